@@ -1,0 +1,48 @@
+#pragma once
+// Owners for GDI+ flat-interface objects. Every pipeline stage hands its bitmap over in
+// one of these, so an early return can never leak a bitmap.
+#include "app/Owned.h"
+#include <gdiplus.h>
+
+namespace gp = Gdiplus::DllExports;
+using Gdiplus::GpBitmap;
+using Gdiplus::GpGraphics;
+using Gdiplus::GpImage;
+using Gdiplus::GpImageAttributes;
+using Gdiplus::GpStatus;
+
+template <typename T, GpStatus (*Dispose)(T*)>
+struct GpTraits {
+  using Handle = T*;
+  static bool IsValid(T* p) { return p != nullptr; }
+  static void Release(T* p) { Dispose(p); }
+};
+
+inline GpStatus DisposeGpImage(GpImage* p) { return gp::GdipDisposeImage(p); }
+inline GpStatus DisposeGpBitmap(GpBitmap* p) { return gp::GdipDisposeImage(p); }
+inline GpStatus DeleteGpGraphics(GpGraphics* p) { return gp::GdipDeleteGraphics(p); }
+inline GpStatus DisposeGpAttributes(GpImageAttributes* p) { return gp::GdipDisposeImageAttributes(p); }
+
+using GpImagePtr = Owned<GpTraits<GpImage, DisposeGpImage>>;
+using GpBitmapPtr = Owned<GpTraits<GpBitmap, DisposeGpBitmap>>;
+using GpGraphicsPtr = Owned<GpTraits<GpGraphics, DeleteGpGraphics>>;
+using GpImageAttributesPtr = Owned<GpTraits<GpImageAttributes, DisposeGpAttributes>>;
+
+// GDI+ for the life of the object (start-up, and each test program).
+class GdiplusSession {
+public:
+  GdiplusSession() {
+    Gdiplus::GdiplusStartupInput input;
+    ok = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+  }
+  ~GdiplusSession() {
+    if (ok) Gdiplus::GdiplusShutdown(token);
+  }
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+  bool Started() const { return ok; }
+
+private:
+  ULONG_PTR token = 0;
+  bool ok = false;
+};
