@@ -1,0 +1,19 @@
+#pragma once
+// EXIF orientation (tag 274) of a photo and the one table that turns it into a GDI+
+// rotate/flip. Shared by the photo pipeline, the preview and the thumbnail decoder.
+#include <windows.h>
+#include <objbase.h>  // PROPID and IStream, which gdiplus.h needs
+#include <gdiplus.h>
+#include <string>
+
+// Reads tag 274 from IFD0 of the file's APP1/EXIF block (either byte order).
+// 0 when the file is not a JPEG, has no such tag, or the block is malformed or truncated.
+int ReadExifOrientationFromFile(const std::wstring& path);
+
+// The orientation of a loaded photo: GDI+ property 274 when the platform offers it; for a
+// JPEG whose properties the platform does not expose, the file's own EXIF block. 0 when none.
+int PhotoOrientation(Gdiplus::GpImage* image, const std::wstring& path);
+
+// The rotate/flip that makes a photo of this orientation upright. Orientations outside
+// 2..8 (0, 1, 9, ...) need none.
+Gdiplus::RotateFlipType OrientationToRotateFlip(int orientation);
