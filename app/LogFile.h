@@ -1,0 +1,23 @@
+#pragma once
+// The diagnostic log: append-only UTF-16LE text, one timestamped line per Write, emptied when
+// it has grown past its size limit.
+#include <string>
+
+class LogFile {
+public:
+  static constexpr int kDefaultMaxBytes = 33554432;
+  // Length of the "YYYY/MM/DD hh:mm:ss.mmm : " prefix in UTF-16 units.
+  static constexpr int kPrefixLength = 26;
+  // Longest message kept; longer ones are cut.
+  static constexpr int kMaxMessageLength = 1039;
+
+  explicit LogFile(int maxBytes = kDefaultMaxBytes) : maxBytes(maxBytes) {}
+
+  // printf-style with a wide format ("%s" takes a wide string). Never reports failure.
+  void Write(const wchar_t* format, ...);
+
+  int maxBytes;
+  std::wstring logPath;
+};
+
+extern LogFile theLog;

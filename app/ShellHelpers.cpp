@@ -1,0 +1,105 @@
+#include "app/ShellHelpers.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+
+namespace {
+
+// Any fixed path will do: only whether the file exists matters.
+constexpr wchar_t kDeveloperMarkerPath[] = L"C:\\glimmerset_developer.txt";
+
+std::wstring KnownFolder(int csidl) {
+  wchar_t buffer[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
+  buffer[MAX_PATH - 1] = L'\0';
+  return buffer;
+}
+
+// The executable's full path; the buffer grows until the whole path fits.
+std::wstring ModulePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace
+
+std::wstring DocumentsFolder() { return KnownFolder(CSIDL_PERSONAL); }
+
+std::wstring DesktopFolder() { return KnownFolder(CSIDL_DESKTOP); }
+
+std::wstring ModuleDirectory() { return DirectoryPart(ModulePath()); }
+
+std::wstring DirectoryPart(std::wstring path) {
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring FileNamePart(std::wstring path) {
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring ExtensionPart(std::wstring path) {
+  const size_t dot = path.rfind(L'.');
+  return dot == std::wstring::npos ? std::wstring() : path.substr(dot);
+}
+
+std::wstring WithoutExtension(std::wstring path) {
+  const size_t dot = path.rfind(L'.');
+  return dot == std::wstring::npos ? path : path.substr(0, dot);
+}
+
+std::wstring JoinPath(std::wstring head, std::wstring tail) { return head + tail; }
+
+std::wstring IntToText(int value) {
+  wchar_t text[256] = {};
+  swprintf(text, 256, L"%d", value);
+  return text;
+}
+
+int TextToInt(std::wstring text) {
+  size_t position = 0;
+  int sign = 1;
+  if (!text.empty() && text[0] == L'-') {
+    sign = -1;
+    position = 1;
+  }
+  // Unsigned arithmetic wraps around like the 32-bit registers it stands for.
+  unsigned int value = 0;
+  for (; position < text.size(); ++position) {
+    value = value * 10u + static_cast<unsigned int>(static_cast<int>(text[position]) - 48);
+  }
+  return static_cast<int>(static_cast<unsigned int>(sign) * value);
+}
+
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&text), 0,
+      nullptr);
+  if (length == 0 || text == nullptr) return {};
+  std::wstring result(text, length);
+  LocalFree(text);
+  return result;
+}
+
+bool DeveloperMarkerExists() { return PathFileExistsW(kDeveloperMarkerPath) != FALSE; }
+
+void OpenWebPage(std::wstring address) {
+  if (DeveloperMarkerExists()) return;
+  ShellExecuteW(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}

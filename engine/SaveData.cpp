@@ -1,0 +1,113 @@
+#include "engine/SaveData.h"
+
+#include "app/Inifile.h"
+
+SaveData_CL theSaveData;
+
+namespace {
+
+constexpr wchar_t kConvert[] = L"CONVERT";
+constexpr wchar_t kAppSetting[] = L"APP_SETTING";
+
+}  // namespace
+
+SaveData_CL::SaveData_CL() = default;
+
+SaveData_CL::~SaveData_CL() = default;
+
+void SaveData_CL::Load() {
+  const SaveData_CL defaults;
+  const Inifile_CL& ini = theIniFile;
+  ResizeRadioIndex = ini.ReadInt(kConvert, L"ResizeRadioIndex", defaults.ResizeRadioIndex);
+  outputWidth = ini.ReadInt(kConvert, L"ResizeResizeEditWidth", defaults.outputWidth);
+  outputHeight = ini.ReadInt(kConvert, L"ResizeEditHeight", defaults.outputHeight);
+  OutputImageType = ini.ReadInt(kConvert, L"OutputImageType", defaults.OutputImageType);
+  globalEffect.EffectRadioIndex =
+      ini.ReadInt(kConvert, L"EffectRadioIndex", defaults.globalEffect.EffectRadioIndex);
+  globalEffect.CheckBriteness =
+      ini.ReadInt(kConvert, L"CheckBriteness", defaults.globalEffect.CheckBriteness);
+  globalEffect.ValueBriteness =
+      ini.ReadInt(kConvert, L"ValueBriteness", defaults.globalEffect.ValueBriteness);
+  globalEffect.CheckContrast =
+      ini.ReadInt(kConvert, L"CheckContrast", defaults.globalEffect.CheckContrast);
+  globalEffect.ValueContrast =
+      ini.ReadInt(kConvert, L"ValueContrast", defaults.globalEffect.ValueContrast);
+  SaveDirTypeIndex = ini.ReadInt(kConvert, L"SaveDirTypeIndex", defaults.SaveDirTypeIndex);
+  MakeFolder = ini.ReadString(kConvert, L"MakeFolder", defaults.MakeFolder);
+  CheckAddFileNameTop =
+      ini.ReadInt(kConvert, L"CheckAddFileNameTop", defaults.CheckAddFileNameTop);
+  CheckAddFileNameBottom =
+      ini.ReadInt(kConvert, L"CheckAddFileNameBottom", defaults.CheckAddFileNameBottom);
+  ValueAddFileNameTop =
+      ini.ReadString(kConvert, L"ValueAddFileNameTop", defaults.ValueAddFileNameTop);
+  ValueAddFileNameBottom =
+      ini.ReadString(kConvert, L"ValueAddFileNameBottom", defaults.ValueAddFileNameBottom);
+  JpegQualityTypeIndex =
+      ini.ReadInt(kConvert, L"JpegQualityTypeIndex", defaults.JpegQualityTypeIndex);
+  JpegQuantization = ini.ReadInt(kConvert, L"JpegQuantization", defaults.JpegQuantization);
+  JpegFileSize = ini.ReadInt(kConvert, L"JpegFileSize", defaults.JpegFileSize);
+  topMost = ini.ReadInt(kAppSetting, L"WindowTopMost", defaults.topMost);
+}
+
+void SaveData_CL::Save() const {
+  const Inifile_CL& ini = theIniFile;
+  ini.WriteInt(kConvert, L"ResizeRadioIndex", ResizeRadioIndex);
+  ini.WriteInt(kConvert, L"ResizeResizeEditWidth", outputWidth);
+  ini.WriteInt(kConvert, L"ResizeEditHeight", outputHeight);
+  ini.WriteInt(kConvert, L"EffectRadioIndex", globalEffect.EffectRadioIndex);
+  ini.WriteInt(kConvert, L"CheckBriteness", globalEffect.CheckBriteness);
+  ini.WriteInt(kConvert, L"ValueBriteness", globalEffect.ValueBriteness);
+  ini.WriteInt(kConvert, L"CheckContrast", globalEffect.CheckContrast);
+  ini.WriteInt(kConvert, L"ValueContrast", globalEffect.ValueContrast);
+  ini.WriteInt(kConvert, L"OutputImageType", OutputImageType);
+  ini.WriteInt(kConvert, L"SaveDirTypeIndex", SaveDirTypeIndex);
+  ini.WriteString(kConvert, L"MakeFolder", MakeFolder);
+  ini.WriteInt(kConvert, L"CheckAddFileNameTop", CheckAddFileNameTop);
+  ini.WriteInt(kConvert, L"CheckAddFileNameBottom", CheckAddFileNameBottom);
+  ini.WriteString(kConvert, L"ValueAddFileNameTop", ValueAddFileNameTop);
+  ini.WriteString(kConvert, L"ValueAddFileNameBottom", ValueAddFileNameBottom);
+  ini.WriteInt(kConvert, L"JpegQualityTypeIndex", JpegQualityTypeIndex);
+  ini.WriteInt(kConvert, L"JpegQuantization", JpegQuantization);
+  ini.WriteInt(kConvert, L"JpegFileSize", JpegFileSize);
+  ini.WriteInt(kAppSetting, L"WindowTopMost", topMost);
+}
+
+void SaveData_CL::RequestRefresh() {
+  if (refreshPending != 0) return;
+  // Without a main window there is nobody to handle the refresh; a pending flag set now
+  // would never be cleared and would swallow every later request.
+  const HWND target = MainWindow();
+  if (target == nullptr) return;
+  if (PostMessageW(target, WM_REFRESH_PREVIEW, 0, 0)) refreshPending = 1;
+}
+
+void SaveData_CL::Clear() {
+  items.clear();
+  currentIndex = -1;
+  currentItem = nullptr;
+}
+
+void SaveData_CL::AddItem(PhotoItem item) {
+  items.push_back(std::move(item));
+  // Growing the vector may move its elements: point at the current photo's new place.
+  if (currentIndex >= 0 && currentIndex < static_cast<int>(items.size())) {
+    currentItem = &items[currentIndex];
+  }
+}
+
+void SaveData_CL::ApplyTopMost() const {
+  const HWND target = MainWindow();
+  if (target == nullptr) return;
+  SetWindowPos(target, topMost != 0 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE);
+}
+
+int SaveData_CL::ValidResizeIndex() const {
+  return IsValidSizeChoice(ResizeRadioIndex) ? ResizeRadioIndex : kDefaultSizeChoice;
+}
+
+int SaveData_CL::ValidOutputType() const {
+  return IsValidOutputType(OutputImageType) ? OutputImageType : kDefaultOutputType;
+}
+
+HWND SaveData_CL::MainWindow() const { return mainWindow; }

@@ -1,0 +1,114 @@
+#pragma once
+// The application record: conversion parameters, the gathered photos, the current photo and
+// the links to the main window's controls. One instance, theSaveData, shared by every part.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class MyPictureImage_CL;
+class MyPictureListView_CL;
+class Button_CL;
+
+// Posted to the main window: bring the effect page and the preview in line, save settings.
+constexpr UINT WM_REFRESH_PREVIEW = 1843;
+
+// Colour effect of a photo; the field names are the INI keys of the global effect.
+struct EffectParams {
+  int EffectRadioIndex = 0;  // 0 none, 1 grey scale, 2 sepia
+  int CheckBriteness = 0;
+  int ValueBriteness = 50;   // slider 0..100
+  int CheckContrast = 0;
+  int ValueContrast = 0;     // slider 0..100
+};
+
+// One gathered photo.
+struct PhotoItem {
+  std::wstring path;
+  int rotation = 0;   // quarter turns clockwise 0..3, used directly as a GDI+ RotateFlipType
+  int ownEffect = 0;  // 1: use `effect` instead of the global effect
+  EffectParams effect;
+};
+
+// The size choices, by ResizeRadioIndex: the box a photo is fitted into.
+// -1 x -1 means the custom box (outputWidth x outputHeight), -2 x -2 keeps the photo's size.
+struct SizeChoice {
+  int width;
+  int height;
+};
+constexpr SizeChoice kSizeChoices[] = {
+    {1600, 1200}, {1280, 960}, {1024, 768}, {800, 600}, {640, 480}, {480, 480},
+    {320, 240},   {160, 120},  {80, 60},    {-1, -1},   {-2, -2},
+};
+constexpr int kSizeChoiceCount = static_cast<int>(sizeof(kSizeChoices) / sizeof(kSizeChoices[0]));
+constexpr int kSizeChoiceCustom = 9;
+constexpr int kSizeChoiceKeep = 10;
+constexpr int kDefaultSizeChoice = 3;
+
+constexpr bool IsValidSizeChoice(int index) { return index >= 0 && index < kSizeChoiceCount; }
+// The box of a size choice; an index outside the table gives the default choice's box.
+constexpr SizeChoice SizeChoiceBox(int index) {
+  return kSizeChoices[IsValidSizeChoice(index) ? index : kDefaultSizeChoice];
+}
+
+// OutputImageType: 0 keep the source type, 1 all JPEG, 2 all PNG, 3 all BMP.
+constexpr int kOutputTypeCount = 4;
+constexpr int kDefaultOutputType = 0;
+constexpr bool IsValidOutputType(int type) { return type >= 0 && type < kOutputTypeCount; }
+
+class SaveData_CL {
+public:
+  SaveData_CL();
+  virtual ~SaveData_CL();
+
+  // Reads every stored field from theIniFile; values are kept as read.
+  void Load();
+  // Writes every stored field to theIniFile.
+  void Save() const;
+  // Posts WM_REFRESH_PREVIEW to the main window unless one is already pending.
+  void RequestRefresh();
+  // Renders items[index] with the current parameters into the preview (lives with the preview).
+  void RenderPreview(int index);
+  // Empties the photo list; no photo is current afterwards.
+  void Clear();
+  // Appends a copy of item; currentItem keeps pointing at the current photo.
+  void AddItem(PhotoItem item);
+  // Keeps the main window above all others exactly when topMost is set.
+  void ApplyTopMost() const;
+
+  // The stored size choice / output type when it is inside its table, else the default.
+  int ValidResizeIndex() const;
+  int ValidOutputType() const;
+  // The main window: the parent of the preview, target of WM_REFRESH_PREVIEW.
+  HWND MainWindow() const;
+
+  int topMost = 0;
+  int fitWidth = 320;
+  int fitHeight = 240;
+  int ResizeRadioIndex = kDefaultSizeChoice;
+  int outputWidth = 320;
+  int outputHeight = 240;
+  int SaveDirTypeIndex = 1;
+  std::wstring MakeFolder = L"Resized";
+  int CheckAddFileNameTop = 0;
+  std::wstring ValueAddFileNameTop = L"s_";
+  int CheckAddFileNameBottom = 0;
+  std::wstring ValueAddFileNameBottom = L"_s";
+  int JpegQualityTypeIndex = 0;
+  int JpegQuantization = 80;
+  int JpegFileSize = 100;
+  EffectParams globalEffect;
+  EffectParams photoEffect;
+  std::vector<PhotoItem> items;
+  PhotoItem* currentItem = nullptr;
+  int currentIndex = -1;
+  MyPictureImage_CL* previewControl = nullptr;
+  MyPictureListView_CL* thumbnailList = nullptr;
+  Button_CL* convertButton = nullptr;
+  int refreshPending = 0;
+  int OutputImageType = kDefaultOutputType;
+  // The preview's parent window; set by the main window together with previewControl.
+  HWND mainWindow = nullptr;
+};
+
+extern SaveData_CL theSaveData;
