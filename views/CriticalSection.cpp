@@ -1,0 +1,21 @@
+#include "views/CriticalSection.h"
+
+CriticalSection_CL::~CriticalSection_CL() {
+  if (IsInitialized()) DeleteCriticalSection(&section);
+}
+
+void CriticalSection_CL::Initialize() {
+  if (IsInitialized()) return;
+  InitializeCriticalSection(&section);
+  initialized.store(1);
+}
+
+bool CriticalSection_CL::Enter() {
+  if (!IsInitialized()) return false;
+  EnterCriticalSection(&section);
+  return true;
+}
+
+void CriticalSection_CL::Leave() {
+  if (IsInitialized()) LeaveCriticalSection(&section);
+}

@@ -1,0 +1,111 @@
+#include "views/DecodeImage.h"
+
+#include <atomic>
+
+#include "engine/ExifOrientation.h"
+#include "views/BitmapHelpers.h"
+
+namespace {
+
+std::atomic<int> nextSequence{1};  // shared by every decoder of the process
+
+bool IsTurnedByOrientation(int orientation) { return orientation >= 2 && orientation <= 8; }
+
+}  // namespace
+
+DecodeImage_CL::DecodeImage_CL() { singleStart = 1; }
+
+DecodeImage_CL::~DecodeImage_CL() {
+  stopRequested = 1;
+  Stop();
+  queue.clear();
+}
+
+int DecodeImage_CL::Start(int argument) {
+  const int result = ThreadBase_CL::Start(argument);
+  if (result == 0 && QueuedCount() > 0) Post(MSG_DECODE_WORK, 0, 0);
+  return result;
+}
+
+int DecodeImage_CL::Start() { return Start(0); }
+
+std::size_t DecodeImage_CL::QueuedCount() {
+  const CriticalSectionLock guard(lock);
+  return queue.size();
+}
+
+int DecodeImage_CL::Enqueue(std::unique_ptr<DecodeItem_CL> request) {
+  if (!request) return 0;
+  const CriticalSectionLock guard(lock);
+  const int sequence = nextSequence++;
+  request->sequence = sequence;
+  queue.push_back(std::move(request));
+  if (queue.size() == 1) Post(MSG_DECODE_WORK, 0, 0);  // a non-empty queue already has its message
+  return sequence;
+}
+
+std::unique_ptr<DecodeItem_CL> DecodeImage_CL::TakeNewest() {
+  const CriticalSectionLock guard(lock);
+  if (queue.empty()) return nullptr;
+  std::unique_ptr<DecodeItem_CL> newest = std::move(queue.back());
+  queue.pop_back();
+  return newest;
+}
+
+int DecodeImage_CL::OnMessage(UINT message, WPARAM, LPARAM) {
+  if (message == MSG_DECODE_WORK) DecodeQueued();
+  return 0;
+}
+
+void DecodeImage_CL::DecodeQueued() {
+  if (stopRequested) return;
+  while (running) {
+    std::unique_ptr<DecodeItem_CL> request = TakeNewest();
+    if (!request) break;
+    Decode(*request);
+    DeliverResult(std::move(request));
+    if (stopRequested) break;
+  }
+}
+
+void DecodeImage_CL::Decode(DecodeItem_CL& request) {
+  GpBitmapPtr photo;
+  if (gp::GdipCreateBitmapFromFile(request.path.c_str(), photo.receive()) != Gdiplus::Ok || !photo) return;
+
+  const int orientation = PhotoOrientation(photo.get(), request.path);
+  if (IsTurnedByOrientation(orientation)) gp::GdipImageRotateFlip(photo.get(), OrientationToRotateFlip(orientation));
+  if (request.rotation > 0) gp::GdipImageRotateFlip(photo.get(), static_cast<Gdiplus::RotateFlipType>(request.rotation));
+
+  UINT width = 0, height = 0;
+  gp::GdipGetImageWidth(photo.get(), &width);
+  gp::GdipGetImageHeight(photo.get(), &height);
+  if (width == 0 || height == 0) return;  // the file vanished or is broken: nothing to show
+
+  request.result = CreateBlankBitmap(request.boxWidth, request.boxHeight, request.pixelFormat);
+  if (request.result) DrawIntoBox(photo.get(), request.result.get());
+}
+
+void DecodeImage_CL::DeliverResult(std::unique_ptr<DecodeItem_CL> request) {
+  if (!targetWindow) return;  // the request and its thumbnail go with the owner
+  const int sequence = request->sequence;
+  DecodeItem_CL* const handedOver = request.release();
+  if (!PostMessageW(targetWindow, WM_THUMBNAIL_READY, static_cast<WPARAM>(sequence),
+                    reinterpret_cast<LPARAM>(handedOver))) {
+    delete handedOver;  // the window is gone: nobody will take it
+  }
+}
+
+int RequestThumbnail(MovieBitmapChcheBase_CL& cache, DecodeImage_CL& decoder, int index, const std::wstring& path,
+                     int thumbWidth, int thumbHeight, int rotation) {
+  cache.Store(index, CreateBlankBitmap(thumbWidth, thumbHeight, kThumbnailPixelFormat));
+  auto request = std::make_unique<DecodeItem_CL>(path, thumbWidth, thumbHeight, rotation);
+  request->itemIndex = index;
+  const int sequence = decoder.Enqueue(std::move(request));
+  cache.Await(index, sequence);
+  return sequence;
+}
+
+bool AcceptThumbnail(MovieBitmapChcheBase_CL& cache, std::unique_ptr<DecodeItem_CL> request) {
+  if (!request || !request->result) return false;
+  return cache.StoreIfAwaited(request->itemIndex, request->sequence, std::move(request->result)) == 0;
+}

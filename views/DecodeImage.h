@@ -1,0 +1,67 @@
+#pragma once
+// The thumbnail decoder: a worker thread that takes decode requests newest first, opens each
+// photo, turns it upright by its EXIF orientation and the user's rotation, scales it into a
+// 16-bit thumbnail and posts the finished request to the target window as WM_THUMBNAIL_READY
+// (wParam the sequence, lParam the request; ownership passes to the receiver).
+#include <windows.h>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "views/DecodeItem.h"
+#include "views/MovieBitmapChcheBase.h"
+#include "views/ThreadBase.h"
+
+constexpr UINT MSG_DECODE_WORK = 1228;     // to the worker: the queue has become non-empty
+constexpr UINT WM_THUMBNAIL_READY = 4234;  // to the target window: a request is finished
+
+class DecodeImage_CL : public ThreadBase_CL {
+public:
+  using DecodeItem_CL = ::DecodeItem_CL;
+
+  DecodeImage_CL();
+  int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Lets the request in hand finish, stops the worker and destroys the requests still queued
+  // without decoding them.
+  ~DecodeImage_CL() override;
+  // Also wakes the worker for requests queued while no worker was running.
+  int Start(int argument) override;
+  virtual int Start();
+  // Posts the request to the target window; without a target (or when the post fails) the
+  // request is destroyed with its thumbnail.
+  virtual void DeliverResult(std::unique_ptr<DecodeItem_CL> request);
+
+  // Queues a request and answers the sequence number given to it (0 for no request).
+  int Enqueue(std::unique_ptr<DecodeItem_CL> request);
+  void SetTargetWindow(HWND window) { targetWindow = window; }
+  HWND TargetWindow() const { return targetWindow; }
+  std::size_t QueuedCount();
+
+  // Makes the thumbnail of one request into request.result (stays null when the photo cannot
+  // be opened or has no size). Runs on the worker; usable on its own.
+  static void Decode(DecodeItem_CL& request);
+  // Takes ownership of the request carried by a WM_THUMBNAIL_READY.
+  static std::unique_ptr<DecodeItem_CL> TakeResult(LPARAM lParam) {
+    return std::unique_ptr<DecodeItem_CL>(reinterpret_cast<DecodeItem_CL*>(lParam));
+  }
+
+protected:
+  HWND targetWindow = nullptr;
+  std::vector<std::unique_ptr<DecodeItem_CL>> queue;
+
+private:
+  std::unique_ptr<DecodeItem_CL> TakeNewest();
+  void DecodeQueued();
+};
+
+// The two ends of a thumbnail request, as the thumbnail list and the main window use them.
+//
+// RequestThumbnail: stores a blank placeholder under `index`, queues a request for the photo
+// and marks the placeholder as waiting for it. Answers the request's sequence number.
+int RequestThumbnail(MovieBitmapChcheBase_CL& cache, DecodeImage_CL& decoder, int index, const std::wstring& path,
+                     int thumbWidth, int thumbHeight, int rotation);
+// AcceptThumbnail: puts a delivered thumbnail into the cache when its placeholder still waits
+// for exactly this request; a result overtaken by a cleared or re-requested entry is dropped.
+// Answers whether the cache changed (the list then needs repainting). Destroys the request.
+bool AcceptThumbnail(MovieBitmapChcheBase_CL& cache, std::unique_ptr<DecodeItem_CL> request);

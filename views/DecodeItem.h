@@ -1,0 +1,26 @@
+#pragma once
+// One thumbnail decode request. Made on the user-interface thread, owned by the decoder's
+// queue until the worker takes it, then by the worker, then by whoever receives the posted
+// WM_THUMBNAIL_READY. The receiver checks `sequence` against what the list awaits for
+// `itemIndex` before it shows `result` (see MovieBitmapChcheBase_CL::StoreIfAwaited).
+#include <string>
+
+#include "engine/GpOwned.h"
+#include "views/BitmapHelpers.h"
+
+class DecodeItem_CL {
+public:
+  DecodeItem_CL(std::wstring path, int boxWidth, int boxHeight, int rotation);
+  virtual ~DecodeItem_CL() = default;
+  DecodeItem_CL(const DecodeItem_CL&) = delete;
+  DecodeItem_CL& operator=(const DecodeItem_CL&) = delete;
+
+  int sequence = 0;          // given by the decoder at enqueue time, from 1 upwards
+  std::wstring path;         // full path of the photo
+  int boxWidth;              // size of the thumbnail to make
+  int boxHeight;
+  int rotation;              // the user's quarter turns clockwise, as a GDI+ RotateFlipType
+  int pixelFormat = kThumbnailPixelFormat;
+  GpBitmapPtr result;        // the finished thumbnail; null until decoded, or when unreadable
+  int itemIndex = 0;         // the photo's list position when requested: the cache key
+};
