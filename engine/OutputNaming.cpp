@@ -1,0 +1,68 @@
+#include "engine/OutputNaming.h"
+
+#include "app/ShellHelpers.h"
+
+namespace {
+
+constexpr int kSaveOnDesktop = 0;
+constexpr int kSaveBesideSource = 1;
+
+constexpr int kAllJpeg = 1;
+constexpr int kAllPng = 2;
+constexpr int kAllBmp = 3;
+
+bool EqualIgnoringCase(const std::wstring& a, const wchar_t* b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The type the source's own extension stands for; other extensions are written as JPEG.
+OutputType SourceType(const std::wstring& extension) {
+  if (EqualIgnoringCase(extension, L".bmp")) return {extension, kOutputTypeBmp};
+  if (EqualIgnoringCase(extension, L".jpg") || EqualIgnoringCase(extension, L".jpeg")) {
+    return {extension, kOutputTypeJpeg};
+  }
+  if (EqualIgnoringCase(extension, L".png")) return {extension, kOutputTypePng};
+  return {L".jpg", kOutputTypeJpeg};
+}
+
+OutputType ForcedType(const OutputType& type, int wanted, const wchar_t* extension) {
+  if (type.typeCode == wanted) return type;
+  return {extension, wanted};
+}
+
+}  // namespace
+
+OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings) {
+  const OutputType type = SourceType(ExtensionPart(sourcePath));
+  switch (settings.OutputImageType) {
+    case kAllJpeg:
+      return ForcedType(type, kOutputTypeJpeg, L".jpg");
+    case kAllPng:
+      return ForcedType(type, kOutputTypePng, L".png");
+    case kAllBmp:
+      return ForcedType(type, kOutputTypeBmp, L".bmp");
+    default:
+      return type;
+  }
+}
+
+std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings) {
+  std::wstring base;
+  if (settings.SaveDirTypeIndex == kSaveOnDesktop) {
+    base = DesktopFolder();
+  } else if (settings.SaveDirTypeIndex == kSaveBesideSource) {
+    base = DirectoryPart(sourcePath);
+  }
+  return base + L"\\" + settings.MakeFolder;
+}
+
+std::wstring OutputBaseName(std::wstring sourcePath, const SaveData_CL& settings) {
+  std::wstring base = WithoutExtension(FileNamePart(sourcePath));
+  if (settings.CheckAddFileNameTop != 0) base = settings.ValueAddFileNameTop + base;
+  if (settings.CheckAddFileNameBottom != 0) base += settings.ValueAddFileNameBottom;
+  return base;
+}
+
+std::wstring OutputPath(std::wstring folder, std::wstring baseName, std::wstring extension) {
+  return folder + L"\\" + baseName + extension;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Where a converted photo goes and under which name: its output type and extension, its
+// output folder, its file name, all following from the source path and the save settings.
+#include <string>
+
+#include "engine/PathIdentity.h"
+#include "engine/SaveData.h"
+
+// Type code of an output file, the code the encoder is chosen by.
+constexpr int kOutputTypeBmp = 0;
+constexpr int kOutputTypeJpeg = 1;
+constexpr int kOutputTypePng = 2;
+
+struct OutputType {
+  std::wstring extension;  // with its leading dot, spelt as it will be written
+  int typeCode = kOutputTypeJpeg;
+};
+
+// The source's own type when it is BMP, JPEG or PNG (keeping the source's spelling of the
+// extension), JPEG otherwise; then changed by OutputImageType (1 all JPEG, 2 all PNG,
+// 3 all BMP; other values keep it).
+OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings = theSaveData);
+
+// Folder base by SaveDirTypeIndex (0 the desktop, 1 the source's folder, otherwise empty),
+// then "\" and MakeFolder, appended even when MakeFolder is empty.
+std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings = theSaveData);
+
+// The source's file name without folder and extension, with the prefix and the suffix
+// when they are switched on. The thumbnail list shows this name too.
+std::wstring OutputBaseName(std::wstring sourcePath, const SaveData_CL& settings = theSaveData);
+
+// folder + "\" + base name + extension, by plain concatenation. The result may name the
+// source itself (empty MakeFolder, no prefix or suffix, type kept): check with
+// IsSameFile(output, source) before writing.
+std::wstring OutputPath(std::wstring folder, std::wstring baseName, std::wstring extension);

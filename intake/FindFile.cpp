@@ -1,0 +1,69 @@
+#include "intake/FindFile.h"
+
+#include "app/Owned.h"
+#include "app/ShellHelpers.h"
+
+namespace {
+
+constexpr wchar_t kSeparator[] = L"\\";
+
+bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
+
+bool IsFolder(const WIN32_FIND_DATAW& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+void FindFile_CL::OnFolder(std::wstring, std::wstring) {}
+void FindFile_CL::OnFile(std::wstring, const WIN32_FIND_DATAW&) {}
+void FindFile_CL::OnFolderDone() {}
+
+void FindFile_CL::Search(std::wstring path, int recurseSubFolders) {
+  recurse = recurseSubFolders;
+  const std::wstring full = FullPathOf(path);
+  if (full.find(L'\\') == std::wstring::npos) return;  // rejected by the platform
+  pattern = FileNamePart(full);
+  rootFolder = DirectoryPart(full);
+
+  OnFolder(DirectoryPart(rootFolder), FileNamePart(rootFolder));
+  descent.assign(1, IdentityOf(rootFolder));
+  WalkFolder(rootFolder);
+  descent.clear();
+  OnFolderDone();
+}
+
+void FindFile_CL::WalkFolder(std::wstring folder) {
+  const std::wstring query = ExtendedLengthPath(folder + kSeparator + pattern);
+  WIN32_FIND_DATAW entry;
+  const FindHandle find(FindFirstFileW(query.c_str(), &entry));
+  if (!find) return;
+  do {
+    if (IsDotEntry(entry.cFileName)) continue;
+    if (!IsFolder(entry)) {
+      OnFile(folder, entry);
+    } else if (recurse != 0) {
+      WalkSubFolder(folder, entry.cFileName);
+    }
+  } while (FindNextFileW(find.get(), &entry));
+}
+
+void FindFile_CL::WalkSubFolder(const std::wstring& folder, const std::wstring& name) {
+  if (descent.size() > kMaxDepth) return;
+  const std::wstring subFolder = folder + kSeparator + name;
+  const FileIdentity identity = IdentityOf(subFolder);
+  if (IsOnDescent(identity)) return;
+
+  OnFolder(folder, name);
+  descent.push_back(identity);
+  WalkFolder(subFolder);
+  descent.pop_back();
+  OnFolderDone();
+}
+
+bool FindFile_CL::IsOnDescent(const FileIdentity& identity) const {
+  for (const FileIdentity& ancestor : descent) {
+    if (SameIdentity(ancestor, identity)) return true;
+  }
+  return false;
+}

@@ -1,0 +1,48 @@
+#include "intake/FindPicture.h"
+
+#include "app/ShellHelpers.h"
+#include "engine/PathIdentity.h"
+
+namespace {
+
+bool EqualIgnoringCase(const std::wstring& a, const wchar_t* b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
+
+bool IsFolderPath(const std::wstring& fullPath) {
+  const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(fullPath).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// "C:\Pics\" and "C:\Pics" both name the folder C:\Pics; its wildcard is "C:\Pics\*.*".
+std::wstring EveryEntryOf(std::wstring folder) {
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder + L"\\*.*";
+}
+
+}  // namespace
+
+bool HasPictureExtension(std::wstring fileName) {
+  const std::wstring extension = ExtensionPart(fileName);
+  if (extension.empty()) return false;
+  for (const wchar_t* picture : kPictureExtensions) {
+    if (EqualIgnoringCase(extension, picture)) return true;
+  }
+  return false;
+}
+
+void FindPicture_CL::OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) {
+  const std::wstring name = entry.cFileName;
+  if (!HasPictureExtension(name)) return;
+  PhotoItem item;
+  item.path = folder + L"\\" + name;
+  saveData->AddItem(item);
+}
+
+void RegisterPath(std::wstring path, SaveData_CL& data) {
+  FindPicture_CL finder(&data);
+  std::wstring full = FullPathOf(path);
+  if (full.empty()) return;
+  if (IsFolderPath(full)) full = EveryEntryOf(full);
+  finder.Search(full, 1);
+}
