@@ -1,0 +1,55 @@
+#pragma once
+// Base of every child-control object: the control's window, identifier and font, and the
+// shared subclass procedure through which a control's messages reach HandleMessage.
+#include <windows.h>
+
+#include <string>
+
+#include "app/Owned.h"
+
+class ControlBase_CL {
+public:
+  using Callback = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  explicit ControlBase_CL(int kind);
+  // Called for every message of a subclassed control. Set `handled` to 1 to keep the
+  // control's previous procedure from running. Base: the callback's answer, or 0.
+  virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  virtual ~ControlBase_CL();
+  // New size, same top-left corner in the parent's client area.
+  virtual void Resize(int width, int height, BOOL repaint);
+
+  ControlBase_CL(const ControlBase_CL&) = delete;
+  ControlBase_CL& operator=(const ControlBase_CL&) = delete;
+
+  // Creates the control's window with this object as creation parameter and stores id and
+  // hwnd. The font is sent when the window exists and sendFont is set.
+  HWND CreateControl(DWORD exStyle, const wchar_t* className, const std::wstring& text, DWORD style,
+                     int x, int y, int width, int height, HWND parent, int controlId, bool sendFont = true);
+
+  // Routes the window's messages through SubclassProc to HandleMessage.
+  void Subclass();
+  // A font from the stock GUI font with width and height times factor (truncated) and weight 100.
+  void SetFontScale(float factor);
+  std::wstring GetText() const;
+  // BM_GETCHECK: 0 unchecked, 1 checked, 2 indeterminate.
+  int IsChecked() const;
+
+  // Size of the text drawn in this control's font on the screen.
+  SIZE TextSize(const std::wstring& text) const;
+  int TextWidth(const std::wstring& text) const { return TextSize(text).cx; }
+  int TextHeight(const std::wstring& text) const { return TextSize(text).cy; }
+
+  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  int kind;
+  int id = 0;
+  int handled = 0;
+  WNDPROC previousProc = nullptr;
+  Callback callback = nullptr;
+  HWND hwnd = nullptr;
+  HFONT font;  // the stock DEFAULT_GUI_FONT, or scaledFont
+
+private:
+  GdiFont scaledFont;
+};

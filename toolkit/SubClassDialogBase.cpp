@@ -1,0 +1,157 @@
+#include "toolkit/SubClassDialogBase.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+SubClassDialogBase_CL* BoundObject(HWND window) {
+  return reinterpret_cast<SubClassDialogBase_CL*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void Put16(std::byte* at, WORD value) { std::memcpy(at, &value, sizeof(value)); }
+void Put32(std::byte* at, DWORD value) { std::memcpy(at, &value, sizeof(value)); }
+
+// Size of one fullwidth "Ｗ" in the screen's current font.
+SIZE ScreenUnit() {
+  const WindowDc screen(nullptr);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(screen.get(), L"\xFF37", -1, &r, DT_CALCRECT);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+LayoutMetrics MetricsOf(const RECT& r, int width, int height) {
+  const SIZE unit = ScreenUnit();
+  return LayoutMetrics{r.left, r.top, r.right, r.bottom, width, height, unit.cx, unit.cy};
+}
+
+}  // namespace
+
+SubClassDialogBase_CL::~SubClassDialogBase_CL() {
+  // A window that outlives its object must not reach it any more.
+  if (hwnd && IsWindow(hwnd) && BoundObject(hwnd) == this) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+}
+
+const DLGTEMPLATE* SubClassDialogBase_CL::BuildTemplate() {
+  if (!templateBuffer) templateBuffer.reset(new (std::nothrow) std::byte[templateBytes]);
+  if (!templateBuffer) return nullptr;
+  std::byte* const t = templateBuffer.get();
+  std::memset(t, 0, templateBytes);
+  Put32(t + 0, style);           // style
+  Put32(t + 4, 0);               // extended style
+  Put16(t + 8, 0);               // item count: no controls
+  Put16(t + 10, 0);              // x
+  Put16(t + 12, 0);              // y
+  Put16(t + 14, templateWidth);  // cx
+  Put16(t + 16, templateHeight); // cy
+  Put16(t + 18, 0);              // no menu
+  Put16(t + 20, 0);              // the platform's dialog class
+  Put16(t + 22, 0);              // empty title
+  return reinterpret_cast<const DLGTEMPLATE*>(t);
+}
+
+INT_PTR SubClassDialogBase_CL::RunModal(int, int, HWND parent) {
+  const DLGTEMPLATE* dialogTemplate = BuildTemplate();
+  if (!dialogTemplate) return -1;
+  parentWindow = parent;
+  return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate, parent, StaticDialogProc,
+                                 reinterpret_cast<LPARAM>(this));
+}
+
+HWND SubClassDialogBase_CL::CreateModeless(HWND parent) {
+  const DLGTEMPLATE* dialogTemplate = BuildTemplate();
+  if (!dialogTemplate) return nullptr;
+  parentWindow = parent;
+  return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate, parent, StaticDialogProc,
+                                    reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR SubClassDialogBase_CL::DialogProc(HWND window, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_CLOSE:
+      EndDialog(window, 0);
+      return 0;
+    case WM_INITDIALOG:
+      ShowWindow(window, SW_SHOW);
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void SubClassDialogBase_CL::Bind(HWND window, HWND handleOutValue) {
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  hwnd = window;
+  if (handleOut) *handleOut = handleOutValue;
+  dc.emplace(window);
+  font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+INT_PTR SubClassDialogBase_CL::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        SubClassDialogBase_CL* bindingObject, HWND handleOutValue) {
+  SubClassDialogBase_CL* object = BoundObject(window);
+  if (!object) {
+    if (message != WM_INITDIALOG || !bindingObject) return 0;
+    object = bindingObject;
+    object->Bind(window, handleOutValue);
+  }
+  const INT_PTR result = object->DialogProc(window, message, wParam, lParam);
+  // The font is a stock object: nothing to delete. The device context goes back now.
+  if (message == WM_DESTROY) object->dc.reset();
+  return result;
+}
+
+INT_PTR CALLBACK SubClassDialogBase_CL::StaticDialogProc(HWND window, UINT message, WPARAM wParam,
+                                                         LPARAM lParam) {
+  SubClassDialogBase_CL* creator =
+      message == WM_INITDIALOG ? reinterpret_cast<SubClassDialogBase_CL*>(lParam) : nullptr;
+  return Dispatch(window, message, wParam, lParam, creator, window);
+}
+
+INT_PTR CALLBACK SubClassDialogBase_CL::SettingsPageProc(HWND window, UINT message, WPARAM wParam,
+                                                         LPARAM lParam) {
+  SubClassDialogBase_CL* creator = nullptr;
+  if (message == WM_INITDIALOG && lParam) {
+    creator = reinterpret_cast<SubClassDialogBase_CL*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
+  }
+  return Dispatch(window, message, wParam, lParam, creator, message == WM_INITDIALOG ? GetParent(window) : nullptr);
+}
+
+void SubClassDialogBase_CL::CenterOnOwner(HWND owner, HWND dialog) {
+  SetParent(dialog, nullptr);
+  RECT reference{};
+  if (GetWindowLongW(owner, GWL_STYLE) & WS_MINIMIZE) {
+    reference = RECT{0, 0, GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN)};
+  } else {
+    GetWindowRect(owner, &reference);
+  }
+  RECT client{};
+  GetClientRect(dialog, &client);
+  const int w = client.right - client.left;
+  const int h = client.bottom - client.top;
+  const int x = reference.left + (reference.right - w - reference.left) / 2;
+  const int y = reference.top + (reference.bottom - h - reference.top) / 2;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LayoutMetrics SubClassDialogBase_CL::ClientLayout(HWND dialog) {
+  RECT r{};
+  GetClientRect(dialog, &r);
+  return MetricsOf(r, r.right - r.left, r.bottom - r.top);
+}
+
+LayoutMetrics SubClassDialogBase_CL::PageLayout(HWND page) {
+  const HWND tab = reinterpret_cast<HWND>(SendMessageW(GetParent(page), PSM_GETTABCONTROL, 0, 0));
+  RECT area{};
+  if (tab) {
+    GetClientRect(tab, &area);
+    SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  }
+  const int w = area.right - area.left;
+  const int h = area.bottom - area.top;
+  return MetricsOf(RECT{0, 0, w, h}, w, h);
+}

@@ -1,0 +1,81 @@
+#pragma once
+// Base of every dialog and page. The dialog is created from a template built in memory
+// (a bare frame without controls); the window is bound to this object at WM_INITDIALOG and
+// from then on every message reaches the virtual DialogProc of the derived class.
+#include <windows.h>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+
+#include "app/Owned.h"
+
+// Client (or page display) rectangle with its size, and the size of one fullwidth "Ｗ"
+// on the screen, the unit in which pages space their controls.
+struct LayoutMetrics {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int width = 0;
+  int height = 0;
+  int unitWidth = 0;
+  int unitHeight = 0;
+};
+
+class SubClassDialogBase_CL {
+public:
+  // WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME
+  static constexpr DWORD popupStyle = 0x80CA0080;
+  // WS_CHILD | DS_CONTROL: the parameter pages.
+  static constexpr DWORD childPageStyle = 0x40000400;
+  static constexpr std::size_t templateBytes = 1024;
+  static constexpr short templateWidth = 320;   // dialog units
+  static constexpr short templateHeight = 240;  // dialog units
+
+  SubClassDialogBase_CL() = default;
+  virtual ~SubClassDialogBase_CL();
+  SubClassDialogBase_CL(const SubClassDialogBase_CL&) = delete;
+  SubClassDialogBase_CL& operator=(const SubClassDialogBase_CL&) = delete;
+
+  // Modal run; the first two arguments are not used. Returns what EndDialog was given,
+  // or -1 when the dialog could not be created.
+  virtual INT_PTR RunModal(int first, int second, HWND parent);
+  // Per-class message handler. Base: WM_CLOSE ends the dialog with 0, WM_INITDIALOG shows it.
+  virtual INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Creates the dialog without a message loop of its own (the pages); hwnd is set when it
+  // returns. Null when the dialog could not be created.
+  HWND CreateModeless(HWND parent);
+
+  // Writes the frame template for `style` into the owned buffer (allocated once, reused)
+  // and returns it; null when the buffer cannot be allocated.
+  const DLGTEMPLATE* BuildTemplate();
+
+  // Given to the platform for modal and modeless dialogs; the creation parameter is the object.
+  static INT_PTR CALLBACK StaticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Given to the platform for property-sheet pages; the page record's lParam is the object.
+  static INT_PTR CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Centres the dialog's client size on the owner's window (on the full screen when the
+  // owner is minimised).
+  static void CenterOnOwner(HWND owner, HWND dialog);
+  static LayoutMetrics ClientLayout(HWND dialog);
+  // Display area of the property sheet's tab control that holds the page.
+  static LayoutMetrics PageLayout(HWND page);
+
+  HDC Dc() const { return dc ? dc->get() : nullptr; }
+
+  HWND hwnd = nullptr;
+  HWND parentWindow = nullptr;
+  std::optional<WindowDc> dc;  // GetDC(hwnd) from WM_INITDIALOG to WM_DESTROY
+  std::unique_ptr<std::byte[]> templateBuffer;
+  HFONT font = nullptr;  // the stock DEFAULT_GUI_FONT
+  HWND* handleOut = nullptr;
+  DWORD style = 0;
+
+private:
+  static INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                          SubClassDialogBase_CL* bindingObject, HWND handleOutValue);
+  void Bind(HWND window, HWND handleOutValue);
+};
