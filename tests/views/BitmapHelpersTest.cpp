@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "tests/views/TestImages.h"
+#include "views/BackBuffer.h"
+#include "views/BitmapHelpers.h"
+
+namespace {
+
+void ExpectPlacement(int w, int h, int x, int y, int drawWidth, int drawHeight) {
+  const BoxPlacement p = FitIntoBox(w, h, 192, 144);
+  EXPECT_EQ((std::vector<int>{p.x, p.y, p.width, p.height}), (std::vector<int>{x, y, drawWidth, drawHeight}))
+      << w << " x " << h;
+}
+
+}  // namespace
+
+TEST(FitIntoBox, FollowsThePhotosOwnOrientationAndCentresEvenWhenCut) {
+  ExpectPlacement(4000, 3000, 0, 0, 192, 144);
+  ExpectPlacement(3000, 4000, 42, 0, 108, 144);
+  ExpectPlacement(4000, 1000, 0, 48, 192, 48);
+  ExpectPlacement(1100, 1000, 0, -15, 192, 174);
+  ExpectPlacement(1000, 1000, 0, -24, 192, 192);
+}
+
+TEST(FitIntoBox, PhotoWithoutSizeGetsNothingInsteadOfADivisionByZero) {
+  ExpectPlacement(0, 0, 0, 0, 0, 0);
+  ExpectPlacement(4000, 0, 0, 0, 0, 0);
+  ExpectPlacement(0, 3000, 0, 0, 0, 0);
+}
+
+TEST(ScaleIntoBox, PortraitIsLetterboxedInA16BitThumbnail) {
+  const GpBitmapPtr source = MakePicture({300, 400});
+  const GpBitmapPtr thumbnail = ScaleIntoBox(source.get(), 192, 144);
+  ASSERT_TRUE(thumbnail);
+  Gdiplus::PixelFormat format = 0;
+  gp::GdipGetImagePixelFormat(thumbnail.get(), &format);
+  EXPECT_EQ(format, static_cast<Gdiplus::PixelFormat>(PixelFormat16bppRGB565));
+  EXPECT_TRUE(IsBlack(PixelAt(thumbnail.get(), 40, 72)));
+  EXPECT_TRUE(IsWhite(PixelAt(thumbnail.get(), 44, 72)));
+  EXPECT_TRUE(IsWhite(PixelAt(thumbnail.get(), 147, 72)));
+  EXPECT_TRUE(IsBlack(PixelAt(thumbnail.get(), 151, 72)));
+}
+
+TEST(ScaleIntoBox, NearlySquareLandscapeIsCutAtTopAndBottom) {
+  // Red above row 87: drawn 174 high from y = -15, the red band lies wholly above the box.
+  const GpBitmapPtr source = MakePicture({1100, 1000, 0xFFFFFFFF, 0xFFFF0000, 87});
+  const GpBitmapPtr thumbnail = ScaleIntoBox(source.get(), 192, 144);
+  ASSERT_TRUE(thumbnail);
+  EXPECT_TRUE(IsWhite(PixelAt(thumbnail.get(), 96, 3)));
+  EXPECT_TRUE(IsWhite(PixelAt(thumbnail.get(), 96, 143)));
+}
+
+TEST(BackBuffer, KeepsItsBitmapForTheSameSizeAndHasNoneForAnEmptyWindow) {
+  BackBuffer_CL buffer;
+  buffer.pixelFormat = PixelFormat32bppRGB;
+  GpBitmap* const first = buffer.Resize(300, 200);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(buffer.Resize(300, 200), first);
+  GpBitmap* const wider = buffer.Resize(301, 200);
+  ASSERT_NE(wider, nullptr);
+  UINT width = 0;
+  gp::GdipGetImageWidth(wider, &width);
+  EXPECT_EQ(width, 301u);
+  EXPECT_EQ(buffer.Resize(0, 0), nullptr);
+  EXPECT_EQ(buffer.Bitmap(), nullptr);
+}
