@@ -11,10 +11,6 @@ constexpr int kAllJpeg = 1;
 constexpr int kAllPng = 2;
 constexpr int kAllBmp = 3;
 
-bool EqualIgnoringCase(const std::wstring& a, const wchar_t* b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-}
-
 // The type the source's own extension stands for; other extensions are written as JPEG.
 OutputType SourceType(const std::wstring& extension) {
   if (EqualIgnoringCase(extension, L".bmp")) return {extension, kOutputTypeBmp};

@@ -19,12 +19,12 @@ std::wstring CollapseSeparators(const std::wstring& path) {
   return result;
 }
 
-bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+}  // namespace
+
+bool EqualIgnoringCase(std::wstring a, std::wstring b) {
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
-
-}  // namespace
 
 std::wstring FullPathOf(std::wstring path) {
   if (path.empty()) return {};

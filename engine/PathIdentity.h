@@ -26,6 +26,10 @@ FileIdentity IdentityOf(std::wstring path);
 // Both known and naming the same file or folder.
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
 
+// Text equality without regard to case, the way the platform compares file names
+// (ordinal, so the result does not depend on the user's locale).
+bool EqualIgnoringCase(std::wstring a, std::wstring b);
+
 // True when the two paths name the same file: the same file on disk when both exist (links,
 // case, doubled separators and relative parts do not matter), otherwise the same absolute
 // path compared without regard to case, as the platform treats file names.

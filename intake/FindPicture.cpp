@@ -5,10 +5,6 @@
 
 namespace {
 
-bool EqualIgnoringCase(const std::wstring& a, const wchar_t* b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-}
-
 bool IsFolderPath(const std::wstring& fullPath) {
   const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(fullPath).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -1,0 +1,123 @@
+#include "engine/OutputNaming.h"
+
+#include <gtest/gtest.h>
+
+#include "app/ShellHelpers.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+struct TypeCase {
+  const wchar_t* source;
+  int outputImageType;
+  const wchar_t* extension;
+  int typeCode;
+};
+
+void ExpectTypes(const TypeCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    SaveData_CL settings;
+    settings.OutputImageType = cases[i].outputImageType;
+    const OutputType type = MapOutputType(cases[i].source, settings);
+    EXPECT_EQ(type.extension, cases[i].extension) << cases[i].source << " / " << cases[i].outputImageType;
+    EXPECT_EQ(type.typeCode, cases[i].typeCode) << cases[i].source << " / " << cases[i].outputImageType;
+  }
+}
+
+std::wstring FullOutputPath(const std::wstring& source, const SaveData_CL& settings) {
+  return OutputPath(OutputFolder(source, settings), OutputBaseName(source, settings),
+                    MapOutputType(source, settings).extension);
+}
+
+}  // namespace
+
+TEST(OutputNaming, KeepsSourceSpellingOfKnownExtension) {
+  const TypeCase cases[] = {
+      {L"C:\\Photos\\IMG_0001.JPG", 0, L".JPG", kOutputTypeJpeg},
+      {L"C:\\Photos\\a.jpeg", 0, L".jpeg", kOutputTypeJpeg},
+      {L"C:\\Photos\\a.Png", 0, L".Png", kOutputTypePng},
+      {L"C:\\Photos\\a.BMP", 3, L".BMP", kOutputTypeBmp},
+      {L"C:\\Photos\\a.JPEG", 1, L".JPEG", kOutputTypeJpeg},
+      {L"C:\\Photos\\a.PNG", 2, L".PNG", kOutputTypePng},
+  };
+  ExpectTypes(cases, std::size(cases));
+}
+
+TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
+  const TypeCase cases[] = {
+      {L"C:\\Photos\\scan.tif", 0, L".jpg", kOutputTypeJpeg},
+      {L"C:\\Photos\\scan.tif", 2, L".png", kOutputTypePng},
+      {L"C:\\Photos\\anim.GIF", 3, L".bmp", kOutputTypeBmp},
+      {L"C:\\Photos\\old.dib", 1, L".jpg", kOutputTypeJpeg},
+      {L"C:\\Photos\\noextension", 0, L".jpg", kOutputTypeJpeg},
+      {L"C:\\Photos\\a.BMP", 1, L".jpg", kOutputTypeJpeg},
+      {L"C:\\Photos\\a.jpg", 3, L".bmp", kOutputTypeBmp},
+      {L"C:\\Photos\\a.png", 1, L".jpg", kOutputTypeJpeg},
+      // Values outside the choices (a hand-edited settings file) keep the source's type.
+      {L"C:\\Photos\\a.png", 4, L".png", kOutputTypePng},
+      {L"C:\\Photos\\a.BMP", -1, L".BMP", kOutputTypeBmp},
+  };
+  ExpectTypes(cases, std::size(cases));
+}
+
+TEST(OutputNaming, DefaultsPutTheOutputInResizedBesideTheSource) {
+  const SaveData_CL settings;
+  const std::wstring source = L"C:\\Photos\\IMG_0001.JPG";
+  EXPECT_EQ(OutputFolder(source, settings), L"C:\\Photos\\Resized");
+  EXPECT_EQ(OutputBaseName(source, settings), L"IMG_0001");
+  EXPECT_EQ(FullOutputPath(source, settings), L"C:\\Photos\\Resized\\IMG_0001.JPG");
+}
+
+TEST(OutputNaming, AddsPrefixAndSuffixOnlyWhenSwitchedOn) {
+  SaveData_CL settings;
+  const std::wstring source = L"C:\\Photos\\IMG_0001.JPG";
+  settings.CheckAddFileNameTop = 1;
+  EXPECT_EQ(OutputBaseName(source, settings), L"s_IMG_0001");
+  settings.CheckAddFileNameBottom = 1;
+  EXPECT_EQ(FullOutputPath(source, settings), L"C:\\Photos\\Resized\\s_IMG_0001_s.JPG");
+  settings.CheckAddFileNameTop = 0;
+  settings.ValueAddFileNameBottom = L"_縮小";
+  EXPECT_EQ(OutputBaseName(L"D:\\旅行\\富士山.jpeg", settings), L"富士山_縮小");
+}
+
+TEST(OutputNaming, FolderBaseFollowsTheSaveChoice) {
+  SaveData_CL settings;
+  settings.SaveDirTypeIndex = 0;
+  const std::wstring onDesktop = DesktopFolder() + L"\\Resized";
+  EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), onDesktop);
+  // Two sources with one name from different folders end as one file on the desktop.
+  EXPECT_EQ(FullOutputPath(L"C:\\One\\a.jpg", settings), FullOutputPath(L"D:\\Two\\a.jpg", settings));
+
+  // An unknown choice leaves the base empty: a folder at the root of the current drive.
+  settings.SaveDirTypeIndex = 2;
+  EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), L"\\Resized");
+  settings.MakeFolder = L"";
+  settings.SaveDirTypeIndex = 1;
+  EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), L"C:\\Photos\\");
+}
+
+TEST(OutputNaming, DotInFolderNameIsTakenForTheExtension) {
+  const SaveData_CL settings;
+  const std::wstring source = L"C:\\a.b\\photo";
+  EXPECT_EQ(MapOutputType(source, settings).extension, L".jpg");
+  EXPECT_EQ(OutputBaseName(source, settings), L"photo");
+  EXPECT_EQ(FullOutputPath(source, settings), L"C:\\a.b\\Resized\\photo.jpg");
+}
+
+TEST(OutputNaming, OutputNamingItsOwnSourceIsDetected) {
+  TempFolder temp;
+  const std::wstring source = temp.File(L"写真 01.JPG");
+  ASSERT_TRUE(WriteFileBytes(source, "not really a photo"));
+  SaveData_CL settings;
+  settings.MakeFolder = L"";
+  const std::wstring output = FullOutputPath(source, settings);
+  EXPECT_EQ(output, temp.Path() + L"\\\\写真 01.JPG");
+  EXPECT_TRUE(IsSameFile(output, source));
+
+  settings.MakeFolder = L"縮小";
+  const std::wstring beside = FullOutputPath(source, settings);
+  ASSERT_TRUE(CreateDirectoryW(OutputFolder(source, settings).c_str(), nullptr));
+  ASSERT_TRUE(WriteFileBytes(beside, "output"));
+  EXPECT_EQ(beside, temp.Path() + L"\\縮小\\写真 01.JPG");
+  EXPECT_FALSE(IsSameFile(beside, source));
+}

@@ -1,0 +1,143 @@
+#include "intake/FindPicture.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+// Paths of the photos `RegisterPath(path)` adds to a fresh record.
+std::vector<std::wstring> Registered(const std::wstring& path, int times = 1) {
+  SaveData_CL data;
+  for (int i = 0; i < times; ++i) RegisterPath(path, data);
+  std::vector<std::wstring> paths;
+  for (const PhotoItem& item : data.items) {
+    EXPECT_EQ(item.rotation, 0);
+    EXPECT_EQ(item.ownEffect, 0);
+    EXPECT_EQ(item.effect.ValueBriteness, 50);
+    paths.push_back(item.path);
+  }
+  return paths;
+}
+
+// The names in a folder, in the order the file system lists them.
+std::vector<std::wstring> Listing(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  return names;
+}
+
+void MakeFolder(const std::wstring& path) {
+  ASSERT_TRUE(CreateDirectoryW(ExtendedLengthPath(path).c_str(), nullptr)) << path.size();
+}
+
+void MakeFile(const std::wstring& path) {
+  ASSERT_TRUE(WriteFileBytes(ExtendedLengthPath(path), "x")) << path.size();
+}
+
+}  // namespace
+
+TEST(FindPicture, FolderIsSearchedDepthFirstInListingOrder) {
+  TempFolder temp;
+  MakeFile(temp.File(L"a.JPG"));
+  MakeFile(temp.File(L"b.txt"));
+  MakeFolder(temp.File(L"Sub"));
+  MakeFile(temp.File(L"Sub\\c.png"));
+  MakeFolder(temp.File(L"Sub\\深い"));
+  MakeFile(temp.File(L"Sub\\深い\\写真.gif"));
+
+  std::vector<std::wstring> expected;
+  for (const std::wstring& name : Listing(temp.Path())) {
+    if (name == L"a.JPG") expected.push_back(temp.File(L"a.JPG"));
+    if (name == L"Sub") {
+      for (const std::wstring& inner : Listing(temp.File(L"Sub"))) {
+        if (inner == L"c.png") expected.push_back(temp.File(L"Sub\\c.png"));
+        if (inner == L"深い") expected.push_back(temp.File(L"Sub\\深い\\写真.gif"));
+      }
+    }
+  }
+  ASSERT_EQ(expected.size(), 3u);
+  EXPECT_EQ(Registered(temp.Path()), expected);
+  EXPECT_EQ(Registered(temp.Path() + L"\\"), expected);
+}
+
+TEST(FindPicture, ExtensionsMatchWithoutRegardToCase) {
+  for (const wchar_t* name : {L"a.jpg", L"b.JPEG", L"c.Png", L"d.bmp", L"e.DIB", L"f.gif",
+                              L"g.tif", L"photo.TIFF", L"x.y.jpg"}) {
+    EXPECT_TRUE(HasPictureExtension(name)) << name;
+  }
+  for (const wchar_t* name : {L"photo.jpe", L"photo.webp", L"photo", L"jpg", L"photo.jpg.txt",
+                              L"photo.jpg ", L"photo.ｊｐｇ"}) {
+    EXPECT_FALSE(HasPictureExtension(name)) << name;
+  }
+  TempFolder temp;
+  MakeFile(temp.File(L"photo.TIFF"));
+  MakeFile(temp.File(L"photo.jpe"));
+  MakeFile(temp.File(L"photo.webp"));
+  MakeFile(temp.File(L"nodot"));
+  EXPECT_EQ(Registered(temp.Path()), std::vector<std::wstring>{temp.File(L"photo.TIFF")});
+}
+
+TEST(FindPicture, SingleFileIsAddedAloneAndDuplicatesAreKept) {
+  TempFolder temp;
+  MakeFile(temp.File(L"a.jpg"));
+  MakeFile(temp.File(L"b.jpg"));
+  // A sub-folder that carries the file's name is searched for that name too.
+  MakeFolder(temp.File(L"a.jpg.d"));
+  MakeFolder(temp.File(L"x"));
+  MakeFile(temp.File(L"x\\a.jpg"));
+  EXPECT_EQ(Registered(temp.File(L"a.jpg")), std::vector<std::wstring>{temp.File(L"a.jpg")});
+  EXPECT_EQ(Registered(temp.File(L"a.jpg"), 2),
+            (std::vector<std::wstring>{temp.File(L"a.jpg"), temp.File(L"a.jpg")}));
+  EXPECT_EQ(Registered(temp.Path(), 2).size(), 6u);
+}
+
+TEST(FindPicture, MissingOrEmptyPathsAddNothing) {
+  TempFolder temp;
+  MakeFolder(temp.File(L"empty"));
+  EXPECT_TRUE(Registered(temp.File(L"missing.jpg")).empty());
+  EXPECT_TRUE(Registered(temp.File(L"missing\\folder")).empty());
+  EXPECT_TRUE(Registered(temp.File(L"empty")).empty());
+  EXPECT_TRUE(Registered(L"").empty());
+}
+
+TEST(FindPicture, RelativePathsAreRegisteredAsFullPaths) {
+  TempFolder temp;
+  MakeFolder(temp.File(L"相対"));
+  MakeFile(temp.File(L"相対\\a.png"));
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(temp.Path().c_str()));
+  const std::vector<std::wstring> found = Registered(L"相対");
+  SetCurrentDirectoryW(previous);
+  EXPECT_EQ(found, std::vector<std::wstring>{temp.File(L"相対\\a.png")});
+}
+
+TEST(FindPicture, PathsLongerThanMaxPathAreSearched) {
+  TempFolder temp;
+  std::wstring folder = temp.Path();
+  std::vector<std::wstring> expected;
+  for (int level = 0; level < 8; ++level) {
+    folder += L"\\" + std::wstring(40, static_cast<wchar_t>(L'あ' + level));
+    MakeFolder(folder);
+  }
+  ASSERT_GE(folder.size(), 300u);
+  MakeFile(folder + L"\\深い写真.jpg");
+  MakeFile(folder + L"\\" + std::wstring(80, L'長') + L".png");
+  for (const std::wstring& name : Listing(ExtendedLengthPath(folder))) {
+    expected.push_back(folder + L"\\" + name);
+  }
+  ASSERT_EQ(expected.size(), 2u);
+  EXPECT_EQ(Registered(temp.Path()), expected);
+  EXPECT_EQ(Registered(expected[0]), std::vector<std::wstring>{expected[0]});
+  EXPECT_EQ(Registered(folder), expected);
+}
