@@ -172,3 +172,11 @@ Gdiplus::RotateFlipType OrientationToRotateFlip(int orientation) {
   default: return Gdiplus::RotateNoneFlipNone;
   }
 }
+
+void RotateFlipImage(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) {
+  const int quarterTurns = static_cast<int>(type) & 3;
+  const bool flipX = (static_cast<int>(type) & 4) != 0;
+  if (image == nullptr) return;
+  if (quarterTurns != 0) gp::GdipImageRotateFlip(image, static_cast<Gdiplus::RotateFlipType>(quarterTurns));
+  if (flipX) gp::GdipImageRotateFlip(image, Gdiplus::RotateNoneFlipX);
+}

@@ -17,3 +17,8 @@ int PhotoOrientation(Gdiplus::GpImage* image, const std::wstring& path);
 // The rotate/flip that makes a photo of this orientation upright. Orientations outside
 // 2..8 (0, 1, 9, ...) need none.
 Gdiplus::RotateFlipType OrientationToRotateFlip(int orientation);
+
+// Turns `image` in place by `type` as GDI+ documents it: the quarter turns clockwise first,
+// then the horizontal flip. Done as two steps, because not every GDI+ build applies the
+// combined turn-and-flip values (Rotate90FlipX, Rotate270FlipX) in that order.
+void RotateFlipImage(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type);

@@ -83,9 +83,8 @@ GpBitmapPtr OrientPhoto(GpImage* image, int rotation, const std::wstring& path) 
   DrawWhole(upright.get(), image, size, static_cast<float>(size.width), static_cast<float>(size.height));
 
   const Gdiplus::RotateFlipType exifTurn = OrientationToRotateFlip(PhotoOrientation(image, path));
-  if (exifTurn != Gdiplus::RotateNoneFlipNone) gp::GdipImageRotateFlip(upright.get(), exifTurn);
-  if (rotation > 0 && rotation <= 3)
-    gp::GdipImageRotateFlip(upright.get(), static_cast<Gdiplus::RotateFlipType>(rotation));
+  if (exifTurn != Gdiplus::RotateNoneFlipNone) RotateFlipImage(upright.get(), exifTurn);
+  if (rotation > 0 && rotation <= 3) RotateFlipImage(upright.get(), static_cast<Gdiplus::RotateFlipType>(rotation));
   return upright;
 }
 
