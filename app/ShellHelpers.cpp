@@ -18,29 +18,29 @@ std::wstring KnownFolder(int csidl) {
   return buffer;
 }
 
-// The executable's full path; the buffer grows until the whole path fits.
-std::wstring ModulePath() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      return buffer;
-    }
-    if (buffer.size() >= 32768) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 }  // namespace
 
 std::wstring DocumentsFolder() { return KnownFolder(CSIDL_PERSONAL); }
 
 std::wstring DesktopFolder() { return KnownFolder(CSIDL_DESKTOP); }
 
-std::wstring ModuleDirectory() { return DirectoryPart(ModulePath()); }
+std::wstring ModuleFileName(HMODULE module, DWORD firstCapacity) {
+  constexpr size_t kLongestPath = 32768;
+  std::wstring buffer(firstCapacity > 0 ? firstCapacity : MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    if (buffer.size() >= kLongestPath) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::wstring ModuleDirectory() { return DirectoryPart(ModuleFileName()); }
 
 std::wstring DirectoryPart(std::wstring path) {
   const size_t slash = path.rfind(L'\\');

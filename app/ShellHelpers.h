@@ -9,6 +9,9 @@ std::wstring DocumentsFolder();
 std::wstring DesktopFolder();
 // Folder of the running executable, without a trailing "\".
 std::wstring ModuleDirectory();
+// Full path of a module (the executable by default), however long: the buffer starts at
+// firstCapacity units and grows until the whole path fits.
+std::wstring ModuleFileName(HMODULE module = nullptr, DWORD firstCapacity = MAX_PATH);
 
 // All split at the last "\" or "." anywhere in the text.
 std::wstring DirectoryPart(std::wstring path);     // before the last "\"; empty without one

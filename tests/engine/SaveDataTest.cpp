@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include "app/Inifile.h"
+#include "engine/SaveData.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+// Points the program's INI accessor at a file in a temporary folder for one test.
+class SaveDataFile : public testing::Test {
+protected:
+  void SetUp() override {
+    previousPath = theIniFile.filePath;
+    iniPath = temp.File(L"Glimmerset.ini");
+  }
+  void TearDown() override { theIniFile.filePath = previousPath; }
+
+  // "key=value" entries of a section, in file order.
+  std::vector<std::wstring> Section(const wchar_t* name) const {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetPrivateProfileSectionW(name, buffer.data(),
+                                                   static_cast<DWORD>(buffer.size()), iniPath.c_str());
+    std::vector<std::wstring> entries;
+    for (DWORD at = 0; at < length && buffer[at] != L'\0';) {
+      entries.emplace_back(buffer.data() + at);
+      at += static_cast<DWORD>(entries.back().size()) + 1;
+    }
+    return entries;
+  }
+
+  TempFolder temp;
+  std::wstring iniPath;
+  std::wstring previousPath;
+};
+
+void ExpectDefaultEffect(const EffectParams& effect) {
+  EXPECT_EQ(effect.EffectRadioIndex, 0);
+  EXPECT_EQ(effect.CheckBriteness, 0);
+  EXPECT_EQ(effect.ValueBriteness, 50);
+  EXPECT_EQ(effect.CheckContrast, 0);
+  EXPECT_EQ(effect.ValueContrast, 0);
+}
+
+// A hidden top-level window that counts the refresh requests it receives.
+class RefreshWindow {
+public:
+  RefreshWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SaveDataTestRefreshWindow";
+    RegisterClassW(&wc);
+    hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~RefreshWindow() { DestroyWindow(hwnd); }
+
+  void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+
+  HWND hwnd = nullptr;
+  int refreshes = 0;
+
+private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<RefreshWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_REFRESH_PREVIEW && self != nullptr) {
+      EXPECT_EQ(wParam, 0u);
+      EXPECT_EQ(lParam, 0);
+      ++self->refreshes;
+      return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+};
+
+}  // namespace
+
+TEST_F(SaveDataFile, FirstStartWithoutFileGivesEveryDefault) {
+  theIniFile.SetFileName(iniPath);
+  SaveData_CL data;
+  data.ResizeRadioIndex = 7;
+  data.MakeFolder = L"x";
+  data.topMost = 1;
+  data.Load();
+
+  EXPECT_EQ(data.ResizeRadioIndex, 3);
+  EXPECT_EQ(SizeChoiceBox(data.ResizeRadioIndex).width, 800);
+  EXPECT_EQ(SizeChoiceBox(data.ResizeRadioIndex).height, 600);
+  EXPECT_EQ(data.outputWidth, 320);
+  EXPECT_EQ(data.outputHeight, 240);
+  EXPECT_EQ(data.SaveDirTypeIndex, 1);
+  EXPECT_EQ(data.MakeFolder, L"Resized");
+  EXPECT_EQ(data.CheckAddFileNameTop, 0);
+  EXPECT_EQ(data.ValueAddFileNameTop, L"s_");
+  EXPECT_EQ(data.CheckAddFileNameBottom, 0);
+  EXPECT_EQ(data.ValueAddFileNameBottom, L"_s");
+  EXPECT_EQ(data.JpegQualityTypeIndex, 0);
+  EXPECT_EQ(data.JpegQuantization, 80);
+  EXPECT_EQ(data.JpegFileSize, 100);
+  EXPECT_EQ(data.OutputImageType, 0);
+  EXPECT_EQ(data.topMost, 0);
+  ExpectDefaultEffect(data.globalEffect);
+  // Not stored: untouched by Load, as constructed.
+  EXPECT_EQ(data.fitWidth, 320);
+  EXPECT_EQ(data.fitHeight, 240);
+  ExpectDefaultEffect(data.photoEffect);
+  EXPECT_TRUE(data.items.empty());
+  EXPECT_EQ(data.currentIndex, -1);
+  EXPECT_EQ(data.currentItem, nullptr);
+  EXPECT_EQ(data.previewControl, nullptr);
+  EXPECT_EQ(data.refreshPending, 0);
+}
+
+TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
+  theIniFile.SetFileName(iniPath);
+  SaveData_CL data;
+  data.outputWidth = -1;
+  data.topMost = 1;
+  data.globalEffect.ValueContrast = 73;
+  data.Save();
+
+  EXPECT_EQ(ReadFileBytes(iniPath).substr(0, 2), std::string("\xFF\xFE", 2));
+  const std::vector<std::wstring> convert{
+      L"ResizeRadioIndex=3",      L"ResizeResizeEditWidth=-1", L"ResizeEditHeight=240",
+      L"EffectRadioIndex=0",      L"CheckBriteness=0",         L"ValueBriteness=50",
+      L"CheckContrast=0",         L"ValueContrast=73",         L"OutputImageType=0",
+      L"SaveDirTypeIndex=1",      L"MakeFolder=Resized",       L"CheckAddFileNameTop=0",
+      L"CheckAddFileNameBottom=0", L"ValueAddFileNameTop=s_",  L"ValueAddFileNameBottom=_s",
+      L"JpegQualityTypeIndex=0",  L"JpegQuantization=80",      L"JpegFileSize=100",
+  };
+  EXPECT_EQ(Section(L"CONVERT"), convert);
+  EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
+}
+
+TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
+  theIniFile.SetFileName(iniPath);
+  SaveData_CL saved;
+  saved.ResizeRadioIndex = 9;
+  saved.outputWidth = 1920;
+  saved.outputHeight = 1080;
+  saved.SaveDirTypeIndex = 0;
+  saved.MakeFolder = L"縮小写真";
+  saved.CheckAddFileNameTop = 1;
+  saved.ValueAddFileNameTop = L"小_";
+  saved.CheckAddFileNameBottom = 1;
+  saved.ValueAddFileNameBottom = L"_済";
+  saved.JpegQualityTypeIndex = 1;
+  saved.JpegQuantization = 95;
+  saved.JpegFileSize = 250;
+  saved.globalEffect = EffectParams{2, 1, 80, 1, 30};
+  saved.OutputImageType = 2;
+  saved.topMost = 1;
+  saved.Save();
+
+  SaveData_CL loaded;
+  loaded.Load();
+  EXPECT_EQ(loaded.ResizeRadioIndex, 9);
+  EXPECT_EQ(loaded.outputWidth, 1920);
+  EXPECT_EQ(loaded.outputHeight, 1080);
+  EXPECT_EQ(loaded.SaveDirTypeIndex, 0);
+  EXPECT_EQ(loaded.MakeFolder, L"縮小写真");
+  EXPECT_EQ(loaded.CheckAddFileNameTop, 1);
+  EXPECT_EQ(loaded.ValueAddFileNameTop, L"小_");
+  EXPECT_EQ(loaded.CheckAddFileNameBottom, 1);
+  EXPECT_EQ(loaded.ValueAddFileNameBottom, L"_済");
+  EXPECT_EQ(loaded.JpegQualityTypeIndex, 1);
+  EXPECT_EQ(loaded.JpegQuantization, 95);
+  EXPECT_EQ(loaded.JpegFileSize, 250);
+  EXPECT_EQ(loaded.globalEffect.EffectRadioIndex, 2);
+  EXPECT_EQ(loaded.globalEffect.CheckBriteness, 1);
+  EXPECT_EQ(loaded.globalEffect.ValueBriteness, 80);
+  EXPECT_EQ(loaded.globalEffect.CheckContrast, 1);
+  EXPECT_EQ(loaded.globalEffect.ValueContrast, 30);
+  EXPECT_EQ(loaded.OutputImageType, 2);
+  EXPECT_EQ(loaded.topMost, 1);
+}
+
+TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {
+  const std::wstring text =
+      L"\xFEFF[CONVERT]\r\nResizeRadioIndex=42\r\nOutputImageType=-3\r\n"
+      L"ResizeResizeEditWidth=-20\r\nJpegQuantization=400\r\n";
+  ASSERT_TRUE(WriteFileBytes(
+      iniPath, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)));
+  theIniFile.SetFileName(iniPath);
+  SaveData_CL data;
+  data.Load();
+  EXPECT_EQ(data.ResizeRadioIndex, 42);
+  EXPECT_EQ(data.OutputImageType, -3);
+  EXPECT_EQ(data.outputWidth, -20);
+  EXPECT_EQ(data.JpegQuantization, 400);
+
+  EXPECT_EQ(data.ValidResizeIndex(), 3);
+  EXPECT_EQ(data.ValidOutputType(), 0);
+  EXPECT_EQ(SizeChoiceBox(42).width, 800);
+  EXPECT_EQ(SizeChoiceBox(-1).height, 600);
+
+  data.ResizeRadioIndex = 10;
+  data.OutputImageType = 3;
+  EXPECT_EQ(data.ValidResizeIndex(), 10);
+  EXPECT_EQ(data.ValidOutputType(), 3);
+}
+
+TEST(SizeChoices, TableGivesEachChoicesBox) {
+  EXPECT_EQ(kSizeChoiceCount, 11);
+  EXPECT_EQ(SizeChoiceBox(0).width, 1600);
+  EXPECT_EQ(SizeChoiceBox(0).height, 1200);
+  EXPECT_EQ(SizeChoiceBox(5).width, 480);
+  EXPECT_EQ(SizeChoiceBox(5).height, 480);
+  EXPECT_EQ(SizeChoiceBox(8).width, 80);
+  EXPECT_EQ(SizeChoiceBox(8).height, 60);
+  EXPECT_EQ(SizeChoiceBox(kSizeChoiceCustom).width, -1);
+  EXPECT_EQ(SizeChoiceBox(kSizeChoiceKeep).height, -2);
+}
+
+TEST(SaveData, RequestRefreshPostsOneMessageUntilItIsHandled) {
+  RefreshWindow window;
+  ASSERT_NE(window.hwnd, nullptr);
+  SaveData_CL data;
+  data.mainWindow = window.hwnd;
+
+  data.RequestRefresh();
+  data.RequestRefresh();
+  EXPECT_EQ(data.refreshPending, 1);
+  window.Pump();
+  EXPECT_EQ(window.refreshes, 1);
+
+  data.refreshPending = 0;  // as the main window does when it handles the message
+  data.RequestRefresh();
+  window.Pump();
+  EXPECT_EQ(window.refreshes, 2);
+}
+
+TEST(SaveData, RequestRefreshWithoutMainWindowLeavesNothingPending) {
+  SaveData_CL data;
+  data.RequestRefresh();
+  EXPECT_EQ(data.refreshPending, 0);
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_REFRESH_PREVIEW, WM_REFRESH_PREVIEW, PM_REMOVE))
+      << "nothing may land in the thread's own queue";
+}
+
+TEST(SaveData, ApplyTopMostFollowsTheSetting) {
+  RefreshWindow window;
+  SaveData_CL data;
+  data.mainWindow = window.hwnd;
+  data.topMost = 1;
+  data.ApplyTopMost();
+  EXPECT_NE(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  data.topMost = 0;
+  data.ApplyTopMost();
+  EXPECT_EQ(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {
+  SaveData_CL data;
+  data.AddItem(PhotoItem{L"C:\\a.jpg", 1, 0, {}});
+  data.currentIndex = 0;
+  data.currentItem = &data.items[0];
+  for (int i = 0; i < 100; ++i) {
+    PhotoItem item;
+    item.path = L"C:\\n" + std::to_wstring(i) + L".jpg";
+    data.AddItem(item);
+  }
+
+  ASSERT_EQ(data.items.size(), 101u);
+  EXPECT_EQ(data.items[100].path, L"C:\\n99.jpg");
+  EXPECT_EQ(data.items[100].rotation, 0);
+  ExpectDefaultEffect(data.items[100].effect);
+  EXPECT_EQ(data.currentItem, &data.items[0]) << "the current photo must survive the list growing";
+  EXPECT_EQ(data.currentItem->path, L"C:\\a.jpg");
+
+  data.Clear();
+  EXPECT_TRUE(data.items.empty());
+  EXPECT_EQ(data.currentIndex, -1);
+  EXPECT_EQ(data.currentItem, nullptr);
+}
