@@ -7,6 +7,8 @@
 namespace {
 
 constexpr DWORD kRequestWaitMs = 5000;
+// How long a finished connection waits for the client to hang up before it is closed.
+constexpr DWORD kDrainWaitMs = 500;
 
 sockaddr_in LoopbackAddress(unsigned short port) {
   sockaddr_in address{};
@@ -110,6 +112,9 @@ void LoopbackHttpServer::Answer(SOCKET client, const std::string& response) {
   SendAll(client, response);
   // Ending our side marks the end of a body that has no Content-Length.
   shutdown(client, SD_SEND);
+  const DWORD drainWait = kDrainWaitMs;
+  setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&drainWait),
+             sizeof(drainWait));
   char drain[1024];
   while (recv(client, drain, sizeof(drain), 0) > 0) {
   }
