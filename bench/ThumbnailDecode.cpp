@@ -1,0 +1,116 @@
+// Thumbnail decoding throughput: 200 photos of 4000 x 3000 (JPEG with photo-like detail) are
+// requested at once, as a strip scrolled past them would; measures the time until every
+// thumbnail has arrived at the window, and the longest time one Enqueue keeps the calling
+// (user-interface) thread.
+#include <windows.h>
+#include <objbase.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/GpOwned.h"
+#include "views/DecodeImage.h"
+
+namespace {
+
+constexpr int kPhotos = 200;
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+constexpr CLSID kJpegEncoder = {0x557CF401, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Gradients with a little noise, so the JPEG decoder has real work to do.
+bool WritePhoto(const std::wstring& path) {
+  GpBitmapPtr bitmap;
+  if (gp::GdipCreateBitmapFromScan0(kWidth, kHeight, 0, PixelFormat24bppRGB, nullptr, bitmap.receive()) != Gdiplus::Ok)
+    return false;
+  Gdiplus::Rect all(0, 0, kWidth, kHeight);
+  Gdiplus::BitmapData data{};
+  gp::GdipBitmapLockBits(bitmap.get(), &all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data);
+  unsigned noise = 12345;
+  for (int y = 0; y < kHeight; ++y) {
+    auto* row = static_cast<unsigned char*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+    for (int x = 0; x < kWidth; ++x) {
+      noise = noise * 1103515245u + 12345u;
+      const unsigned grain = (noise >> 16) & 31;
+      row[3 * x] = static_cast<unsigned char>((x * 255 / kWidth + grain) & 0xFF);
+      row[3 * x + 1] = static_cast<unsigned char>((y * 255 / kHeight + grain) & 0xFF);
+      row[3 * x + 2] = static_cast<unsigned char>(((x ^ y) >> 4) & 0xFF);
+    }
+  }
+  gp::GdipBitmapUnlockBits(bitmap.get(), &data);
+  return gp::GdipSaveImageToFile(bitmap.get(), path.c_str(), &kJpegEncoder, nullptr) == Gdiplus::Ok;
+}
+
+std::wstring MakeFolder() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"glimmerset_bench_thumbs_" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+}  // namespace
+
+int main() {
+  CoInitialize(nullptr);
+  int exitCode = 0;
+  {
+    GdiplusSession gdiplus;
+    const std::wstring folder = MakeFolder();
+    std::vector<std::wstring> photos;
+    const std::wstring original = folder + L"\\photo_000.jpg";
+    if (!gdiplus.Started() || !WritePhoto(original)) {
+      std::printf("thumbnails: could not write the test photo\n");
+      return 1;
+    }
+    photos.push_back(original);
+    for (int i = 1; i < kPhotos; ++i) {
+      photos.push_back(folder + L"\\photo_" + std::to_wstring(1000 + i) + L".jpg");
+      CopyFileW(original.c_str(), photos.back().c_str(), FALSE);
+    }
+
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    {
+      DecodeImage_CL decoder;
+      decoder.SetTargetWindow(window);
+      decoder.Start();
+
+      const Clock::time_point start = Clock::now();
+      double longestEnqueue = 0;
+      for (int i = 0; i < kPhotos; ++i) {
+        auto request = std::make_unique<DecodeItem_CL>(photos[i], 192, 144, 0);
+        request->itemIndex = i;
+        const Clock::time_point before = Clock::now();
+        decoder.Enqueue(std::move(request));
+        longestEnqueue = std::max(longestEnqueue, MillisecondsSince(before));
+      }
+      int arrived = 0, withThumbnail = 0;
+      MSG msg{};
+      while (arrived < kPhotos && GetMessageW(&msg, window, 0, 0) > 0) {
+        if (msg.message != WM_THUMBNAIL_READY) continue;
+        const auto request = DecodeImage_CL::TakeResult(msg.lParam);
+        ++arrived;
+        if (request->result) ++withThumbnail;
+      }
+      const double total = MillisecondsSince(start);
+      std::printf("thumbnails: %d photos of %dx%d, %d thumbnails in %.0f ms = %.1f thumbnails/s\n", kPhotos, kWidth,
+                  kHeight, withThumbnail, total, withThumbnail * 1000.0 / total);
+      std::printf("thumbnails: longest Enqueue on the calling thread %.3f ms\n", longestEnqueue);
+      if (withThumbnail != kPhotos) exitCode = 1;
+    }
+    DestroyWindow(window);
+    for (const std::wstring& photo : photos) DeleteFileW(photo.c_str());
+    RemoveDirectoryW(folder.c_str());
+  }
+  CoUninitialize();
+  return exitCode;
+}
