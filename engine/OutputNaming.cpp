@@ -13,12 +13,12 @@ constexpr int kAllBmp = 3;
 
 // The type the source's own extension stands for; other extensions are written as JPEG.
 OutputType SourceType(const std::wstring& extension) {
-  if (EqualIgnoringCase(extension, L".bmp")) return {extension, kOutputTypeBmp};
+  if (EqualIgnoringCase(extension, L".bmp")) return {extension, kTypeCodeBmp};
   if (EqualIgnoringCase(extension, L".jpg") || EqualIgnoringCase(extension, L".jpeg")) {
-    return {extension, kOutputTypeJpeg};
+    return {extension, kTypeCodeJpeg};
   }
-  if (EqualIgnoringCase(extension, L".png")) return {extension, kOutputTypePng};
-  return {L".jpg", kOutputTypeJpeg};
+  if (EqualIgnoringCase(extension, L".png")) return {extension, kTypeCodePng};
+  return {L".jpg", kTypeCodeJpeg};
 }
 
 OutputType ForcedType(const OutputType& type, int wanted, const wchar_t* extension) {
@@ -32,11 +32,11 @@ OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings) {
   const OutputType type = SourceType(ExtensionPart(sourcePath));
   switch (settings.OutputImageType) {
     case kAllJpeg:
-      return ForcedType(type, kOutputTypeJpeg, L".jpg");
+      return ForcedType(type, kTypeCodeJpeg, L".jpg");
     case kAllPng:
-      return ForcedType(type, kOutputTypePng, L".png");
+      return ForcedType(type, kTypeCodePng, L".png");
     case kAllBmp:
-      return ForcedType(type, kOutputTypeBmp, L".bmp");
+      return ForcedType(type, kTypeCodeBmp, L".bmp");
     default:
       return type;
   }

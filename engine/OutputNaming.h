@@ -7,13 +7,13 @@
 #include "engine/SaveData.h"
 
 // Type code of an output file, the code the encoder is chosen by.
-constexpr int kOutputTypeBmp = 0;
-constexpr int kOutputTypeJpeg = 1;
-constexpr int kOutputTypePng = 2;
+constexpr int kTypeCodeBmp = 0;
+constexpr int kTypeCodeJpeg = 1;
+constexpr int kTypeCodePng = 2;
 
 struct OutputType {
   std::wstring extension;  // with its leading dot, spelt as it will be written
-  int typeCode = kOutputTypeJpeg;
+  int typeCode = kTypeCodeJpeg;
 };
 
 // The source's own type when it is BMP, JPEG or PNG (keeping the source's spelling of the

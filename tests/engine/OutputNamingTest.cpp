@@ -33,29 +33,29 @@ std::wstring FullOutputPath(const std::wstring& source, const SaveData_CL& setti
 
 TEST(OutputNaming, KeepsSourceSpellingOfKnownExtension) {
   const TypeCase cases[] = {
-      {L"C:\\Photos\\IMG_0001.JPG", 0, L".JPG", kOutputTypeJpeg},
-      {L"C:\\Photos\\a.jpeg", 0, L".jpeg", kOutputTypeJpeg},
-      {L"C:\\Photos\\a.Png", 0, L".Png", kOutputTypePng},
-      {L"C:\\Photos\\a.BMP", 3, L".BMP", kOutputTypeBmp},
-      {L"C:\\Photos\\a.JPEG", 1, L".JPEG", kOutputTypeJpeg},
-      {L"C:\\Photos\\a.PNG", 2, L".PNG", kOutputTypePng},
+      {L"C:\\Photos\\IMG_0001.JPG", 0, L".JPG", kTypeCodeJpeg},
+      {L"C:\\Photos\\a.jpeg", 0, L".jpeg", kTypeCodeJpeg},
+      {L"C:\\Photos\\a.Png", 0, L".Png", kTypeCodePng},
+      {L"C:\\Photos\\a.BMP", 3, L".BMP", kTypeCodeBmp},
+      {L"C:\\Photos\\a.JPEG", 1, L".JPEG", kTypeCodeJpeg},
+      {L"C:\\Photos\\a.PNG", 2, L".PNG", kTypeCodePng},
   };
   ExpectTypes(cases, std::size(cases));
 }
 
 TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
   const TypeCase cases[] = {
-      {L"C:\\Photos\\scan.tif", 0, L".jpg", kOutputTypeJpeg},
-      {L"C:\\Photos\\scan.tif", 2, L".png", kOutputTypePng},
-      {L"C:\\Photos\\anim.GIF", 3, L".bmp", kOutputTypeBmp},
-      {L"C:\\Photos\\old.dib", 1, L".jpg", kOutputTypeJpeg},
-      {L"C:\\Photos\\noextension", 0, L".jpg", kOutputTypeJpeg},
-      {L"C:\\Photos\\a.BMP", 1, L".jpg", kOutputTypeJpeg},
-      {L"C:\\Photos\\a.jpg", 3, L".bmp", kOutputTypeBmp},
-      {L"C:\\Photos\\a.png", 1, L".jpg", kOutputTypeJpeg},
+      {L"C:\\Photos\\scan.tif", 0, L".jpg", kTypeCodeJpeg},
+      {L"C:\\Photos\\scan.tif", 2, L".png", kTypeCodePng},
+      {L"C:\\Photos\\anim.GIF", 3, L".bmp", kTypeCodeBmp},
+      {L"C:\\Photos\\old.dib", 1, L".jpg", kTypeCodeJpeg},
+      {L"C:\\Photos\\noextension", 0, L".jpg", kTypeCodeJpeg},
+      {L"C:\\Photos\\a.BMP", 1, L".jpg", kTypeCodeJpeg},
+      {L"C:\\Photos\\a.jpg", 3, L".bmp", kTypeCodeBmp},
+      {L"C:\\Photos\\a.png", 1, L".jpg", kTypeCodeJpeg},
       // Values outside the choices (a hand-edited settings file) keep the source's type.
-      {L"C:\\Photos\\a.png", 4, L".png", kOutputTypePng},
-      {L"C:\\Photos\\a.BMP", -1, L".BMP", kOutputTypeBmp},
+      {L"C:\\Photos\\a.png", 4, L".png", kTypeCodePng},
+      {L"C:\\Photos\\a.BMP", -1, L".BMP", kTypeCodeBmp},
   };
   ExpectTypes(cases, std::size(cases));
 }

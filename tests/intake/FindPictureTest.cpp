@@ -91,8 +91,7 @@ TEST(FindPicture, SingleFileIsAddedAloneAndDuplicatesAreKept) {
   TempFolder temp;
   MakeFile(temp.File(L"a.jpg"));
   MakeFile(temp.File(L"b.jpg"));
-  // A sub-folder that carries the file's name is searched for that name too.
-  MakeFolder(temp.File(L"a.jpg.d"));
+  // The file's name is the pattern: a sub-folder of another name is not entered.
   MakeFolder(temp.File(L"x"));
   MakeFile(temp.File(L"x\\a.jpg"));
   EXPECT_EQ(Registered(temp.File(L"a.jpg")), std::vector<std::wstring>{temp.File(L"a.jpg")});
