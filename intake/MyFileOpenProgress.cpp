@@ -1,0 +1,32 @@
+#include "intake/MyFileOpenProgress.h"
+
+#include "engine/ItemsGuard.h"
+#include "engine/SaveData.h"
+#include "intake/FindPicture.h"
+
+MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths)
+    : EasyProgress_CL(L"ファイル登録中", 0), paths(std::move(chosenPaths)) {}
+
+MyFileOpenProgress_CL::~MyFileOpenProgress_CL() { JoinWorker(); }
+
+void MyFileOpenProgress_CL::Run(int, int) {
+  AddToTarget(paths.size());
+  for (const std::wstring& path : paths) {
+    RegisterPathGuarded(path);
+    CountDone();
+  }
+  CloseDialog();
+}
+
+void MyFileOpenProgress_CL::Finish(int) {}
+
+void RegisterPathGuarded(const std::wstring& path) {
+  // A folder walk may take long: it fills a list nobody else sees, and the shared list is
+  // locked only for the append.
+  SaveData_CL found;
+  RegisterPath(path, found);
+  if (found.items.empty()) return;
+  const ItemsLock lock(theItemsGuard);
+  theSaveData.items.reserve(theSaveData.items.size() + found.items.size());
+  for (PhotoItem& item : found.items) theSaveData.AddItem(std::move(item));
+}

@@ -1,0 +1,59 @@
+#pragma once
+// A small modal dialog with a progress bar in front of a one-shot worker. The dialog starts
+// the worker when it opens (autoStart), the worker reports its progress in steps of 1/2000
+// and posts WM_CLOSE when it is done. The caption has no close box, and Enter and Escape do
+// not close the dialog: only the job ends it.
+//
+// A job derives from this class and implements Run (and Finish) with this protocol:
+//   AddToTarget(number of items); for each item { ...; CountDone(); } CloseDialog();
+// Its destructor must call JoinWorker() before its own fields go.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "toolkit/ControlFactory.h"
+#include "toolkit/EasyThreadBase.h"
+#include "toolkit/SubClassDialogBase.h"
+
+class EasyProgress_CL : public SubClassDialogBase_CL, public EasyThreadBase_CL {
+public:
+  static constexpr int fullPosition = 2000;  // the bar's range is 0..fullPosition
+  static constexpr int frameWidth = 480;     // pixels at 96 DPI
+  static constexpr int frameHeight = 56;
+
+  EasyProgress_CL(std::wstring caption, int withCancelButton);
+  ~EasyProgress_CL() override;
+
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Sends the position to the bar (blocking until the dialog's thread has taken it) and
+  // remembers it. Called from the worker.
+  virtual void SetProgress(int position);
+  virtual void JoinWorker();
+
+  // The progress protocol, for the worker.
+  void AddToTarget(std::uint64_t count);
+  void CountDone();
+  // Sends the bar the position of doneCount in targetCount when it differs from the last one
+  // sent; position 0 when nothing was announced.
+  void UpdateProgress();
+  // Ends the dialog (posts WM_CLOSE) when its window still exists.
+  void CloseDialog();
+
+  // done x 2000 / target, truncated; 0 when target is 0, 2000 when done reaches target.
+  static int PositionOf(std::uint64_t done, std::uint64_t target);
+
+  ControlFactory_CL controls;
+  ProgressBar_CL* progressBar = nullptr;
+  Button_CL* cancelButton = nullptr;
+  std::wstring title;
+  int cancelAllowed = 0;
+  int autoStart = 0;
+  std::uint64_t targetCount = 0;
+  std::uint64_t doneCount = 0;
+  int lastPosition = 0;
+
+private:
+  void LayOut(HWND dialog);
+  void PlaceOnScreen(HWND dialog) const;
+};
