@@ -27,7 +27,8 @@ void FindFile_CL::Search(std::wstring path, int recurseSubFolders) {
   rootFolder = DirectoryPart(full);
 
   OnFolder(DirectoryPart(rootFolder), FileNamePart(rootFolder));
-  descent.assign(1, IdentityOf(rootFolder));
+  // With its separator, because a bare "C:" would name the current folder of drive C.
+  descent.assign(1, IdentityOf(rootFolder + kSeparator));
   WalkFolder(rootFolder);
   descent.clear();
   OnFolderDone();

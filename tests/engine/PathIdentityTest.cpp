@@ -29,6 +29,7 @@ TEST(PathIdentity, SameFileWhateverTheSpelling) {
   EXPECT_TRUE(IsSameFile(file, temp.Path() + L"\\\\画像.JPG"));
   EXPECT_TRUE(IsSameFile(file, temp.Path() + L"\\sub\\..\\画像.jpg"));
   EXPECT_FALSE(IsSameFile(file, temp.File(L"other.jpg")));
+  EXPECT_TRUE(SameIdentity(IdentityOf(temp.Path()), IdentityOf(temp.Path() + L"\\")));
   // Paths that do not exist (yet) are compared by their absolute form.
   EXPECT_TRUE(IsSameFile(temp.File(L"new.png"), temp.Path() + L"\\.\\NEW.PNG"));
   EXPECT_FALSE(IsSameFile(temp.File(L"new.png"), temp.File(L"new.bmp")));
