@@ -77,6 +77,7 @@ HINTERNET InetHttp_CL::Connect(std::wstring host, INTERNET_PORT port) {
   connectHandle = InternetConnectW(internetHandle, host.c_str(), port, nullptr, nullptr,
                                    INTERNET_SERVICE_HTTP, 0, 0);
   if (connectHandle == nullptr) ReportFailure(kConnectFailed);
+  ApplyTimeouts(connectHandle);
   return connectHandle;
 }
 
@@ -89,6 +90,7 @@ int InetHttp_CL::Request(std::wstring path) {
     ReportFailure(kOpenRequestFailed);
     return 0;
   }
+  ApplyTimeouts(requestHandle);
   if (HttpSendRequestW(requestHandle, nullptr, 0, nullptr, 0) != TRUE) {
     ReportFailure(kSendRequestFailed);
     return 0;
@@ -143,6 +145,8 @@ int InetHttp_CL::ReadToEnd() {
 
 // Reads up to count bytes into a block of count + 1 bytes. WinINet may hand a body over in
 // several pieces, so it is asked again until count bytes have come or the body has ended.
+// It is asked for at most one chunk at a time: a server's inflated Content-Length must not make
+// the platform touch the whole of a huge, mostly unused block.
 int InetHttp_CL::ReadCount(int count) {
   const DWORD wanted = static_cast<DWORD>(count);
   body = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(wanted) + 1));
@@ -152,8 +156,9 @@ int InetHttp_CL::ReadCount(int count) {
   DWORD total = 0;
   while (total < wanted) {
     DWORD delivered = 0;
-    if (!InternetReadFile(requestHandle, body + total, wanted - total, &delivered)) return 0;
-    if (delivered == 0 || delivered > wanted - total) break;
+    const DWORD asked = wanted - total < kChunkSize ? wanted - total : kChunkSize;
+    if (!InternetReadFile(requestHandle, body + total, asked, &delivered)) return 0;
+    if (delivered == 0 || delivered > asked) break;
     total += delivered;
   }
   body[total] = 0;
@@ -162,11 +167,19 @@ int InetHttp_CL::ReadCount(int count) {
 
 bool InetHttp_CL::SetTimeouts(DWORD milliseconds) {
   if (internetHandle == nullptr) return false;
+  timeoutMs = milliseconds;
+  return ApplyTimeouts(internetHandle);
+}
+
+// Not every WinINet passes a session's time-outs on to its connections and requests, so each
+// handle gets them itself.
+bool InetHttp_CL::ApplyTimeouts(HINTERNET handle) const {
+  if (timeoutMs == 0 || handle == nullptr) return true;
   bool ok = true;
   for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                              INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    DWORD value = milliseconds;
-    ok = InternetSetOptionW(internetHandle, option, &value, sizeof(value)) && ok;
+    DWORD value = timeoutMs;
+    ok = InternetSetOptionW(handle, option, &value, sizeof(value)) && ok;
   }
   return ok;
 }

@@ -30,8 +30,9 @@ public:
   // them followed by a 0 byte. A failed read gives 0.
   int Read(int count);
 
-  // Optional limit, in milliseconds, on connecting, sending and receiving; applies to
-  // connections made after the call. Only after Open. False when WinINet refuses it.
+  // Optional limit, in milliseconds, on connecting, sending and receiving, for the internet
+  // handle and every connection and request made after the call. Only after Open. False when
+  // WinINet refuses it. Without it WinINet's default time-outs apply.
   bool SetTimeouts(DWORD milliseconds);
 
   // Valid until the next Read or the destruction of the object; null before a Read.
@@ -47,6 +48,7 @@ private:
   void CloseRequest();
   void CloseConnection();
   void FreeBody();
+  bool ApplyTimeouts(HINTERNET handle) const;
 
   HINTERNET internetHandle = nullptr;
   HINTERNET connectHandle = nullptr;
@@ -54,4 +56,5 @@ private:
   BYTE* body = nullptr;
   int contentLength = 0;
   DWORD statusCode = 0;
+  DWORD timeoutMs = 0;  // 0: WinINet's defaults
 };

@@ -109,6 +109,8 @@ void LoopbackHttpServer::Answer(SOCKET client, const std::string& response) {
     std::lock_guard<std::mutex> guard(requestLock);
     lastRequest = head;
   }
+  const ULONGLONG replyAt = GetTickCount64() + replyDelayMs.load();
+  while (!stopping && GetTickCount64() < replyAt) Sleep(10);
   SendAll(client, response);
   // Ending our side marks the end of a body that has no Content-Length.
   shutdown(client, SD_SEND);

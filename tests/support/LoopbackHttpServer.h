@@ -23,6 +23,8 @@ public:
   unsigned short Port() const { return port; }
   // Connections accepted so far.
   int Connections() const { return connections.load(); }
+  // Holds every answer back this long after the request has arrived (a slow server).
+  void SetReplyDelay(DWORD milliseconds) { replyDelayMs = milliseconds; }
   // The request line and headers of the most recent connection.
   std::string LastRequest() const;
 
@@ -43,6 +45,7 @@ private:
   unsigned short port = 0;
   std::atomic<bool> stopping{false};
   std::atomic<int> connections{0};
+  std::atomic<DWORD> replyDelayMs{0};
   mutable std::mutex requestLock;
   std::string lastRequest;
   std::thread worker;
