@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "app/Owned.h"
+
 Inifile_CL theIniFile;
 
 namespace {
@@ -14,13 +16,12 @@ constexpr int kIntTextCapacity = 256;
 // A new settings file holds only the UTF-16LE byte-order mark, so that the profile functions
 // keep writing UTF-16 text behind it and non-ASCII values survive.
 void CreateUtf16File(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  const KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   static constexpr BYTE kMark[] = {0xFF, 0xFE};
   DWORD written = 0;
-  WriteFile(file, kMark, sizeof(kMark), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), kMark, sizeof(kMark), &written, nullptr);
 }
 
 }  // namespace

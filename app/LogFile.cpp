@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <cstdarg>
-#include <cstdio>
 #include <cwchar>
+
+#include "app/Owned.h"
 
 LogFile theLog;
 
@@ -25,24 +26,14 @@ void FormatMessageInto(wchar_t* room, const wchar_t* format, va_list args) {
   }
 }
 
-// Opens the log for appending; when it has grown past maxBytes it is emptied first.
-// Returns the open file and its size through sizeOut.
-FILE* OpenForAppend(const std::wstring& path, long long maxBytes, long long& sizeOut) {
-  FILE* file = _wfopen(path.c_str(), L"ab");
-  if (file == nullptr) return nullptr;
-  _fseeki64(file, 0, SEEK_END);
-  sizeOut = _ftelli64(file);
-  if (sizeOut > maxBytes) {
-    fclose(file);
-    file = _wfopen(path.c_str(), L"wb");
-    sizeOut = 0;
-  }
-  return file;
+KernelHandle OpenLog(const std::wstring& path, DWORD access, DWORD disposition) {
+  return KernelHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-void WriteUnits(FILE* file, const wchar_t* text, size_t count) {
-  // wchar_t is UTF-16 and the machine little-endian: the units are the file's bytes.
-  fwrite(text, sizeof(wchar_t), count, file);
+long long SizeOf(const KernelHandle& file) {
+  LARGE_INTEGER size{};
+  return GetFileSizeEx(file.get(), &size) ? size.QuadPart : 0;
 }
 
 }  // namespace
@@ -61,15 +52,24 @@ void LogFile::Write(const wchar_t* format, ...) {
   FormatMessageInto(line + prefixLength, format, args);
   va_end(args);
 
-  long long size = 0;
-  FILE* file = OpenForAppend(logPath, maxBytes, size);
-  if (file == nullptr) return;
-  if (size == 0) {
-    static constexpr unsigned char kMark[] = {0xFF, 0xFE};
-    fwrite(kMark, 1, sizeof(kMark), file);
+  // Appending access: every write lands at the end, whoever else writes to the file.
+  KernelHandle file = OpenLog(logPath, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS);
+  if (!file) return;
+  long long size = SizeOf(file);
+  if (size > maxBytes) {
+    file.reset();
+    file = OpenLog(logPath, GENERIC_WRITE, CREATE_ALWAYS);
+    if (!file) return;
+    size = 0;
   }
-  WriteUnits(file, line, wcslen(line));
-  WriteUnits(file, L"\r\n", 2);
-  fflush(file);
-  fclose(file);
+
+  // The whole entry in one write. wchar_t is UTF-16 and the machine little-endian, so the
+  // units are the file's bytes.
+  std::wstring entry;
+  if (size == 0) entry += L'\xFEFF';
+  entry += line;
+  entry += L"\r\n";
+  DWORD written = 0;
+  WriteFile(file.get(), entry.data(), static_cast<DWORD>(entry.size() * sizeof(wchar_t)), &written,
+            nullptr);
 }
