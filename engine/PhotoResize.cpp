@@ -30,8 +30,18 @@ int Scale(int a, int b, int c) {
   return static_cast<int>(static_cast<int64_t>(a) * static_cast<int64_t>(b) / static_cast<int64_t>(c));
 }
 
+// The largest 32-bit picture whose bytes a GDI+ bitmap can address with its signed 32-bit stride.
+bool AddressableArgb(int width, int height) {
+  constexpr int64_t kBytesPerPixel = 4;
+  constexpr int64_t kMaxBytes = INT32_MAX;
+  return width > 0 && height > 0 && int64_t{width} <= kMaxBytes / kBytesPerPixel / int64_t{height};
+}
+
+// None when the bitmap cannot be made, among others when it is too large to address (some
+// GDI+ builds would hand out a bitmap with an overflowed stride).
 GpBitmapPtr CreateArgbBitmap(int width, int height) {
   GpBitmapPtr bitmap;
+  if (!AddressableArgb(width, height)) return bitmap;
   if (gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, bitmap.receive()) !=
       Gdiplus::Ok)
     bitmap.reset();

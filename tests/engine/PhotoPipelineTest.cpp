@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/LogFile.h"
 #include "engine/PhotoEffects.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
@@ -354,4 +355,19 @@ TEST(PreparePhoto, APhotoWithItsOwnEffectIgnoresTheGlobalEffect) {
   ASSERT_TRUE(global);
   const Rgb sepia = Channels(PixelAt(global.get(), 20, 15));
   EXPECT_GT(sepia.r, sepia.b + 20);
+}
+
+TEST(FitToBox, ABitmapTooLargeToMakeIsLoggedAndGivesNothing) {
+  const TempFolder folder;
+  const std::wstring previousLog = theLog.logPath;
+  theLog.logPath = folder.File(L"log.txt");
+  GpBitmapPtr result = FitToBox(MakeBitmap(40, 30, kWhite), 2000000000, 1500000000);
+  GpBitmapPtr tooLarge = FitToBox(MakeBitmap(40, 30, kWhite), 40000, 30000);  // 4.8 GB of pixels
+  theLog.logPath = previousLog;
+  EXPECT_FALSE(result);
+  EXPECT_FALSE(tooLarge);
+  const std::string log = ReadFileBytes(folder.File(L"log.txt"));
+  const std::wstring message = L"ビットマップ生成失敗";
+  const std::string messageBytes(reinterpret_cast<const char*>(message.data()), message.size() * sizeof(wchar_t));
+  EXPECT_NE(std::string::npos, log.find(messageBytes));
 }
