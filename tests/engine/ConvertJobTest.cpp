@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/LogFile.h"
+#include "engine/MyConvertStartProgress.h"
+#include "engine/SaveData.h"
+#include "tests/support/ProgressProbe.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestPhotos.h"
+
+namespace {
+
+constexpr Gdiplus::ARGB kRed = 0xFFFF0000;
+constexpr Gdiplus::ARGB kBlue = 0xFF0000FF;
+constexpr Gdiplus::ARGB kGreen = 0xFF00FF00;
+
+// Restores theSaveData and the log's path whatever the test set.
+class ConvertJob : public ::testing::Test {
+protected:
+  void SetUp() override {
+    saved = theSaveData;
+    savedLogPath = theLog.logPath;
+    theSaveData.Clear();
+    theSaveData.fitWidth = -1;  // the custom box
+    theSaveData.fitHeight = -1;
+    theSaveData.outputWidth = 100;
+    theSaveData.outputHeight = 100;
+    theSaveData.SaveDirTypeIndex = 1;
+    theSaveData.MakeFolder = L"Resized";
+    theSaveData.CheckAddFileNameTop = 0;
+    theSaveData.CheckAddFileNameBottom = 0;
+    theSaveData.OutputImageType = 0;
+    theSaveData.JpegQualityTypeIndex = 0;
+    theSaveData.JpegQuantization = 80;
+    theSaveData.globalEffect = EffectParams{};
+  }
+  void TearDown() override {
+    theSaveData = saved;
+    theSaveData.Clear();
+    theLog.logPath = savedLogPath;
+  }
+
+  std::wstring Photo(const std::wstring& folder, const std::wstring& name, int width, int height,
+                     Gdiplus::ARGB fill, const GUID& format) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\" + name;
+    GpBitmapPtr bitmap = MakeBitmap(width, height, fill);
+    EXPECT_TRUE(SaveAs(bitmap.get(), path, format)) << "cannot write the test photo";
+    return path;
+  }
+
+  void List(const std::vector<std::wstring>& paths) {
+    for (const std::wstring& path : paths) {
+      PhotoItem item;
+      item.path = path;
+      theSaveData.AddItem(item);
+    }
+  }
+
+  // Runs the job over theSaveData.items the way the main window does.
+  INT_PTR Convert(Observed<MyConvertStartProgress_CL>& job) { return job.RunObserved(); }
+
+  TempFolder temp;
+  SaveData_CL saved;
+  std::wstring savedLogPath;
+};
+
+struct Written {
+  bool exists = false;
+  GUID format{};
+  PictureSize size;
+  Gdiplus::ARGB centre = 0;
+};
+
+Written Inspect(const std::wstring& path) {
+  Written result;
+  GpImagePtr image = LoadPicture(path);
+  if (!image) return result;
+  result.exists = true;
+  gp::GdipGetImageRawFormat(image.get(), &result.format);
+  result.size = SizeOf(image.get());
+  Gdiplus::ARGB colour = 0;
+  gp::GdipBitmapGetPixel(reinterpret_cast<GpBitmap*>(image.get()), result.size.width / 2, result.size.height / 2,
+                         &colour);
+  result.centre = colour;
+  return result;
+}
+
+void ExpectPicture(const std::wstring& path, const GUID& format, int width, int height) {
+  const Written written = Inspect(path);
+  ASSERT_TRUE(written.exists) << "missing output";
+  EXPECT_TRUE(IsEqualGUID(written.format, format)) << "wrong type";
+  EXPECT_EQ(written.size.width, width);
+  EXPECT_EQ(written.size.height, height);
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The log's lines (UTF-16LE with a byte-order mark) that contain `text`.
+int LogLinesContaining(const std::wstring& logPath, const std::wstring& text) {
+  const std::string bytes = ReadFileBytes(logPath);
+  std::wstring content(bytes.size() / sizeof(wchar_t), L'\0');
+  std::memcpy(content.data(), bytes.data(), content.size() * sizeof(wchar_t));
+  int count = 0;
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t end = content.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = content.size();
+    if (content.substr(start, end - start).find(text) != std::wstring::npos) ++count;
+    start = end + 2;
+  }
+  return count;
+}
+
+}  // namespace
+
+TEST_F(ConvertJob, WritesEveryPhotoIntoResizedBesideItsSourceWithItsNameTypeAndSize) {
+  const std::wstring first = temp.File(L"first");
+  const std::wstring second = temp.File(L"second");
+  List({Photo(first, L"a.jpg", 400, 300, kRed, kTestFormatJpeg),
+        Photo(first, L"b.png", 200, 400, kBlue, kTestFormatPng),
+        Photo(second, L"c.bmp", 300, 300, kGreen, kTestFormatBmp)});
+  theSaveData.CheckAddFileNameTop = 1;
+  theSaveData.ValueAddFileNameTop = L"p_";
+  theSaveData.CheckAddFileNameBottom = 1;
+  theSaveData.ValueAddFileNameBottom = L"_x";
+
+  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  EXPECT_EQ(Convert(job), 0);
+
+  ExpectPicture(first + L"\\Resized\\p_a_x.jpg", kTestFormatJpeg, 100, 75);
+  ExpectPicture(first + L"\\Resized\\p_b_x.png", kTestFormatPng, 50, 100);
+  ExpectPicture(second + L"\\Resized\\p_c_x.bmp", kTestFormatBmp, 100, 100);
+  EXPECT_EQ(FilesIn(first + L"\\Resized").size(), 2u);
+  EXPECT_EQ(job.firstOutputFolder, first + L"\\Resized");
+  EXPECT_EQ(job.bar.positions, (std::vector<int>{666, 1333, 2000}));
+  EXPECT_EQ(job.title, L"ファイル変換中");
+  EXPECT_EQ(job.cancelAllowed, 0);
+}
+
+TEST_F(ConvertJob, PhotoDeletedAfterListingIsSkippedAndTheBarStillReachesTheEnd) {
+  const std::wstring folder = temp.File(L"photos");
+  const std::wstring gone = Photo(folder, L"gone.jpg", 80, 80, kRed, kTestFormatJpeg);
+  List({Photo(folder, L"a.jpg", 200, 100, kRed, kTestFormatJpeg), gone,
+        Photo(folder, L"c.png", 100, 200, kBlue, kTestFormatPng)});
+  ASSERT_TRUE(DeleteFileW(gone.c_str()));
+
+  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  EXPECT_EQ(Convert(job), 0);
+
+  EXPECT_EQ(FilesIn(folder + L"\\Resized"), (std::vector<std::wstring>{L"a.jpg", L"c.png"}));
+  EXPECT_EQ(job.bar.positions, (std::vector<int>{666, 1333, 2000}));
+  EXPECT_EQ(job.bar.finalPosition, 2000);
+}
+
+TEST_F(ConvertJob, OutputNamingItsOwnSourceLeavesTheSourceIntactAndIsLogged) {
+  const std::wstring folder = temp.File(L"photos");
+  const std::wstring jpeg = Photo(folder, L"a.jpg", 200, 100, kRed, kTestFormatJpeg);
+  const std::wstring png = Photo(folder, L"b.PNG", 120, 120, kBlue, kTestFormatPng);
+  List({jpeg, png});
+  const std::string jpegBefore = ReadFileBytes(jpeg);
+  const std::string pngBefore = ReadFileBytes(png);
+  theSaveData.MakeFolder = L"";  // the output folder is the source's own folder
+  theLog.logPath = temp.File(L"log.txt");
+
+  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  EXPECT_EQ(Convert(job), 0);
+
+  EXPECT_EQ(ReadFileBytes(jpeg), jpegBefore);
+  EXPECT_EQ(ReadFileBytes(png), pngBefore);
+  EXPECT_EQ(FilesIn(folder).size(), 2u) << "nothing else was written beside them";
+  EXPECT_EQ(LogLinesContaining(theLog.logPath, jpeg), 1);
+  EXPECT_EQ(LogLinesContaining(theLog.logPath, png), 1);
+  EXPECT_EQ(job.bar.positions, (std::vector<int>{1000, 2000})) << "skipped photos count as done";
+}
+
+TEST_F(ConvertJob, OwnSourceWithAnotherTypeIsConverted) {
+  // The same folder but a new extension: a new file, not the source.
+  const std::wstring folder = temp.File(L"photos");
+  const std::wstring source = Photo(folder, L"a.bmp", 200, 100, kRed, kTestFormatBmp);
+  List({source});
+  theSaveData.MakeFolder = L"";
+  theSaveData.OutputImageType = 2;  // all PNG
+
+  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  EXPECT_EQ(Convert(job), 0);
+
+  ExpectPicture(folder + L"\\a.png", kTestFormatPng, 100, 50);
+  ExpectPicture(source, kTestFormatBmp, 200, 100);
+}
+
+TEST_F(ConvertJob, TwoPhotosWithOneOutputPathLeaveTheLaterOneAndTouchNothingElse) {
+  const std::wstring folder = temp.File(L"photos");
+  const std::wstring red = Photo(folder, L"a.png", 200, 100, kRed, kTestFormatPng);
+  const std::wstring blue = Photo(folder, L"a.bmp", 100, 200, kBlue, kTestFormatBmp);
+  const std::wstring other = Photo(folder, L"b.jpg", 100, 100, kGreen, kTestFormatJpeg);
+  List({red, blue, other});
+  const std::string redBefore = ReadFileBytes(red);
+  const std::string blueBefore = ReadFileBytes(blue);
+  theSaveData.OutputImageType = 1;  // all JPEG: a.png and a.bmp both become Resized\a.jpg
+
+  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  EXPECT_EQ(Convert(job), 0);
+
+  const Written winner = Inspect(folder + L"\\Resized\\a.jpg");
+  ASSERT_TRUE(winner.exists);
+  EXPECT_EQ(winner.size.width, 50) << "the later photo in list order wins";
+  EXPECT_EQ(winner.size.height, 100);
+  EXPECT_TRUE(ColourNear(winner.centre, kBlue, 24)) << ColourText(winner.centre);
+  ExpectPicture(folder + L"\\Resized\\b.jpg", kTestFormatJpeg, 100, 100);
+  EXPECT_EQ(FilesIn(folder + L"\\Resized"), (std::vector<std::wstring>{L"a.jpg", L"b.jpg"}));
+  EXPECT_EQ(ReadFileBytes(red), redBefore);
+  EXPECT_EQ(ReadFileBytes(blue), blueBefore);
+}
+
+TEST_F(ConvertJob, EmptyListClosesAtOnceAndNamesNoFolder) {
+  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  EXPECT_EQ(Convert(job), 0);
+  EXPECT_TRUE(job.firstOutputFolder.empty());
+  EXPECT_EQ(job.bar.positions, std::vector<int>{0});
+}
