@@ -10,23 +10,6 @@ RECT At(const ControlFactory_CL& f, int index) { return RectInClient(f.At(index)
 
 }  // namespace
 
-TEST(ControlLayout, MovesKeepSizeAndTheUntouchedCoordinate) {
-  HostWindow host;
-  ControlFactory_CL f;
-  const int box = f.AddCheckBox(host.get(), L"ボックス", 10, 20);
-  const RECT before = At(f, box);
-  MoveX(*f.At(box), 55);
-  RECT r = At(f, box);
-  EXPECT_EQ(r.left, 55);
-  EXPECT_EQ(r.top, 20);
-  EXPECT_EQ(r.right - r.left, before.right - before.left);
-  MoveTo(*f.At(box), 3, 70);
-  r = At(f, box);
-  EXPECT_EQ(r.left, 3);
-  EXPECT_EQ(r.top, 70);
-  EXPECT_EQ(r.bottom - r.top, before.bottom - before.top);
-}
-
 TEST(ControlLayout, StackVerticallyKeepsEachXAndStopsAtMinusOne) {
   HostWindow host;
   ControlFactory_CL f;
