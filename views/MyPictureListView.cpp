@@ -1,0 +1,83 @@
+#include "views/MyPictureListView.h"
+
+#include <shellapi.h>
+
+#include "engine/ItemsGuard.h"
+#include "engine/OutputNaming.h"
+#include "views/BitmapHelpers.h"
+
+namespace {
+
+// Whether the photo's file can be there at all. The tile asks no more on the user-interface
+// thread: opening a picture file may decode it, and only the worker decodes.
+bool IsPhotoFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+MyPictureListView_CL::MyPictureListView_CL(std::vector<PhotoItem>* photos) : photos(photos) {}
+
+// The decoder, the last member, goes first: its worker stops and its queued requests are
+// destroyed undecoded before the cache and the window part go.
+MyPictureListView_CL::~MyPictureListView_CL() = default;
+
+LRESULT MyPictureListView_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = PictureListView_CL::HandleMessage(window, message, wParam, lParam);
+  if (message == WM_DROPFILES) {
+    if (const HWND parent = GetParent(window)) SendMessageW(parent, WM_DROPFILES, wParam, lParam);
+  }
+  return result;
+}
+
+bool MyPictureListView_CL::PhotoAt(int index, std::wstring& path, int& rotation) {
+  if (!photos || index < 0 || static_cast<unsigned>(index) >= count) return false;
+  // A registration worker may be appending (and moving the vector) right now.
+  const ItemsLock lock(theItemsGuard);
+  if (static_cast<std::size_t>(index) >= photos->size()) return false;
+  const PhotoItem& item = (*photos)[static_cast<std::size_t>(index)];
+  path = item.path;
+  rotation = item.rotation;
+  return true;
+}
+
+std::wstring MyPictureListView_CL::CaptionText(int index) {
+  std::wstring path;
+  int rotation = 0;
+  if (!PhotoAt(index, path, rotation)) return std::wstring();
+  return OutputBaseName(path);
+}
+
+void MyPictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int index) {
+  PaintTile(graphics, cell);
+  std::wstring path;
+  int rotation = 0;
+  if (!PhotoAt(index, path, rotation)) return;
+  if (IsPhotoFile(path)) {
+    GpBitmap* thumbnail = cache.Find(index);
+    if (!thumbnail) {
+      RequestThumbnail(cache, decoder, index, path, thumbWidth, thumbHeight, rotation);
+      thumbnail = cache.Find(index);
+    }
+    PaintThumbnail(graphics, cell, thumbnail);
+  }
+  PaintCaption(graphics, cell, OutputBaseName(path));
+}
+
+bool MyPictureListView_CL::OnThumbnailReady(WPARAM, LPARAM lParam) {
+  std::unique_ptr<DecodeItem_CL> request = DecodeImage_CL::TakeResult(lParam);
+  if (!request) return false;
+  std::wstring path;
+  int rotation = 0;
+  if (!PhotoAt(request->itemIndex, path, rotation)) return false;
+  if (path != request->path || rotation != request->rotation) return false;
+  if (!AcceptThumbnail(cache, std::move(request))) return false;
+  Repaint();
+  return true;
+}
+
+void MyPictureListView_CL::RemoveThumbnail(int index) {
+  cache.Remove(index);
+  Repaint();
+}

@@ -1,0 +1,131 @@
+#include "views/PictureListView.h"
+
+#include "views/BitmapHelpers.h"
+
+namespace {
+
+constexpr wchar_t kCaptionFamily[] = L"MS UI Gothic";
+constexpr float kCaptionSize = 10.0f;
+constexpr Gdiplus::ARGB kTileColour = 0xFF000000;
+constexpr Gdiplus::ARGB kCaptionColour = 0xFFFFFFFF;
+constexpr float kMeasureWidth = 32768.0f;
+constexpr float kMeasureHeight = 64.0f;
+
+struct FamilyTraits {
+  using Handle = Gdiplus::GpFontFamily*;
+  static bool IsValid(Handle p) { return p != nullptr; }
+  static void Release(Handle p) { gp::GdipDeleteFontFamily(p); }
+};
+struct FormatTraits {
+  using Handle = Gdiplus::GpStringFormat*;
+  static bool IsValid(Handle p) { return p != nullptr; }
+  static void Release(Handle p) { gp::GdipDeleteStringFormat(p); }
+};
+struct BrushTraits {
+  using Handle = Gdiplus::GpSolidFill*;
+  static bool IsValid(Handle p) { return p != nullptr; }
+  static void Release(Handle p) { gp::GdipDeleteBrush(p); }
+};
+using FamilyPtr = Owned<FamilyTraits>;
+using FormatPtr = Owned<FormatTraits>;
+using SolidBrushPtr = Owned<BrushTraits>;
+
+CaptionFontPtr MakeCaptionFont() {
+  FamilyPtr family;
+  if (gp::GdipCreateFontFamilyFromName(kCaptionFamily, nullptr, family.receive()) != Gdiplus::Ok || !family) {
+    if (gp::GdipGetGenericFontFamilySansSerif(family.receive()) != Gdiplus::Ok) family.release();
+  }
+  CaptionFontPtr font;
+  if (family &&
+      gp::GdipCreateFont(family.get(), kCaptionSize, Gdiplus::FontStyleBold, Gdiplus::UnitPoint, font.receive()) !=
+          Gdiplus::Ok) {
+    font.release();
+  }
+  return font;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+PictureListView_CL::PictureListView_CL() : captionFont(MakeCaptionFont()) {}
+
+PictureListView_CL::~PictureListView_CL() {
+  captionFont.reset();
+  cache.Clear();
+  paths.clear();
+}
+
+LRESULT PictureListView_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  handled = 1;
+  if (message == WM_DESTROY || message == WM_CLOSE) return 0;
+  return PictureListBase_CL::HandleMessage(window, message, wParam, lParam);
+}
+
+void PictureListView_CL::PaintAll() { PictureListBase_CL::PaintAll(); }
+
+void PictureListView_CL::SetUserPointer(void* pointer) { userPointer = pointer; }
+
+int PictureListView_CL::SetItemCount(unsigned n) {
+  cache.Clear();
+  return PictureListBase_CL::SetItemCount(n);
+}
+
+void PictureListView_CL::PaintTile(GpGraphics* graphics, const RECT& cell) {
+  SolidBrushPtr black;
+  if (gp::GdipCreateSolidFill(kTileColour, black.receive()) != Gdiplus::Ok) return;
+  gp::GdipFillRectangleI(graphics, black.get(), cell.left, cell.top, cell.right - cell.left - 1,
+                         cell.bottom - cell.top - 1);
+}
+
+void PictureListView_CL::PaintThumbnail(GpGraphics* graphics, const RECT& cell, GpBitmap* thumbnail) {
+  if (!thumbnail) return;
+  UINT width = 0, height = 0;
+  gp::GdipGetImageWidth(thumbnail, &width);
+  gp::GdipGetImageHeight(thumbnail, &height);
+  // At its own pixel size, whatever resolution the bitmap claims.
+  gp::GdipDrawImageRectI(graphics, thumbnail, cell.left + padX, cell.top + padY, static_cast<INT>(width),
+                         static_cast<INT>(height));
+}
+
+void PictureListView_CL::PaintCaption(GpGraphics* graphics, const RECT& cell, const std::wstring& text) {
+  if (!captionFont || text.empty()) return;
+  const int length = static_cast<int>(text.size());
+  const Gdiplus::RectF measureBox(0, 0, kMeasureWidth, kMeasureHeight);
+  Gdiplus::RectF bounds;
+  if (gp::GdipMeasureString(graphics, text.c_str(), length, captionFont.get(), &measureBox, nullptr, &bounds, nullptr,
+                            nullptr) != Gdiplus::Ok)
+    return;
+  const float textHeight = bounds.Height;
+  const Gdiplus::RectF band(static_cast<float>(cell.left),
+                            static_cast<float>(cell.top + (cell.bottom - cell.top - 1)) - textHeight,
+                            static_cast<float>(cell.right - cell.left - 1), textHeight);
+  FormatPtr format;
+  if (gp::GdipCreateStringFormat(0, LANG_NEUTRAL, format.receive()) != Gdiplus::Ok) return;
+  gp::GdipSetStringFormatTrimming(format.get(), Gdiplus::StringTrimmingEllipsisPath);
+  gp::GdipSetStringFormatLineAlign(format.get(), Gdiplus::StringAlignmentCenter);
+  gp::GdipSetStringFormatAlign(format.get(), Gdiplus::StringAlignmentCenter);
+  SolidBrushPtr white;
+  if (gp::GdipCreateSolidFill(kCaptionColour, white.receive()) != Gdiplus::Ok) return;
+  gp::GdipDrawString(graphics, text.c_str(), length, captionFont.get(), &band, format.get(), white.get());
+}
+
+void PictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int index) {
+  PaintTile(graphics, cell);
+  if (index < 0 || static_cast<unsigned>(index) >= count || static_cast<std::size_t>(index) >= paths.size()) return;
+  const std::wstring& path = paths[static_cast<std::size_t>(index)];
+  GpBitmap* thumbnail = cache.Find(index);
+  if (!thumbnail) {
+    GpImagePtr photo;
+    if (gp::GdipLoadImageFromFile(path.c_str(), photo.receive()) == Gdiplus::Ok && photo) {
+      cache.Store(index, ScaleIntoBox(photo.get(), thumbWidth, thumbHeight));
+      thumbnail = cache.Find(index);
+      if (thumbnail) Repaint();
+    }
+  }
+  PaintThumbnail(graphics, cell, thumbnail);
+  PaintCaption(graphics, cell, FileNameOf(path));
+}
