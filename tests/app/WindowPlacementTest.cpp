@@ -105,23 +105,13 @@ TEST(MultiScreen, FindsFirstWorkAreaHoldingPointLeftAndTopEdgesInside) {
   EXPECT_EQ(MultiScreen_CL().FindMonitor(0, 0), -1) << "no monitors at all";
 }
 
-TEST_F(WindowPlacement, SavedRectangleComesBackUnchanged) {
-  const RECT placed{work.left + 40, work.top + 30, work.left + 440, work.top + 330};
-  TestWindow window(placed);
-  ASSERT_NE(window.get(), nullptr);
-  RECT actual{};
-  GetWindowRect(window.get(), &actual);
-
-  EXPECT_EQ(SaveWindowRect(window.get(), kSection, kKey), 1);
-  EXPECT_TRUE(SameRect(Load(), actual));
-}
-
-TEST_F(WindowPlacement, NothingIsStoredWhileMinimizedOrMaximized) {
+TEST_F(WindowPlacement, NormalRectangleComesBackAndSurvivesMinimizeAndMaximize) {
   TestWindow window({work.left + 40, work.top + 30, work.left + 440, work.top + 330});
   ASSERT_NE(window.get(), nullptr);
   RECT normal{};
   GetWindowRect(window.get(), &normal);
   ASSERT_EQ(SaveWindowRect(window.get(), kSection, kKey), 1);
+  EXPECT_TRUE(SameRect(Load(), normal));
 
   ShowWindow(window.get(), SW_MAXIMIZE);
   ASSERT_TRUE(IsZoomed(window.get()));
