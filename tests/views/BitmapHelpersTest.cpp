@@ -28,19 +28,6 @@ TEST(FitIntoBox, PhotoWithoutSizeGetsNothingInsteadOfADivisionByZero) {
   ExpectPlacement(0, 3000, 0, 0, 0, 0);
 }
 
-TEST(ScaleIntoBox, PortraitIsLetterboxedInA16BitThumbnail) {
-  const GpBitmapPtr source = MakePicture({300, 400});
-  const GpBitmapPtr thumbnail = ScaleIntoBox(source.get(), 192, 144);
-  ASSERT_TRUE(thumbnail);
-  Gdiplus::PixelFormat format = 0;
-  gp::GdipGetImagePixelFormat(thumbnail.get(), &format);
-  EXPECT_EQ(format, static_cast<Gdiplus::PixelFormat>(PixelFormat16bppRGB565));
-  EXPECT_TRUE(IsBlack(PixelAt(thumbnail.get(), 40, 72)));
-  EXPECT_TRUE(IsWhite(PixelAt(thumbnail.get(), 44, 72)));
-  EXPECT_TRUE(IsWhite(PixelAt(thumbnail.get(), 147, 72)));
-  EXPECT_TRUE(IsBlack(PixelAt(thumbnail.get(), 151, 72)));
-}
-
 TEST(ScaleIntoBox, NearlySquareLandscapeIsCutAtTopAndBottom) {
   // Red above row 87: drawn 174 high from y = -15, the red band lies wholly above the box.
   const GpBitmapPtr source = MakePicture({1100, 1000, 0xFFFFFFFF, 0xFFFF0000, 87});

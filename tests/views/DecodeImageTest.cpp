@@ -141,10 +141,11 @@ TEST_F(DecodeImageTest, ThumbnailsKeepTheFitRuleAndThe16BitFormat) {
   const GpBitmapPtr wide = DecodeFile(landscape);
   ASSERT_TRUE(wide);
   UINT width = 0, height = 0;
+  Gdiplus::PixelFormat format = 0;
   gp::GdipGetImageWidth(wide.get(), &width);
   gp::GdipGetImageHeight(wide.get(), &height);
-  EXPECT_EQ(width, 192u);
-  EXPECT_EQ(height, 144u);
+  gp::GdipGetImagePixelFormat(wide.get(), &format);
+  EXPECT_EQ((std::vector<int>{int(width), int(height), format}), (std::vector<int>{192, 144, PixelFormat16bppRGB565}));
   EXPECT_TRUE(IsWhite(PixelAt(wide.get(), 1, 1)));
   EXPECT_TRUE(IsWhite(PixelAt(wide.get(), 190, 142)));
 
