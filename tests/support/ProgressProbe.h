@@ -63,6 +63,7 @@ public:
       return 1;
     }
     if (message == WM_TIMER && onTimer) onTimer(window, wParam);
+    if (message == WM_CLOSE && closeTick == 0) closeTick = GetTickCount();
     if (message == WM_CLOSE && this->progressBar) {
       bar.finalPosition = static_cast<int>(SendMessageW(this->progressBar->hwnd, PBM_GETPOS, 0, 0));
     }
@@ -73,6 +74,8 @@ public:
   RECT placedRect{};
   LONG_PTR styleAtStart = 0;
   DWORD startResult = 0;
+  DWORD openTick = 0;   // when the dialog had been laid out
+  DWORD closeTick = 0;  // when it was first asked to close
   int safetyMilliseconds = 30000;
   std::function<void(HWND)> onInit;                 // after the layout, before the worker starts
   std::function<void(HWND, WPARAM)> onTimer;       // every other timer
@@ -87,6 +90,7 @@ private:
       bar.initialPosition = static_cast<int>(SendMessageW(this->progressBar->hwnd, PBM_GETPOS, 0, 0));
       progress_probe::RecordBar(this->progressBar->hwnd, &bar);
     }
+    openTick = GetTickCount();
     GetWindowRect(window, &placedRect);
     styleAtStart = GetWindowLongPtrW(window, GWL_STYLE);
     SetTimer(window, safetyTimer, static_cast<UINT>(safetyMilliseconds), nullptr);

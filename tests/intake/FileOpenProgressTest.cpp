@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ItemsGuard.h"
+#include "engine/SaveData.h"
+#include "intake/MyFileOpenProgress.h"
+#include "tests/support/ProgressProbe.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+// Keeps theSaveData's photo list as it was before the test.
+class FileOpenJob : public ::testing::Test {
+protected:
+  void SetUp() override { theSaveData.Clear(); }
+  void TearDown() override { theSaveData.Clear(); }
+
+  std::wstring File(const std::wstring& relative) {
+    const std::wstring path = temp.File(relative);
+    EXPECT_TRUE(WriteFileBytes(path, "not decoded while registering"));
+    return path;
+  }
+  std::wstring Folder(const std::wstring& relative) {
+    const std::wstring path = temp.File(relative);
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+  }
+  static void AddExisting(const std::wstring& path) {
+    PhotoItem item;
+    item.path = path;
+    theSaveData.AddItem(item);
+  }
+  static std::vector<std::wstring> ListedPaths() {
+    std::vector<std::wstring> paths;
+    for (const PhotoItem& item : theSaveData.items) paths.push_back(item.path);
+    return paths;
+  }
+
+  TempFolder temp;
+};
+
+}  // namespace
+
+TEST_F(FileOpenJob, FivePathsOfWhichTwoAreNoPicturesAppendThreeAfterTheExistingOnes) {
+  AddExisting(L"C:\\earlier\\one.jpg");
+  AddExisting(L"C:\\earlier\\two.png");
+  theSaveData.currentIndex = 1;
+  theSaveData.currentItem = &theSaveData.items[1];
+  const std::vector<std::wstring> chosen = {File(L"a.jpg"), File(L"notes.txt"), File(L"b.PNG"),
+                                            File(L"readme.txt"), File(L"c.bmp")};
+
+  Observed<MyFileOpenProgress_CL> job(chosen);
+  EXPECT_EQ(job.RunObserved(), 0);
+
+  EXPECT_EQ(job.bar.initialPosition, 0);
+  EXPECT_EQ(job.bar.positions, (std::vector<int>{400, 800, 1200, 1600, 2000}));
+  EXPECT_EQ(ListedPaths(), (std::vector<std::wstring>{L"C:\\earlier\\one.jpg", L"C:\\earlier\\two.png", chosen[0],
+                                                      chosen[2], chosen[4]}));
+  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[1]) << "the current photo is followed to its new place";
+  EXPECT_EQ(job.title, L"ファイル登録中");
+  EXPECT_EQ(job.cancelAllowed, 0);
+}
+
+TEST_F(FileOpenJob, AFolderIsOneStepHoweverManyPicturesItHolds) {
+  const std::wstring folder = Folder(L"tree");
+  Folder(L"tree\\deeper");
+  File(L"tree\\x.jpg");
+  File(L"tree\\deeper\\y.gif");
+  File(L"tree\\deeper\\z.tiff");
+  const std::wstring missing = temp.File(L"no-such-file.jpg");
+
+  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder, missing});
+  EXPECT_EQ(job.RunObserved(), 0);
+
+  EXPECT_EQ(job.bar.positions, (std::vector<int>{1000, 2000}));
+  EXPECT_EQ(theSaveData.items.size(), 3u);
+}
+
+TEST_F(FileOpenJob, NothingChosenClosesAtOnce) {
+  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{});
+  EXPECT_EQ(job.RunObserved(), 0);
+  EXPECT_EQ(job.bar.positions, std::vector<int>{0});
+  EXPECT_TRUE(theSaveData.items.empty());
+}
+
+TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
+  AddExisting(L"C:\\earlier\\one.jpg");
+  theSaveData.items.shrink_to_fit();  // any append has to move the vector
+  const PhotoItem* const storage = theSaveData.items.data();
+  const std::vector<std::wstring> chosen = {File(L"a.jpg"), File(L"b.jpg")};
+
+  constexpr UINT_PTR painterTimer = 7;
+  bool held = false;
+  size_t sizeWhileHeld = 0;
+  const PhotoItem* storageWhileHeld = nullptr;
+  bool workerWaiting = false;
+  Observed<MyFileOpenProgress_CL> job(chosen);
+  job.onInit = [&](HWND dialog) {
+    theItemsGuard.Lock();  // the strip starts painting before the worker runs
+    held = true;
+    SetTimer(dialog, painterTimer, 500, nullptr);
+  };
+  job.onTimer = [&](HWND dialog, WPARAM timer) {
+    if (timer != painterTimer) return;
+    KillTimer(dialog, painterTimer);
+    sizeWhileHeld = theSaveData.items.size();
+    storageWhileHeld = theSaveData.items.data();
+    workerWaiting = job.IsRunning() && job.doneCount == 0;
+    held = false;
+    theItemsGuard.Unlock();
+  };
+  EXPECT_EQ(job.RunObserved(), 0);
+  if (held) theItemsGuard.Unlock();
+
+  EXPECT_EQ(sizeWhileHeld, 1u);
+  EXPECT_EQ(storageWhileHeld, storage);
+  EXPECT_TRUE(workerWaiting) << "the worker waited for the guard before appending";
+  EXPECT_EQ(theSaveData.items.size(), 3u);
+  EXPECT_EQ(job.bar.positions, (std::vector<int>{1000, 2000}));
+}
+
+TEST(ItemsGuard, IsReentrantOnOneThreadAndExcludesOthers) {
+  ItemsGuard_CL guard;
+  const ItemsLock outer(guard);
+  EXPECT_TRUE(guard.TryLock()) << "the holding thread may take it again";
+  guard.Unlock();
+  struct Probe {
+    ItemsGuard_CL* guard;
+    bool taken;
+  } probe{&guard, true};
+  const HANDLE other = CreateThread(
+      nullptr, 0,
+      [](LPVOID p) -> DWORD {
+        auto* const probe = static_cast<Probe*>(p);
+        probe->taken = probe->guard->TryLock();
+        if (probe->taken) probe->guard->Unlock();
+        return 0;
+      },
+      &probe, 0, nullptr);
+  ASSERT_NE(other, nullptr);
+  WaitForSingleObject(other, INFINITE);
+  CloseHandle(other);
+  EXPECT_FALSE(probe.taken);
+}
