@@ -1,0 +1,35 @@
+#pragma once
+// The main window's two menus: the plain menu bar and the owner-drawn context menu of the
+// thumbnail list and the preview. Both only send WM_COMMAND with these ids to the main window.
+#include <windows.h>
+
+#include <string>
+
+#include "app/Owned.h"
+
+constexpr UINT CMD_APP_SETTINGS = 170;
+constexpr UINT CMD_SUPPORT_SITE = 180;
+constexpr UINT CMD_VERSION = 181;
+constexpr UINT CMD_OPEN = 182;
+constexpr UINT CMD_ROTATE_LEFT = 191;
+constexpr UINT CMD_ROTATE_RIGHT = 192;
+constexpr UINT CMD_REMOVE_ITEM = 193;
+
+constexpr int menuImageCellWidth = 24;
+
+// "ファイル(&F)", "編集(&R)", "設定(&S)", "ヘルプ(&H)" with their items. The caller owns
+// the bar; SetMenu hands it to the window: SetMenu(window, bar.release()).
+OwnedMenu CreateMainMenuBar();
+
+class PopupMenu_CL;
+// Fills an empty popup menu with the context menu's items: rotate left and right, a
+// separator, remove, a separator, the support site.
+bool BuildContextMenu(PopupMenu_CL& popup);
+
+// "menu_image.bmp" beside the executable.
+std::wstring ContextMenuStripPath();
+
+// Opens the context menu at the mouse cursor; the parent of control (the main window) owns
+// it and receives the chosen command. The image strip is read from stripPath each time; when
+// it cannot be read the items are drawn with text only.
+void ShowContextMenu(HWND control, const std::wstring& stripPath = ContextMenuStripPath());
