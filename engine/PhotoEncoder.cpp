@@ -1,5 +1,6 @@
 #include "engine/PhotoEncoder.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -17,7 +18,7 @@ constexpr uint64_t kBytesPerKByte = 1024;
 // The one-parameter record that carries a JPEG quality to the encoder.
 class QualityParameter {
 public:
-  explicit QualityParameter(int quality) : value(static_cast<ULONG>(quality < 0 ? 0 : quality > kMaxQuality ? kMaxQuality : quality)) {
+  explicit QualityParameter(int quality) : value(static_cast<ULONG>(std::clamp(quality, 0, kMaxQuality))) {
     record.Count = 1;
     record.Parameter[0].Guid = kEncoderQuality;
     record.Parameter[0].NumberOfValues = 1;
@@ -164,7 +165,8 @@ HRESULT SavePhoto(GpBitmap* bitmap, const std::wstring& path, int type, const Sa
   case kOutputBmp: return SaveWithoutParameters(bitmap, path, kImageFormatBmp);
   case kOutputPng: return SaveWithoutParameters(bitmap, path, kImageFormatPng);
   case kOutputJpeg:
-    if (settings.JpegQualityTypeIndex == kJpegFixedQuality) return SaveJpegQuality(bitmap, path, settings.JpegQuantization);
+    if (settings.JpegQualityTypeIndex == kJpegFixedQuality)
+      return SaveJpegQuality(bitmap, path, settings.JpegQuantization);
     if (settings.JpegQualityTypeIndex == kJpegTargetSize)
       return SaveJpegTargetSize(bitmap, path, TargetBytes(settings.JpegFileSize));
     return E_FAIL;

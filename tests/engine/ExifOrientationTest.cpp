@@ -53,7 +53,8 @@ TEST(ExifReader, FindsExifBehindCommentsXmpAndFillBytes) {
   const TempFolder folder;
   const std::string comment = std::string("\xFF\xFE\x00\x07hello", 9);
   const std::string xmpBody = std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 33);
-  const std::string xmp = std::string("\xFF\xE1", 2) + static_cast<char>(0) + static_cast<char>(xmpBody.size() + 2) + xmpBody;
+  const std::string xmp =
+      std::string("\xFF\xE1", 2) + static_cast<char>(0) + static_cast<char>(xmpBody.size() + 2) + xmpBody;
   const std::string fill = "\xFF\xFF";
   const std::string segments = comment + xmp + fill + ExifOrientationSegment(6, true);
   EXPECT_EQ(6, OrientationWithSegment(folder, segments));

@@ -139,7 +139,8 @@ void ExpectJpegTurns(const Turn& turn) {
 std::string MarkedTiff(int orientation) {
   std::string rgb;
   for (int y = 0; y < kMarkedHeight; ++y)
-    for (int x = 0; x < kMarkedWidth; ++x) rgb += (x < kMarker && y < kMarker) ? std::string("\xFF\x00\x00", 3) : "\xFF\xFF\xFF";
+    for (int x = 0; x < kMarkedWidth; ++x)
+      rgb += (x < kMarker && y < kMarker) ? std::string("\xFF\x00\x00", 3) : std::string("\xFF\xFF\xFF");
   return UncompressedTiff(kMarkedWidth, kMarkedHeight, rgb, orientation);
 }
 
