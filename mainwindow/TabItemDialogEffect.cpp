@@ -1,0 +1,234 @@
+#include "mainwindow/TabItemDialogEffect.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+
+#include "toolkit/ControlLayout.h"
+
+namespace {
+
+constexpr int kConvertCommand = 190;
+constexpr int kTextBufferLength = 512;
+
+bool Exists(const ControlBase_CL* control) { return control && control->hwnd; }
+
+void SetCheck(const ControlBase_CL* control, bool checked) {
+  if (Exists(control)) SendMessageW(control->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// The check box's state in its low byte, as stored in the settings.
+int CheckState(const ControlBase_CL& control) { return control.IsChecked() & 0xFF; }
+
+int SliderPosition(const TrackBar_CL* slider) {
+  return Exists(slider) ? static_cast<int>(SendMessageW(slider->hwnd, TBM_GETPOS, 0, 0)) : 0;
+}
+
+void SetSliderPosition(const TrackBar_CL* slider, int position) {
+  if (Exists(slider)) SendMessageW(slider->hwnd, TBM_SETPOS, TRUE, position);
+}
+
+// Slider position x 2 / 100, as a 32-bit float, in the given format.
+void SetFactorText(const ControlBase_CL* control, const wchar_t* format, int position) {
+  if (!Exists(control)) return;
+  const float factor = static_cast<float>(position) * 2.0f / 100.0f;
+  wchar_t buffer[kTextBufferLength] = {};
+  std::swprintf(buffer, kTextBufferLength, format, static_cast<double>(factor));
+  SetWindowTextW(control->hwnd, buffer);
+}
+
+int HeightOf(const ControlBase_CL& control) {
+  const RECT r = RectInParent(control);
+  return r.bottom - r.top;
+}
+
+void MoveAndSize(const ControlBase_CL* control, int x, int y, int width, int height) {
+  if (Exists(control)) MoveWindow(control->hwnd, x, y, width, height, TRUE);
+}
+
+void MoveIfExists(const ControlBase_CL* control, int x, int y) {
+  if (control) MoveTo(*control, x, y);
+}
+
+void PostRefresh() {
+  const HWND mainWindow = theSaveData.MainWindow();
+  if (mainWindow) PostMessageW(mainWindow, WM_REFRESH_PREVIEW, 0, 0);
+}
+
+}  // namespace
+
+// ---- EffectControls ----
+
+void EffectControls::Build(ControlFactory_CL& factory, HWND pageWindow) {
+  controls = &factory;
+  page = pageWindow;
+  noneRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, L"そのまま", 0, 0, true));
+  monoRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, L"白黒", 0, 0, false));
+  sepiaRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, L"セピア調", 0, 0, false));
+  brightCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, L"写真の明るさ(8.88)", 0, 0));
+  brightSlider = factory.As<TrackBar_CL>(factory.AddTrackBar(page));
+  contrastCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, L"コントラスト(8.88)", 0, 0));
+  contrastSlider = factory.As<TrackBar_CL>(factory.AddTrackBar(page));
+  frame = factory.As<GroupBox_CL>(factory.AddGroupBox(page, L"", 0, 0, 0));
+}
+
+void EffectControls::Load(const EffectParams& values) {
+  SetCheck(brightCheck, values.CheckBriteness != 0);
+  SetSliderPosition(brightSlider, values.ValueBriteness);
+  SetCheck(contrastCheck, values.CheckContrast != 0);
+  SetSliderPosition(contrastSlider, values.ValueContrast);
+  // An index outside 0..2 (a hand-edited file) leaves all three unchecked.
+  const RadioButton_CL* const radios[] = {noneRadio, monoRadio, sepiaRadio};
+  for (int i = 0; i < 3; ++i) SetCheck(radios[i], values.EffectRadioIndex == i);
+  UpdateTexts();
+}
+
+void EffectControls::Enable(bool enabled) const {
+  const ControlBase_CL* const all[] = {frame,       noneRadio,     monoRadio,    sepiaRadio,
+                                       brightCheck, contrastCheck, brightSlider, contrastSlider};
+  for (const ControlBase_CL* control : all) {
+    if (Exists(control)) EnableWindow(control->hwnd, enabled ? TRUE : FALSE);
+  }
+}
+
+void EffectControls::UpdateTexts() const {
+  SetFactorText(brightCheck, L"写真の明るさ(%1.2f)", SliderPosition(brightSlider));
+  SetFactorText(contrastCheck, L"コントラスト(%1.2f)", SliderPosition(contrastSlider));
+}
+
+void EffectControls::Layout(int top, int pageWidth, int unitWidth, int unitHeight) const {
+  const int uw = unitWidth;
+  const int uh = unitHeight;
+  MoveAndSize(frame, 4, top, pageWidth - uw / 2, 11 * uh);
+  const int r = top + uh;
+  const int x = uw + 4;
+  MoveIfExists(noneRadio, x, r);
+  MoveIfExists(monoRadio, x, r + uh);
+  MoveIfExists(sepiaRadio, x, r + 2 * uh);
+  MoveIfExists(brightCheck, x, r + 4 * uh);
+  const int sliderWidth = pageWidth - 2 * uw;
+  const int sliderHeight = Exists(brightCheck) ? HeightOf(*brightCheck) * 3 / 2 : 0;
+  MoveAndSize(brightSlider, x, r + 5 * uh, sliderWidth, sliderHeight);
+  MoveIfExists(contrastCheck, x, r + 6 * uh + uh / 2);
+  MoveAndSize(contrastSlider, x, r + 7 * uh + uh / 2, sliderWidth, sliderHeight);
+}
+
+void EffectControls::OnCommand(int id, EffectParams& values) const {
+  if (Exists(brightCheck) && id == brightCheck->id) {
+    values.CheckBriteness = CheckState(*brightCheck);
+    PostRefresh();
+  }
+  if (Exists(contrastCheck) && id == contrastCheck->id) {
+    values.CheckContrast = CheckState(*contrastCheck);
+    PostRefresh();
+  }
+  if (noneRadio && sepiaRadio && id >= noneRadio->id && id <= sepiaRadio->id) {
+    values.EffectRadioIndex = id - noneRadio->id;
+  }
+  PostRefresh();
+}
+
+bool EffectControls::OnScroll(HWND slider, EffectParams& values) const {
+  bool matched = false;
+  if (Exists(brightSlider) && slider == brightSlider->hwnd) {
+    values.ValueBriteness = SliderPosition(brightSlider);
+    matched = true;
+  }
+  if (Exists(contrastSlider) && slider == contrastSlider->hwnd) {
+    values.ValueContrast = SliderPosition(contrastSlider);
+    matched = true;
+  }
+  if (matched) UpdateTexts();
+  return matched;
+}
+
+// ---- TabItemDialogEffect_CL ----
+
+TabItemDialogEffect_CL::TabItemDialogEffect_CL() { style = childPageStyle; }
+
+TabItemDialogEffect_CL::~TabItemDialogEffect_CL() = default;
+
+HWND TabItemDialogEffect_CL::Create(HWND parent) {
+  style = childPageStyle;
+  if (!CreateModeless(parent)) return nullptr;
+  allRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"全ての写真にエフェクトをかける", 0, 0, true));
+  photoRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"この写真にエフェクトをかける", 0, 0, false));
+  allGroup.Build(controls, hwnd);
+  allGroup.Load(theSaveData.globalEffect);
+  photoGroup.Build(controls, hwnd);
+  photoGroup.Load(theSaveData.photoEffect);
+  SetCheck(allRadio, true);
+  allGroup.Enable(true);
+  photoGroup.Enable(false);
+  ready = 1;
+  Layout();
+  return hwnd;
+}
+
+void TabItemDialogEffect_CL::ShowPhoto(const PhotoItem* photo) {
+  if (!photo) {
+    SetCheck(allRadio, false);
+    SetCheck(photoRadio, false);
+    allGroup.Enable(false);
+    photoGroup.Enable(false);
+    return;
+  }
+  photoGroup.Load(photo->effect);
+  const bool own = photo->ownEffect != 0;
+  SetCheck(allRadio, !own);
+  SetCheck(photoRadio, own);
+  allGroup.Enable(!own);
+  photoGroup.Enable(own);
+}
+
+INT_PTR TabItemDialogEffect_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_HSCROLL:
+      OnScroll(reinterpret_cast<HWND>(lParam));
+      return 0;
+    default:
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
+  }
+}
+
+void TabItemDialogEffect_CL::OnCommand(int id) {
+  allGroup.OnCommand(id, theSaveData.globalEffect);
+  // Without a current photo the lower group can be clicked but stores nothing.
+  if (theSaveData.currentItem) photoGroup.OnCommand(id, theSaveData.currentItem->effect);
+
+  if (allRadio && photoRadio && id >= allRadio->id && id <= photoRadio->id) {
+    if (theSaveData.currentItem) theSaveData.currentItem->ownEffect = id - allRadio->id;
+    allGroup.Enable(id == allRadio->id);
+    photoGroup.Enable(id == photoRadio->id);
+  }
+  theSaveData.RequestRefresh();
+  if (theSaveData.convertButton && id == theSaveData.convertButton->id) {
+    const HWND mainWindow = theSaveData.MainWindow();
+    PostMessageW(mainWindow ? mainWindow : parentWindow, WM_COMMAND, kConvertCommand, 0);
+  }
+}
+
+void TabItemDialogEffect_CL::OnScroll(HWND slider) {
+  bool matched = allGroup.OnScroll(slider, theSaveData.globalEffect);
+  if (theSaveData.currentItem && photoGroup.OnScroll(slider, theSaveData.currentItem->effect)) matched = true;
+  // The thumb is followed while it is dragged; one refresh covers a whole run of scrolls.
+  if (matched) theSaveData.RequestRefresh();
+}
+
+void TabItemDialogEffect_CL::Layout() {
+  if (!ready || !hwnd) return;
+  const LayoutMetrics m = ClientLayout(hwnd);
+  const int uw = m.unitWidth;
+  const int uh = m.unitHeight;
+  MoveIfExists(allRadio, uw / 2 + 4, 2);
+  allGroup.Layout(4, m.width, uw, uh);
+  MoveIfExists(photoRadio, uw / 2 + 4, 12 * uh + 2);
+  photoGroup.Layout(12 * uh + 4, m.width, uw, uh);
+}

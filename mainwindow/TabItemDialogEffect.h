@@ -1,0 +1,69 @@
+#pragma once
+// Second parameter page, "エフェクト": two groups of effect controls, the upper one bound to
+// the effect of all photos (theSaveData.globalEffect), the lower one to the current photo's
+// own effect, and the choice which of the two the current photo uses. Every change goes
+// straight into theSaveData and asks for a preview refresh.
+#include <windows.h>
+
+#include "engine/SaveData.h"
+#include "toolkit/ControlFactory.h"
+#include "toolkit/SubClassDialogBase.h"
+
+// One group of eight controls showing one set of effect values; the eight are enabled and
+// disabled together.
+struct EffectControls {
+  ControlFactory_CL* controls = nullptr;
+  HWND page = nullptr;
+  GroupBox_CL* frame = nullptr;
+  RadioButton_CL* noneRadio = nullptr;
+  RadioButton_CL* monoRadio = nullptr;
+  RadioButton_CL* sepiaRadio = nullptr;
+  CheckBox_CL* brightCheck = nullptr;
+  CheckBox_CL* contrastCheck = nullptr;
+  TrackBar_CL* brightSlider = nullptr;
+  TrackBar_CL* contrastSlider = nullptr;
+
+  // Creates the eight controls on the page through its factory.
+  void Build(ControlFactory_CL& factory, HWND pageWindow);
+  // Shows values: check boxes, slider positions, the chosen colour effect, the texts.
+  void Load(const EffectParams& values);
+  void Enable(bool enabled) const;
+  // "写真の明るさ(1.00)" / "コントラスト(0.00)" from the sliders' positions.
+  void UpdateTexts() const;
+  // Frame and controls from top, in a page of client width pageWidth.
+  void Layout(int top, int pageWidth, int unitWidth, int unitHeight) const;
+  // A command from one of the group's controls: stores it in values. Posts the refreshes.
+  void OnCommand(int id, EffectParams& values) const;
+  // A scroll from one of the group's sliders: stores the position. True when it was one.
+  bool OnScroll(HWND slider, EffectParams& values) const;
+};
+
+class TabItemDialogEffect_CL : public SubClassDialogBase_CL {
+public:
+  TabItemDialogEffect_CL();
+  ~TabItemDialogEffect_CL() override;
+
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // Builds the page as a modeless child dialog of parent (the main window). Returns the
+  // page's window, null when it failed.
+  HWND Create(HWND parent);
+
+  // Brings the page in line with photo (the current photo, or null): the lower group shows
+  // the photo's own effect, the radio buttons and the enabled group follow its ownEffect.
+  // Without a photo both radio buttons are unchecked and both groups disabled.
+  // The tab host calls this while the main window handles a refresh.
+  void ShowPhoto(const PhotoItem* photo);
+
+  ControlFactory_CL controls;
+  RadioButton_CL* allRadio = nullptr;
+  RadioButton_CL* photoRadio = nullptr;
+  EffectControls allGroup;
+  EffectControls photoGroup;
+  int ready = 0;
+
+private:
+  void OnCommand(int id);
+  void OnScroll(HWND slider);
+  void Layout();
+};

@@ -1,0 +1,54 @@
+#pragma once
+// First parameter page, "変換後画像タイプ／変換サイズ": the output image type and the box
+// every photo is fitted into (nine fixed sizes, a custom width x height, or no resizing).
+// Choices go straight into theSaveData; a size change asks for a preview refresh, a type
+// change saves the settings at once. Clicks on the start button, which the tab host moves
+// onto the visible page, are forwarded to the main window.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/ControlFactory.h"
+#include "toolkit/SubClassDialogBase.h"
+
+class TabItemDialogImageSize_CL : public SubClassDialogBase_CL {
+public:
+  // One size radio button and the box it stands for (-1 x -1 custom, -2 x -2 keep).
+  struct SizeChoice {
+    int width = 0;
+    int height = 0;
+    std::wstring label;
+    RadioButton_CL* radio = nullptr;
+  };
+
+  TabItemDialogImageSize_CL();
+  ~TabItemDialogImageSize_CL() override;
+
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // Builds the page as a modeless child dialog of parent (the main window) and its
+  // controls from the current settings. Returns the page's window, null when it failed.
+  HWND Create(HWND parent);
+
+  ControlFactory_CL controls;
+  std::vector<RadioButton_CL*> typeRadios;  // index = OutputImageType
+  std::vector<SizeChoice> sizeChoices;      // index = ResizeRadioIndex
+  GroupBox_CL* sizeGroup = nullptr;
+  GroupBox_CL* typeGroup = nullptr;
+  Edit_CL* widthEdit = nullptr;
+  Edit_CL* heightEdit = nullptr;
+  StaticText_CL* timesLabel = nullptr;
+  int ready = 0;
+
+private:
+  void CreateTypeButtons(int unitWidth, int unitHeight);
+  void CreateSizeButtons(int unitWidth);
+  void CreateCustomSizeControls();
+  void ShowSettings();
+  void OnCommand(int id, int notification);
+  // Reads one edit box into its field, then makes the custom size the chosen one.
+  void OnCustomSizeTyped(const Edit_CL& edit, int& field);
+  void SelectCustomSize();
+  void Layout();
+};

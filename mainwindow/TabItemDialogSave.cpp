@@ -1,0 +1,227 @@
+#include "mainwindow/TabItemDialogSave.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+#include "app/ShellHelpers.h"
+#include "engine/SaveData.h"
+#include "toolkit/ControlLayout.h"
+#include "views/MyPictureListView.h"
+
+namespace {
+
+constexpr int kConvertCommand = 190;
+constexpr int kTextBufferLength = 512;
+constexpr int kNameEditCharacters = 20;
+constexpr int kFileSizeEditCharacters = 5;
+constexpr int kQualityMinimum = 1;
+constexpr int kQualityMaximum = 100;
+
+bool Exists(const ControlBase_CL* control) { return control && control->hwnd; }
+
+void SetCheck(const ControlBase_CL* control, bool checked) {
+  if (Exists(control)) SendMessageW(control->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void SetText(const ControlBase_CL* control, const std::wstring& text) {
+  if (Exists(control)) SetWindowTextW(control->hwnd, text.c_str());
+}
+
+bool Is(const ControlBase_CL* control, int id) { return control && control->id == id; }
+
+// Index of id within a run of consecutive ids from first to last, or -1.
+int IndexInRun(const ControlBase_CL* first, const ControlBase_CL* last, int id) {
+  if (!first || !last || id < first->id || id > last->id) return -1;
+  return id - first->id;
+}
+
+// The check box's state in its low byte, as stored in the settings.
+int CheckState(const ControlBase_CL& control) { return control.IsChecked() & 0xFF; }
+
+// The thumbnails show the output names: repaint them after a name setting changed.
+void RepaintThumbnails() {
+  const ControlBase_CL* const list = theSaveData.thumbnailList;
+  if (Exists(list)) InvalidateRect(list->hwnd, nullptr, FALSE);
+}
+
+RECT Rect(const ControlBase_CL& control) { return RectInParent(control); }
+
+void MoveIfExists(const ControlBase_CL* control, int x, int y) {
+  if (control) MoveTo(*control, x, y);
+}
+
+void MoveAndSize(const ControlBase_CL* control, int x, int y, int width, int height) {
+  if (Exists(control)) MoveWindow(control->hwnd, x, y, width, height, TRUE);
+}
+
+}  // namespace
+
+TabItemDialogSave_CL::TabItemDialogSave_CL() { style = childPageStyle; }
+
+TabItemDialogSave_CL::~TabItemDialogSave_CL() = default;
+
+HWND TabItemDialogSave_CL::Create(HWND parent) {
+  style = childPageStyle;
+  if (!CreateModeless(parent)) return nullptr;
+  CreateControls();
+  ShowSettings();
+  ready = 1;
+  Layout();
+  return hwnd;
+}
+
+void TabItemDialogSave_CL::CreateControls() {
+  ControlFactory_CL& f = controls;
+  prefixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の前に文字を追加", 0, 0));
+  suffixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の後ろに文字を追加", 0, 0));
+  prefixEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  suffixEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  desktopRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"デスクトップにフォルダを作成", 0, 0, true));
+  besideSourceRadio =
+      f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元ファイルの場所にフォルダを作成", 0, 0, false));
+  folderLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"作成フォルダ名", 0, 0));
+  folderEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  // The widest text the quality button will show sizes it; the real text follows at once.
+  qualityRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"JPEG量子化率を指定(888%)", 0, 0, true));
+  UpdateQualityText();
+  fileSizeRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"ファイルサイズで指定", 0, 0, false));
+  qualitySlider = f.As<TrackBar_CL>(f.AddTrackBar(hwnd));
+  fileSizeEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kFileSizeEditCharacters));
+  kbyteLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"KByte", 0, 0));
+  folderGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力フォルダ", 0, 0, 0));
+  nameGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力ファイル名", 0, 0, 0));
+  jpegGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"JPEG品質", 0, 0, 0));
+  if (Exists(qualitySlider)) {
+    SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
+    SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
+  }
+}
+
+// Indices outside their pairs (a hand-edited file) leave both buttons of the pair unchecked.
+void TabItemDialogSave_CL::ShowSettings() {
+  const SaveData_CL& data = theSaveData;
+  SetCheck(prefixCheck, data.CheckAddFileNameTop != 0);
+  SetCheck(suffixCheck, data.CheckAddFileNameBottom != 0);
+  SetText(prefixEdit, data.ValueAddFileNameTop);
+  SetText(suffixEdit, data.ValueAddFileNameBottom);
+  SetText(folderEdit, data.MakeFolder);
+  SetCheck(desktopRadio, data.SaveDirTypeIndex == 0);
+  SetCheck(besideSourceRadio, data.SaveDirTypeIndex == 1);
+  SetCheck(qualityRadio, data.JpegQualityTypeIndex == 0);
+  SetCheck(fileSizeRadio, data.JpegQualityTypeIndex == 1);
+  if (Exists(qualitySlider)) SendMessageW(qualitySlider->hwnd, TBM_SETPOS, TRUE, data.JpegQuantization);
+  SetText(fileSizeEdit, IntToText(data.JpegFileSize));
+  UpdateQualityText();
+}
+
+void TabItemDialogSave_CL::UpdateQualityText() {
+  if (!Exists(qualityRadio)) return;
+  wchar_t buffer[kTextBufferLength] = {};
+  std::swprintf(buffer, kTextBufferLength, L"JPEG量子化率を指定(%d)", theSaveData.JpegQuantization);
+  SetWindowTextW(qualityRadio->hwnd, buffer);
+}
+
+INT_PTR TabItemDialogSave_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_COMMAND:
+      if (ready) OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_HSCROLL:
+      OnScroll(reinterpret_cast<HWND>(lParam));
+      return 0;
+    default:
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
+  }
+}
+
+void TabItemDialogSave_CL::OnCommand(int id, int notification) {
+  SaveData_CL& data = theSaveData;
+  const bool update = notification == EN_UPDATE;
+  if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) {
+    data.SaveDirTypeIndex = index;
+    data.RequestRefresh();
+  }
+  if (Is(prefixCheck, id)) {
+    data.CheckAddFileNameTop = CheckState(*prefixCheck);
+    data.RequestRefresh();
+    RepaintThumbnails();
+  }
+  if (Is(suffixCheck, id)) {
+    data.CheckAddFileNameBottom = CheckState(*suffixCheck);
+    data.RequestRefresh();
+    RepaintThumbnails();
+  }
+  if (update && Is(prefixEdit, id)) {
+    data.ValueAddFileNameTop = prefixEdit->GetText();
+    data.RequestRefresh();
+    RepaintThumbnails();
+  }
+  if (update && Is(suffixEdit, id)) {
+    data.ValueAddFileNameBottom = suffixEdit->GetText();
+    data.RequestRefresh();
+    RepaintThumbnails();
+  }
+  if (update && Is(folderEdit, id)) {
+    data.MakeFolder = folderEdit->GetText();
+    data.RequestRefresh();
+  }
+  if (const int index = IndexInRun(qualityRadio, fileSizeRadio, id); index >= 0) {
+    data.JpegQualityTypeIndex = index;
+    data.RequestRefresh();
+  }
+  if (update && Is(fileSizeEdit, id)) {
+    data.JpegFileSize = TextToInt(fileSizeEdit->GetText());
+    data.RequestRefresh();
+  }
+  if (data.convertButton && id == data.convertButton->id) {
+    PostMessageW(parentWindow, WM_COMMAND, kConvertCommand, 0);
+  }
+}
+
+void TabItemDialogSave_CL::OnScroll(HWND slider) {
+  if (!Exists(qualitySlider) || slider != qualitySlider->hwnd) return;
+  theSaveData.JpegQuantization = static_cast<int>(SendMessageW(qualitySlider->hwnd, TBM_GETPOS, 0, 0));
+  UpdateQualityText();
+  theSaveData.RequestRefresh();
+}
+
+void TabItemDialogSave_CL::Layout() {
+  if (!folderGroup || !hwnd) return;
+  const LayoutMetrics m = ClientLayout(hwnd);
+  const int uw = m.unitWidth;
+  const int uh = m.unitHeight;
+  const int h2 = uh / 2;
+  const int h4 = uh / 4;
+  const int groupWidth = m.width - uw / 2;
+  const int groupHeight = 6 * uh + 18;
+
+  MoveAndSize(folderGroup, 4, 4, groupWidth, groupHeight);
+  MoveIfExists(desktopRadio, uw, uh + h2);
+  MoveIfExists(besideSourceRadio, uw, 2 * uh + h2);
+  MoveIfExists(folderLabel, uw, 3 * uh + 2 * h2);
+  MoveIfExists(folderEdit, 2 * uw, 4 * uh + 2 * h2);
+
+  MoveAndSize(nameGroup, 4, 8 * uh + 4, groupWidth, groupHeight);
+  MoveIfExists(prefixCheck, uw, 9 * uh + h2);
+  MoveIfExists(prefixEdit, 2 * uw, 10 * uh + h2);
+  MoveIfExists(suffixCheck, uw, 12 * uh + h2);
+  MoveIfExists(suffixEdit, 2 * uw, 13 * uh + h2);
+
+  MoveAndSize(jpegGroup, 4, 16 * uh + 4, groupWidth, groupHeight);
+  MoveIfExists(qualityRadio, uw, 17 * uh + h2);
+  const int qualityHeight = Exists(qualityRadio) ? Rect(*qualityRadio).bottom - Rect(*qualityRadio).top : 0;
+  MoveAndSize(qualitySlider, uw, 18 * uh + h2 + h4, m.width - 2 * uw, qualityHeight);
+  MoveIfExists(fileSizeRadio, uw, 19 * uh + 2 * h2 + h4);
+  MoveIfExists(fileSizeEdit, 2 * uw, 20 * uh + 2 * h2 + 2 * h4);
+  if (Exists(fileSizeEdit) && Exists(kbyteLabel)) {
+    const RECT edit = Rect(*fileSizeEdit);
+    const RECT label = Rect(*kbyteLabel);
+    const int editHeight = edit.bottom - edit.top;
+    const int labelHeight = label.bottom - label.top;
+    MoveTo(*kbyteLabel, edit.right + uw / 2, edit.top + (editHeight - labelHeight) / 2);
+  }
+}

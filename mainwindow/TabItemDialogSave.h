@@ -1,0 +1,48 @@
+#pragma once
+// Third parameter page, "保存": where the converted photos go (a folder on the desktop or
+// beside each source, and its name), the texts added before and after each file name, and
+// the JPEG quality as a fixed quality or a target file size. Every change is written into
+// theSaveData and followed by a refresh request; the refresh saves the settings.
+#include <windows.h>
+
+#include "toolkit/ControlFactory.h"
+#include "toolkit/SubClassDialogBase.h"
+
+class TabItemDialogSave_CL : public SubClassDialogBase_CL {
+public:
+  TabItemDialogSave_CL();
+  ~TabItemDialogSave_CL() override;
+
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // Builds the page as a modeless child dialog of parent (the main window) and shows the
+  // current settings. Returns the page's window, null when it failed.
+  HWND Create(HWND parent);
+
+  ControlFactory_CL controls;
+  CheckBox_CL* prefixCheck = nullptr;
+  CheckBox_CL* suffixCheck = nullptr;
+  Edit_CL* prefixEdit = nullptr;
+  Edit_CL* suffixEdit = nullptr;
+  RadioButton_CL* desktopRadio = nullptr;
+  RadioButton_CL* besideSourceRadio = nullptr;
+  StaticText_CL* folderLabel = nullptr;
+  Edit_CL* folderEdit = nullptr;
+  RadioButton_CL* qualityRadio = nullptr;
+  RadioButton_CL* fileSizeRadio = nullptr;
+  TrackBar_CL* qualitySlider = nullptr;
+  Edit_CL* fileSizeEdit = nullptr;
+  StaticText_CL* kbyteLabel = nullptr;
+  GroupBox_CL* folderGroup = nullptr;
+  GroupBox_CL* nameGroup = nullptr;
+  GroupBox_CL* jpegGroup = nullptr;
+  int ready = 0;
+
+private:
+  void CreateControls();
+  void ShowSettings();
+  void UpdateQualityText();
+  void OnCommand(int id, int notification);
+  void OnScroll(HWND slider);
+  void Layout();
+};
