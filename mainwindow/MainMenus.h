@@ -7,6 +7,8 @@
 
 #include "app/Owned.h"
 
+class PopupMenu_CL;
+
 constexpr UINT CMD_APP_SETTINGS = 170;
 constexpr UINT CMD_SUPPORT_SITE = 180;
 constexpr UINT CMD_VERSION = 181;
@@ -21,7 +23,6 @@ constexpr int menuImageCellWidth = 24;
 // the bar; SetMenu hands it to the window: SetMenu(window, bar.release()).
 OwnedMenu CreateMainMenuBar();
 
-class PopupMenu_CL;
 // Fills an empty popup menu with the context menu's items: rotate left and right, a
 // separator, remove, a separator, the support site.
 bool BuildContextMenu(PopupMenu_CL& popup);

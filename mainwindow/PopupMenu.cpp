@@ -6,8 +6,8 @@ namespace {
 
 // Every PopupMenu_CL alive on the user-interface thread, so that item data is dereferenced
 // only when it really is one of them.
-std::vector<const PopupMenu_CL*>& LiveMenus() {
-  static std::vector<const PopupMenu_CL*> live;
+std::vector<PopupMenu_CL*>& LiveMenus() {
+  static std::vector<PopupMenu_CL*> live;
   return live;
 }
 
@@ -117,8 +117,8 @@ std::wstring PopupMenu_CL::ItemText(UINT id) const {
 }
 
 PopupMenu_CL* PopupMenu_CL::FromItemData(ULONG_PTR itemData) {
-  for (const PopupMenu_CL* live : LiveMenus())
-    if (reinterpret_cast<ULONG_PTR>(live) == itemData) return const_cast<PopupMenu_CL*>(live);
+  for (PopupMenu_CL* live : LiveMenus())
+    if (reinterpret_cast<ULONG_PTR>(live) == itemData) return live;
   return nullptr;
 }
 
