@@ -1,0 +1,45 @@
+// The preview of one photo: the photo as the conversion will write it, JPEG compression
+// included, handed to the preview pane.
+#include <cstdint>
+
+#include "engine/PhotoEncoder.h"
+#include "engine/PhotoResize.h"
+#include "engine/SaveData.h"
+#include "mainwindow/MyPictureImage.h"
+
+namespace {
+
+constexpr uint64_t kBytesPerKByte = 1024;
+
+// The finished picture after the JPEG encoding the settings choose, decoded back. Other
+// quality modes leave it as it is.
+GpBitmapPtr ThroughJpeg(GpBitmapPtr picture, const SaveData_CL& settings) {
+  if (!picture) return picture;
+  switch (settings.JpegQualityTypeIndex) {
+    case kJpegFixedQuality:
+      return JpegRoundTrip(std::move(picture), settings.JpegQuantization);
+    case kJpegTargetSize: {
+      // A negative size (hand-edited settings) asks for the smallest file, as when saving.
+      const uint64_t target =
+          settings.JpegFileSize < 0 ? 0 : static_cast<uint64_t>(settings.JpegFileSize) * kBytesPerKByte;
+      return JpegTargetRoundTrip(std::move(picture), target);
+    }
+    default:
+      return picture;
+  }
+}
+
+}  // namespace
+
+void SaveData_CL::RenderPreview(int index) {
+  MyPictureImage_CL* const preview = previewControl;
+  if (preview == nullptr) return;
+  if (index < 0 || index >= static_cast<int>(items.size())) {
+    preview->ShowPlaceholder();
+    return;
+  }
+  // A photo that cannot be read gives no picture: the pane turns black.
+  preview->SetPicture(ThroughJpeg(PreparePhoto(items[static_cast<size_t>(index)], *this), *this));
+  preview->UpdateScrollBars();
+  if (preview->hwnd != nullptr) InvalidateRect(preview->hwnd, nullptr, FALSE);
+}
