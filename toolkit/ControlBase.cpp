@@ -1,5 +1,6 @@
 #include "toolkit/ControlBase.h"
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -75,9 +76,10 @@ std::wstring ControlBase_CL::GetText() const {
 
 int ControlBase_CL::IsChecked() const { return static_cast<int>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)); }
 
-SIZE ControlBase_CL::TextSize(const std::wstring& text) const {
+SIZE MeasureOnScreen(const std::wstring& text, HFONT font) {
   const WindowDc screen(nullptr);
-  const SelectedObject selected(screen.get(), font);
+  std::optional<SelectedObject> selected;
+  if (font) selected.emplace(screen.get(), font);
   RECT r{0, 0, 0x8000, 0x8000};
   DrawTextW(screen.get(), text.c_str(), -1, &r, DT_CALCRECT);
   return SIZE{r.right - r.left, r.bottom - r.top};

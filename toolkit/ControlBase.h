@@ -7,6 +7,10 @@
 
 #include "app/Owned.h"
 
+// Size of the text drawn (DrawTextW, DT_CALCRECT) on the screen's device context, in font,
+// or in the context's own font when font is null.
+SIZE MeasureOnScreen(const std::wstring& text, HFONT font);
+
 class ControlBase_CL {
 public:
   using Callback = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -36,7 +40,7 @@ public:
   int IsChecked() const;
 
   // Size of the text drawn in this control's font on the screen.
-  SIZE TextSize(const std::wstring& text) const;
+  SIZE TextSize(const std::wstring& text) const { return MeasureOnScreen(text, font); }
   int TextWidth(const std::wstring& text) const { return TextSize(text).cx; }
   int TextHeight(const std::wstring& text) const { return TextSize(text).cy; }
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "toolkit/ControlBase.h"
+
 namespace {
 
 SubClassDialogBase_CL* BoundObject(HWND window) {
@@ -15,16 +17,9 @@ SubClassDialogBase_CL* BoundObject(HWND window) {
 void Put16(std::byte* at, WORD value) { std::memcpy(at, &value, sizeof(value)); }
 void Put32(std::byte* at, DWORD value) { std::memcpy(at, &value, sizeof(value)); }
 
-// Size of one fullwidth "Ｗ" in the screen's current font.
-SIZE ScreenUnit() {
-  const WindowDc screen(nullptr);
-  RECT r{0, 0, 0, 0};
-  DrawTextW(screen.get(), L"\xFF37", -1, &r, DT_CALCRECT);
-  return SIZE{r.right - r.left, r.bottom - r.top};
-}
-
 LayoutMetrics MetricsOf(const RECT& r, int width, int height) {
-  const SIZE unit = ScreenUnit();
+  // One fullwidth "Ｗ" in the screen's own font.
+  const SIZE unit = MeasureOnScreen(L"\xFF37", nullptr);
   return LayoutMetrics{r.left, r.top, r.right, r.bottom, width, height, unit.cx, unit.cy};
 }
 
