@@ -180,3 +180,9 @@ void RotateFlipImage(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type) {
   if (quarterTurns != 0) gp::GdipImageRotateFlip(image, static_cast<Gdiplus::RotateFlipType>(quarterTurns));
   if (flipX) gp::GdipImageRotateFlip(image, Gdiplus::RotateNoneFlipX);
 }
+
+void TurnUpright(Gdiplus::GpImage* image, int orientation, int rotation) {
+  const Gdiplus::RotateFlipType exifTurn = OrientationToRotateFlip(orientation);
+  if (exifTurn != Gdiplus::RotateNoneFlipNone) RotateFlipImage(image, exifTurn);
+  if (rotation >= 1 && rotation <= 3) RotateFlipImage(image, static_cast<Gdiplus::RotateFlipType>(rotation));
+}

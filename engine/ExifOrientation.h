@@ -22,3 +22,8 @@ Gdiplus::RotateFlipType OrientationToRotateFlip(int orientation);
 // then the horizontal flip. Done as two steps, because not every GDI+ build applies the
 // combined turn-and-flip values (Rotate90FlipX, Rotate270FlipX) in that order.
 void RotateFlipImage(Gdiplus::GpImage* image, Gdiplus::RotateFlipType type);
+
+// Turns `image` in place so that a photo stored with EXIF `orientation` stands upright, then
+// by the user's `rotation` in quarter turns clockwise (values outside 1..3 add nothing).
+// The photo pipeline, the preview and the thumbnails all turn photos through this one call.
+void TurnUpright(Gdiplus::GpImage* image, int orientation, int rotation);

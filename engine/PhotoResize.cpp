@@ -92,9 +92,7 @@ GpBitmapPtr OrientPhoto(GpImage* image, int rotation, const std::wstring& path) 
   }
   DrawWhole(upright.get(), image, size, static_cast<float>(size.width), static_cast<float>(size.height));
 
-  const Gdiplus::RotateFlipType exifTurn = OrientationToRotateFlip(PhotoOrientation(image, path));
-  if (exifTurn != Gdiplus::RotateNoneFlipNone) RotateFlipImage(upright.get(), exifTurn);
-  if (rotation > 0 && rotation <= 3) RotateFlipImage(upright.get(), static_cast<Gdiplus::RotateFlipType>(rotation));
+  TurnUpright(upright.get(), PhotoOrientation(image, path), rotation);
   return upright;
 }
 

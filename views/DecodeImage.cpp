@@ -9,8 +9,6 @@ namespace {
 
 std::atomic<int> nextSequence{1};  // shared by every decoder of the process
 
-bool IsTurnedByOrientation(int orientation) { return orientation >= 2 && orientation <= 8; }
-
 }  // namespace
 
 DecodeImage_CL::DecodeImage_CL() { singleStart = 1; }
@@ -72,9 +70,7 @@ void DecodeImage_CL::Decode(DecodeItem_CL& request) {
   GpBitmapPtr photo;
   if (gp::GdipCreateBitmapFromFile(request.path.c_str(), photo.receive()) != Gdiplus::Ok || !photo) return;
 
-  const int orientation = PhotoOrientation(photo.get(), request.path);
-  if (IsTurnedByOrientation(orientation)) gp::GdipImageRotateFlip(photo.get(), OrientationToRotateFlip(orientation));
-  if (request.rotation > 0) gp::GdipImageRotateFlip(photo.get(), static_cast<Gdiplus::RotateFlipType>(request.rotation));
+  TurnUpright(photo.get(), PhotoOrientation(photo.get(), request.path), request.rotation);
 
   UINT width = 0, height = 0;
   gp::GdipGetImageWidth(photo.get(), &width);
