@@ -1,0 +1,52 @@
+#pragma once
+// Start-up and shutdown of the program: the data folder with the settings file and the log,
+// the single-instance rule, the platform services (COM, GDI+, common controls), the seed
+// refresh and the modal run of the main window. wWinMain only calls RunGlimmerset.
+#include <windows.h>
+
+#include <string>
+
+#include "app/Owned.h"
+
+// Fixed name of the single-instance mutex; no namespace prefix, so it is per logon session.
+constexpr wchar_t kSingleInstanceMutexName[] = L"Glimmerset.SingleInstance.{6C0E2B31-94D7-4F1A-8E5B-2A7F3D9C1E48}";
+constexpr wchar_t kDataFolderName[] = L"\\Glimmerset";
+constexpr wchar_t kIniFileName[] = L"\\Glimmerset.ini";
+constexpr wchar_t kLogFileName[] = L"\\log.txt";
+constexpr wchar_t kStartBanner[] = L"\r\n★★★★★ アプリ起動 ★★★★★";
+constexpr wchar_t kAlreadyRunningLine[] = L"多重起動チェックで既に起動中でした。";
+
+// documentsFolder + "\Glimmerset" is made (only that last level; an existing folder is the
+// normal case), the settings file and the log are pointed into it and the two start lines
+// are logged. Answers the data folder.
+std::wstring PrepareDataFolder(const std::wstring& documentsFolder);
+
+// Creates the named mutex, owned. When it existed already, logs so and answers no handle;
+// otherwise answers the mutex, which the running instance keeps to its end.
+KernelHandle ClaimSingleInstance(const wchar_t* mutexName);
+
+// New seed = tickCount + the stored "APP_INFO" / "rand_seed" (wrapping at 32 bits); seeds
+// the C library's generator with it, stores it back and answers it.
+int RefreshRandomSeed(DWORD tickCount);
+
+// GDI+ from start-up to shutdown. Version 2 is asked for first; a library that knows only
+// version 1 is started with that rather than leaving the program without pictures.
+class GdiplusRun {
+public:
+  GdiplusRun();
+  ~GdiplusRun();
+  GdiplusRun(const GdiplusRun&) = delete;
+  GdiplusRun& operator=(const GdiplusRun&) = delete;
+  bool Started() const { return started; }
+
+private:
+  ULONG_PTR token = 0;
+  bool started = false;
+};
+
+// Runs the main window modally; returns when it has closed and its object is destroyed.
+void RunMainWindow();
+
+// The whole program from the locale to the last shutdown step, with the data folder under
+// documentsFolder (the user's Documents folder in the program). Always 0.
+int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName = kSingleInstanceMutexName);

@@ -1,0 +1,460 @@
+#include "mainwindow/MainWindow.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/ShellHelpers.h"
+#include "app/WindowPlacement.h"
+#include "engine/ItemsGuard.h"
+#include "engine/MyConvertStartProgress.h"
+#include "engine/SaveData.h"
+#include "intake/FindPicture.h"
+#include "intake/MyFileOpenProgress.h"
+#include "mainwindow/MainMenus.h"
+#include "mainwindow/MyPictureImage.h"
+#include "mainwindow/PopupMenu.h"
+#include "toolkit/FileOpenDialog.h"
+#include "views/DecodeImage.h"
+#include "views/MyPictureListView.h"
+
+namespace {
+
+// Characters of the buffer a dropped path is read into (a longer path is read whole).
+constexpr UINT kDropPathCharacters = 520;
+constexpr UINT kDropCountQuery = 0xFFFFFFFF;
+
+// Every path of a drop, each read at its full length.
+std::vector<std::wstring> DroppedPaths(HDROP drop) {
+  std::vector<std::wstring> paths;
+  const UINT count = DragQueryFileW(drop, kDropCountQuery, nullptr, 0);
+  for (UINT index = 0; index < count; ++index) {
+    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    std::wstring path(length < kDropPathCharacters ? kDropPathCharacters : length + 1, L'\0');
+    const UINT copied = DragQueryFileW(drop, index, path.data(), static_cast<UINT>(path.size()));
+    path.resize(copied);
+    if (!path.empty()) paths.push_back(path);
+  }
+  return paths;
+}
+
+}  // namespace
+
+void ShellOpenFolder(const std::wstring& folder) {
+  ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+MainWindow_CL::MainWindow_CL() : splitter(WM_SPLITTER_MOVED) { style = popupStyle; }
+
+MainWindow_CL::~MainWindow_CL() {
+  // A window still open (run modeless) goes first, while every pane object still exists.
+  if (hwnd != nullptr && IsWindow(hwnd)) DestroyWindow(hwnd);
+  if (theSaveData.previewControl == preview) theSaveData.previewControl = nullptr;
+  if (theSaveData.thumbnailList == thumbnailList) theSaveData.thumbnailList = nullptr;
+  if (theSaveData.mainWindow == hwnd) theSaveData.mainWindow = nullptr;
+  delete preview;
+  preview = nullptr;
+  delete thumbnailList;
+  thumbnailList = nullptr;
+  DestroyParamTabs();
+}
+
+// ---- messages -------------------------------------------------------------------------
+
+INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Initialize();
+      break;
+    case WM_MOVE:
+      SavePlacement();
+      break;
+    case WM_SIZE:
+    case WM_SPLITTER_MOVED:
+      Layout();
+      break;
+    case WM_SIZING:
+      if (lParam != 0) LimitSize(*reinterpret_cast<RECT*>(lParam));
+      break;
+    case WM_CLOSE:
+      EndDialog(window, 0);
+      PostQuitMessage(0);
+      break;
+    case WM_NOTIFY:
+      if (lParam != 0) OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+      break;
+    case WM_CONTEXTMENU:
+      OnContextMenu(reinterpret_cast<HWND>(wParam));
+      break;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      break;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      break;
+    case WM_REFRESH_PREVIEW:
+      OnRefreshPreview();
+      break;
+    case WM_THUMBNAIL_READY:
+      OnThumbnailReady(wParam, lParam);
+      break;
+    case WM_DESTROY:
+      DropPendingThumbnails();
+      break;
+    default:
+      break;
+  }
+  splitter.HandleMouse(message, lParam, window);
+  PopupMenu_CL::HandleOwnerDraw(window, message, lParam);
+  return 0;
+}
+
+void MainWindow_CL::OnNotify(const NMHDR& header) {
+  if (thumbnailList != nullptr && header.hwndFrom == thumbnailList->hwnd &&
+      header.idFrom == static_cast<UINT_PTR>(thumbnailList->id) && header.code == static_cast<UINT>(NM_CLICK)) {
+    const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
+    SetCurrent(click.iItem);
+    // A click always asks for a refresh, pending or not.
+    PostMessageW(hwnd, WM_REFRESH_PREVIEW, 0, 0);
+    return;
+  }
+  OnTabNotify(header);
+}
+
+void MainWindow_CL::OnContextMenu(HWND source) {
+  if (source == nullptr) return;
+  if ((thumbnailList != nullptr && source == thumbnailList->hwnd) || (preview != nullptr && source == preview->hwnd)) {
+    ShowContextMenu(source);
+  }
+}
+
+void MainWindow_CL::OnThumbnailReady(WPARAM wParam, LPARAM lParam) {
+  if (thumbnailList == nullptr) {
+    DecodeImage_CL::TakeResult(lParam);  // nobody to show it: destroyed here
+    return;
+  }
+  thumbnailList->OnThumbnailReady(wParam, lParam);
+}
+
+void MainWindow_CL::DropPendingThumbnails() {
+  if (thumbnailList == nullptr) return;
+  thumbnailList->decoder.Stop();
+  // Results posted before the worker ended would otherwise die with the window's queue.
+  MSG pending;
+  while (PeekMessageW(&pending, hwnd, WM_THUMBNAIL_READY, WM_THUMBNAIL_READY, PM_REMOVE)) {
+    DecodeImage_CL::TakeResult(pending.lParam);
+  }
+}
+
+// ---- initialisation -------------------------------------------------------------------
+
+void MainWindow_CL::Initialize() {
+  theSaveData.Load();
+  SetWindowTextW(hwnd, kProgramTitle);
+  const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResourceId));
+  SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowLongW(hwnd, GWL_STYLE,
+                 GetWindowLongW(hwnd, GWL_STYLE) |
+                     static_cast<LONG>(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  OwnedMenu bar = CreateMainMenuBar();
+  if (bar && SetMenu(hwnd, bar.get())) bar.release();
+  DragAcceptFiles(hwnd, TRUE);
+
+  CreatePreview();
+  CreateThumbnailList();
+  CreateParamTabs();
+  BuildSplitter();
+  RestoreWindowRect();
+
+  layoutReady = 1;
+  Layout();
+  RequestRefresh();
+  RunUpdateCheck();
+  theSaveData.ApplyTopMost();
+  ShowWindow(hwnd, SW_SHOW);
+  AddCommandLinePaths();
+  EnableConvertButton();
+}
+
+void MainWindow_CL::CreatePreview() {
+  preview = new MyPictureImage_CL();
+  preview->Create(hwnd, kPreviewControlId, 320, 240, 0, 0);
+  preview->displayMode = kDisplayActualSize;
+  if (preview->hwnd != nullptr) DragAcceptFiles(preview->hwnd, TRUE);
+  theSaveData.previewControl = preview;
+  theSaveData.mainWindow = hwnd;
+}
+
+void MainWindow_CL::CreateThumbnailList() {
+  thumbnailList = new MyPictureListView_CL(&theSaveData.items);
+  thumbnailList->Create(hwnd);
+  thumbnailList->decoder.SetTargetWindow(hwnd);
+  thumbnailList->decoder.Start();
+  thumbnailList->backgroundColor = kStripBackground;
+  if (thumbnailList->hwnd != nullptr) ShowScrollBar(thumbnailList->hwnd, SB_VERT, FALSE);
+  thumbnailList->cache.Clear();
+  thumbnailList->thumbWidth = 192;
+  thumbnailList->thumbHeight = 144;
+  thumbnailList->cellWidth = 196;
+  thumbnailList->cellHeight = 164;
+  thumbnailList->layoutMode = kLayoutRow;
+  theSaveData.thumbnailList = thumbnailList;
+}
+
+void MainWindow_CL::BuildSplitter() {
+  splitter.AddNode(nullptr, L"Root(V)", 1, 0);
+  splitter.AddNode(nullptr, L"LT(H)  ", 0, 0);
+  splitter.AddNode(thumbnailList ? thumbnailList->hwnd : nullptr, L"SplitA", 0, 0);
+  splitter.AddNode(preview ? preview->hwnd : nullptr, L"SplitB", 0, 0);
+  splitter.AddNode(ParamTabsWindow(), L"SplitC", 0, 0);
+  splitter.SetChildren(0, 1, 2);
+  splitter.SetChildren(1, 3, 4);
+  splitter.LoadLayout(kPlacementSection, kSplitterKey);
+  // The strip gets the same height at every start, whatever was stored.
+  splitter.nodes[0].position = GetSystemMetrics(SM_CYHSCROLL) + kStripExtraHeight;
+}
+
+RECT MainWindow_CL::DefaultWindowRect() const {
+  const LayoutMetrics metrics = ClientLayout(hwnd);
+  const int width = kMinimumWidthUnits * metrics.unitWidth;
+  const int height = kMinimumHeightUnits * metrics.unitHeight;
+  const int left = (GetSystemMetrics(SM_CXFULLSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYFULLSCREEN) - height) / 2;
+  return RECT{left, top, left + width, top + height};
+}
+
+void MainWindow_CL::RestoreWindowRect() {
+  const RECT r = LoadWindowRect(kPlacementSection, kWindowRectKey, DefaultWindowRect());
+  SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+}
+
+void MainWindow_CL::AddCommandLinePaths() {
+  CommandLine_CL commandLine;
+  if (commandLineText) {
+    commandLine.Parse(*commandLineText);
+  } else {
+    commandLine.Parse();
+  }
+  const int files = commandLine.CountFiles();
+  if (files == 0) return;
+  {
+    const ItemsLock lock(theItemsGuard);
+    for (int index = 0; index < files; ++index) RegisterPath(commandLine.FileAt(index));
+  }
+  ListChanged();
+}
+
+// ---- layout ---------------------------------------------------------------------------
+
+void MainWindow_CL::Layout() {
+  if (layoutReady == 0) return;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  splitter.ClearPlacements();
+  splitter.ComputeLayout(client);
+  PlaceCurrentPage();
+  splitter.ApplyPlacements();
+  SavePlacement();
+}
+
+void MainWindow_CL::SavePlacement() {
+  if (layoutReady == 0) return;
+  splitter.SaveLayout(kPlacementSection, kSplitterKey);
+  SaveWindowRect(hwnd, kPlacementSection, kWindowRectKey);
+}
+
+void MainWindow_CL::LimitSize(RECT& rect) const {
+  const LayoutMetrics metrics = ClientLayout(hwnd);
+  const int width = kMinimumWidthUnits * metrics.unitWidth;
+  const int height = kMinimumHeightUnits * metrics.unitHeight;
+  if (rect.right - rect.left < width) rect.right = rect.left + width;
+  if (rect.bottom - rect.top < height) rect.bottom = rect.top + height;
+}
+
+// ---- refresh, drop --------------------------------------------------------------------
+
+void MainWindow_CL::OnRefreshPreview() {
+  theSaveData.refreshPending = 0;
+  const int index = theSaveData.currentIndex;
+  if (index >= 0 && index < ItemCount()) {
+    theSaveData.currentItem = &theSaveData.items[static_cast<size_t>(index)];
+    SyncEffectPage();
+    theSaveData.RenderPreview(index);
+  } else {
+    theSaveData.currentItem = nullptr;
+    SyncEffectPage();
+    if (preview != nullptr) preview->ShowPlaceholder();
+  }
+  theSaveData.Save();
+}
+
+void MainWindow_CL::OnDropFiles(HDROP drop) {
+  if (drop == nullptr) return;
+  const std::vector<std::wstring> paths = DroppedPaths(drop);
+  DragFinish(drop);
+  {
+    const ItemsLock lock(theItemsGuard);
+    theSaveData.Clear();
+    for (const std::wstring& path : paths) RegisterPath(path);
+  }
+  ListChanged();
+  EnableConvertButton();
+}
+
+// ---- commands -------------------------------------------------------------------------
+
+void MainWindow_CL::OnCommand(UINT id) {
+  if (id < kFirstMainCommand || id > kLastMainCommand) return;
+  switch (id) {
+    case CMD_APP_SETTINGS:
+      ShowAppSettings();
+      break;
+    case CMD_SUPPORT_SITE:
+      OpenSupportSite();
+      break;
+    case CMD_VERSION:
+      ShowVersion();
+      break;
+    case CMD_OPEN:
+      OpenFiles();
+      break;
+    case CMD_CONVERT:
+      Convert();
+      break;
+    case CMD_ROTATE_LEFT:
+      RotateAnchor(-1);
+      break;
+    case CMD_ROTATE_RIGHT:
+      RotateAnchor(1);
+      break;
+    case CMD_REMOVE_ITEM:
+      RemoveSelected();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow_CL::OpenFiles() {
+  FileOpenDialog_CL dialog;
+  if (!dialog.Run(true, hwnd, kOpenDialogTitle)) return;
+  MyFileOpenProgress_CL job(dialog.Paths());
+  job.autoStart = 1;
+  job.RunModal(0, 0, hwnd);
+  if (thumbnailList != nullptr) {
+    thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
+    thumbnailList->ClickItem(0);
+    thumbnailList->UpdateLayout();
+    thumbnailList->Repaint();
+  }
+  EnableConvertButton();
+}
+
+void MainWindow_CL::Convert() {
+  if (theSaveData.outputHeight < 2 || theSaveData.outputWidth < 2) {
+    MessageBoxW(hwnd, kTooSmallText, kTooSmallCaption, MB_ICONERROR);
+    return;
+  }
+  MyConvertStartProgress_CL job(&theSaveData.items);
+  job.autoStart = 1;
+  job.RunModal(0, 0, hwnd);
+  if (openFolder) openFolder(job.firstOutputFolder);
+}
+
+void MainWindow_CL::RotateAnchor(int step) {
+  if (thumbnailList == nullptr) return;
+  const int anchor = thumbnailList->GetAnchor();
+  if (anchor < 0 || anchor >= ItemCount()) return;
+  {
+    const ItemsLock lock(theItemsGuard);
+    int& rotation = theSaveData.items[static_cast<size_t>(anchor)].rotation;
+    // Any stored value turns into one of the four quarter turns.
+    rotation = ((rotation + step) % 4 + 4) % 4;
+  }
+  thumbnailList->RemoveThumbnail(anchor);
+  thumbnailList->Repaint();
+  RequestRefresh();
+}
+
+void MainWindow_CL::RemoveSelected() {
+  if (thumbnailList == nullptr) return;
+  unsigned remaining = thumbnailList->selectedCount;
+  int index = static_cast<int>(thumbnailList->GetCount()) - 1;
+  {
+    const ItemsLock lock(theItemsGuard);
+    for (; remaining > 0 && index >= 0; --index) {
+      if (!thumbnailList->IsSelected(index)) continue;
+      if (index < ItemCount()) theSaveData.items.erase(theSaveData.items.begin() + index);
+      --remaining;
+    }
+    // The current photo may have moved or gone: never leave the pointer on a stale place.
+    SetCurrent(theSaveData.currentIndex);
+  }
+  if (index >= 0) {
+    thumbnailList->ClickItem(index);
+  } else if (theSaveData.items.empty()) {
+    SetCurrent(-1);
+  } else {
+    thumbnailList->ClickItem(0);
+  }
+  thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
+  thumbnailList->Repaint();
+  RequestRefresh();
+  EnableConvertButton();
+}
+
+void MainWindow_CL::OpenSupportSite() { OpenWebPage(kSupportSiteAddress); }
+
+void MainWindow_CL::ShowAppSettings() {}
+
+void MainWindow_CL::ShowVersion() {}
+
+// ---- the tab host ---------------------------------------------------------------------
+
+void MainWindow_CL::CreateParamTabs() {}
+
+void MainWindow_CL::OnTabNotify(const NMHDR&) {}
+
+void MainWindow_CL::PlaceCurrentPage() {}
+
+void MainWindow_CL::SyncEffectPage() {}
+
+HWND MainWindow_CL::ParamTabsWindow() const { return nullptr; }
+
+void MainWindow_CL::DestroyParamTabs() {}
+
+void MainWindow_CL::RunUpdateCheck() {}
+
+// ---- helpers --------------------------------------------------------------------------
+
+void MainWindow_CL::ListChanged() {
+  if (thumbnailList == nullptr) return;
+  thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
+  thumbnailList->UpdateLayout();
+  thumbnailList->Repaint();
+}
+
+void MainWindow_CL::SetCurrent(int index) const {
+  if (index >= 0 && index < ItemCount()) {
+    theSaveData.currentIndex = index;
+    theSaveData.currentItem = &theSaveData.items[static_cast<size_t>(index)];
+  } else {
+    theSaveData.currentIndex = index < 0 ? -1 : index;
+    theSaveData.currentItem = nullptr;
+  }
+}
+
+void MainWindow_CL::RequestRefresh() const {
+  if (theSaveData.refreshPending != 0) return;
+  if (PostMessageW(hwnd, WM_REFRESH_PREVIEW, 0, 0)) theSaveData.refreshPending = 1;
+}
+
+void MainWindow_CL::EnableConvertButton() const {
+  const Button_CL* const button = theSaveData.convertButton;
+  if (button != nullptr && button->hwnd != nullptr) EnableWindow(button->hwnd, ItemCount() > 0 ? TRUE : FALSE);
+}
+
+int MainWindow_CL::ItemCount() const { return static_cast<int>(theSaveData.items.size()); }

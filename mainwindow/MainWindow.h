@@ -1,0 +1,125 @@
+#pragma once
+// The program's only top-level window: a dialog that holds the preview (top left), the
+// parameter tabs (top right) and the thumbnail strip (bottom) in a splitter layout. It takes
+// dropped files and the command-line paths, dispatches the menu, context-menu and page
+// commands, and is where the list, the pages, the decode thread and the splitter report
+// their changes (WM_REFRESH_PREVIEW, WM_THUMBNAIL_READY, WM_SPLITTER_MOVED, WM_COMMAND 190).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "toolkit/ControlFactory.h"
+#include "toolkit/SplitManager.h"
+#include "toolkit/SubClassDialogBase.h"
+
+class MyPictureImage_CL;
+class MyPictureListView_CL;
+class TabParamSetting_CL;
+
+// Posted by the splitter when a drag of one of its bars ends.
+constexpr UINT WM_SPLITTER_MOVED = 3072;
+// WM_COMMAND id posted by the parameter pages when "変換開始" is clicked.
+constexpr UINT CMD_CONVERT = 190;
+// The range of command ids the main window dispatches; everything else is ignored.
+constexpr UINT kFirstMainCommand = 170;
+constexpr UINT kLastMainCommand = 193;
+
+// Fixed values of the main window.
+constexpr int kIconResourceId = 107;
+constexpr int kMinimumWidthUnits = 40;   // of the width of "Ｗ"
+constexpr int kMinimumHeightUnits = 43;  // of the height of "Ｗ"
+constexpr int kStripExtraHeight = 166;   // the strip is a scroll bar's height plus this
+constexpr DWORD kStripBackground = 0xFFC8C8C8;
+constexpr wchar_t kProgramTitle[] = L"Glimmerset";
+constexpr wchar_t kProgramVersion[] = L"1.0.7";
+constexpr wchar_t kUpdateNoticeTitle[] = L"Glimmersetのアップデート。";
+constexpr wchar_t kVersionFilePath[] = L"Glimmerset/Version.txt";
+constexpr wchar_t kPlacementSection[] = L"Window";
+constexpr wchar_t kWindowRectKey[] = L"WindowRect";
+constexpr wchar_t kSplitterKey[] = L"SpliterRect";
+constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を入力してください。";
+constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
+constexpr wchar_t kOpenDialogTitle[] = L"変換する写真ファイルを選択してください";
+
+// The support page: any page of the maker's site under "/Glimmerset/".
+constexpr wchar_t kSupportSiteAddress[] = L"http://glimmerset.example.com/Glimmerset/";
+
+// Opens a folder in the shell ("open" verb); the result is not examined.
+void ShellOpenFolder(const std::wstring& folder);
+
+class MainWindow_CL : public SubClassDialogBase_CL {
+public:
+  MainWindow_CL();
+  ~MainWindow_CL() override;
+
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Builds the panes, restores the placement, runs the update check, shows the window and
+  // takes the command-line paths.
+  virtual void Initialize();
+  // Places the panes over the client area and saves the placement.
+  virtual void Layout();
+
+  // Stores the splitter positions and the window rectangle (once the layout is ready).
+  void SavePlacement();
+
+  // The command handlers, one per menu or page command.
+  void OnCommand(UINT id);
+  void OpenFiles();
+  void Convert();
+  void RotateAnchor(int step);
+  void RemoveSelected();
+  void ShowAppSettings();
+  void ShowVersion();
+  void OpenSupportSite();
+
+  // Files dropped on the window, the preview or the strip replace the list.
+  void OnDropFiles(HDROP drop);
+  // Effect page and preview follow the current photo; the settings are saved.
+  void OnRefreshPreview();
+  void OnNotify(const NMHDR& header);
+  // Least size of the window while it is being dragged.
+  void LimitSize(RECT& rect) const;
+  // The default (and smallest) window rectangle: 40 x 43 units, centred on the screen.
+  RECT DefaultWindowRect() const;
+
+  ControlFactory_CL controls;
+  SplitManager_CL splitter;
+  int layoutReady = 0;
+  MyPictureImage_CL* preview = nullptr;
+  MyPictureListView_CL* thumbnailList = nullptr;
+  TabParamSetting_CL* paramTabs = nullptr;
+
+  // The text read as the process's command line; the real one when not set.
+  std::optional<std::wstring> commandLineText;
+  // Opens the output folder after a conversion.
+  std::function<void(const std::wstring&)> openFolder = ShellOpenFolder;
+
+private:
+  void CreatePreview();
+  void CreateThumbnailList();
+  void CreateParamTabs();
+  void BuildSplitter();
+  void RestoreWindowRect();
+  void RunUpdateCheck();
+  void AddCommandLinePaths();
+  // After the list changed length: count, layout and a repaint of the strip.
+  void ListChanged();
+  void EnableConvertButton() const;
+  // Makes items[index] current, or none when index is not a photo.
+  void SetCurrent(int index) const;
+  void RequestRefresh() const;
+  // Ends the decode thread and frees the finished thumbnails still queued for this window.
+  void DropPendingThumbnails();
+  int ItemCount() const;
+  void OnContextMenu(HWND source);
+  void OnThumbnailReady(WPARAM wParam, LPARAM lParam);
+  // The tab host's part: its notifications, the current page's place, the effect page.
+  void OnTabNotify(const NMHDR& header);
+  void PlaceCurrentPage();
+  void SyncEffectPage();
+  HWND ParamTabsWindow() const;
+  void DestroyParamTabs();
+};
