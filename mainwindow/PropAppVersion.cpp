@@ -1,0 +1,114 @@
+#include "mainwindow/PropAppVersion.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "app/Inifile.h"
+#include "app/ShellHelpers.h"
+#include "toolkit/ControlLayout.h"
+#include "update/UpdateCheck.h"
+
+namespace {
+
+constexpr wchar_t kSection[] = L"VERSION";
+constexpr wchar_t kNotifyKey[] = L"notify";
+constexpr wchar_t kNotifyText[] = L"バージョンアップの通知をしない";
+constexpr wchar_t kVersionText[] = L"Version : 1.0.7";
+constexpr wchar_t kSupportText[] = L"サポートサイトへ";
+constexpr wchar_t kSupportButtonText[] = L"\x3000\x3000サポートサイトへ\x3000\x3000";
+constexpr wchar_t kNotifyFrameTitle[] = L"バージョンアップの通知";
+constexpr wchar_t kVersionFrameTitle[] = L"バージョン情報";
+constexpr int kNotifyCheckY = 16;
+constexpr int kStackTop = 68;
+constexpr int kStackGap = 4;
+constexpr int kNotifyFrameY = 0;
+constexpr int kVersionFrameY = 52;
+constexpr int kFramePadding = 8;
+constexpr int kIconShift = 8;
+// BS_ICON | BS_FLAT
+constexpr LONG kIconButtonStyle = 0x8040;
+
+bool Exists(const ControlBase_CL* control) { return control && control->hwnd; }
+
+void ShowIcon(const Button_CL& button, int iconId) {
+  SetWindowLongW(button.hwnd, GWL_STYLE, GetWindowLongW(button.hwnd, GWL_STYLE) | kIconButtonStyle);
+  const HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                 PropAppVersion_CL::kIconSize, PropAppVersion_CL::kIconSize,
+                                 LR_SHARED | LR_DEFAULTSIZE);
+  if (icon) SendMessageW(button.hwnd, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+}
+
+}  // namespace
+
+PropAppVersion_CL::PropAppVersion_CL() : openPage(OpenWebPage) { style = popupStyle; }
+
+PropAppVersion_CL::~PropAppVersion_CL() = default;
+
+INT_PTR PropAppVersion_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog(window);
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
+    case WM_COMMAND:
+      OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_NOTIFY:
+      if (lParam && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_APPLY)) OnApply();
+      return 0;
+    default:
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
+  }
+}
+
+void PropAppVersion_CL::OnInitDialog(HWND window) {
+  MoveWindow(window, 0, 0, kWidth, kHeight, FALSE);
+  const LayoutMetrics layout = PageLayout(window);
+  const int uw = layout.unitWidth;
+
+  const int check = controls.AddCheckBox(window, kNotifyText, uw / 2, kNotifyCheckY);
+  notifyCheck = controls.As<CheckBox_CL>(check);
+  const int icon = controls.AddButton(window, L"OK", uw / 2);
+  iconButton = controls.As<Button_CL>(icon);
+  if (Exists(iconButton)) {
+    iconButton->Resize(kIconButtonSize, kIconButtonSize, TRUE);
+    ShowIcon(*iconButton, iconId);
+  }
+  const int version = controls.AddStaticText(window, kVersionText, uw / 2, 0);
+  const int blank = controls.AddStaticText(window, L"", uw / 2, 0);
+  const int support = controls.AddStaticText(window, kSupportText, uw / 2, 0);
+  const int button = controls.AddButton(window, kSupportButtonText, uw);
+  supportButton = controls.As<Button_CL>(button);
+
+  if (Exists(notifyCheck) && theIniFile.ReadInt(kSection, kNotifyKey, 0) != 0) {
+    SendMessageW(notifyCheck->hwnd, BM_SETCHECK, BST_CHECKED, 0);
+  }
+  StackVertically({icon, version, blank, support, button}, controls, kStackTop, kStackGap);
+  FrameAround(window, kNotifyFrameTitle, layout.width, kNotifyFrameY, notifyCheck);
+  FrameAround(window, kVersionFrameTitle, layout.width, kVersionFrameY, supportButton);
+  if (Exists(iconButton)) MoveX(*iconButton, RectInParent(*iconButton).left + kIconShift);
+}
+
+void PropAppVersion_CL::FrameAround(HWND window, const wchar_t* title, int width, int y,
+                                    const ControlBase_CL* control) {
+  GroupBox_CL* const frame = controls.As<GroupBox_CL>(controls.AddGroupBox(window, title, width, 0, y));
+  if (!Exists(frame) || !Exists(control)) return;
+  EncloseControl(*control, *frame);
+  frame->Resize(width, frame->extentHeight + kFramePadding, TRUE);
+}
+
+void PropAppVersion_CL::OnCommand(HWND window, int id, int code) const {
+  if (code != BN_CLICKED) return;
+  if (Exists(notifyCheck) && id == notifyCheck->id) {
+    SendMessageW(GetParent(window), PSM_CHANGED, reinterpret_cast<WPARAM>(window), 0);
+    return;
+  }
+  const bool icon = Exists(iconButton) && id == iconButton->id;
+  const bool support = Exists(supportButton) && id == supportButton->id;
+  if ((icon || support) && openPage) openPage(SupportSiteAddress());
+}
+
+void PropAppVersion_CL::OnApply() const {
+  if (!Exists(notifyCheck)) return;
+  const int notify = notifyCheck->IsChecked() == BST_CHECKED ? 1 : 0;
+  theIniFile.WriteInt(kSection, kNotifyKey, notify);
+}

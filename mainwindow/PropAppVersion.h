@@ -1,0 +1,39 @@
+#pragma once
+// Settings-sheet page "バージョン情報": the program's version, the switch that turns the daily
+// update check off ("VERSION"/"notify") and two buttons that open the support site.
+#include <windows.h>
+
+#include <string>
+
+#include "toolkit/ControlFactory.h"
+#include "toolkit/SubClassDialogBase.h"
+
+class PropAppVersion_CL : public SubClassDialogBase_CL {
+public:
+  using OpenPageFunction = void (*)(std::wstring address);
+
+  static constexpr int kWidth = 560;
+  static constexpr int kHeight = 360;
+  static constexpr int kIconButtonSize = 36;
+  static constexpr int kIconSize = 32;
+
+  PropAppVersion_CL();
+  ~PropAppVersion_CL() override;
+
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  ControlFactory_CL controls;
+  CheckBox_CL* notifyCheck = nullptr;
+  Button_CL* iconButton = nullptr;
+  Button_CL* supportButton = nullptr;
+  int iconId = 107;
+  // Opens the support site; the program keeps OpenWebPage, tests record the call instead.
+  OpenPageFunction openPage;
+
+private:
+  void OnInitDialog(HWND window);
+  void OnCommand(HWND window, int id, int code) const;
+  void OnApply() const;
+  // A group box of the page's width at y, as tall as needed to enclose control plus 8.
+  void FrameAround(HWND window, const wchar_t* title, int width, int y, const ControlBase_CL* control);
+};

@@ -1,0 +1,68 @@
+#include "update/UpdateDialog.h"
+
+#include "app/HighDpiHelper.h"
+#include "toolkit/ControlLayout.h"
+#include "update/UpdateCheck.h"
+
+namespace {
+
+constexpr wchar_t kOpenSiteText[] = L"\x3000サイトへ移動する\x3000";
+constexpr wchar_t kLaterText[] = L"後日通知する\x3000";
+constexpr int kTextX = 8;
+constexpr int kTextY = 8;
+
+}  // namespace
+
+UpdateDialog_CL::UpdateDialog_CL(std::wstring caption, std::wstring installedVersion, std::wstring latestVersion)
+    : caption(std::move(caption)),
+      installedVersion(std::move(installedVersion)),
+      latestVersion(std::move(latestVersion)) {
+  style = popupStyle;
+}
+
+UpdateDialog_CL::~UpdateDialog_CL() = default;
+
+INT_PTR UpdateDialog_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog(window);
+      return 0;
+    case WM_COMMAND:
+      if (wParam == kOpenSiteId) EndDialog(window, kAnswerOpenSite);
+      if (wParam == kLaterId) EndDialog(window, kAnswerLater);
+      return 0;
+    case WM_CLOSE:
+      EndDialog(window, kAnswerClosed);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void UpdateDialog_CL::OnInitDialog(HWND window) {
+  SetWindowTextW(window, caption.c_str());
+
+  HighDpiHelper_CL dpi;
+  dpi.Init();
+  MoveWindow(window, 0, 0, dpi.ScaleX(kWidth), dpi.ScaleY(kHeight), FALSE);
+
+  const LONG windowStyle = GetWindowLongW(window, GWL_STYLE);
+  SetWindowLongW(window, GWL_STYLE, windowStyle & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+
+  const int openSite = controls.AddButton(window, kOpenSiteText, 0);
+  Renumber(openSite, kOpenSiteId);
+  const int later = controls.AddButton(window, kLaterText, 0);
+  Renumber(later, kLaterId);
+  AlignPairBottomRight(controls, openSite, window);
+
+  controls.AddStaticText(window, UpdateQuestionText(latestVersion, installedVersion), kTextX, kTextY);
+
+  if (parentWindow) CenterOnOwner(parentWindow, window);
+}
+
+void UpdateDialog_CL::Renumber(int index, int id) {
+  ControlBase_CL* const button = controls.At(index);
+  if (!button || !button->hwnd) return;
+  SetWindowLongW(button->hwnd, GWL_ID, id);
+  button->id = id;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The question shown when a newer version is out: the question text and two buttons,
+// "　サイトへ移動する　" (ends the run with 1) and "後日通知する　" (ends it with 2); closing the
+// window ends it with 0. Runs modally over the main window, centred on it.
+#include <windows.h>
+
+#include <string>
+
+#include "toolkit/ControlFactory.h"
+#include "toolkit/SubClassDialogBase.h"
+
+class UpdateDialog_CL : public SubClassDialogBase_CL {
+public:
+  static constexpr int kOpenSiteId = 4096;
+  static constexpr int kLaterId = 4098;
+  // Window size in pixels at 96 DPI.
+  static constexpr int kWidth = 360;
+  static constexpr int kHeight = 160;
+
+  UpdateDialog_CL(std::wstring caption, std::wstring installedVersion, std::wstring latestVersion);
+  ~UpdateDialog_CL() override;
+
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  std::wstring caption;
+  std::wstring installedVersion;
+  std::wstring latestVersion;
+  ControlFactory_CL controls;
+
+private:
+  void OnInitDialog(HWND window);
+  // A button of the pair with its identifier replaced.
+  void Renumber(int index, int id);
+};
