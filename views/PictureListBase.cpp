@@ -586,6 +586,11 @@ LRESULT PictureListBase_CL::HandleMessage(HWND window, UINT message, WPARAM wPar
     case WM_CAPTURECHANGED:
       dragging = 0;
       break;
+    case WM_DESTROY:
+      // The tooltip's subclass leaves before the window's own procedure is put back.
+      tooltips.RemoveAllTools();
+      tooltipItem = -1;
+      break;
     case WM_LBUTTONDBLCLK:
       Notify(NM_DBLCLK, HitTest(point.x, point.y), point, MouseModifiers(wParam));
       break;

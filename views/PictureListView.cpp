@@ -30,11 +30,38 @@ using FamilyPtr = Owned<FamilyTraits>;
 using FormatPtr = Owned<FormatTraits>;
 using SolidBrushPtr = Owned<BrushTraits>;
 
-CaptionFontPtr MakeCaptionFont() {
+// The face the screen really uses for the stock dialog font, after substitution.
+std::wstring DialogFontFace() {
+  LOGFONTW description{};
+  if (!GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(description), &description)) return std::wstring();
+  const GdiFont font(CreateFontIndirectW(&description));
+  if (!font) return std::wstring();
+  const WindowDc screen(nullptr);
+  const SelectedObject selected(screen.get(), font.get());
+  wchar_t face[LF_FACESIZE] = {};
+  const int length = GetTextFaceW(screen.get(), LF_FACESIZE, face);
+  return length > 0 ? std::wstring(face) : std::wstring();
+}
+
+bool FamilyByName(const std::wstring& name, FamilyPtr& family) {
+  return !name.empty() && gp::GdipCreateFontFamilyFromName(name.c_str(), nullptr, family.receive()) == Gdiplus::Ok &&
+         family;
+}
+
+// "MS UI Gothic"; else the generic sans-serif family; else, on a system that has neither,
+// the face of the dialog font, so that captions still show.
+FamilyPtr CaptionFamily() {
   FamilyPtr family;
-  if (gp::GdipCreateFontFamilyFromName(kCaptionFamily, nullptr, family.receive()) != Gdiplus::Ok || !family) {
-    if (gp::GdipGetGenericFontFamilySansSerif(family.receive()) != Gdiplus::Ok) family.release();
-  }
+  if (FamilyByName(kCaptionFamily, family)) return family;
+  if (gp::GdipGetGenericFontFamilySansSerif(family.receive()) == Gdiplus::Ok && family) return family;
+  family.release();
+  if (FamilyByName(DialogFontFace(), family)) return family;
+  family.release();
+  return family;
+}
+
+CaptionFontPtr MakeCaptionFont() {
+  const FamilyPtr family = CaptionFamily();
   CaptionFontPtr font;
   if (family &&
       gp::GdipCreateFont(family.get(), kCaptionSize, Gdiplus::FontStyleBold, Gdiplus::UnitPoint, font.receive()) !=
@@ -61,7 +88,13 @@ PictureListView_CL::~PictureListView_CL() {
 
 LRESULT PictureListView_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   handled = 1;
-  if (message == WM_DESTROY || message == WM_CLOSE) return 0;
+  if (message == WM_DESTROY) {
+    // The tooltip's subclass leaves before the window's own procedure is put back.
+    tooltips.RemoveAllTools();
+    tooltipItem = -1;
+    return 0;
+  }
+  if (message == WM_CLOSE) return 0;
   return PictureListBase_CL::HandleMessage(window, message, wParam, lParam);
 }
 

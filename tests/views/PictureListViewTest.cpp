@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ItemsGuard.h"
+#include "engine/SaveData.h"
+#include "tests/support/TempFolder.h"
+#include "tests/views/PictureListTestParent.h"
+#include "tests/views/TestImages.h"
+#include "views/MyPictureListView.h"
+
+namespace {
+
+// The name settings OutputBaseName reads, put back after the test.
+class SavedNameSettings {
+public:
+  SavedNameSettings()
+      : top(theSaveData.CheckAddFileNameTop),
+        topText(theSaveData.ValueAddFileNameTop),
+        bottom(theSaveData.CheckAddFileNameBottom),
+        bottomText(theSaveData.ValueAddFileNameBottom) {}
+  ~SavedNameSettings() {
+    theSaveData.CheckAddFileNameTop = top;
+    theSaveData.ValueAddFileNameTop = topText;
+    theSaveData.CheckAddFileNameBottom = bottom;
+    theSaveData.ValueAddFileNameBottom = bottomText;
+  }
+  SavedNameSettings(const SavedNameSettings&) = delete;
+  SavedNameSettings& operator=(const SavedNameSettings&) = delete;
+
+private:
+  int top;
+  std::wstring topText;
+  int bottom;
+  std::wstring bottomText;
+};
+
+PhotoItem Photo(const std::wstring& path, int rotation = 0) {
+  PhotoItem item;
+  item.path = path;
+  item.rotation = rotation;
+  return item;
+}
+
+// Three photos in a strip set up as the main window does it: red, blue, and a red-over-white
+// landscape whose turned thumbnail differs from the plain one.
+class PictureListViewTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(SavePicture({400, 300, 0xFFFF0000}, folder.File(L"IMG_0001.JPG")));
+    ASSERT_TRUE(SavePicture({400, 300, 0xFF0000FF}, folder.File(L"blue.png")));
+    ASSERT_TRUE(SavePicture({400, 300, 0xFFFFFFFF, 0xFFFF0000, 150}, folder.File(L"half.png")));
+    photos = {Photo(folder.File(L"IMG_0001.JPG")), Photo(folder.File(L"blue.png")), Photo(folder.File(L"half.png"))};
+    ASSERT_TRUE(view.Create(parent.hwnd));
+    view.backgroundColor = 0xFFC8C8C8;
+    ShowScrollBar(view.hwnd, SB_VERT, FALSE);
+    view.cache.Clear();
+    view.thumbWidth = 192;
+    view.thumbHeight = 144;
+    view.cellWidth = 196;
+    view.cellHeight = 164;
+    view.layoutMode = kLayoutRow;
+    MoveWindow(view.hwnd, 0, 0, 700, 200, FALSE);
+    Recount();
+  }
+  void Recount() {
+    ASSERT_EQ(view.SetItemCount(static_cast<unsigned>(photos.size())), 0);
+    view.UpdateLayout();
+  }
+  void Paint() { SendMessageW(view.hwnd, WM_PAINT, 0, 0); }
+  void StartDecoder() {
+    view.decoder.SetTargetWindow(parent.hwnd);
+    ASSERT_EQ(view.decoder.Start(), 0);
+  }
+  // Hands every arrived result to the view; answers how many it kept.
+  int Deliver(const std::vector<LPARAM>& results) {
+    int kept = 0;
+    for (LPARAM result : results) kept += view.OnThumbnailReady(0, result) ? 1 : 0;
+    return kept;
+  }
+  Gdiplus::ARGB Pixel(int x, int y) { return PixelAt(view.backBuffer.Bitmap(), x, y); }
+
+  TempFolder folder;
+  std::vector<PhotoItem> photos;
+  PictureListTestParent parent;
+  MyPictureListView_CL view{&photos};
+};
+
+}  // namespace
+
+TEST_F(PictureListViewTest, CaptionIsTheOutputBaseNameWithThePrefix) {
+  const SavedNameSettings saved;
+  theSaveData.CheckAddFileNameTop = 1;
+  theSaveData.ValueAddFileNameTop = L"s_";
+  theSaveData.CheckAddFileNameBottom = 0;
+  EXPECT_EQ(view.CaptionText(0), L"s_IMG_0001");
+  theSaveData.CheckAddFileNameTop = 0;
+  theSaveData.CheckAddFileNameBottom = 1;
+  theSaveData.ValueAddFileNameBottom = L"_small";
+  EXPECT_EQ(view.CaptionText(1), L"blue_small");
+  EXPECT_EQ(view.CaptionText(3), L"") << "no photo, no caption";
+}
+
+TEST_F(PictureListViewTest, FirstPaintShowsBlackTilesWithCaptionsAndRequestsEachPhotoOnce) {
+  Paint();
+  ASSERT_NE(view.backBuffer.Bitmap(), nullptr);
+  EXPECT_EQ(view.decoder.QueuedCount(), 3u);
+  EXPECT_EQ(view.cache.Count(), 3u) << "a blank placeholder for each";
+  Paint();
+  EXPECT_EQ(view.decoder.QueuedCount(), 3u) << "placeholders are not requested again";
+
+  EXPECT_TRUE(IsBlack(Pixel(100, 60))) << "blank thumbnail on the black tile";
+  EXPECT_TRUE(IsBlack(Pixel(194, 160))) << "tile corner";
+  EXPECT_EQ(Pixel(195, 60) & 0xFFFFFF, 0xC8C8C8u) << "the one-pixel gap shows the background";
+  ASSERT_TRUE(view.captionFont) << "some sans-serif family is always found";
+  int light = 0;
+  for (int y = 140; y < 163; ++y)
+    for (int x = 0; x < 195; ++x) light += IsWhite(Pixel(x, y)) ? 1 : 0;
+  EXPECT_GT(light, 10) << "white caption in the bottom band";
+
+  StartDecoder();
+  ASSERT_TRUE(parent.WaitForThumbnails(3));
+  EXPECT_EQ(Deliver(parent.TakeThumbnails()), 3);
+  Paint();
+  EXPECT_TRUE(IsRed(Pixel(100, 60)));
+  EXPECT_TRUE(IsBlue(Pixel(196 + 100, 60)));
+  EXPECT_EQ(view.decoder.QueuedCount(), 0u);
+}
+
+TEST_F(PictureListViewTest, TurningOnePhotoRequestsOnlyItsThumbnailAgain) {
+  StartDecoder();
+  Paint();
+  ASSERT_TRUE(parent.WaitForThumbnails(3));
+  ASSERT_EQ(Deliver(parent.TakeThumbnails()), 3);
+  Paint();
+  EXPECT_TRUE(IsWhite(Pixel(2 * 196 + 100, 130))) << "lower half of the landscape is white";
+
+  photos[2].rotation = 1;  // a quarter turn clockwise: the red top goes to the right
+  view.RemoveThumbnail(2);
+  Paint();
+  ASSERT_TRUE(parent.WaitForThumbnails(1));
+  Sleep(100);
+  PictureListTestParent::Pump();
+  const std::vector<LPARAM> results = parent.TakeThumbnails();
+  ASSERT_EQ(results.size(), 1u);
+  const auto* request = reinterpret_cast<const DecodeItem_CL*>(results[0]);
+  EXPECT_EQ(request->itemIndex, 2);
+  EXPECT_EQ(request->rotation, 1);
+  EXPECT_EQ(Deliver(results), 1);
+  Paint();
+  // Portrait now: 108 x 144 at x = 42 in the thumbnail, red on its right half.
+  EXPECT_TRUE(IsRed(Pixel(2 * 196 + 2 + 140, 72)));
+  EXPECT_TRUE(IsWhite(Pixel(2 * 196 + 2 + 50, 72)));
+  EXPECT_TRUE(IsBlack(Pixel(2 * 196 + 2 + 20, 72))) << "beside the portrait";
+  EXPECT_TRUE(IsRed(Pixel(100, 60))) << "the others keep their thumbnails";
+}
+
+TEST_F(PictureListViewTest, LateResultForARemovedMovedOrTurnedPhotoIsNotShown) {
+  Paint();
+  StartDecoder();
+  ASSERT_TRUE(parent.WaitForThumbnails(3));
+  std::vector<LPARAM> stale = parent.TakeThumbnails();
+
+  // The red photo is removed: blue moves to index 0, half to 1.
+  photos.erase(photos.begin());
+  Recount();
+  EXPECT_EQ(Deliver(stale), 0) << "every result was requested for the old order";
+  Paint();
+  ASSERT_TRUE(parent.WaitForThumbnails(2));
+  EXPECT_EQ(Deliver(parent.TakeThumbnails()), 2);
+  Paint();
+  EXPECT_TRUE(IsBlue(Pixel(100, 60)));
+
+  // A result for a photo turned after its request: dropped, even with the right sequence.
+  view.RemoveThumbnail(1);
+  Paint();
+  ASSERT_TRUE(parent.WaitForThumbnails(1));
+  photos[1].rotation = 2;
+  EXPECT_EQ(Deliver(parent.TakeThumbnails()), 0);
+}
+
+TEST_F(PictureListViewTest, MissingPhotoShowsItsCaptionAndIsNotRequested) {
+  photos.push_back(Photo(folder.File(L"gone.jpg")));
+  photos.push_back(Photo(folder.Path()));  // a folder is no photo either
+  Recount();
+  MoveWindow(view.hwnd, 0, 0, 5 * 196, 200, FALSE);
+  view.UpdateLayout();
+  Paint();
+  EXPECT_EQ(view.decoder.QueuedCount(), 3u);
+  EXPECT_EQ(view.CaptionText(3), L"gone");
+  EXPECT_TRUE(IsBlack(Pixel(3 * 196 + 100, 60)));
+}
+
+TEST_F(PictureListViewTest, FileDroppedOnTheStripReachesTheParent) {
+  const std::wstring path = folder.File(L"IMG_0001.JPG");
+  const std::size_t bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+  GlobalMemory memory(GlobalAlloc(GHND, bytes));
+  ASSERT_TRUE(memory);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory.get()));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), path.c_str(), path.size() * sizeof(wchar_t));
+  GlobalUnlock(memory.get());
+
+  EXPECT_NE(GetWindowLongPtrW(view.hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+  SendMessageW(view.hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(memory.get()), 0);
+  ASSERT_EQ(parent.drops.size(), 1u);
+  const auto received = reinterpret_cast<HDROP>(parent.drops[0]);
+  EXPECT_EQ(received, reinterpret_cast<HDROP>(memory.get()));
+  ASSERT_EQ(DragQueryFileW(received, 0xFFFFFFFF, nullptr, 0), 1u);
+  wchar_t name[MAX_PATH * 4] = {};
+  DragQueryFileW(received, 0, name, MAX_PATH * 4);
+  EXPECT_EQ(std::wstring(name), path);
+}
+
+TEST_F(PictureListViewTest, PaintingWhileAWorkerAppendsPhotos) {
+  // A registration worker appends under theItemsGuard; the painter copies under it too.
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int i = 0; i < 4000; ++i) {
+      const ItemsLock lock(theItemsGuard);
+      photos.push_back(Photo(L"C:\\nowhere\\photo_" + std::to_wstring(i) + L".jpg"));
+    }
+    done = true;
+  });
+  int paints = 0;
+  while (!done || paints < 5) {
+    Paint();
+    ++paints;
+  }
+  worker.join();
+  EXPECT_EQ(photos.size(), 4003u);
+  EXPECT_EQ(view.CaptionText(2), L"half");
+}
+
+TEST_F(PictureListViewTest, ViewOnItsOwnMakesThumbnailsOfItsPaths) {
+  PictureListView_CL plain;
+  ASSERT_TRUE(plain.Create(parent.hwnd));
+  plain.layoutMode = kLayoutRow;
+  plain.thumbWidth = 192;
+  plain.thumbHeight = 144;
+  plain.cellWidth = 196;
+  plain.cellHeight = 164;
+  MoveWindow(plain.hwnd, 0, 0, 500, 200, FALSE);
+  plain.paths = {folder.File(L"blue.png"), folder.File(L"missing.png")};
+  ASSERT_EQ(plain.SetItemCount(2), 0);
+  plain.UpdateLayout();
+  SendMessageW(plain.hwnd, WM_PAINT, 0, 0);
+  ASSERT_NE(plain.backBuffer.Bitmap(), nullptr);
+  EXPECT_TRUE(IsBlue(PixelAt(plain.backBuffer.Bitmap(), 100, 60)));
+  EXPECT_TRUE(IsBlack(PixelAt(plain.backBuffer.Bitmap(), 196 + 100, 60)));
+  EXPECT_EQ(plain.cache.Count(), 1u);
+  EXPECT_EQ(SendMessageW(plain.hwnd, WM_CLOSE, 0, 0), 0);
+  EXPECT_TRUE(IsWindow(plain.hwnd)) << "WM_CLOSE does not destroy the list";
+}
