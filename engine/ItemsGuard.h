@@ -3,6 +3,7 @@
 // appends only while holding it, so a reader on another thread (the thumbnail strip's
 // painter) that holds it too never sees the vector being moved. Readers on the thread that
 // owns the list hold it just long enough to copy what they need. The lock is re-entrant.
+// Whoever holds it must not wait for the user-interface thread (no SendMessage, no join).
 #include <windows.h>
 
 class ItemsGuard_CL {

@@ -79,13 +79,6 @@ TEST_F(FileOpenJob, AFolderIsOneStepHoweverManyPicturesItHolds) {
   EXPECT_EQ(theSaveData.items.size(), 3u);
 }
 
-TEST_F(FileOpenJob, NothingChosenClosesAtOnce) {
-  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{});
-  EXPECT_EQ(job.RunObserved(), 0);
-  EXPECT_EQ(job.bar.positions, std::vector<int>{0});
-  EXPECT_TRUE(theSaveData.items.empty());
-}
-
 TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
   AddExisting(L"C:\\earlier\\one.jpg");
   theSaveData.items.shrink_to_fit();  // any append has to move the vector
@@ -120,28 +113,4 @@ TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
   EXPECT_TRUE(workerWaiting) << "the worker waited for the guard before appending";
   EXPECT_EQ(theSaveData.items.size(), 3u);
   EXPECT_EQ(job.bar.positions, (std::vector<int>{1000, 2000}));
-}
-
-TEST(ItemsGuard, IsReentrantOnOneThreadAndExcludesOthers) {
-  ItemsGuard_CL guard;
-  const ItemsLock outer(guard);
-  EXPECT_TRUE(guard.TryLock()) << "the holding thread may take it again";
-  guard.Unlock();
-  struct Probe {
-    ItemsGuard_CL* guard;
-    bool taken;
-  } probe{&guard, true};
-  const HANDLE other = CreateThread(
-      nullptr, 0,
-      [](LPVOID p) -> DWORD {
-        auto* const probe = static_cast<Probe*>(p);
-        probe->taken = probe->guard->TryLock();
-        if (probe->taken) probe->guard->Unlock();
-        return 0;
-      },
-      &probe, 0, nullptr);
-  ASSERT_NE(other, nullptr);
-  WaitForSingleObject(other, INFINITE);
-  CloseHandle(other);
-  EXPECT_FALSE(probe.taken);
 }
