@@ -17,7 +17,9 @@
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/PopupMenu.h"
+#include "mainwindow/PropSheet.h"
 #include "toolkit/FileOpenDialog.h"
+#include "update/UpdateCheck.h"
 #include "views/DecodeImage.h"
 #include "views/MyPictureListView.h"
 
@@ -406,11 +408,12 @@ void MainWindow_CL::RemoveSelected() {
   EnableConvertButton();
 }
 
-void MainWindow_CL::OpenSupportSite() { OpenWebPage(kSupportSiteAddress); }
+void MainWindow_CL::OpenSupportSite() { OpenWebPage(SupportSiteAddress()); }
 
-void MainWindow_CL::ShowAppSettings() {}
+// The sheet applies the top-most state again itself when it returns 1.
+void MainWindow_CL::ShowAppSettings() { ShowAppSettingsSheet(hwnd); }
 
-void MainWindow_CL::ShowVersion() {}
+void MainWindow_CL::ShowVersion() { ShowVersionSheet(hwnd); }
 
 // ---- the tab host ---------------------------------------------------------------------
 
@@ -426,7 +429,10 @@ HWND MainWindow_CL::ParamTabsWindow() const { return nullptr; }
 
 void MainWindow_CL::DestroyParamTabs() {}
 
-void MainWindow_CL::RunUpdateCheck() {}
+void MainWindow_CL::RunUpdateCheck() {
+  UpdateCheck_CL check(kMakerHost, kVersionFilePath, nullptr);
+  check.Check(kUpdateCaption, kInstalledVersion, hwnd);
+}
 
 // ---- helpers --------------------------------------------------------------------------
 

@@ -34,18 +34,12 @@ constexpr int kMinimumHeightUnits = 43;  // of the height of "Ｗ"
 constexpr int kStripExtraHeight = 166;   // the strip is a scroll bar's height plus this
 constexpr DWORD kStripBackground = 0xFFC8C8C8;
 constexpr wchar_t kProgramTitle[] = L"Glimmerset";
-constexpr wchar_t kProgramVersion[] = L"1.0.7";
-constexpr wchar_t kUpdateNoticeTitle[] = L"Glimmersetのアップデート。";
-constexpr wchar_t kVersionFilePath[] = L"Glimmerset/Version.txt";
 constexpr wchar_t kPlacementSection[] = L"Window";
 constexpr wchar_t kWindowRectKey[] = L"WindowRect";
 constexpr wchar_t kSplitterKey[] = L"SpliterRect";
 constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を入力してください。";
 constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
 constexpr wchar_t kOpenDialogTitle[] = L"変換する写真ファイルを選択してください";
-
-// The support page: any page of the maker's site under "/Glimmerset/".
-constexpr wchar_t kSupportSiteAddress[] = L"http://glimmerset.example.com/Glimmerset/";
 
 // Opens a folder in the shell ("open" verb); the result is not examined.
 void ShellOpenFolder(const std::wstring& folder);

@@ -1,0 +1,580 @@
+// The main window driven as a user drives it: files dropped, named on the command line,
+// thumbnails clicked, photos turned and removed, "変換開始" pressed, with photos made in a
+// temporary folder and the settings file and the log there too.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Inifile.h"
+#include "app/LogFile.h"
+#include "engine/SaveData.h"
+#include "mainwindow/MainMenus.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/MyPictureImage.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestPhotos.h"
+#include "toolkit/Button.h"
+#include "views/MyPictureListView.h"
+
+namespace {
+
+constexpr Gdiplus::ARGB kRed = 0xFFFF0000;
+constexpr Gdiplus::ARGB kBlue = 0xFF0000FF;
+
+// Runs every message waiting for this thread's windows.
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+// Pumps until done() holds or the time is up; answers done().
+bool PumpUntil(const std::function<bool()>& done, int milliseconds = 15000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    Pump();
+    Sleep(10);
+  }
+  return true;
+}
+
+// Counts the queued messages of one kind for window and takes them out of the queue.
+int TakeQueued(HWND window, UINT message) {
+  int count = 0;
+  MSG msg;
+  while (PeekMessageW(&msg, window, message, message, PM_REMOVE)) ++count;
+  return count;
+}
+
+// The drop handle a shell drag would give: DROPFILES followed by the wide paths.
+HDROP MakeDrop(const std::vector<std::wstring>& paths) {
+  size_t characters = 1;
+  for (const std::wstring& path : paths) characters += path.size() + 1;
+  const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  auto* at = reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(header) + sizeof(DROPFILES));
+  for (const std::wstring& path : paths) {
+    std::memcpy(at, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    at += path.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+// Answers a message box of this process from another thread: records its text and presses
+// its first button.
+class MessageBoxAnswerer {
+public:
+  explicit MessageBoxAnswerer(std::wstring caption) : caption(std::move(caption)) {
+    worker = std::thread([this] { Watch(); });
+  }
+  ~MessageBoxAnswerer() {
+    stop = true;
+    worker.join();
+  }
+  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+
+  int Seen() const { return seen; }
+  std::wstring text;
+
+private:
+  void Watch() {
+    while (!stop) {
+      const HWND box = FindWindowW(L"#32770", caption.c_str());
+      DWORD process = 0;
+      if (box != nullptr && GetWindowThreadProcessId(box, &process) && process == GetCurrentProcessId() &&
+          IsWindowVisible(box)) {
+        EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+        ++seen;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        Sleep(200);
+      }
+      Sleep(20);
+    }
+  }
+  static BOOL CALLBACK CollectText(HWND child, LPARAM lParam) {
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (lstrcmpiW(name, L"Static") != 0) return TRUE;
+    wchar_t buffer[256] = {};
+    GetWindowTextW(child, buffer, 256);
+    reinterpret_cast<std::wstring*>(lParam)->append(buffer);
+    return TRUE;
+  }
+
+  std::wstring caption;
+  std::atomic<bool> stop{false};
+  std::atomic<int> seen{0};
+  std::thread worker;
+};
+
+class MainWindowTest : public testing::Test {
+protected:
+  void SetUp() override {
+    savedData = theSaveData;
+    savedIniPath = theIniFile.filePath;
+    savedLogPath = theLog.logPath;
+    theSaveData = SaveData_CL();
+    iniPath = temp.File(L"Glimmerset.ini");
+    theIniFile.SetFileName(iniPath);
+    // Never a network request from a test.
+    theIniFile.WriteInt(L"VERSION", L"notify", 1);
+    theLog.logPath = temp.File(L"log.txt");
+  }
+  void TearDown() override {
+    window.reset();
+    Pump();
+    theSaveData = savedData;
+    theSaveData.currentItem = nullptr;
+    theIniFile.filePath = savedIniPath;
+    theLog.logPath = savedLogPath;
+  }
+
+  // Opens the main window modeless with this command line and lets it settle.
+  MainWindow_CL& Open(const std::wstring& commandLine = L"Glimmerset.exe") {
+    window = std::make_unique<MainWindow_CL>();
+    window->commandLineText = commandLine;
+    window->openFolder = [this](const std::wstring& folder) { openedFolders.push_back(folder); };
+    EXPECT_NE(window->CreateModeless(nullptr), nullptr);
+    Pump();
+    return *window;
+  }
+
+  // A width x height photo at folder\name (folders made as needed).
+  std::wstring Photo(const std::wstring& relative, int width, int height, Gdiplus::ARGB fill = kRed,
+                     const GUID& format = kTestFormatJpeg) {
+    const std::wstring path = temp.File(relative);
+    SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+    GpBitmapPtr bitmap = MakeBitmap(width, height, fill);
+    EXPECT_TRUE(SaveAs(bitmap.get(), path, format)) << "cannot write the test photo";
+    return path;
+  }
+
+  void Drop(const std::vector<std::wstring>& paths) {
+    SendMessageW(window->hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+    Pump();
+  }
+  void Command(UINT id) {
+    SendMessageW(window->hwnd, WM_COMMAND, id, 0);
+  }
+  // What a click on a tile sends: the list tells the main window, and selects the tile.
+  void ClickTile(int index) {
+    window->thumbnailList->ClickItem(index);
+    Pump();
+  }
+
+  MyPictureListView_CL& List() const { return *window->thumbnailList; }
+  MyPictureImage_CL& Preview() const { return *window->preview; }
+  int ItemCount() const { return static_cast<int>(theSaveData.items.size()); }
+  PictureSize PreviewSize() const { return SizeOf(Preview().Picture()); }
+
+  TempFolder temp;
+  std::wstring iniPath;
+  std::unique_ptr<MainWindow_CL> window;
+  std::vector<std::wstring> openedFolders;
+
+private:
+  SaveData_CL savedData;
+  std::wstring savedIniPath;
+  std::wstring savedLogPath;
+};
+
+// ---- opening ----------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, OpensAsSizableTitledWindowWithEmptyStripAndPlaceholder) {
+  MainWindow_CL& main = Open();
+  ASSERT_NE(main.hwnd, nullptr);
+  wchar_t title[64] = {};
+  GetWindowTextW(main.hwnd, title, 64);
+  EXPECT_STREQ(title, L"Glimmerset");
+  const LONG style = GetWindowLongW(main.hwnd, GWL_STYLE);
+  EXPECT_EQ(style & WS_THICKFRAME, WS_THICKFRAME);
+  EXPECT_EQ(style & WS_MAXIMIZEBOX, WS_MAXIMIZEBOX);
+  EXPECT_TRUE(IsWindowVisible(main.hwnd));
+  EXPECT_NE(GetMenu(main.hwnd), nullptr);
+  EXPECT_NE(GetWindowLongW(main.hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+
+  EXPECT_EQ(theSaveData.mainWindow, main.hwnd);
+  EXPECT_EQ(theSaveData.previewControl, main.preview);
+  EXPECT_EQ(theSaveData.thumbnailList, main.thumbnailList);
+  EXPECT_EQ(theSaveData.currentIndex, -1);
+  EXPECT_EQ(List().GetCount(), 0u);
+  EXPECT_EQ(theSaveData.refreshPending, 0) << "the start-up refresh has run";
+
+  // The start-up refresh shows the placeholder picture and saves the settings.
+  GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
+  ASSERT_TRUE(placeholder) << "Glimmerset.jpg belongs beside the executable";
+  EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
+  EXPECT_EQ(PreviewSize().height, SizeOf(placeholder.get()).height);
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ResizeRadioIndex", -1, iniPath.c_str()), 3u);
+  wchar_t stored[512] = {};
+  GetPrivateProfileStringW(L"Window", L"WindowRect", L"", stored, 512, iniPath.c_str());
+  EXPECT_NE(stored[0], L'\0') << "the placement is saved at the first layout";
+}
+
+TEST_F(MainWindowTest, StripKeepsItsHeightAndWindowItsLeastSize) {
+  // A strip height from an earlier run is not taken back.
+  theIniFile.WriteString(L"Window", L"SpliterRect",
+                         L"Root(V), 0, 0, 800, 600, 400, LT(H)  , 0, 0, 800, 200, 300");
+  MainWindow_CL& main = Open();
+  RECT strip{};
+  GetClientRect(List().hwnd, &strip);
+  RECT frame{};
+  GetWindowRect(List().hwnd, &frame);
+  EXPECT_EQ(frame.bottom - frame.top, GetSystemMetrics(SM_CYHSCROLL) + kStripExtraHeight);
+  const int tabHostWidth = main.splitter.nodes[static_cast<size_t>(main.splitter.FindNode(L"LT(H)  "))].position;
+  EXPECT_EQ(tabHostWidth, 300) << "the tab host keeps its stored width";
+
+  const LayoutMetrics metrics = SubClassDialogBase_CL::ClientLayout(main.hwnd);
+  RECT small{100, 100, 150, 130};
+  SendMessageW(main.hwnd, WM_SIZING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&small));
+  EXPECT_EQ(small.left, 100);
+  EXPECT_EQ(small.top, 100);
+  EXPECT_EQ(small.right, 100 + 40 * metrics.unitWidth);
+  EXPECT_EQ(small.bottom, 100 + 43 * metrics.unitHeight);
+  RECT large{0, 0, 4000, 3000};
+  SendMessageW(main.hwnd, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&large));
+  EXPECT_EQ(large.right, 4000);
+  EXPECT_EQ(large.bottom, 3000);
+}
+
+TEST_F(MainWindowTest, DamagedSettingsFileStillGivesAUsableWindow) {
+  theIniFile.WriteString(L"Window", L"WindowRect", L"zz-not-a-block");
+  theIniFile.WriteString(L"Window", L"SpliterRect", L"Root(V), 1, 2, 3, 4, -99999, LT(H)  , 0, 0, 0, 0, 99999999");
+  theIniFile.WriteInt(L"CONVERT", L"ResizeRadioIndex", 99);
+  theIniFile.WriteInt(L"CONVERT", L"OutputImageType", -7);
+  theIniFile.WriteInt(L"CONVERT", L"EffectRadioIndex", 42);
+  theIniFile.WriteInt(L"CONVERT", L"JpegQuantization", 5000);
+  const std::wstring photo = Photo(L"in\\a.jpg", 200, 100);
+  MainWindow_CL& main = Open(L"Glimmerset.exe \"" + temp.File(L"in") + L"\"");
+
+  RECT rect{};
+  GetWindowRect(main.hwnd, &rect);
+  const RECT least = main.DefaultWindowRect();
+  EXPECT_GE(rect.right - rect.left, least.right - least.left);
+  EXPECT_GE(rect.bottom - rect.top, least.bottom - least.top);
+  for (HWND pane : {List().hwnd, Preview().hwnd}) {
+    RECT r{};
+    GetWindowRect(pane, &r);
+    EXPECT_GE(r.right - r.left, 0);
+    EXPECT_GE(r.bottom - r.top, 0);
+    EXPECT_LE(r.right - r.left, rect.right - rect.left);
+  }
+  ClickTile(0);
+  EXPECT_EQ(theSaveData.currentIndex, 0);
+  EXPECT_NE(Preview().Picture(), nullptr) << "the preview renders with the damaged values";
+  SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
+  Pump();
+  EXPECT_TRUE(FileExists(temp.File(L"in\\Resized\\a.jpg")));
+  EXPECT_TRUE(FileExists(photo));
+}
+
+// ---- gathering photos ---------------------------------------------------------------------
+
+TEST_F(MainWindowTest, CommandLineFolderAddsItsPicturesWithoutMakingOneCurrent) {
+  Photo(L"set\\top.jpg", 64, 48);
+  Photo(L"set\\sub folder\\deep.png", 64, 48, kBlue, kTestFormatPng);
+  Photo(L"set\\写真\\日本.bmp", 64, 48, kBlue, kTestFormatBmp);
+  WriteFileBytes(temp.File(L"set\\notes.txt"), "not a picture");
+  const std::wstring single = Photo(L"single.jpg", 32, 32);
+  Open(L"Glimmerset.exe /quiet \"" + temp.File(L"set") + L"\" -x \"" + single + L"\"");
+
+  EXPECT_EQ(ItemCount(), 4);
+  EXPECT_EQ(List().GetCount(), 4u);
+  EXPECT_EQ(theSaveData.items.back().path, single);
+  EXPECT_EQ(theSaveData.currentIndex, -1);
+  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  // The thumbnails come from the decode thread as the strip paints.
+  EXPECT_TRUE(PumpUntil([&] { return List().cache.Find(0) != nullptr && List().decoder.QueuedCount() == 0; }));
+}
+
+TEST_F(MainWindowTest, DropReplacesTheListAndLeavesThePreviewAlone) {
+  const std::wstring a = Photo(L"a.jpg", 80, 60);
+  const std::wstring b = Photo(L"b.jpg", 80, 60);
+  const std::wstring c = Photo(L"more\\c.jpg", 80, 60);
+  Open(L"Glimmerset.exe \"" + a + L"\" \"" + b + L"\"");
+  ClickTile(1);
+  ASSERT_EQ(theSaveData.currentIndex, 1);
+
+  Drop({temp.File(L"more"), temp.File(L"missing.jpg"), temp.File(L"nothing.txt")});
+  ASSERT_EQ(ItemCount(), 1);
+  EXPECT_EQ(theSaveData.items[0].path, c);
+  EXPECT_EQ(List().GetCount(), 1u);
+  EXPECT_EQ(theSaveData.currentIndex, -1);
+  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  EXPECT_EQ(TakeQueued(window->hwnd, WM_REFRESH_PREVIEW), 0) << "a drop asks for no refresh";
+
+  // A drop on the preview or the strip reaches the main window the same way.
+  SendMessageW(Preview().hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a, b})), 0);
+  Pump();
+  EXPECT_EQ(ItemCount(), 2);
+  SendMessageW(List().hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({c})), 0);
+  Pump();
+  EXPECT_EQ(ItemCount(), 1);
+}
+
+TEST_F(MainWindowTest, DroppedPathLongerThanTheClassicLimitIsRead) {
+  std::wstring folder = temp.Path();
+  while (folder.size() < 600) {
+    folder += L"\\folder_with_a_rather_long_name";
+    CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+  }
+  const std::wstring photo = folder + L"\\p.jpg";
+  GpBitmapPtr bitmap = MakeBitmap(16, 16, kRed);
+  ASSERT_TRUE(SaveAs(bitmap.get(), L"\\\\?\\" + photo, kTestFormatJpeg));
+  Open();
+  Drop({folder});
+  ASSERT_EQ(ItemCount(), 1);
+  EXPECT_NE(theSaveData.items[0].path.find(L"folder_with_a_rather_long_name\\p.jpg"), std::wstring::npos);
+}
+
+// ---- the current photo -------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ClickedTileBecomesCurrentAndIsPreviewedConverted) {
+  const std::wstring wide = Photo(L"wide.jpg", 640, 320);
+  const std::wstring tall = Photo(L"tall.jpg", 300, 600, kBlue);
+  Open(L"Glimmerset.exe \"" + wide + L"\" \"" + tall + L"\"");
+  theSaveData.fitWidth = 320;  // the 320 x 240 box
+  theSaveData.fitHeight = 240;
+
+  ClickTile(1);
+  EXPECT_EQ(theSaveData.currentIndex, 1);
+  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[1]);
+  EXPECT_EQ(PreviewSize().width, 120);
+  EXPECT_EQ(PreviewSize().height, 240);
+
+  // A click asks for its refresh even while another one is pending.
+  theSaveData.refreshPending = 1;
+  ClickTile(0);
+  EXPECT_EQ(theSaveData.currentIndex, 0);
+  EXPECT_EQ(PreviewSize().width, 320);
+  EXPECT_EQ(PreviewSize().height, 160);
+  EXPECT_EQ(theSaveData.refreshPending, 0);
+
+  // A current index that points past the list (the list shrank) shows the placeholder.
+  theSaveData.currentIndex = 7;
+  SendMessageW(window->hwnd, WM_REFRESH_PREVIEW, 0, 0);
+  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
+  EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
+}
+
+TEST_F(MainWindowTest, RotationTurnsTheAnchorPhotoAndAsksForOneRefresh) {
+  const std::wstring a = Photo(L"a.jpg", 200, 100);
+  const std::wstring b = Photo(L"b.jpg", 200, 100);
+  Open(L"Glimmerset.exe \"" + a + L"\" \"" + b + L"\"");
+  theSaveData.fitWidth = 320;
+  theSaveData.fitHeight = 240;
+
+  // No anchor yet: nothing turns.
+  Command(CMD_ROTATE_RIGHT);
+  EXPECT_EQ(theSaveData.items[0].rotation, 0);
+  EXPECT_EQ(theSaveData.items[1].rotation, 0);
+
+  ClickTile(1);
+  Command(CMD_ROTATE_LEFT);
+  Command(CMD_ROTATE_LEFT);
+  EXPECT_EQ(theSaveData.items[1].rotation, 2);
+  EXPECT_EQ(TakeQueued(window->hwnd, WM_REFRESH_PREVIEW), 1) << "two quick turns, one refresh";
+  theSaveData.refreshPending = 0;
+  Command(CMD_ROTATE_LEFT);
+  Command(CMD_ROTATE_RIGHT);
+  Command(CMD_ROTATE_RIGHT);
+  Command(CMD_ROTATE_RIGHT);
+  EXPECT_EQ(theSaveData.items[1].rotation, 0) << "left from 0 gives 3 and right from 3 gives 0";
+  Command(CMD_ROTATE_RIGHT);
+  Pump();
+  EXPECT_EQ(theSaveData.items[0].rotation, 0);
+  EXPECT_EQ(PreviewSize().width, 120) << "the preview shows the turned photo";
+  EXPECT_EQ(PreviewSize().height, 240);
+
+  // A hand-made rotation outside 0..3 still ends up a quarter turn.
+  theSaveData.items[1].rotation = 9;
+  Command(CMD_ROTATE_RIGHT);
+  EXPECT_EQ(theSaveData.items[1].rotation, 2);
+
+  // The anchor outlives a drop that shortened the list: no turn then.
+  Drop({a});
+  ASSERT_EQ(List().GetAnchor(), 1);
+  Command(CMD_ROTATE_RIGHT);
+  EXPECT_EQ(theSaveData.items[0].rotation, 0);
+}
+
+TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
+  std::wstring commandLine = L"Glimmerset.exe";
+  for (int i = 0; i < 5; ++i) commandLine += L" \"" + Photo(L"p" + std::to_wstring(i) + L".jpg", 40, 30) + L"\"";
+  Open(commandLine);
+  ASSERT_EQ(ItemCount(), 5);
+
+  List().SetSelected(2, kSelectSet);
+  List().SetSelected(3, kSelectSet);
+  Command(CMD_REMOVE_ITEM);
+  Pump();
+  ASSERT_EQ(ItemCount(), 3);
+  EXPECT_EQ(theSaveData.items[2].path, temp.File(L"p4.jpg"));
+  EXPECT_EQ(theSaveData.currentIndex, 1) << "the photo just below the lowest removed one";
+  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[1]);
+  EXPECT_EQ(List().GetCount(), 3u);
+  EXPECT_EQ(List().selectedCount, 0u);
+
+  List().SetSelected(0, kSelectSet);
+  List().SetSelected(2, kSelectSet);
+  Command(CMD_REMOVE_ITEM);
+  Pump();
+  ASSERT_EQ(ItemCount(), 1);
+  EXPECT_EQ(theSaveData.items[0].path, temp.File(L"p1.jpg"));
+  EXPECT_EQ(theSaveData.currentIndex, 0);
+
+  // Removing the last photo leaves none current and shows the placeholder.
+  List().SetSelected(0, kSelectSet);
+  Command(CMD_REMOVE_ITEM);
+  Pump();
+  EXPECT_EQ(ItemCount(), 0);
+  EXPECT_EQ(theSaveData.currentIndex, -1);
+  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
+  EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
+
+  // Nothing selected: nothing goes.
+  Command(CMD_REMOVE_ITEM);
+  Pump();
+  EXPECT_EQ(ItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, CommandsOutsideTheTableDoNothing) {
+  const std::wstring a = Photo(L"a.jpg", 40, 30);
+  Open(L"Glimmerset.exe \"" + a + L"\"");
+  ClickTile(0);
+  for (UINT id : {1u, 2u, 169u, 171u, 179u, 183u, 189u, 194u, 4660u}) Command(id);
+  Pump();
+  EXPECT_EQ(ItemCount(), 1);
+  EXPECT_EQ(theSaveData.items[0].rotation, 0);
+  EXPECT_TRUE(openedFolders.empty());
+  EXPECT_TRUE(IsWindowVisible(window->hwnd)) << "Enter and Escape do not close the window";
+}
+
+TEST_F(MainWindowTest, LateThumbnailForAGoneListIsDropped) {
+  const std::wstring a = Photo(L"a.jpg", 40, 30);
+  Open(L"Glimmerset.exe \"" + a + L"\"");
+  auto request = std::make_unique<DecodeItem_CL>(temp.File(L"gone.jpg"), 10, 10, 0);
+  request->itemIndex = 5;
+  request->result = MakeBitmap(10, 10, kRed);
+  SendMessageW(window->hwnd, WM_THUMBNAIL_READY, 1, reinterpret_cast<LPARAM>(request.release()));
+  EXPECT_EQ(List().cache.Find(5), nullptr);
+}
+
+// ---- conversion -------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ConvertWritesEveryPhotoAndOpensTheFirstOutputFolder) {
+  Photo(L"photos\\a.jpg", 400, 300);
+  Photo(L"photos\\b.png", 300, 400, kBlue, kTestFormatPng);
+  Photo(L"photos\\sub\\c.bmp", 100, 50, kRed, kTestFormatBmp);
+  WriteFileBytes(temp.File(L"photos\\broken.jpg"), "\xFF\xD8 this is not a JPEG");
+  MainWindow_CL& main = Open(L"Glimmerset.exe \"" + temp.File(L"photos") + L"\"");
+  ASSERT_EQ(ItemCount(), 4);
+  theSaveData.fitWidth = -1;  // the custom box
+  theSaveData.fitHeight = -1;
+  theSaveData.ResizeRadioIndex = kSizeChoiceCustom;
+  theSaveData.outputWidth = 200;
+  theSaveData.outputHeight = 200;
+  theSaveData.SaveDirTypeIndex = 1;
+  theSaveData.MakeFolder = L"Resized";
+  theSaveData.CheckAddFileNameTop = 1;
+  theSaveData.ValueAddFileNameTop = L"s_";
+  theSaveData.OutputImageType = 0;
+
+  SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
+  Pump();
+
+  const std::wstring out = temp.File(L"photos\\Resized\\");
+  GpImagePtr a = LoadPicture(out + L"s_a.jpg");
+  GpImagePtr b = LoadPicture(out + L"s_b.png");
+  GpImagePtr c = LoadPicture(temp.File(L"photos\\sub\\Resized\\s_c.bmp"));
+  ASSERT_TRUE(a && b && c);
+  EXPECT_EQ(SizeOf(a.get()).width, 200);
+  EXPECT_EQ(SizeOf(a.get()).height, 150);
+  EXPECT_EQ(SizeOf(b.get()).width, 150);
+  EXPECT_EQ(SizeOf(b.get()).height, 200);
+  EXPECT_EQ(SizeOf(c.get()).width, 200);
+  EXPECT_FALSE(FileExists(out + L"s_broken.jpg")) << "an unreadable photo gives no output";
+  ASSERT_EQ(openedFolders.size(), 1u);
+  EXPECT_EQ(openedFolders[0], temp.File(L"photos\\Resized"));
+  EXPECT_TRUE(IsWindowEnabled(main.hwnd)) << "the progress dialog has gone";
+}
+
+TEST_F(MainWindowTest, ConvertNeverWritesOverItsOwnSource) {
+  const std::wstring photo = Photo(L"keep\\same.jpg", 400, 300);
+  const std::string before = ReadFileBytes(photo);
+  MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
+  theSaveData.fitWidth = 80;
+  theSaveData.fitHeight = 60;
+  theSaveData.SaveDirTypeIndex = 1;
+  theSaveData.MakeFolder = L"";
+  theSaveData.CheckAddFileNameTop = 0;
+  theSaveData.CheckAddFileNameBottom = 0;
+  theSaveData.OutputImageType = 0;
+  SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
+  Pump();
+  EXPECT_EQ(ReadFileBytes(photo), before);
+  ASSERT_EQ(openedFolders.size(), 1u);
+}
+
+TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {
+  const std::wstring photo = Photo(L"p\\a.jpg", 40, 30);
+  MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
+  theSaveData.ResizeRadioIndex = kSizeChoiceKeep;
+  theSaveData.fitWidth = -2;
+  theSaveData.fitHeight = -2;
+  theSaveData.outputWidth = 1;
+  {
+    MessageBoxAnswerer answerer(kTooSmallCaption);
+    SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
+    EXPECT_EQ(answerer.Seen(), 1);
+    EXPECT_EQ(answerer.text, kTooSmallText);
+  }
+  EXPECT_FALSE(FileExists(temp.File(L"p\\Resized")));
+  EXPECT_TRUE(openedFolders.empty());
+  EXPECT_EQ(theSaveData.outputWidth, 1) << "the parameters stay as they are";
+}
+
+// ---- running as the program does ---------------------------------------------------------
+
+TEST_F(MainWindowTest, ModalRunEndsOnClose) {
+  MainWindow_CL main;
+  main.commandLineText = L"Glimmerset.exe";
+  std::thread closer([] {
+    for (int i = 0; i < 1500; ++i) {
+      const HWND target = theSaveData.mainWindow;
+      if (target != nullptr && IsWindowVisible(target)) {
+        PostMessageW(target, WM_CLOSE, 0, 0);
+        return;
+      }
+      Sleep(10);
+    }
+  });
+  const INT_PTR result = main.RunModal(0, 0, nullptr);
+  closer.join();
+  EXPECT_EQ(result, 0);
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the close also posts the quit message";
+  EXPECT_FALSE(IsWindow(main.hwnd));
+}
+
+}  // namespace
