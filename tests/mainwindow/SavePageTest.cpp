@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "mainwindow/TabItemDialogSave.h"
+#include "tests/mainwindow/PageTestHost.h"
+#include "toolkit/ControlLayout.h"
+
+namespace {
+
+using SavePage = PageTest;
+
+}  // namespace
+
+TEST_F(SavePage, FirstStartShowsTheDefaults) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+
+  EXPECT_FALSE(Checked(page.desktopRadio));
+  EXPECT_TRUE(Checked(page.besideSourceRadio));
+  EXPECT_EQ(TextOf(page.besideSourceRadio), L"元ファイルの場所にフォルダを作成");
+  EXPECT_EQ(TextOf(page.folderEdit), L"Resized");
+  EXPECT_FALSE(Checked(page.prefixCheck));
+  EXPECT_FALSE(Checked(page.suffixCheck));
+  EXPECT_EQ(TextOf(page.prefixEdit), L"s_");
+  EXPECT_EQ(TextOf(page.suffixEdit), L"_s");
+  EXPECT_TRUE(Checked(page.qualityRadio));
+  EXPECT_FALSE(Checked(page.fileSizeRadio));
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(80)");
+  EXPECT_EQ(SliderPosition(page.qualitySlider), 80);
+  EXPECT_EQ(TextOf(page.fileSizeEdit), L"100");
+  EXPECT_EQ(TextOf(page.kbyteLabel), L"KByte");
+  EXPECT_EQ(theSaveData.ValueAddFileNameTop, L"s_") << "filling the boxes is not typing";
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+
+  // Creation order gives consecutive ids to each radio pair.
+  EXPECT_EQ(page.prefixCheck->id, 4352);
+  EXPECT_EQ(page.desktopRadio->id, 4356);
+  EXPECT_EQ(page.besideSourceRadio->id, 4357);
+  EXPECT_EQ(page.qualityRadio->id, 4360);
+  EXPECT_EQ(page.fileSizeRadio->id, 4361);
+  EXPECT_EQ(page.jpegGroup->id, 4367);
+}
+
+TEST_F(SavePage, EveryControlWritesItsFieldAndAsksForARefresh) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  const auto expectOneRefresh = [&](const char* what) {
+    EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << what;
+    theSaveData.refreshPending = 0;  // as the main window does when it handles it
+  };
+
+  Click(page.desktopRadio);
+  EXPECT_EQ(theSaveData.SaveDirTypeIndex, 0);
+  EXPECT_FALSE(Checked(page.besideSourceRadio));
+  expectOneRefresh("folder place");
+  Click(page.prefixCheck);
+  EXPECT_EQ(theSaveData.CheckAddFileNameTop, 1);
+  expectOneRefresh("prefix check");
+  Click(page.suffixCheck);
+  EXPECT_EQ(theSaveData.CheckAddFileNameBottom, 1);
+  expectOneRefresh("suffix check");
+  ReplaceText(page.prefixEdit, L"小_");
+  EXPECT_EQ(theSaveData.ValueAddFileNameTop, L"小_");
+  expectOneRefresh("prefix text");
+  ReplaceText(page.suffixEdit, L"");
+  EXPECT_EQ(theSaveData.ValueAddFileNameBottom, L"") << "an empty text is stored as it is";
+  expectOneRefresh("suffix text");
+  ReplaceText(page.folderEdit, L"出力:*");
+  EXPECT_EQ(theSaveData.MakeFolder, L"出力:*");
+  expectOneRefresh("folder name");
+  Click(page.fileSizeRadio);
+  EXPECT_EQ(theSaveData.JpegQualityTypeIndex, 1);
+  EXPECT_FALSE(Checked(page.qualityRadio));
+  expectOneRefresh("quality by file size");
+  ReplaceText(page.fileSizeEdit, L"-250");
+  EXPECT_EQ(theSaveData.JpegFileSize, -250);
+  expectOneRefresh("file size");
+  Click(page.besideSourceRadio);
+  EXPECT_EQ(theSaveData.SaveDirTypeIndex, 1);
+  Click(page.qualityRadio);
+  EXPECT_EQ(theSaveData.JpegQualityTypeIndex, 0);
+  expectOneRefresh("two changes before the refresh");
+}
+
+TEST_F(SavePage, QualityTextFollowsTheSlider) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+
+  DragSlider(page.qualitySlider, 55);
+  EXPECT_EQ(theSaveData.JpegQuantization, 55);
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(55)");
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+
+  PressKeyOn(page.qualitySlider, VK_HOME);
+  EXPECT_EQ(theSaveData.JpegQuantization, 1) << "the left end is 1, never 0";
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(1)");
+  PressKeyOn(page.qualitySlider, VK_END);
+  EXPECT_EQ(theSaveData.JpegQuantization, 100);
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(100)");
+}
+
+TEST_F(SavePage, PairIndicesOutsideTheirRangeLeaveBothButtonsUnchecked) {
+  theSaveData.SaveDirTypeIndex = 5;
+  theSaveData.JpegQualityTypeIndex = -3;
+  theSaveData.JpegQuantization = 250;
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_FALSE(Checked(page.desktopRadio));
+  EXPECT_FALSE(Checked(page.besideSourceRadio));
+  EXPECT_FALSE(Checked(page.qualityRadio));
+  EXPECT_FALSE(Checked(page.fileSizeRadio));
+  EXPECT_EQ(SliderPosition(page.qualitySlider), 100);
+  EXPECT_EQ(theSaveData.SaveDirTypeIndex, 5);
+  EXPECT_EQ(theSaveData.JpegQuantization, 250);
+}
+
+TEST_F(SavePage, StartButtonOnThePageAsksTheMainWindowToConvert) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  PutStartButtonOn(page.hwnd);
+  Click(theSaveData.convertButton);
+  EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+}
+
+TEST_F(SavePage, LayoutFollowsTheUnitGrid) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
+  const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
+  const int uw = m.unitWidth;
+  const int uh = m.unitHeight;
+  const RECT jpeg = RectInParent(*page.jpegGroup);
+  const RECT slider = RectInParent(*page.qualitySlider);
+  const RECT quality = RectInParent(*page.qualityRadio);
+  const RECT edit = RectInParent(*page.fileSizeEdit);
+  const RECT kbyte = RectInParent(*page.kbyteLabel);
+
+  EXPECT_EQ(jpeg.top, 16 * uh + 4);
+  EXPECT_EQ(jpeg.right - jpeg.left, 400 - uw / 2);
+  EXPECT_EQ(jpeg.bottom - jpeg.top, 6 * uh + 18);
+  EXPECT_EQ(RectInParent(*page.suffixEdit).top, 13 * uh + uh / 2);
+  EXPECT_EQ(slider.top, 18 * uh + uh / 2 + uh / 4);
+  EXPECT_EQ(slider.right - slider.left, 400 - 2 * uw);
+  EXPECT_EQ(slider.bottom - slider.top, quality.bottom - quality.top);
+  EXPECT_EQ(edit.left, 2 * uw);
+  EXPECT_EQ(kbyte.left, edit.right + uw / 2);
+  EXPECT_EQ(kbyte.top, edit.top + ((edit.bottom - edit.top) - (kbyte.bottom - kbyte.top)) / 2);
+}
