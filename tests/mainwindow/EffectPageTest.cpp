@@ -3,7 +3,6 @@
 
 #include "mainwindow/TabItemDialogEffect.h"
 #include "tests/mainwindow/PageTestHost.h"
-#include "toolkit/ControlLayout.h"
 
 namespace {
 
@@ -74,7 +73,7 @@ TEST_F(EffectPage, FirstStartShowsTheDefaultsWithTheLowerGroupDisabled) {
   EXPECT_EQ(page.photoGroup.noneRadio->id, 4362);
 }
 
-TEST_F(EffectPage, DraggingBrightnessFollowsTheThumbWithOneRefresh) {
+TEST_F(EffectPage, UpperGroupWritesTheGlobalEffectAndSlidersQueueOneRefresh) {
   TabItemDialogEffect_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
 
@@ -89,6 +88,13 @@ TEST_F(EffectPage, DraggingBrightnessFollowsTheThumbWithOneRefresh) {
   EXPECT_EQ(TextOf(page.allGroup.contrastCheck), L"コントラスト(2.00)");
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
   EXPECT_EQ(theSaveData.photoEffect.ValueContrast, 0) << "the lower group's defaults are never written";
+
+  Click(page.allGroup.monoRadio);
+  Click(page.allGroup.brightCheck);
+  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, 1);
+  EXPECT_EQ(theSaveData.globalEffect.CheckBriteness, 1);
+  EXPECT_EQ(theSaveData.globalEffect.CheckContrast, 0);
+  EXPECT_GE(mainWindow.TakeRefreshes(), 2) << "every command asks for a refresh";
 }
 
 TEST_F(EffectPage, WithoutACurrentPhotoTheLowerGroupStoresNothing) {
@@ -107,20 +113,6 @@ TEST_F(EffectPage, WithoutACurrentPhotoTheLowerGroupStoresNothing) {
   EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, 0);
   EXPECT_TRUE(GroupEnabled(page.photoGroup, true)) << "only the enabling follows the choice";
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
-}
-
-TEST_F(EffectPage, UpperGroupCommandsWriteTheGlobalEffect) {
-  TabItemDialogEffect_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
-
-  Click(page.allGroup.monoRadio);
-  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, 1);
-  Click(page.allGroup.brightCheck);
-  EXPECT_EQ(theSaveData.globalEffect.CheckBriteness, 1);
-  Click(page.allGroup.contrastCheck);
-  Click(page.allGroup.contrastCheck);
-  EXPECT_EQ(theSaveData.globalEffect.CheckContrast, 0);
-  EXPECT_GE(mainWindow.TakeRefreshes(), 4) << "every command asks for a refresh";
 }
 
 TEST_F(EffectPageWithPhotos, ChoosingThisPhotosEffectSwapsTheEnabledGroup) {
@@ -198,27 +190,4 @@ TEST_F(EffectPage, StartButtonOnThePageAsksTheMainWindowToConvert) {
   PutStartButtonOn(page.hwnd);
   Click(theSaveData.convertButton);
   EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
-}
-
-TEST_F(EffectPage, LayoutStacksTheTwoGroups) {
-  TabItemDialogEffect_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
-  MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
-  const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
-  const int uw = m.unitWidth;
-  const int uh = m.unitHeight;
-  const RECT upper = RectInParent(*page.allGroup.frame);
-  const RECT lower = RectInParent(*page.photoGroup.frame);
-  const RECT slider = RectInParent(*page.photoGroup.contrastSlider);
-  const RECT check = RectInParent(*page.photoGroup.brightCheck);
-
-  EXPECT_EQ(upper.top, 4);
-  EXPECT_EQ(upper.bottom, 4 + 11 * uh);
-  EXPECT_EQ(lower.top, 12 * uh + 4);
-  EXPECT_EQ(lower.right - lower.left, 400 - uw / 2);
-  EXPECT_EQ(RectInParent(*page.photoRadio).top, 12 * uh + 2);
-  EXPECT_EQ(slider.left, uw + 4);
-  EXPECT_EQ(slider.top, 12 * uh + 4 + uh + 7 * uh + uh / 2);
-  EXPECT_EQ(slider.right - slider.left, 400 - 2 * uw);
-  EXPECT_EQ(slider.bottom - slider.top, (check.bottom - check.top) * 3 / 2);
 }

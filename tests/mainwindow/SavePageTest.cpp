@@ -3,7 +3,6 @@
 
 #include "mainwindow/TabItemDialogSave.h"
 #include "tests/mainwindow/PageTestHost.h"
-#include "toolkit/ControlLayout.h"
 
 namespace {
 
@@ -121,29 +120,4 @@ TEST_F(SavePage, StartButtonOnThePageAsksTheMainWindowToConvert) {
   Click(theSaveData.convertButton);
   EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
-}
-
-TEST_F(SavePage, LayoutFollowsTheUnitGrid) {
-  TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
-  MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
-  const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
-  const int uw = m.unitWidth;
-  const int uh = m.unitHeight;
-  const RECT jpeg = RectInParent(*page.jpegGroup);
-  const RECT slider = RectInParent(*page.qualitySlider);
-  const RECT quality = RectInParent(*page.qualityRadio);
-  const RECT edit = RectInParent(*page.fileSizeEdit);
-  const RECT kbyte = RectInParent(*page.kbyteLabel);
-
-  EXPECT_EQ(jpeg.top, 16 * uh + 4);
-  EXPECT_EQ(jpeg.right - jpeg.left, 400 - uw / 2);
-  EXPECT_EQ(jpeg.bottom - jpeg.top, 6 * uh + 18);
-  EXPECT_EQ(RectInParent(*page.suffixEdit).top, 13 * uh + uh / 2);
-  EXPECT_EQ(slider.top, 18 * uh + uh / 2 + uh / 4);
-  EXPECT_EQ(slider.right - slider.left, 400 - 2 * uw);
-  EXPECT_EQ(slider.bottom - slider.top, quality.bottom - quality.top);
-  EXPECT_EQ(edit.left, 2 * uw);
-  EXPECT_EQ(kbyte.left, edit.right + uw / 2);
-  EXPECT_EQ(kbyte.top, edit.top + ((edit.bottom - edit.top) - (kbyte.bottom - kbyte.top)) / 2);
 }
