@@ -1,0 +1,160 @@
+// Start-up and shutdown: the data folder, the start lines of the log, the single-instance
+// rule, the seed refresh, and a whole run of the program in this process, closed by a
+// helper thread as soon as its window shows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <clocale>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "app/Inifile.h"
+#include "app/LogFile.h"
+#include "app/StartUp.h"
+#include "engine/SaveData.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+// The log as text, without its byte-order mark.
+std::wstring LogText(const std::wstring& path) {
+  const std::string bytes = ReadFileBytes(path);
+  std::wstring text(bytes.size() / 2, L'\0');
+  if (!text.empty()) std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+  if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+  return text;
+}
+
+int Occurrences(const std::wstring& text, const std::wstring& part) {
+  int count = 0;
+  for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// A mutex name of this test run only, so no real instance of the program is disturbed.
+std::wstring TestMutexName(const wchar_t* purpose) {
+  return std::wstring(L"Glimmerset.Test.") + purpose + L"." + std::to_wstring(GetCurrentProcessId());
+}
+
+class StartUpTest : public testing::Test {
+protected:
+  void SetUp() override {
+    savedIniPath = theIniFile.filePath;
+    savedLogPath = theLog.logPath;
+    savedData = theSaveData;
+    dataFolder = temp.File(L"Glimmerset");
+  }
+  void TearDown() override {
+    theIniFile.filePath = savedIniPath;
+    theLog.logPath = savedLogPath;
+    theSaveData = savedData;
+    theSaveData.currentItem = nullptr;
+    std::setlocale(LC_ALL, "C");
+  }
+
+  // The settings file a test start finds: the update check switched off.
+  void PrepareSettings() {
+    CreateDirectoryW(dataFolder.c_str(), nullptr);
+    theIniFile.SetFileName(dataFolder + L"\\Glimmerset.ini");
+    theIniFile.WriteInt(L"VERSION", L"notify", 1);
+  }
+
+  TempFolder temp;
+  std::wstring dataFolder;
+
+private:
+  std::wstring savedIniPath;
+  std::wstring savedLogPath;
+  SaveData_CL savedData;
+};
+
+TEST_F(StartUpTest, FirstStartMakesTheDataFolderSettingsFileAndStartLines) {
+  EXPECT_EQ(PrepareDataFolder(temp.Path()), dataFolder);
+  EXPECT_EQ(theIniFile.filePath, dataFolder + L"\\Glimmerset.ini");
+  EXPECT_EQ(theLog.logPath, dataFolder + L"\\log.txt");
+  EXPECT_EQ(ReadFileBytes(theIniFile.filePath), std::string("\xFF\xFE")) << "only the UTF-16LE mark";
+
+  const std::wstring log = LogText(theLog.logPath);
+  // The banner begins with a line break: a line of the time stamp alone, then the banner.
+  const size_t banner = log.find(L" : \r\n★★★★★ アプリ起動 ★★★★★\r\n");
+  ASSERT_NE(banner, std::wstring::npos) << log.c_str();
+  EXPECT_EQ(banner, 23u) << "the time stamp comes first";
+  EXPECT_NE(log.find(L" : DataFolderPath = \"" + dataFolder + L"\"\r\n"), std::wstring::npos);
+
+  // An existing folder is the normal case: the same lines again, nothing else changes.
+  PrepareDataFolder(temp.Path());
+  EXPECT_EQ(Occurrences(LogText(theLog.logPath), L"アプリ起動"), 2);
+}
+
+TEST_F(StartUpTest, OnlyTheFirstClaimOfTheInstanceMutexSucceeds) {
+  PrepareDataFolder(temp.Path());
+  const std::wstring name = TestMutexName(L"claim");
+  KernelHandle first = ClaimSingleInstance(name.c_str());
+  EXPECT_TRUE(first);
+  EXPECT_FALSE(ClaimSingleInstance(name.c_str()));
+  EXPECT_EQ(Occurrences(LogText(theLog.logPath), L"多重起動チェックで既に起動中でした。"), 1);
+}
+
+TEST_F(StartUpTest, SecondInstanceEndsAfterThreeLogLinesWithoutAWindow) {
+  const std::wstring name = TestMutexName(L"second");
+  const KernelHandle running(CreateMutexW(nullptr, TRUE, name.c_str()));
+  ASSERT_TRUE(running);
+  EXPECT_EQ(RunGlimmerset(temp.Path(), name.c_str()), 0);
+  const std::wstring log = LogText(dataFolder + L"\\log.txt");
+  EXPECT_EQ(Occurrences(log, L"\r\n"), 4) << "time-stamp line, banner, folder line, refusal";
+  EXPECT_NE(log.find(L"多重起動チェックで既に起動中でした。"), std::wstring::npos);
+  EXPECT_EQ(GetPrivateProfileIntW(L"APP_INFO", L"rand_seed", -1, (dataFolder + L"\\Glimmerset.ini").c_str()),
+            static_cast<UINT>(-1))
+      << "the refused start goes no further";
+}
+
+TEST_F(StartUpTest, SeedGrowsByTheTickCountAndWrapsAround) {
+  PrepareSettings();
+  EXPECT_EQ(RefreshRandomSeed(1000), 1000) << "a missing seed reads as 0";
+  EXPECT_EQ(theIniFile.ReadInt(L"APP_INFO", L"rand_seed", 0), 1000);
+  theIniFile.WriteInt(L"APP_INFO", L"rand_seed", -5);
+  EXPECT_EQ(RefreshRandomSeed(10), 5);
+  theIniFile.WriteInt(L"APP_INFO", L"rand_seed", INT_MAX);
+  EXPECT_EQ(RefreshRandomSeed(1), INT_MIN);
+  EXPECT_EQ(theIniFile.ReadString(L"APP_INFO", L"rand_seed", L""), L"-2147483648");
+}
+
+TEST_F(StartUpTest, WholeRunShowsTheMainWindowAndEndsWhenItCloses) {
+  PrepareSettings();
+  theIniFile.WriteInt(L"APP_INFO", L"rand_seed", 7);
+  bool closed = false;
+  std::thread closer([&closed] {
+    for (int i = 0; i < 3000 && !closed; ++i) {
+      const HWND window = FindWindowW(L"#32770", L"Glimmerset");
+      DWORD process = 0;
+      if (window != nullptr && GetWindowThreadProcessId(window, &process) && process == GetCurrentProcessId() &&
+          IsWindowVisible(window)) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        closed = true;
+      }
+      Sleep(10);
+    }
+  });
+  const DWORD before = GetTickCount();
+  const int result = RunGlimmerset(temp.Path(), TestMutexName(L"whole").c_str());
+  closer.join();
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(closed);
+  const std::wstring ini = dataFolder + L"\\Glimmerset.ini";
+  const DWORD seed = GetPrivateProfileIntW(L"APP_INFO", L"rand_seed", 0, ini.c_str());
+  EXPECT_GE(seed - 7u, before) << "the stored 7 plus the tick count at start";
+  wchar_t rect[256] = {};
+  GetPrivateProfileStringW(L"Window", L"WindowRect", L"", rect, 256, ini.c_str());
+  EXPECT_NE(rect[0], L'\0') << "the window saved its placement";
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ResizeRadioIndex", 99, ini.c_str()), 3u)
+      << "the start-up refresh saved the settings";
+  EXPECT_EQ(theSaveData.mainWindow, nullptr) << "no pointer to the closed window is left behind";
+  EXPECT_EQ(theSaveData.previewControl, nullptr);
+}
+
+}  // namespace
