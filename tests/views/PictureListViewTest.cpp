@@ -19,27 +19,17 @@
 namespace {
 
 // The name settings OutputBaseName reads, put back after the test.
-class SavedNameSettings {
-public:
-  SavedNameSettings()
-      : top(theSaveData.CheckAddFileNameTop),
-        topText(theSaveData.ValueAddFileNameTop),
-        bottom(theSaveData.CheckAddFileNameBottom),
-        bottomText(theSaveData.ValueAddFileNameBottom) {}
+struct SavedNameSettings {
   ~SavedNameSettings() {
     theSaveData.CheckAddFileNameTop = top;
     theSaveData.ValueAddFileNameTop = topText;
     theSaveData.CheckAddFileNameBottom = bottom;
     theSaveData.ValueAddFileNameBottom = bottomText;
   }
-  SavedNameSettings(const SavedNameSettings&) = delete;
-  SavedNameSettings& operator=(const SavedNameSettings&) = delete;
-
-private:
-  int top;
-  std::wstring topText;
-  int bottom;
-  std::wstring bottomText;
+  const int top = theSaveData.CheckAddFileNameTop;
+  const std::wstring topText = theSaveData.ValueAddFileNameTop;
+  const int bottom = theSaveData.CheckAddFileNameBottom;
+  const std::wstring bottomText = theSaveData.ValueAddFileNameBottom;
 };
 
 PhotoItem Photo(const std::wstring& path, int rotation = 0) {
@@ -238,25 +228,4 @@ TEST_F(PictureListViewTest, PaintingWhileAWorkerAppendsPhotos) {
   worker.join();
   EXPECT_EQ(photos.size(), 4003u);
   EXPECT_EQ(view.CaptionText(2), L"half");
-}
-
-TEST_F(PictureListViewTest, ViewOnItsOwnMakesThumbnailsOfItsPaths) {
-  PictureListView_CL plain;
-  ASSERT_TRUE(plain.Create(parent.hwnd));
-  plain.layoutMode = kLayoutRow;
-  plain.thumbWidth = 192;
-  plain.thumbHeight = 144;
-  plain.cellWidth = 196;
-  plain.cellHeight = 164;
-  MoveWindow(plain.hwnd, 0, 0, 500, 200, FALSE);
-  plain.paths = {folder.File(L"blue.png"), folder.File(L"missing.png")};
-  ASSERT_EQ(plain.SetItemCount(2), 0);
-  plain.UpdateLayout();
-  SendMessageW(plain.hwnd, WM_PAINT, 0, 0);
-  ASSERT_NE(plain.backBuffer.Bitmap(), nullptr);
-  EXPECT_TRUE(IsBlue(PixelAt(plain.backBuffer.Bitmap(), 100, 60)));
-  EXPECT_TRUE(IsBlack(PixelAt(plain.backBuffer.Bitmap(), 196 + 100, 60)));
-  EXPECT_EQ(plain.cache.Count(), 1u);
-  EXPECT_EQ(SendMessageW(plain.hwnd, WM_CLOSE, 0, 0), 0);
-  EXPECT_TRUE(IsWindow(plain.hwnd)) << "WM_CLOSE does not destroy the list";
 }
