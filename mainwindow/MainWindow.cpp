@@ -280,6 +280,8 @@ void MainWindow_CL::LimitSize(RECT& rect) const {
 
 void MainWindow_CL::OnRefreshPreview() {
   theSaveData.refreshPending = 0;
+  // A refresh can arrive while a registration job's worker appends to the list.
+  const ItemsLock lock(theItemsGuard);
   const int index = theSaveData.currentIndex;
   if (index >= 0 && index < ItemCount()) {
     theSaveData.currentItem = &theSaveData.items[static_cast<size_t>(index)];
