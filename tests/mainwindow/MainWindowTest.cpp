@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -77,53 +79,62 @@ HDROP MakeDrop(const std::vector<std::wstring>& paths) {
   return static_cast<HDROP>(memory);
 }
 
-// Answers a message box of this process from another thread: records its text and presses
-// its first button.
-class MessageBoxAnswerer {
+// Answers a dialog of this process from another thread as soon as it shows: `answer` gets
+// the dialog's window once.
+class DialogAnswerer {
 public:
-  explicit MessageBoxAnswerer(std::wstring caption) : caption(std::move(caption)) {
+  DialogAnswerer(std::wstring title, std::function<void(HWND)> answer)
+      : title(std::move(title)), answer(std::move(answer)) {
     worker = std::thread([this] { Watch(); });
   }
-  ~MessageBoxAnswerer() {
+  ~DialogAnswerer() {
     stop = true;
     worker.join();
   }
-  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
-  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+  DialogAnswerer(const DialogAnswerer&) = delete;
+  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
   int Seen() const { return seen; }
-  std::wstring text;
 
 private:
   void Watch() {
-    while (!stop) {
-      const HWND box = FindWindowW(L"#32770", caption.c_str());
+    while (!stop && seen == 0) {
+      const HWND dialog = FindWindowW(L"#32770", title.c_str());
       DWORD process = 0;
-      if (box != nullptr && GetWindowThreadProcessId(box, &process) && process == GetCurrentProcessId() &&
-          IsWindowVisible(box)) {
-        EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+      if (dialog != nullptr && GetWindowThreadProcessId(dialog, &process) && process == GetCurrentProcessId() &&
+          IsWindowVisible(dialog)) {
+        Sleep(100);  // let it finish opening
+        answer(dialog);
         ++seen;
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        Sleep(200);
       }
       Sleep(20);
     }
   }
-  static BOOL CALLBACK CollectText(HWND child, LPARAM lParam) {
-    wchar_t name[32] = {};
-    GetClassNameW(child, name, 32);
-    if (lstrcmpiW(name, L"Static") != 0) return TRUE;
-    wchar_t buffer[256] = {};
-    GetWindowTextW(child, buffer, 256);
-    reinterpret_cast<std::wstring*>(lParam)->append(buffer);
-    return TRUE;
-  }
 
-  std::wstring caption;
+  std::wstring title;
+  std::function<void(HWND)> answer;
   std::atomic<bool> stop{false};
   std::atomic<int> seen{0};
   std::thread worker;
 };
+
+// The texts of a message box's static controls, joined.
+std::wstring StaticTexts(HWND dialog) {
+  std::wstring text;
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM lParam) -> BOOL {
+        wchar_t name[32] = {};
+        GetClassNameW(child, name, 32);
+        if (lstrcmpiW(name, L"Static") != 0) return TRUE;
+        wchar_t buffer[256] = {};
+        GetWindowTextW(child, buffer, 256);
+        reinterpret_cast<std::wstring*>(lParam)->append(buffer);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}
 
 class MainWindowTest : public testing::Test {
 protected:
@@ -480,6 +491,34 @@ TEST_F(MainWindowTest, LateThumbnailForAGoneListIsDropped) {
   EXPECT_EQ(List().cache.Find(5), nullptr);
 }
 
+TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
+  const std::wstring a = Photo(L"a.jpg", 80, 60);
+  const std::wstring b = Photo(L"b.jpg", 60, 80);
+  Open(L"Glimmerset.exe \"" + a + L"\"");
+  {
+    DialogAnswerer cancel(kOpenDialogTitle, [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    Command(CMD_OPEN);
+    EXPECT_EQ(cancel.Seen(), 1);
+  }
+  EXPECT_EQ(ItemCount(), 1);
+  EXPECT_EQ(theSaveData.currentIndex, -1) << "a cancelled dialog changes nothing";
+
+  {
+    DialogAnswerer choose(kOpenDialogTitle, [&b](HWND dialog) {
+      SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(b.c_str()));
+      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Command(CMD_OPEN);
+    EXPECT_EQ(choose.Seen(), 1);
+  }
+  Pump();
+  ASSERT_EQ(ItemCount(), 2) << "opening adds to the list";
+  EXPECT_EQ(theSaveData.items[1].path, b);
+  EXPECT_EQ(List().GetCount(), 2u);
+  EXPECT_EQ(theSaveData.currentIndex, 0);
+  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[0]);
+}
+
 // ---- conversion -------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, ConvertWritesEveryPhotoAndOpensTheFirstOutputFolder) {
@@ -543,12 +582,16 @@ TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {
   theSaveData.fitWidth = -2;
   theSaveData.fitHeight = -2;
   theSaveData.outputWidth = 1;
+  std::wstring text;
   {
-    MessageBoxAnswerer answerer(kTooSmallCaption);
+    DialogAnswerer answerer(kTooSmallCaption, [&text](HWND box) {
+      text = StaticTexts(box);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
     SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
     EXPECT_EQ(answerer.Seen(), 1);
-    EXPECT_EQ(answerer.text, kTooSmallText);
   }
+  EXPECT_EQ(text, kTooSmallText);
   EXPECT_FALSE(FileExists(temp.File(L"p\\Resized")));
   EXPECT_TRUE(openedFolders.empty());
   EXPECT_EQ(theSaveData.outputWidth, 1) << "the parameters stay as they are";
