@@ -1,0 +1,466 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/HighDpiHelper.h"
+#include "app/Inifile.h"
+#include "app/LogFile.h"
+#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TempFolder.h"
+#include "update/UpdateCheck.h"
+#include "update/UpdateDialog.h"
+
+namespace {
+
+constexpr wchar_t kLoopback[] = L"127.0.0.1";
+constexpr char kSite[] = "http://127.0.0.1/download/";
+
+// The bytes live at the very end of a readable page followed by one that cannot be read, so
+// reading one byte past them stops the test program.
+class FencedBytes {
+public:
+  explicit FencedBytes(const std::string& bytes) {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    const size_t page = info.dwPageSize;
+    const size_t readable = (bytes.size() + page - 1) / page * page + page;
+    base = static_cast<BYTE*>(VirtualAlloc(nullptr, readable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD previous = 0;
+    VirtualProtect(base + readable, page, PAGE_NOACCESS, &previous);
+    data = base + readable - bytes.size();
+    if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+    size = static_cast<int>(bytes.size());
+  }
+  ~FencedBytes() { VirtualFree(base, 0, MEM_RELEASE); }
+  FencedBytes(const FencedBytes&) = delete;
+  FencedBytes& operator=(const FencedBytes&) = delete;
+
+  BYTE* base = nullptr;
+  BYTE* data = nullptr;
+  int size = 0;
+};
+
+VersionFile ParseFenced(const std::string& bytes) {
+  const FencedBytes fenced(bytes);
+  return ParseVersionFile(fenced.data, fenced.size);
+}
+
+// A version file as the maker publishes it: the version padded with 0 bytes to offset 9,
+// the download address, a line end.
+std::string VersionBody(const std::string& version, const std::string& address = kSite) {
+  std::string body = version;
+  body.resize(9, '\0');
+  return body + address + "\r\n";
+}
+
+std::string Ok(const std::string& body) { return LoopbackHttpServer::Response(200, "OK", body); }
+
+int Today() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return now.wDay;
+}
+
+// What the stand-in user saw and did.
+struct Recorder {
+  std::vector<std::wstring> asked;
+  std::vector<int> inProgressWhileAsked;
+  std::vector<std::wstring> opened;
+  int answer = kAnswerLater;
+  std::function<void()> whileAsked;
+};
+Recorder* recorder = nullptr;
+
+int RecordAnswer(const std::wstring& latestVersion) {
+  recorder->asked.push_back(latestVersion);
+  recorder->inProgressWhileAsked.push_back(UpdateCheck_CL::checkInProgress);
+  // Runs once; a nested check inside it is answered without it.
+  const std::function<void()> action = std::move(recorder->whileAsked);
+  recorder->whileAsked = nullptr;
+  if (action) action();
+  return recorder->answer;
+}
+
+void RecordOpen(std::wstring address) { recorder->opened.push_back(address); }
+
+// Each test on a fresh INI file and log; every fetch goes to a server the test started on
+// 127.0.0.1 (no proxy in between), the user and the browser are stand-ins.
+class UpdateCheck : public ::testing::Test {
+protected:
+  void SetUp() override {
+    for (const wchar_t* name : {L"http_proxy", L"HTTP_PROXY"}) SetEnvironmentVariableW(name, nullptr);
+    savedIniPath = theIniFile.filePath;
+    savedLogPath = theLog.logPath;
+    iniPath = folder.File(L"Glimmerset.ini");
+    theIniFile.SetFileName(iniPath);
+    theLog.logPath = folder.File(L"log.txt");
+    recorder = &record;
+    UpdateCheck_CL::checkInProgress = 0;
+  }
+  void TearDown() override {
+    recorder = nullptr;
+    theIniFile.filePath = savedIniPath;
+    theLog.logPath = savedLogPath;
+  }
+
+  // One start's check against the loopback port, answered by the recorder.
+  void RunCheck(unsigned short port, HWND owner = nullptr, bool standInUser = true) {
+    UpdateCheck_CL check(kLoopback, kVersionFilePath, &dialogHandle);
+    check.port = port;
+    if (standInUser) check.answerOverride = RecordAnswer;
+    check.openPage = RecordOpen;
+    check.Check(kUpdateCaption, kInstalledVersion, owner);
+  }
+
+  int Ini(const wchar_t* key) const {
+    return static_cast<int>(GetPrivateProfileIntW(L"VERSION", key, -1, iniPath.c_str()));
+  }
+  void SetIni(const wchar_t* key, int value) const { theIniFile.WriteInt(L"VERSION", key, value); }
+  void ForgetLastDay() const { WritePrivateProfileStringW(L"VERSION", L"last_day", nullptr, iniPath.c_str()); }
+
+  TempFolder folder;
+  std::wstring iniPath;
+  Recorder record;
+  HWND dialogHandle = nullptr;
+
+private:
+  std::wstring savedIniPath;
+  std::wstring savedLogPath;
+};
+
+}  // namespace
+
+// ---- the version file ----
+
+TEST(VersionFile, ReadsVersionAndAddressFromTheirPlaces) {
+  const VersionFile file = ParseFenced(VersionBody("1.0.8"));
+  ASSERT_TRUE(file.valid);
+  EXPECT_EQ(file.latestVersion, L"1.0.8");
+  EXPECT_EQ(file.siteAddress, L"http://127.0.0.1/download/") << "the line end is not part of it";
+
+  // Seven bytes at most; bytes 7 and 8 are not used.
+  const VersionFile longer = ParseFenced("1.0.7.12XYhttp://a/\r\n");
+  EXPECT_EQ(longer.latestVersion, L"1.0.7.1");
+  EXPECT_EQ(longer.siteAddress, L"Yhttp://a/");
+
+  const VersionFile page = ParseFenced("<html><body>Not Found</body></html>\r\n");
+  ASSERT_TRUE(page.valid);
+  EXPECT_EQ(page.latestVersion, L"0.0.0.0") << "an HTML page names no version";
+}
+
+TEST(VersionFile, ShortFilesAreRefusedWithoutReadingPastTheirEnd) {
+  // Each body sits right before an unreadable page: a read past its end stops the program.
+  for (const std::string& body : {std::string(), std::string("1"), std::string("1.0.8"),
+                                  std::string("1.0.8\0\0\0\0h", 10), std::string("1.0.7.1.0.")}) {
+    SCOPED_TRACE(body.size());
+    EXPECT_FALSE(ParseFenced(body).valid) << "no address range: a failed fetch";
+  }
+  EXPECT_FALSE(ParseVersionFile(nullptr, 20).valid);
+
+  const VersionFile shortest = ParseFenced(std::string("1.0.8\0\0\0\0\r\n", 11));
+  ASSERT_TRUE(shortest.valid);
+  EXPECT_EQ(shortest.latestVersion, L"1.0.8");
+  EXPECT_EQ(shortest.siteAddress, L"");
+
+  // Eleven bytes without any 0: the version stops at seven.
+  const VersionFile dense = ParseFenced("12345678901");
+  EXPECT_EQ(dense.latestVersion, L"1234567");
+  EXPECT_EQ(dense.siteAddress, L"");
+}
+
+TEST(VersionFile, GarbageAndOverLongFilesAreReadByteForByte) {
+  std::string garbage;
+  for (int i = 0; i < 256; ++i) garbage.push_back(static_cast<char>(255 - i));
+  const VersionFile file = ParseFenced(garbage);
+  ASSERT_TRUE(file.valid);
+  ASSERT_EQ(file.latestVersion.size(), 7u);
+  EXPECT_EQ(file.latestVersion[0], static_cast<wchar_t>(0xFFFF)) << "bytes from 0x80 widen with 0xFF";
+  EXPECT_EQ(file.latestVersion[6], static_cast<wchar_t>(0xFFF9));
+  ASSERT_EQ(file.siteAddress.size(), 256u - 11u);
+  EXPECT_EQ(file.siteAddress[0], static_cast<wchar_t>(0xFFF6));
+  EXPECT_EQ(file.siteAddress.back(), static_cast<wchar_t>(0x0002));
+
+  const std::string huge = VersionBody("1.0.9", std::string(200000, 'a'));
+  const VersionFile big = ParseFenced(huge);
+  EXPECT_EQ(big.latestVersion, L"1.0.9");
+  EXPECT_EQ(big.siteAddress.size(), 200000u);
+}
+
+TEST(VersionText, ComparesCodeUnitsNotNumbers) {
+  EXPECT_LT(CompareVersionText(L"1.0.10", L"1.0.7"), 0);
+  EXPECT_EQ(CompareVersionText(L"1.0.7", L"1.0.7"), 0);
+  EXPECT_LT(CompareVersionText(L"1.0.7", L"1.0.8"), 0);
+  EXPECT_LT(CompareVersionText(L"1.0.7", L"1.0.7\r\n"), 0) << "a longer text with our prefix is newer";
+  EXPECT_LT(CompareVersionText(L"1.0.7", L"1.0.7.0"), 0);
+  EXPECT_GT(CompareVersionText(L"1.0.7", L"0.0.0.0"), 0);
+  EXPECT_LT(CompareVersionText(L"1.0.7", std::wstring(1, static_cast<wchar_t>(0xFF80))), 0)
+      << "units compare unsigned";
+}
+
+// ---- the check against a loopback server ----
+
+TEST_F(UpdateCheck, NewerVersionIsAskedAndTheAnswerDecidesWhatIsKept) {
+  struct Case {
+    int answer;
+    bool opens;
+    bool storesDay;
+  };
+  for (const Case c : {Case{kAnswerOpenSite, true, false}, Case{kAnswerLater, false, true},
+                       Case{kAnswerClosed, false, false}}) {
+    SCOPED_TRACE(c.answer);
+    ForgetLastDay();
+    record = Recorder{};
+    record.answer = c.answer;
+    LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
+    RunCheck(server.Port());
+
+    ASSERT_EQ(record.asked.size(), 1u);
+    EXPECT_EQ(record.asked[0], L"1.0.8");
+    EXPECT_EQ(record.inProgressWhileAsked[0], 1);
+    EXPECT_EQ(UpdateCheck_CL::checkInProgress, 0) << "cleared after the question";
+    EXPECT_EQ(record.opened, c.opens ? std::vector<std::wstring>{L"http://127.0.0.1/download/"}
+                                     : std::vector<std::wstring>{});
+    EXPECT_EQ(Ini(L"last_day"), c.storesDay ? Today() : -1);
+    EXPECT_EQ(server.LastRequest().rfind("GET /Glimmerset/Version.txt HTTP/1.1\r\n", 0), 0u);
+  }
+}
+
+TEST_F(UpdateCheck, ServerTextThatGoesOnAfterOursCountsAsNewer) {
+  for (const std::string& version : {std::string("1.0.7\r\n"), std::string("1.0.7.0")}) {
+    record = Recorder{};
+    record.answer = kAnswerClosed;
+    LoopbackHttpServer server(Ok(VersionBody(version)));
+    RunCheck(server.Port());
+    EXPECT_EQ(record.asked.size(), 1u) << version;
+  }
+}
+
+TEST_F(UpdateCheck, CurrentOlderOrErrorPageCountsAsDoneForTheDay) {
+  const std::vector<std::string> answers = {
+      Ok(VersionBody("1.0.7")),
+      Ok(VersionBody("1.0.10")),
+      Ok(VersionBody("1.0.6")),
+      LoopbackHttpServer::Response(404, "Not Found", "<html><body>404 Not Found</body></html>\r\n"),
+      // A plain-text error page must not read as a version "Interna" newer than ours.
+      LoopbackHttpServer::Response(500, "Internal Server Error", "Internal Server Error\r\n"),
+      LoopbackHttpServer::Response(404, "Not Found", "Gone"),
+  };
+  for (const std::string& answer : answers) {
+    SCOPED_TRACE(answer);
+    ForgetLastDay();
+    LoopbackHttpServer server(answer);
+    RunCheck(server.Port());
+    EXPECT_TRUE(record.asked.empty());
+    EXPECT_EQ(Ini(L"last_day"), Today());
+    EXPECT_EQ(server.Connections(), 1);
+  }
+  EXPECT_TRUE(record.opened.empty());
+}
+
+TEST_F(UpdateCheck, FailedFetchLeavesNoTraceAndAsksNothing) {
+  const std::vector<std::string> answers = {
+      LoopbackHttpServer::Response(200, "OK", VersionBody("1.0.8"), false),  // no Content-Length
+      Ok("1.0.8"),                                                          // 5 bytes: no address
+      Ok(""),
+      Ok(VersionBody("1.0.8", std::string(70000, 'a'))),  // far too large for a version file
+      // Announces more than it sends: a short read.
+      "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 40\r\n\r\n" + VersionBody("1.0.8", "x"),
+  };
+  for (const std::string& answer : answers) {
+    SCOPED_TRACE(answer.substr(0, 80));
+    LoopbackHttpServer server(answer);
+    RunCheck(server.Port());
+    EXPECT_EQ(server.Connections(), 1);
+  }
+  const unsigned short closedPort = LoopbackHttpServer::ClosedPort();
+  ASSERT_NE(closedPort, 0);
+  RunCheck(closedPort);
+
+  EXPECT_TRUE(record.asked.empty());
+  EXPECT_TRUE(record.opened.empty());
+  EXPECT_EQ(Ini(L"last_day"), -1) << "the next start checks again";
+}
+
+TEST_F(UpdateCheck, SwitchedOffOrAlreadyDoneTodayMakesNoConnection) {
+  LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
+
+  SetIni(L"notify", 1);
+  SetIni(L"force", 1);
+  RunCheck(server.Port());
+  EXPECT_EQ(server.Connections(), 0) << "notify 1 wins over force";
+
+  SetIni(L"notify", 0);
+  SetIni(L"force", 0);
+  SetIni(L"last_day", Today());
+  RunCheck(server.Port());
+  EXPECT_EQ(server.Connections(), 0) << "same day number, no force";
+
+  SetIni(L"last_day", Today() % 28 + 1);
+  RunCheck(server.Port());
+  EXPECT_EQ(server.Connections(), 1) << "another day number checks";
+  EXPECT_EQ(record.asked.size(), 1u);
+  EXPECT_TRUE(record.opened.empty());
+}
+
+TEST_F(UpdateCheck, ForceSkipsTheDayRuleAndOneAlsoAsksWithoutANewerVersion) {
+  LoopbackHttpServer server(Ok(VersionBody("1.0.7")));
+  SetIni(L"last_day", Today());
+
+  SetIni(L"force", 2);
+  RunCheck(server.Port());
+  EXPECT_EQ(server.Connections(), 1);
+  EXPECT_TRUE(record.asked.empty()) << "force 2 still compares";
+
+  SetIni(L"force", 1);
+  record.answer = kAnswerClosed;
+  RunCheck(server.Port());
+  EXPECT_EQ(server.Connections(), 2);
+  ASSERT_EQ(record.asked.size(), 1u);
+  EXPECT_EQ(record.asked[0], L"1.0.7");
+}
+
+TEST_F(UpdateCheck, SecondCheckWhileTheQuestionIsOpenReturnsAtOnce) {
+  LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
+  const unsigned short port = server.Port();
+  int nestedConnections = -1;
+  record.whileAsked = [&] {
+    RunCheck(port);
+    nestedConnections = server.Connections();
+  };
+  RunCheck(port);
+  EXPECT_EQ(nestedConnections, 1);
+  EXPECT_EQ(record.asked.size(), 1u);
+}
+
+TEST_F(UpdateCheck, SilentServerHoldsTheStartOnlyUntilTheTimeout) {
+  LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
+  server.SetReplyDelay(10000);
+  UpdateCheck_CL check(kLoopback, kVersionFilePath, nullptr);
+  EXPECT_GT(check.timeoutMs, 0u) << "the program's check is bounded";
+  check.port = server.Port();
+  check.timeoutMs = 300;
+  check.answerOverride = RecordAnswer;
+  check.openPage = RecordOpen;
+  const ULONGLONG start = GetTickCount64();
+  check.Check(kUpdateCaption, kInstalledVersion, nullptr);
+  EXPECT_LT(GetTickCount64() - start, 5000u);
+  EXPECT_TRUE(record.asked.empty());
+  EXPECT_EQ(Ini(L"last_day"), -1);
+}
+
+// ---- the question itself: notice window and message box ----
+
+TEST_F(UpdateCheck, NoticeWindowAsksOverItsOwnerAndEndsByItsButtons) {
+  const HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_CAPTION, 100, 100, 700, 500,
+                                     nullptr, nullptr, nullptr, nullptr);
+  LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
+
+  // "後日通知する　": postponed to another day.
+  int inProgress = -1;
+  {
+    ModalScript script([&] { return dialogHandle; },
+                       [&](HWND dialog) {
+                         inProgress = UpdateCheck_CL::checkInProgress;
+                         PostMessageW(dialog, WM_COMMAND, UpdateDialog_CL::kLaterId, 0);
+                       });
+    RunCheck(server.Port(), owner, false);
+    EXPECT_TRUE(script.Ran());
+  }
+  EXPECT_EQ(inProgress, 1);
+  EXPECT_EQ(Ini(L"last_day"), Today());
+  EXPECT_TRUE(record.opened.empty());
+
+  // "　サイトへ移動する　": the site opens, the day is not stored. The window is inspected first.
+  ForgetLastDay();
+  dialogHandle = nullptr;
+  RECT ownerRect{}, window{}, client{}, text{}, openRect{}, laterRect{};
+  LONG style = 0;
+  std::wstring title, openText, laterText, question;
+  {
+    ModalScript script([&] { return dialogHandle; },
+                       [&](HWND dialog) {
+                         title = WindowText(dialog);
+                         style = GetWindowLongW(dialog, GWL_STYLE);
+                         GetWindowRect(owner, &ownerRect);
+                         GetWindowRect(dialog, &window);
+                         GetClientRect(dialog, &client);
+                         const HWND open = GetDlgItem(dialog, UpdateDialog_CL::kOpenSiteId);
+                         const HWND later = GetDlgItem(dialog, UpdateDialog_CL::kLaterId);
+                         openText = WindowText(open);
+                         laterText = WindowText(later);
+                         GetWindowRect(open, &openRect);
+                         GetWindowRect(later, &laterRect);
+                         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&openRect), 2);
+                         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&laterRect), 2);
+                         const HWND label = FindChildByText(dialog, UpdateQuestionText(L"1.0.8", L"1.0.7"));
+                         question = label ? WindowText(label) : L"";
+                         if (label) GetWindowRect(label, &text);
+                         if (label) MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&text), 2);
+                         PostMessageW(dialog, WM_COMMAND, UpdateDialog_CL::kOpenSiteId, 0);
+                       });
+    RunCheck(server.Port(), owner, false);
+    EXPECT_TRUE(script.Ran());
+  }
+  EXPECT_EQ(record.opened, std::vector<std::wstring>{L"http://127.0.0.1/download/"});
+  EXPECT_EQ(Ini(L"last_day"), -1);
+  EXPECT_EQ(UpdateCheck_CL::checkInProgress, 0);
+
+  EXPECT_EQ(title, L"Glimmersetのアップデート。");
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+  HighDpiHelper_CL dpi;
+  dpi.Init();
+  EXPECT_EQ(window.right - window.left, dpi.ScaleX(360));
+  EXPECT_EQ(window.bottom - window.top, dpi.ScaleY(160));
+  const int clientWidth = client.right - client.left;
+  EXPECT_EQ(window.left, ownerRect.left + (ownerRect.right - clientWidth - ownerRect.left) / 2)
+      << "centred on the owner";
+  EXPECT_EQ(openText, L"\x3000サイトへ移動する\x3000");
+  EXPECT_EQ(laterText, L"後日通知する\x3000");
+  EXPECT_EQ(laterRect.right, client.right - 4);
+  EXPECT_EQ(laterRect.bottom, client.bottom - 4);
+  EXPECT_EQ(openRect.right, laterRect.left - 4);
+  EXPECT_EQ(openRect.top, laterRect.top);
+  EXPECT_EQ(question, L"最新のバージョン1.0.8が公開されています。\r\nサイトへ移動しますか？\r\n\r\n"
+                      L"\x3000（現在インストールされているバージョンは1.0.7です。）\r\n");
+  EXPECT_EQ(text.left, 8);
+  EXPECT_EQ(text.top, 8);
+
+  // Closing the window answers nothing.
+  UpdateDialog_CL dialog(kUpdateCaption, L"1.0.7", L"1.0.8");
+  HWND closing = nullptr;
+  dialog.handleOut = &closing;
+  ModalScript script([&] { return closing; }, [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
+  EXPECT_EQ(dialog.RunModal(0, 0, owner), kAnswerClosed);
+  DestroyWindow(owner);
+}
+
+TEST_F(UpdateCheck, WithoutAnOwnerTheMessageBoxAsksYesNoCancel) {
+  LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
+  const auto findBox = [] {
+    return FindThreadDialog([](HWND window) { return WindowText(window) == kUpdateCaption; });
+  };
+  struct Case {
+    int button;
+    bool opens;
+    bool storesDay;
+  };
+  for (const Case c : {Case{IDNO, false, true}, Case{IDYES, true, false}, Case{IDCANCEL, false, false}}) {
+    SCOPED_TRACE(c.button);
+    ForgetLastDay();
+    record = Recorder{};
+    bool showsQuestion = false;
+    ModalScript script(findBox, [&](HWND box) {
+      showsQuestion = FindChildByText(box, UpdateQuestionText(L"1.0.8", L"1.0.7")) != nullptr;
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
+    });
+    RunCheck(server.Port(), nullptr, false);
+    EXPECT_TRUE(script.Ran());
+    EXPECT_TRUE(showsQuestion);
+    EXPECT_EQ(record.opened.size(), c.opens ? 1u : 0u);
+    EXPECT_EQ(Ini(L"last_day"), c.storesDay ? Today() : -1);
+  }
+}
