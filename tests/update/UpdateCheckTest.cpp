@@ -172,7 +172,7 @@ TEST(VersionFile, ShortFilesAreRefusedWithoutReadingPastTheirEnd) {
   EXPECT_EQ(dense.siteAddress, L"");
 }
 
-TEST(VersionFile, GarbageAndOverLongFilesAreReadByteForByte) {
+TEST(VersionFile, GarbageIsReadByteForByteWithSignExtension) {
   std::string garbage;
   for (int i = 0; i < 256; ++i) garbage.push_back(static_cast<char>(255 - i));
   const VersionFile file = ParseFenced(garbage);
@@ -183,11 +183,6 @@ TEST(VersionFile, GarbageAndOverLongFilesAreReadByteForByte) {
   ASSERT_EQ(file.siteAddress.size(), 256u - 11u);
   EXPECT_EQ(file.siteAddress[0], static_cast<wchar_t>(0xFFF6));
   EXPECT_EQ(file.siteAddress.back(), static_cast<wchar_t>(0x0002));
-
-  const std::string huge = VersionBody("1.0.9", std::string(200000, 'a'));
-  const VersionFile big = ParseFenced(huge);
-  EXPECT_EQ(big.latestVersion, L"1.0.9");
-  EXPECT_EQ(big.siteAddress.size(), 200000u);
 }
 
 TEST(VersionText, ComparesCodeUnitsNotNumbers) {
@@ -226,16 +221,6 @@ TEST_F(UpdateCheck, NewerVersionIsAskedAndTheAnswerDecidesWhatIsKept) {
                                      : std::vector<std::wstring>{});
     EXPECT_EQ(Ini(L"last_day"), c.storesDay ? Today() : -1);
     EXPECT_EQ(server.LastRequest().rfind("GET /Glimmerset/Version.txt HTTP/1.1\r\n", 0), 0u);
-  }
-}
-
-TEST_F(UpdateCheck, ServerTextThatGoesOnAfterOursCountsAsNewer) {
-  for (const std::string& version : {std::string("1.0.7\r\n"), std::string("1.0.7.0")}) {
-    record = Recorder{};
-    record.answer = kAnswerClosed;
-    LoopbackHttpServer server(Ok(VersionBody(version)));
-    RunCheck(server.Port());
-    EXPECT_EQ(record.asked.size(), 1u) << version;
   }
 }
 
@@ -285,9 +270,8 @@ TEST_F(UpdateCheck, FailedFetchLeavesNoTraceAndAsksNothing) {
   EXPECT_EQ(Ini(L"last_day"), -1) << "the next start checks again";
 }
 
-TEST_F(UpdateCheck, SwitchedOffOrAlreadyDoneTodayMakesNoConnection) {
-  LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
-
+TEST_F(UpdateCheck, NotifyAndTheDayRuleKeepItOffTheNetworkUnlessForced) {
+  LoopbackHttpServer server(Ok(VersionBody("1.0.7")));
   SetIni(L"notify", 1);
   SetIni(L"force", 1);
   RunCheck(server.Port());
@@ -299,17 +283,6 @@ TEST_F(UpdateCheck, SwitchedOffOrAlreadyDoneTodayMakesNoConnection) {
   RunCheck(server.Port());
   EXPECT_EQ(server.Connections(), 0) << "same day number, no force";
 
-  SetIni(L"last_day", Today() % 28 + 1);
-  RunCheck(server.Port());
-  EXPECT_EQ(server.Connections(), 1) << "another day number checks";
-  EXPECT_EQ(record.asked.size(), 1u);
-  EXPECT_TRUE(record.opened.empty());
-}
-
-TEST_F(UpdateCheck, ForceSkipsTheDayRuleAndOneAlsoAsksWithoutANewerVersion) {
-  LoopbackHttpServer server(Ok(VersionBody("1.0.7")));
-  SetIni(L"last_day", Today());
-
   SetIni(L"force", 2);
   RunCheck(server.Port());
   EXPECT_EQ(server.Connections(), 1);
@@ -319,8 +292,12 @@ TEST_F(UpdateCheck, ForceSkipsTheDayRuleAndOneAlsoAsksWithoutANewerVersion) {
   record.answer = kAnswerClosed;
   RunCheck(server.Port());
   EXPECT_EQ(server.Connections(), 2);
-  ASSERT_EQ(record.asked.size(), 1u);
-  EXPECT_EQ(record.asked[0], L"1.0.7");
+  EXPECT_EQ(record.asked, std::vector<std::wstring>{L"1.0.7"}) << "force 1 asks without a newer version";
+
+  SetIni(L"force", 0);
+  SetIni(L"last_day", Today() % 28 + 1);
+  RunCheck(server.Port());
+  EXPECT_EQ(server.Connections(), 3) << "another day number checks";
 }
 
 TEST_F(UpdateCheck, SecondCheckWhileTheQuestionIsOpenReturnsAtOnce) {
@@ -359,55 +336,40 @@ TEST_F(UpdateCheck, NoticeWindowAsksOverItsOwnerAndEndsByItsButtons) {
                                      nullptr, nullptr, nullptr, nullptr);
   LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
 
-  // "後日通知する　": postponed to another day.
+  // "　サイトへ移動する　": the site opens, the day is not stored. The window is inspected first.
   int inProgress = -1;
+  RECT window{}, client{}, open{}, later{};
+  std::wstring title, openText, laterText;
+  bool showsQuestion = false;
+  LONG style = 0;
+  const auto inClient = [](HWND control, HWND dialog) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
   {
-    ModalScript script([&] { return dialogHandle; },
-                       [&](HWND dialog) {
-                         inProgress = UpdateCheck_CL::checkInProgress;
-                         PostMessageW(dialog, WM_COMMAND, UpdateDialog_CL::kLaterId, 0);
-                       });
+    ModalScript script([&] { return dialogHandle; }, [&](HWND dialog) {
+      inProgress = UpdateCheck_CL::checkInProgress;
+      title = WindowText(dialog);
+      style = GetWindowLongW(dialog, GWL_STYLE);
+      GetWindowRect(dialog, &window);
+      GetClientRect(dialog, &client);
+      const HWND openButton = GetDlgItem(dialog, UpdateDialog_CL::kOpenSiteId);
+      const HWND laterButton = GetDlgItem(dialog, UpdateDialog_CL::kLaterId);
+      openText = WindowText(openButton);
+      laterText = WindowText(laterButton);
+      open = inClient(openButton, dialog);
+      later = inClient(laterButton, dialog);
+      showsQuestion = FindChildByText(dialog, UpdateQuestionText(L"1.0.8", L"1.0.7")) != nullptr;
+      PostMessageW(dialog, WM_COMMAND, UpdateDialog_CL::kOpenSiteId, 0);
+    });
     RunCheck(server.Port(), owner, false);
     EXPECT_TRUE(script.Ran());
   }
   EXPECT_EQ(inProgress, 1);
-  EXPECT_EQ(Ini(L"last_day"), Today());
-  EXPECT_TRUE(record.opened.empty());
-
-  // "　サイトへ移動する　": the site opens, the day is not stored. The window is inspected first.
-  ForgetLastDay();
-  dialogHandle = nullptr;
-  RECT ownerRect{}, window{}, client{}, text{}, openRect{}, laterRect{};
-  LONG style = 0;
-  std::wstring title, openText, laterText, question;
-  {
-    ModalScript script([&] { return dialogHandle; },
-                       [&](HWND dialog) {
-                         title = WindowText(dialog);
-                         style = GetWindowLongW(dialog, GWL_STYLE);
-                         GetWindowRect(owner, &ownerRect);
-                         GetWindowRect(dialog, &window);
-                         GetClientRect(dialog, &client);
-                         const HWND open = GetDlgItem(dialog, UpdateDialog_CL::kOpenSiteId);
-                         const HWND later = GetDlgItem(dialog, UpdateDialog_CL::kLaterId);
-                         openText = WindowText(open);
-                         laterText = WindowText(later);
-                         GetWindowRect(open, &openRect);
-                         GetWindowRect(later, &laterRect);
-                         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&openRect), 2);
-                         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&laterRect), 2);
-                         const HWND label = FindChildByText(dialog, UpdateQuestionText(L"1.0.8", L"1.0.7"));
-                         question = label ? WindowText(label) : L"";
-                         if (label) GetWindowRect(label, &text);
-                         if (label) MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&text), 2);
-                         PostMessageW(dialog, WM_COMMAND, UpdateDialog_CL::kOpenSiteId, 0);
-                       });
-    RunCheck(server.Port(), owner, false);
-    EXPECT_TRUE(script.Ran());
-  }
   EXPECT_EQ(record.opened, std::vector<std::wstring>{L"http://127.0.0.1/download/"});
   EXPECT_EQ(Ini(L"last_day"), -1);
-  EXPECT_EQ(UpdateCheck_CL::checkInProgress, 0);
 
   EXPECT_EQ(title, L"Glimmersetのアップデート。");
   EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
@@ -415,30 +377,37 @@ TEST_F(UpdateCheck, NoticeWindowAsksOverItsOwnerAndEndsByItsButtons) {
   dpi.Init();
   EXPECT_EQ(window.right - window.left, dpi.ScaleX(360));
   EXPECT_EQ(window.bottom - window.top, dpi.ScaleY(160));
-  const int clientWidth = client.right - client.left;
-  EXPECT_EQ(window.left, ownerRect.left + (ownerRect.right - clientWidth - ownerRect.left) / 2)
-      << "centred on the owner";
   EXPECT_EQ(openText, L"\x3000サイトへ移動する\x3000");
   EXPECT_EQ(laterText, L"後日通知する\x3000");
-  EXPECT_EQ(laterRect.right, client.right - 4);
-  EXPECT_EQ(laterRect.bottom, client.bottom - 4);
-  EXPECT_EQ(openRect.right, laterRect.left - 4);
-  EXPECT_EQ(openRect.top, laterRect.top);
-  EXPECT_EQ(question, L"最新のバージョン1.0.8が公開されています。\r\nサイトへ移動しますか？\r\n\r\n"
-                      L"\x3000（現在インストールされているバージョンは1.0.7です。）\r\n");
-  EXPECT_EQ(text.left, 8);
-  EXPECT_EQ(text.top, 8);
+  EXPECT_EQ(later.right, client.right - 4);
+  EXPECT_EQ(later.bottom, client.bottom - 4);
+  EXPECT_EQ(open.right, later.left - 4);
+  EXPECT_EQ(open.top, later.top);
+  EXPECT_TRUE(showsQuestion);
+
+  // "後日通知する　": postponed to another day.
+  dialogHandle = nullptr;
+  {
+    ModalScript script([&] { return dialogHandle; },
+                       [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, UpdateDialog_CL::kLaterId, 0); });
+    RunCheck(server.Port(), owner, false);
+  }
+  EXPECT_EQ(Ini(L"last_day"), Today());
+  EXPECT_EQ(record.opened.size(), 1u);
 
   // Closing the window answers nothing.
   UpdateDialog_CL dialog(kUpdateCaption, L"1.0.7", L"1.0.8");
   HWND closing = nullptr;
   dialog.handleOut = &closing;
-  ModalScript script([&] { return closing; }, [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
+  ModalScript script([&] { return closing; }, [](HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); });
   EXPECT_EQ(dialog.RunModal(0, 0, owner), kAnswerClosed);
   DestroyWindow(owner);
 }
 
 TEST_F(UpdateCheck, WithoutAnOwnerTheMessageBoxAsksYesNoCancel) {
+  EXPECT_EQ(UpdateQuestionText(L"1.0.8", L"1.0.7"),
+            L"最新のバージョン1.0.8が公開されています。\r\nサイトへ移動しますか？\r\n\r\n"
+            L"\x3000（現在インストールされているバージョンは1.0.7です。）\r\n");
   LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
   const auto findBox = [] {
     return FindThreadDialog([](HWND window) { return WindowText(window) == kUpdateCaption; });
