@@ -13,7 +13,6 @@ namespace {
 constexpr wchar_t kSection[] = L"VERSION";
 constexpr wchar_t kNotifyKey[] = L"notify";
 constexpr wchar_t kNotifyText[] = L"バージョンアップの通知をしない";
-constexpr wchar_t kVersionText[] = L"Version : 1.0.7";
 constexpr wchar_t kSupportText[] = L"サポートサイトへ";
 constexpr wchar_t kSupportButtonText[] = L"\x3000\x3000サポートサイトへ\x3000\x3000";
 constexpr wchar_t kNotifyFrameTitle[] = L"バージョンアップの通知";
@@ -73,7 +72,8 @@ void PropAppVersion_CL::OnInitDialog(HWND window) {
     iconButton->Resize(kIconButtonSize, kIconButtonSize, TRUE);
     ShowIcon(*iconButton, iconId);
   }
-  const int version = controls.AddStaticText(window, kVersionText, uw / 2, 0);
+  const std::wstring versionText = std::wstring(L"Version : ") + kInstalledVersion;
+  const int version = controls.AddStaticText(window, versionText, uw / 2, 0);
   const int blank = controls.AddStaticText(window, L"", uw / 2, 0);
   const int support = controls.AddStaticText(window, kSupportText, uw / 2, 0);
   const int button = controls.AddButton(window, kSupportButtonText, uw);
