@@ -12,11 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchPhotos.h"
 #include "engine/GpOwned.h"
 #include "engine/SaveData.h"
 #include "views/MyPictureListView.h"
 
 namespace {
+
+using bench::Clock;
+using bench::MillisecondsSince;
 
 constexpr int kItems = 10000;
 constexpr int kFiles = 25;
@@ -25,35 +29,6 @@ constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 constexpr int kCellWidth = 196;
 constexpr int kVisibleCells = 8;
-constexpr CLSID kJpegEncoder = {0x557CF401, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-bool WritePhoto(const std::wstring& path) {
-  GpBitmapPtr bitmap;
-  if (gp::GdipCreateBitmapFromScan0(kWidth, kHeight, 0, PixelFormat24bppRGB, nullptr, bitmap.receive()) != Gdiplus::Ok)
-    return false;
-  Gdiplus::Rect all(0, 0, kWidth, kHeight);
-  Gdiplus::BitmapData data{};
-  gp::GdipBitmapLockBits(bitmap.get(), &all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data);
-  unsigned noise = 12345;
-  for (int y = 0; y < kHeight; ++y) {
-    auto* row = static_cast<unsigned char*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
-    for (int x = 0; x < kWidth; ++x) {
-      noise = noise * 1103515245u + 12345u;
-      const unsigned grain = (noise >> 16) & 31;
-      row[3 * x] = static_cast<unsigned char>((x * 255 / kWidth + grain) & 0xFF);
-      row[3 * x + 1] = static_cast<unsigned char>((y * 255 / kHeight + grain) & 0xFF);
-      row[3 * x + 2] = static_cast<unsigned char>(((x ^ y) >> 4) & 0xFF);
-    }
-  }
-  gp::GdipBitmapUnlockBits(bitmap.get(), &data);
-  return gp::GdipSaveImageToFile(bitmap.get(), path.c_str(), &kJpegEncoder, nullptr) == Gdiplus::Ok;
-}
 
 MyPictureListView_CL* theStrip = nullptr;
 int thumbnailsShown = 0;
@@ -103,7 +78,7 @@ int main() {
     CreateDirectoryW(folder.c_str(), nullptr);
     std::vector<std::wstring> files;
     files.push_back(folder + L"\\photo_00.jpg");
-    if (!gdiplus.Started() || !WritePhoto(files[0])) {
+    if (!gdiplus.Started() || !bench::WritePhoto(files[0], kWidth, kHeight)) {
       std::printf("strip: could not write the test photo\n");
       return 1;
     }

@@ -11,44 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchPhotos.h"
 #include "engine/GpOwned.h"
 #include "views/DecodeImage.h"
 
 namespace {
 
+using bench::Clock;
+using bench::MillisecondsSince;
+
 constexpr int kPhotos = 200;
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
-constexpr CLSID kJpegEncoder = {0x557CF401, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Gradients with a little noise, so the JPEG decoder has real work to do.
-bool WritePhoto(const std::wstring& path) {
-  GpBitmapPtr bitmap;
-  if (gp::GdipCreateBitmapFromScan0(kWidth, kHeight, 0, PixelFormat24bppRGB, nullptr, bitmap.receive()) != Gdiplus::Ok)
-    return false;
-  Gdiplus::Rect all(0, 0, kWidth, kHeight);
-  Gdiplus::BitmapData data{};
-  gp::GdipBitmapLockBits(bitmap.get(), &all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data);
-  unsigned noise = 12345;
-  for (int y = 0; y < kHeight; ++y) {
-    auto* row = static_cast<unsigned char*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
-    for (int x = 0; x < kWidth; ++x) {
-      noise = noise * 1103515245u + 12345u;
-      const unsigned grain = (noise >> 16) & 31;
-      row[3 * x] = static_cast<unsigned char>((x * 255 / kWidth + grain) & 0xFF);
-      row[3 * x + 1] = static_cast<unsigned char>((y * 255 / kHeight + grain) & 0xFF);
-      row[3 * x + 2] = static_cast<unsigned char>(((x ^ y) >> 4) & 0xFF);
-    }
-  }
-  gp::GdipBitmapUnlockBits(bitmap.get(), &data);
-  return gp::GdipSaveImageToFile(bitmap.get(), path.c_str(), &kJpegEncoder, nullptr) == Gdiplus::Ok;
-}
 
 std::wstring MakeFolder() {
   wchar_t temp[MAX_PATH + 1] = {};
@@ -68,7 +42,7 @@ int main() {
     const std::wstring folder = MakeFolder();
     std::vector<std::wstring> photos;
     const std::wstring original = folder + L"\\photo_000.jpg";
-    if (!gdiplus.Started() || !WritePhoto(original)) {
+    if (!gdiplus.Started() || !bench::WritePhoto(original, kWidth, kHeight)) {
       std::printf("thumbnails: could not write the test photo\n");
       return 1;
     }
