@@ -3,27 +3,13 @@
 #include <cstdint>
 
 #include "engine/ExifOrientation.h"
+#include "engine/ImageSize.h"
 #include "engine/PhotoEffects.h"
 
 namespace {
 
 constexpr int kFitCustomBox = -1;
 constexpr int kFitKeepSize = -2;
-
-struct ImageSize {
-  int width = 0;
-  int height = 0;
-  bool Empty() const { return width <= 0 || height <= 0; }
-};
-
-ImageSize SizeOf(GpImage* image) {
-  UINT width = 0;
-  UINT height = 0;
-  if (image == nullptr || gp::GdipGetImageWidth(image, &width) != Gdiplus::Ok ||
-      gp::GdipGetImageHeight(image, &height) != Gdiplus::Ok)
-    return {};
-  return {static_cast<int>(width), static_cast<int>(height)};
-}
 
 // a x b / c with truncation toward zero, wide enough that large photos cannot overflow.
 int Scale(int a, int b, int c) {
@@ -83,7 +69,7 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
 }
 
 GpBitmapPtr OrientPhoto(GpImage* image, int rotation, const std::wstring& path) {
-  const ImageSize size = SizeOf(image);
+  const ImageSize size = ImageSizeOf(image);
   if (size.Empty()) return {};
   GpBitmapPtr upright = CreateArgbBitmap(size.width, size.height);
   if (!upright) {
@@ -97,7 +83,7 @@ GpBitmapPtr OrientPhoto(GpImage* image, int rotation, const std::wstring& path) 
 }
 
 GpBitmapPtr FitToBox(GpBitmapPtr bitmap, int boxWidth, int boxHeight) {
-  const ImageSize size = SizeOf(bitmap.get());
+  const ImageSize size = ImageSizeOf(bitmap.get());
   const FittedSize fitted = FitSize(size.width, size.height, boxWidth, boxHeight);
   if (fitted.width <= 0 || fitted.height <= 0) return {};
   GpBitmapPtr result = CreateArgbBitmap(fitted.width, fitted.height);
@@ -112,7 +98,7 @@ GpBitmapPtr FitToBox(GpBitmapPtr bitmap, int boxWidth, int boxHeight) {
 GpBitmapPtr PreparePhoto(const PhotoItem& item, const SaveData_CL& settings) {
   GpImagePtr source;
   if (gp::GdipLoadImageFromFileICM(item.path.c_str(), source.receive()) != Gdiplus::Ok) return {};
-  const ImageSize loaded = SizeOf(source.get());
+  const ImageSize loaded = ImageSizeOf(source.get());
   if (loaded.Empty()) return {};
   const ImageSize box = BoxFor(settings, loaded);
 

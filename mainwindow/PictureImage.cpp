@@ -1,6 +1,7 @@
 #include "mainwindow/PictureImage.h"
 
 #include "engine/ExifOrientation.h"
+#include "engine/ImageSize.h"
 
 namespace {
 
@@ -10,21 +11,7 @@ constexpr UINT kScrollMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROL
 constexpr Gdiplus::ARGB kOpaqueBlack = 0xFF000000;
 constexpr int kLastRotateFlip = Gdiplus::Rotate270FlipX;
 
-struct PixelSize {
-  int width = 0;
-  int height = 0;
-};
-
-PixelSize ImageSizeOf(GpImage* image) {
-  UINT width = 0;
-  UINT height = 0;
-  if (image == nullptr || gp::GdipGetImageWidth(image, &width) != Gdiplus::Ok ||
-      gp::GdipGetImageHeight(image, &height) != Gdiplus::Ok)
-    return {};
-  return {static_cast<int>(width), static_cast<int>(height)};
-}
-
-PixelSize ClientSizeOf(HWND window) {
+ImageSize ClientSizeOf(HWND window) {
   RECT client{};
   if (!GetClientRect(window, &client)) return {};
   return {client.right - client.left, client.bottom - client.top};
@@ -92,7 +79,7 @@ HWND PictureImage_CL::Create(HWND parent, int controlId, int width, int height, 
   hScroll.Bind(hwnd, SB_HORZ, kScrollMask);
   vScroll.Bind(hwnd, SB_VERT, kScrollMask);
   // The creation's own WM_SIZE came before the window was routed here.
-  const PixelSize client = ClientSizeOf(hwnd);
+  const ImageSize client = ClientSizeOf(hwnd);
   backBuffer.Resize(client.width, client.height);
   return hwnd;
 }
@@ -121,7 +108,7 @@ void PictureImage_CL::SetPicture(GpBitmapPtr bitmap) {
 
 void PictureImage_CL::UpdateScrollBars() {
   if (!picture || !hwnd) return;
-  const PixelSize image = ImageSizeOf(picture.get());
+  const ImageSize image = ImageSizeOf(picture.get());
   // Each bar may show or hide the other's room: read the client size afresh for each.
   FitBarToPicture(hScroll, ClientSizeOf(hwnd).width, image.width);
   FitBarToPicture(vScroll, ClientSizeOf(hwnd).height, image.height);
@@ -134,9 +121,9 @@ void PictureImage_CL::Draw(BackBuffer_CL& buffer) {
   if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
   // Without a picture the pane is black, never the picture shown before.
   gp::GdipGraphicsClear(graphics.get(), kOpaqueBlack);
-  const PixelSize image = ImageSizeOf(picture.get());
+  const ImageSize image = ImageSizeOf(picture.get());
   if (image.width <= 0 || image.height <= 0) return;
-  const PixelSize pane = ImageSizeOf(target);
+  const ImageSize pane = ImageSizeOf(target);
   const float x = PictureOrigin(hwnd, SB_HORZ, WS_HSCROLL, pane.width, image.width);
   const float y = PictureOrigin(hwnd, SB_VERT, WS_VSCROLL, pane.height, image.height);
   gp::GdipDrawImageRect(graphics.get(), picture.get(), x, y, static_cast<float>(image.width),
