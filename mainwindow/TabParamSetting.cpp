@@ -1,0 +1,153 @@
+#include "mainwindow/TabParamSetting.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "engine/SaveData.h"
+
+namespace {
+
+constexpr const wchar_t* kTabTexts[TabParamSetting_CL::pageCount] = {
+    L"変換後画像タイプ／変換サイズ",
+    L"エフェクト",
+    L"保存",
+};
+constexpr wchar_t kStartButtonText[] = L"変換開始";
+constexpr DWORD kEnableTabTexture = 6;  // ETDT_ENABLETAB
+constexpr UINT_PTR kPageWatchId = 0x4252;
+
+}  // namespace
+
+TabParamSetting_CL::TabParamSetting_CL() = default;
+
+TabParamSetting_CL::~TabParamSetting_CL() {
+  StopWatchingPages();
+  // The button's window goes with the page it sits on; nobody may reach it through the record.
+  if (theSaveData.convertButton == startButton) theSaveData.convertButton = nullptr;
+  currentPage = nullptr;
+  sizePage.reset();
+  effectPage.reset();
+  savePage.reset();
+}
+
+HWND TabParamSetting_CL::Create(HWND parent) {
+  if (!CreateTab(parent, controls.TakeId())) return nullptr;
+  EnableThemeDialogTexture(hwnd, kEnableTabTexture);
+  callback = TabMessage;
+  Subclass();
+  for (const wchar_t* text : kTabTexts) InsertTab(text, -1, -1, 0);
+  CreatePages(parent);
+  CreateStartButton();
+  ShowPage(currentTab);
+  return hwnd;
+}
+
+void TabParamSetting_CL::CreatePages(HWND parent) {
+  sizePage = std::make_unique<TabItemDialogImageSize_CL>();
+  sizePage->Create(parent);
+  effectPage = std::make_unique<TabItemDialogEffect_CL>();
+  effectPage->Create(parent);
+  savePage = std::make_unique<TabItemDialogSave_CL>();
+  savePage->Create(parent);
+  for (const SubClassDialogBase_CL* page : {static_cast<SubClassDialogBase_CL*>(sizePage.get()),
+                                            static_cast<SubClassDialogBase_CL*>(effectPage.get()),
+                                            static_cast<SubClassDialogBase_CL*>(savePage.get())}) {
+    if (page->hwnd) WatchPageSize(page->hwnd);
+  }
+  // The pages lie over the tab control's display area: they must be above it, so that the
+  // tab control, which clips its siblings above it, never paints over the shown page.
+  SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TabParamSetting_CL::CreateStartButton() {
+  startButton = controls.As<Button_CL>(controls.AddButton(hwnd, kStartButtonText, 0));
+  if (!startButton) return;
+  startButton->id = startButtonId;
+  if (startButton->hwnd) SetWindowLongPtrW(startButton->hwnd, GWLP_ID, startButtonId);
+  startButton->SetFontScale(startButtonFontScale);
+  theSaveData.convertButton = startButton;
+}
+
+SubClassDialogBase_CL* TabParamSetting_CL::PageAt(int index) const {
+  SubClassDialogBase_CL* page = nullptr;
+  switch (index) {
+    case 0:
+      page = sizePage.get();
+      break;
+    case 1:
+      page = effectPage.get();
+      break;
+    case 2:
+      page = savePage.get();
+      break;
+    default:
+      break;
+  }
+  return page && page->hwnd ? page : nullptr;
+}
+
+void TabParamSetting_CL::ShowPage(int index) {
+  SubClassDialogBase_CL* const next = PageAt(index);
+  if (!next) return;
+  currentTab = index;
+
+  RECT previous{};
+  const bool hadPage = currentPage && currentPage->hwnd && GetWindowRect(currentPage->hwnd, &previous);
+  for (int k = 0; k < pageCount; ++k) {
+    if (const SubClassDialogBase_CL* page = PageAt(k)) ShowWindow(page->hwnd, SW_HIDE);
+  }
+  currentPage = next;
+  if (startButton && startButton->hwnd) SetParent(startButton->hwnd, next->hwnd);
+  if (hadPage) {
+    POINT corner{previous.left, previous.top};
+    ScreenToClient(GetParent(hwnd), &corner);
+    SetWindowPos(next->hwnd, nullptr, corner.x, corner.y, previous.right - previous.left,
+                 previous.bottom - previous.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  PlaceStartButton();
+  ShowWindow(next->hwnd, SW_SHOW);
+}
+
+HWND TabParamSetting_CL::CurrentPageWindow() const { return currentPage ? currentPage->hwnd : nullptr; }
+
+void TabParamSetting_CL::SyncEffectPage() {
+  if (effectPage && effectPage->hwnd) effectPage->ShowPhoto(theSaveData.currentItem);
+}
+
+void TabParamSetting_CL::PlaceStartButton() const {
+  if (!currentPage || !currentPage->hwnd || !startButton || !startButton->hwnd) return;
+  if (GetParent(startButton->hwnd) != currentPage->hwnd) return;
+  RECT page{};
+  if (!GetWindowRect(currentPage->hwnd, &page)) return;
+  const int width = page.right - page.left;
+  const int height = page.bottom - page.top;
+  SetWindowPos(startButton->hwnd, nullptr, startButtonMargin, height - startButtonHeight - startButtonMargin,
+               width - 2 * startButtonMargin, startButtonHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TabParamSetting_CL::WatchPageSize(HWND page) {
+  SetWindowSubclass(page, PageMessage, kPageWatchId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TabParamSetting_CL::StopWatchingPages() {
+  for (int k = 0; k < pageCount; ++k) {
+    const SubClassDialogBase_CL* const page = PageAt(k);
+    if (page && IsWindow(page->hwnd)) RemoveWindowSubclass(page->hwnd, PageMessage, kPageWatchId);
+  }
+}
+
+LRESULT TabParamSetting_CL::TabMessage(HWND window, UINT message, WPARAM, LPARAM) {
+  if (message != WM_SIZE) return 0;
+  auto* const control = reinterpret_cast<ControlBase_CL*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (control && control->kind == kindCode) static_cast<const TabParamSetting_CL*>(control)->PlaceStartButton();
+  return 0;
+}
+
+LRESULT CALLBACK TabParamSetting_CL::PageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                 DWORD_PTR self) {
+  if (message == WM_SIZE) {
+    const auto* const host = reinterpret_cast<const TabParamSetting_CL*>(self);
+    if (host->CurrentPageWindow() == window) host->PlaceStartButton();
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
