@@ -1,0 +1,141 @@
+// Conversion throughput: 24 photos of 4000 x 3000 converted one after another the way the
+// conversion job does it, at the default settings (fitted into 800 x 600, JPEG quality 80,
+// written to "Resized" beside the photos). Reports photos per second and the peak working set.
+//
+//   bench_ConvertPhotos.exe make FOLDER   writes the photos into FOLDER (those missing only)
+//   bench_ConvertPhotos.exe FOLDER        converts them
+//
+// tools/bench-convert runs both and sets the result beside ImageMagick and libvips.
+#include <windows.h>
+#include <objbase.h>
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "bench/BenchPhotos.h"
+#include "engine/GpOwned.h"
+#include "engine/ImageSize.h"
+#include "engine/MyConvertStartProgress.h"
+#include "engine/OutputNaming.h"
+#include "engine/SaveData.h"
+
+namespace {
+
+using bench::Clock;
+using bench::MillisecondsSince;
+
+constexpr int kPhotos = 24;
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+constexpr int kFittedWidth = 800;
+constexpr int kFittedHeight = 600;
+
+std::vector<std::wstring> PhotoPaths(const std::wstring& folder) {
+  std::vector<std::wstring> paths;
+  for (int i = 1; i <= kPhotos; ++i) {
+    wchar_t name[32] = {};
+    std::swprintf(name, 32, L"\\photo_%02d.jpg", i);
+    paths.push_back(folder + name);
+  }
+  return paths;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The photos are written once and kept between runs; all of them hold the same picture.
+int MakePhotos(const std::wstring& folder) {
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::vector<std::wstring> photos = PhotoPaths(folder);
+  int made = 0;
+  for (const std::wstring& photo : photos) {
+    if (Exists(photo)) continue;
+    const bool written = photo == photos.front() ? bench::WritePhoto(photo, kWidth, kHeight)
+                         : Exists(photos.front()) ? CopyFileW(photos.front().c_str(), photo.c_str(), FALSE) != 0
+                                                  : bench::WritePhoto(photo, kWidth, kHeight);
+    if (!written) {
+      std::printf("convert: could not write %ls\n", photo.c_str());
+      return 1;
+    }
+    ++made;
+  }
+  std::printf("convert: %d photos of %dx%d in the photo folder (%d written now)\n", kPhotos, kWidth, kHeight, made);
+  return 0;
+}
+
+std::wstring OutputOf(const std::wstring& photo) {
+  const OutputType type = MapOutputType(photo, theSaveData);
+  return OutputPath(OutputFolder(photo, theSaveData), OutputBaseName(photo, theSaveData), type.extension);
+}
+
+bool IsFittedJpeg(const std::wstring& path) {
+  GpImagePtr image;
+  if (gp::GdipLoadImageFromFile(path.c_str(), image.receive()) != Gdiplus::Ok) return false;
+  const ImageSize size = ImageSizeOf(image.get());
+  return size.width == kFittedWidth && size.height == kFittedHeight;
+}
+
+double PeakWorkingSetMegabytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return 0;
+  return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+int ConvertPhotos(const std::wstring& folder) {
+  const std::vector<std::wstring> photos = PhotoPaths(folder);
+  for (const std::wstring& photo : photos) {
+    if (!Exists(photo)) {
+      std::printf("convert: %ls is missing (run with \"make\" first)\n", photo.c_str());
+      return 1;
+    }
+    DeleteFileW(OutputOf(photo).c_str());  // so that only this run's files are counted
+  }
+
+  // theSaveData holds the defaults: nothing is read from an INI file here.
+  MyConvertStartProgress_CL job(nullptr);
+  const Clock::time_point start = Clock::now();
+  for (const std::wstring& photo : photos) {
+    PhotoItem item;
+    item.path = photo;
+    job.ConvertPhoto(item);
+  }
+  const double total = MillisecondsSince(start);
+  const double peak = PeakWorkingSetMegabytes();
+
+  int fitted = 0;
+  for (const std::wstring& photo : photos)
+    if (IsFittedJpeg(OutputOf(photo))) ++fitted;
+
+  std::printf("convert: ours %d photos of %dx%d -> %d files of %dx%d in %.0f ms = %.2f photos/s\n", kPhotos, kWidth,
+              kHeight, fitted, kFittedWidth, kFittedHeight, total, kPhotos * 1000.0 / total);
+  std::printf("convert: peak working set %.1f MB (GetProcessMemoryInfo)\n", peak);
+  std::printf("convert: ours-ms-per-photo %.3f\n", total / kPhotos);
+  return fitted == kPhotos ? 0 : 1;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** const argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr) return 2;
+  const bool make = argc == 3 && std::wcscmp(argv[1], L"make") == 0;
+  if (argc != 2 && !make) {
+    std::printf("usage: bench_ConvertPhotos [make] FOLDER\n");
+    LocalFree(argv);
+    return 2;
+  }
+  CoInitialize(nullptr);
+  int exitCode = 1;
+  {
+    GdiplusSession gdiplus;
+    if (gdiplus.Started()) exitCode = make ? MakePhotos(argv[2]) : ConvertPhotos(argv[1]);
+  }
+  CoUninitialize();
+  LocalFree(argv);
+  return exitCode;
+}
