@@ -18,6 +18,7 @@
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/PopupMenu.h"
 #include "mainwindow/PropSheet.h"
+#include "mainwindow/TabParamSetting.h"
 #include "toolkit/FileOpenDialog.h"
 #include "update/UpdateCheck.h"
 #include "views/DecodeImage.h"
@@ -259,6 +260,7 @@ void MainWindow_CL::Layout() {
   splitter.ComputeLayout(client);
   PlaceCurrentPage();
   splitter.ApplyPlacements();
+  FitPageToTabs();
   SavePlacement();
 }
 
@@ -419,17 +421,65 @@ void MainWindow_CL::ShowVersion() { ShowVersionSheet(hwnd); }
 
 // ---- the tab host ---------------------------------------------------------------------
 
-void MainWindow_CL::CreateParamTabs() {}
+void MainWindow_CL::CreateParamTabs() {
+  paramTabs = new TabParamSetting_CL();
+  paramTabs->Create(hwnd);
+}
 
-void MainWindow_CL::OnTabNotify(const NMHDR&) {}
+void MainWindow_CL::OnTabNotify(const NMHDR& header) {
+  if (paramTabs == nullptr || paramTabs->hwnd == nullptr || header.hwndFrom != paramTabs->hwnd) return;
+  if (header.idFrom != static_cast<UINT_PTR>(paramTabs->id) || header.code != static_cast<UINT>(TCN_SELCHANGE)) return;
+  const int selected = static_cast<int>(SendMessageW(paramTabs->hwnd, TCM_GETCURSEL, 0, 0));
+  paramTabs->ShowPage(selected);
+}
 
-void MainWindow_CL::PlaceCurrentPage() {}
+void MainWindow_CL::PlaceCurrentPage() {
+  const HWND tabs = ParamTabsWindow();
+  if (tabs == nullptr || paramTabs->currentPage == nullptr || paramTabs->currentPage->hwnd == nullptr) return;
+  const HWND page = paramTabs->currentPage->hwnd;
+  for (const Placement& placement : splitter.placements) {
+    if (placement.window != tabs) continue;
+    // The page lies over the tab control's display area; both are children of this window.
+    Placement pagePlacement = placement;
+    pagePlacement.window = page;
+    SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&pagePlacement.rect));
+    splitter.placements.push_back(pagePlacement);
+    InvalidateRect(tabs, nullptr, TRUE);
+    InvalidateRect(page, nullptr, TRUE);
+    return;
+  }
+}
 
-void MainWindow_CL::SyncEffectPage() {}
+void MainWindow_CL::FitPageToTabs() const {
+  const HWND tabs = ParamTabsWindow();
+  if (tabs == nullptr || paramTabs->currentPage == nullptr || paramTabs->currentPage->hwnd == nullptr) return;
+  // The tab rows wrap by the tab control's width, which has only now been applied: a page
+  // placed by the old width could cover a row of tabs.
+  RECT area{};
+  GetWindowRect(tabs, &area);
+  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&area), 2);
+  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  const HWND page = paramTabs->currentPage->hwnd;
+  RECT placed{};
+  GetWindowRect(page, &placed);
+  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&placed), 2);
+  if (EqualRect(&placed, &area)) return;
+  SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOZORDER);
+}
 
-HWND MainWindow_CL::ParamTabsWindow() const { return nullptr; }
+void MainWindow_CL::SyncEffectPage() {
+  if (paramTabs != nullptr) paramTabs->SyncEffectPage();
+}
 
-void MainWindow_CL::DestroyParamTabs() {}
+HWND MainWindow_CL::ParamTabsWindow() const { return paramTabs != nullptr ? paramTabs->hwnd : nullptr; }
+
+void MainWindow_CL::DestroyParamTabs() {
+  if (theSaveData.convertButton == (paramTabs != nullptr ? paramTabs->startButton : nullptr)) {
+    theSaveData.convertButton = nullptr;
+  }
+  delete paramTabs;
+  paramTabs = nullptr;
+}
 
 void MainWindow_CL::RunUpdateCheck() {
   UpdateCheck_CL check(kMakerHost, kVersionFilePath, nullptr);

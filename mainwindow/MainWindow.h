@@ -113,6 +113,7 @@ private:
   // The tab host's part: its notifications, the current page's place, the effect page.
   void OnTabNotify(const NMHDR& header);
   void PlaceCurrentPage();
+  void FitPageToTabs() const;
   void SyncEffectPage();
   HWND ParamTabsWindow() const;
   void DestroyParamTabs();

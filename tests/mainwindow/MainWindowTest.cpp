@@ -23,6 +23,7 @@
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MyPictureImage.h"
+#include "mainwindow/TabParamSetting.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 #include "toolkit/Button.h"
@@ -195,6 +196,10 @@ protected:
   MyPictureImage_CL& Preview() const { return *window->preview; }
   int ItemCount() const { return static_cast<int>(theSaveData.items.size()); }
   PictureSize PreviewSize() const { return SizeOf(Preview().Picture()); }
+  bool ConvertEnabled() const {
+    EXPECT_NE(theSaveData.convertButton, nullptr);
+    return theSaveData.convertButton != nullptr && IsWindowEnabled(theSaveData.convertButton->hwnd);
+  }
 
   TempFolder temp;
   std::wstring iniPath;
@@ -227,6 +232,7 @@ TEST_F(MainWindowTest, OpensAsSizableTitledWindowWithEmptyStripAndPlaceholder) {
   EXPECT_EQ(theSaveData.thumbnailList, main.thumbnailList);
   EXPECT_EQ(theSaveData.currentIndex, -1);
   EXPECT_EQ(List().GetCount(), 0u);
+  EXPECT_FALSE(ConvertEnabled());
   EXPECT_EQ(theSaveData.refreshPending, 0) << "the start-up refresh has run";
 
   // The start-up refresh shows the placeholder picture and saves the settings.
@@ -297,6 +303,36 @@ TEST_F(MainWindowTest, DamagedSettingsFileStillGivesAUsableWindow) {
   EXPECT_TRUE(FileExists(photo));
 }
 
+TEST_F(MainWindowTest, ChosenTabShowsItsPageOverTheTabDisplayArea) {
+  MainWindow_CL& main = Open();
+  TabParamSetting_CL& tabs = *main.paramTabs;
+  ASSERT_NE(tabs.currentPage, nullptr);
+  RECT first{};
+  GetWindowRect(tabs.currentPage->hwnd, &first);
+  RECT area{};
+  GetWindowRect(tabs.hwnd, &area);
+  SendMessageW(tabs.hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  EXPECT_EQ(first.left, area.left);
+  EXPECT_EQ(first.top, area.top);
+  EXPECT_EQ(first.right, area.right);
+  EXPECT_EQ(first.bottom, area.bottom);
+
+  SendMessageW(tabs.hwnd, TCM_SETCURSEL, 2, 0);
+  NMHDR change{tabs.hwnd, static_cast<UINT_PTR>(tabs.id), static_cast<UINT>(TCN_SELCHANGE)};
+  SendMessageW(main.hwnd, WM_NOTIFY, change.idFrom, reinterpret_cast<LPARAM>(&change));
+  EXPECT_EQ(tabs.currentTab, 2);
+  RECT shown{};
+  GetWindowRect(tabs.currentPage->hwnd, &shown);
+  EXPECT_TRUE(EqualRect(&shown, &first)) << "the new page takes the old one's place";
+  EXPECT_TRUE(IsWindowVisible(tabs.currentPage->hwnd));
+
+  // A notification from another control with the same code changes nothing.
+  NMHDR other{List().hwnd, static_cast<UINT_PTR>(List().id), static_cast<UINT>(TCN_SELCHANGE)};
+  SendMessageW(tabs.hwnd, TCM_SETCURSEL, 0, 0);
+  SendMessageW(main.hwnd, WM_NOTIFY, other.idFrom, reinterpret_cast<LPARAM>(&other));
+  EXPECT_EQ(tabs.currentTab, 2);
+}
+
 // ---- gathering photos ---------------------------------------------------------------------
 
 TEST_F(MainWindowTest, CommandLineFolderAddsItsPicturesWithoutMakingOneCurrent) {
@@ -312,6 +348,7 @@ TEST_F(MainWindowTest, CommandLineFolderAddsItsPicturesWithoutMakingOneCurrent) 
   EXPECT_EQ(theSaveData.items.back().path, single);
   EXPECT_EQ(theSaveData.currentIndex, -1);
   EXPECT_EQ(theSaveData.currentItem, nullptr);
+  EXPECT_TRUE(ConvertEnabled());
   // The thumbnails come from the decode thread as the strip paints.
   EXPECT_TRUE(PumpUntil([&] { return List().cache.Find(0) != nullptr && List().decoder.QueuedCount() == 0; }));
 }
@@ -467,6 +504,7 @@ TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
   EXPECT_EQ(theSaveData.currentItem, nullptr);
   GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
   EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
+  EXPECT_FALSE(ConvertEnabled());
 
   // Nothing selected: nothing goes.
   Command(CMD_REMOVE_ITEM);
