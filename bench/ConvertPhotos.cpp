@@ -95,7 +95,11 @@ int ConvertPhotos(const std::wstring& folder) {
     DeleteFileW(OutputOf(photo).c_str());  // so that only this run's files are counted
   }
 
-  // theSaveData holds the defaults: nothing is read from an INI file here.
+  // theSaveData holds the defaults: nothing is read from an INI file here. The box comes from
+  // the size choice, as the image-size page sets it when the window opens.
+  const SizeChoice box = SizeChoiceBox(theSaveData.ValidResizeIndex());
+  theSaveData.fitWidth = box.width;
+  theSaveData.fitHeight = box.height;
   MyConvertStartProgress_CL job(nullptr);
   const Clock::time_point start = Clock::now();
   for (const std::wstring& photo : photos) {
