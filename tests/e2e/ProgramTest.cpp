@@ -1,0 +1,272 @@
+// The real Glimmerset.exe, started beside this test program in the same Wine prefix and
+// driven from outside by messages to its windows. Before every start the settings file is
+// written fresh, with the update check switched off, so nothing leaves the machine.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestPhotos.h"
+#include "tools/drive/DriveKit.h"
+
+namespace {
+
+constexpr DWORD kStartMs = 30000;
+constexpr DWORD kConvertMs = 60000;
+constexpr DWORD kExitMs = 15000;
+constexpr DWORD kShellWindowMs = 15000;
+constexpr DWORD kStripGrey = 0xC8C8C8;
+constexpr wchar_t kBanner[] = L"★★★★★ アプリ起動 ★★★★★";
+constexpr wchar_t kAlreadyRunning[] = L"多重起動チェックで既に起動中でした。";
+
+std::wstring DocumentsFolder() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+std::wstring ProgramPath() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return path.substr(0, path.find_last_of(L'\\')) + L"\\Glimmerset.exe";
+}
+
+// UTF-16LE text of a file, without its byte-order mark.
+std::wstring ReadUtf16(const std::wstring& path) {
+  const std::string bytes = ReadFileBytes(path);
+  std::wstring text(bytes.size() / 2, L'\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                   (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  }
+  if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+  return text;
+}
+
+bool WriteUtf16(const std::wstring& path, const std::wstring& text) {
+  std::string bytes = "\xFF\xFE";
+  for (const wchar_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>((c >> 8) & 0xFF);
+  }
+  return WriteFileBytes(path, bytes);
+}
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// The text after the "yyyy/mm/dd hh:mm:ss.mmm : " prefix, or the whole line without one.
+std::wstring Message(const std::wstring& line) {
+  const size_t mark = line.find(L" : ");
+  return mark == 23 ? line.substr(mark + 3) : line;
+}
+
+bool IsJpeg(const std::string& b) { return b.size() > 3 && b.compare(0, 3, "\xFF\xD8\xFF") == 0; }
+bool IsPng(const std::string& b) { return b.size() > 8 && b.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0; }
+bool IsBmp(const std::string& b) { return b.size() > 2 && b.compare(0, 2, "BM") == 0; }
+
+std::wstring IniString(const std::wstring& ini, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[512] = {};
+  GetPrivateProfileStringW(section, key, L"<missing>", value, 512, ini.c_str());
+  return value;
+}
+
+bool WritePhoto(const std::wstring& path, int width, int height, Gdiplus::ARGB fill, const GUID& format) {
+  const GpBitmapPtr bitmap = MakeBitmap(width, height, fill);
+  PaintRect(bitmap.get(), width / 4, height / 4, width / 2, height / 2, 0xFF2060C0);
+  return SaveAs(bitmap.get(), path, format);
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dataFolder = DocumentsFolder() + L"\\Glimmerset";
+    iniPath = dataFolder + L"\\Glimmerset.ini";
+    logPath = dataFolder + L"\\log.txt";
+    CreateDirectoryW(dataFolder.c_str(), nullptr);
+    DeleteFileW(logPath.c_str());
+    ASSERT_TRUE(FileExists(ProgramPath())) << "Glimmerset.exe is built beside this test";
+  }
+
+  void TearDown() override {
+    for (drive::Program* program : {&first, &second}) {
+      if (program->process) drive::Close(*program, kExitMs);
+    }
+    drive::CloseWindowsAndProcesses(drive::NewShellWindows(processesAtStart), 3000);
+  }
+
+  // A settings file with the update check off, the 320 x 240 box and these extra lines.
+  void PrepareIni(const std::wstring& convertLines = L"") {
+    const std::wstring text = L"[VERSION]\r\nnotify=1\r\n[CONVERT]\r\nResizeRadioIndex=6\r\n" + convertLines;
+    ASSERT_TRUE(WriteUtf16(iniPath, text));
+  }
+
+  HWND StartProgram(drive::Program& program, const std::vector<std::wstring>& arguments = {}) {
+    if (processesAtStart.empty()) processesAtStart = drive::ProcessIds();
+    if (!drive::Start(ProgramPath(), arguments, program)) return nullptr;
+    return drive::WaitForMainWindow(program.threadId, kStartMs);
+  }
+
+  // Waits until the strip, captured from the screen, satisfies test.
+  static bool StripSettles(HWND main, const std::function<bool(const drive::Capture&)>& test) {
+    return drive::WaitUntil([&] { return test(drive::CaptureWindow(drive::StripWindow(main))); }, 10000);
+  }
+
+  std::wstring dataFolder;
+  std::wstring iniPath;
+  std::wstring logPath;
+  drive::Program first;
+  drive::Program second;
+  std::vector<DWORD> processesAtStart;
+};
+
+TEST_F(ProgramTest, StartsEmptyWithThePlaceholderAndTheStartButtonOff) {
+  PrepareIni();
+  const HWND main = StartProgram(first);
+  ASSERT_NE(main, nullptr) << "no main window";
+
+  const HWND button = drive::FindDescendant(main, drive::kConvertButtonText, L"Button");
+  ASSERT_NE(button, nullptr) << "no \"変換開始\" button";
+  EXPECT_FALSE(IsWindowEnabled(button));
+
+  ASSERT_NE(drive::StripWindow(main), nullptr);
+  EXPECT_TRUE(StripSettles(main, [](const drive::Capture& c) {
+    return !c.pixels.empty() && drive::PixelsNotNear(c, kStripGrey, 8) < c.pixels.size() / 50;
+  })) << "the empty strip is plain grey";
+  // The placeholder picture is a picture, not an empty pane.
+  const HWND preview = drive::PreviewWindow(main);
+  ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(drive::WaitUntil(
+      [&] {
+        const drive::Capture c = drive::CaptureWindow(preview);
+        return !c.pixels.empty() && drive::PixelsNotNear(c, c.At(0, 0), 16) > c.pixels.size() / 20;
+      },
+      10000));
+
+  EXPECT_TRUE(drive::Close(first, kExitMs)) << "WM_CLOSE ends the program";
+  EXPECT_EQ(drive::WaitForExit(first, 0), 0u);
+}
+
+TEST_F(ProgramTest, ConvertsAFolderFromTheCommandLineAndKeepsTheSettings) {
+  const TempFolder temp;
+  const std::wstring root = temp.File(L"photos");
+  const std::wstring spaced = root + L"\\sub dir";
+  const std::wstring japanese = root + L"\\写真";
+  const std::wstring deep = japanese + L"\\深い";
+  for (const std::wstring& folder : {root, spaced, japanese, deep}) CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(WritePhoto(root + L"\\a.jpg", 640, 480, 0xFFE0A040, kTestFormatJpeg));
+  ASSERT_TRUE(WritePhoto(spaced + L"\\b c.png", 300, 400, 0xFF40A060, kTestFormatPng));
+  ASSERT_TRUE(WritePhoto(japanese + L"\\夕日.bmp", 200, 100, 0xFFC04040, kTestFormatBmp));
+  ASSERT_TRUE(WritePhoto(deep + L"\\d.tif", 100, 100, 0xFF808080, kTestFormatTiff));
+  ASSERT_TRUE(WriteFileBytes(root + L"\\broken.jpg", std::string("\xFF\xD8\xFF\xE0 not a photo at all", 24)));
+  ASSERT_TRUE(WriteFileBytes(root + L"\\notes.txt", "not a photo"));
+
+  PrepareIni(L"CheckAddFileNameTop=1\r\nValueAddFileNameTop=s_\r\n");
+  const HWND main = StartProgram(first, {root});
+  ASSERT_NE(main, nullptr) << "no main window";
+  const HWND button = drive::FindDescendant(main, drive::kConvertButtonText, L"Button");
+  if (button != nullptr) {
+    EXPECT_TRUE(IsWindowEnabled(button)) << "photos in the list enable \"変換開始\"";
+  }
+  // Thumbnails arrive in the strip.
+  EXPECT_TRUE(StripSettles(main, [](const drive::Capture& c) {
+    return !c.pixels.empty() && drive::PixelsNotNear(c, kStripGrey, 8) > c.pixels.size() / 20;
+  }));
+
+  ASSERT_TRUE(drive::ConvertAll(main, kConvertMs)) << "the conversion did not finish in time";
+  // The first photo's output folder is opened with the shell: under Wine a new explorer.exe
+  // with a folder window, which is closed again here so that nothing is left behind.
+  std::vector<HWND> shellWindows;
+  EXPECT_TRUE(drive::WaitUntil([&] { return !(shellWindows = drive::NewShellWindows(processesAtStart)).empty(); },
+                               kShellWindowMs))
+      << "no folder window opened";
+  if (!shellWindows.empty()) {
+    EXPECT_EQ(drive::WindowText(shellWindows.front()), L"Resized");
+    EXPECT_EQ(drive::CloseWindowsAndProcesses(shellWindows, kExitMs), 0) << "the folder window ends with WM_CLOSE";
+  }
+
+  struct Expected {
+    std::wstring path;
+    bool (*type)(const std::string&);
+    int width;
+    int height;
+  };
+  const Expected outputs[] = {
+      {root + L"\\Resized\\s_a.jpg", IsJpeg, 320, 240},
+      {spaced + L"\\Resized\\s_b c.png", IsPng, 180, 240},
+      {japanese + L"\\Resized\\s_夕日.bmp", IsBmp, 320, 160},
+      {deep + L"\\Resized\\s_d.jpg", IsJpeg, 240, 240},
+  };
+  for (const Expected& output : outputs) {
+    SCOPED_TRACE(testing::Message() << output.path);
+    const std::string bytes = ReadFileBytes(output.path);
+    ASSERT_FALSE(bytes.empty()) << "missing output";
+    EXPECT_TRUE(output.type(bytes));
+    const GpImagePtr image = LoadPicture(output.path);
+    ASSERT_TRUE(image);
+    const PictureSize size = SizeOf(image.get());
+    EXPECT_EQ(size.width, output.width);
+    EXPECT_EQ(size.height, output.height);
+  }
+  EXPECT_FALSE(FileExists(root + L"\\Resized\\s_broken.jpg")) << "a corrupt photo yields nothing";
+  EXPECT_FALSE(FileExists(root + L"\\Resized\\s_notes.jpg"));
+
+  EXPECT_TRUE(drive::Close(first, kExitMs));
+  EXPECT_EQ(drive::WaitForExit(first, 0), 0u);
+
+  const std::vector<std::wstring> log = Lines(ReadUtf16(logPath));
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[1], kBanner);
+  EXPECT_EQ(Message(log[2]), L"DataFolderPath = \"" + dataFolder + L"\"");
+
+  EXPECT_EQ(IniString(iniPath, L"CONVERT", L"ResizeRadioIndex"), L"6");
+  EXPECT_EQ(IniString(iniPath, L"CONVERT", L"CheckAddFileNameTop"), L"1");
+  EXPECT_EQ(IniString(iniPath, L"CONVERT", L"MakeFolder"), L"Resized");
+  EXPECT_EQ(IniString(iniPath, L"CONVERT", L"JpegQuantization"), L"80");
+  EXPECT_EQ(IniString(iniPath, L"VERSION", L"notify"), L"1");
+  EXPECT_NE(IniString(iniPath, L"APP_INFO", L"rand_seed"), L"<missing>");
+  EXPECT_NE(IniString(iniPath, L"Window", L"WindowRect"), L"<missing>");
+}
+
+TEST_F(ProgramTest, ASecondStartEndsAtOnceWithThreeLogLines) {
+  PrepareIni();
+  const HWND main = StartProgram(first);
+  ASSERT_NE(main, nullptr) << "no main window";
+  const size_t linesBefore = Lines(ReadUtf16(logPath)).size();
+
+  ASSERT_TRUE(drive::Start(ProgramPath(), {}, second));
+  bool showedWindow = false;
+  const bool ended = drive::WaitUntil(
+      [&] {
+        for (const HWND window : drive::ThreadWindows(second.threadId)) showedWindow |= IsWindowVisible(window) != 0;
+        return WaitForSingleObject(second.process.get(), 0) == WAIT_OBJECT_0;
+      },
+      kExitMs);
+  ASSERT_TRUE(ended) << "the second start did not end";
+  EXPECT_EQ(drive::WaitForExit(second, 0), 0u);
+  EXPECT_FALSE(showedWindow);
+
+  const std::vector<std::wstring> log = Lines(ReadUtf16(logPath));
+  ASSERT_EQ(log.size(), linesBefore + 4) << "an empty-message line, then three lines";
+  EXPECT_EQ(log[linesBefore + 1], kBanner);
+  EXPECT_EQ(Message(log[linesBefore + 2]), L"DataFolderPath = \"" + dataFolder + L"\"");
+  EXPECT_EQ(Message(log[linesBefore + 3]), kAlreadyRunning);
+
+  EXPECT_TRUE(IsWindow(main) && IsWindowVisible(main)) << "the first instance goes on";
+  EXPECT_TRUE(drive::Close(first, kExitMs));
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// glimmer-drive.exe SCREENSHOT.png Glimmerset.exe [photos or folders...]
+// Starts Glimmerset with the given photos, waits for its window and the thumbnails, converts
+// every photo as a click on "変換開始" does (WM_COMMAND 190), closes what the shell opened for
+// the output folder, shows the first photo in the preview, saves a screenshot of the window
+// and closes the program. Every step has a time-out. Exit code 0 when all of it worked.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/GpOwned.h"
+#include "tools/drive/DriveKit.h"
+
+namespace {
+
+constexpr DWORD kWindowMs = 60000;
+constexpr DWORD kThumbnailsMs = 15000;
+constexpr DWORD kConvertMs = 120000;
+constexpr DWORD kShellWindowMs = 10000;
+constexpr DWORD kStripGrey = 0xC8C8C8;
+// The middle of the first thumbnail cell (196 x 164) in the strip.
+constexpr int kFirstCellX = 98;
+constexpr int kFirstCellY = 82;
+
+void Say(const char* text) {
+  std::fputs(text, stdout);
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
+}
+
+bool ThumbnailsShown(HWND main) {
+  const drive::Capture strip = drive::CaptureWindow(drive::StripWindow(main));
+  return !strip.pixels.empty() && drive::PixelsNotNear(strip, kStripGrey, 8) > strip.pixels.size() / 20;
+}
+
+// A click on the first thumbnail makes it the current photo and shows it in the preview.
+void ClickFirstThumbnail(HWND main) {
+  const HWND strip = drive::StripWindow(main);
+  if (strip == nullptr) return;
+  const LPARAM at = MAKELPARAM(kFirstCellX, kFirstCellY);
+  PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(strip, WM_LBUTTONUP, 0, at);
+}
+
+int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::vector<std::wstring>& photos) {
+  drive::Program program;
+  if (!drive::Start(exe, photos, program)) {
+    Say("glimmer-drive: Glimmerset.exe could not be started");
+    return 1;
+  }
+  const HWND main = drive::WaitForMainWindow(program.threadId, kWindowMs);
+  if (main == nullptr) {
+    Say("glimmer-drive: the main window did not appear");
+    drive::Kill(program);
+    return 1;
+  }
+  if (!drive::WaitUntil([&] { return ThumbnailsShown(main); }, kThumbnailsMs)) {
+    Say("glimmer-drive: no thumbnails in the strip (going on)");
+  }
+
+  const std::vector<DWORD> before = drive::ProcessIds();
+  Say("glimmer-drive: converting (WM_COMMAND 190, as a click on the start button)");
+  if (!drive::ConvertAll(main, kConvertMs)) {
+    Say("glimmer-drive: the conversion did not finish in time");
+    drive::Kill(program);
+    return 1;
+  }
+  // The program opens the output folder with the shell; that window is not wanted here.
+  std::vector<HWND> opened;
+  drive::WaitUntil([&] { return !(opened = drive::NewShellWindows(before)).empty(); },
+                   kShellWindowMs);
+  if (!opened.empty()) Say("glimmer-drive: closing the folder window the shell opened");
+  drive::CloseWindowsAndProcesses(opened, 5000);
+
+  ClickFirstThumbnail(main);
+  Sleep(1500);
+  const drive::Capture capture = drive::CaptureWindow(main);
+  const bool saved = drive::SavePng(capture, screenshot);
+  if (!saved) Say("glimmer-drive: the screenshot could not be saved");
+  const bool closed = drive::Close(program, 15000);
+  if (!closed) Say("glimmer-drive: Glimmerset did not end after WM_CLOSE and was terminated");
+  return saved && closed ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    Say("usage: glimmer-drive SCREENSHOT.png Glimmerset.exe [photos or folders...]");
+    return 2;
+  }
+  CoInitialize(nullptr);
+  int result = 1;
+  {
+    const GdiplusSession gdiplus;
+    if (gdiplus.Started()) result = Drive(argv[1], argv[2], std::vector<std::wstring>(argv + 3, argv + argc));
+  }
+  CoUninitialize();
+  return result;
+}
