@@ -17,9 +17,17 @@ SubClassDialogBase_CL* BoundObject(HWND window) {
 void Put16(std::byte* at, WORD value) { std::memcpy(at, &value, sizeof(value)); }
 void Put32(std::byte* at, DWORD value) { std::memcpy(at, &value, sizeof(value)); }
 
+// One fullwidth "Ｗ" in the screen's own font. A fullwidth letter is as wide as it is tall;
+// a screen font without that glyph (Wine's system font has none) draws a narrow stand-in,
+// which would squeeze every page to half its width, so such a unit is taken as square.
+SIZE MeasureLayoutUnit() {
+  SIZE unit = MeasureOnScreen(L"\xFF37", nullptr);
+  if (unit.cx * 4 < unit.cy * 3) unit.cx = unit.cy;
+  return unit;
+}
+
 LayoutMetrics MetricsOf(const RECT& r, int width, int height) {
-  // One fullwidth "Ｗ" in the screen's own font.
-  const SIZE unit = MeasureOnScreen(L"\xFF37", nullptr);
+  static const SIZE unit = MeasureLayoutUnit();  // the screen font does not change while we run
   return LayoutMetrics{r.left, r.top, r.right, r.bottom, width, height, unit.cx, unit.cy};
 }
 

@@ -244,6 +244,8 @@ TEST(SettingsPage, BindsThePageAndReportsTheSheetAndItsDisplayArea) {
   EXPECT_EQ(m.right, m.width);
   EXPECT_EQ(m.bottom, m.height);
   EXPECT_GT(m.unitWidth, 0);
+  // A fullwidth letter is about as wide as it is tall, whatever the screen font draws.
+  EXPECT_GE(m.unitWidth * 4, m.unitHeight * 3);
 
   DestroyWindow(sheet);
   EXPECT_TRUE(page.Saw(WM_DESTROY));
