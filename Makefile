@@ -1,5 +1,6 @@
 # make test  - install what is missing, build, run every test under Wine
-# make run   - the same set-up, then start Glimmerset.exe (FILES="a.jpg dir" adds photos)
+# make run   - the same set-up, then start Glimmerset.exe with the sample photos (FILES="a.jpg dir"
+#              opens those instead); without a display it converts them and saves a screenshot
 # make bench - build and run the benchmarks
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -26,8 +27,9 @@ build: configure
 test: build
 	@tools/test-session $(BUILD) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# Without a display, make run converts the samples itself and saves a screenshot.
 run: build
-	@tools/test-session $(BUILD) tools/run-program $(BUILD) $(FILES)
+	@tools/test-session $(BUILD) tools/run-program $(if $(DISPLAY),,--headless) $(BUILD) $(FILES)
 
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benches
