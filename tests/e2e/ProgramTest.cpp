@@ -74,6 +74,23 @@ std::wstring Message(const std::wstring& line) {
   return mark == 23 ? line.substr(mark + 3) : line;
 }
 
+// Number of pixels at which two captures of the same window differ by more than tolerance.
+size_t Differences(const drive::Capture& a, const drive::Capture& b, int tolerance) {
+  if (a.width != b.width || a.height != b.height) return a.pixels.size() + b.pixels.size();
+  size_t count = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const int x = static_cast<int>((a.pixels[i] >> shift) & 0xFF);
+      const int y = static_cast<int>((b.pixels[i] >> shift) & 0xFF);
+      if (x - y > tolerance || y - x > tolerance) {
+        ++count;
+        break;
+      }
+    }
+  }
+  return count;
+}
+
 bool IsJpeg(const std::string& b) { return b.size() > 3 && b.compare(0, 3, "\xFF\xD8\xFF") == 0; }
 bool IsPng(const std::string& b) { return b.size() > 8 && b.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0; }
 bool IsBmp(const std::string& b) { return b.size() > 2 && b.compare(0, 2, "BM") == 0; }
@@ -239,6 +256,51 @@ TEST_F(ProgramTest, ConvertsAFolderFromTheCommandLineAndKeepsTheSettings) {
   EXPECT_EQ(IniString(iniPath, L"VERSION", L"notify"), L"1");
   EXPECT_NE(IniString(iniPath, L"APP_INFO", L"rand_seed"), L"<missing>");
   EXPECT_NE(IniString(iniPath, L"Window", L"WindowRect"), L"<missing>");
+}
+
+TEST_F(ProgramTest, RemovingTheLastPhotoBringsBackThePlaceholderAndTurnsTheStartButtonOff) {
+  const TempFolder temp;
+  ASSERT_TRUE(WritePhoto(temp.File(L"only.jpg"), 400, 300, 0xFFE0A040, kTestFormatJpeg));
+  PrepareIni();
+  const HWND main = StartProgram(first, {temp.File(L"only.jpg")});
+  ASSERT_NE(main, nullptr) << "no main window";
+  const HWND button = drive::FindDescendant(main, drive::kConvertButtonText, L"Button");
+  ASSERT_NE(button, nullptr);
+  EXPECT_TRUE(IsWindowEnabled(button));
+  const HWND preview = drive::PreviewWindow(main);
+  const HWND strip = drive::StripWindow(main);
+  ASSERT_TRUE(preview != nullptr && strip != nullptr);
+
+  // No photo is current after the start: the preview holds the placeholder.
+  drive::Capture placeholder;
+  ASSERT_TRUE(drive::WaitUntil(
+      [&] {
+        const drive::Capture now = drive::CaptureWindow(preview);
+        const bool steady = !now.pixels.empty() && Differences(now, placeholder, 0) == 0;
+        placeholder = now;
+        return steady;
+      },
+      10000));
+
+  // A click on the thumbnail makes the photo current.
+  const LPARAM firstCell = MAKELPARAM(98, 82);
+  PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, firstCell);
+  PostMessageW(strip, WM_LBUTTONUP, 0, firstCell);
+  EXPECT_TRUE(drive::WaitUntil(
+      [&] { return Differences(drive::CaptureWindow(preview), placeholder, 8) > placeholder.pixels.size() / 20; },
+      10000))
+      << "the clicked photo is shown";
+
+  PostMessageW(main, WM_COMMAND, 193, 0);  // "このアイテムを一覧から削除"
+  EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindowEnabled(button); }, 10000)) << "\"変換開始\" is off again";
+  EXPECT_TRUE(drive::WaitUntil(
+      [&] { return Differences(drive::CaptureWindow(preview), placeholder, 8) < placeholder.pixels.size() / 100; },
+      10000))
+      << "the placeholder is back";
+  EXPECT_TRUE(StripSettles(main, [](const drive::Capture& c) {
+    return !c.pixels.empty() && drive::PixelsNotNear(c, kStripGrey, 8) < c.pixels.size() / 50;
+  })) << "the strip is empty";
+  EXPECT_TRUE(drive::Close(first, kExitMs));
 }
 
 TEST_F(ProgramTest, ASecondStartEndsAtOnceWithThreeLogLines) {
