@@ -283,9 +283,7 @@ TEST_F(ProgramTest, RemovingTheLastPhotoBringsBackThePlaceholderAndTurnsTheStart
       10000));
 
   // A click on the thumbnail makes the photo current.
-  const LPARAM firstCell = MAKELPARAM(98, 82);
-  PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, firstCell);
-  PostMessageW(strip, WM_LBUTTONUP, 0, firstCell);
+  drive::ClickFirstThumbnail(main);
   EXPECT_TRUE(drive::WaitUntil(
       [&] { return Differences(drive::CaptureWindow(preview), placeholder, 8) > placeholder.pixels.size() / 20; },
       10000))

@@ -172,6 +172,14 @@ HWND StripWindow(HWND main) { return GetDlgItem(main, kStripId); }
 
 HWND PreviewWindow(HWND main) { return GetDlgItem(main, kPreviewId); }
 
+void ClickFirstThumbnail(HWND main) {
+  const HWND strip = StripWindow(main);
+  if (strip == nullptr) return;
+  const LPARAM middle = MAKELPARAM(196 / 2, 164 / 2);
+  PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+  PostMessageW(strip, WM_LBUTTONUP, 0, middle);
+}
+
 bool ConvertAll(HWND main, DWORD timeoutMs) {
   DWORD_PTR result = 0;
   // The handler returns once the progress dialog has closed and the folder was opened.

@@ -16,7 +16,6 @@ namespace drive {
 constexpr wchar_t kMainTitle[] = L"Glimmerset";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kConvertButtonText[] = L"変換開始";
-constexpr wchar_t kConvertProgressTitle[] = L"ファイル変換中";
 constexpr UINT kConvertCommand = 190;
 constexpr int kPreviewId = 4660;  // control ids of the preview and the thumbnail strip
 constexpr int kStripId = 4661;
@@ -67,6 +66,10 @@ HWND FindDescendant(HWND parent, const std::wstring& text, const wchar_t* cls = 
 // The thumbnail strip and the preview, by their control ids.
 HWND StripWindow(HWND main);
 HWND PreviewWindow(HWND main);
+
+// Posts a left click into the middle of the first thumbnail cell (196 x 164) of the strip,
+// which makes that photo the current one, shown in the preview.
+void ClickFirstThumbnail(HWND main);
 
 // Sends WM_COMMAND 190 (what a click on "変換開始" leads to) and waits until the conversion
 // and everything the window does after it have finished. False on a time-out.

@@ -19,9 +19,6 @@ constexpr DWORD kThumbnailsMs = 15000;
 constexpr DWORD kConvertMs = 120000;
 constexpr DWORD kShellWindowMs = 10000;
 constexpr DWORD kStripGrey = 0xC8C8C8;
-// The middle of the first thumbnail cell (196 x 164) in the strip.
-constexpr int kFirstCellX = 98;
-constexpr int kFirstCellY = 82;
 
 void Say(const char* text) {
   std::fputs(text, stdout);
@@ -32,15 +29,6 @@ void Say(const char* text) {
 bool ThumbnailsShown(HWND main) {
   const drive::Capture strip = drive::CaptureWindow(drive::StripWindow(main));
   return !strip.pixels.empty() && drive::PixelsNotNear(strip, kStripGrey, 8) > strip.pixels.size() / 20;
-}
-
-// A click on the first thumbnail makes it the current photo and shows it in the preview.
-void ClickFirstThumbnail(HWND main) {
-  const HWND strip = drive::StripWindow(main);
-  if (strip == nullptr) return;
-  const LPARAM at = MAKELPARAM(kFirstCellX, kFirstCellY);
-  PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageW(strip, WM_LBUTTONUP, 0, at);
 }
 
 int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::vector<std::wstring>& photos) {
@@ -73,7 +61,7 @@ int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::ve
   if (!opened.empty()) Say("glimmer-drive: closing the folder window the shell opened");
   drive::CloseWindowsAndProcesses(opened, 5000);
 
-  ClickFirstThumbnail(main);
+  drive::ClickFirstThumbnail(main);
   Sleep(1500);
   const drive::Capture capture = drive::CaptureWindow(main);
   const bool saved = drive::SavePng(capture, screenshot);
