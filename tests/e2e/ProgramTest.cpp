@@ -29,6 +29,54 @@ std::wstring DocumentsFolder() {
   return path;
 }
 
+// Points the user's Documents folder at a folder of the test for as long as the object lives.
+// Under Wine a prefix's Documents is a link to the Unix home folder, which every prefix
+// shares; the program's settings and log would otherwise land there, in reach of any other
+// run of these tests. The test program runs alone (RUN_SERIAL), so nobody else sees this.
+class PrivateDocuments {
+public:
+  explicit PrivateDocuments(const std::wstring& folder) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+      key = nullptr;
+      return;
+    }
+    wchar_t old[MAX_PATH * 2] = {};
+    DWORD bytes = sizeof(old) - sizeof(wchar_t);
+    DWORD type = 0;
+    hadValue = RegQueryValueExW(key, kPersonal, nullptr, &type, reinterpret_cast<BYTE*>(old), &bytes) == ERROR_SUCCESS;
+    if (hadValue) {
+      oldType = type;
+      oldValue = old;
+    }
+    Set(REG_EXPAND_SZ, folder);
+  }
+  ~PrivateDocuments() {
+    if (key == nullptr) return;
+    if (hadValue) {
+      Set(oldType, oldValue);
+    } else {
+      RegDeleteValueW(key, kPersonal);
+    }
+    RegCloseKey(key);
+  }
+  PrivateDocuments(const PrivateDocuments&) = delete;
+  PrivateDocuments& operator=(const PrivateDocuments&) = delete;
+
+private:
+  static constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  static constexpr wchar_t kPersonal[] = L"Personal";
+
+  void Set(DWORD type, const std::wstring& value) {
+    RegSetValueExW(key, kPersonal, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+
+  HKEY key = nullptr;
+  bool hadValue = false;
+  DWORD oldType = REG_EXPAND_SZ;
+  std::wstring oldValue;
+};
+
 std::wstring ProgramPath() {
   std::wstring path(32768, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
@@ -110,6 +158,7 @@ bool WritePhoto(const std::wstring& path, int width, int height, Gdiplus::ARGB f
 class ProgramTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    ASSERT_EQ(DocumentsFolder(), documents.Path()) << "the Documents folder could not be moved for the test";
     dataFolder = DocumentsFolder() + L"\\Glimmerset";
     iniPath = dataFolder + L"\\Glimmerset.ini";
     logPath = dataFolder + L"\\log.txt";
@@ -142,6 +191,8 @@ protected:
     return drive::WaitUntil([&] { return test(drive::CaptureWindow(drive::StripWindow(main))); }, 10000);
   }
 
+  const TempFolder documents;
+  const PrivateDocuments privateDocuments{documents.Path()};
   std::wstring dataFolder;
   std::wstring iniPath;
   std::wstring logPath;
