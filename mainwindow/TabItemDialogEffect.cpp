@@ -5,21 +5,20 @@
 #include <cwchar>
 #include <string>
 
+#include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
 
 namespace {
 
-constexpr int kConvertCommand = 190;
+using page::CheckState;
+using page::Exists;
+using page::MoveAndSize;
+using page::MoveIfExists;
+using page::SetCheck;
+
+using page::PostRefresh;
+
 constexpr int kTextBufferLength = 512;
-
-bool Exists(const ControlBase_CL* control) { return control && control->hwnd; }
-
-void SetCheck(const ControlBase_CL* control, bool checked) {
-  if (Exists(control)) SendMessageW(control->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-// The check box's state in its low byte, as stored in the settings.
-int CheckState(const ControlBase_CL& control) { return control.IsChecked() & 0xFF; }
 
 int SliderPosition(const TrackBar_CL* slider) {
   return Exists(slider) ? static_cast<int>(SendMessageW(slider->hwnd, TBM_GETPOS, 0, 0)) : 0;
@@ -41,19 +40,6 @@ void SetFactorText(const ControlBase_CL* control, const wchar_t* format, int pos
 int HeightOf(const ControlBase_CL& control) {
   const RECT r = RectInParent(control);
   return r.bottom - r.top;
-}
-
-void MoveAndSize(const ControlBase_CL* control, int x, int y, int width, int height) {
-  if (Exists(control)) MoveWindow(control->hwnd, x, y, width, height, TRUE);
-}
-
-void MoveIfExists(const ControlBase_CL* control, int x, int y) {
-  if (control) MoveTo(*control, x, y);
-}
-
-void PostRefresh() {
-  const HWND mainWindow = theSaveData.MainWindow();
-  if (mainWindow) PostMessageW(mainWindow, WM_REFRESH_PREVIEW, 0, 0);
 }
 
 }  // namespace
@@ -209,10 +195,7 @@ void TabItemDialogEffect_CL::OnCommand(int id) {
     photoGroup.Enable(id == photoRadio->id);
   }
   theSaveData.RequestRefresh();
-  if (theSaveData.convertButton && id == theSaveData.convertButton->id) {
-    const HWND mainWindow = theSaveData.MainWindow();
-    PostMessageW(mainWindow ? mainWindow : parentWindow, WM_COMMAND, kConvertCommand, 0);
-  }
+  page::ForwardConvertClick(id, parentWindow);
 }
 
 void TabItemDialogEffect_CL::OnScroll(HWND slider) {

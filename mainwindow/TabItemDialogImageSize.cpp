@@ -4,11 +4,15 @@
 
 #include "app/ShellHelpers.h"
 #include "engine/SaveData.h"
+#include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
 
 namespace {
 
-constexpr int kConvertCommand = 190;
+using page::MoveAndSize;
+using page::SetCheck;
+
+
 constexpr int kCustomEditCharacters = 4;
 constexpr int kLabelBufferLength = 512;
 
@@ -24,23 +28,10 @@ bool IsChecked(const ControlBase_CL* control) {
   return control && control->hwnd && control->IsChecked() == BST_CHECKED;
 }
 
-void SetCheck(const ControlBase_CL* control, bool checked) {
-  if (control && control->hwnd) SendMessageW(control->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 std::wstring FixedSizeLabel(int width, int height) {
   wchar_t buffer[kLabelBufferLength] = {};
   std::swprintf(buffer, kLabelBufferLength, L"%d x %d", width, height);
   return buffer;
-}
-
-void MoveAndSize(const ControlBase_CL* control, int x, int y, int width, int height) {
-  if (control && control->hwnd) MoveWindow(control->hwnd, x, y, width, height, TRUE);
-}
-
-void PostToMainWindow(UINT message, WPARAM wParam) {
-  const HWND mainWindow = theSaveData.MainWindow();
-  if (mainWindow) PostMessageW(mainWindow, message, wParam, 0);
 }
 
 }  // namespace
@@ -147,16 +138,14 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
     if (widthEdit && id == widthEdit->id) OnCustomSizeTyped(*widthEdit, theSaveData.outputWidth);
     if (heightEdit && id == heightEdit->id) OnCustomSizeTyped(*heightEdit, theSaveData.outputHeight);
   }
-  if (theSaveData.convertButton && id == theSaveData.convertButton->id) {
-    PostMessageW(parentWindow, WM_COMMAND, kConvertCommand, 0);
-  }
+  page::ForwardConvertClick(id, parentWindow);
 }
 
 void TabItemDialogImageSize_CL::OnCustomSizeTyped(const Edit_CL& edit, int& field) {
   field = TextToInt(edit.GetText());
   SelectCustomSize();
   // Every keystroke asks for its own refresh, whatever is pending.
-  PostToMainWindow(WM_REFRESH_PREVIEW, 0);
+  page::PostRefresh();
 }
 
 void TabItemDialogImageSize_CL::SelectCustomSize() {

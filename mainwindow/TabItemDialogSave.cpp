@@ -6,23 +6,24 @@
 
 #include "app/ShellHelpers.h"
 #include "engine/SaveData.h"
+#include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
 #include "views/MyPictureListView.h"
 
 namespace {
 
-constexpr int kConvertCommand = 190;
+using page::CheckState;
+using page::Exists;
+using page::MoveAndSize;
+using page::MoveIfExists;
+using page::SetCheck;
+
+
 constexpr int kTextBufferLength = 512;
 constexpr int kNameEditCharacters = 20;
 constexpr int kFileSizeEditCharacters = 5;
 constexpr int kQualityMinimum = 1;
 constexpr int kQualityMaximum = 100;
-
-bool Exists(const ControlBase_CL* control) { return control && control->hwnd; }
-
-void SetCheck(const ControlBase_CL* control, bool checked) {
-  if (Exists(control)) SendMessageW(control->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
 
 void SetText(const ControlBase_CL* control, const std::wstring& text) {
   if (Exists(control)) SetWindowTextW(control->hwnd, text.c_str());
@@ -36,9 +37,6 @@ int IndexInRun(const ControlBase_CL* first, const ControlBase_CL* last, int id) 
   return id - first->id;
 }
 
-// The check box's state in its low byte, as stored in the settings.
-int CheckState(const ControlBase_CL& control) { return control.IsChecked() & 0xFF; }
-
 // The thumbnails show the output names: repaint them after a name setting changed.
 void RepaintThumbnails() {
   const ControlBase_CL* const list = theSaveData.thumbnailList;
@@ -46,14 +44,6 @@ void RepaintThumbnails() {
 }
 
 RECT Rect(const ControlBase_CL& control) { return RectInParent(control); }
-
-void MoveIfExists(const ControlBase_CL* control, int x, int y) {
-  if (control) MoveTo(*control, x, y);
-}
-
-void MoveAndSize(const ControlBase_CL* control, int x, int y, int width, int height) {
-  if (Exists(control)) MoveWindow(control->hwnd, x, y, width, height, TRUE);
-}
 
 }  // namespace
 
@@ -177,9 +167,7 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     data.JpegFileSize = TextToInt(fileSizeEdit->GetText());
     data.RequestRefresh();
   }
-  if (data.convertButton && id == data.convertButton->id) {
-    PostMessageW(parentWindow, WM_COMMAND, kConvertCommand, 0);
-  }
+  page::ForwardConvertClick(id, parentWindow);
 }
 
 void TabItemDialogSave_CL::OnScroll(HWND slider) {
