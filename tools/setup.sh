@@ -7,6 +7,10 @@ packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine w
 sudo_cmd=""
 if [ "$(id -u)" != 0 ]; then sudo_cmd="sudo"; fi
 
+# npm fetches the prebuilt libvips below. Debian's npm only when there is no npm at all: a
+# Node.js from elsewhere brings its own, and Debian's package would clash with it.
+if ! command -v npm >/dev/null; then packages="$packages npm"; fi
+
 missing=""
 for p in $packages; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -27,3 +31,6 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   fi
   $sudo_cmd locale-gen >/dev/null
 fi
+
+# libvips, its headers and its DLL, pinned and checked in tools/libvips/pins.
+"$(dirname "$0")/fetch-libvips.sh" >/dev/null
