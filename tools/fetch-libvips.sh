@@ -62,11 +62,14 @@ for i in "${!names[@]}"; do
   folder=${folders[$i]}
   echo "fetch-libvips: fetching $spec" >&2
   mkdir "$work/$folder.tgz.d"
-  npm pack "$spec" --pack-destination "$work/$folder.tgz.d" --ignore-scripts \
-    --no-update-notifier --no-fund --no-audit --loglevel=error >&2 ||
+  # A cache of its own: nothing is left in the home folder, and a run works without one.
+  npm pack "$spec" --pack-destination "$work/$folder.tgz.d" --cache "$work/npm-cache" \
+    --ignore-scripts --no-update-notifier --no-fund --no-audit --loglevel=error >/dev/null ||
     die "npm pack $spec failed"
   tarballs=("$work/$folder.tgz.d"/*.tgz)
-  [ ${#tarballs[@]} -eq 1 ] && [ -f "${tarballs[0]}" ] || die "npm pack $spec left no single tarball"
+  if [ ${#tarballs[@]} -ne 1 ] || [ ! -f "${tarballs[0]}" ]; then
+    die "npm pack $spec left no single tarball"
+  fi
   tarball=${tarballs[0]}
 
   # The pin is base64 (npm's form); sha512sum prints hex. Compare both as hex.
