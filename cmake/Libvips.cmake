@@ -80,3 +80,7 @@ target_link_libraries(wineonly_bcryptprimitives PRIVATE bcrypt)
 
 # Whatever links libvips gets both DLLs before it runs.
 add_dependencies(libvips libvips_runtime wineonly_bcryptprimitives)
+
+# The fetch, the prefix set-up and the notice, checked offline (a shell script: it runs on
+# Linux, not under Wine).
+add_test(NAME libvips_tools COMMAND bash "${_libvips_top}/tools/libvips/test-libvips-tools.sh")
