@@ -58,17 +58,17 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/out"
 
 for i in "${!names[@]}"; do
-  spec="${names[$i]}@${versions[$i]}"
+  package="${names[$i]}@${versions[$i]}"
   folder=${folders[$i]}
-  echo "fetch-libvips: fetching $spec" >&2
+  echo "fetch-libvips: fetching $package" >&2
   mkdir "$work/$folder.tgz.d"
   # A cache of its own: nothing is left in the home folder, and a run works without one.
-  npm pack "$spec" --pack-destination "$work/$folder.tgz.d" --cache "$work/npm-cache" \
+  npm pack "$package" --pack-destination "$work/$folder.tgz.d" --cache "$work/npm-cache" \
     --ignore-scripts --no-update-notifier --no-fund --no-audit --loglevel=error >/dev/null ||
-    die "npm pack $spec failed"
+    die "npm pack $package failed"
   tarballs=("$work/$folder.tgz.d"/*.tgz)
   if [ ${#tarballs[@]} -ne 1 ] || [ ! -f "${tarballs[0]}" ]; then
-    die "npm pack $spec left no single tarball"
+    die "npm pack $package left no single tarball"
   fi
   tarball=${tarballs[0]}
 
@@ -77,16 +77,16 @@ for i in "${!names[@]}"; do
   actual=$(sha512sum "$tarball" | cut -d' ' -f1)
   if [ ${#expected} -ne 128 ] || [ "$expected" != "$actual" ]; then
     actual_b64=$(printf '%s' "$actual" | sed 's/../\\x&/g' | xargs -0 printf '%b' | base64 -w0)
-    echo "fetch-libvips: CHECKSUM MISMATCH for $spec" >&2
+    echo "fetch-libvips: CHECKSUM MISMATCH for $package" >&2
     echo "fetch-libvips:   pinned   ${integrities[$i]}" >&2
     echo "fetch-libvips:   received sha512-$actual_b64" >&2
-    die "refusing to unpack $spec; nothing was changed in deps/"
+    die "refusing to unpack $package; nothing was changed in deps/"
   fi
 
   mkdir "$work/$folder.x"
   tar -xzf "$tarball" -C "$work/$folder.x" --no-same-owner --no-same-permissions ||
-    die "unpacking $spec failed"
-  [ -d "$work/$folder.x/package" ] || die "$spec has no package/ folder"
+    die "unpacking $package failed"
+  [ -d "$work/$folder.x/package" ] || die "$package has no package/ folder"
   mv "$work/$folder.x/package" "$work/out/$folder"
 done
 

@@ -31,7 +31,7 @@ tar -czf "$t/tarballs/pkg-b-1.0.0.tgz" -C "$t/tarballs/b" package
 cat >"$t/bin/npm" <<'EOF'
 #!/usr/bin/env bash
 echo "$*" >>"$NPM_CALLS"
-spec=$2; base=${spec#@x/}; dest=$4
+wanted=$2; base=${wanted#@x/}; dest=$4
 cp "$TARBALLS/${base%@*}-${base#*@}.tgz" "$dest/"
 EOF
 chmod +x "$t/bin/npm"
