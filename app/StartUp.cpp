@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/Inifile.h"
-#include "app/LogFile.h"
-#include "engine/GpOwned.h"
+#include "base/Inifile.h"
+#include "base/LogFile.h"
+#include "base/GpOwned.h"
 #include "mainwindow/MainWindow.h"
 
 namespace {
@@ -17,11 +17,6 @@ namespace {
 constexpr wchar_t kAppInfoSection[] = L"APP_INFO";
 constexpr wchar_t kSeedKey[] = L"rand_seed";
 constexpr DWORD kCommonControlClasses = ICC_BAR_CLASSES | ICC_COOL_CLASSES;  // 0x404
-
-// The start-up record of GDI+ version 2: the version 1 record and the start-up parameters.
-struct StartupInputEx : Gdiplus::GdiplusStartupInput {
-  INT StartupParameters = 0;  // GdiplusStartupDefault
-};
 
 }  // namespace
 
@@ -53,23 +48,6 @@ int RefreshRandomSeed(DWORD tickCount) {
   return value;
 }
 
-GdiplusRun::GdiplusRun() {
-  StartupInputEx input;
-  input.GdiplusVersion = 2;
-  input.DebugEventCallback = nullptr;
-  input.SuppressBackgroundThread = FALSE;
-  input.SuppressExternalCodecs = FALSE;
-  started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-  if (!started) {
-    const Gdiplus::GdiplusStartupInput first;
-    started = Gdiplus::GdiplusStartup(&token, &first, nullptr) == Gdiplus::Ok;
-  }
-}
-
-GdiplusRun::~GdiplusRun() {
-  if (started) Gdiplus::GdiplusShutdown(token);
-}
-
 void RunMainWindow() {
   MainWindow_CL window;
   window.RunModal(0, 0, nullptr);
@@ -85,7 +63,7 @@ int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName)
 
   CoInitialize(nullptr);
   {
-    const GdiplusRun gdiplus;
+    const GdiplusSession gdiplus;
     const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
     InitCommonControlsEx(&classes);
     RefreshRandomSeed(GetTickCount());

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 // Fixed name of the single-instance mutex; no namespace prefix, so it is per logon session.
 constexpr wchar_t kSingleInstanceMutexName[] = L"Glimmerset.SingleInstance.{6C0E2B31-94D7-4F1A-8E5B-2A7F3D9C1E48}";
@@ -28,21 +28,6 @@ KernelHandle ClaimSingleInstance(const wchar_t* mutexName);
 // New seed = tickCount + the stored "APP_INFO" / "rand_seed" (wrapping at 32 bits); seeds
 // the C library's generator with it, stores it back and answers it.
 int RefreshRandomSeed(DWORD tickCount);
-
-// GDI+ from start-up to shutdown. Version 2 is asked for first; a library that knows only
-// version 1 is started with that rather than leaving the program without pictures.
-class GdiplusRun {
-public:
-  GdiplusRun();
-  ~GdiplusRun();
-  GdiplusRun(const GdiplusRun&) = delete;
-  GdiplusRun& operator=(const GdiplusRun&) = delete;
-  bool Started() const { return started; }
-
-private:
-  ULONG_PTR token = 0;
-  bool started = false;
-};
 
 // Runs the main window modally; returns when it has closed and its object is destroyed.
 void RunMainWindow();

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 namespace bench {
 

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "bench/BenchPhotos.h"
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "engine/ImageSize.h"
-#include "engine/MyConvertStartProgress.h"
+#include "mainwindow/MyConvertStartProgress.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/BenchPhotos.h"
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "engine/SaveData.h"
 #include "views/MyPictureListView.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/BenchPhotos.h"
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "views/DecodeImage.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 namespace {
 

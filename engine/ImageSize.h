@@ -1,6 +1,6 @@
 #pragma once
 // The pixel size of a GDI+ image, 0 x 0 when it cannot be read.
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 struct ImageSize {
   int width = 0;

@@ -1,6 +1,6 @@
 #include "engine/OutputNaming.h"
 
-#include "app/ShellHelpers.h"
+#include "base/ShellHelpers.h"
 
 namespace {
 
@@ -13,15 +13,15 @@ constexpr int kAllBmp = 3;
 
 // The type the source's own extension stands for; other extensions are written as JPEG.
 OutputType SourceType(const std::wstring& extension) {
-  if (EqualIgnoringCase(extension, L".bmp")) return {extension, kTypeCodeBmp};
+  if (EqualIgnoringCase(extension, L".bmp")) return {extension, OutputFormat::Bmp};
   if (EqualIgnoringCase(extension, L".jpg") || EqualIgnoringCase(extension, L".jpeg")) {
-    return {extension, kTypeCodeJpeg};
+    return {extension, OutputFormat::Jpeg};
   }
-  if (EqualIgnoringCase(extension, L".png")) return {extension, kTypeCodePng};
-  return {L".jpg", kTypeCodeJpeg};
+  if (EqualIgnoringCase(extension, L".png")) return {extension, OutputFormat::Png};
+  return {L".jpg", OutputFormat::Jpeg};
 }
 
-OutputType ForcedType(const OutputType& type, int wanted, const wchar_t* extension) {
+OutputType ForcedType(const OutputType& type, OutputFormat wanted, const wchar_t* extension) {
   if (type.typeCode == wanted) return type;
   return {extension, wanted};
 }
@@ -32,11 +32,11 @@ OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings) {
   const OutputType type = SourceType(ExtensionPart(sourcePath));
   switch (settings.OutputImageType) {
     case kAllJpeg:
-      return ForcedType(type, kTypeCodeJpeg, L".jpg");
+      return ForcedType(type, OutputFormat::Jpeg, L".jpg");
     case kAllPng:
-      return ForcedType(type, kTypeCodePng, L".png");
+      return ForcedType(type, OutputFormat::Png, L".png");
     case kAllBmp:
-      return ForcedType(type, kTypeCodeBmp, L".bmp");
+      return ForcedType(type, OutputFormat::Bmp, L".bmp");
     default:
       return type;
   }

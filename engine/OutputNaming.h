@@ -3,17 +3,13 @@
 // output folder, its file name, all following from the source path and the save settings.
 #include <string>
 
-#include "engine/PathIdentity.h"
+#include "base/PathIdentity.h"
+#include "engine/OutputFormat.h"
 #include "engine/SaveData.h"
-
-// Type code of an output file, the code the encoder is chosen by.
-constexpr int kTypeCodeBmp = 0;
-constexpr int kTypeCodeJpeg = 1;
-constexpr int kTypeCodePng = 2;
 
 struct OutputType {
   std::wstring extension;  // with its leading dot, spelt as it will be written
-  int typeCode = kTypeCodeJpeg;
+  OutputFormat typeCode = OutputFormat::Jpeg;
 };
 
 // The source's own type when it is BMP, JPEG or PNG (keeping the source's spelling of the

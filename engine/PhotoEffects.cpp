@@ -1,6 +1,6 @@
 #include "engine/PhotoEffects.h"
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Colour effects of a photo (grey scale or sepia, brightness, contrast), each drawn through
 // a GDI+ colour matrix. Every stage takes its input bitmap over and returns a new one.
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "engine/SaveData.h"
 
 // Colour effect, then brightness, then contrast, as `params` switches them on. Stages that

@@ -160,11 +160,11 @@ GpBitmapPtr JpegTargetRoundTrip(GpBitmapPtr bitmap, uint64_t targetBytes) {
   return DecodeStream(last.get());
 }
 
-HRESULT SavePhoto(GpBitmap* bitmap, const std::wstring& path, int type, const SaveData_CL& settings) {
+HRESULT SavePhoto(GpBitmap* bitmap, const std::wstring& path, OutputFormat type, const SaveData_CL& settings) {
   switch (type) {
-  case kOutputBmp: return SaveWithoutParameters(bitmap, path, kImageFormatBmp);
-  case kOutputPng: return SaveWithoutParameters(bitmap, path, kImageFormatPng);
-  case kOutputJpeg:
+  case OutputFormat::Bmp: return SaveWithoutParameters(bitmap, path, kImageFormatBmp);
+  case OutputFormat::Png: return SaveWithoutParameters(bitmap, path, kImageFormatPng);
+  case OutputFormat::Jpeg:
     if (settings.JpegQualityTypeIndex == kJpegFixedQuality)
       return SaveJpegQuality(bitmap, path, settings.JpegQuantization);
     if (settings.JpegQualityTypeIndex == kJpegTargetSize)

@@ -6,13 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
+#include "engine/OutputFormat.h"
 #include "engine/SaveData.h"
-
-// Type codes of an output file.
-constexpr int kOutputBmp = 0;
-constexpr int kOutputJpeg = 1;
-constexpr int kOutputPng = 2;
 
 // JpegQualityTypeIndex values.
 constexpr int kJpegFixedQuality = 0;
@@ -24,7 +20,7 @@ int FindEncoder(const GUID& format, CLSID& encoder);
 
 // Writes `bitmap` to `path` as type 0 BMP, 1 JPEG (quality or target size, as `settings`
 // say) or 2 PNG. Unknown types and JPEG modes write nothing (E_FAIL). The bitmap stays the caller's.
-HRESULT SavePhoto(GpBitmap* bitmap, const std::wstring& path, int type, const SaveData_CL& settings);
+HRESULT SavePhoto(GpBitmap* bitmap, const std::wstring& path, OutputFormat type, const SaveData_CL& settings);
 
 // JPEG at `quality` (0..100; values outside are taken as the nearest end).
 HRESULT SaveJpegQuality(GpBitmap* bitmap, const std::wstring& path, int quality);

@@ -4,7 +4,7 @@
 // Every stage returns a new 32-bit ARGB bitmap; a stage given a bitmap destroys it.
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "engine/SaveData.h"
 
 // The finished picture of `item` with the parameters of `settings`. None when the photo

@@ -1,6 +1,6 @@
 #include "engine/SaveData.h"
 
-#include "app/Inifile.h"
+#include "base/Inifile.h"
 
 SaveData_CL theSaveData;
 
@@ -72,15 +72,6 @@ void SaveData_CL::Save() const {
   ini.WriteInt(kAppSetting, L"WindowTopMost", topMost);
 }
 
-void SaveData_CL::RequestRefresh() {
-  if (refreshPending != 0) return;
-  // Without a main window there is nobody to handle the refresh; a pending flag set now
-  // would never be cleared and would swallow every later request.
-  const HWND target = MainWindow();
-  if (target == nullptr) return;
-  if (PostMessageW(target, WM_REFRESH_PREVIEW, 0, 0)) refreshPending = 1;
-}
-
 void SaveData_CL::Clear() {
   items.clear();
   currentIndex = -1;
@@ -95,13 +86,6 @@ void SaveData_CL::AddItem(PhotoItem item) {
   }
 }
 
-void SaveData_CL::ApplyTopMost() const {
-  const HWND target = MainWindow();
-  if (target == nullptr) return;
-  SetWindowPos(target, topMost != 0 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE);
-}
-
 int SaveData_CL::ValidResizeIndex() const {
   return IsValidSizeChoice(ResizeRadioIndex) ? ResizeRadioIndex : kDefaultSizeChoice;
 }
@@ -109,5 +93,3 @@ int SaveData_CL::ValidResizeIndex() const {
 int SaveData_CL::ValidOutputType() const {
   return IsValidOutputType(OutputImageType) ? OutputImageType : kDefaultOutputType;
 }
-
-HWND SaveData_CL::MainWindow() const { return mainWindow; }

@@ -1,17 +1,11 @@
 #pragma once
-// The application record: conversion parameters, the gathered photos, the current photo and
-// the links to the main window's controls. One instance, theSaveData, shared by every part.
-#include <windows.h>
-
+// The application record: conversion parameters, the gathered photos and the current photo.
+// One instance, theSaveData, shared by every part. It knows no window: the main window keeps
+// its own links to the preview, the strip and the start button.
 #include <string>
 #include <vector>
 
-class MyPictureImage_CL;
-class MyPictureListView_CL;
-class Button_CL;
-
-// Posted to the main window: bring the effect page and the preview in line, save settings.
-constexpr UINT WM_REFRESH_PREVIEW = 1843;
+#include "base/CriticalSection.h"
 
 // Colour effect of a photo; the field names are the INI keys of the global effect.
 struct EffectParams {
@@ -56,6 +50,16 @@ constexpr int kOutputTypeCount = 4;
 constexpr int kDefaultOutputType = 0;
 constexpr bool IsValidOutputType(int type) { return type >= 0 && type < kOutputTypeCount; }
 
+// The lock of a photo list. A copy of the record (a batch's snapshot, a test's saved state)
+// gets a lock of its own: a lock is never shared by copying.
+class PhotoListLock : public CriticalSection_CL {
+public:
+  PhotoListLock() : CriticalSection_CL(kInitializeNow) {}
+  PhotoListLock(const PhotoListLock&) : PhotoListLock() {}
+  PhotoListLock& operator=(const PhotoListLock&) { return *this; }
+  ~PhotoListLock() override = default;
+};
+
 class SaveData_CL {
 public:
   SaveData_CL();
@@ -65,22 +69,14 @@ public:
   void Load();
   // Writes every stored field to theIniFile.
   void Save() const;
-  // Posts WM_REFRESH_PREVIEW to the main window unless one is already pending.
-  void RequestRefresh();
-  // Renders items[index] with the current parameters into the preview (lives with the preview).
-  void RenderPreview(int index);
   // Empties the photo list; no photo is current afterwards.
   void Clear();
   // Appends a copy of item; currentItem keeps pointing at the current photo.
   void AddItem(PhotoItem item);
-  // Keeps the main window above all others exactly when topMost is set.
-  void ApplyTopMost() const;
 
   // The stored size choice / output type when it is inside its table, else the default.
   int ValidResizeIndex() const;
   int ValidOutputType() const;
-  // The main window: the parent of the preview, target of WM_REFRESH_PREVIEW.
-  HWND MainWindow() const;
 
   int topMost = 0;
   int fitWidth = 320;
@@ -100,15 +96,14 @@ public:
   EffectParams globalEffect;
   EffectParams photoEffect;
   std::vector<PhotoItem> items;
+  // The photo list's lock, re-entrant. A registration worker appends to `items` only while
+  // holding it, and a reader on another thread (the strip's painter) holds it too, so it never
+  // sees the vector being moved. Whoever holds it must not wait for the user-interface thread.
+  mutable PhotoListLock itemsLock;
   PhotoItem* currentItem = nullptr;
   int currentIndex = -1;
-  MyPictureImage_CL* previewControl = nullptr;
-  MyPictureListView_CL* thumbnailList = nullptr;
-  Button_CL* convertButton = nullptr;
   int refreshPending = 0;
   int OutputImageType = kDefaultOutputType;
-  // The preview's parent window; set by the main window together with previewControl.
-  HWND mainWindow = nullptr;
 };
 
 extern SaveData_CL theSaveData;

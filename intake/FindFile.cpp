@@ -1,7 +1,7 @@
 #include "intake/FindFile.h"
 
-#include "app/Owned.h"
-#include "app/ShellHelpers.h"
+#include "base/Owned.h"
+#include "base/ShellHelpers.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/PathIdentity.h"
+#include "base/PathIdentity.h"
 
 class FindFile_CL {
 public:

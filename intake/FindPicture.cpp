@@ -1,7 +1,7 @@
 #include "intake/FindPicture.h"
 
-#include "app/ShellHelpers.h"
-#include "engine/PathIdentity.h"
+#include "base/ShellHelpers.h"
+#include "base/PathIdentity.h"
 
 namespace {
 

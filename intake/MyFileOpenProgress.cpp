@@ -1,6 +1,5 @@
 #include "intake/MyFileOpenProgress.h"
 
-#include "engine/ItemsGuard.h"
 #include "engine/SaveData.h"
 #include "intake/FindPicture.h"
 
@@ -26,7 +25,7 @@ void RegisterPathGuarded(const std::wstring& path) {
   SaveData_CL found;
   RegisterPath(path, found);
   if (found.items.empty()) return;
-  const ItemsLock lock(theItemsGuard);
+  const CriticalSectionLock lock(theSaveData.itemsLock);
   theSaveData.items.reserve(theSaveData.items.size() + found.items.size());
   for (PhotoItem& item : found.items) theSaveData.AddItem(std::move(item));
 }

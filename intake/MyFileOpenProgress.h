@@ -1,7 +1,7 @@
 #pragma once
 // The registration job: adds the pictures found at each chosen path to theSaveData.items
 // under a progress dialog, one bar step per path. The items of a path are gathered on the
-// side and appended under theItemsGuard, so the thumbnail strip may keep painting.
+// side and appended under theSaveData.itemsLock, so the thumbnail strip may keep painting.
 #include <string>
 #include <vector>
 
@@ -19,5 +19,5 @@ public:
 };
 
 // Registers `path` into a private list, then appends what it found to theSaveData.items
-// while holding theItemsGuard.
+// while holding theSaveData.itemsLock.
 void RegisterPathGuarded(const std::wstring& path);

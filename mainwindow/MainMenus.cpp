@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "app/ShellHelpers.h"
+#include "base/ShellHelpers.h"
 #include "mainwindow/PopupMenu.h"
 #include "toolkit/ImageList.h"
 

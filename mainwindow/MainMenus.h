@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 class PopupMenu_CL;
 

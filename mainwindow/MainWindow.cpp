@@ -1,4 +1,5 @@
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -6,11 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/ShellHelpers.h"
-#include "app/WindowPlacement.h"
-#include "engine/ItemsGuard.h"
-#include "engine/MyConvertStartProgress.h"
+#include "base/CommandLine.h"
+#include "base/ShellHelpers.h"
+#include "base/WindowPlacement.h"
+#include "mainwindow/MyConvertStartProgress.h"
 #include "engine/SaveData.h"
 #include "intake/FindPicture.h"
 #include "intake/MyFileOpenProgress.h"
@@ -55,9 +55,9 @@ MainWindow_CL::MainWindow_CL() : splitter(WM_SPLITTER_MOVED) { style = popupStyl
 MainWindow_CL::~MainWindow_CL() {
   // A window still open (run modeless) goes first, while every pane object still exists.
   if (hwnd != nullptr && IsWindow(hwnd)) DestroyWindow(hwnd);
-  if (theSaveData.previewControl == preview) theSaveData.previewControl = nullptr;
-  if (theSaveData.thumbnailList == thumbnailList) theSaveData.thumbnailList = nullptr;
-  if (theSaveData.mainWindow == hwnd) theSaveData.mainWindow = nullptr;
+  if (theMainWindowLinks.previewControl == preview) theMainWindowLinks.previewControl = nullptr;
+  if (theMainWindowLinks.thumbnailList == thumbnailList) theMainWindowLinks.thumbnailList = nullptr;
+  if (theMainWindowLinks.mainWindow == hwnd) theMainWindowLinks.mainWindow = nullptr;
   delete preview;
   preview = nullptr;
   delete thumbnailList;
@@ -121,7 +121,7 @@ void MainWindow_CL::OnNotify(const NMHDR& header) {
     const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
     SetCurrent(click.iItem);
     // A click always asks for a refresh, pending or not.
-    PostMessageW(hwnd, WM_REFRESH_PREVIEW, 0, 0);
+    RequestPreviewRefresh(RefreshPost::kAlways);
     return;
   }
   OnTabNotify(header);
@@ -176,7 +176,7 @@ void MainWindow_CL::Initialize() {
   Layout();
   RequestRefresh();
   RunUpdateCheck();
-  theSaveData.ApplyTopMost();
+  ApplyTopMost();
   ShowWindow(hwnd, SW_SHOW);
   AddCommandLinePaths();
   EnableConvertButton();
@@ -187,8 +187,8 @@ void MainWindow_CL::CreatePreview() {
   preview->Create(hwnd, kPreviewControlId, 320, 240, 0, 0);
   preview->displayMode = kDisplayActualSize;
   if (preview->hwnd != nullptr) DragAcceptFiles(preview->hwnd, TRUE);
-  theSaveData.previewControl = preview;
-  theSaveData.mainWindow = hwnd;
+  theMainWindowLinks.previewControl = preview;
+  theMainWindowLinks.mainWindow = hwnd;
 }
 
 void MainWindow_CL::CreateThumbnailList() {
@@ -204,7 +204,7 @@ void MainWindow_CL::CreateThumbnailList() {
   thumbnailList->cellWidth = 196;
   thumbnailList->cellHeight = 164;
   thumbnailList->layoutMode = kLayoutRow;
-  theSaveData.thumbnailList = thumbnailList;
+  theMainWindowLinks.thumbnailList = thumbnailList;
 }
 
 void MainWindow_CL::BuildSplitter() {
@@ -244,7 +244,7 @@ void MainWindow_CL::AddCommandLinePaths() {
   const int files = commandLine.CountFiles();
   if (files == 0) return;
   {
-    const ItemsLock lock(theItemsGuard);
+    const CriticalSectionLock lock(theSaveData.itemsLock);
     for (int index = 0; index < files; ++index) RegisterPath(commandLine.FileAt(index));
   }
   ListChanged();
@@ -283,12 +283,12 @@ void MainWindow_CL::LimitSize(RECT& rect) const {
 void MainWindow_CL::OnRefreshPreview() {
   theSaveData.refreshPending = 0;
   // A refresh can arrive while a registration job's worker appends to the list.
-  const ItemsLock lock(theItemsGuard);
+  const CriticalSectionLock lock(theSaveData.itemsLock);
   const int index = theSaveData.currentIndex;
   if (index >= 0 && index < ItemCount()) {
     theSaveData.currentItem = &theSaveData.items[static_cast<size_t>(index)];
     SyncEffectPage();
-    theSaveData.RenderPreview(index);
+    RenderPreview(index);
   } else {
     theSaveData.currentItem = nullptr;
     SyncEffectPage();
@@ -302,7 +302,7 @@ void MainWindow_CL::OnDropFiles(HDROP drop) {
   const std::vector<std::wstring> paths = DroppedPaths(drop);
   DragFinish(drop);
   {
-    const ItemsLock lock(theItemsGuard);
+    const CriticalSectionLock lock(theSaveData.itemsLock);
     theSaveData.Clear();
     for (const std::wstring& path : paths) RegisterPath(path);
   }
@@ -375,7 +375,7 @@ void MainWindow_CL::RotateAnchor(int step) {
   const int anchor = thumbnailList->GetAnchor();
   if (anchor < 0 || anchor >= ItemCount()) return;
   {
-    const ItemsLock lock(theItemsGuard);
+    const CriticalSectionLock lock(theSaveData.itemsLock);
     int& rotation = theSaveData.items[static_cast<size_t>(anchor)].rotation;
     // Any stored value turns into one of the four quarter turns.
     rotation = ((rotation + step) % 4 + 4) % 4;
@@ -390,7 +390,7 @@ void MainWindow_CL::RemoveSelected() {
   unsigned remaining = thumbnailList->selectedCount;
   int index = static_cast<int>(thumbnailList->GetCount()) - 1;
   {
-    const ItemsLock lock(theItemsGuard);
+    const CriticalSectionLock lock(theSaveData.itemsLock);
     for (; remaining > 0 && index >= 0; --index) {
       if (!thumbnailList->IsSelected(index)) continue;
       if (index < ItemCount()) theSaveData.items.erase(theSaveData.items.begin() + index);
@@ -474,8 +474,8 @@ void MainWindow_CL::SyncEffectPage() {
 HWND MainWindow_CL::ParamTabsWindow() const { return paramTabs != nullptr ? paramTabs->hwnd : nullptr; }
 
 void MainWindow_CL::DestroyParamTabs() {
-  if (theSaveData.convertButton == (paramTabs != nullptr ? paramTabs->startButton : nullptr)) {
-    theSaveData.convertButton = nullptr;
+  if (theMainWindowLinks.convertButton == (paramTabs != nullptr ? paramTabs->startButton : nullptr)) {
+    theMainWindowLinks.convertButton = nullptr;
   }
   delete paramTabs;
   paramTabs = nullptr;
@@ -505,13 +505,10 @@ void MainWindow_CL::SetCurrent(int index) const {
   }
 }
 
-void MainWindow_CL::RequestRefresh() const {
-  if (theSaveData.refreshPending != 0) return;
-  if (PostMessageW(hwnd, WM_REFRESH_PREVIEW, 0, 0)) theSaveData.refreshPending = 1;
-}
+void MainWindow_CL::RequestRefresh() const { RequestPreviewRefresh(); }
 
 void MainWindow_CL::EnableConvertButton() const {
-  const Button_CL* const button = theSaveData.convertButton;
+  const Button_CL* const button = theMainWindowLinks.convertButton;
   if (button != nullptr && button->hwnd != nullptr) EnableWindow(button->hwnd, ItemCount() > 0 ? TRUE : FALSE);
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Messages.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SplitManager.h"
 #include "toolkit/SubClassDialogBase.h"
@@ -19,10 +20,6 @@ class MyPictureImage_CL;
 class MyPictureListView_CL;
 class TabParamSetting_CL;
 
-// Posted by the splitter when a drag of one of its bars ends.
-constexpr UINT WM_SPLITTER_MOVED = 3072;
-// WM_COMMAND id posted by the parameter pages when "変換開始" is clicked.
-constexpr UINT CMD_CONVERT = 190;
 // The range of command ids the main window dispatches; everything else is ignored.
 constexpr UINT kFirstMainCommand = 170;
 constexpr UINT kLastMainCommand = 193;

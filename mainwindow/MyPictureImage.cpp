@@ -1,6 +1,6 @@
 #include "mainwindow/MyPictureImage.h"
 
-#include "app/ShellHelpers.h"
+#include "base/ShellHelpers.h"
 
 std::wstring PlaceholderPicturePath() { return ModuleDirectory() + L"\\Glimmerset.jpg"; }
 

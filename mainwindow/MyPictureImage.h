@@ -11,6 +11,10 @@ constexpr int kPreviewControlId = 0x1234;
 // The placeholder picture: "Glimmerset.jpg" in the folder of the running executable.
 std::wstring PlaceholderPicturePath();
 
+// Renders theSaveData.items[index] with the current parameters, as the conversion will write
+// it, into the main window's preview; an index outside the list shows the placeholder.
+void RenderPreview(int index);
+
 class MyPictureImage_CL : public PictureImage_CL {
 public:
   MyPictureImage_CL() = default;

@@ -3,14 +3,13 @@
 // Every one of them is safe on a control whose window was never made.
 #include <windows.h>
 
+#include "base/Messages.h"
 #include "engine/SaveData.h"
+#include "mainwindow/MainWindowLinks.h"
 #include "toolkit/ControlBase.h"
 #include "toolkit/ControlLayout.h"
 
 namespace page {
-
-// The command a click on "変換開始" sends to the main window.
-constexpr int kConvertCommand = 190;
 
 inline bool Exists(const ControlBase_CL* control) { return control && control->hwnd; }
 
@@ -29,17 +28,14 @@ inline void MoveIfExists(const ControlBase_CL* control, int x, int y) {
   if (control) MoveTo(*control, x, y);
 }
 
-inline void PostRefresh() {
-  const HWND mainWindow = theSaveData.MainWindow();
-  if (mainWindow) PostMessageW(mainWindow, WM_REFRESH_PREVIEW, 0, 0);
-}
+inline void PostRefresh() { RequestPreviewRefresh(RefreshPost::kAlways); }
 
 // When `id` is the start button's, tells the main window (or, before it is known, the page's
 // own parent) that a conversion was asked for.
 inline void ForwardConvertClick(int id, HWND pageParent) {
-  if (!theSaveData.convertButton || id != theSaveData.convertButton->id) return;
-  const HWND mainWindow = theSaveData.MainWindow();
-  PostMessageW(mainWindow ? mainWindow : pageParent, WM_COMMAND, kConvertCommand, 0);
+  if (!theMainWindowLinks.convertButton || id != theMainWindowLinks.convertButton->id) return;
+  const HWND mainWindow = theMainWindowLinks.mainWindow;
+  PostMessageW(mainWindow ? mainWindow : pageParent, WM_COMMAND, CMD_CONVERT, 0);
 }
 
 }  // namespace page

@@ -6,7 +6,7 @@
 namespace {
 
 constexpr DWORD kPictureImageStyle =
-    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SS_BITMAP | SS_REALSIZEIMAGE;  // 0x5600080E
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SS_BITMAP | SS_REALSIZEIMAGE;
 constexpr UINT kScrollMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
 constexpr Gdiplus::ARGB kOpaqueBlack = 0xFF000000;
 constexpr int kLastRotateFlip = Gdiplus::Rotate270FlipX;

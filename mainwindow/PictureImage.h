@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "mainwindow/StaticImage.h"
 #include "toolkit/ScrollBar.h"
 #include "views/BackBuffer.h"

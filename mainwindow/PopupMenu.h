@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 struct MenuItemRecord {
   static constexpr int noImage = -1;

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include "app/Inifile.h"
-#include "app/ShellHelpers.h"
+#include "base/Inifile.h"
+#include "base/ShellHelpers.h"
 #include "toolkit/ControlLayout.h"
 #include "update/UpdateCheck.h"
 
@@ -25,7 +25,7 @@ constexpr int kVersionFrameY = 52;
 constexpr int kFramePadding = 8;
 constexpr int kIconShift = 8;
 // BS_ICON | BS_FLAT
-constexpr LONG kIconButtonStyle = 0x8040;
+constexpr LONG kIconButtonStyle = BS_FLAT | BS_ICON;
 
 bool Exists(const ControlBase_CL* control) { return control && control->hwnd; }
 

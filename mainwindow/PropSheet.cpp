@@ -1,4 +1,5 @@
 #include "mainwindow/PropSheet.h"
+#include "mainwindow/MainWindowLinks.h"
 
 #include <memory>
 #include <new>
@@ -107,7 +108,7 @@ INT_PTR ShowAppSettingsSheet(HWND mainWindow) {
   sheet.AddPage(settingPage, kSettingTitle);
   sheet.AddPage(versionPage, kVersionTitle);
   const INT_PTR result = sheet.Run(mainWindow, kSettingTitle);
-  if (result == 1) theSaveData.ApplyTopMost();
+  if (result == 1) ApplyTopMost();
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
+#include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/MyPictureImage.h"
 
 namespace {
@@ -31,15 +32,16 @@ GpBitmapPtr ThroughJpeg(GpBitmapPtr picture, const SaveData_CL& settings) {
 
 }  // namespace
 
-void SaveData_CL::RenderPreview(int index) {
-  MyPictureImage_CL* const preview = previewControl;
+void RenderPreview(int index) {
+  MyPictureImage_CL* const preview = theMainWindowLinks.previewControl;
   if (preview == nullptr) return;
-  if (index < 0 || index >= static_cast<int>(items.size())) {
+  const SaveData_CL& data = theSaveData;
+  if (index < 0 || index >= static_cast<int>(data.items.size())) {
     preview->ShowPlaceholder();
     return;
   }
   // A photo that cannot be read gives no picture: the pane turns black.
-  preview->SetPicture(ThroughJpeg(PreparePhoto(items[static_cast<size_t>(index)], *this), *this));
+  preview->SetPicture(ThroughJpeg(PreparePhoto(data.items[static_cast<size_t>(index)], data), data));
   preview->UpdateScrollBars();
   if (preview->hwnd != nullptr) InvalidateRect(preview->hwnd, nullptr, FALSE);
 }

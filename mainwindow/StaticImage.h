@@ -3,7 +3,7 @@
 // object for the picture it shows, deleted with the object.
 #include <windows.h>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 #include "toolkit/ControlBase.h"
 
 constexpr int kStaticImageKind = 14;

@@ -1,4 +1,5 @@
 #include "mainwindow/TabItemDialogEffect.h"
+#include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
 
@@ -194,7 +195,7 @@ void TabItemDialogEffect_CL::OnCommand(int id) {
     allGroup.Enable(id == allRadio->id);
     photoGroup.Enable(id == photoRadio->id);
   }
-  theSaveData.RequestRefresh();
+  RequestPreviewRefresh();
   page::ForwardConvertClick(id, parentWindow);
 }
 
@@ -202,7 +203,7 @@ void TabItemDialogEffect_CL::OnScroll(HWND slider) {
   bool matched = allGroup.OnScroll(slider, theSaveData.globalEffect);
   if (theSaveData.currentItem && photoGroup.OnScroll(slider, theSaveData.currentItem->effect)) matched = true;
   // The thumb is followed while it is dragged; one refresh covers a whole run of scrolls.
-  if (matched) theSaveData.RequestRefresh();
+  if (matched) RequestPreviewRefresh();
 }
 
 void TabItemDialogEffect_CL::Layout() {

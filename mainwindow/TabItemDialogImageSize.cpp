@@ -1,8 +1,9 @@
 #include "mainwindow/TabItemDialogImageSize.h"
+#include "mainwindow/MainWindowLinks.h"
 
 #include <cwchar>
 
-#include "app/ShellHelpers.h"
+#include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
@@ -131,7 +132,7 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
       theSaveData.ResizeRadioIndex = static_cast<int>(i);
       theSaveData.fitWidth = choice.width;
       theSaveData.fitHeight = choice.height;
-      theSaveData.RequestRefresh();
+      RequestPreviewRefresh();
     }
   }
   if (notification == EN_UPDATE) {

@@ -1,10 +1,11 @@
 #include "mainwindow/TabItemDialogSave.h"
+#include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
 
 #include <cwchar>
 
-#include "app/ShellHelpers.h"
+#include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
@@ -39,7 +40,7 @@ int IndexInRun(const ControlBase_CL* first, const ControlBase_CL* last, int id) 
 
 // The thumbnails show the output names: repaint them after a name setting changed.
 void RepaintThumbnails() {
-  const ControlBase_CL* const list = theSaveData.thumbnailList;
+  const ControlBase_CL* const list = theMainWindowLinks.thumbnailList;
   if (Exists(list)) InvalidateRect(list->hwnd, nullptr, FALSE);
 }
 
@@ -133,39 +134,39 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   const bool update = notification == EN_UPDATE;
   if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) {
     data.SaveDirTypeIndex = index;
-    data.RequestRefresh();
+    RequestPreviewRefresh();
   }
   if (Is(prefixCheck, id)) {
     data.CheckAddFileNameTop = CheckState(*prefixCheck);
-    data.RequestRefresh();
+    RequestPreviewRefresh();
     RepaintThumbnails();
   }
   if (Is(suffixCheck, id)) {
     data.CheckAddFileNameBottom = CheckState(*suffixCheck);
-    data.RequestRefresh();
+    RequestPreviewRefresh();
     RepaintThumbnails();
   }
   if (update && Is(prefixEdit, id)) {
     data.ValueAddFileNameTop = prefixEdit->GetText();
-    data.RequestRefresh();
+    RequestPreviewRefresh();
     RepaintThumbnails();
   }
   if (update && Is(suffixEdit, id)) {
     data.ValueAddFileNameBottom = suffixEdit->GetText();
-    data.RequestRefresh();
+    RequestPreviewRefresh();
     RepaintThumbnails();
   }
   if (update && Is(folderEdit, id)) {
     data.MakeFolder = folderEdit->GetText();
-    data.RequestRefresh();
+    RequestPreviewRefresh();
   }
   if (const int index = IndexInRun(qualityRadio, fileSizeRadio, id); index >= 0) {
     data.JpegQualityTypeIndex = index;
-    data.RequestRefresh();
+    RequestPreviewRefresh();
   }
   if (update && Is(fileSizeEdit, id)) {
     data.JpegFileSize = TextToInt(fileSizeEdit->GetText());
-    data.RequestRefresh();
+    RequestPreviewRefresh();
   }
   page::ForwardConvertClick(id, parentWindow);
 }
@@ -174,7 +175,7 @@ void TabItemDialogSave_CL::OnScroll(HWND slider) {
   if (!Exists(qualitySlider) || slider != qualitySlider->hwnd) return;
   theSaveData.JpegQuantization = static_cast<int>(SendMessageW(qualitySlider->hwnd, TBM_GETPOS, 0, 0));
   UpdateQualityText();
-  theSaveData.RequestRefresh();
+  RequestPreviewRefresh();
 }
 
 void TabItemDialogSave_CL::Layout() {

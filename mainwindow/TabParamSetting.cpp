@@ -1,4 +1,5 @@
 #include "mainwindow/TabParamSetting.h"
+#include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -23,7 +24,7 @@ TabParamSetting_CL::TabParamSetting_CL() = default;
 TabParamSetting_CL::~TabParamSetting_CL() {
   StopWatchingPages();
   // The button's window goes with the page it sits on; nobody may reach it through the record.
-  if (theSaveData.convertButton == startButton) theSaveData.convertButton = nullptr;
+  if (theMainWindowLinks.convertButton == startButton) theMainWindowLinks.convertButton = nullptr;
   currentPage = nullptr;
   sizePage.reset();
   effectPage.reset();
@@ -65,7 +66,7 @@ void TabParamSetting_CL::CreateStartButton() {
   startButton->id = startButtonId;
   if (startButton->hwnd) SetWindowLongPtrW(startButton->hwnd, GWLP_ID, startButtonId);
   startButton->SetFontScale(startButtonFontScale);
-  theSaveData.convertButton = startButton;
+  theMainWindowLinks.convertButton = startButton;
 }
 
 SubClassDialogBase_CL* TabParamSetting_CL::PageAt(int index) const {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "base/Messages.h"
 #include "mainwindow/TabItemDialogEffect.h"
 #include "mainwindow/TabItemDialogImageSize.h"
 #include "mainwindow/TabItemDialogSave.h"
@@ -16,7 +17,7 @@
 class TabParamSetting_CL : public Tab_CL {
 public:
   static constexpr int pageCount = 3;
-  static constexpr int startButtonId = 190;          // the main window's convert command
+  static constexpr int startButtonId = CMD_CONVERT;  // the main window's convert command
   static constexpr float startButtonFontScale = 2.5f;
   static constexpr int startButtonMargin = 4;        // from the page's left, right and bottom edges
   static constexpr int startButtonHeight = 64;

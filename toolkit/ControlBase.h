@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 // Size of the text drawn (DrawTextW, DT_CALCRECT) on the screen's device context, in font,
 // or in the context's own font when font is null.

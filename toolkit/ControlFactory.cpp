@@ -5,8 +5,8 @@
 namespace {
 
 // WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, and the same with WS_TABSTOP.
-constexpr DWORD childStyle = 0x56000000;
-constexpr DWORD tabStopChildStyle = 0x56010000;
+constexpr DWORD childStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD tabStopChildStyle = childStyle | WS_TABSTOP;
 constexpr DWORD checkBoxStyle = tabStopChildStyle | BS_AUTOCHECKBOX;
 constexpr DWORD radioStyle = tabStopChildStyle | BS_AUTORADIOBUTTON;
 constexpr DWORD groupBoxStyle = childStyle | BS_GROUPBOX;

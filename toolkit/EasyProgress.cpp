@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-#include "app/HighDpiHelper.h"
+#include "base/HighDpiHelper.h"
 
 namespace {
 
 // WS_SYSMENU | WS_MINIMIZEBOX: without them the caption has no close box.
-constexpr LONG_PTR closeBoxStyles = 0xA0000;
+constexpr LONG_PTR closeBoxStyles = WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int cancelButtonX = 48;
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "toolkit/ControlFactory.h"
-#include "toolkit/EasyThreadBase.h"
+#include "base/EasyThreadBase.h"
 #include "toolkit/SubClassDialogBase.h"
 
 class EasyProgress_CL : public SubClassDialogBase_CL, public EasyThreadBase_CL {

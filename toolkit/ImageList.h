@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 struct ImageListTraits {
   using Handle = HIMAGELIST;

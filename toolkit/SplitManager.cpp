@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/Inifile.h"
-#include "app/Owned.h"
-#include "app/ShellHelpers.h"
+#include "base/Inifile.h"
+#include "base/Owned.h"
+#include "base/ShellHelpers.h"
 
 namespace {
 

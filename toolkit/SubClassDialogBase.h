@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 // Client (or page display) rectangle with its size, and the size of one fullwidth "Ｗ"
 // on the screen, the unit in which pages space their controls.
@@ -25,10 +25,9 @@ struct LayoutMetrics {
 
 class SubClassDialogBase_CL {
 public:
-  // WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME
-  static constexpr DWORD popupStyle = 0x80CA0080;
-  // WS_CHILD | DS_CONTROL: the parameter pages.
-  static constexpr DWORD childPageStyle = 0x40000400;
+  static constexpr DWORD popupStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
+  // The parameter pages.
+  static constexpr DWORD childPageStyle = WS_CHILD | DS_CONTROL;
   static constexpr std::size_t templateBytes = 1024;
   static constexpr short templateWidth = 320;   // dialog units
   static constexpr short templateHeight = 240;  // dialog units

@@ -1,11 +1,14 @@
 #pragma once
 // The platform's tab control ("SysTabControl32", multi-line). The tab host derives from it.
+#include <windows.h>
+#include <commctrl.h>
+
 #include "toolkit/ControlBase.h"
 
 class Tab_CL : public ControlBase_CL {
 public:
   static constexpr int kindCode = 13;
-  static constexpr DWORD windowStyle = 0x56000200;  // child, visible, clipping, TCS_MULTILINE
+  static constexpr DWORD windowStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_MULTILINE;
   Tab_CL() : ControlBase_CL(kindCode) {}
 
   // 320 x 240 at (x, y), client edge, font sent.

@@ -7,8 +7,8 @@
 #include <new>
 #include <string>
 
-#include "app/LogFile.h"
-#include "app/ShellHelpers.h"
+#include "base/LogFile.h"
+#include "base/ShellHelpers.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "update/UpdateCheck.h"
 
-#include "app/Inifile.h"
-#include "app/ShellHelpers.h"
+#include "base/Inifile.h"
+#include "base/ShellHelpers.h"
 #include "update/InetHttp.h"
 #include "update/UpdateDialog.h"
 

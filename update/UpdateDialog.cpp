@@ -1,6 +1,6 @@
 #include "update/UpdateDialog.h"
 
-#include "app/HighDpiHelper.h"
+#include "base/HighDpiHelper.h"
 #include "toolkit/ControlLayout.h"
 #include "update/UpdateCheck.h"
 

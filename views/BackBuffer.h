@@ -1,6 +1,6 @@
 #pragma once
 // An off-screen bitmap kept at the size of a window's client area.
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 class BackBuffer_CL {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 // Bitmap helpers of the thumbnail strip: blank bitmaps, and the rule that fits a photo into a
 // thumbnail box.
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 constexpr int kThumbnailPixelFormat = PixelFormat16bppRGB565;  // 0x21006
 

@@ -11,10 +11,9 @@
 
 #include "views/DecodeItem.h"
 #include "views/MovieBitmapChcheBase.h"
-#include "views/ThreadBase.h"
+#include "base/Messages.h"
+#include "base/ThreadBase.h"
 
-constexpr UINT MSG_DECODE_WORK = 1228;     // to the worker: the queue has become non-empty
-constexpr UINT WM_THUMBNAIL_READY = 4234;  // to the target window: a request is finished
 
 class DecodeImage_CL : public ThreadBase_CL {
 public:

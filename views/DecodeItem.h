@@ -5,7 +5,7 @@
 // `itemIndex` before it shows `result` (see MovieBitmapChcheBase_CL::StoreIfAwaited).
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "views/BitmapHelpers.h"
 
 class DecodeItem_CL {

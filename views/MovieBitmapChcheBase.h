@@ -7,7 +7,7 @@
 // before the list changed can never land on another photo's tile.
 #include <cstdint>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 constexpr unsigned kThumbnailCacheCapacity = 800;
 

@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "engine/ItemsGuard.h"
 #include "engine/OutputNaming.h"
 #include "views/BitmapHelpers.h"
 
@@ -34,7 +33,7 @@ LRESULT MyPictureListView_CL::HandleMessage(HWND window, UINT message, WPARAM wP
 bool MyPictureListView_CL::PhotoAt(int index, std::wstring& path, int& rotation) {
   if (!photos || index < 0 || static_cast<unsigned>(index) >= count) return false;
   // A registration worker may be appending (and moving the vector) right now.
-  const ItemsLock lock(theItemsGuard);
+  const CriticalSectionLock lock(theSaveData.itemsLock);
   if (static_cast<std::size_t>(index) >= photos->size()) return false;
   const PhotoItem& item = (*photos)[static_cast<std::size_t>(index)];
   path = item.path;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "toolkit/ControlBase.h"
 #include "toolkit/ScrollBar.h"
 #include "toolkit/ToolTips.h"
@@ -20,7 +20,8 @@
 
 constexpr int kPictureListKind = 8;
 constexpr int kPictureListId = 4661;             // 0x1235
-constexpr DWORD kPictureListStyle = 0x56300008;  // child, visible, clip, both bars, SS_GRAYFRAME
+constexpr DWORD kPictureListStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | SS_GRAYFRAME;
 constexpr int kPictureListToolIdBase = 4096;     // tool identifier = item index + this
 
 // Layout modes.

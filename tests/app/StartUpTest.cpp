@@ -10,11 +10,12 @@
 #include <string>
 #include <thread>
 
-#include "app/Inifile.h"
-#include "app/LogFile.h"
+#include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "app/StartUp.h"
 #include "engine/SaveData.h"
 #include "tests/support/TempFolder.h"
+#include "mainwindow/MainWindowLinks.h"
 
 namespace {
 
@@ -153,8 +154,8 @@ TEST_F(StartUpTest, WholeRunShowsTheMainWindowAndEndsWhenItCloses) {
   EXPECT_NE(rect[0], L'\0') << "the window saved its placement";
   EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ResizeRadioIndex", 99, ini.c_str()), 3u)
       << "the start-up refresh saved the settings";
-  EXPECT_EQ(theSaveData.mainWindow, nullptr) << "no pointer to the closed window is left behind";
-  EXPECT_EQ(theSaveData.previewControl, nullptr);
+  EXPECT_EQ(theMainWindowLinks.mainWindow, nullptr) << "no pointer to the closed window is left behind";
+  EXPECT_EQ(theMainWindowLinks.previewControl, nullptr);
 }
 
 }  // namespace

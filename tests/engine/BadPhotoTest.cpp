@@ -14,7 +14,7 @@ void Convert(const std::wstring& source, const std::wstring& output, const SaveD
   PhotoItem item;
   item.path = source;
   GpBitmapPtr bitmap = PreparePhoto(item, settings);
-  if (bitmap) SavePhoto(bitmap.get(), output, 1, settings);
+  if (bitmap) SavePhoto(bitmap.get(), output, OutputFormat::Jpeg, settings);
 }
 
 size_t CutBeforeScan(const std::string& jpeg) {

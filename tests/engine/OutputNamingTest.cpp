@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ShellHelpers.h"
+#include "base/ShellHelpers.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -11,7 +11,7 @@ struct TypeCase {
   const wchar_t* source;
   int outputImageType;
   const wchar_t* extension;
-  int typeCode;
+  OutputFormat typeCode;
 };
 
 void ExpectTypes(const TypeCase* cases, size_t count) {
@@ -33,29 +33,29 @@ std::wstring FullOutputPath(const std::wstring& source, const SaveData_CL& setti
 
 TEST(OutputNaming, KeepsSourceSpellingOfKnownExtension) {
   const TypeCase cases[] = {
-      {L"C:\\Photos\\IMG_0001.JPG", 0, L".JPG", kTypeCodeJpeg},
-      {L"C:\\Photos\\a.jpeg", 0, L".jpeg", kTypeCodeJpeg},
-      {L"C:\\Photos\\a.Png", 0, L".Png", kTypeCodePng},
-      {L"C:\\Photos\\a.BMP", 3, L".BMP", kTypeCodeBmp},
-      {L"C:\\Photos\\a.JPEG", 1, L".JPEG", kTypeCodeJpeg},
-      {L"C:\\Photos\\a.PNG", 2, L".PNG", kTypeCodePng},
+      {L"C:\\Photos\\IMG_0001.JPG", 0, L".JPG", OutputFormat::Jpeg},
+      {L"C:\\Photos\\a.jpeg", 0, L".jpeg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\a.Png", 0, L".Png", OutputFormat::Png},
+      {L"C:\\Photos\\a.BMP", 3, L".BMP", OutputFormat::Bmp},
+      {L"C:\\Photos\\a.JPEG", 1, L".JPEG", OutputFormat::Jpeg},
+      {L"C:\\Photos\\a.PNG", 2, L".PNG", OutputFormat::Png},
   };
   ExpectTypes(cases, std::size(cases));
 }
 
 TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
   const TypeCase cases[] = {
-      {L"C:\\Photos\\scan.tif", 0, L".jpg", kTypeCodeJpeg},
-      {L"C:\\Photos\\scan.tif", 2, L".png", kTypeCodePng},
-      {L"C:\\Photos\\anim.GIF", 3, L".bmp", kTypeCodeBmp},
-      {L"C:\\Photos\\old.dib", 1, L".jpg", kTypeCodeJpeg},
-      {L"C:\\Photos\\noextension", 0, L".jpg", kTypeCodeJpeg},
-      {L"C:\\Photos\\a.BMP", 1, L".jpg", kTypeCodeJpeg},
-      {L"C:\\Photos\\a.jpg", 3, L".bmp", kTypeCodeBmp},
-      {L"C:\\Photos\\a.png", 1, L".jpg", kTypeCodeJpeg},
+      {L"C:\\Photos\\scan.tif", 0, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\scan.tif", 2, L".png", OutputFormat::Png},
+      {L"C:\\Photos\\anim.GIF", 3, L".bmp", OutputFormat::Bmp},
+      {L"C:\\Photos\\old.dib", 1, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\noextension", 0, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\a.BMP", 1, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\a.jpg", 3, L".bmp", OutputFormat::Bmp},
+      {L"C:\\Photos\\a.png", 1, L".jpg", OutputFormat::Jpeg},
       // Values outside the choices (a hand-edited settings file) keep the source's type.
-      {L"C:\\Photos\\a.png", 4, L".png", kTypeCodePng},
-      {L"C:\\Photos\\a.BMP", -1, L".BMP", kTypeCodeBmp},
+      {L"C:\\Photos\\a.png", 4, L".png", OutputFormat::Png},
+      {L"C:\\Photos\\a.BMP", -1, L".BMP", OutputFormat::Bmp},
   };
   ExpectTypes(cases, std::size(cases));
 }

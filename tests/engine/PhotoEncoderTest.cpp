@@ -119,13 +119,13 @@ TEST(SavePhoto, WritesEachTypeWithItsOwnEncoder) {
   GpBitmapPtr bitmap = MakeBitmap(120, 80, 0xFF336699);
   const SaveData_CL settings;
   struct Case {
-    int type;
+    OutputFormat type;
     const wchar_t* name;
     std::string magic;
   };
-  const Case cases[] = {{0, L"out.bmp", "BM"}, {1, L"out.jpg", "\xFF\xD8\xFF"}, {2, L"out.png", "\x89PNG"}};
+  const Case cases[] = {{OutputFormat::Bmp, L"out.bmp", "BM"}, {OutputFormat::Jpeg, L"out.jpg", "\xFF\xD8\xFF"}, {OutputFormat::Png, L"out.png", "\x89PNG"}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "type " << c.type);
+    SCOPED_TRACE(testing::Message() << "type " << static_cast<int>(c.type));
     const std::wstring path = folder.File(c.name);
     EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), path, c.type, settings));
     EXPECT_EQ(c.magic, Head(path, c.magic.size()));
@@ -140,16 +140,16 @@ TEST(SavePhoto, UnknownJpegModeOrTypeWritesNothing) {
   GpBitmapPtr bitmap = MakeBitmap(20, 20, 0xFF336699);
   SaveData_CL settings;
   settings.JpegQualityTypeIndex = 2;
-  EXPECT_EQ(E_FAIL, SavePhoto(bitmap.get(), folder.File(L"a.jpg"), 1, settings));
+  EXPECT_EQ(E_FAIL, SavePhoto(bitmap.get(), folder.File(L"a.jpg"), OutputFormat::Jpeg, settings));
   EXPECT_FALSE(FileExists(folder.File(L"a.jpg")));
-  EXPECT_EQ(E_FAIL, SavePhoto(bitmap.get(), folder.File(L"b.gif"), 3, SaveData_CL{}));
+  EXPECT_EQ(E_FAIL, SavePhoto(bitmap.get(), folder.File(L"b.gif"), static_cast<OutputFormat>(3), SaveData_CL{}));
   EXPECT_FALSE(FileExists(folder.File(L"b.gif")));
-  EXPECT_EQ(E_FAIL, SavePhoto(nullptr, folder.File(L"c.png"), 2, SaveData_CL{}));
+  EXPECT_EQ(E_FAIL, SavePhoto(nullptr, folder.File(L"c.png"), OutputFormat::Png, SaveData_CL{}));
   EXPECT_FALSE(FileExists(folder.File(L"c.png")));
 
   // BMP and PNG do not look at the JPEG settings.
-  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"d.bmp"), 0, settings));
-  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"e.png"), 2, settings));
+  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"d.bmp"), OutputFormat::Bmp, settings));
+  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"e.png"), OutputFormat::Png, settings));
 }
 
 TEST(SavePhoto, OutOfRangeQualityAndNegativeTargetStillWriteAJpeg) {
@@ -157,12 +157,12 @@ TEST(SavePhoto, OutOfRangeQualityAndNegativeTargetStillWriteAJpeg) {
   GpBitmapPtr bitmap = MakeBitmap(40, 30, 0xFF336699);
   SaveData_CL settings;
   settings.JpegQuantization = 500;
-  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"high.jpg"), 1, settings));
+  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"high.jpg"), OutputFormat::Jpeg, settings));
   settings.JpegQuantization = -3;
-  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"low.jpg"), 1, settings));
+  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"low.jpg"), OutputFormat::Jpeg, settings));
   settings.JpegQualityTypeIndex = 1;
   settings.JpegFileSize = -100;
-  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"target.jpg"), 1, settings));
+  EXPECT_EQ(S_OK, SavePhoto(bitmap.get(), folder.File(L"target.jpg"), OutputFormat::Jpeg, settings));
   EXPECT_EQ(40, FileSize(folder.File(L"target.jpg")).width);
 }
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "engine/PhotoEffects.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Inifile.h"
+#include "base/Inifile.h"
 #include "engine/SaveData.h"
 #include "tests/support/TempFolder.h"
 
@@ -40,25 +40,6 @@ void ExpectDefaultEffect(const EffectParams& effect) {
   EXPECT_EQ(effect.CheckContrast, 0);
   EXPECT_EQ(effect.ValueContrast, 0);
 }
-
-// A hidden top-level window standing in for the main window.
-struct HiddenWindow {
-  HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
-                              nullptr, nullptr);
-  ~HiddenWindow() { DestroyWindow(hwnd); }
-
-  // Takes the queued refresh requests out of the queue and counts them.
-  int TakeRefreshes() const {
-    int count = 0;
-    MSG msg;
-    while (PeekMessageW(&msg, hwnd, WM_REFRESH_PREVIEW, WM_REFRESH_PREVIEW, PM_REMOVE)) {
-      EXPECT_EQ(msg.wParam, 0u);
-      EXPECT_EQ(msg.lParam, 0);
-      ++count;
-    }
-    return count;
-  }
-};
 
 }  // namespace
 
@@ -156,41 +137,6 @@ TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {
   EXPECT_EQ(data.ValidResizeIndex(), 10);
   EXPECT_EQ(data.ValidOutputType(), 3);
   EXPECT_EQ(SizeChoiceBox(5).height, 480) << "the square choice";
-}
-
-TEST(SaveData, RequestRefreshPostsOneMessageUntilItIsHandled) {
-  HiddenWindow window;
-  ASSERT_NE(window.hwnd, nullptr);
-  SaveData_CL data;
-  data.mainWindow = window.hwnd;
-  data.RequestRefresh();
-  data.RequestRefresh();
-  EXPECT_EQ(data.refreshPending, 1);
-  EXPECT_EQ(window.TakeRefreshes(), 1);
-
-  data.refreshPending = 0;  // as the main window does when it handles the message
-  data.RequestRefresh();
-  EXPECT_EQ(window.TakeRefreshes(), 1);
-}
-
-TEST(SaveData, RequestRefreshWithoutMainWindowLeavesNothingPending) {
-  SaveData_CL data;
-  data.RequestRefresh();
-  EXPECT_EQ(data.refreshPending, 0) << "a flag nobody clears would block every later refresh";
-  MSG msg;
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_REFRESH_PREVIEW, WM_REFRESH_PREVIEW, PM_REMOVE));
-}
-
-TEST(SaveData, ApplyTopMostFollowsTheSetting) {
-  HiddenWindow window;
-  SaveData_CL data;
-  data.mainWindow = window.hwnd;
-  data.topMost = 1;
-  data.ApplyTopMost();
-  EXPECT_NE(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-  data.topMost = 0;
-  data.ApplyTopMost();
-  EXPECT_EQ(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
 TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/ItemsGuard.h"
 #include "engine/SaveData.h"
 #include "intake/MyFileOpenProgress.h"
 #include "tests/support/ProgressProbe.h"
@@ -92,7 +91,7 @@ TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
   bool workerWaiting = false;
   Observed<MyFileOpenProgress_CL> job(chosen);
   job.onInit = [&](HWND dialog) {
-    theItemsGuard.Lock();  // the strip starts painting before the worker runs
+    theSaveData.itemsLock.Enter();  // the strip starts painting before the worker runs
     held = true;
     SetTimer(dialog, painterTimer, 500, nullptr);
   };
@@ -103,10 +102,10 @@ TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
     storageWhileHeld = theSaveData.items.data();
     workerWaiting = job.IsRunning() && job.doneCount == 0;
     held = false;
-    theItemsGuard.Unlock();
+    theSaveData.itemsLock.Leave();
   };
   EXPECT_EQ(job.RunObserved(), 0);
-  if (held) theItemsGuard.Unlock();
+  if (held) theSaveData.itemsLock.Leave();
 
   EXPECT_EQ(sizeWhileHeld, 1u);
   EXPECT_EQ(storageWhileHeld, storage);

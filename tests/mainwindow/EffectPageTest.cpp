@@ -3,6 +3,7 @@
 
 #include "mainwindow/TabItemDialogEffect.h"
 #include "tests/mainwindow/PageTestHost.h"
+#include "mainwindow/MainWindowLinks.h"
 
 namespace {
 
@@ -188,6 +189,6 @@ TEST_F(EffectPage, StartButtonOnThePageAsksTheMainWindowToConvert) {
   TabItemDialogEffect_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   PutStartButtonOn(page.hwnd);
-  Click(theSaveData.convertButton);
+  Click(theMainWindowLinks.convertButton);
   EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
 }

@@ -4,6 +4,7 @@
 #include "mainwindow/TabItemDialogImageSize.h"
 #include "tests/mainwindow/PageTestHost.h"
 #include "toolkit/ControlLayout.h"
+#include "mainwindow/MainWindowLinks.h"
 
 namespace {
 
@@ -141,7 +142,7 @@ TEST_F(SizePage, StartButtonOnThePageAsksTheMainWindowToConvert) {
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   PutStartButtonOn(page.hwnd);
-  Click(theSaveData.convertButton);
+  Click(theMainWindowLinks.convertButton);
   EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 }

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/Inifile.h"
-#include "app/LogFile.h"
+#include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "engine/SaveData.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
@@ -28,6 +28,7 @@
 #include "tests/support/TestPhotos.h"
 #include "toolkit/Button.h"
 #include "views/MyPictureListView.h"
+#include "mainwindow/MainWindowLinks.h"
 
 namespace {
 
@@ -197,8 +198,8 @@ protected:
   int ItemCount() const { return static_cast<int>(theSaveData.items.size()); }
   PictureSize PreviewSize() const { return SizeOf(Preview().Picture()); }
   bool ConvertEnabled() const {
-    EXPECT_NE(theSaveData.convertButton, nullptr);
-    return theSaveData.convertButton != nullptr && IsWindowEnabled(theSaveData.convertButton->hwnd);
+    EXPECT_NE(theMainWindowLinks.convertButton, nullptr);
+    return theMainWindowLinks.convertButton != nullptr && IsWindowEnabled(theMainWindowLinks.convertButton->hwnd);
   }
 
   TempFolder temp;
@@ -227,9 +228,9 @@ TEST_F(MainWindowTest, OpensAsSizableTitledWindowWithEmptyStripAndPlaceholder) {
   EXPECT_NE(GetMenu(main.hwnd), nullptr);
   EXPECT_NE(GetWindowLongW(main.hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
 
-  EXPECT_EQ(theSaveData.mainWindow, main.hwnd);
-  EXPECT_EQ(theSaveData.previewControl, main.preview);
-  EXPECT_EQ(theSaveData.thumbnailList, main.thumbnailList);
+  EXPECT_EQ(theMainWindowLinks.mainWindow, main.hwnd);
+  EXPECT_EQ(theMainWindowLinks.previewControl, main.preview);
+  EXPECT_EQ(theMainWindowLinks.thumbnailList, main.thumbnailList);
   EXPECT_EQ(theSaveData.currentIndex, -1);
   EXPECT_EQ(List().GetCount(), 0u);
   EXPECT_FALSE(ConvertEnabled());
@@ -625,7 +626,7 @@ TEST_F(MainWindowTest, ModalRunEndsOnClose) {
   main.commandLineText = L"Glimmerset.exe";
   std::thread closer([] {
     for (int i = 0; i < 1500; ++i) {
-      const HWND target = theSaveData.mainWindow;
+      const HWND target = theMainWindowLinks.mainWindow;
       if (target != nullptr && IsWindowVisible(target)) {
         PostMessageW(target, WM_CLOSE, 0, 0);
         return;

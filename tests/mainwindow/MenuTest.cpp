@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/PopupMenu.h"
 #include "tests/support/TempFolder.h"

@@ -9,10 +9,12 @@
 
 #include <string>
 
-#include "app/Inifile.h"
+#include "base/Inifile.h"
+#include "base/Messages.h"
 #include "engine/SaveData.h"
 #include "tests/support/TempFolder.h"
 #include "toolkit/ControlFactory.h"
+#include "mainwindow/MainWindowLinks.h"
 
 class StandInMainWindow {
 public:
@@ -49,15 +51,17 @@ class PageTest : public testing::Test {
 protected:
   void SetUp() override {
     savedData = theSaveData;
+    savedLinks = theMainWindowLinks;
     savedIniPath = theIniFile.filePath;
     iniPath = temp.File(L"Glimmerset.ini");
     theIniFile.SetFileName(iniPath);
     theSaveData = SaveData_CL();
     theSaveData.Load();
-    theSaveData.mainWindow = mainWindow.hwnd;
+    theMainWindowLinks.mainWindow = mainWindow.hwnd;
   }
   void TearDown() override {
     theSaveData = savedData;
+    theMainWindowLinks = savedLinks;
     theIniFile.filePath = savedIniPath;
   }
 
@@ -74,7 +78,7 @@ protected:
     Button_CL* const button = startButtonFactory.As<Button_CL>(index);
     button->id = 190;
     SetWindowLongPtrW(button->hwnd, GWLP_ID, 190);
-    theSaveData.convertButton = button;
+    theMainWindowLinks.convertButton = button;
   }
 
   int IniInt(const wchar_t* key) const {
@@ -88,6 +92,7 @@ protected:
 
 private:
   SaveData_CL savedData;
+  MainWindowLinks savedLinks;
   std::wstring savedIniPath;
 };
 

@@ -14,6 +14,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 #include "tests/toolkit/HostWindow.h"
+#include "mainwindow/MainWindowLinks.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ protected:
     saved = theSaveData;
     preview->Create(parent.get(), kPreviewControlId, 320, 240, 0, 0);
     preview->displayMode = kDisplayActualSize;
-    theSaveData.previewControl = preview.get();
-    theSaveData.mainWindow = parent.get();
+    theMainWindowLinks.previewControl = preview.get();
+    theMainWindowLinks.mainWindow = parent.get();
     theSaveData.Clear();
     theSaveData.fitWidth = 800;
     theSaveData.fitHeight = 600;
@@ -82,7 +83,7 @@ TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
       theSaveData.JpegQualityTypeIndex = mode;
       theSaveData.fitWidth = c.fitWidth;
       theSaveData.fitHeight = c.fitHeight;
-      theSaveData.RenderPreview(AddPhoto(L"photo" + std::to_wstring(c.width) + L".png", c.width, c.height));
+      RenderPreview(AddPhoto(L"photo" + std::to_wstring(c.width) + L".png", c.width, c.height));
       EXPECT_TRUE(Shown().width == c.shownWidth && Shown().height == c.shownHeight)
           << "mode " << mode << ": " << c.width << "x" << c.height << " shown " << Shown().width << "x" << Shown().height;
     }
@@ -93,7 +94,7 @@ TEST_F(PreviewPane, ShowsTheConvertedPixelsCentredInThePane) {
   theSaveData.fitWidth = 160;
   theSaveData.fitHeight = 120;
   theSaveData.globalEffect.EffectRadioIndex = 1;  // grey scale
-  theSaveData.RenderPreview(AddPhoto(L"red.png", 80, 60, kRed));
+  RenderPreview(AddPhoto(L"red.png", 80, 60, kRed));
   ASSERT_EQ(Shown().width, 160);
 
   const Gdiplus::ARGB converted = PixelAt(AsBitmap(preview->Picture()), 80, 60);
@@ -116,17 +117,17 @@ TEST_F(PreviewPane, ShowsThePlaceholderWithoutACurrentPhotoOrForAnIndexOutOfRang
   AddPhoto(L"photo.png", 40, 30);
 
   for (const int index : {-1, 1, 7, -5}) {
-    theSaveData.RenderPreview(0);
+    RenderPreview(0);
     ASSERT_EQ(Shown().width, 800);
-    theSaveData.RenderPreview(index);
+    RenderPreview(index);
     EXPECT_EQ(Shown().width, expected.width) << index;
     EXPECT_EQ(Shown().height, expected.height) << index;
   }
 
   // Without a preview there is nothing to render into.
-  theSaveData.previewControl = nullptr;
-  theSaveData.RenderPreview(0);
-  theSaveData.RenderPreview(-1);
+  theMainWindowLinks.previewControl = nullptr;
+  RenderPreview(0);
+  RenderPreview(-1);
 }
 
 TEST_F(PreviewPane, UnreadablePhotoOrPictureFileShowsABlackPane) {
@@ -139,14 +140,14 @@ TEST_F(PreviewPane, UnreadablePhotoOrPictureFileShowsABlackPane) {
                                      folder.File(L"missing.jpg")};
   const PictureSize pane = Pane();
   for (const std::wstring& path : unreadable) {
-    theSaveData.RenderPreview(good);
+    RenderPreview(good);
     ASSERT_NE(PaneAt(pane.width / 2, pane.height / 2), kBlack);
-    theSaveData.RenderPreview(AddPath(path));
+    RenderPreview(AddPath(path));
     EXPECT_EQ(PaneAt(pane.width / 2, pane.height / 2), kBlack) << std::string(path.begin(), path.end());
     SendMessageW(preview->hwnd, WM_PAINT, 0, 0);
   }
   // A missing placeholder file: the same black pane, nothing reported.
-  theSaveData.RenderPreview(good);
+  RenderPreview(good);
   preview->LoadFile(folder.File(L"no-placeholder.jpg"), 0);
   EXPECT_EQ(preview->Picture(), nullptr);
   EXPECT_EQ(PaneAt(pane.width / 2, pane.height / 2), kBlack);
@@ -202,7 +203,7 @@ TEST_F(PreviewPane, LargePictureStartsAtItsCentreAndScrollsWithTheBars) {
 TEST_F(PreviewPane, RepeatedRenderingAndPaintingLeaksNeitherBitmapsNorGdiObjects) {
   const int photo = AddPhoto(L"photo.png", 400, 300);
   const auto renderAndPaint = [&] {
-    theSaveData.RenderPreview(photo);
+    RenderPreview(photo);
     SendMessageW(preview->hwnd, WM_PAINT, 0, 0);
   };
   renderAndPaint();

@@ -3,6 +3,7 @@
 
 #include "mainwindow/TabItemDialogSave.h"
 #include "tests/mainwindow/PageTestHost.h"
+#include "mainwindow/MainWindowLinks.h"
 
 namespace {
 
@@ -117,7 +118,7 @@ TEST_F(SavePage, StartButtonOnThePageAsksTheMainWindowToConvert) {
   TabItemDialogSave_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   PutStartButtonOn(page.hwnd);
-  Click(theSaveData.convertButton);
+  Click(theMainWindowLinks.convertButton);
   EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Inifile.h"
+#include "base/Inifile.h"
 #include "engine/SaveData.h"
 #include "mainwindow/PropAppSetting.h"
 #include "mainwindow/PropAppVersion.h"
@@ -88,7 +88,7 @@ TEST_F(SettingsSheet, TopMostTickedAndOkIsStoredAndAppliedAtOnce) {
   EXPECT_TRUE(MainWindowOnTop());
   EXPECT_EQ(IniValue(L"VERSION", L"notify"), -1) << "the unopened version page writes nothing";
   theSaveData.topMost = 0;
-  theSaveData.ApplyTopMost();
+  ApplyTopMost();
 }
 
 TEST_F(SettingsSheet, CancelKeepsEverythingAsItWas) {

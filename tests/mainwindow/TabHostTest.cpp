@@ -6,6 +6,7 @@
 
 #include "mainwindow/TabParamSetting.h"
 #include "tests/mainwindow/PageTestHost.h"
+#include "mainwindow/MainWindowLinks.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ TEST_F(TabHost, StartsOnTheSizePageWithTheLargeStartButtonAtItsBottom) {
   EXPECT_EQ(SendMessageW(host->hwnd, TCM_GETCURSEL, 0, 0), 0);
   EXPECT_TRUE(Visible(*host->sizePage));
   EXPECT_FALSE(Visible(*host->effectPage) || Visible(*host->savePage));
-  EXPECT_EQ(theSaveData.convertButton, host->startButton);
+  EXPECT_EQ(theMainWindowLinks.convertButton, host->startButton);
   EXPECT_EQ(GetDlgCtrlID(host->startButton->hwnd), 190);
   LOGFONTW gui{}, button{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(gui), &gui);
@@ -147,7 +148,7 @@ TEST_F(TabHost, EffectPageFollowsTheCurrentPhotoAndTheButtonLeavesTheRecordWithT
   EXPECT_FALSE(Enabled(host->effectPage->allGroup.brightSlider));
 
   host.reset();
-  EXPECT_EQ(theSaveData.convertButton, nullptr);
+  EXPECT_EQ(theMainWindowLinks.convertButton, nullptr);
 }
 
 }  // namespace

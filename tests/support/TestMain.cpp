@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

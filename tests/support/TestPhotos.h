@@ -2,7 +2,7 @@
 // Pictures for tests, made with GDI+ in memory and written into a TempFolder.
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 // A width x height 32-bit ARGB bitmap filled with `fill` (0xAARRGGBB).
 GpBitmapPtr MakeBitmap(int width, int height, Gdiplus::ARGB fill);

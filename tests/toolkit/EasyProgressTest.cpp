@@ -5,10 +5,10 @@
 #include <atomic>
 #include <string>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 #include "tests/support/ProgressProbe.h"
 #include "toolkit/EasyProgress.h"
-#include "toolkit/EasyThreadBase.h"
+#include "base/EasyThreadBase.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <climits>
 #include <string>
 
-#include "app/Inifile.h"
-#include "app/Owned.h"
+#include "base/Inifile.h"
+#include "base/Owned.h"
 #include "tests/support/TempFolder.h"
 #include "toolkit/SplitManager.h"
 

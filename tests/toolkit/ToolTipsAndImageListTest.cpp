@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "tests/support/TempFolder.h"
 #include "tests/toolkit/HostWindow.h"
 #include "toolkit/ImageList.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/TempFolder.h"
 #include "update/InetHttp.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/HighDpiHelper.h"
-#include "app/Inifile.h"
-#include "app/LogFile.h"
+#include "base/HighDpiHelper.h"
+#include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/TempFolder.h"

@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ItemsGuard.h"
 #include "engine/SaveData.h"
 #include "tests/support/TempFolder.h"
 #include "tests/views/PictureListTestParent.h"
@@ -211,11 +210,11 @@ TEST_F(PictureListViewTest, FileDroppedOnTheStripReachesTheParent) {
 }
 
 TEST_F(PictureListViewTest, PaintingWhileAWorkerAppendsPhotos) {
-  // A registration worker appends under theItemsGuard; the painter copies under it too.
+  // A registration worker appends under theSaveData.itemsLock; the painter copies under it too.
   std::atomic<bool> done{false};
   std::thread worker([&] {
     for (int i = 0; i < 4000; ++i) {
-      const ItemsLock lock(theItemsGuard);
+      const CriticalSectionLock lock(theSaveData.itemsLock);
       photos.push_back(Photo(L"C:\\nowhere\\photo_" + std::to_wstring(i) + L".jpg"));
     }
     done = true;

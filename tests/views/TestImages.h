@@ -2,7 +2,7 @@
 // Pictures the thumbnail tests make for themselves.
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 // A width x height picture filled with `argb`; when `secondArgb` is non-zero, the rows above
 // splitRow (or, with splitColumn, the columns left of it) get that colour instead.

@@ -7,7 +7,7 @@
 #include <tlhelp32.h>
 #include <cwctype>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 
 namespace drive {
 
@@ -183,7 +183,7 @@ void ClickFirstThumbnail(HWND main) {
 bool ConvertAll(HWND main, DWORD timeoutMs) {
   DWORD_PTR result = 0;
   // The handler returns once the progress dialog has closed and the folder was opened.
-  return SendMessageTimeoutW(main, WM_COMMAND, kConvertCommand, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+  return SendMessageTimeoutW(main, WM_COMMAND, CMD_CONVERT, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
 std::vector<DWORD> ProcessIds() {

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Owned.h"
+#include "base/Messages.h"
+#include "base/Owned.h"
 
 namespace drive {
 
 constexpr wchar_t kMainTitle[] = L"Glimmerset";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kConvertButtonText[] = L"変換開始";
-constexpr UINT kConvertCommand = 190;
 constexpr int kPreviewId = 4660;  // control ids of the preview and the thumbnail strip
 constexpr int kStripId = 4661;
 

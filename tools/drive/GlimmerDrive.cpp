@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "tools/drive/DriveKit.h"
 
 namespace {

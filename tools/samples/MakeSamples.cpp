@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/GpOwned.h"
+#include "base/GpOwned.h"
 #include "tests/support/ExifWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"

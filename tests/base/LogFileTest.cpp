@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

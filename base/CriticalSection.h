@@ -1,14 +1,16 @@
 #pragma once
-// A platform critical section that may be used before it exists: until Initialize() has run,
-// Enter and Leave do nothing and the guarded code runs unlocked. The worker thread that owns
-// the lock initializes it before anyone else can reach the guarded data from a second thread.
+// The program's one lock class: a platform critical section (re-entrant). A lock made with
+// kInitializeLater may be used before it exists: until Initialize() has run, Enter and Leave
+// do nothing and the guarded code runs unlocked. The decode thread initializes its queue's
+// lock before anyone else can reach the queue from a second thread.
 #include <windows.h>
 
 #include <atomic>
 
 class CriticalSection_CL {
 public:
-  CriticalSection_CL() = default;
+  enum Creation { kInitializeLater, kInitializeNow };
+  explicit CriticalSection_CL(Creation creation = kInitializeLater);
   virtual ~CriticalSection_CL();
   CriticalSection_CL(const CriticalSection_CL&) = delete;
   CriticalSection_CL& operator=(const CriticalSection_CL&) = delete;
@@ -19,6 +21,8 @@ public:
 
   // Enter answers whether the platform lock was really taken.
   bool Enter();
+  // Takes the lock only when nobody else holds it (a painter may skip a frame instead).
+  bool TryEnter();
   void Leave();
 
 private:

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 TEST(Owned, ClosesKernelHandleWhenReplacedOrDestroyed) {
   HANDLE raw = CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -1,7 +1,7 @@
-#include "app/HighDpiHelper.h"
+#include "base/HighDpiHelper.h"
 
-#include "app/DllFunction.h"
-#include "app/Owned.h"
+#include "base/DllFunction.h"
+#include "base/Owned.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <climits>
 #include <string>
 
-#include "app/Inifile.h"
-#include "app/MultiScreen.h"
-#include "app/WindowPlacement.h"
+#include "base/Inifile.h"
+#include "base/MultiScreen.h"
+#include "base/WindowPlacement.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // Owners for GDI+ flat-interface objects. Every pipeline stage hands its bitmap over in
 // one of these, so an early return can never leak a bitmap.
-#include "app/Owned.h"
+#include "base/Owned.h"
 #include <gdiplus.h>
 
 namespace gp = Gdiplus::DllExports;
@@ -28,12 +28,19 @@ using GpBitmapPtr = Owned<GpTraits<GpBitmap, DisposeGpBitmap>>;
 using GpGraphicsPtr = Owned<GpTraits<GpGraphics, DeleteGpGraphics>>;
 using GpImageAttributesPtr = Owned<GpTraits<GpImageAttributes, DisposeGpAttributes>>;
 
-// GDI+ for the life of the object (start-up, and each test program).
+// GDI+ for the life of the object: from start-up to shutdown in the program, for the whole
+// run in each test program and tool. Version 2 is asked for first; a library that knows
+// only version 1 is started with that rather than leaving the program without pictures.
 class GdiplusSession {
 public:
   GdiplusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    ok = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    StartupInputEx second;
+    second.GdiplusVersion = 2;
+    ok = Gdiplus::GdiplusStartup(&token, &second, nullptr) == Gdiplus::Ok;
+    if (!ok) {
+      const Gdiplus::GdiplusStartupInput first;
+      ok = Gdiplus::GdiplusStartup(&token, &first, nullptr) == Gdiplus::Ok;
+    }
   }
   ~GdiplusSession() {
     if (ok) Gdiplus::GdiplusShutdown(token);
@@ -43,6 +50,11 @@ public:
   bool Started() const { return ok; }
 
 private:
+  // The start-up record of version 2: the version 1 record and the start-up parameters.
+  struct StartupInputEx : Gdiplus::GdiplusStartupInput {
+    INT StartupParameters = 0;  // GdiplusStartupDefault
+  };
+
   ULONG_PTR token = 0;
   bool ok = false;
 };

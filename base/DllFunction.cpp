@@ -1,4 +1,4 @@
-#include "app/DllFunction.h"
+#include "base/DllFunction.h"
 
 DllFunction_CL::DllFunction_CL(const std::wstring& name) : module(LoadLibraryW(name.c_str())) {}
 

@@ -1,10 +1,10 @@
-#include "app/Inifile.h"
+#include "base/Inifile.h"
 
 #include <shlwapi.h>
 
 #include <cwchar>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 Inifile_CL theIniFile;
 

@@ -1,4 +1,4 @@
-#include "app/MultiScreen.h"
+#include "base/MultiScreen.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/HighDpiHelper.h"
+#include "base/HighDpiHelper.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "engine/MyConvertStartProgress.h"
+#include "mainwindow/MyConvertStartProgress.h"
 
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 #include "engine/OutputNaming.h"
-#include "engine/PathIdentity.h"
+#include "base/PathIdentity.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 

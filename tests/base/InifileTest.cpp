@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/Inifile.h"
+#include "base/Inifile.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/ShellHelpers.h"
+#include "base/ShellHelpers.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

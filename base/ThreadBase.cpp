@@ -1,4 +1,4 @@
-#include "views/ThreadBase.h"
+#include "base/ThreadBase.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ DWORD WINAPI ThreadBase_CL::ThreadRoutine(void* self) {
 
 void ThreadBase_CL::RunMessageLoop() {
   lock.Initialize();
+  CreateThreadQueue();
   MSG msg;
-  PeekMessageW(&msg, nullptr, MSG_THREAD_FIRST, MSG_THREAD_LAST, PM_NOREMOVE);  // creates the queue
   running = 1;
   SetEvent(startEvent.get());
   while (running) {

@@ -10,13 +10,10 @@
 
 #include <atomic>
 
-#include "app/Owned.h"
-#include "views/CriticalSection.h"
+#include "base/Owned.h"
+#include "base/CriticalSection.h"
+#include "base/Messages.h"
 
-constexpr UINT MSG_THREAD_FIRST = WM_USER + 200;  // 1224, lower bound of the worker's filter
-constexpr UINT MSG_THREAD_WAKE = 1225;
-constexpr UINT MSG_THREAD_QUIT = 1226;
-constexpr UINT MSG_THREAD_LAST = MSG_THREAD_FIRST + 4096;  // 5320, upper bound of the filter
 
 class ThreadBase_CL {
 public:

@@ -1,11 +1,11 @@
-#include "app/LogFile.h"
+#include "base/LogFile.h"
 
 #include <windows.h>
 
 #include <cstdarg>
 #include <cwchar>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 LogFile theLog;
 

@@ -1,4 +1,4 @@
-#include "engine/PathIdentity.h"
+#include "base/PathIdentity.h"
 
 #include <gtest/gtest.h>
 

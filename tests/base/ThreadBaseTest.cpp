@@ -3,7 +3,7 @@
 #include <mutex>
 #include <vector>
 
-#include "views/ThreadBase.h"
+#include "base/ThreadBase.h"
 
 namespace {
 

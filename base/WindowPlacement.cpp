@@ -1,7 +1,7 @@
-#include "app/WindowPlacement.h"
+#include "base/WindowPlacement.h"
 
-#include "app/Inifile.h"
-#include "app/MultiScreen.h"
+#include "base/Inifile.h"
+#include "base/MultiScreen.h"
 
 namespace {
 

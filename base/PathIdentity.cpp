@@ -1,6 +1,6 @@
-#include "engine/PathIdentity.h"
+#include "base/PathIdentity.h"
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 namespace {
 

@@ -1,12 +1,6 @@
-#include "toolkit/EasyThreadBase.h"
+#include "base/EasyThreadBase.h"
 
-namespace {
-
-// The filter every worker's message queue is created with.
-constexpr UINT firstThreadMessage = 1224;
-constexpr UINT lastThreadMessage = 5320;
-
-}  // namespace
+#include "base/Messages.h"
 
 EasyThreadBase_CL::~EasyThreadBase_CL() { Join(); }
 
@@ -43,8 +37,7 @@ void EasyThreadBase_CL::WaitForWorker() {
 DWORD WINAPI EasyThreadBase_CL::ThreadMain(LPVOID self) {
   auto* const worker = static_cast<EasyThreadBase_CL*>(self);
   worker->running = 1;
-  MSG message;
-  PeekMessageW(&message, nullptr, firstThreadMessage, lastThreadMessage, PM_NOREMOVE);
+  CreateThreadQueue();
   SetEvent(worker->startEvent.get());
   worker->Run(worker->argument1, worker->argument2);
   worker->Finish(worker->cancelRequested.load());

@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "app/Owned.h"
+#include "base/Owned.h"
 
 class EasyThreadBase_CL {
 public:

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/LogFile.h"
-#include "engine/MyConvertStartProgress.h"
+#include "base/LogFile.h"
+#include "mainwindow/MyConvertStartProgress.h"
 #include "engine/SaveData.h"
 #include "tests/support/ProgressProbe.h"
 #include "tests/support/TempFolder.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
-#include "app/ShellHelpers.h"
+#include "base/CommandLine.h"
+#include "base/ShellHelpers.h"
 
 namespace {
 

@@ -1,0 +1,28 @@
+#pragma once
+// Every window and thread message the program defines, in one place.
+#include <windows.h>
+
+// --- to the main window -----------------------------------------------------------------
+// Bring the effect page and the preview in line with the record, save the settings.
+constexpr UINT WM_REFRESH_PREVIEW = 1843;
+// A splitter drag ended: lay the panes out again.
+constexpr UINT WM_SPLITTER_MOVED = 3072;
+// The decode thread finished a request: wParam its sequence number, lParam the finished
+// DecodeItem_CL, whose ownership passes with the message.
+constexpr UINT WM_THUMBNAIL_READY = 4234;
+// WM_COMMAND id: the "変換開始" button of a parameter page was clicked.
+constexpr UINT CMD_CONVERT = 190;
+
+// --- to a worker thread's queue ---------------------------------------------------------
+// Every worker's queue reads only this range.
+constexpr UINT MSG_THREAD_FIRST = WM_USER + 200;           // 1224
+constexpr UINT MSG_THREAD_LAST = MSG_THREAD_FIRST + 4096;  // 5320
+constexpr UINT MSG_THREAD_WAKE = 1225;  // wake-up; no handler acts on it
+constexpr UINT MSG_THREAD_QUIT = 1226;  // ends the worker's loop
+constexpr UINT MSG_DECODE_WORK = 1228;  // the decode queue has become non-empty
+
+// Makes the calling thread's message queue, with the workers' filter.
+inline void CreateThreadQueue() {
+  MSG message;
+  PeekMessageW(&message, nullptr, MSG_THREAD_FIRST, MSG_THREAD_LAST, PM_NOREMOVE);
+}
