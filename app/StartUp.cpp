@@ -10,6 +10,7 @@
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "base/GpOwned.h"
+#include "engine/VipsSession.h"
 #include "mainwindow/MainWindow.h"
 
 namespace {
@@ -64,6 +65,7 @@ int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName)
   CoInitialize(nullptr);
   {
     const GdiplusSession gdiplus;
+    const VipsSession vips;
     const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
     InitCommonControlsEx(&classes);
     RefreshRandomSeed(GetTickCount());

@@ -1,4 +1,4 @@
-// Entry of every test program: COM, GDI+ and the common controls are up for all tests,
+// The body of every test program: COM, GDI+ and the common controls are up for all tests,
 // as they are in the running program.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -6,8 +6,9 @@
 #include <objbase.h>
 
 #include "base/GpOwned.h"
+#include "tests/support/TestMain.h"
 
-int main(int argc, char** argv) {
+int RunTestProgram(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   CoInitialize(nullptr);
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |

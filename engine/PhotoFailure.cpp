@@ -1,0 +1,13 @@
+#include "engine/PhotoFailure.h"
+
+const wchar_t* FailureText(PhotoFailure failure) {
+  switch (failure) {
+    case PhotoFailure::None: return L"変換しました";
+    case PhotoFailure::Unreadable: return L"読み込めない写真";
+    case PhotoFailure::TooLarge: return L"大きすぎる写真";
+    case PhotoFailure::WriteFailed: return L"出力先に書き込めない";
+    case PhotoFailure::SameAsSource: return L"元の写真と同じ名前";
+    case PhotoFailure::Cancelled: return L"中止しました";
+  }
+  return L"";
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Why a photo was not written, as the results and the log name it.
+
+enum class PhotoFailure {
+  None,          // written
+  Unreadable,    // the file is no picture, is damaged or cut short
+  TooLarge,      // more pixels than the program will decode (a decompression bomb)
+  WriteFailed,   // the output folder or file could not be written
+  SameAsSource,  // the output path names a photo of the batch
+  Cancelled,     // the batch was stopped before this photo started
+};
+
+// The reason in the user's words: "読み込めない写真", "大きすぎる写真", ...
+const wchar_t* FailureText(PhotoFailure failure);

@@ -1,0 +1,24 @@
+#pragma once
+// libvips for the life of the object: started once at start-up (and in each test program
+// and tool), shut down at exit. Its operation cache is off, so no photo stays in memory
+// between conversions, and its warnings go to the program's log instead of a console that
+// a window program does not have.
+#include <string>
+
+class VipsSession {
+public:
+  VipsSession();
+  ~VipsSession();
+  VipsSession(const VipsSession&) = delete;
+  VipsSession& operator=(const VipsSession&) = delete;
+  bool Started() const { return started; }
+
+private:
+  bool started = false;
+};
+
+// The last libvips error text as UTF-16 (and the error buffer cleared); empty when none.
+std::wstring TakeVipsError();
+
+// A path as libvips takes it: UTF-8.
+std::string Utf8Path(const std::wstring& path);
