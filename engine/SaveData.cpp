@@ -47,6 +47,8 @@ void SaveData_CL::Load() {
   JpegQuantization = ini.ReadInt(kConvert, L"JpegQuantization", defaults.JpegQuantization);
   JpegFileSize = ini.ReadInt(kConvert, L"JpegFileSize", defaults.JpegFileSize);
   topMost = ini.ReadInt(kAppSetting, L"WindowTopMost", defaults.topMost);
+  KeepMetadata = ini.ReadInt(kConvert, L"KeepMetadata", defaults.KeepMetadata);
+  NoEnlarge = ini.ReadInt(kConvert, L"NoEnlarge", defaults.NoEnlarge);
 }
 
 void SaveData_CL::Save() const {
@@ -70,6 +72,8 @@ void SaveData_CL::Save() const {
   ini.WriteInt(kConvert, L"JpegQuantization", JpegQuantization);
   ini.WriteInt(kConvert, L"JpegFileSize", JpegFileSize);
   ini.WriteInt(kAppSetting, L"WindowTopMost", topMost);
+  ini.WriteInt(kConvert, L"KeepMetadata", KeepMetadata);
+  ini.WriteInt(kConvert, L"NoEnlarge", NoEnlarge);
 }
 
 void SaveData_CL::Clear() {

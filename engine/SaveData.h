@@ -45,8 +45,8 @@ constexpr SizeChoice SizeChoiceBox(int index) {
   return kSizeChoices[IsValidSizeChoice(index) ? index : kDefaultSizeChoice];
 }
 
-// OutputImageType: 0 keep the source type, 1 all JPEG, 2 all PNG, 3 all BMP.
-constexpr int kOutputTypeCount = 4;
+// OutputImageType: 0 keep the source type, 1 all JPEG, 2 all PNG, 3 all BMP, 4 all WebP.
+constexpr int kOutputTypeCount = 5;
 constexpr int kDefaultOutputType = 0;
 constexpr bool IsValidOutputType(int type) { return type >= 0 && type < kOutputTypeCount; }
 
@@ -104,6 +104,11 @@ public:
   int currentIndex = -1;
   int refreshPending = 0;
   int OutputImageType = kDefaultOutputType;
+  // 1: outputs keep the photo's EXIF (Orientation set to 1, no embedded thumbnail) and its
+  // colour profile; 0: every piece of metadata is stripped.
+  int KeepMetadata = 1;
+  // 1: a photo already inside the box keeps its size instead of being enlarged to it.
+  int NoEnlarge = 0;
 };
 
 extern SaveData_CL theSaveData;

@@ -22,6 +22,7 @@ constexpr const wchar_t* kTypeTexts[] = {
     L"全てjpgにする",
     L"全てpngにする",
     L"全てbmpにする",
+    L"全てwebpにする",
 };
 static_assert(sizeof(kTypeTexts) / sizeof(kTypeTexts[0]) == kOutputTypeCount);
 
