@@ -52,6 +52,7 @@ void LogFile::Write(const wchar_t* format, ...) {
   FormatMessageInto(line + prefixLength, format, args);
   va_end(args);
 
+  const CriticalSectionLock hold(lock);
   // Appending access: every write lands at the end, whoever else writes to the file.
   KernelHandle file = OpenLog(logPath, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS);
   if (!file) return;

@@ -3,6 +3,8 @@
 // it has grown past its size limit.
 #include <string>
 
+#include "base/CriticalSection.h"
+
 class LogFile {
 public:
   static constexpr int kDefaultMaxBytes = 33554432;
@@ -18,6 +20,11 @@ public:
 
   int maxBytes;
   std::wstring logPath;
+
+private:
+  // The conversion's workers log side by side: one entry, and the emptying of a full file,
+  // at a time.
+  CriticalSection_CL lock{CriticalSection_CL::kInitializeNow};
 };
 
 extern LogFile theLog;
