@@ -10,12 +10,14 @@
 
 #include <string>
 
+#include "glimmer_version.h"
+
 class Inifile_CL;
 
 // What the program passes to the check, and where the maker's pages live.
 constexpr wchar_t kMakerHost[] = L"www.glimmerset.example";
 constexpr wchar_t kVersionFilePath[] = L"Glimmerset/Version.txt";
-constexpr wchar_t kInstalledVersion[] = L"1.0.7";
+constexpr wchar_t kInstalledVersion[] = GLIMMER_VERSION_WIDE;  // from the file VERSION
 constexpr wchar_t kUpdateCaption[] = L"Glimmersetのアップデート。";
 // The support page on the maker's server.
 std::wstring SupportSiteAddress();
