@@ -2,19 +2,23 @@
 # make run   - the same set-up, then start Glimmerset.exe with the sample photos (FILES="a.jpg dir"
 #              opens those instead); without a display it converts them and saves a screenshot
 # make bench - build and run the benchmarks
+# make dist  - build, then put the packages for Windows users into dist/: the zip, the installer
+#              and SHA256SUMS
 BUILD ?= build
+DIST ?= dist
 JOBS ?= $(shell nproc)
 export WINEPREFIX := $(abspath $(BUILD))/wineprefix
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 export LANG := ja_JP.UTF-8
 
-.PHONY: all setup configure build test run bench clean
+.PHONY: all setup configure build test run bench dist clean
 
 all: build
 
+# The installer's builder, wixl, only for what makes or tests the packages.
 setup:
-	@tools/setup.sh
+	@tools/setup.sh $(if $(filter test dist,$(MAKECMDGOALS)),dist)
 
 $(BUILD)/build.ninja: CMakeLists.txt cmake/mingw-w64.cmake
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -34,6 +38,9 @@ run: build
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benches
 	@tools/test-session $(BUILD) tools/run-benches $(BUILD)
+
+dist: build
+	@tools/make-dist $(BUILD) $(DIST)
 
 clean:
 	rm -rf $(BUILD)
