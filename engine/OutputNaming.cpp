@@ -134,15 +134,13 @@ FolderNameProblem OutputFolderNameProblem(const std::wstring& name) {
 const wchar_t* FolderNameProblemText(FolderNameProblem problem) {
   switch (problem) {
     case FolderNameProblem::None: return L"";
-    case FolderNameProblem::Separator: return L"フォルダ名に「\\」や「/」は使えません";
-    case FolderNameProblem::RelativeName: return L"フォルダ名に「.」や「..」は使えません";
-    case FolderNameProblem::DriveLetter: return L"フォルダ名にドライブ名（C: など）は使えません";
-    case FolderNameProblem::ForbiddenCharacter:
-      return L"フォルダ名に < > : \" | ? * や制御文字は使えません";
-    case FolderNameProblem::TrailingDotOrSpace: return L"フォルダ名の最後に「.」や空白は使えません";
-    case FolderNameProblem::ReservedName:
-      return L"CON、PRN、AUX、NUL、COM1～9、LPT1～9 はフォルダ名に使えません";
-    case FolderNameProblem::TooLong: return L"フォルダ名が長すぎます（255文字まで）";
+    case FolderNameProblem::Separator: return L"「\\」や「/」は使えません";
+    case FolderNameProblem::RelativeName: return L"「.」や「..」だけの名前は使えません";
+    case FolderNameProblem::DriveLetter: return L"ドライブ名（C: など）は使えません";
+    case FolderNameProblem::ForbiddenCharacter: return L"< > : \" | ? * と制御文字は使えません";
+    case FolderNameProblem::TrailingDotOrSpace: return L"最後の「.」や空白は使えません";
+    case FolderNameProblem::ReservedName: return L"CON、NUL、COM1 などの名前は使えません";
+    case FolderNameProblem::TooLong: return L"255文字までにしてください";
   }
   return L"";
 }

@@ -50,7 +50,8 @@ constexpr size_t kLongestFolderName = 255;
 
 // The first rule, in the order above, that `name` breaks; None for a usable name or "".
 FolderNameProblem OutputFolderNameProblem(const std::wstring& name);
-// The problem in the user's words, for the save page; empty for None.
+// The problem in the user's words, short enough for the line under the folder name box on
+// the save page; empty for None.
 const wchar_t* FolderNameProblemText(FolderNameProblem problem);
 
 // ---- outputs that would replace their sources ---------------------------------------------

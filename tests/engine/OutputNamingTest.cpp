@@ -171,9 +171,8 @@ TEST(OutputFolderName, EachBrokenRuleIsNamedWithItsText) {
   EXPECT_EQ(OutputFolderNameProblem(std::wstring(1, L'\0')), FolderNameProblem::ForbiddenCharacter);
 
   EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::None), L"");
-  EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::Separator), L"フォルダ名に「\\」や「/」は使えません");
-  EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::ReservedName),
-               L"CON、PRN、AUX、NUL、COM1～9、LPT1～9 はフォルダ名に使えません");
+  EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::Separator), L"「\\」や「/」は使えません");
+  EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::ReservedName), L"CON、NUL、COM1 などの名前は使えません");
   for (int problem = 1; problem <= static_cast<int>(FolderNameProblem::TooLong); ++problem) {
     EXPECT_GT(std::wcslen(FolderNameProblemText(static_cast<FolderNameProblem>(problem))), 10u) << problem;
   }
