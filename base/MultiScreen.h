@@ -28,6 +28,12 @@ public:
   // Index into monitors of the first one whose work area holds the point, or -1. Right and
   // bottom edges lie outside, left and top edges inside.
   int FindMonitor(int x, int y) const;
+  // True when every pixel of area lies in the work area of some monitor; the pixels may be
+  // shared out among several monitors. False for an empty area.
+  bool WorkAreasCover(const RECT& area) const;
+  // The work area of the primary monitor; of the first monitor listed when none is marked
+  // primary; empty when there are no monitors.
+  RECT PrimaryWorkArea() const;
 
   MonitorRecord primary;
   std::vector<MonitorRecord> monitors;

@@ -1,7 +1,8 @@
 #include "base/WindowPlacement.h"
 
+#include <algorithm>
+
 #include "base/Inifile.h"
-#include "base/MultiScreen.h"
 
 namespace {
 
@@ -11,6 +12,22 @@ bool HasPlausibleSize(const RECT& r) {
   const long long width = static_cast<long long>(r.right) - r.left;
   const long long height = static_cast<long long>(r.bottom) - r.top;
   return width > 0 && height > 0 && width <= kLargestStoredSide && height <= kLargestStoredSide;
+}
+
+// The title grip of a window of plausible size.
+RECT TitleGrip(const RECT& window) {
+  const int width = std::min(kTitleGripWidth, static_cast<int>(window.right - window.left));
+  const int height = std::min(kTitleGripHeight, static_cast<int>(window.bottom - window.top));
+  return RECT{window.left, window.top, window.left + width, window.top + height};
+}
+
+// rect's size centred in area, its top-left corner never above or left of area's.
+RECT CentredIn(const RECT& area, const RECT& rect) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const int left = std::max(area.left, area.left + (area.right - area.left - width) / 2);
+  const int top = std::max(area.top, area.top + (area.bottom - area.top - height) / 2);
+  return RECT{left, top, left + width, top + height};
 }
 
 }  // namespace
@@ -23,12 +40,16 @@ int SaveWindowRect(HWND window, std::wstring section, std::wstring key) {
   return 1;
 }
 
+RECT ChooseWindowRect(const std::optional<RECT>& stored, const RECT& defaultRect, const MultiScreen_CL& screens) {
+  if (stored && HasPlausibleSize(*stored) && screens.WorkAreasCover(TitleGrip(*stored))) return *stored;
+  if (screens.monitors.empty()) return defaultRect;
+  return CentredIn(screens.PrimaryWorkArea(), defaultRect);
+}
+
 RECT LoadWindowRect(std::wstring section, std::wstring key, RECT defaultRect) {
-  RECT stored{};
-  if (!theIniFile.ReadStruct(section, key, &stored, sizeof(stored))) return defaultRect;
-  if (!HasPlausibleSize(stored)) return defaultRect;
+  std::optional<RECT> stored(RECT{});
+  if (!theIniFile.ReadStruct(section, key, &*stored, sizeof(RECT))) stored.reset();
   MultiScreen_CL screens;
   screens.Enumerate();
-  if (screens.FindMonitor(stored.left, stored.top) == -1) return defaultRect;
-  return stored;
+  return ChooseWindowRect(stored, defaultRect, screens);
 }

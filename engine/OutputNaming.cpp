@@ -1,5 +1,7 @@
 #include "engine/OutputNaming.h"
 
+#include <string_view>
+
 #include "base/ShellHelpers.h"
 
 namespace {
@@ -61,4 +63,99 @@ std::wstring OutputBaseName(std::wstring sourcePath, const SaveData_CL& settings
 
 std::wstring OutputPath(std::wstring folder, std::wstring baseName, std::wstring extension) {
   return folder + L"\\" + baseName + extension;
+}
+
+// ---- the output folder's name -----------------------------------------------------------
+
+namespace {
+
+constexpr wchar_t kForbiddenCharacters[] = L"<>:\"|?*";
+constexpr wchar_t kFirstPrintable = L' ';
+
+// Device names the platform reserves in every folder, whatever extension follows them.
+constexpr const wchar_t* kReservedNames[] = {
+    L"CON",  L"PRN",  L"AUX",  L"NUL",  L"COM1", L"COM2", L"COM3", L"COM4", L"COM5",
+    L"COM6", L"COM7", L"COM8", L"COM9", L"COM¹", L"COM²", L"COM³", L"LPT1", L"LPT2",
+    L"LPT3", L"LPT4", L"LPT5", L"LPT6", L"LPT7", L"LPT8", L"LPT9", L"LPT¹", L"LPT²",
+    L"LPT³",
+};
+
+bool HasSeparator(const std::wstring& name) {
+  return name.find_first_of(L"\\/") != std::wstring::npos;
+}
+
+bool IsRelativeName(const std::wstring& name) { return name == L"." || name == L".."; }
+
+bool StartsWithDrive(const std::wstring& name) {
+  return name.size() >= 2 && name[1] == L':' &&
+         ((name[0] >= L'A' && name[0] <= L'Z') || (name[0] >= L'a' && name[0] <= L'z'));
+}
+
+bool IsForbiddenCharacter(wchar_t c) {
+  return c < kFirstPrintable || std::wstring_view(kForbiddenCharacters).find(c) != std::wstring_view::npos;
+}
+
+bool HasForbiddenCharacter(const std::wstring& name) {
+  for (const wchar_t c : name) {
+    if (IsForbiddenCharacter(c)) return true;
+  }
+  return false;
+}
+
+bool EndsInDotOrSpace(const std::wstring& name) {
+  return !name.empty() && (name.back() == L'.' || name.back() == L' ');
+}
+
+// "nul.txt" and "NUL .jpg" name the device as "NUL" does.
+bool IsReservedName(const std::wstring& name) {
+  std::wstring stem = name.substr(0, name.find(L'.'));
+  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+  for (const wchar_t* reserved : kReservedNames) {
+    if (EqualIgnoringCase(stem, reserved)) return true;
+  }
+  return false;
+}
+
+bool HasText(int check, const std::wstring& text) { return check != 0 && !text.empty(); }
+
+}  // namespace
+
+FolderNameProblem OutputFolderNameProblem(const std::wstring& name) {
+  if (HasSeparator(name)) return FolderNameProblem::Separator;
+  if (IsRelativeName(name)) return FolderNameProblem::RelativeName;
+  if (StartsWithDrive(name)) return FolderNameProblem::DriveLetter;
+  if (HasForbiddenCharacter(name)) return FolderNameProblem::ForbiddenCharacter;
+  if (EndsInDotOrSpace(name)) return FolderNameProblem::TrailingDotOrSpace;
+  if (IsReservedName(name)) return FolderNameProblem::ReservedName;
+  if (name.size() > kLongestFolderName) return FolderNameProblem::TooLong;
+  return FolderNameProblem::None;
+}
+
+const wchar_t* FolderNameProblemText(FolderNameProblem problem) {
+  switch (problem) {
+    case FolderNameProblem::None: return L"";
+    case FolderNameProblem::Separator: return L"「\\」や「/」は使えません";
+    case FolderNameProblem::RelativeName: return L"「.」や「..」だけの名前は使えません";
+    case FolderNameProblem::DriveLetter: return L"ドライブ名（C: など）は使えません";
+    case FolderNameProblem::ForbiddenCharacter: return L"< > : \" | ? * と制御文字は使えません";
+    case FolderNameProblem::TrailingDotOrSpace: return L"最後の「.」や空白は使えません";
+    case FolderNameProblem::ReservedName: return L"CON、NUL、COM1 などの名前は使えません";
+    case FolderNameProblem::TooLong: return L"255文字までにしてください";
+  }
+  return L"";
+}
+
+// ---- outputs that would replace their sources ---------------------------------------------
+
+bool WouldOverwriteSources(const SaveData_CL& settings) {
+  return settings.SaveDirTypeIndex == kSaveBesideSource && settings.MakeFolder.empty() &&
+         !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
+         !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom) &&
+         settings.ValidOutputType() == kDefaultOutputType;
+}
+
+const wchar_t* OverwriteSourcesText() {
+  return L"このままでは変換した写真が元の写真に上書きされるため、変換を始めません。"
+         L"「作成フォルダ名」を入れるか、ファイル名の前か後ろに文字を追加するか、"
+         L"出力形式を変えてください。";
 }

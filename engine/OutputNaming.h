@@ -29,3 +29,36 @@ std::wstring OutputBaseName(std::wstring sourcePath, const SaveData_CL& settings
 // source itself (empty MakeFolder, no prefix or suffix, type kept): check with
 // IsSameFile(output, source) before writing.
 std::wstring OutputPath(std::wstring folder, std::wstring baseName, std::wstring extension);
+
+// ---- the output folder's name -----------------------------------------------------------
+
+// What is wrong with an output folder name (MakeFolder), which must be one plain folder
+// name inside the base folder, or empty for the base folder itself.
+enum class FolderNameProblem {
+  None,
+  Separator,           // holds "\" or "/": a path, not one name
+  RelativeName,        // "." or "..": the base folder itself or its parent
+  DriveLetter,         // starts like "C:": a drive, not a folder
+  ForbiddenCharacter,  // < > : " | ? * or a control character
+  TrailingDotOrSpace,  // the platform would drop them and write elsewhere
+  ReservedName,        // CON, PRN, AUX, NUL, COM1-9, LPT1-9, alone or with an extension
+  TooLong,             // longer than one name may be
+};
+
+// Longest folder name the file systems take, in UTF-16 units.
+constexpr size_t kLongestFolderName = 255;
+
+// The first rule, in the order above, that `name` breaks; None for a usable name or "".
+FolderNameProblem OutputFolderNameProblem(const std::wstring& name);
+// The problem in the user's words, short enough for the line under the folder name box on
+// the save page; empty for None.
+const wchar_t* FolderNameProblemText(FolderNameProblem problem);
+
+// ---- outputs that would replace their sources ---------------------------------------------
+
+// True when the settings name every photo's output after the photo itself: the folder
+// beside the source with an empty name, no prefix, no suffix (each off or empty), and the
+// type kept. A conversion must not start with them.
+bool WouldOverwriteSources(const SaveData_CL& settings);
+// Why the conversion did not start, and what to change.
+const wchar_t* OverwriteSourcesText();

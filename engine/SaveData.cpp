@@ -1,6 +1,8 @@
 #include "engine/SaveData.h"
 
 #include "base/Inifile.h"
+#include "base/LogFile.h"
+#include "engine/OutputNaming.h"
 
 SaveData_CL theSaveData;
 
@@ -8,6 +10,19 @@ namespace {
 
 constexpr wchar_t kConvert[] = L"CONVERT";
 constexpr wchar_t kAppSetting[] = L"APP_SETTING";
+
+// A choice of two read as the default when the file holds anything else.
+int OneOfTwo(int value, int fallback) { return value == 0 || value == 1 ? value : fallback; }
+
+// A folder name that breaks a rule (a hand edit, or a file of an older version) would send
+// the outputs somewhere else than one folder beside the photos: the default is used instead.
+std::wstring UsableFolderName(const std::wstring& stored, const std::wstring& fallback) {
+  const FolderNameProblem problem = OutputFolderNameProblem(stored);
+  if (problem == FolderNameProblem::None) return stored;
+  theLog.Write(L"作成フォルダ名「%s」は使えないため「%s」にしました: %s", stored.c_str(),
+               fallback.c_str(), FolderNameProblemText(problem));
+  return fallback;
+}
 
 }  // namespace
 
@@ -32,8 +47,10 @@ void SaveData_CL::Load() {
       ini.ReadInt(kConvert, L"CheckContrast", defaults.globalEffect.CheckContrast);
   globalEffect.ValueContrast =
       ini.ReadInt(kConvert, L"ValueContrast", defaults.globalEffect.ValueContrast);
-  SaveDirTypeIndex = ini.ReadInt(kConvert, L"SaveDirTypeIndex", defaults.SaveDirTypeIndex);
-  MakeFolder = ini.ReadString(kConvert, L"MakeFolder", defaults.MakeFolder);
+  SaveDirTypeIndex = OneOfTwo(ini.ReadInt(kConvert, L"SaveDirTypeIndex", defaults.SaveDirTypeIndex),
+                              defaults.SaveDirTypeIndex);
+  MakeFolder = UsableFolderName(ini.ReadString(kConvert, L"MakeFolder", defaults.MakeFolder),
+                                defaults.MakeFolder);
   CheckAddFileNameTop =
       ini.ReadInt(kConvert, L"CheckAddFileNameTop", defaults.CheckAddFileNameTop);
   CheckAddFileNameBottom =
@@ -42,8 +59,9 @@ void SaveData_CL::Load() {
       ini.ReadString(kConvert, L"ValueAddFileNameTop", defaults.ValueAddFileNameTop);
   ValueAddFileNameBottom =
       ini.ReadString(kConvert, L"ValueAddFileNameBottom", defaults.ValueAddFileNameBottom);
-  JpegQualityTypeIndex =
-      ini.ReadInt(kConvert, L"JpegQualityTypeIndex", defaults.JpegQualityTypeIndex);
+  JpegQualityTypeIndex = OneOfTwo(
+      ini.ReadInt(kConvert, L"JpegQualityTypeIndex", defaults.JpegQualityTypeIndex),
+      defaults.JpegQualityTypeIndex);
   JpegQuantization = ini.ReadInt(kConvert, L"JpegQuantization", defaults.JpegQuantization);
   JpegFileSize = ini.ReadInt(kConvert, L"JpegFileSize", defaults.JpegFileSize);
   topMost = ini.ReadInt(kAppSetting, L"WindowTopMost", defaults.topMost);

@@ -65,7 +65,10 @@ public:
   SaveData_CL();
   virtual ~SaveData_CL();
 
-  // Reads every stored field from theIniFile; values are kept as read.
+  // Reads every stored field from theIniFile; values are kept as read, except three that
+  // would lose or misplace outputs: SaveDirTypeIndex outside 0..1 reads as 1, JpegQualityTypeIndex
+  // outside 0..1 as 0, and a MakeFolder that OutputFolderNameProblem refuses as "Resized"
+  // (logged).
   void Load();
   // Writes every stored field to theIniFile.
   void Save() const;

@@ -18,6 +18,7 @@ bool IsFolder(const WIN32_FIND_DATAW& entry) {
 void FindFile_CL::OnFolder(std::wstring, std::wstring) {}
 void FindFile_CL::OnFile(std::wstring, const WIN32_FIND_DATAW&) {}
 void FindFile_CL::OnFolderDone() {}
+bool FindFile_CL::EntersSubFolder(const std::wstring&, const std::wstring&) const { return true; }
 
 void FindFile_CL::Search(std::wstring path, int recurseSubFolders) {
   recurse = recurseSubFolders;
@@ -43,7 +44,7 @@ void FindFile_CL::WalkFolder(std::wstring folder) {
     if (IsDotEntry(entry.cFileName)) continue;
     if (!IsFolder(entry)) {
       OnFile(folder, entry);
-    } else if (recurse != 0) {
+    } else if (recurse != 0 && EntersSubFolder(folder, entry.cFileName)) {
       WalkSubFolder(folder, entry.cFileName);
     }
   } while (FindNextFileW(find.get(), &entry));

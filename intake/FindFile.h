@@ -27,6 +27,9 @@ public:
   virtual void OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry);
   // Called after the starting folder and after each sub-folder has been walked.
   virtual void OnFolderDone();
+  // Asked before a sub-folder is entered; false passes it over with everything in it.
+  // Base: true.
+  virtual bool EntersSubFolder(const std::wstring& parentFolder, const std::wstring& name) const;
 
   // path = folder + "\" + pattern, the pattern a file name or a wildcard; a relative path
   // is taken from the current folder.

@@ -35,8 +35,12 @@ void FindPicture_CL::OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) 
   saveData->AddItem(item);
 }
 
-void RegisterPath(std::wstring path, SaveData_CL& data) {
-  FindPicture_CL finder(&data);
+bool FindPicture_CL::EntersSubFolder(const std::wstring&, const std::wstring& name) const {
+  return skippedFolder.empty() || !EqualIgnoringCase(name, skippedFolder);
+}
+
+void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName) {
+  FindPicture_CL finder(&data, std::move(outputFolderName));
   std::wstring full = FullPathOf(path);
   if (full.empty()) return;
   if (IsFolderPath(full)) full = EveryEntryOf(full);

@@ -2,6 +2,7 @@
 // Picture discovery: every file with a picture extension under a path becomes a new photo
 // at the end of the photo list.
 #include <string>
+#include <utility>
 
 #include "engine/SaveData.h"
 #include "intake/FindFile.h"
@@ -16,15 +17,24 @@ bool HasPictureExtension(std::wstring fileName);
 
 class FindPicture_CL : public FindFile_CL {
 public:
-  explicit FindPicture_CL(SaveData_CL* data) : saveData(data) {}
+  // Sub-folders named outputFolderName (without regard to case) are passed over; an empty
+  // name passes over none.
+  FindPicture_CL(SaveData_CL* data, std::wstring outputFolderName)
+      : saveData(data), skippedFolder(std::move(outputFolderName)) {}
 
   // Appends a new photo for every picture file; other files are passed over.
   void OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) override;
+  // A folder of the output folder's name holds the outputs of an earlier conversion, not
+  // photos to convert again.
+  bool EntersSubFolder(const std::wstring& parentFolder, const std::wstring& name) const override;
 
 private:
   SaveData_CL* saveData;  // not owned
+  std::wstring skippedFolder;
 };
 
 // Adds the pictures found at `path` to `data`'s photo list: a file, a wildcard, or a folder
-// searched with all its sub-folders. Adds nothing for a path that does not exist.
-void RegisterPath(std::wstring path, SaveData_CL& data = theSaveData);
+// searched with all its sub-folders except those named outputFolderName (the folder given
+// itself is searched whatever its name). Adds nothing for a path that does not exist.
+void RegisterPath(std::wstring path, SaveData_CL& data = theSaveData,
+                  std::wstring outputFolderName = theSaveData.MakeFolder);

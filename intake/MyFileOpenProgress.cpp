@@ -4,14 +4,16 @@
 #include "intake/FindPicture.h"
 
 MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths)
-    : EasyProgress_CL(L"ファイル登録中", 0), paths(std::move(chosenPaths)) {}
+    : EasyProgress_CL(L"ファイル登録中", 0),
+      paths(std::move(chosenPaths)),
+      outputFolderName(theSaveData.MakeFolder) {}
 
 MyFileOpenProgress_CL::~MyFileOpenProgress_CL() { JoinWorker(); }
 
 void MyFileOpenProgress_CL::Run(int, int) {
   AddToTarget(paths.size());
   for (const std::wstring& path : paths) {
-    RegisterPathGuarded(path);
+    RegisterPathGuarded(path, outputFolderName);
     CountDone();
   }
   CloseDialog();
@@ -19,11 +21,11 @@ void MyFileOpenProgress_CL::Run(int, int) {
 
 void MyFileOpenProgress_CL::Finish(int) {}
 
-void RegisterPathGuarded(const std::wstring& path) {
+void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName) {
   // A folder walk may take long: it fills a list nobody else sees, and the shared list is
   // locked only for the append.
   SaveData_CL found;
-  RegisterPath(path, found);
+  RegisterPath(path, found, outputFolderName);
   if (found.items.empty()) return;
   const CriticalSectionLock lock(theSaveData.itemsLock);
   theSaveData.items.reserve(theSaveData.items.size() + found.items.size());

@@ -16,8 +16,11 @@ public:
   void Finish(int cancelFlag) override;
 
   std::vector<std::wstring> paths;
+  // The output folder's name when the job was made: the worker never reads theSaveData's
+  // settings, which the user-interface thread owns.
+  std::wstring outputFolderName;
 };
 
-// Registers `path` into a private list, then appends what it found to theSaveData.items
-// while holding theSaveData.itemsLock.
-void RegisterPathGuarded(const std::wstring& path);
+// Registers `path` into a private list, passing over sub-folders named outputFolderName,
+// then appends what it found to theSaveData.items while holding theSaveData.itemsLock.
+void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName);

@@ -11,6 +11,7 @@
 #include "base/ShellHelpers.h"
 #include "base/WindowPlacement.h"
 #include "mainwindow/MyConvertStartProgress.h"
+#include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "intake/FindPicture.h"
 #include "intake/MyFileOpenProgress.h"
@@ -362,6 +363,10 @@ void MainWindow_CL::OpenFiles() {
 void MainWindow_CL::Convert() {
   if (theSaveData.outputHeight < 2 || theSaveData.outputWidth < 2) {
     MessageBoxW(hwnd, kTooSmallText, kTooSmallCaption, MB_ICONERROR);
+    return;
+  }
+  if (WouldOverwriteSources(theSaveData)) {
+    MessageBoxW(hwnd, OverwriteSourcesText(), kOverwriteSourcesCaption, MB_ICONERROR);
     return;
   }
   MyConvertStartProgress_CL job(&theSaveData.items);

@@ -36,6 +36,7 @@ constexpr wchar_t kWindowRectKey[] = L"WindowRect";
 constexpr wchar_t kSplitterKey[] = L"SpliterRect";
 constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を入力してください。";
 constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
+constexpr wchar_t kOverwriteSourcesCaption[] = L"パラメータエラー";
 constexpr wchar_t kOpenDialogTitle[] = L"変換する写真ファイルを選択してください";
 
 // Opens a folder in the shell ("open" verb); the result is not examined.

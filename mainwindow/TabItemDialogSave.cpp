@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "base/ShellHelpers.h"
+#include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
@@ -25,6 +26,7 @@ constexpr int kNameEditCharacters = 20;
 constexpr int kFileSizeEditCharacters = 5;
 constexpr int kQualityMinimum = 1;
 constexpr int kQualityMaximum = 100;
+constexpr COLORREF kProblemTextColour = RGB(192, 0, 0);
 
 void SetText(const ControlBase_CL* control, const std::wstring& text) {
   if (Exists(control)) SetWindowTextW(control->hwnd, text.c_str());
@@ -45,6 +47,13 @@ void RepaintThumbnails() {
 }
 
 RECT Rect(const ControlBase_CL& control) { return RectInParent(control); }
+
+// The refusal line in red on the page's own background.
+INT_PTR ProblemTextColours(HDC dc) {
+  SetTextColor(dc, kProblemTextColour);
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+}
 
 }  // namespace
 
@@ -83,6 +92,11 @@ void TabItemDialogSave_CL::CreateControls() {
   folderGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力フォルダ", 0, 0, 0));
   nameGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力ファイル名", 0, 0, 0));
   jpegGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"JPEG品質", 0, 0, 0));
+  folderProblemLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"", 0, 0));
+  // Made last, it would lie under the group boxes, which paint over the windows below them.
+  if (Exists(folderProblemLabel)) {
+    SetWindowPos(folderProblemLabel->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -124,6 +138,11 @@ INT_PTR TabItemDialogSave_CL::DialogProc(HWND window, UINT message, WPARAM wPara
     case WM_HSCROLL:
       OnScroll(reinterpret_cast<HWND>(lParam));
       return 0;
+    case WM_CTLCOLORSTATIC:
+      if (Exists(folderProblemLabel) && reinterpret_cast<HWND>(lParam) == folderProblemLabel->hwnd) {
+        return ProblemTextColours(reinterpret_cast<HDC>(wParam));
+      }
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
     default:
       return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
   }
@@ -157,8 +176,14 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     RepaintThumbnails();
   }
   if (update && Is(folderEdit, id)) {
-    data.MakeFolder = folderEdit->GetText();
-    RequestPreviewRefresh();
+    // Only a plain folder name (or none) is taken; the record keeps the last one that was.
+    const std::wstring name = folderEdit->GetText();
+    const FolderNameProblem problem = OutputFolderNameProblem(name);
+    SetText(folderProblemLabel, FolderNameProblemText(problem));
+    if (problem == FolderNameProblem::None) {
+      data.MakeFolder = name;
+      RequestPreviewRefresh();
+    }
   }
   if (const int index = IndexInRun(qualityRadio, fileSizeRadio, id); index >= 0) {
     data.JpegQualityTypeIndex = index;
@@ -188,11 +213,17 @@ void TabItemDialogSave_CL::Layout() {
   const int groupWidth = m.width - uw / 2;
   const int groupHeight = 6 * uh + 18;
 
-  MoveAndSize(folderGroup, 4, 4, groupWidth, groupHeight);
+  // The folder group has room for the refusal line under the name box.
+  MoveAndSize(folderGroup, 4, 4, groupWidth, groupHeight + uh - 6);
   MoveIfExists(desktopRadio, uw, uh + h2);
   MoveIfExists(besideSourceRadio, uw, 2 * uh + h2);
   MoveIfExists(folderLabel, uw, 3 * uh + 2 * h2);
   MoveIfExists(folderEdit, 2 * uw, 4 * uh + 2 * h2);
+  if (Exists(folderEdit) && Exists(folderProblemLabel)) {
+    const RECT edit = Rect(*folderEdit);
+    const int lineHeight = folderProblemLabel->TextHeight(L"Ｗ");
+    MoveAndSize(folderProblemLabel, edit.left, edit.bottom + 1, 4 + groupWidth - uw / 2 - edit.left, lineHeight);
+  }
 
   MoveAndSize(nameGroup, 4, 8 * uh + 4, groupWidth, groupHeight);
   MoveIfExists(prefixCheck, uw, 9 * uh + h2);

@@ -2,7 +2,8 @@
 // Third parameter page, "保存": where the converted photos go (a folder on the desktop or
 // beside each source, and its name), the texts added before and after each file name, and
 // the JPEG quality as a fixed quality or a target file size. Every change is written into
-// theSaveData and followed by a refresh request; the refresh saves the settings.
+// theSaveData and followed by a refresh request; the refresh saves the settings. A folder
+// name that is no plain folder name is not written: a red line under its box says why.
 #include <windows.h>
 
 #include "toolkit/ControlFactory.h"
@@ -36,6 +37,8 @@ public:
   GroupBox_CL* folderGroup = nullptr;
   GroupBox_CL* nameGroup = nullptr;
   GroupBox_CL* jpegGroup = nullptr;
+  // Under the folder name box: why the typed name is not taken; empty while it is usable.
+  StaticText_CL* folderProblemLabel = nullptr;
   int ready = 0;
 
 private:

@@ -29,12 +29,14 @@ INT_PTR EasyProgress_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LP
       PlaceOnScreen(window);
       return 0;
     case WM_COMMAND:
-      if (cancelButton && LOWORD(wParam) == cancelButton->id) cancelRequested = 1;
+      // The dialog manager turns Escape into IDCANCEL.
+      if (LOWORD(wParam) == IDCANCEL || (cancelButton && LOWORD(wParam) == cancelButton->id)) RequestCancel();
       return 0;
     case WM_CLOSE:
       EndDialog(window, 0);
       return 1;
     case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) RequestCancel();
       return wParam == VK_RETURN || wParam == VK_ESCAPE ? 1 : 0;
     default:
       return 0;
@@ -56,7 +58,7 @@ void EasyProgress_CL::LayOut(HWND dialog) {
   int width = client.right - client.left;
   const int height = client.bottom - client.top;
 
-  cancelButton = controls.As<Button_CL>(controls.AddButton(dialog, L"キャンセル", cancelButtonX));
+  cancelButton = controls.As<Button_CL>(controls.AddButton(dialog, L"中止", cancelButtonX));
   if (cancelButton) {
     RECT button{};
     GetWindowRect(cancelButton->hwnd, &button);
@@ -112,6 +114,12 @@ void EasyProgress_CL::UpdateProgress() {
   }
   const int position = PositionOf(doneCount, targetCount);
   if (position != lastPosition) SetProgress(position);
+}
+
+void EasyProgress_CL::RequestCancel() {
+  if (!cancelAllowed) return;
+  cancelRequested = 1;
+  if (cancelButton && cancelButton->hwnd) EnableWindow(cancelButton->hwnd, FALSE);
 }
 
 void EasyProgress_CL::CloseDialog() {

@@ -1,8 +1,10 @@
 #pragma once
 // A small modal dialog with a progress bar in front of a one-shot worker. The dialog starts
 // the worker when it opens (autoStart), the worker reports its progress in steps of 1/2000
-// and posts WM_CLOSE when it is done. The caption has no close box, and Enter and Escape do
-// not close the dialog: only the job ends it.
+// and posts WM_CLOSE when it is done. The caption has no close box and Enter does nothing:
+// only the job ends the dialog. A job made with the cancel button ("中止") may be asked to
+// stop: the button, or Escape, sets cancelRequested and disables the button; the job reads
+// the flag and decides how to stop, and still closes the dialog itself.
 //
 // A job derives from this class and implements Run (and Finish) with this protocol:
 //   AddToTarget(number of items); for each item { ...; CountDone(); } CloseDialog();
@@ -39,6 +41,9 @@ public:
   void UpdateProgress();
   // Ends the dialog (posts WM_CLOSE) when its window still exists.
   void CloseDialog();
+  // What the cancel button and Escape do when the job may be cancelled: sets
+  // cancelRequested and disables the button. Nothing otherwise.
+  void RequestCancel();
 
   // done x 2000 / target, truncated; 0 when target is 0, 2000 when done reaches target.
   static int PositionOf(std::uint64_t done, std::uint64_t target);

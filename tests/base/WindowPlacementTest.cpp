@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "base/Inifile.h"
@@ -60,6 +62,13 @@ protected:
     screens.Enumerate();
     ASSERT_FALSE(screens.monitors.empty());
     work = screens.monitors[0].info.rcWork;
+    MONITORINFO primary{};
+    primary.cbSize = sizeof(primary);
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
+    const RECT& p = primary.rcWork;
+    const LONG left = p.left + (p.right - p.left - 800) / 2;
+    const LONG top = p.top + (p.bottom - p.top - 600) / 2;
+    centred = RECT{left, top, left + 800, top + 600};
   }
   void TearDown() override { theIniFile.filePath = savedIniPath; }
 
@@ -69,6 +78,7 @@ protected:
   TempFolder folder;
   std::wstring savedIniPath;
   RECT work{};
+  RECT centred{};  // the default's size in the middle of the primary monitor's work area
 };
 
 TEST(MultiScreen, ListsAttachedMonitorsWithPrimaryCopied) {
@@ -105,6 +115,61 @@ TEST(MultiScreen, FindsFirstWorkAreaHoldingPointLeftAndTopEdgesInside) {
   EXPECT_EQ(MultiScreen_CL().FindMonitor(0, 0), -1) << "no monitors at all";
 }
 
+// Monitors given by their work areas; the first is the primary one.
+MultiScreen_CL Screens(std::initializer_list<RECT> workAreas) {
+  MultiScreen_CL screens;
+  for (const RECT& work : workAreas) screens.monitors.push_back(MonitorWithWorkArea(work));
+  screens.primary = screens.monitors.front();
+  screens.primary.info.dwFlags = MONITORINFOF_PRIMARY;
+  return screens;
+}
+
+RECT Sized(LONG left, LONG top, LONG width, LONG height) { return RECT{left, top, left + width, top + height}; }
+
+TEST(ChooseWindowRect, AWindowLeftAlmostOffTheScreenOpensCentredOnThePrimaryMonitor) {
+  const MultiScreen_CL one = Screens({{0, 0, 1280, 994}});  // 1280 x 1024 with a task bar
+  const RECT fallback = Sized(10, 20, 800, 600);
+  const RECT centred = Sized(240, 197, 800, 600);
+  EXPECT_TRUE(SameRect(ChooseWindowRect(Sized(1270, 1010, 800, 600), fallback, one), centred));
+  EXPECT_TRUE(SameRect(ChooseWindowRect(Sized(1181, 964, 800, 600), fallback, one), centred))
+      << "99 x 30 pixels of title left";
+  EXPECT_TRUE(SameRect(ChooseWindowRect(Sized(1180, 965, 800, 600), fallback, one), centred))
+      << "100 x 29 pixels of title left";
+  EXPECT_TRUE(SameRect(ChooseWindowRect(Sized(-1, 0, 800, 600), fallback, one), centred));
+  EXPECT_TRUE(SameRect(ChooseWindowRect(Sized(1180, 964, 800, 600), fallback, one), Sized(1180, 964, 800, 600)))
+      << "100 x 30 pixels are enough";
+  EXPECT_TRUE(SameRect(ChooseWindowRect(Sized(1230, 974, 50, 20), fallback, one), Sized(1230, 974, 50, 20)))
+      << "a window smaller than the grip needs only itself on the screen";
+  EXPECT_TRUE(SameRect(ChooseWindowRect(std::nullopt, fallback, one), centred)) << "nothing stored";
+
+  EXPECT_TRUE(SameRect(ChooseWindowRect(std::nullopt, Sized(0, 0, 2000, 1500), one), Sized(0, 0, 2000, 1500)))
+      << "a default larger than the screen keeps its title bar on it";
+  EXPECT_TRUE(SameRect(ChooseWindowRect(std::nullopt, fallback, MultiScreen_CL()), fallback)) << "no monitors known";
+}
+
+TEST(ChooseWindowRect, TheGripMayReachAcrossMonitorsButNotOverAGap) {
+  // The primary in the middle, one to its left, a shorter one to its right.
+  const MultiScreen_CL three = Screens({{0, 0, 1920, 1040}, {-1280, 0, 0, 1024}, {1920, 200, 3200, 1000}});
+  const RECT fallback = Sized(0, 0, 800, 600);
+  const RECT centred = Sized(560, 220, 800, 600);
+  for (const RECT& kept : {Sized(-1300 + 100, 40, 800, 600), Sized(-50, 10, 800, 600), Sized(1870, 300, 800, 600),
+                           Sized(2300, 970, 800, 600)}) {
+    EXPECT_TRUE(SameRect(ChooseWindowRect(kept, fallback, three), kept));
+  }
+  for (const RECT& lost : {Sized(1870, 100, 800, 600),   // half of the grip above the right monitor
+                           Sized(2300, 990, 800, 600),   // below the right monitor
+                           Sized(-1300, 40, 800, 600),   // left of every monitor
+                           Sized(3150, 500, 800, 600)}) {  // off the right edge
+    EXPECT_TRUE(SameRect(ChooseWindowRect(lost, fallback, three), centred)) << Describe(lost);
+  }
+
+  // With a secondary monitor listed first, the window still goes to the primary one.
+  MultiScreen_CL listedLater = Screens({{-1280, 0, 0, 1024}, {0, 0, 1920, 1040}});
+  listedLater.primary = listedLater.monitors[1];
+  listedLater.primary.info.dwFlags = MONITORINFOF_PRIMARY;
+  EXPECT_TRUE(SameRect(ChooseWindowRect(Sized(5000, 10, 800, 600), fallback, listedLater), centred));
+}
+
 TEST_F(WindowPlacement, NormalRectangleComesBackAndSurvivesMinimizeAndMaximize) {
   TestWindow window({work.left + 40, work.top + 30, work.left + 440, work.top + 330});
   ASSERT_NE(window.get(), nullptr);
@@ -134,11 +199,11 @@ TEST_F(WindowPlacement, CornerOnNoWorkAreaFallsBackToDefault) {
   };
   for (const RECT& r : offScreen) {
     Store(r);
-    EXPECT_TRUE(SameRect(Load(), kDefault)) << "stored " << Describe(r);
+    EXPECT_TRUE(SameRect(Load(), centred)) << "stored " << Describe(r);
   }
 }
 
-TEST_F(WindowPlacement, CornerInsideWorkAreaIsKeptEvenWhenLargerThanScreen) {
+TEST_F(WindowPlacement, TitleGripOnTheWorkAreaIsKeptEvenWhenLargerThanScreen) {
   const RECT atOrigin{work.left, work.top, work.left + 800, work.top + 600};
   Store(atOrigin);
   EXPECT_TRUE(SameRect(Load(), atOrigin));
@@ -147,9 +212,13 @@ TEST_F(WindowPlacement, CornerInsideWorkAreaIsKeptEvenWhenLargerThanScreen) {
   Store(huge);
   EXPECT_TRUE(SameRect(Load(), huge));
 
-  const RECT lastPixel{work.right - 1, work.bottom - 1, work.right + 799, work.bottom + 599};
-  Store(lastPixel);
-  EXPECT_TRUE(SameRect(Load(), lastPixel));
+  const RECT lastGrip{work.right - 100, work.bottom - 30, work.right + 700, work.bottom + 570};
+  Store(lastGrip);
+  EXPECT_TRUE(SameRect(Load(), lastGrip));
+
+  const RECT cornerOnly{work.right - 1, work.bottom - 1, work.right + 799, work.bottom + 599};
+  Store(cornerOnly);
+  EXPECT_TRUE(SameRect(Load(), centred)) << "one pixel on the screen cannot be grabbed";
 }
 
 TEST_F(WindowPlacement, ImplausibleSizeFromHandEditedFileFallsBackToDefault) {
@@ -162,19 +231,19 @@ TEST_F(WindowPlacement, ImplausibleSizeFromHandEditedFileFallsBackToDefault) {
   };
   for (const RECT& r : garbage) {
     Store(r);
-    EXPECT_TRUE(SameRect(Load(), kDefault)) << "stored " << Describe(r);
+    EXPECT_TRUE(SameRect(Load(), centred)) << "stored " << Describe(r);
   }
 }
 
 TEST_F(WindowPlacement, MissingOrDamagedValueFallsBackToDefault) {
-  EXPECT_TRUE(SameRect(Load(), kDefault)) << "first start: nothing stored";
+  EXPECT_TRUE(SameRect(Load(), centred)) << "first start: nothing stored";
 
   theIniFile.WriteString(kSection, kKey, L"garbage");
-  EXPECT_TRUE(SameRect(Load(), kDefault));
+  EXPECT_TRUE(SameRect(Load(), centred));
 
   const int half[2] = {work.left + 10, work.top + 10};
   theIniFile.WriteStruct(kSection, kKey, half, sizeof(half));
-  EXPECT_TRUE(SameRect(Load(), kDefault)) << "a block of the wrong size";
+  EXPECT_TRUE(SameRect(Load(), centred)) << "a block of the wrong size";
 
   const RECT good{work.left + 10, work.top + 10, work.left + 400, work.top + 300};
   Store(good);
@@ -182,7 +251,7 @@ TEST_F(WindowPlacement, MissingOrDamagedValueFallsBackToDefault) {
   ASSERT_GT(text.size(), 4u);
   text[2] = text[2] == L'0' ? L'1' : L'0';  // a hand edit that misses the checksum
   theIniFile.WriteString(kSection, kKey, text);
-  EXPECT_TRUE(SameRect(Load(), kDefault)) << "stored text " << testing::PrintToString(text);
+  EXPECT_TRUE(SameRect(Load(), centred)) << "stored text " << testing::PrintToString(text);
 }
 
 }  // namespace

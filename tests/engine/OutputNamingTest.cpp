@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include "base/ShellHelpers.h"
 #include "tests/support/TempFolder.h"
 
@@ -120,4 +122,86 @@ TEST(OutputNaming, OutputNamingItsOwnSourceIsDetected) {
   ASSERT_TRUE(WriteFileBytes(beside, "output"));
   EXPECT_EQ(beside, temp.Path() + L"\\縮小\\写真 01.JPG");
   EXPECT_FALSE(IsSameFile(beside, source));
+}
+
+TEST(OutputFolderName, OnePlainNameOrNothingIsUsable) {
+  for (const wchar_t* name : {L"", L"Resized", L"縮小 写真", L"2024.06.01", L".hidden", L"a..b", L"CONSOLE",
+                              L"COM10", L"LPT0", L"nul_", L"[out] #1 & (2)"}) {
+    EXPECT_EQ(OutputFolderNameProblem(name), FolderNameProblem::None) << testing::PrintToString(std::wstring(name));
+  }
+  EXPECT_EQ(OutputFolderNameProblem(std::wstring(kLongestFolderName, L'写')), FolderNameProblem::None);
+}
+
+TEST(OutputFolderName, EachBrokenRuleIsNamedWithItsText) {
+  const struct {
+    const wchar_t* name;
+    FolderNameProblem problem;
+  } cases[] = {
+      {L"a\\b", FolderNameProblem::Separator},
+      {L"..\\up", FolderNameProblem::Separator},
+      {L"a/b", FolderNameProblem::Separator},
+      {L"\\\\server\\share", FolderNameProblem::Separator},
+      {L".", FolderNameProblem::RelativeName},
+      {L"..", FolderNameProblem::RelativeName},
+      {L"C:", FolderNameProblem::DriveLetter},
+      {L"d:out", FolderNameProblem::DriveLetter},
+      {L"photo:stream", FolderNameProblem::ForbiddenCharacter},
+      {L"出力:*", FolderNameProblem::ForbiddenCharacter},
+      {L"<x>", FolderNameProblem::ForbiddenCharacter},
+      {L"say \"hi\"", FolderNameProblem::ForbiddenCharacter},
+      {L"a|b", FolderNameProblem::ForbiddenCharacter},
+      {L"why?", FolderNameProblem::ForbiddenCharacter},
+      {L"tab\there", FolderNameProblem::ForbiddenCharacter},
+      {L"end.", FolderNameProblem::TrailingDotOrSpace},
+      {L"end ", FolderNameProblem::TrailingDotOrSpace},
+      {L"...", FolderNameProblem::TrailingDotOrSpace},
+      {L"CON", FolderNameProblem::ReservedName},
+      {L"prn", FolderNameProblem::ReservedName},
+      {L"Aux.jpg", FolderNameProblem::ReservedName},
+      {L"NUL .txt", FolderNameProblem::ReservedName},
+      {L"com1", FolderNameProblem::ReservedName},
+      {L"COM9", FolderNameProblem::ReservedName},
+      {L"LPT5", FolderNameProblem::ReservedName},
+      {L"COM¹", FolderNameProblem::ReservedName},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(OutputFolderNameProblem(c.name), c.problem) << testing::PrintToString(std::wstring(c.name));
+  }
+  EXPECT_EQ(OutputFolderNameProblem(std::wstring(kLongestFolderName + 1, L'a')), FolderNameProblem::TooLong);
+  EXPECT_EQ(OutputFolderNameProblem(std::wstring(1, L'\0')), FolderNameProblem::ForbiddenCharacter);
+
+  EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::None), L"");
+  EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::Separator), L"「\\」や「/」は使えません");
+  EXPECT_STREQ(FolderNameProblemText(FolderNameProblem::ReservedName), L"CON、NUL、COM1 などの名前は使えません");
+  for (int problem = 1; problem <= static_cast<int>(FolderNameProblem::TooLong); ++problem) {
+    EXPECT_GT(std::wcslen(FolderNameProblemText(static_cast<FolderNameProblem>(problem))), 10u) << problem;
+  }
+}
+
+TEST(OutputNaming, SettingsThatNameEveryOutputAfterItsSourceAreRecognised) {
+  SaveData_CL settings;
+  settings.MakeFolder = L"";
+  EXPECT_TRUE(WouldOverwriteSources(settings));
+  settings.CheckAddFileNameTop = 1;
+  settings.ValueAddFileNameTop = L"";
+  settings.ValueAddFileNameBottom = L"_s";  // switched off
+  EXPECT_TRUE(WouldOverwriteSources(settings)) << "a prefix switched on but empty adds nothing";
+  settings.OutputImageType = 9;
+  EXPECT_TRUE(WouldOverwriteSources(settings)) << "an unknown output type keeps the type";
+
+  const auto changed = [&](auto change) {
+    SaveData_CL copy = settings;
+    change(copy);
+    return WouldOverwriteSources(copy);
+  };
+  EXPECT_FALSE(changed([](SaveData_CL& s) { s.MakeFolder = L"out"; }));
+  EXPECT_FALSE(changed([](SaveData_CL& s) { s.ValueAddFileNameTop = L"s_"; }));
+  EXPECT_FALSE(changed([](SaveData_CL& s) { s.CheckAddFileNameBottom = 1; }));
+  EXPECT_FALSE(changed([](SaveData_CL& s) { s.OutputImageType = 2; }));
+  EXPECT_FALSE(changed([](SaveData_CL& s) { s.SaveDirTypeIndex = 0; })) << "outputs on the desktop";
+  EXPECT_FALSE(WouldOverwriteSources(SaveData_CL()));
+
+  const std::wstring text = OverwriteSourcesText();
+  EXPECT_NE(text.find(L"作成フォルダ名"), std::wstring::npos);
+  EXPECT_NE(text.find(L"出力形式"), std::wstring::npos);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "engine/SaveData.h"
 #include "tests/support/TempFolder.h"
 
@@ -28,10 +29,25 @@ protected:
     return entries;
   }
 
+  // Replaces the file with `lines` (UTF-16LE with its mark, as the program writes it) and
+  // points the accessor at it.
+  void WriteIni(const std::wstring& lines) {
+    const std::wstring text = L"\xFEFF" + lines;
+    ASSERT_TRUE(WriteFileBytes(
+        iniPath, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)));
+    theIniFile.SetFileName(iniPath);
+  }
+
   TempFolder temp;
   std::wstring iniPath;
   std::wstring previousPath;
 };
+
+// The log's text (UTF-16LE) without its lines' time stamps mattering.
+std::wstring LogText(const std::wstring& path) {
+  const std::string bytes = ReadFileBytes(path);
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+}
 
 void ExpectDefaultEffect(const EffectParams& effect) {
   EXPECT_EQ(effect.EffectRadioIndex, 0);
@@ -138,6 +154,41 @@ TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {
   EXPECT_EQ(data.ValidResizeIndex(), 10);
   EXPECT_EQ(data.ValidOutputType(), 3);
   EXPECT_EQ(SizeChoiceBox(5).height, 480) << "the square choice";
+}
+
+TEST_F(SaveDataFile, ChoicesThatWouldLoseOrMisplaceOutputsReadAsTheirDefaults) {
+  const std::wstring previousLog = theLog.logPath;
+  theLog.logPath = temp.File(L"log.txt");
+  WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=2\r\nJpegQualityTypeIndex=7\r\n"
+           L"MakeFolder=..\\写真\r\n");
+  SaveData_CL data;
+  data.Load();
+  theLog.logPath = previousLog;
+  EXPECT_EQ(data.SaveDirTypeIndex, 1) << "not a folder at the root of the drive";
+  EXPECT_EQ(data.JpegQualityTypeIndex, 0) << "not a JPEG setting that writes nothing";
+  EXPECT_EQ(data.MakeFolder, L"Resized");
+  const std::wstring log = LogText(temp.File(L"log.txt"));
+  EXPECT_NE(log.find(L"作成フォルダ名「..\\写真」は使えないため「Resized」にしました"), std::wstring::npos)
+      << testing::PrintToString(log);
+
+  for (const wchar_t* bad : {L"C:\\Out", L"nul", L"com3.jpg", L"a/b", L"x?", L"末尾.", L".."}) {
+    WriteIni(std::wstring(L"[CONVERT]\r\nMakeFolder=") + bad + L"\r\n");
+    data.Load();
+    EXPECT_EQ(data.MakeFolder, L"Resized") << testing::PrintToString(std::wstring(bad));
+  }
+}
+
+TEST_F(SaveDataFile, UsableChoicesAndFolderNamesAreKeptAsStored) {
+  WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=0\r\nJpegQualityTypeIndex=1\r\nMakeFolder=縮小 2024.v2\r\n");
+  SaveData_CL data;
+  data.Load();
+  EXPECT_EQ(data.SaveDirTypeIndex, 0);
+  EXPECT_EQ(data.JpegQualityTypeIndex, 1);
+  EXPECT_EQ(data.MakeFolder, L"縮小 2024.v2");
+
+  WriteIni(L"[CONVERT]\r\nMakeFolder=\r\n");
+  data.Load();
+  EXPECT_EQ(data.MakeFolder, L"") << "an empty name means the photos' own folder";
 }
 
 TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {

@@ -78,6 +78,21 @@ TEST_F(FileOpenJob, AFolderIsOneStepHoweverManyPicturesItHolds) {
   EXPECT_EQ(theSaveData.items.size(), 3u);
 }
 
+TEST_F(FileOpenJob, TheOutputFolderNameWhenTheJobIsMadeIsPassedOver) {
+  const std::wstring previous = theSaveData.MakeFolder;
+  theSaveData.MakeFolder = L"縮小";
+  const std::wstring folder = Folder(L"tree");
+  Folder(L"tree\\縮小");
+  const std::wstring photo = File(L"tree\\x.jpg");
+  File(L"tree\\縮小\\x.jpg");
+
+  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder});
+  theSaveData.MakeFolder = L"";  // the worker keeps the name it was made with
+  EXPECT_EQ(job.RunObserved(), 0);
+  theSaveData.MakeFolder = previous;
+  EXPECT_EQ(ListedPaths(), std::vector<std::wstring>{photo});
+}
+
 TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
   AddExisting(L"C:\\earlier\\one.jpg");
   theSaveData.items.shrink_to_fit();  // any append has to move the vector

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/support/TempFolder.h"
@@ -119,6 +120,40 @@ TEST(FindPicture, RelativePathsAreRegisteredAsFullPaths) {
   const std::vector<std::wstring> found = Registered(L"相対");
   SetCurrentDirectoryW(previous);
   EXPECT_EQ(found, std::vector<std::wstring>{temp.File(L"相対\\a.png")});
+}
+
+TEST(FindPicture, SubFoldersOfTheOutputFolderNameArePassedOver) {
+  TempFolder temp;
+  MakeFile(temp.File(L"a.jpg"));
+  MakeFolder(temp.File(L"RESIZED"));
+  MakeFile(temp.File(L"RESIZED\\a.jpg"));
+  MakeFolder(temp.File(L"Sub"));
+  MakeFile(temp.File(L"Sub\\b.jpg"));
+  MakeFolder(temp.File(L"Sub\\resized"));
+  MakeFile(temp.File(L"Sub\\resized\\b.jpg"));
+  MakeFolder(temp.File(L"Sub\\Resized2"));
+  MakeFile(temp.File(L"Sub\\Resized2\\c.jpg"));
+  const auto found = [](const std::wstring& path, const std::wstring& outputFolderName) {
+    SaveData_CL data;
+    RegisterPath(path, data, outputFolderName);
+    std::vector<std::wstring> paths;
+    for (const PhotoItem& item : data.items) paths.push_back(item.path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  };
+
+  EXPECT_EQ(found(temp.Path(), L"Resized"),
+            (std::vector<std::wstring>{temp.File(L"Sub\\Resized2\\c.jpg"), temp.File(L"Sub\\b.jpg"),
+                                       temp.File(L"a.jpg")}));
+  EXPECT_EQ(found(temp.File(L"RESIZED"), L"Resized"), std::vector<std::wstring>{temp.File(L"RESIZED\\a.jpg")})
+      << "the folder asked for is searched whatever its name";
+  EXPECT_EQ(found(temp.Path(), L"").size(), 5u) << "an empty name passes over nothing";
+
+  // Unless told otherwise, the name is the one the settings hold now.
+  const std::wstring previous = theSaveData.MakeFolder;
+  theSaveData.MakeFolder = L"sub";
+  EXPECT_EQ(Registered(temp.Path()).size(), 2u);
+  theSaveData.MakeFolder = previous;
 }
 
 TEST(FindPicture, PathsLongerThanMaxPathAreSearched) {

@@ -19,6 +19,7 @@
 
 #include "base/Inifile.h"
 #include "base/LogFile.h"
+#include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
@@ -580,7 +581,7 @@ TEST_F(MainWindowTest, ConvertWritesEveryPhotoAndOpensTheFirstOutputFolder) {
   EXPECT_TRUE(IsWindowEnabled(main.hwnd)) << "the progress dialog has gone";
 }
 
-TEST_F(MainWindowTest, ConvertNeverWritesOverItsOwnSource) {
+TEST_F(MainWindowTest, SettingsThatWouldWriteOverEveryPhotoDoNotStartAndSayWhatToChange) {
   const std::wstring photo = Photo(L"keep\\same.jpg", 400, 300);
   const std::string before = ReadFileBytes(photo);
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
@@ -591,10 +592,19 @@ TEST_F(MainWindowTest, ConvertNeverWritesOverItsOwnSource) {
   theSaveData.CheckAddFileNameTop = 0;
   theSaveData.CheckAddFileNameBottom = 0;
   theSaveData.OutputImageType = 0;
-  SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
+  std::wstring text;
+  {
+    DialogAnswerer answerer(kOverwriteSourcesCaption, [&text](HWND box) {
+      text = StaticTexts(box);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
+    EXPECT_EQ(answerer.Seen(), 1);
+  }
   Pump();
+  EXPECT_EQ(text, OverwriteSourcesText());
   EXPECT_EQ(ReadFileBytes(photo), before);
-  ASSERT_EQ(openedFolders.size(), 1u);
+  EXPECT_TRUE(openedFolders.empty()) << "no conversion ran";
 }
 
 TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {

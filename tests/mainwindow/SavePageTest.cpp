@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "base/Owned.h"
+#include "engine/OutputNaming.h"
 #include "mainwindow/TabItemDialogSave.h"
 #include "tests/mainwindow/PageTestHost.h"
+#include "toolkit/ControlLayout.h"
 #include "mainwindow/MainWindowLinks.h"
 
 namespace {
@@ -65,8 +68,8 @@ TEST_F(SavePage, EveryControlWritesItsFieldAndAsksForARefresh) {
   ReplaceText(page.suffixEdit, L"");
   EXPECT_EQ(theSaveData.ValueAddFileNameBottom, L"") << "an empty text is stored as it is";
   expectOneRefresh("suffix text");
-  ReplaceText(page.folderEdit, L"出力:*");
-  EXPECT_EQ(theSaveData.MakeFolder, L"出力:*");
+  ReplaceText(page.folderEdit, L"出力 2024");
+  EXPECT_EQ(theSaveData.MakeFolder, L"出力 2024");
   expectOneRefresh("folder name");
   Click(page.fileSizeRadio);
   EXPECT_EQ(theSaveData.JpegQualityTypeIndex, 1);
@@ -121,4 +124,67 @@ TEST_F(SavePage, StartButtonOnThePageAsksTheMainWindowToConvert) {
   Click(theMainWindowLinks.convertButton);
   EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+}
+
+TEST_F(SavePage, AFolderNameThatIsNoPlainNameIsRefusedAsItIsTypedAndTheLineUnderItSaysWhy) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
+
+  TypeInto(page.folderEdit, L"..\\up");
+  EXPECT_EQ(theSaveData.MakeFolder, L"Resized") << "no step of the typing was taken";
+  EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(FolderNameProblem::Separator));
+  EXPECT_EQ(TextOf(page.folderEdit), L"..\\up") << "the box keeps what was typed, to be mended";
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+
+  TypeInto(page.folderEdit, L"my.");
+  EXPECT_EQ(theSaveData.MakeFolder, L"my") << "taken up to the step before the trailing dot";
+  EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(FolderNameProblem::TrailingDotOrSpace));
+  ReplaceText(page.folderEdit, L"my.photos");
+  EXPECT_EQ(theSaveData.MakeFolder, L"my.photos");
+  EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+  theSaveData.refreshPending = 0;
+
+  for (const wchar_t* bad : {L"C:", L"nul", L"a?b", L".."}) {
+    ReplaceText(page.folderEdit, bad);
+    EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(OutputFolderNameProblem(bad)));
+    EXPECT_NE(TextOf(page.folderProblemLabel), L"") << testing::PrintToString(std::wstring(bad));
+  }
+  EXPECT_EQ(theSaveData.MakeFolder, L"my.photos");
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+  ReplaceText(page.folderEdit, L"");
+  EXPECT_EQ(theSaveData.MakeFolder, L"") << "no name: the photos' own folder";
+  EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
+}
+
+TEST_F(SavePage, TheRefusalLineSitsUnderTheBoxInRedAndHoldsEveryReason) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  MoveWindow(page.hwnd, 0, 0, 330, 620, TRUE);  // as narrow as the main window makes it
+  const RECT edit = RectInParent(*page.folderEdit);
+  const RECT line = RectInParent(*page.folderProblemLabel);
+  const RECT folderGroup = RectInParent(*page.folderGroup);
+  const RECT nameGroup = RectInParent(*page.nameGroup);
+  EXPECT_GE(line.top, edit.bottom);
+  EXPECT_EQ(line.left, edit.left);
+  EXPECT_LT(line.bottom, folderGroup.bottom) << "inside the folder group";
+  EXPECT_LT(line.right, folderGroup.right);
+  EXPECT_LT(folderGroup.bottom, nameGroup.top);
+  EXPECT_GE(line.bottom - line.top, page.folderProblemLabel->TextHeight(L"Ｗ"));
+  for (HWND above = GetWindow(page.folderProblemLabel->hwnd, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+    EXPECT_NE(above, page.folderGroup->hwnd) << "a group box above the line paints over it";
+  }
+  for (int problem = 1; problem <= static_cast<int>(FolderNameProblem::TooLong); ++problem) {
+    const std::wstring text = FolderNameProblemText(static_cast<FolderNameProblem>(problem));
+    EXPECT_LE(page.folderProblemLabel->TextWidth(text), line.right - line.left) << testing::PrintToString(text);
+  }
+
+  const MemoryDc dc(CreateCompatibleDC(nullptr));
+  SendMessageW(page.hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+               reinterpret_cast<LPARAM>(page.folderProblemLabel->hwnd));
+  EXPECT_EQ(GetTextColor(dc.get()), RGB(192, 0, 0));
+  SendMessageW(page.hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+               reinterpret_cast<LPARAM>(page.folderLabel->hwnd));
+  EXPECT_NE(GetTextColor(dc.get()), RGB(192, 0, 0)) << "the other labels keep their colour";
 }

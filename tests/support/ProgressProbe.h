@@ -63,7 +63,10 @@ public:
       return 1;
     }
     if (message == WM_TIMER && onTimer) onTimer(window, wParam);
-    if (message == WM_CLOSE && closeTick == 0) closeTick = GetTickCount();
+    if (message == WM_CLOSE && closeTick == 0) {
+      closeTick = GetTickCount();
+      if (onClose) onClose(window);
+    }
     if (message == WM_CLOSE && this->progressBar) {
       bar.finalPosition = static_cast<int>(SendMessageW(this->progressBar->hwnd, PBM_GETPOS, 0, 0));
     }
@@ -79,6 +82,7 @@ public:
   int safetyMilliseconds = 30000;
   std::function<void(HWND)> onInit;                 // after the layout, before the worker starts
   std::function<void(HWND, WPARAM)> onTimer;       // every other timer
+  std::function<void(HWND)> onClose;                // when first asked to close
 
 private:
   INT_PTR Initialise(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

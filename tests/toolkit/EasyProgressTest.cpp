@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 #include "base/Owned.h"
 #include "tests/support/ProgressProbe.h"
@@ -190,14 +191,51 @@ TEST(ProgressDialog, CancelButtonWhenAllowedSitsAtTheRightAndSetsTheFlag) {
     GetWindowRect(job.cancelButton->hwnd, &button);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&button), 2);
     GetClientRect(job.progressBar->hwnd, &barRect);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(job.cancelButton->id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(job.cancelButton->hwnd));
+    EXPECT_EQ(WindowText(job.cancelButton->hwnd), L"中止");
+    EXPECT_TRUE(IsWindowEnabled(job.cancelButton->hwnd));
   };
+  // A user's click arrives while the worker runs; the job ends itself once it sees the flag.
+  std::thread user([&] {
+    // The button exists before the worker starts.
+    for (int waited = 0; waited < 10000 && !job.IsRunning(); waited += 5) Sleep(5);
+    if (job.IsRunning()) SendMessageW(job.cancelButton->hwnd, BM_CLICK, 0, 0);
+  });
+  bool enabledAtClose = true;
+  job.onClose = [&](HWND) { enabledAtClose = IsWindowEnabled(job.cancelButton->hwnd) != FALSE; };
   EXPECT_EQ(job.RunObserved(), 0);
+  user.join();
   EXPECT_EQ(button.right, client.right);
   EXPECT_EQ(button.bottom - button.top, client.bottom - client.top);
   EXPECT_EQ(barRect.right, button.left) << "the bar ends where the button begins";
   EXPECT_EQ(job.finishedWith, 1);
+  EXPECT_FALSE(enabledAtClose) << "a second press has nothing more to ask";
+  EXPECT_EQ(job.bar.finalPosition, 2000) << "the job, not the button, decided what was left to do";
+}
+
+TEST(ProgressDialog, EscapePressesTheCancelButtonButEnterDoesNot) {
+  Observed<CountingJob> job(2, 1);
+  job.untilCancelled = true;
+  constexpr UINT_PTR escapeTimer = 6;
+  bool flagAfterEnter = true;
+  job.onInit = [&](HWND dialog) {
+    PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    SetTimer(dialog, escapeTimer, 300, nullptr);
+  };
+  job.onTimer = [&](HWND dialog, WPARAM timer) {
+    if (timer != escapeTimer) return;
+    KillTimer(dialog, escapeTimer);
+    flagAfterEnter = job.cancelRequested.load() != 0;
+    // Through the dialog's own message loop, as a key press arrives.
+    PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(dialog, WM_KEYUP, VK_ESCAPE, 0);
+  };
+  bool enabledAtClose = true;
+  job.onClose = [&](HWND) { enabledAtClose = IsWindowEnabled(job.cancelButton->hwnd) != FALSE; };
+  EXPECT_EQ(job.RunObserved(), 0);
+  EXPECT_FALSE(flagAfterEnter);
+  EXPECT_EQ(job.finishedWith, 1);
+  EXPECT_FALSE(enabledAtClose);
 }
 
 TEST(ProgressDialog, CentredAboveTheScreenIsMovedDownToTheTop) {

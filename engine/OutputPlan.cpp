@@ -1,0 +1,114 @@
+#include "engine/OutputPlan.h"
+
+#include "base/PathIdentity.h"
+#include "base/ShellHelpers.h"
+
+namespace {
+
+// One spelling for every casing of a path, so that paths the platform takes for one file
+// meet in a set.
+std::wstring CaseFolded(const std::wstring& text) {
+  if (text.empty()) return text;
+  std::wstring folded(text.size(), L'\0');
+  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.c_str(),
+                                   static_cast<int>(text.size()), folded.data(),
+                                   static_cast<int>(folded.size()), nullptr, nullptr, 0);
+  if (length <= 0) return text;
+  folded.resize(static_cast<size_t>(length));
+  return folded;
+}
+
+// The folder part of an absolute file path; a drive's root keeps its "\" ("C:" alone would
+// name the drive's current folder).
+std::wstring FolderOf(const std::wstring& fullPath) {
+  std::wstring folder = DirectoryPart(fullPath);
+  if (!folder.empty() && folder.back() == L':') folder += L'\\';
+  return folder;
+}
+
+std::wstring Numbered(const std::wstring& baseName, int number) {
+  return baseName + L" (" + std::to_wstring(number) + L")";
+}
+
+}  // namespace
+
+OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const SaveData_CL& settings)
+    : folderProblem(OutputFolderNameProblem(settings.MakeFolder)) {
+  RememberSources(sources);
+  outputs.resize(sources.size());
+  baseNames.resize(sources.size());
+  for (std::size_t index = 0; index < sources.size(); ++index) {
+    outputs[index].source = sources[index];
+    PlanOne(index, settings);
+  }
+  // Every name a photo gets unnumbered is kept first, so that " (2)" never takes the name
+  // a later photo has by right.
+  for (std::size_t i = 0; i < collisions.size(); ++i) NumberCollision(collisions[i], wantedPaths[i]);
+}
+
+void OutputPlan_CL::RememberSources(const std::vector<std::wstring>& sources) {
+  for (const std::wstring& source : sources) {
+    const std::wstring full = FullPathOf(source);
+    if (!full.empty()) sourcePaths.insert(CaseFolded(full));
+    const FileIdentity identity = IdentityOf(source);
+    if (identity.known) sourceFiles.insert({identity.volume, identity.indexHigh, identity.indexLow});
+  }
+}
+
+void OutputPlan_CL::PlanOne(std::size_t index, const SaveData_CL& settings) {
+  PlannedOutput& output = outputs[index];
+  output.type = MapOutputType(output.source, settings);
+  if (folderProblem != FolderNameProblem::None) return Refuse(output, PhotoFailure::WriteFailed);
+
+  baseNames[index] = OutputBaseName(output.source, settings);
+  // A prefix or suffix could make the name a path ("..\x"), a stream ("x:y") or a device
+  // ("CON"): a file name follows the rules of a folder name.
+  if (OutputFolderNameProblem(baseNames[index] + output.type.extension) != FolderNameProblem::None) {
+    return Refuse(output, PhotoFailure::WriteFailed);
+  }
+  const std::wstring path =
+      FullPathOf(OutputPath(OutputFolder(output.source, settings), baseNames[index], output.type.extension));
+  if (path.empty()) return Refuse(output, PhotoFailure::WriteFailed);
+  if (NamesASource(path)) return Refuse(output, PhotoFailure::SameAsSource);
+
+  output.folder = FolderOf(path);
+  const std::wstring key = CaseFolded(path);
+  if (!takenPaths.insert(key).second) {
+    collisions.push_back(index);
+    wantedPaths.push_back(key);
+    return;
+  }
+  output.path = path;
+}
+
+void OutputPlan_CL::NumberCollision(std::size_t index, const std::wstring& wantedPath) {
+  PlannedOutput& output = outputs[index];
+  // The numbers below the last one given for this name are all taken already.
+  int& number = nextNumber.try_emplace(wantedPath, 2).first->second;
+  for (; number <= kLastNumber; ++number) {
+    const std::wstring path =
+        FullPathOf(OutputPath(output.folder, Numbered(baseNames[index], number), output.type.extension));
+    if (path.empty() || !IsFree(path)) continue;
+    takenPaths.insert(CaseFolded(path));
+    output.path = path;
+    return;
+  }
+  Refuse(output, PhotoFailure::WriteFailed);
+}
+
+bool OutputPlan_CL::NamesASource(const std::wstring& fullPath) const {
+  if (sourcePaths.count(CaseFolded(fullPath)) != 0) return true;
+  const FileIdentity identity = IdentityOf(fullPath);
+  return identity.known &&
+         sourceFiles.count({identity.volume, identity.indexHigh, identity.indexLow}) != 0;
+}
+
+bool OutputPlan_CL::IsFree(const std::wstring& fullPath) const {
+  return takenPaths.count(CaseFolded(fullPath)) == 0 && !NamesASource(fullPath);
+}
+
+void OutputPlan_CL::Refuse(PlannedOutput& output, PhotoFailure reason) {
+  output.refusal = reason;
+  output.folder.clear();
+  output.path.clear();
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Where every photo of one batch is written, decided before the first photo is: each output
+// path follows from OutputNaming, then
+//   - two photos whose outputs would get one path (case does not matter: photos of two
+//     folders sent to the desktop, "x.png" and "x.jpg" both made JPEG) are told apart: the
+//     second gets " (2)" before the extension, the third " (3)", skipping any name already
+//     taken in the batch;
+//   - an output that would name a photo of the batch, its own or another's, is refused, so
+//     no source is ever replaced: by file identity when the output exists, otherwise by the
+//     full path without regard to case;
+//   - an output folder name that OutputFolderNameProblem refuses refuses every photo.
+// A file left by an earlier run is no photo of the batch: it is replaced.
+#include <windows.h>
+
+#include <cstddef>
+#include <set>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/OutputNaming.h"
+#include "engine/PhotoFailure.h"
+#include "engine/SaveData.h"
+
+// One photo's output.
+struct PlannedOutput {
+  std::wstring source;  // as given
+  std::wstring folder;  // absolute, to be made when missing; empty when refused
+  std::wstring path;    // absolute; empty when refused
+  OutputType type;
+  PhotoFailure refusal = PhotoFailure::None;  // SameAsSource or WriteFailed when refused
+};
+
+class OutputPlan_CL {
+public:
+  // Plans the outputs of `sources`, in their order, with `settings` as they are now.
+  OutputPlan_CL(const std::vector<std::wstring>& sources, const SaveData_CL& settings);
+
+  std::size_t Count() const { return outputs.size(); }
+  // The output of the photo at `index` in the list given; index must be below Count().
+  const PlannedOutput& At(std::size_t index) const { return outputs[index]; }
+  const std::vector<PlannedOutput>& Outputs() const { return outputs; }
+  // The folder name's problem when it refused every photo, else None.
+  FolderNameProblem FolderProblem() const { return folderProblem; }
+
+  // The highest number tried before a photo with a taken name is given up (refused as
+  // WriteFailed); far more photos of one name than any batch holds.
+  static constexpr int kLastNumber = 100000;
+
+private:
+  using FileKey = std::tuple<DWORD, DWORD, DWORD>;  // volume, index high, index low
+
+  void RememberSources(const std::vector<std::wstring>& sources);
+  void PlanOne(std::size_t index, const SaveData_CL& settings);
+  void NumberCollision(std::size_t index, const std::wstring& wantedPath);
+  // Both take absolute paths.
+  bool NamesASource(const std::wstring& fullPath) const;
+  bool IsFree(const std::wstring& fullPath) const;
+  static void Refuse(PlannedOutput& output, PhotoFailure reason);
+
+  std::vector<PlannedOutput> outputs;
+  std::vector<std::wstring> baseNames;             // each output's name before numbering
+  std::vector<std::size_t> collisions;             // photos whose path an earlier one took
+  std::vector<std::wstring> wantedPaths;           // case-folded unnumbered path of each collision
+  std::unordered_set<std::wstring> sourcePaths;    // case-folded full paths of the sources
+  std::set<FileKey> sourceFiles;                   // the sources found on disk
+  std::unordered_set<std::wstring> takenPaths;     // case-folded output paths given out
+  std::unordered_map<std::wstring, int> nextNumber;  // by case-folded unnumbered path
+  FolderNameProblem folderProblem = FolderNameProblem::None;
+};
