@@ -138,6 +138,21 @@ std::wstring StaticTexts(HWND dialog) {
   return text;
 }
 
+// The texts of a combo box's list, in order.
+std::vector<std::wstring> ComboTexts(HWND combo) {
+  std::vector<std::wstring> texts;
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
+    if (length < 0) continue;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
 class MainWindowTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -518,9 +533,16 @@ TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
   const std::wstring b = Photo(L"b.jpg", 60, 80);
   Open(L"Glimmerset.exe \"" + a + L"\"");
   {
-    DialogAnswerer cancel(kOpenDialogTitle, [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    std::vector<std::wstring> types;
+    DialogAnswerer cancel(kOpenDialogTitle, [&types](HWND dialog) {
+      types = ComboTexts(GetDlgItem(dialog, cmb1));
+      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
     Command(CMD_OPEN);
     EXPECT_EQ(cancel.Seen(), 1);
+    ASSERT_EQ(types.size(), 2u) << "the photos, or every file";
+    EXPECT_EQ(types[0], L"写真ファイル (*.jpg;*.jpeg;*.png;*.bmp;*.dib;*.gif;*.tif;*.tiff;*.webp;*.avif)");
+    EXPECT_EQ(types[1], L"すべてのファイル (*.*)");
   }
   EXPECT_EQ(ItemCount(), 1);
   EXPECT_EQ(theSaveData.currentIndex, -1) << "a cancelled dialog changes nothing";
