@@ -1,8 +1,9 @@
 #pragma once
 // Third parameter page, "保存": where the converted photos go (a folder on the desktop or
-// beside each source, and its name), the texts added before and after each file name, and
-// the JPEG quality as a fixed quality or a target file size. Every change is written into
-// theSaveData and followed by a refresh request; the refresh saves the settings.
+// beside each source, and its name), the texts added before and after each file name, the
+// JPEG quality as a fixed quality or a target file size, and whether the outputs keep the
+// photos' shooting data (EXIF). Every change is written into theSaveData and followed by a
+// refresh request; the refresh saves the settings.
 #include <windows.h>
 
 #include "toolkit/ControlFactory.h"
@@ -33,6 +34,7 @@ public:
   TrackBar_CL* qualitySlider = nullptr;
   Edit_CL* fileSizeEdit = nullptr;
   StaticText_CL* kbyteLabel = nullptr;
+  CheckBox_CL* keepMetadataCheck = nullptr;  // KeepMetadata
   GroupBox_CL* folderGroup = nullptr;
   GroupBox_CL* nameGroup = nullptr;
   GroupBox_CL* jpegGroup = nullptr;

@@ -281,7 +281,7 @@ TEST_F(MainWindowTest, StripKeepsItsHeightAndWindowItsLeastSize) {
   EXPECT_EQ(small.left, 100);
   EXPECT_EQ(small.top, 100);
   EXPECT_EQ(small.right, 100 + 40 * metrics.unitWidth);
-  EXPECT_EQ(small.bottom, 100 + 43 * metrics.unitHeight);
+  EXPECT_EQ(small.bottom, 100 + 45 * metrics.unitHeight);
   RECT large{0, 0, 4000, 3000};
   SendMessageW(main.hwnd, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&large));
   EXPECT_EQ(large.right, 4000);
@@ -347,6 +347,50 @@ TEST_F(MainWindowTest, ChosenTabShowsItsPageOverTheTabDisplayArea) {
   SendMessageW(tabs.hwnd, TCM_SETCURSEL, 0, 0);
   SendMessageW(main.hwnd, WM_NOTIFY, other.idFrom, reinterpret_cast<LPARAM>(&other));
   EXPECT_EQ(tabs.currentTab, 2);
+}
+
+TEST_F(MainWindowTest, AtTheLeastWindowSizeNoControlOfAnyPageLiesUnderTheStartButton) {
+  MainWindow_CL& main = Open();
+  TabParamSetting_CL& tabs = *main.paramTabs;
+  const RECT least = main.DefaultWindowRect();
+  SetWindowPos(main.hwnd, nullptr, 0, 0, least.right - least.left, least.bottom - least.top, SWP_NOZORDER);
+  Pump();
+  for (int index = 0; index < TabParamSetting_CL::pageCount; ++index) {
+    tabs.ShowPage(index);
+    Pump();
+    RECT button{};
+    GetWindowRect(tabs.startButton->hwnd, &button);
+    const HWND page = tabs.currentPage->hwnd;
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (child == tabs.startButton->hwnd) continue;
+      RECT r{};
+      GetWindowRect(child, &r);
+      wchar_t text[128] = {};
+      GetWindowTextW(child, text, 128);
+      EXPECT_LE(r.bottom, button.top) << "page " << index << ": " << text;
+    }
+  }
+}
+
+TEST_F(MainWindowTest, NewChoicesOfThePagesReachTheSettingsFileAtTheRefresh) {
+  MainWindow_CL& main = Open();
+  TabParamSetting_CL& tabs = *main.paramTabs;
+  const auto stored = [this](const wchar_t* key) {
+    return static_cast<int>(GetPrivateProfileIntW(L"CONVERT", key, -12345, iniPath.c_str()));
+  };
+  ASSERT_EQ(stored(L"NoEnlarge"), 0) << "the start-up refresh saved the defaults";
+  ASSERT_EQ(stored(L"KeepMetadata"), 1);
+
+  SendMessageW(tabs.sizePage->typeRadios[4]->hwnd, BM_CLICK, 0, 0);
+  EXPECT_EQ(stored(L"OutputImageType"), 4) << "the type is saved at once";
+  SendMessageW(tabs.sizePage->noEnlargeCheck->hwnd, BM_CLICK, 0, 0);
+  SendMessageW(tabs.savePage->keepMetadataCheck->hwnd, BM_CLICK, 0, 0);
+  EXPECT_EQ(theSaveData.NoEnlarge, 1);
+  EXPECT_EQ(theSaveData.KeepMetadata, 0);
+  Pump();
+  EXPECT_EQ(theSaveData.refreshPending, 0);
+  EXPECT_EQ(stored(L"NoEnlarge"), 1);
+  EXPECT_EQ(stored(L"KeepMetadata"), 0);
 }
 
 // ---- gathering photos ---------------------------------------------------------------------
