@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on Debian 12, and nothing that is already there.
 set -eu
-packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth
+packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
           fonts-noto-cjk locales cmake ninja-build googletest make"
 
 sudo_cmd=""
