@@ -1,12 +1,14 @@
 #pragma once
 // Start-up and shutdown of the program: the data folder with the settings file and the log,
-// the single-instance rule, the platform services (COM, GDI+, common controls), the seed
-// refresh and the modal run of the main window. wWinMain only calls RunGlimmerset.
+// the check that libvips can be loaded, the single-instance rule, the platform services
+// (COM, GDI+, common controls, libvips), the seed refresh and the modal run of the main
+// window. wWinMain only calls RunGlimmerset.
 #include <windows.h>
 
 #include <string>
 
 #include "base/Owned.h"
+#include "base/ShellHelpers.h"
 
 // Fixed name of the single-instance mutex; no namespace prefix, so it is per logon session.
 constexpr wchar_t kSingleInstanceMutexName[] = L"Glimmerset.SingleInstance.{6C0E2B31-94D7-4F1A-8E5B-2A7F3D9C1E48}";
@@ -16,10 +18,30 @@ constexpr wchar_t kLogFileName[] = L"\\log.txt";
 constexpr wchar_t kStartBanner[] = L"\r\n★★★★★ アプリ起動 ★★★★★";
 constexpr wchar_t kAlreadyRunningLine[] = L"多重起動チェックで既に起動中でした。";
 
+// The image library. Glimmerset.exe loads it when it first calls into it (a delay-loaded
+// import), so the program runs far enough to say that it is missing.
+constexpr wchar_t kVipsLibraryName[] = L"libvips-42.dll";
+constexpr wchar_t kLibraryFailureCaption[] = L"Glimmerset 起動エラー";
+// Exit code of a start that ended because the library could not be loaded.
+constexpr int kExitLibraryFailure = 2;
+
 // documentsFolder + "\Glimmerset" is made (only that last level; an existing folder is the
 // normal case), the settings file and the log are pointed into it and the two start lines
 // are logged. Answers the data folder.
 std::wstring PrepareDataFolder(const std::wstring& documentsFolder);
+
+// Loads folder\name, whose own dependencies are looked for in that folder first, into
+// `module`. S_OK, or the load's error as an HRESULT.
+HRESULT LoadLibraryFrom(const std::wstring& folder, const wchar_t* name, LoadedModule& module);
+
+// What the user is told when LoadLibraryFrom failed with `result`: the file, the folder it
+// was looked for in, and what to do. A file that is there but cannot be loaded is told apart
+// from a missing one.
+std::wstring LibraryFailureText(const std::wstring& folder, const wchar_t* name, HRESULT result);
+
+// Loads libvips from folder into `module`. When it cannot, logs why, shows the failure text
+// in a message box (which waits for the user) and answers the failure.
+HRESULT RequireVipsLibrary(const std::wstring& folder, LoadedModule& module);
 
 // Creates the named mutex, owned. When it existed already, logs so and answers no handle;
 // otherwise answers the mutex, which the running instance keeps to its end.
@@ -33,5 +55,8 @@ int RefreshRandomSeed(DWORD tickCount);
 void RunMainWindow();
 
 // The whole program from the locale to the last shutdown step, with the data folder under
-// documentsFolder (the user's Documents folder in the program). Always 0.
-int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName = kSingleInstanceMutexName);
+// documentsFolder (the user's Documents folder in the program) and libvips loaded from
+// libraryFolder (the executable's folder). 0; kExitLibraryFailure when libvips could not be
+// loaded, after the user has seen why.
+int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName = kSingleInstanceMutexName,
+                  const std::wstring& libraryFolder = ModuleDirectory());

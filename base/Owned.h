@@ -78,6 +78,14 @@ struct MemoryDcTraits {
 };
 using MemoryDc = Owned<MemoryDcTraits>;
 
+// A library loaded with LoadLibrary(Ex)W, released with FreeLibrary.
+struct LoadedModuleTraits {
+  using Handle = HMODULE;
+  static bool IsValid(HMODULE h) { return h != nullptr; }
+  static void Release(HMODULE h) { ::FreeLibrary(h); }
+};
+using LoadedModule = Owned<LoadedModuleTraits>;
+
 struct MenuTraits {
   using Handle = HMENU;
   static bool IsValid(HMENU h) { return h != nullptr; }

@@ -12,6 +12,7 @@ constexpr int kSaveBesideSource = 1;
 constexpr int kAllJpeg = 1;
 constexpr int kAllPng = 2;
 constexpr int kAllBmp = 3;
+constexpr int kAllWebp = 4;
 
 // The type the source's own extension stands for; other extensions are written as JPEG.
 OutputType SourceType(const std::wstring& extension) {
@@ -20,6 +21,7 @@ OutputType SourceType(const std::wstring& extension) {
     return {extension, OutputFormat::Jpeg};
   }
   if (EqualIgnoringCase(extension, L".png")) return {extension, OutputFormat::Png};
+  if (EqualIgnoringCase(extension, L".webp")) return {extension, OutputFormat::Webp};
   return {L".jpg", OutputFormat::Jpeg};
 }
 
@@ -39,6 +41,8 @@ OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings) {
       return ForcedType(type, OutputFormat::Png, L".png");
     case kAllBmp:
       return ForcedType(type, OutputFormat::Bmp, L".bmp");
+    case kAllWebp:
+      return ForcedType(type, OutputFormat::Webp, L".webp");
     default:
       return type;
   }

@@ -45,6 +45,21 @@ std::vector<std::wstring> DroppedPaths(HDROP drop) {
   return paths;
 }
 
+// One choice of the open dialog: its shown name and its patterns, each ended by a zero.
+std::wstring FilterEntry(const std::wstring& name, const std::wstring& patterns) {
+  return name + L'\0' + patterns + L'\0';
+}
+
+// The open dialog's choices: the picture files that discovery takes, or every file.
+std::wstring OpenDialogFilter() {
+  std::wstring patterns;
+  for (const wchar_t* extension : kPictureExtensions) {
+    if (!patterns.empty()) patterns += L';';
+    patterns += std::wstring(L"*") + extension;
+  }
+  return FilterEntry(L"写真ファイル (" + patterns + L")", patterns) + FilterEntry(L"すべてのファイル (*.*)", L"*.*");
+}
+
 }  // namespace
 
 void ShellOpenFolder(const std::wstring& folder) {
@@ -347,6 +362,7 @@ void MainWindow_CL::OnCommand(UINT id) {
 
 void MainWindow_CL::OpenFiles() {
   FileOpenDialog_CL dialog;
+  dialog.filter = OpenDialogFilter();
   if (!dialog.Run(true, hwnd, kOpenDialogTitle)) return;
   MyFileOpenProgress_CL job(dialog.Paths());
   job.autoStart = 1;

@@ -11,10 +11,14 @@
 namespace {
 
 using page::MoveAndSize;
+using page::MoveIfExists;
 using page::SetCheck;
 
 
 constexpr int kCustomEditCharacters = 4;
+// Extra pixels between two rows of the size group, and above its first row.
+constexpr int kSizeRowGap = 4;
+constexpr int kSizeRowsTop = 6;
 constexpr int kLabelBufferLength = 512;
 
 constexpr const wchar_t* kTypeTexts[] = {
@@ -88,6 +92,7 @@ void TabItemDialogImageSize_CL::CreateCustomSizeControls() {
   widthEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kCustomEditCharacters));
   timesLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"x", 0, 0));
   heightEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kCustomEditCharacters));
+  noEnlargeCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"小さい写真は拡大しない", 0, 0));
   sizeGroup = controls.As<GroupBox_CL>(
       controls.AddGroupBox(hwnd, L"この範囲内に収まる写真サイズに調整する", 0, 0, 0));
 }
@@ -103,6 +108,7 @@ void TabItemDialogImageSize_CL::ShowSettings() {
   SetCheck(chosen.radio, true);
   theSaveData.fitWidth = chosen.width;
   theSaveData.fitHeight = chosen.height;
+  SetCheck(noEnlargeCheck, theSaveData.NoEnlarge != 0);
 }
 
 INT_PTR TabItemDialogImageSize_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -136,6 +142,10 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
       RequestPreviewRefresh();
     }
   }
+  if (noEnlargeCheck && noEnlargeCheck->id == id) {
+    theSaveData.NoEnlarge = page::CheckState(*noEnlargeCheck);
+    RequestPreviewRefresh();
+  }
   if (notification == EN_UPDATE) {
     if (widthEdit && id == widthEdit->id) OnCustomSizeTyped(*widthEdit, theSaveData.outputWidth);
     if (heightEdit && id == heightEdit->id) OnCustomSizeTyped(*heightEdit, theSaveData.outputHeight);
@@ -165,12 +175,19 @@ void TabItemDialogImageSize_CL::Layout() {
   const int uw = m.unitWidth;
   const int uh = m.unitHeight;
   const int groupWidth = m.width - uw / 2;
-  const int rowCount = static_cast<int>(sizeChoices.size()) + 1;
-  MoveAndSize(typeGroup, 4, 4, groupWidth, uh / 2 + 4 * (uh + 4));
-  MoveAndSize(sizeGroup, 4, uh / 2 + 6 * uh, groupWidth, rowCount * (uh + 4));
-  for (size_t i = 0; i < sizeChoices.size(); ++i) {
-    if (sizeChoices[i].radio) MoveTo(*sizeChoices[i].radio, uw, 7 * uh + 6 + static_cast<int>(i) * (uh + 4));
+  const int pitch = uh + kSizeRowGap;
+  const int typeCount = static_cast<int>(typeRadios.size());
+  const int sizeCount = static_cast<int>(sizeChoices.size());
+  MoveAndSize(typeGroup, 4, 4, groupWidth, uh / 2 + typeCount * (uh + 4));
+  // Below the type group, whatever its number of buttons: the size buttons, then the check
+  // box on a row of its own; the title and the margins take one more row.
+  const int groupTop = uh / 2 + (typeCount + 2) * uh;
+  const int firstRow = groupTop + uh / 2 + kSizeRowsTop;
+  MoveAndSize(sizeGroup, 4, groupTop, groupWidth, (sizeCount + 2) * pitch);
+  for (int i = 0; i < sizeCount; ++i) {
+    MoveIfExists(sizeChoices[static_cast<size_t>(i)].radio, uw, firstRow + i * pitch);
   }
+  MoveIfExists(noEnlargeCheck, uw, firstRow + sizeCount * pitch);
   const RadioButton_CL* const custom = sizeChoices[kSizeChoiceCustom].radio;
   if (!custom || !custom->hwnd || !widthEdit || !heightEdit || !timesLabel) return;
   const RECT customRect = RectInParent(*custom);

@@ -1,9 +1,10 @@
 #pragma once
 // First parameter page, "変換後画像タイプ／変換サイズ": the output image type and the box
-// every photo is fitted into (nine fixed sizes, a custom width x height, or no resizing).
-// Choices go straight into theSaveData; a size change asks for a preview refresh, a type
-// change saves the settings at once. Clicks on the start button, which the tab host moves
-// onto the visible page, are forwarded to the main window.
+// every photo is fitted into (nine fixed sizes, a custom width x height, or no resizing),
+// and whether a photo smaller than the box is left at its size. Choices go straight into
+// theSaveData; a size change asks for a preview refresh, a type change saves the settings
+// at once. Clicks on the start button, which the tab host moves onto the visible page, are
+// forwarded to the main window.
 #include <windows.h>
 
 #include <string>
@@ -39,6 +40,7 @@ public:
   Edit_CL* widthEdit = nullptr;
   Edit_CL* heightEdit = nullptr;
   StaticText_CL* timesLabel = nullptr;
+  CheckBox_CL* noEnlargeCheck = nullptr;  // NoEnlarge
   int ready = 0;
 
 private:

@@ -89,6 +89,7 @@ void TabItemDialogSave_CL::CreateControls() {
   qualitySlider = f.As<TrackBar_CL>(f.AddTrackBar(hwnd));
   fileSizeEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kFileSizeEditCharacters));
   kbyteLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"KByte", 0, 0));
+  keepMetadataCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影情報(EXIF)を残す", 0, 0));
   folderGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力フォルダ", 0, 0, 0));
   nameGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力ファイル名", 0, 0, 0));
   jpegGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"JPEG品質", 0, 0, 0));
@@ -117,6 +118,7 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetCheck(fileSizeRadio, data.JpegQualityTypeIndex == 1);
   if (Exists(qualitySlider)) SendMessageW(qualitySlider->hwnd, TBM_SETPOS, TRUE, data.JpegQuantization);
   SetText(fileSizeEdit, IntToText(data.JpegFileSize));
+  SetCheck(keepMetadataCheck, data.KeepMetadata != 0);
   UpdateQualityText();
 }
 
@@ -193,6 +195,10 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     data.JpegFileSize = TextToInt(fileSizeEdit->GetText());
     RequestPreviewRefresh();
   }
+  if (Is(keepMetadataCheck, id)) {
+    data.KeepMetadata = CheckState(*keepMetadataCheck);
+    RequestPreviewRefresh();
+  }
   page::ForwardConvertClick(id, parentWindow);
 }
 
@@ -244,4 +250,6 @@ void TabItemDialogSave_CL::Layout() {
     const int labelHeight = label.bottom - label.top;
     MoveTo(*kbyteLabel, edit.right + uw / 2, edit.top + (editHeight - labelHeight) / 2);
   }
+  // It applies to every output type, so it stands below the JPEG group, in none.
+  MoveIfExists(keepMetadataCheck, uw / 2 + 4, 16 * uh + 4 + groupHeight + h2);
 }

@@ -1,9 +1,10 @@
 #pragma once
 // Third parameter page, "保存": where the converted photos go (a folder on the desktop or
-// beside each source, and its name), the texts added before and after each file name, and
-// the JPEG quality as a fixed quality or a target file size. Every change is written into
-// theSaveData and followed by a refresh request; the refresh saves the settings. A folder
-// name that is no plain folder name is not written: a red line under its box says why.
+// beside each source, and its name), the texts added before and after each file name, the
+// JPEG quality as a fixed quality or a target file size, and whether the outputs keep the
+// photos' shooting data (EXIF). Every change is written into theSaveData and followed by a
+// refresh request; the refresh saves the settings. A folder name that is no plain folder
+// name is not written: a red line under its box says why.
 #include <windows.h>
 
 #include "toolkit/ControlFactory.h"
@@ -34,6 +35,7 @@ public:
   TrackBar_CL* qualitySlider = nullptr;
   Edit_CL* fileSizeEdit = nullptr;
   StaticText_CL* kbyteLabel = nullptr;
+  CheckBox_CL* keepMetadataCheck = nullptr;  // KeepMetadata
   GroupBox_CL* folderGroup = nullptr;
   GroupBox_CL* nameGroup = nullptr;
   GroupBox_CL* jpegGroup = nullptr;

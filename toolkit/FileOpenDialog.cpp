@@ -25,7 +25,8 @@ BOOL FileOpenDialog_CL::Run(bool multiSelect, HWND ownerWindow, const std::wstri
   record.lStructSize = sizeof(record);
   record.hwndOwner = owner;
   record.hInstance = GetModuleHandleW(nullptr);
-  record.lpstrFilter = filter;
+  // c_str() adds the second zero that ends the list.
+  record.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
   record.lpstrFile = buffer.get();
   record.nMaxFile = bufferCharacters;
   record.lpstrTitle = title.c_str();

@@ -26,11 +26,13 @@ public:
   std::vector<std::wstring> Paths() const;
 
   HWND owner = nullptr;
+  // The choices of file type: a shown name and its patterns ("*.a;*.b"), each ended by a
+  // zero, for every choice; the first is chosen at the start. Empty: every file is listed.
+  std::wstring filter;
 
 private:
   std::unique_ptr<wchar_t[]> buffer;
   OPENFILENAMEW record{};
-  const wchar_t* filter = nullptr;
 };
 
 // Splits the dialog's result: zero-ended strings ended by an empty one, within capacity

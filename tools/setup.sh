@@ -2,7 +2,7 @@
 # tools/setup.sh [dist]: installs what the build and the tests need on Debian 12, and nothing
 # that is already there. "dist" (make test, make dist) adds wixl, which builds the installer.
 set -eu
-packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth
+packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
           fonts-noto-cjk locales cmake ninja-build googletest make"
 if [ "${1:-}" = dist ]; then packages="$packages wixl"; fi
 

@@ -1,6 +1,6 @@
-// Start-up and shutdown: the data folder, the start lines of the log, the single-instance
-// rule, the seed refresh, and a whole run of the program in this process, closed by a
-// helper thread as soon as its window shows.
+// Start-up and shutdown: the data folder, the start lines of the log, the check that libvips
+// can be loaded, the single-instance rule, the seed refresh, and a whole run of the program
+// in this process, closed by a helper thread as soon as its window shows.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,6 +12,7 @@
 
 #include "base/Inifile.h"
 #include "base/LogFile.h"
+#include "base/ShellHelpers.h"
 #include "app/StartUp.h"
 #include "engine/SaveData.h"
 #include "tests/support/TempFolder.h"
@@ -109,6 +110,70 @@ TEST_F(StartUpTest, SecondInstanceEndsAfterThreeLogLinesWithoutAWindow) {
   EXPECT_EQ(GetPrivateProfileIntW(L"APP_INFO", L"rand_seed", -1, (dataFolder + L"\\Glimmerset.ini").c_str()),
             static_cast<UINT>(-1))
       << "the refused start goes no further";
+}
+
+TEST_F(StartUpTest, LibraryIsLoadedFromTheGivenFolderOnly) {
+  // This test program imports libvips itself, from its own folder.
+  LoadedModule beside;
+  EXPECT_EQ(LoadLibraryFrom(ModuleDirectory(), kVipsLibraryName, beside), S_OK);
+  EXPECT_EQ(beside.get(), GetModuleHandleW(kVipsLibraryName)) << "the one this program runs with";
+
+  // Already loaded under the same name is not enough: the file must be in the folder.
+  LoadedModule missing;
+  const HRESULT result = LoadLibraryFrom(temp.Path(), kVipsLibraryName, missing);
+  EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
+  EXPECT_FALSE(missing);
+  const std::wstring text = LibraryFailureText(temp.Path(), kVipsLibraryName, result);
+  EXPECT_EQ(text.find(L"libvips-42.dll が見つからないため起動できません。"), 0u) << text;
+  EXPECT_NE(text.find(L"\r\n" + temp.Path() + L"\r\n"), std::wstring::npos) << "the folder it looked in";
+}
+
+TEST_F(StartUpTest, ALibraryFileThatCannotBeLoadedIsToldApartFromAMissingOne) {
+  ASSERT_TRUE(WriteFileBytes(temp.File(L"libvips-42.dll"), "MZ but nothing of a library after it"));
+  LoadedModule module;
+  const HRESULT result = LoadLibraryFrom(temp.Path(), kVipsLibraryName, module);
+  EXPECT_TRUE(FAILED(result));
+  EXPECT_FALSE(module);
+  const std::wstring text = LibraryFailureText(temp.Path(), kVipsLibraryName, result);
+  EXPECT_EQ(text.find(L"libvips-42.dll を読み込めないため起動できません。"), 0u) << text;
+  EXPECT_NE(text.find(temp.Path()), std::wstring::npos);
+  EXPECT_NE(text.find(L"(コード " + std::to_wstring(HRESULT_CODE(result)) + L")"), std::wstring::npos) << text;
+}
+
+TEST_F(StartUpTest, StartWithoutTheLibraryShowsWhyLogsItAndEndsWithAFailureCode) {
+  PrepareSettings();
+  const std::wstring libraryFolder = temp.File(L"program");
+  ASSERT_TRUE(CreateDirectoryW(libraryFolder.c_str(), nullptr));
+  std::wstring shown;
+  std::thread answerer([&shown] {
+    for (int i = 0; i < 3000 && shown.empty(); ++i) {
+      const HWND box = FindWindowW(L"#32770", kLibraryFailureCaption);
+      DWORD process = 0;
+      if (box != nullptr && GetWindowThreadProcessId(box, &process) && process == GetCurrentProcessId() &&
+          IsWindowVisible(box)) {
+        wchar_t text[1024] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 1024);  // the message box's text
+        shown = text[0] != L'\0' ? text : L"(no text)";
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+      Sleep(10);
+    }
+  });
+  const std::wstring mutexName = TestMutexName(L"nolibrary");
+  const int result = RunGlimmerset(temp.Path(), mutexName.c_str(), libraryFolder);
+  answerer.join();
+
+  EXPECT_EQ(result, kExitLibraryFailure);
+  EXPECT_EQ(shown.find(L"libvips-42.dll が見つからないため起動できません。"), 0u) << shown;
+  EXPECT_NE(shown.find(libraryFolder), std::wstring::npos) << shown;
+  const std::wstring log = LogText(dataFolder + L"\\log.txt");
+  EXPECT_NE(log.find(L"libvips-42.dll を読み込めないため終了します。フォルダ \"" + libraryFolder + L"\""),
+            std::wstring::npos)
+      << log;
+  EXPECT_EQ(GetPrivateProfileIntW(L"APP_INFO", L"rand_seed", -1, (dataFolder + L"\\Glimmerset.ini").c_str()),
+            static_cast<UINT>(-1))
+      << "the start goes no further";
+  EXPECT_TRUE(ClaimSingleInstance(mutexName.c_str())) << "the failed start left the instance mutex free";
 }
 
 TEST_F(StartUpTest, SeedGrowsByTheTickCountAndWrapsAround) {

@@ -380,4 +380,34 @@ TEST_F(ProgramTest, ASecondStartEndsAtOnceWithThreeLogLines) {
   EXPECT_TRUE(drive::Close(first, kExitMs));
 }
 
+TEST_F(ProgramTest, WithoutLibvipsBesideItTheProgramSaysSoAndEndsWithAFailureCode) {
+  PrepareIni();
+  const TempFolder alone;
+  const std::wstring exe = alone.File(L"Glimmerset.exe");
+  ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), exe.c_str(), TRUE));
+  processesAtStart = drive::ProcessIds();
+  ASSERT_TRUE(drive::Start(exe, {}, first));
+
+  HWND box = nullptr;
+  const auto boxShownOrEnded = [&] {
+    for (const HWND window : drive::ThreadWindows(first.threadId)) {
+      if (IsWindowVisible(window) && drive::WindowText(window) == L"Glimmerset 起動エラー") box = window;
+    }
+    return box != nullptr || WaitForSingleObject(first.process.get(), 0) == WAIT_OBJECT_0;
+  };
+  ASSERT_TRUE(drive::WaitUntil(boxShownOrEnded, kStartMs)) << "neither a message nor an end";
+  ASSERT_NE(box, nullptr) << "ended without a word, exit code " << drive::WaitForExit(first, 0);
+  const std::wstring text = drive::WindowText(GetDlgItem(box, 0xFFFF));
+  EXPECT_EQ(text.find(L"libvips-42.dll が見つからないため起動できません。"), 0u) << text;
+  EXPECT_NE(text.find(alone.Path()), std::wstring::npos) << "the folder it looked in: " << text;
+  EXPECT_EQ(drive::FindMainWindow(first.threadId), nullptr);
+
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(drive::WaitForExit(first, kExitMs), 2u);
+  const std::vector<std::wstring> log = Lines(ReadUtf16(logPath));
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(Message(log.back()), L"libvips-42.dll を読み込めないため終了します。フォルダ \"" + alone.Path() +
+                                     L"\" (0x8007007E)");
+}
+
 }  // namespace

@@ -41,6 +41,9 @@ TEST(OutputNaming, KeepsSourceSpellingOfKnownExtension) {
       {L"C:\\Photos\\a.BMP", 3, L".BMP", OutputFormat::Bmp},
       {L"C:\\Photos\\a.JPEG", 1, L".JPEG", OutputFormat::Jpeg},
       {L"C:\\Photos\\a.PNG", 2, L".PNG", OutputFormat::Png},
+      {L"C:\\Photos\\a.webp", 0, L".webp", OutputFormat::Webp},
+      {L"C:\\Photos\\a.WebP", 0, L".WebP", OutputFormat::Webp},
+      {L"C:\\Photos\\a.WEBP", 4, L".WEBP", OutputFormat::Webp},
   };
   ExpectTypes(cases, std::size(cases));
 }
@@ -55,8 +58,19 @@ TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
       {L"C:\\Photos\\a.BMP", 1, L".jpg", OutputFormat::Jpeg},
       {L"C:\\Photos\\a.jpg", 3, L".bmp", OutputFormat::Bmp},
       {L"C:\\Photos\\a.png", 1, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\phone.avif", 0, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\phone.AVIF", 2, L".png", OutputFormat::Png},
+      {L"C:\\Photos\\phone.heic", 0, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\a.webp", 1, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\a.webp", 3, L".bmp", OutputFormat::Bmp},
+      // All WebP: every source, whatever its type, gets the one extension.
+      {L"C:\\Photos\\a.png", 4, L".webp", OutputFormat::Webp},
+      {L"C:\\Photos\\IMG_0001.JPG", 4, L".webp", OutputFormat::Webp},
+      {L"C:\\Photos\\phone.avif", 4, L".webp", OutputFormat::Webp},
+      {L"C:\\Photos\\noextension", 4, L".webp", OutputFormat::Webp},
       // Values outside the choices (a hand-edited settings file) keep the source's type.
-      {L"C:\\Photos\\a.png", 4, L".png", OutputFormat::Png},
+      {L"C:\\Photos\\a.png", 5, L".png", OutputFormat::Png},
+      {L"C:\\Photos\\a.webp", 5, L".webp", OutputFormat::Webp},
       {L"C:\\Photos\\a.BMP", -1, L".BMP", OutputFormat::Bmp},
   };
   ExpectTypes(cases, std::size(cases));

@@ -37,10 +37,13 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
 
-  ASSERT_EQ(page.typeRadios.size(), 4u);
+  ASSERT_EQ(page.typeRadios.size(), 5u);
   ASSERT_EQ(page.sizeChoices.size(), 11u);
   EXPECT_EQ(TextOf(page.typeRadios[0]), L"変換前の拡張子を維持する");
+  EXPECT_EQ(TextOf(page.typeRadios[4]), L"全てwebpにする");
   EXPECT_EQ(CheckedType(page), 0);
+  EXPECT_EQ(TextOf(page.noEnlargeCheck), L"小さい写真は拡大しない");
+  EXPECT_FALSE(Checked(page.noEnlargeCheck)) << "small photos are enlarged unless asked";
   EXPECT_EQ(TextOf(page.sizeChoices[3].radio), L"800 x 600");
   EXPECT_EQ(TextOf(page.sizeChoices[5].radio), L"480 x 480");
   EXPECT_EQ(TextOf(page.sizeChoices[9].radio), L"指定サイズ");
@@ -54,14 +57,16 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   EXPECT_EQ(theSaveData.ResizeRadioIndex, 3);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 
-  // Ids in creation order from 4352: four type buttons, their frame, eleven sizes, the boxes.
+  // Ids in creation order from 4352: five type buttons, their frame, eleven sizes, the boxes,
+  // the check box, the size frame.
   EXPECT_EQ(page.typeRadios[0]->id, 4352);
-  EXPECT_EQ(page.typeGroup->id, 4356);
-  EXPECT_EQ(page.sizeChoices[0].radio->id, 4357);
-  EXPECT_EQ(page.widthEdit->id, 4368);
-  EXPECT_EQ(page.timesLabel->id, 4369);
-  EXPECT_EQ(page.heightEdit->id, 4370);
-  EXPECT_EQ(page.sizeGroup->id, 4371);
+  EXPECT_EQ(page.typeGroup->id, 4357);
+  EXPECT_EQ(page.sizeChoices[0].radio->id, 4358);
+  EXPECT_EQ(page.widthEdit->id, 4369);
+  EXPECT_EQ(page.timesLabel->id, 4370);
+  EXPECT_EQ(page.heightEdit->id, 4371);
+  EXPECT_EQ(page.noEnlargeCheck->id, 4372);
+  EXPECT_EQ(page.sizeGroup->id, 4373);
 }
 
 TEST_F(SizePage, TypingAWidthChoosesTheCustomSizeAndRefreshesAtEveryKeystroke) {
@@ -114,8 +119,38 @@ TEST_F(SizePage, OutputTypeIsSavedAtOnceWithoutRefresh) {
   EXPECT_EQ(theSaveData.OutputImageType, 2);
   EXPECT_EQ(IniInt(L"OutputImageType"), 2);
   EXPECT_EQ(CheckedType(page), 2);
+  Click(page.typeRadios[4]);
+  EXPECT_EQ(theSaveData.OutputImageType, 4);
+  EXPECT_EQ(IniInt(L"OutputImageType"), 4);
+  EXPECT_EQ(CheckedType(page), 4);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
   EXPECT_EQ(theSaveData.refreshPending, 0);
+}
+
+TEST_F(SizePage, StoredWebpChoiceAndNoEnlargeAreShown) {
+  theSaveData.OutputImageType = 4;
+  theSaveData.NoEnlarge = 1;
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_EQ(CheckedType(page), 4);
+  EXPECT_TRUE(Checked(page.noEnlargeCheck));
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+}
+
+TEST_F(SizePage, NoEnlargeCheckWritesTheRecordAndAsksForARefresh) {
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+
+  Click(page.noEnlargeCheck);
+  EXPECT_EQ(theSaveData.NoEnlarge, 1);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+  EXPECT_EQ(IniInt(L"NoEnlarge"), -12345) << "the refresh saves it, not the click";
+  theSaveData.refreshPending = 0;  // as the main window does when it handles it
+  Click(page.noEnlargeCheck);
+  EXPECT_EQ(theSaveData.NoEnlarge, 0);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, 3) << "the size choice is left as it was";
+  EXPECT_EQ(CheckedSize(page), 3);
 }
 
 TEST_F(SizePage, OutOfTableChoicesFromAHandEditedFileShowTheDefaultsAndStayUntilChanged) {
@@ -157,9 +192,10 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   const RECT height = RectInParent(*page.heightEdit);
   const RECT times = RectInParent(*page.timesLabel);
   const RECT group = RectInParent(*page.sizeGroup);
+  const int groupTop = m.unitHeight / 2 + 7 * m.unitHeight;  // below five type buttons
 
   EXPECT_EQ(custom.left, m.unitWidth);
-  EXPECT_EQ(custom.top, 7 * m.unitHeight + 6 + 9 * (m.unitHeight + 4));
+  EXPECT_EQ(custom.top, groupTop + m.unitHeight / 2 + 6 + 9 * (m.unitHeight + 4));
   EXPECT_EQ(width.left, custom.left + 6 * m.unitWidth);
   EXPECT_EQ(height.left, custom.left + 10 * m.unitWidth);
   EXPECT_EQ(width.top, custom.top - 2);
@@ -167,6 +203,31 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   EXPECT_EQ(times.left, width.right + (height.left - width.right - m.unitWidth / 2) / 2)
       << "the x is centred in the gap between the boxes";
   EXPECT_EQ(times.top, custom.top - 2);
+  EXPECT_EQ(group.top, groupTop);
   EXPECT_EQ(group.right - group.left, 400 - m.unitWidth / 2);
-  EXPECT_EQ(group.bottom - group.top, 12 * (m.unitHeight + 4));
+  EXPECT_EQ(group.bottom - group.top, 13 * (m.unitHeight + 4));
+}
+
+TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
+  const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
+  const RECT types = RectInParent(*page.typeGroup);
+  const RECT sizes = RectInParent(*page.sizeGroup);
+  const auto expectInside = [](const RECT& frame, const ControlBase_CL* control) {
+    const RECT r = RectInParent(*control);
+    EXPECT_GT(r.top, frame.top) << control->GetText();
+    EXPECT_LT(r.bottom, frame.bottom) << control->GetText();
+  };
+  for (const RadioButton_CL* radio : page.typeRadios) expectInside(types, radio);
+  for (const auto& choice : page.sizeChoices) expectInside(sizes, choice.radio);
+  expectInside(sizes, page.noEnlargeCheck);
+  EXPECT_LE(types.bottom, sizes.top);
+
+  // The check box has a row of its own, under the last size button.
+  const RECT keep = RectInParent(*page.sizeChoices[10].radio);
+  const RECT check = RectInParent(*page.noEnlargeCheck);
+  EXPECT_EQ(check.left, m.unitWidth);
+  EXPECT_EQ(check.top, keep.top + m.unitHeight + 4);
 }

@@ -139,6 +139,21 @@ std::wstring StaticTexts(HWND dialog) {
   return text;
 }
 
+// The texts of a combo box's list, in order.
+std::vector<std::wstring> ComboTexts(HWND combo) {
+  std::vector<std::wstring> texts;
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
+    if (length < 0) continue;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
 class MainWindowTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -267,7 +282,7 @@ TEST_F(MainWindowTest, StripKeepsItsHeightAndWindowItsLeastSize) {
   EXPECT_EQ(small.left, 100);
   EXPECT_EQ(small.top, 100);
   EXPECT_EQ(small.right, 100 + 40 * metrics.unitWidth);
-  EXPECT_EQ(small.bottom, 100 + 43 * metrics.unitHeight);
+  EXPECT_EQ(small.bottom, 100 + 45 * metrics.unitHeight);
   RECT large{0, 0, 4000, 3000};
   SendMessageW(main.hwnd, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&large));
   EXPECT_EQ(large.right, 4000);
@@ -333,6 +348,50 @@ TEST_F(MainWindowTest, ChosenTabShowsItsPageOverTheTabDisplayArea) {
   SendMessageW(tabs.hwnd, TCM_SETCURSEL, 0, 0);
   SendMessageW(main.hwnd, WM_NOTIFY, other.idFrom, reinterpret_cast<LPARAM>(&other));
   EXPECT_EQ(tabs.currentTab, 2);
+}
+
+TEST_F(MainWindowTest, AtTheLeastWindowSizeNoControlOfAnyPageLiesUnderTheStartButton) {
+  MainWindow_CL& main = Open();
+  TabParamSetting_CL& tabs = *main.paramTabs;
+  const RECT least = main.DefaultWindowRect();
+  SetWindowPos(main.hwnd, nullptr, 0, 0, least.right - least.left, least.bottom - least.top, SWP_NOZORDER);
+  Pump();
+  for (int index = 0; index < TabParamSetting_CL::pageCount; ++index) {
+    tabs.ShowPage(index);
+    Pump();
+    RECT button{};
+    GetWindowRect(tabs.startButton->hwnd, &button);
+    const HWND page = tabs.currentPage->hwnd;
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (child == tabs.startButton->hwnd) continue;
+      RECT r{};
+      GetWindowRect(child, &r);
+      wchar_t text[128] = {};
+      GetWindowTextW(child, text, 128);
+      EXPECT_LE(r.bottom, button.top) << "page " << index << ": " << text;
+    }
+  }
+}
+
+TEST_F(MainWindowTest, NewChoicesOfThePagesReachTheSettingsFileAtTheRefresh) {
+  MainWindow_CL& main = Open();
+  TabParamSetting_CL& tabs = *main.paramTabs;
+  const auto stored = [this](const wchar_t* key) {
+    return static_cast<int>(GetPrivateProfileIntW(L"CONVERT", key, -12345, iniPath.c_str()));
+  };
+  ASSERT_EQ(stored(L"NoEnlarge"), 0) << "the start-up refresh saved the defaults";
+  ASSERT_EQ(stored(L"KeepMetadata"), 1);
+
+  SendMessageW(tabs.sizePage->typeRadios[4]->hwnd, BM_CLICK, 0, 0);
+  EXPECT_EQ(stored(L"OutputImageType"), 4) << "the type is saved at once";
+  SendMessageW(tabs.sizePage->noEnlargeCheck->hwnd, BM_CLICK, 0, 0);
+  SendMessageW(tabs.savePage->keepMetadataCheck->hwnd, BM_CLICK, 0, 0);
+  EXPECT_EQ(theSaveData.NoEnlarge, 1);
+  EXPECT_EQ(theSaveData.KeepMetadata, 0);
+  Pump();
+  EXPECT_EQ(theSaveData.refreshPending, 0);
+  EXPECT_EQ(stored(L"NoEnlarge"), 1);
+  EXPECT_EQ(stored(L"KeepMetadata"), 0);
 }
 
 // ---- gathering photos ---------------------------------------------------------------------
@@ -519,9 +578,16 @@ TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
   const std::wstring b = Photo(L"b.jpg", 60, 80);
   Open(L"Glimmerset.exe \"" + a + L"\"");
   {
-    DialogAnswerer cancel(kOpenDialogTitle, [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    std::vector<std::wstring> types;
+    DialogAnswerer cancel(kOpenDialogTitle, [&types](HWND dialog) {
+      types = ComboTexts(GetDlgItem(dialog, cmb1));
+      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
     Command(CMD_OPEN);
     EXPECT_EQ(cancel.Seen(), 1);
+    ASSERT_EQ(types.size(), 2u) << "the photos, or every file";
+    EXPECT_EQ(types[0], L"写真ファイル (*.jpg;*.jpeg;*.png;*.bmp;*.dib;*.gif;*.tif;*.tiff;*.webp;*.avif)");
+    EXPECT_EQ(types[1], L"すべてのファイル (*.*)");
   }
   EXPECT_EQ(ItemCount(), 1);
   EXPECT_EQ(theSaveData.currentIndex, -1) << "a cancelled dialog changes nothing";

@@ -7,6 +7,7 @@
 #include "tests/mainwindow/PageTestHost.h"
 #include "toolkit/ControlLayout.h"
 #include "mainwindow/MainWindowLinks.h"
+#include "toolkit/ControlLayout.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ TEST_F(SavePage, FirstStartShowsTheDefaults) {
   EXPECT_EQ(SliderPosition(page.qualitySlider), 80);
   EXPECT_EQ(TextOf(page.fileSizeEdit), L"100");
   EXPECT_EQ(TextOf(page.kbyteLabel), L"KByte");
+  EXPECT_EQ(TextOf(page.keepMetadataCheck), L"撮影情報(EXIF)を残す");
+  EXPECT_TRUE(Checked(page.keepMetadataCheck)) << "the shooting data is kept unless asked";
   EXPECT_EQ(theSaveData.ValueAddFileNameTop, L"s_") << "filling the boxes is not typing";
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 
@@ -41,7 +44,8 @@ TEST_F(SavePage, FirstStartShowsTheDefaults) {
   EXPECT_EQ(page.besideSourceRadio->id, 4357);
   EXPECT_EQ(page.qualityRadio->id, 4360);
   EXPECT_EQ(page.fileSizeRadio->id, 4361);
-  EXPECT_EQ(page.jpegGroup->id, 4367);
+  EXPECT_EQ(page.keepMetadataCheck->id, 4365);
+  EXPECT_EQ(page.jpegGroup->id, 4368);
 }
 
 TEST_F(SavePage, EveryControlWritesItsFieldAndAsksForARefresh) {
@@ -78,6 +82,13 @@ TEST_F(SavePage, EveryControlWritesItsFieldAndAsksForARefresh) {
   ReplaceText(page.fileSizeEdit, L"-250");
   EXPECT_EQ(theSaveData.JpegFileSize, -250);
   expectOneRefresh("file size");
+  Click(page.keepMetadataCheck);
+  EXPECT_EQ(theSaveData.KeepMetadata, 0);
+  expectOneRefresh("shooting data off");
+  Click(page.keepMetadataCheck);
+  EXPECT_EQ(theSaveData.KeepMetadata, 1);
+  expectOneRefresh("shooting data on");
+  EXPECT_EQ(IniInt(L"KeepMetadata"), -12345) << "the refresh saves it, not the click";
   Click(page.besideSourceRadio);
   EXPECT_EQ(theSaveData.SaveDirTypeIndex, 1);
   Click(page.qualityRadio);
@@ -115,6 +126,25 @@ TEST_F(SavePage, PairIndicesOutsideTheirRangeLeaveBothButtonsUnchecked) {
   EXPECT_EQ(SliderPosition(page.qualitySlider), 100);
   EXPECT_EQ(theSaveData.SaveDirTypeIndex, 5);
   EXPECT_EQ(theSaveData.JpegQuantization, 250);
+}
+
+TEST_F(SavePage, StoredChoiceToStripTheShootingDataIsShown) {
+  theSaveData.KeepMetadata = 0;
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_FALSE(Checked(page.keepMetadataCheck));
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+}
+
+TEST_F(SavePage, ShootingDataCheckStandsBelowTheJpegGroupInNone) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  MoveWindow(page.hwnd, 0, 0, 400, 700, TRUE);
+  const RECT jpeg = RectInParent(*page.jpegGroup);
+  const RECT check = RectInParent(*page.keepMetadataCheck);
+  EXPECT_GT(check.top, jpeg.bottom);
+  EXPECT_LT(check.top - jpeg.bottom, SubClassDialogBase_CL::ClientLayout(page.hwnd).unitHeight);
+  EXPECT_GT(check.left, jpeg.left);
 }
 
 TEST_F(SavePage, StartButtonOnThePageAsksTheMainWindowToConvert) {

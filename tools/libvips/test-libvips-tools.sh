@@ -3,6 +3,7 @@
 #   tools/fetch-libvips.sh          with a stand-in npm that hands out local tarballs
 #   tools/wine-prefix               installing BUILD/wine-only DLLs into a made-up prefix
 #   tools/libvips/third-party-notice.cmake
+#   tools/libvips/delay-import-def.cmake   with a stand-in gendef
 # Prints "N passed, N failed" and exits non-zero on any failure.
 set -u
 repo=$(cd "$(dirname "$0")/../.." && pwd)
@@ -106,6 +107,26 @@ check "the notice says the DLL can be replaced" grep -q 'you may replace it' "$n
 printf '{ "glib": "2.80.0" }\n' >"$t/pkg/versions.json"
 check "versions.json without vips is an error" \
   bash -c "! cmake '-DPACKAGE_DIR=$t/pkg' '-DOUTPUT=$t/other.md' -P '$repo/tools/libvips/third-party-notice.cmake'"
+
+# --- delay-import-def.cmake -------------------------------------------------------
+# The stand-in gendef prints a definition file as gendef does, with runs of data exports.
+cat >"$t/bin/gendef" <<'GENDEF'
+#!/usr/bin/env bash
+[ "$1" = - ] && [ -f "$2" ] || exit 1
+printf ';\n; Definition file of libvips-42.dll\n;\nLIBRARY "libvips-42.dll"\nEXPORTS\n'
+printf 'g_abort\n__glib_assert_msg DATA\n_vips__argument_id DATA\ng_ascii_table DATA\nvips_init\n'
+printf 'g_utf8_skip DATA\nvips_shutdown\nvips_data_end DATA\n'
+GENDEF
+chmod +x "$t/bin/gendef"
+echo dll >"$t/libvips-42.dll"
+def=$t/libvips-42.def
+check "the definition file is written" \
+  cmake "-DGENDEF=$t/bin/gendef" "-DDLL=$t/libvips-42.dll" "-DOUTPUT=$def" -P "$repo/tools/libvips/delay-import-def.cmake"
+check "every data export is left out" bash -c "! grep -q DATA '$def'"
+check "every function is kept, in order" \
+  test "$(grep -v '^;' "$def" | grep .)" = "$(printf 'LIBRARY "libvips-42.dll"\nEXPORTS\ng_abort\nvips_init\nvips_shutdown')"
+check "a gendef failure fails the script" \
+  bash -c "! cmake '-DGENDEF=$t/bin/gendef' '-DDLL=$t/missing.dll' '-DOUTPUT=$t/x.def' -P '$repo/tools/libvips/delay-import-def.cmake'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
