@@ -24,12 +24,25 @@ constexpr uint64_t kBmpHeaderBytes = 14 + 40;  // BITMAPFILEHEADER + BITMAPINFOH
 constexpr uint64_t kBmpPixelBytes = 3;
 constexpr uint64_t kLargestBmp = 0xFFFFFFFFu;  // bfSize is 32 bits wide
 
+// The embedded thumbnail of a photo's EXIF, as libvips' JPEG loader attaches it.
+constexpr const char* kThumbnailField = "jpeg-thumbnail-data";
+
 struct VipsAreaTraits {
   using Handle = VipsArea*;
   static bool IsValid(VipsArea* p) { return p != nullptr; }
   static void Release(VipsArea* p) { vips_area_unref(p); }
 };
 using VipsAreaPtr = Owned<VipsAreaTraits>;
+
+bool KeepsMetadata(const SaveData_CL& settings) { return settings.KeepMetadata != 0; }
+
+// What the saver keeps of `input`'s metadata. libvips makes up an EXIF block for a picture
+// that has none; only a photo's own is kept.
+int KeepFlags(VipsImage* input, bool keepMetadata) {
+  if (!keepMetadata) return VIPS_FOREIGN_KEEP_NONE;
+  const bool hasExif = vips_image_get_typeof(input, VIPS_META_EXIF_NAME) != 0;
+  return VIPS_FOREIGN_KEEP_ICC | (hasExif ? VIPS_FOREIGN_KEEP_EXIF : 0);
+}
 
 // JpegFileSize in KByte to bytes; a negative size (hand-edited settings) asks for the smallest file.
 uint64_t TargetBytes(int fileSizeKBytes) {
@@ -51,6 +64,17 @@ HRESULT TakeEncoded(int status, void* data, size_t size, VipsBytes& encoded) {
 
 // --- the picture as a saver takes it ---------------------------------------------------
 
+// A copy of `picture` whose EXIF says it is upright and carries no thumbnail. libvips
+// rebuilds the EXIF block when it saves: the orientation from "orientation", the thumbnail
+// from "jpeg-thumbnail-data"; without a thumbnail, libexif writes no IFD1 either.
+VipsImagePtr WithUprightExif(VipsImage* picture) {
+  VipsImagePtr copy;
+  if (vips_copy(picture, copy.receive(), nullptr) != 0) return {};
+  vips_image_set_int(copy.get(), VIPS_META_ORIENTATION, 1);
+  vips_image_remove(copy.get(), kThumbnailField);
+  return copy;
+}
+
 VipsImagePtr NewReference(VipsImage* picture) {
   g_object_ref(picture);
   return VipsImagePtr(picture);
@@ -68,28 +92,31 @@ VipsImagePtr FlattenedOnWhite(VipsImage* picture) {
   return flat;
 }
 
-// `picture` as it is handed to a saver: flattened when the type has no alpha.
-VipsImagePtr SaverInput(VipsImage* picture, bool opaqueType) {
-  return opaqueType ? FlattenedOnWhite(picture) : NewReference(picture);
+// `picture` as it is handed to a saver: flattened when the type has no alpha, the
+// metadata prepared when it is kept.
+VipsImagePtr SaverInput(VipsImage* picture, bool opaqueType, bool keepMetadata) {
+  VipsImagePtr ready = opaqueType ? FlattenedOnWhite(picture) : NewReference(picture);
+  if (!ready || !keepMetadata) return ready;
+  return WithUprightExif(ready.get());
 }
 
 // --- the encoders ------------------------------------------------------------------------
 
-HRESULT EncodeJpeg(VipsImage* input, int quality, VipsBytes& encoded) {
+HRESULT EncodeJpeg(VipsImage* input, int quality, bool keepMetadata, VipsBytes& encoded) {
   void* data = nullptr;
   size_t size = 0;
   const int status =
       vips_jpegsave_buffer(input, &data, &size, "Q", std::clamp(quality, kMinQuality, kMaxQuality), "optimize_coding",
-                           kOptimizeHuffmanTables, "keep", VIPS_FOREIGN_KEEP_NONE, nullptr);
+                           kOptimizeHuffmanTables, "keep", KeepFlags(input, keepMetadata), nullptr);
   return TakeEncoded(status, data, size, encoded);
 }
 
 // The target search; `encoded` receives the last JPEG it made, which is the one it settled on.
-HRESULT EncodeJpegTarget(VipsImage* input, uint64_t targetBytes, VipsBytes& encoded) {
+HRESULT EncodeJpegTarget(VipsImage* input, uint64_t targetBytes, bool keepMetadata, VipsBytes& encoded) {
   VipsBytes last;
   const JpegSearchResult search = SearchJpegQuality(targetBytes, [&](int quality, uint64_t& encodedBytes) {
     VipsBytes probe;
-    const HRESULT hr = EncodeJpeg(input, quality, probe);
+    const HRESULT hr = EncodeJpeg(input, quality, keepMetadata, probe);
     if (FAILED(hr)) return hr;
     encodedBytes = probe.size;
     last = std::move(probe);
@@ -100,20 +127,20 @@ HRESULT EncodeJpegTarget(VipsImage* input, uint64_t targetBytes, VipsBytes& enco
   return S_OK;
 }
 
-HRESULT EncodePng(VipsImage* input, VipsBytes& encoded) {
+HRESULT EncodePng(VipsImage* input, bool keepMetadata, VipsBytes& encoded) {
   void* data = nullptr;
   size_t size = 0;
   // Adaptive filtering makes photos a third smaller than no filtering, in about the same time.
   const int status = vips_pngsave_buffer(input, &data, &size, "filter", VIPS_FOREIGN_PNG_FILTER_ALL, "keep",
-                                         VIPS_FOREIGN_KEEP_NONE, nullptr);
+                                         KeepFlags(input, keepMetadata), nullptr);
   return TakeEncoded(status, data, size, encoded);
 }
 
-HRESULT EncodeWebp(VipsImage* input, int quality, VipsBytes& encoded) {
+HRESULT EncodeWebp(VipsImage* input, int quality, bool keepMetadata, VipsBytes& encoded) {
   void* data = nullptr;
   size_t size = 0;
   const int status = vips_webpsave_buffer(input, &data, &size, "Q", std::clamp(quality, 0, kMaxQuality), "effort",
-                                          kWebpEffort, "keep", VIPS_FOREIGN_KEEP_NONE, nullptr);
+                                          kWebpEffort, "keep", KeepFlags(input, keepMetadata), nullptr);
   return TakeEncoded(status, data, size, encoded);
 }
 
@@ -208,15 +235,16 @@ HRESULT EncodeBmp(VipsImage* picture, VipsBytes& encoded) {
 // --- JPEG by the settings ---------------------------------------------------------------
 
 HRESULT EncodeJpegBySettings(VipsImage* picture, const SaveData_CL& settings, VipsBytes& encoded) {
+  const bool keep = KeepsMetadata(settings);
   if (settings.JpegQualityTypeIndex == kJpegFixedQuality) {
-    const VipsImagePtr input = SaverInput(picture, true);
-    return input ? EncodeJpeg(input.get(), settings.JpegQuantization, encoded) : E_FAIL;
+    const VipsImagePtr input = SaverInput(picture, true, keep);
+    return input ? EncodeJpeg(input.get(), settings.JpegQuantization, keep, encoded) : E_FAIL;
   }
   if (settings.JpegQualityTypeIndex == kJpegTargetSize) {
     // Up to eight encodings of the same pixels: they are computed once, into memory.
-    const VipsImagePtr input = SaverInput(picture, true);
+    const VipsImagePtr input = SaverInput(picture, true, keep);
     const VipsImagePtr computed(input ? vips_image_copy_memory(input.get()) : nullptr);
-    return computed ? EncodeJpegTarget(computed.get(), TargetBytes(settings.JpegFileSize), encoded) : E_FAIL;
+    return computed ? EncodeJpegTarget(computed.get(), TargetBytes(settings.JpegFileSize), keep, encoded) : E_FAIL;
   }
   return E_FAIL;
 }
@@ -255,16 +283,17 @@ uint64_t BmpFileSize(int width, int height) {
 
 HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded) {
   if (picture == nullptr) return E_POINTER;
+  const bool keep = KeepsMetadata(settings);
   switch (type) {
   case OutputFormat::Jpeg: return EncodeJpegBySettings(picture, settings, encoded);
   case OutputFormat::Bmp: return EncodeBmp(picture, encoded);
   case OutputFormat::Png: {
-    const VipsImagePtr input = SaverInput(picture, false);
-    return input ? EncodePng(input.get(), encoded) : E_FAIL;
+    const VipsImagePtr input = SaverInput(picture, false, keep);
+    return input ? EncodePng(input.get(), keep, encoded) : E_FAIL;
   }
   case OutputFormat::Webp: {
-    const VipsImagePtr input = SaverInput(picture, false);
-    return input ? EncodeWebp(input.get(), settings.JpegQuantization, encoded) : E_FAIL;
+    const VipsImagePtr input = SaverInput(picture, false, keep);
+    return input ? EncodeWebp(input.get(), settings.JpegQuantization, keep, encoded) : E_FAIL;
   }
   default: return E_FAIL;
   }
@@ -295,19 +324,19 @@ HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat typ
   return FAILED(hr) ? hr : WriteWholeFile(path, encoded);
 }
 
-VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality) {
+VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality, bool keepMetadata) {
   if (picture == nullptr) return {};
-  const VipsImagePtr input = SaverInput(picture, true);
+  const VipsImagePtr input = SaverInput(picture, true, keepMetadata);
   VipsBytes jpeg;
-  if (!input || FAILED(EncodeJpeg(input.get(), quality, jpeg))) return {};
+  if (!input || FAILED(EncodeJpeg(input.get(), quality, keepMetadata, jpeg))) return {};
   return DecodedJpeg(jpeg);
 }
 
-VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes) {
+VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes, bool keepMetadata) {
   if (picture == nullptr) return {};
-  const VipsImagePtr input = SaverInput(picture, true);
+  const VipsImagePtr input = SaverInput(picture, true, keepMetadata);
   const VipsImagePtr computed(input ? vips_image_copy_memory(input.get()) : nullptr);
   VipsBytes jpeg;
-  if (!computed || FAILED(EncodeJpegTarget(computed.get(), targetBytes, jpeg))) return {};
+  if (!computed || FAILED(EncodeJpegTarget(computed.get(), targetBytes, keepMetadata, jpeg))) return {};
   return DecodedJpeg(jpeg);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Writing a finished picture: JPEG at a fixed quality or at the quality whose size comes
-// nearest a target, PNG, WebP at the JPEG quality, and 24-bit BMP. The JPEG round trips give
+// nearest a target, PNG, WebP at the JPEG quality, and 24-bit BMP. The picture's EXIF and
+// colour profile go along or are stripped as the settings say. The JPEG round trips give
 // the preview the picture as the file will hold it.
 #include <cstdint>
 #include <functional>
@@ -18,8 +19,9 @@ constexpr int kJpegTargetSize = 1;
 // target search's quality for settings.JpegFileSize (KByte), as settings.JpegQualityTypeIndex
 // says; PNG; WebP (lossy) at settings.JpegQuantization whatever the JPEG mode; BMP 24-bit.
 // JPEG and BMP have no transparency: a picture with alpha is flattened on white for them.
-// No metadata is written. Unknown types and JPEG modes encode nothing (E_FAIL); no picture
-// is E_POINTER. The picture stays the caller's.
+// settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail) and the colour
+// profile where the type can hold them; 0 writes none. Unknown types and JPEG modes encode
+// nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
 HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded);
 
 // EncodePhoto, then the bytes written to `path` (which may be in the "\\?\" form). Nothing
@@ -30,12 +32,13 @@ HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat typ
 HRESULT WriteWholeFile(const std::wstring& path, const VipsBytes& bytes);
 
 // The picture decoded back from its JPEG at `quality` (1..100; values outside are taken as
-// the nearest end), in memory. None on failure.
-VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality);
+// the nearest end), in memory. `keepMetadata` encodes the metadata along, as SavePhoto does,
+// so the JPEG is the file's. None on failure.
+VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality, bool keepMetadata = false);
 
-// The picture decoded back from the last JPEG of the target search for `targetBytes`, in
-// memory. None on failure.
-VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes);
+// The picture decoded back from the last JPEG of the target search for `targetBytes`. With
+// `keepMetadata` as SavePhoto is given it, the search settles where the file's did. None on failure.
+VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes, bool keepMetadata = false);
 
 // The size of the 24-bit BMP file of a width x height picture; 0 when the picture has no
 // pixels or the file would not fit the format's 32-bit sizes.
