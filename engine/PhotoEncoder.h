@@ -1,38 +1,48 @@
 #pragma once
-// Writing a finished picture: BMP and PNG as they are, JPEG at a fixed quality or at the
-// quality whose size comes nearest a target. The JPEG round trips give the preview the
-// picture as the file will hold it.
+// Writing a finished picture: JPEG at a fixed quality or at the quality whose size comes
+// nearest a target, PNG, WebP at the JPEG quality, and 24-bit BMP. The picture's EXIF and
+// colour profile go along or are stripped as the settings say. The JPEG round trips give
+// the preview the picture as the file will hold it.
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "base/GpOwned.h"
 #include "engine/OutputFormat.h"
 #include "engine/SaveData.h"
+#include "engine/VipsOwned.h"
 
 // JpegQualityTypeIndex values.
 constexpr int kJpegFixedQuality = 0;
 constexpr int kJpegTargetSize = 1;
 
-// Index of the platform's encoder for `format` (a GDI+ image format identifier) with its
-// class identifier in `encoder`; -1 when there is none.
-int FindEncoder(const GUID& format, CLSID& encoder);
+// Encodes `picture` as `type` into `encoded`: JPEG at settings.JpegQuantization or at the
+// target search's quality for settings.JpegFileSize (KByte), as settings.JpegQualityTypeIndex
+// says; PNG; WebP (lossy) at settings.JpegQuantization whatever the JPEG mode; BMP 24-bit.
+// JPEG and BMP have no transparency: a picture with alpha is flattened on white for them.
+// settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail) and the colour
+// profile where the type can hold them; 0 writes none. Unknown types and JPEG modes encode
+// nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
+HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded);
 
-// Writes `bitmap` to `path` as type 0 BMP, 1 JPEG (quality or target size, as `settings`
-// say) or 2 PNG. Unknown types and JPEG modes write nothing (E_FAIL). The bitmap stays the caller's.
-HRESULT SavePhoto(GpBitmap* bitmap, const std::wstring& path, OutputFormat type, const SaveData_CL& settings);
+// EncodePhoto, then the bytes written to `path` (which may be in the "\\?\" form). Nothing
+// is written when the encoding fails; a failed write leaves no file behind.
+HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const SaveData_CL& settings);
 
-// JPEG at `quality` (0..100; values outside are taken as the nearest end).
-HRESULT SaveJpegQuality(GpBitmap* bitmap, const std::wstring& path, int quality);
+// Creates (or replaces) the file `path` with `bytes`; on failure the file is removed again.
+HRESULT WriteWholeFile(const std::wstring& path, const VipsBytes& bytes);
 
-// JPEG at the quality the target search settles on for `targetBytes`.
-HRESULT SaveJpegTargetSize(GpBitmap* bitmap, const std::wstring& path, uint64_t targetBytes);
+// The picture decoded back from its JPEG at `quality` (1..100; values outside are taken as
+// the nearest end), in memory. `keepMetadata` encodes the metadata along, as SavePhoto does,
+// so the JPEG is the file's. None on failure.
+VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality, bool keepMetadata = false);
 
-// The picture decoded back from its JPEG at `quality`; destroys the input. None on failure.
-GpBitmapPtr JpegRoundTrip(GpBitmapPtr bitmap, int quality);
+// The picture decoded back from the last JPEG of the target search for `targetBytes`. With
+// `keepMetadata` as SavePhoto is given it, the search settles where the file's did. None on failure.
+VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes, bool keepMetadata = false);
 
-// The picture decoded back from the last JPEG of the target search; destroys the input.
-GpBitmapPtr JpegTargetRoundTrip(GpBitmapPtr bitmap, uint64_t targetBytes);
+// The size of the 24-bit BMP file of a width x height picture; 0 when the picture has no
+// pixels or the file would not fit the format's 32-bit sizes.
+uint64_t BmpFileSize(int width, int height);
 
 // --- the target search ----------------------------------------------------------------
 

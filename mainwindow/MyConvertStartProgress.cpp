@@ -3,7 +3,7 @@
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
 #include "base/PathIdentity.h"
-#include "engine/PhotoEncoder.h"
+#include "engine/PhotoEncoderGdiplus.h"
 #include "engine/PhotoResize.h"
 
 namespace {

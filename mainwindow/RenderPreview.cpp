@@ -2,7 +2,7 @@
 // included, handed to the preview pane.
 #include <cstdint>
 
-#include "engine/PhotoEncoder.h"
+#include "engine/PhotoEncoderGdiplus.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
 #include "mainwindow/MainWindowLinks.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "engine/PhotoEncoder.h"
+#include "engine/PhotoEncoderGdiplus.h"
 #include "engine/PhotoResize.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"

@@ -1,5 +1,6 @@
 #pragma once
-// Pictures for tests, made with GDI+ in memory and written into a TempFolder.
+// Pictures for tests, made with GDI+ in memory and written into a TempFolder with the
+// platform's own encoders, never with the program's.
 #include <string>
 
 #include "base/GpOwned.h"
