@@ -66,6 +66,8 @@ TEST_F(SaveDataFile, FirstStartWithoutFileGivesEveryDefault) {
   EXPECT_EQ(data.JpegQuantization, 80);
   EXPECT_EQ(data.JpegFileSize, 100);
   EXPECT_EQ(data.OutputImageType, 0);
+  EXPECT_EQ(data.KeepMetadata, 1);
+  EXPECT_EQ(data.NoEnlarge, 0);
   EXPECT_EQ(data.topMost, 0);
   ExpectDefaultEffect(data.globalEffect);
   EXPECT_EQ(data.currentIndex, -1);
@@ -87,6 +89,7 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"SaveDirTypeIndex=1",      L"MakeFolder=Resized",       L"CheckAddFileNameTop=0",
       L"CheckAddFileNameBottom=0", L"ValueAddFileNameTop=s_",  L"ValueAddFileNameBottom=_s",
       L"JpegQualityTypeIndex=0",  L"JpegQuantization=80",      L"JpegFileSize=100",
+      L"KeepMetadata=1",          L"NoEnlarge=0",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
@@ -99,7 +102,9 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   saved.MakeFolder = L"縮小写真";
   saved.ValueAddFileNameBottom = L"_済";
   saved.globalEffect = EffectParams{2, 1, 80, 1, 30};
-  saved.OutputImageType = 2;
+  saved.OutputImageType = 4;
+  saved.KeepMetadata = 0;
+  saved.NoEnlarge = 1;
   saved.Save();
 
   SaveData_CL loaded;
@@ -110,7 +115,9 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   EXPECT_EQ(loaded.globalEffect.EffectRadioIndex, 2);
   EXPECT_EQ(loaded.globalEffect.ValueBriteness, 80);
   EXPECT_EQ(loaded.globalEffect.ValueContrast, 30);
-  EXPECT_EQ(loaded.OutputImageType, 2);
+  EXPECT_EQ(loaded.OutputImageType, 4);
+  EXPECT_EQ(loaded.KeepMetadata, 0);
+  EXPECT_EQ(loaded.NoEnlarge, 1);
 }
 
 TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {
