@@ -82,6 +82,8 @@ TEST_F(SaveDataFile, FirstStartWithoutFileGivesEveryDefault) {
   EXPECT_EQ(data.JpegQuantization, 80);
   EXPECT_EQ(data.JpegFileSize, 100);
   EXPECT_EQ(data.OutputImageType, 0);
+  EXPECT_EQ(data.KeepMetadata, 1);
+  EXPECT_EQ(data.NoEnlarge, 0);
   EXPECT_EQ(data.topMost, 0);
   ExpectDefaultEffect(data.globalEffect);
   EXPECT_EQ(data.currentIndex, -1);
@@ -116,7 +118,9 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   saved.MakeFolder = L"縮小写真";
   saved.ValueAddFileNameBottom = L"_済";
   saved.globalEffect = EffectParams{2, 1, 80, 1, 30};
-  saved.OutputImageType = 2;
+  saved.OutputImageType = 4;
+  saved.KeepMetadata = 0;
+  saved.NoEnlarge = 1;
   saved.Save();
 
   SaveData_CL loaded;
@@ -127,7 +131,9 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   EXPECT_EQ(loaded.globalEffect.EffectRadioIndex, 2);
   EXPECT_EQ(loaded.globalEffect.ValueBriteness, 80);
   EXPECT_EQ(loaded.globalEffect.ValueContrast, 30);
-  EXPECT_EQ(loaded.OutputImageType, 2);
+  EXPECT_EQ(loaded.OutputImageType, 4);
+  EXPECT_EQ(loaded.KeepMetadata, 0);
+  EXPECT_EQ(loaded.NoEnlarge, 1);
 }
 
 TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {

@@ -7,7 +7,6 @@
 #include "tests/mainwindow/PageTestHost.h"
 #include "toolkit/ControlLayout.h"
 #include "mainwindow/MainWindowLinks.h"
-#include "toolkit/ControlLayout.h"
 
 namespace {
 
@@ -134,17 +133,6 @@ TEST_F(SavePage, StoredChoiceToStripTheShootingDataIsShown) {
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   EXPECT_FALSE(Checked(page.keepMetadataCheck));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
-}
-
-TEST_F(SavePage, ShootingDataCheckStandsBelowTheJpegGroupInNone) {
-  TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
-  MoveWindow(page.hwnd, 0, 0, 400, 700, TRUE);
-  const RECT jpeg = RectInParent(*page.jpegGroup);
-  const RECT check = RectInParent(*page.keepMetadataCheck);
-  EXPECT_GT(check.top, jpeg.bottom);
-  EXPECT_LT(check.top - jpeg.bottom, SubClassDialogBase_CL::ClientLayout(page.hwnd).unitHeight);
-  EXPECT_GT(check.left, jpeg.left);
 }
 
 TEST_F(SavePage, StartButtonOnThePageAsksTheMainWindowToConvert) {
