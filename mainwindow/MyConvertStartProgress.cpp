@@ -5,6 +5,7 @@
 #include "base/PathIdentity.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
+#include "engine/VipsBitmap.h"
 
 namespace {
 
@@ -48,7 +49,12 @@ void MyConvertStartProgress_CL::ConvertPhoto(const PhotoItem& photo) {
     return;
   }
 
-  GpBitmapPtr picture = PreparePhoto(photo, theSaveData);
+  const PreparedPhoto prepared = PreparePhoto(photo, theSaveData);
+  if (!prepared.picture) {
+    theLog.Write(L"%s: %s: %s", FailureText(prepared.failure), photo.path.c_str(), prepared.detail.c_str());
+    return;
+  }
+  const GpBitmapPtr picture = ToGdiplusBitmap(prepared.picture.get());
   if (!picture) return;
   SavePhoto(picture.get(), PlatformPath(output), type.typeCode, theSaveData);
 }

@@ -5,6 +5,7 @@
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
+#include "engine/VipsBitmap.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/MyPictureImage.h"
 
@@ -41,7 +42,8 @@ void RenderPreview(int index) {
     return;
   }
   // A photo that cannot be read gives no picture: the pane turns black.
-  preview->SetPicture(ThroughJpeg(PreparePhoto(data.items[static_cast<size_t>(index)], data), data));
+  const PreparedPhoto prepared = PreparePhoto(data.items[static_cast<size_t>(index)], data);
+  preview->SetPicture(ThroughJpeg(ToGdiplusBitmap(prepared.picture.get()), data));
   preview->UpdateScrollBars();
   if (preview->hwnd != nullptr) InvalidateRect(preview->hwnd, nullptr, FALSE);
 }
