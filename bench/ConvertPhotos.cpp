@@ -22,6 +22,7 @@
 #include "mainwindow/MyConvertStartProgress.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
+#include "engine/VipsSession.h"
 
 namespace {
 
@@ -137,7 +138,8 @@ int main() {
   int exitCode = 1;
   {
     GdiplusSession gdiplus;
-    if (gdiplus.Started()) exitCode = make ? MakePhotos(argv[2]) : ConvertPhotos(argv[1]);
+    const VipsSession vips;  // the conversion decodes and scales in libvips
+    if (gdiplus.Started() && vips.Started()) exitCode = make ? MakePhotos(argv[2]) : ConvertPhotos(argv[1]);
   }
   CoUninitialize();
   LocalFree(argv);
