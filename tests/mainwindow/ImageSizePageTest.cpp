@@ -37,7 +37,7 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
 
-  ASSERT_EQ(page.typeRadios.size(), 4u);
+  ASSERT_EQ(page.typeRadios.size(), 5u);
   ASSERT_EQ(page.sizeChoices.size(), 11u);
   EXPECT_EQ(TextOf(page.typeRadios[0]), L"変換前の拡張子を維持する");
   EXPECT_EQ(CheckedType(page), 0);
