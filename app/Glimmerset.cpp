@@ -1,7 +1,32 @@
-// Program entry: everything from start to shutdown is in RunGlimmerset.
+// Program entry: "/convert" runs a conversion without a window (ConsoleConvert); everything
+// else, from start to shutdown, is in RunGlimmerset.
 #include <windows.h>
+#include <shellapi.h>
 
-#include "base/ShellHelpers.h"
+#include <string>
+#include <vector>
+
+#include "app/ConsoleConvert.h"
 #include "app/StartUp.h"
+#include "base/ShellHelpers.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return RunGlimmerset(DocumentsFolder()); }
+namespace {
+
+std::vector<std::wstring> ProgramArguments() {
+  int count = 0;
+  wchar_t** const list = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::wstring> arguments;
+  for (int i = 1; list != nullptr && i < count; ++i) arguments.emplace_back(list[i]);
+  if (list != nullptr) LocalFree(list);
+  return arguments;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const std::vector<std::wstring> arguments = ProgramArguments();
+  if (IsConsoleConversion(arguments)) {
+    return RunConsoleConversion(arguments, DocumentsFolder() + kDataFolderName, ModuleDirectory());
+  }
+  return RunGlimmerset(DocumentsFolder());
+}

@@ -27,6 +27,8 @@ using GpImagePtr = Owned<GpTraits<GpImage, DisposeGpImage>>;
 using GpBitmapPtr = Owned<GpTraits<GpBitmap, DisposeGpBitmap>>;
 using GpGraphicsPtr = Owned<GpTraits<GpGraphics, DeleteGpGraphics>>;
 using GpImageAttributesPtr = Owned<GpTraits<GpImageAttributes, DisposeGpAttributes>>;
+inline GpStatus DeleteGpPen(Gdiplus::GpPen* p) { return gp::GdipDeletePen(p); }
+using GpPenPtr = Owned<GpTraits<Gdiplus::GpPen, DeleteGpPen>>;
 
 // GDI+ for the life of the object: from start-up to shutdown in the program, for the whole
 // run in each test program and tool. Version 2 is asked for first; a library that knows

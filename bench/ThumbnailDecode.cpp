@@ -13,6 +13,7 @@
 
 #include "bench/BenchPhotos.h"
 #include "base/GpOwned.h"
+#include "engine/VipsSession.h"
 #include "views/DecodeImage.h"
 
 namespace {
@@ -39,6 +40,7 @@ int main() {
   int exitCode = 0;
   {
     GdiplusSession gdiplus;
+    const VipsSession vips;  // the thumbnail decoder reads orientations through libvips
     const std::wstring folder = MakeFolder();
     std::vector<std::wstring> photos;
     const std::wstring original = folder + L"\\photo_000.jpg";

@@ -1,17 +1,15 @@
 #pragma once
-// EXIF orientation (tag 274) of a photo and the one table that turns it into a GDI+
-// rotate/flip. Shared by the photo pipeline, the preview and the thumbnail decoder.
+// EXIF orientation (tag 274) of a photo loaded by GDI+, and the one table that turns it into
+// a GDI+ rotate/flip: for the views that still draw photos GDI+ has loaded (the preview pane,
+// the strip's decoder). The conversion turns photos in libvips (engine/PhotoResize.h).
 #include <windows.h>
 #include <objbase.h>  // PROPID and IStream, which gdiplus.h needs
 #include <gdiplus.h>
 #include <string>
 
-// Reads tag 274 from IFD0 of the file's APP1/EXIF block (either byte order).
-// 0 when the file is not a JPEG, has no such tag, or the block is malformed or truncated.
-int ReadExifOrientationFromFile(const std::wstring& path);
-
-// The orientation of a loaded photo: GDI+ property 274 when the platform offers it; for a
-// JPEG whose properties the platform does not expose, the file's own EXIF block. 0 when none.
+// The orientation of a loaded photo: GDI+ property 274 when the platform offers it, else the
+// orientation libvips reads from the header of the file at `path` (any format it knows).
+// 0 when none.
 int PhotoOrientation(Gdiplus::GpImage* image, const std::wstring& path);
 
 // The rotate/flip that makes a photo of this orientation upright. Orientations outside

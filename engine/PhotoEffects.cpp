@@ -1,97 +1,124 @@
 #include "engine/PhotoEffects.h"
 
-#include "base/LogFile.h"
-
 namespace {
 
 constexpr int kGreyScale = 1;
 constexpr int kSepia = 2;
+constexpr int kColours = 3;
+constexpr double kFullScale = 255.0;
 
-Gdiplus::ColorMatrix IdentityMatrix() {
-  Gdiplus::ColorMatrix m{};
-  for (int i = 0; i < 5; ++i) m.m[i][i] = 1.0f;
-  return m;
-}
+// One stage: output colour j = sum over i of input colour i x mix[j][i], plus offset[j], on
+// values 0..1. (A GDI+ ColorMatrix holds the same numbers transposed, the offsets in its
+// fifth row.)
+struct ColourStage {
+  double mix[kColours][kColours];
+  double offset[kColours];
+};
 
-// Each output colour is the same weighted sum of the input colours, in columns R', G', B'.
-Gdiplus::ColorMatrix MixingMatrix(const float (&red)[3], const float (&green)[3], const float (&blue)[3]) {
-  Gdiplus::ColorMatrix m = IdentityMatrix();
-  for (int j = 0; j < 3; ++j) {
-    m.m[0][j] = red[j];
-    m.m[1][j] = green[j];
-    m.m[2][j] = blue[j];
+// Every output colour the same weighted sum of red, green and blue.
+ColourStage MixingStage(const double (&red)[kColours], const double (&green)[kColours],
+                        const double (&blue)[kColours]) {
+  ColourStage stage{};
+  for (int j = 0; j < kColours; ++j) {
+    stage.mix[j][0] = red[j];
+    stage.mix[j][1] = green[j];
+    stage.mix[j][2] = blue[j];
   }
-  return m;
+  return stage;
 }
 
-Gdiplus::ColorMatrix GreyScaleMatrix() {
-  return MixingMatrix({0.298912f, 0.298912f, 0.298912f}, {0.586611f, 0.586611f, 0.586611f},
-                      {0.114478f, 0.114478f, 0.114478f});
+ColourStage GreyScaleStage() {
+  return MixingStage({0.298912, 0.298912, 0.298912}, {0.586611, 0.586611, 0.586611},
+                     {0.114478, 0.114478, 0.114478});
 }
 
-Gdiplus::ColorMatrix SepiaMatrix() {
-  return MixingMatrix({0.393f, 0.349f, 0.272f}, {0.769f, 0.686f, 0.534f}, {0.189f, 0.168f, 0.131f});
+ColourStage SepiaStage() {
+  return MixingStage({0.393, 0.349, 0.272}, {0.769, 0.686, 0.534}, {0.189, 0.168, 0.131});
 }
 
-// Multiplies R, G and B by `factor`.
-Gdiplus::ColorMatrix BrightnessMatrix(float factor) {
-  Gdiplus::ColorMatrix m = IdentityMatrix();
-  for (int i = 0; i < 3; ++i) m.m[i][i] = factor;
-  return m;
+// Multiplies red, green and blue by `factor`.
+ColourStage BrightnessStage(double factor) {
+  ColourStage stage{};
+  for (int i = 0; i < kColours; ++i) stage.mix[i][i] = factor;
+  return stage;
 }
 
 // Stretches each colour by `factor` about the middle grey 0.5.
-Gdiplus::ColorMatrix ContrastMatrix(float factor) {
-  const float offset = (1.0f - factor) * 0.5f;
-  Gdiplus::ColorMatrix m = BrightnessMatrix(factor);
-  for (int j = 0; j < 3; ++j) m.m[4][j] = offset;
-  return m;
+ColourStage ContrastStage(double factor) {
+  ColourStage stage = BrightnessStage(factor);
+  for (double& offset : stage.offset) offset = (1.0 - factor) * 0.5;
+  return stage;
 }
 
-// Slider 0..100 to factor 0.0..2.0 (50 leaves the photo as it is).
-float BrightnessFactor(int slider) { return static_cast<float>(2.0 * slider / 100.0); }
+// Slider 0..100 to factor 0.0..2.0 (50 leaves the photo as it is). Single precision, as the
+// colour matrix held it.
+double BrightnessFactor(int slider) { return static_cast<float>(2.0 * slider / 100.0); }
 
 // Slider 0..100 to factor 1.0..2.0.
-float ContrastFactor(int slider) { return static_cast<float>((static_cast<double>(slider) + 100.0) / 100.0); }
+double ContrastFactor(int slider) { return static_cast<float>((static_cast<double>(slider) + 100.0) / 100.0); }
+
+VipsImagePtr Mixed(VipsImage* colours, const ColourStage& stage) {
+  double flat[kColours * kColours];
+  for (int j = 0; j < kColours; ++j)
+    for (int i = 0; i < kColours; ++i) flat[j * kColours + i] = stage.mix[j][i];
+  const VipsImagePtr matrix(vips_image_new_matrix_from_array(kColours, kColours, flat, kColours * kColours));
+  VipsImagePtr mixed;
+  if (!matrix || vips_recomb(colours, mixed.receive(), matrix.get(), nullptr) != 0) mixed.reset();
+  return mixed;
+}
+
+// The offsets added in 0..255 units, truncated to the level below and clamped to 8 bits, as
+// GDI+ stores the result of a colour matrix.
+VipsImagePtr OffsetAndTruncated(VipsImage* mixed, const ColourStage& stage) {
+  double scale[kColours] = {1.0, 1.0, 1.0};
+  double offset[kColours];
+  for (int j = 0; j < kColours; ++j) offset[j] = stage.offset[j] * kFullScale;
+  VipsImagePtr shifted;
+  VipsImagePtr floored;
+  VipsImagePtr bytes;
+  if (vips_linear(mixed, shifted.receive(), scale, offset, kColours, nullptr) != 0 ||
+      vips_floor(shifted.get(), floored.receive(), nullptr) != 0 ||
+      vips_cast_uchar(floored.get(), bytes.receive(), nullptr) != 0)
+    bytes.reset();
+  return bytes;
+}
+
+VipsImagePtr ColoursThrough(VipsImage* colours, const ColourStage& stage) {
+  VipsImagePtr mixed = Mixed(colours, stage);
+  if (!mixed) return {};
+  return OffsetAndTruncated(mixed.get(), stage);
+}
+
+// `stage` applied to the colour bands of `picture`; an alpha band is joined back unchanged.
+VipsImagePtr ApplyStage(VipsImage* picture, const ColourStage& stage) {
+  if (vips_image_get_bands(picture) <= kColours) return ColoursThrough(picture, stage);
+  VipsImagePtr colours;
+  VipsImagePtr alpha;
+  if (vips_extract_band(picture, colours.receive(), 0, "n", kColours, nullptr) != 0 ||
+      vips_extract_band(picture, alpha.receive(), kColours, nullptr) != 0)
+    return {};
+  VipsImagePtr changed = ColoursThrough(colours.get(), stage);
+  if (!changed) return {};
+  VipsImagePtr joined;
+  if (vips_bandjoin2(changed.get(), alpha.get(), joined.receive(), nullptr) != 0) joined.reset();
+  return joined;
+}
+
+// `picture` through `stage` when `on`, else `picture` itself.
+VipsImagePtr StageIf(VipsImagePtr picture, bool on, const ColourStage& stage) {
+  if (!on || !picture) return picture;
+  return ApplyStage(picture.get(), stage);
+}
 
 }  // namespace
 
-void LogBitmapCreationFailure() { theLog.Write(L"ビットマップ生成失敗"); }
-
-GpBitmapPtr ApplyColorMatrix(GpBitmapPtr bitmap, const Gdiplus::ColorMatrix& matrix) {
-  UINT width = 0;
-  UINT height = 0;
-  gp::GdipGetImageWidth(bitmap.get(), &width);
-  gp::GdipGetImageHeight(bitmap.get(), &height);
-
-  GpBitmapPtr result;
-  if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0, PixelFormat32bppARGB,
-                                    nullptr, result.receive()) != Gdiplus::Ok ||
-      !result) {
-    LogBitmapCreationFailure();
-    return {};
-  }
-
-  GpImageAttributesPtr attributes;
-  gp::GdipCreateImageAttributes(attributes.receive());
-  gp::GdipSetImageAttributesColorMatrix(attributes.get(), Gdiplus::ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
-                                        Gdiplus::ColorMatrixFlagsDefault);
-  GpGraphicsPtr graphics;
-  if (gp::GdipGetImageGraphicsContext(result.get(), graphics.receive()) == Gdiplus::Ok) {
-    const auto w = static_cast<Gdiplus::REAL>(width);
-    const auto h = static_cast<Gdiplus::REAL>(height);
-    gp::GdipDrawImageRectRect(graphics.get(), bitmap.get(), 0, 0, w, h, 0, 0, w, h, Gdiplus::UnitPixel,
-                              attributes.get(), nullptr, nullptr);
-  }
+VipsImagePtr ApplyEffects(VipsImage* picture, const EffectParams& params) {
+  const ColourStage brightness = BrightnessStage(BrightnessFactor(params.ValueBriteness));
+  const ColourStage contrast = ContrastStage(ContrastFactor(params.ValueContrast));
+  VipsImagePtr result = ShareImage(picture);
+  result = StageIf(std::move(result), params.EffectRadioIndex == kGreyScale, GreyScaleStage());
+  result = StageIf(std::move(result), params.EffectRadioIndex == kSepia, SepiaStage());
+  result = StageIf(std::move(result), params.CheckBriteness != 0, brightness);
+  result = StageIf(std::move(result), params.CheckContrast != 0, contrast);
   return result;
-}
-
-GpBitmapPtr ApplyEffects(GpBitmapPtr bitmap, const EffectParams& params) {
-  if (params.EffectRadioIndex == kGreyScale && bitmap) bitmap = ApplyColorMatrix(std::move(bitmap), GreyScaleMatrix());
-  if (params.EffectRadioIndex == kSepia && bitmap) bitmap = ApplyColorMatrix(std::move(bitmap), SepiaMatrix());
-  if (params.CheckBriteness != 0 && bitmap)
-    bitmap = ApplyColorMatrix(std::move(bitmap), BrightnessMatrix(BrightnessFactor(params.ValueBriteness)));
-  if (params.CheckContrast != 0 && bitmap)
-    bitmap = ApplyColorMatrix(std::move(bitmap), ContrastMatrix(ContrastFactor(params.ValueContrast)));
-  return bitmap;
 }

@@ -1,53 +1,274 @@
 #include "engine/PhotoResize.h"
 
-#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <utility>
 
-#include "engine/ExifOrientation.h"
-#include "engine/ImageSize.h"
+#include "base/GpOwned.h"
+#include "engine/FileSource.h"
 #include "engine/PhotoEffects.h"
+#include "engine/VipsBitmap.h"
+#include "engine/VipsSession.h"
 
 namespace {
-
-constexpr int kFitCustomBox = -1;
-constexpr int kFitKeepSize = -2;
 
 // a x b / c with truncation toward zero, wide enough that large photos cannot overflow.
 int Scale(int a, int b, int c) {
   return static_cast<int>(static_cast<int64_t>(a) * static_cast<int64_t>(b) / static_cast<int64_t>(c));
 }
 
-// The largest 32-bit picture whose bytes a GDI+ bitmap can address with its signed 32-bit stride.
-bool AddressableArgb(int width, int height) {
-  constexpr int64_t kBytesPerPixel = 4;
-  constexpr int64_t kMaxBytes = INT32_MAX;
-  return width > 0 && height > 0 && int64_t{width} <= kMaxBytes / kBytesPerPixel / int64_t{height};
+// --- sizes ------------------------------------------------------------------------------
+
+// Fitted into the box, or left as it is when `keepInside` and it already lies inside the box.
+FittedSize FitUnlessInside(FittedSize picture, int boxWidth, int boxHeight, bool keepInside) {
+  if (keepInside && picture.width <= boxWidth && picture.height <= boxHeight) return picture;
+  return FitSize(picture.width, picture.height, boxWidth, boxHeight);
 }
 
-// None when the bitmap cannot be made, among others when it is too large to address (some
-// GDI+ builds would hand out a bitmap with an overflowed stride).
-GpBitmapPtr CreateArgbBitmap(int width, int height) {
+FittedSize Across(FittedSize size) { return {size.height, size.width}; }
+
+// The user's rotation, quarter turns clockwise; other values turn nothing.
+bool TurnsSides(int rotation) { return rotation == 1 || rotation == 3; }
+
+bool TooManyPixels(int64_t width, int64_t height) { return width * height > kMaxPhotoPixels; }
+
+std::wstring SizeText(int64_t width, int64_t height) {
+  return std::to_wstring(width) + L"×" + std::to_wstring(height);
+}
+
+// --- the source file --------------------------------------------------------------------
+
+// The loaders of the photo formats the program converts, by the start of their class names.
+// libvips reads more (SVG, PDF, its own formats, ...); those files are not taken as photos.
+constexpr const char* kPhotoLoaders[] = {
+    "VipsForeignLoadJpeg", "VipsForeignLoadUhdr",  "VipsForeignLoadPng",  "VipsForeignLoadWebp",
+    "VipsForeignLoadGif",  "VipsForeignLoadNsgif", "VipsForeignLoadTiff", "VipsForeignLoadHeif",
+};
+
+bool StartsWith(const char* text, const char* start) { return std::strncmp(text, start, std::strlen(start)) == 0; }
+
+bool IsPhotoLoader(const char* loader) {
+  for (const char* known : kPhotoLoaders)
+    if (StartsWith(loader, known)) return true;
+  return false;
+}
+
+// libjpeg reports damage inside the compressed data (garbage, a file cut short) as warnings
+// only, so JPEG files fail on warnings. libpng and the others report damage as errors and warn
+// about harmless things (a colour profile libpng thinks wrong), so they fail on errors.
+bool FailsOnWarnings(const char* loader) {
+  return StartsWith(loader, "VipsForeignLoadJpeg") || StartsWith(loader, "VipsForeignLoadUhdr");
+}
+
+std::wstring AsciiText(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+
+// The photo file as its header describes it.
+struct Source {
+  VipsSourcePtr file;                           // libvips reads the photo from here
+  bool viaGdiplus = false;                      // a BMP: this libvips has no reader for it
+  const char* loaderOptions = "fail_on=error";  // see FailsOnWarnings
+  int64_t width = 0;                            // as stored, before any turn
+  int64_t height = 0;
+  bool turnsSides = false;  // the EXIF orientation is one of the quarter turns (5..8)
+  bool hasProfile = false;  // an embedded colour profile that fits the pixels
+};
+
+PreparedPhoto Refused(PhotoFailure failure, std::wstring detail) {
+  PreparedPhoto refused;
+  refused.failure = failure;
+  refused.detail = std::move(detail);
+  return refused;
+}
+
+bool Refusal(const PreparedPhoto& outcome) { return outcome.failure != PhotoFailure::None; }
+
+uint32_t Little32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+uint16_t Little16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// The size in a BMP file's header (BITMAPCOREHEADER, or BITMAPINFOHEADER and its successors,
+// whose height is negative for top-down rows). False when the file is no BMP.
+bool ReadBmpSize(VipsSource* file, int64_t& width, int64_t& height) {
+  constexpr uint32_t kCoreHeaderSize = 12;
+  constexpr uint32_t kInfoHeaderSize = 40;
+  constexpr gint64 kHeaderBytes = 26;
+  unsigned char* header = nullptr;
+  const gint64 read = vips_source_sniff_at_most(file, &header, kHeaderBytes);
+  if (read < 22 || header[0] != 'B' || header[1] != 'M') return false;
+  const uint32_t infoSize = Little32(header + 14);
+  if (infoSize == kCoreHeaderSize) {
+    width = Little16(header + 18);
+    height = Little16(header + 20);
+    return true;
+  }
+  if (infoSize < kInfoHeaderSize || read < kHeaderBytes) return false;
+  width = static_cast<int32_t>(Little32(header + 18));
+  height = static_cast<int32_t>(Little32(header + 22));
+  if (height < 0) height = -height;
+  return width > 0;
+}
+
+PreparedPhoto ReadBitmapSource(Source& source, std::wstring libvipsWords) {
+  if (!ReadBmpSize(source.file.get(), source.width, source.height))
+    return Refused(PhotoFailure::Unreadable, std::move(libvipsWords));
+  source.viaGdiplus = true;
+  return {};
+}
+
+bool HasFittingProfile(VipsImage* header) {
+  const void* data = nullptr;
+  size_t size = 0;
+  if (!vips_image_get_typeof(header, VIPS_META_ICC_NAME) ||
+      vips_image_get_blob(header, VIPS_META_ICC_NAME, &data, &size) != 0)
+    return false;
+  return vips_icc_is_compatible_profile(header, data, size) != FALSE;
+}
+
+// Reads the header of the photo at `path` into `source`: only the header, no pixels.
+PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<bool>* stop, Source& source) {
+  std::wstring why;
+  source.file = OpenFileSource(path, stop, why);
+  if (!source.file) return Refused(PhotoFailure::Unreadable, std::move(why));
+  const char* const loader = vips_foreign_find_load_source(source.file.get());
+  if (loader == nullptr) return ReadBitmapSource(source, TakeVipsError());
+  if (!IsPhotoLoader(loader))
+    return Refused(PhotoFailure::Unreadable, L"写真として扱わない形式です: " + AsciiText(loader));
+  if (FailsOnWarnings(loader)) source.loaderOptions = "fail_on=warning";
+  const VipsImagePtr header(vips_image_new_from_source(source.file.get(), source.loaderOptions, nullptr));
+  if (!header) return Refused(PhotoFailure::Unreadable, TakeVipsError());
+  source.width = vips_image_get_width(header.get());
+  source.height = vips_image_get_height(header.get());
+  source.turnsSides = vips_image_get_orientation_swap(header.get()) != FALSE;
+  source.hasProfile = HasFittingProfile(header.get());
+  return {};
+}
+
+// --- pixels -----------------------------------------------------------------------------
+
+// The file loaded at the smallest scale that covers `size` and scaled to exactly `size`, as
+// stored (not turned). A fitting embedded profile is converted to sRGB on the way.
+VipsImagePtr ScaledFile(const Source& source, FittedSize size) {
+  VipsImagePtr scaled;
+  VipsSource* const file = source.file.get();
+  const char* const options = source.loaderOptions;  // thumbnail_source hands loaders these, not its fail_on
+  const int failed =
+      source.hasProfile
+          ? vips_thumbnail_source(file, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
+                                  "no_rotate", TRUE, "option_string", options, "output_profile", "srgb", nullptr)
+          : vips_thumbnail_source(file, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
+                                  "no_rotate", TRUE, "option_string", options, nullptr);
+  if (failed != 0) scaled.reset();
+  return scaled;
+}
+
+// A BMP read by GDI+ and scaled to exactly `size`.
+VipsImagePtr ScaledBitmap(const std::wstring& path, FittedSize size) {
   GpBitmapPtr bitmap;
-  if (!AddressableArgb(width, height)) return bitmap;
-  if (gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, bitmap.receive()) !=
-      Gdiplus::Ok)
-    bitmap.reset();
-  return bitmap;
+  if (gp::GdipCreateBitmapFromFile(path.c_str(), bitmap.receive()) != Gdiplus::Ok) return {};
+  const VipsImagePtr pixels = FromGdiplusBitmap(bitmap.get());
+  bitmap.reset();
+  if (!pixels) return {};
+  VipsImagePtr scaled;
+  if (vips_thumbnail_image(pixels.get(), scaled.receive(), size.width, "height", size.height, "size",
+                           VIPS_SIZE_FORCE, nullptr) != 0)
+    scaled.reset();
+  return scaled;
 }
 
-// Draws all of `source` (width x height) into the rectangle 0, 0, destWidth, destHeight of `target`.
-void DrawWhole(GpBitmap* target, GpImage* source, ImageSize sourceSize, float destWidth, float destHeight) {
-  GpGraphicsPtr graphics;
-  if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
-  gp::GdipDrawImageRectRect(graphics.get(), source, 0, 0, destWidth, destHeight, 0, 0,
-                            static_cast<Gdiplus::REAL>(sourceSize.width),
-                            static_cast<Gdiplus::REAL>(sourceSize.height), Gdiplus::UnitPixel, nullptr, nullptr,
-                            nullptr);
+bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+
+// `scaled` computed into memory: the file is read and decoded here. A stop fails the file's
+// next read, and with it the decode.
+VipsImagePtr Decoded(VipsImage* scaled) { return VipsImagePtr(vips_image_copy_memory(scaled)); }
+
+VipsAngle QuarterTurns(int rotation) {
+  switch (rotation) {
+    case 1: return VIPS_ANGLE_D90;
+    case 2: return VIPS_ANGLE_D180;
+    case 3: return VIPS_ANGLE_D270;
+    default: return VIPS_ANGLE_D0;
+  }
 }
 
-ImageSize BoxFor(const SaveData_CL& settings, ImageSize loaded) {
-  if (settings.fitWidth == kFitKeepSize) return loaded;
-  if (settings.fitWidth == kFitCustomBox) return {settings.outputWidth, settings.outputHeight};
-  return {settings.fitWidth, settings.fitHeight};
+// Turned by its EXIF orientation (the tag is removed), then by the user's `rotation`.
+VipsImagePtr Upright(VipsImage* picture, int rotation) {
+  VipsImagePtr upright;
+  if (vips_autorot(picture, upright.receive(), nullptr) != 0) return {};
+  if (QuarterTurns(rotation) == VIPS_ANGLE_D0) return upright;
+  VipsImagePtr turned;
+  if (vips_rot(upright.get(), turned.receive(), QuarterTurns(rotation), nullptr) != 0) turned.reset();
+  return turned;
+}
+
+// The metadata the encoder chooses from: the EXIF stays; the colour profile only when it is
+// the sRGB profile the pixels were converted to; no orientation (the turn is done) and no
+// HDR gain map (the picture is the plain one).
+VipsImagePtr Tagged(VipsImage* picture, bool keepProfile) {
+  VipsImagePtr tagged;
+  if (vips_copy(picture, tagged.receive(), nullptr) != 0) return {};
+  if (!keepProfile) vips_image_remove(tagged.get(), VIPS_META_ICC_NAME);
+  vips_image_remove(tagged.get(), VIPS_META_ORIENTATION);
+  vips_image_remove(tagged.get(), "gainmap");
+  return tagged;
+}
+
+// From the decoded, scaled picture to the finished one, in memory.
+VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile) {
+  VipsImagePtr picture = InSrgbBytes(decoded);
+  if (picture) picture = Upright(picture.get(), rotation);
+  if (picture && effect != nullptr) picture = ApplyEffects(picture.get(), *effect);
+  if (picture) picture = Tagged(picture.get(), keepProfile);
+  if (!picture) return {};
+  return VipsImagePtr(vips_image_copy_memory(picture.get()));
+}
+
+// A libvips step that failed: Cancelled when a stop was asked for, else Unreadable in
+// libvips' words (or `ours` when it has none). libvips' error buffer is cleared either way.
+PreparedPhoto Failed(const std::atomic<bool>* stop, const wchar_t* ours) {
+  std::wstring words = TakeVipsError();
+  if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
+  return Refused(PhotoFailure::Unreadable, words.empty() ? std::wstring(ours) : std::move(words));
+}
+
+// None when a picture of `target` can be made, else why not.
+PreparedPhoto CheckTarget(FittedSize target) {
+  if (target.width <= 0 || target.height <= 0) return Refused(PhotoFailure::Unreadable, L"出力の大きさが 0 です");
+  if (TooManyPixels(target.width, target.height) || target.width > VIPS_MAX_COORD || target.height > VIPS_MAX_COORD)
+    return Refused(PhotoFailure::TooLarge, L"出力が " + SizeText(target.width, target.height) + L" 画素になります");
+  return {};
+}
+
+VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize storedTarget) {
+  return source.viaGdiplus ? ScaledBitmap(path, storedTarget) : ScaledFile(source, storedTarget);
+}
+
+// The size a photo comes out at, from its upright size.
+using SizeRule = std::function<FittedSize(FittedSize upright)>;
+
+PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                     const std::atomic<bool>* stop) {
+  if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
+  Source source;
+  PreparedPhoto outcome = ReadSource(path, stop, source);
+  if (Refusal(outcome) && Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
+  if (Refusal(outcome)) return outcome;
+  if (TooManyPixels(source.width, source.height))
+    return Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です");
+
+  // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
+  const bool storedAcross = source.turnsSides != TurnsSides(rotation);
+  const FittedSize stored{static_cast<int>(source.width), static_cast<int>(source.height)};
+  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  outcome = CheckTarget(target);
+  if (Refusal(outcome)) return outcome;
+
+  const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
+  const VipsImagePtr decoded = scaled ? Decoded(scaled.get()) : VipsImagePtr();
+  if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
+  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile);
+  if (!outcome.picture) return Failed(stop, L"写真を仕上げられません");
+  return outcome;
 }
 
 }  // namespace
@@ -68,41 +289,27 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
   return size;
 }
 
-GpBitmapPtr OrientPhoto(GpImage* image, int rotation, const std::wstring& path) {
-  const ImageSize size = ImageSizeOf(image);
-  if (size.Empty()) return {};
-  GpBitmapPtr upright = CreateArgbBitmap(size.width, size.height);
-  if (!upright) {
-    LogBitmapCreationFailure();
-    return {};
-  }
-  DrawWhole(upright.get(), image, size, static_cast<float>(size.width), static_cast<float>(size.height));
-
-  TurnUpright(upright.get(), PhotoOrientation(image, path), rotation);
-  return upright;
+FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings) {
+  if (uprightWidth <= 0 || uprightHeight <= 0) return {0, 0};
+  const int choice = settings.ValidResizeIndex();
+  if (choice == kSizeChoiceKeep) return {uprightWidth, uprightHeight};
+  const SizeChoice box =
+      choice == kSizeChoiceCustom ? SizeChoice{settings.outputWidth, settings.outputHeight} : SizeChoiceBox(choice);
+  return FitUnlessInside({uprightWidth, uprightHeight}, box.width, box.height, settings.NoEnlarge != 0);
 }
 
-GpBitmapPtr FitToBox(GpBitmapPtr bitmap, int boxWidth, int boxHeight) {
-  const ImageSize size = ImageSizeOf(bitmap.get());
-  const FittedSize fitted = FitSize(size.width, size.height, boxWidth, boxHeight);
-  if (fitted.width <= 0 || fitted.height <= 0) return {};
-  GpBitmapPtr result = CreateArgbBitmap(fitted.width, fitted.height);
-  if (!result) {
-    LogBitmapCreationFailure();
-    return {};
-  }
-  DrawWhole(result.get(), bitmap.get(), size, static_cast<float>(fitted.width), static_cast<float>(fitted.height));
-  return result;
+PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<bool>* stop) {
+  const EffectParams& effect = item.ownEffect != 0 ? item.effect : settings.globalEffect;
+  const SizeRule sizeFor = [&settings](FittedSize upright) {
+    return OutputSize(upright.width, upright.height, settings);
+  };
+  return Render(item.path, item.rotation, sizeFor, &effect, stop);
 }
 
-GpBitmapPtr PreparePhoto(const PhotoItem& item, const SaveData_CL& settings) {
-  GpImagePtr source;
-  if (gp::GdipLoadImageFromFileICM(item.path.c_str(), source.receive()) != Gdiplus::Ok) return {};
-  const ImageSize loaded = ImageSizeOf(source.get());
-  if (loaded.Empty()) return {};
-  const ImageSize box = BoxFor(settings, loaded);
-
-  GpBitmapPtr bitmap = FitToBox(OrientPhoto(source.get(), item.rotation, item.path), box.width, box.height);
-  if (!bitmap) return {};
-  return ApplyEffects(std::move(bitmap), item.ownEffect != 0 ? item.effect : settings.globalEffect);
+PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
+                             const std::atomic<bool>* stop) {
+  const SizeRule sizeFor = [boxWidth, boxHeight](FittedSize upright) {
+    return FitUnlessInside(upright, boxWidth, boxHeight, true);
+  };
+  return Render(path, rotation, sizeFor, nullptr, stop);
 }

@@ -1,20 +1,34 @@
 #pragma once
-// From a photo file to the finished picture that is encoded: load, turn upright (EXIF
-// orientation, then the user's rotation), fit into the chosen box, apply the effect.
-// Every stage returns a new 32-bit ARGB bitmap; a stage given a bitmap destroys it.
+// From a photo file to the finished picture that is encoded, all in libvips: read at the
+// smallest scale that still covers the output size (JPEG shrink-on-load, WebP and AVIF
+// scaled loads), scaled with a Lanczos filter, turned upright by the EXIF orientation and
+// then by the user's rotation, the colour effect applied.
+//
+// The finished picture is 8-bit sRGB held in memory: 3 bands, or 4 when the source has an
+// alpha channel (PNG, WebP, GIF, TIFF with transparency); the encoder flattens alpha for the
+// formats that have none. It keeps the source's EXIF (its orientation tag removed, the turn
+// being done) for the encoder to keep or drop. A source with an embedded colour profile is
+// converted from it to sRGB and carries the sRGB profile; other profiles are dropped.
+//
+// Every function here may run on several threads at once; none sets libvips' concurrency
+// (the batch does), and nothing is kept between photos.
+#include <atomic>
+#include <cstdint>
 #include <string>
 
-#include "base/GpOwned.h"
+#include "engine/PhotoFailure.h"
 #include "engine/SaveData.h"
+#include "engine/VipsOwned.h"
 
-// The finished picture of `item` with the parameters of `settings`. None when the photo
-// cannot be read, has no pixels, or a working bitmap could not be made.
-GpBitmapPtr PreparePhoto(const PhotoItem& item, const SaveData_CL& settings);
+// Photos of more pixels than this (stored size, or asked output size) are refused as
+// TooLarge, from the file's header, before any pixel is decoded.
+constexpr int64_t kMaxPhotoPixels = 300'000'000;
 
-// A 32-bit ARGB copy of `image`, turned by its EXIF orientation and then by `rotation`
-// (quarter turns clockwise, 1..3). `path` is the image's file, read for the orientation
-// when the platform does not expose it. The image itself is left alone.
-GpBitmapPtr OrientPhoto(GpImage* image, int rotation, const std::wstring& path = {});
+struct PreparedPhoto {
+  VipsImagePtr picture;  // none unless failure is None
+  PhotoFailure failure = PhotoFailure::None;
+  std::wstring detail;   // libvips' own words or ours, for the log
+};
 
 // Size of a W x H picture fitted into a box: it touches the box on one side and keeps its
 // aspect ratio. A picture without pixels, or a box without room, fits to 0 x 0.
@@ -24,6 +38,22 @@ struct FittedSize {
 };
 FittedSize FitSize(int width, int height, int boxWidth, int boxHeight);
 
-// `bitmap` drawn at FitSize into a new bitmap; destroys its input. None when the fitted
-// size is empty or the bitmap could not be made.
-GpBitmapPtr FitToBox(GpBitmapPtr bitmap, int boxWidth, int boxHeight);
+// The output size of a photo whose upright size (turned by its EXIF orientation, then by the
+// user's rotation) is uprightWidth x uprightHeight: fitted into the box of the settings' size
+// choice or the custom box, or the upright size itself for "keep size". With NoEnlarge a
+// photo already inside the box keeps its size. 0 x 0 when the custom box has no room.
+FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings);
+
+// The finished picture of `item` under `settings`: exactly OutputSize, turned upright by the
+// EXIF orientation and then by item.rotation, with the photo's own effect or the global one.
+// Failures: Unreadable (no photo, damaged, cut short, a format that is no photo), TooLarge
+// (see kMaxPhotoPixels), Cancelled (`stop` became true: every read of the file checks it, so
+// a decode ends within milliseconds of it; a BMP, which GDI+ decodes, is read to its end).
+// `stop` may be null; else it must stay alive until the call returns.
+PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings,
+                           const std::atomic<bool>* stop = nullptr);
+
+// The strip's thumbnail of the photo at `path`: upright, turned by `rotation`, fitted into
+// boxWidth x boxHeight and never enlarged; no effect. Same failures as PreparePhoto.
+PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
+                             const std::atomic<bool>* stop = nullptr);

@@ -28,3 +28,9 @@ struct VipsBytes {
   const unsigned char* begin() const { return static_cast<const unsigned char*>(data.get()); }
   const unsigned char* end() const { return begin() + size; }
 };
+
+// A second owner of `image`: one more reference, given back when the owner goes.
+inline VipsImagePtr ShareImage(VipsImage* image) {
+  if (image != nullptr) g_object_ref(image);
+  return VipsImagePtr(image);
+}

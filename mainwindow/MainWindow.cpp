@@ -10,6 +10,7 @@
 #include "base/CommandLine.h"
 #include "base/ShellHelpers.h"
 #include "base/WindowPlacement.h"
+#include "mainwindow/ConvertResults.h"
 #include "mainwindow/MyConvertStartProgress.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
@@ -388,7 +389,12 @@ void MainWindow_CL::Convert() {
   MyConvertStartProgress_CL job(&theSaveData.items);
   job.autoStart = 1;
   job.RunModal(0, 0, hwnd);
-  if (openFolder) openFolder(job.firstOutputFolder);
+  if (job.counts.written != job.counts.total) {
+    ConvertResults_CL results(SummaryText(job.counts), NotWrittenList(job.results));
+    results.RunModal(0, 0, hwnd);
+  }
+  // The folder opens for what was written, even when not everything was.
+  if (openFolder && !job.firstOutputFolder.empty()) openFolder(job.firstOutputFolder);
 }
 
 void MainWindow_CL::RotateAnchor(int step) {

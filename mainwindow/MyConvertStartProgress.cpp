@@ -1,54 +1,23 @@
 #include "mainwindow/MyConvertStartProgress.h"
 
-#include "base/LogFile.h"
-#include "engine/OutputNaming.h"
-#include "base/PathIdentity.h"
-#include "engine/PhotoEncoderGdiplus.h"
-#include "engine/PhotoResize.h"
-
-namespace {
-
-// The form of a path the platform calls accept at any length.
-std::wstring PlatformPath(const std::wstring& path) {
-  const std::wstring full = FullPathOf(path);
-  return full.empty() ? path : ExtendedLengthPath(full);
-}
-
-}  // namespace
-
 MyConvertStartProgress_CL::MyConvertStartProgress_CL(std::vector<PhotoItem>* photos)
-    : EasyProgress_CL(L"ファイル変換中", 0), itemList(photos) {}
+    : EasyProgress_CL(L"ファイル変換中", 1), itemList(photos) {}
 
 MyConvertStartProgress_CL::~MyConvertStartProgress_CL() { JoinWorker(); }
 
 void MyConvertStartProgress_CL::Run(int, int) {
-  const std::size_t count = itemList ? itemList->size() : 0;
-  AddToTarget(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    ConvertPhoto((*itemList)[i]);
-    CountDone();
-  }
+  ConvertBatch_CL batch(itemList ? *itemList : std::vector<PhotoItem>{}, theSaveData);
+  AddToTarget(batch.Results().size());
+  batch.Run(
+      [this](std::size_t done, std::size_t) {
+        doneCount = done;
+        UpdateProgress();
+      },
+      cancelRequested, workers);
+  results = batch.Results();
+  counts = batch.Counts();
+  firstOutputFolder = batch.FirstOutputFolder();
   CloseDialog();
 }
 
 void MyConvertStartProgress_CL::Finish(int) {}
-
-void MyConvertStartProgress_CL::ConvertPhoto(const PhotoItem& photo) {
-  const OutputType type = MapOutputType(photo.path, theSaveData);
-  const std::wstring folder = OutputFolder(photo.path, theSaveData);
-  const std::wstring name = OutputBaseName(photo.path, theSaveData);
-  CreateDirectoryW(PlatformPath(folder).c_str(), nullptr);
-  if (firstOutputFolder.empty()) firstOutputFolder = folder;
-
-  const std::wstring output = OutputPath(folder, name, type.extension);
-  if (IsSameFile(output, photo.path)) {
-    // Empty folder name, no prefix or suffix and the type kept: writing would destroy the
-    // photo before (or while) it is read.
-    theLog.Write(L"変換しません（出力先が元の写真と同じファイルです）: %s", photo.path.c_str());
-    return;
-  }
-
-  GpBitmapPtr picture = PreparePhoto(photo, theSaveData);
-  if (!picture) return;
-  SavePhoto(picture.get(), PlatformPath(output), type.typeCode, theSaveData);
-}

@@ -2,9 +2,10 @@
 // included, handed to the preview pane.
 #include <cstdint>
 
-#include "engine/PhotoEncoderGdiplus.h"
+#include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
+#include "engine/VipsBitmap.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/MyPictureImage.h"
 
@@ -12,18 +13,19 @@ namespace {
 
 constexpr uint64_t kBytesPerKByte = 1024;
 
-// The finished picture after the JPEG encoding the settings choose, decoded back. Other
-// quality modes leave it as it is.
-GpBitmapPtr ThroughJpeg(GpBitmapPtr picture, const SaveData_CL& settings) {
+// The finished picture after the JPEG encoding the settings choose, decoded back in memory,
+// so the preview shows the real compression. Other quality modes leave it as it is.
+VipsImagePtr ThroughJpeg(VipsImagePtr picture, const SaveData_CL& settings) {
   if (!picture) return picture;
+  const bool keep = settings.KeepMetadata != 0;
   switch (settings.JpegQualityTypeIndex) {
     case kJpegFixedQuality:
-      return JpegRoundTrip(std::move(picture), settings.JpegQuantization);
+      return JpegRoundTrip(picture.get(), settings.JpegQuantization, keep);
     case kJpegTargetSize: {
       // A negative size (hand-edited settings) asks for the smallest file, as when saving.
       const uint64_t target =
           settings.JpegFileSize < 0 ? 0 : static_cast<uint64_t>(settings.JpegFileSize) * kBytesPerKByte;
-      return JpegTargetRoundTrip(std::move(picture), target);
+      return JpegTargetRoundTrip(picture.get(), target, keep);
     }
     default:
       return picture;
@@ -41,7 +43,9 @@ void RenderPreview(int index) {
     return;
   }
   // A photo that cannot be read gives no picture: the pane turns black.
-  preview->SetPicture(ThroughJpeg(PreparePhoto(data.items[static_cast<size_t>(index)], data), data));
+  PreparedPhoto prepared = PreparePhoto(data.items[static_cast<size_t>(index)], data);
+  const VipsImagePtr shown = ThroughJpeg(std::move(prepared.picture), data);
+  preview->SetPicture(shown ? ToGdiplusBitmap(shown.get()) : GpBitmapPtr());
   preview->UpdateScrollBars();
   if (preview->hwnd != nullptr) InvalidateRect(preview->hwnd, nullptr, FALSE);
 }

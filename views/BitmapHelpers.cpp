@@ -49,3 +49,21 @@ GpBitmapPtr ScaleIntoBox(GpImage* source, int boxWidth, int boxHeight) {
   if (thumbnail) DrawIntoBox(source, thumbnail.get());
   return thumbnail;
 }
+
+void DrawUnreadableTile(GpBitmap* box) {
+  constexpr Gdiplus::ARGB kTile = 0xFF9A9A9A;
+  constexpr Gdiplus::ARGB kCross = 0xFF6A6A6A;
+  GpGraphicsPtr graphics;
+  if (box == nullptr || gp::GdipGetImageGraphicsContext(box, graphics.receive()) != Gdiplus::Ok) return;
+  gp::GdipGraphicsClear(graphics.get(), kTile);
+  UINT width = 0;
+  UINT height = 0;
+  gp::GdipGetImageWidth(box, &width);
+  gp::GdipGetImageHeight(box, &height);
+  GpPenPtr pen;
+  if (gp::GdipCreatePen1(kCross, 3.0f, Gdiplus::UnitPixel, pen.receive()) != Gdiplus::Ok) return;
+  const auto w = static_cast<Gdiplus::REAL>(width);
+  const auto h = static_cast<Gdiplus::REAL>(height);
+  gp::GdipDrawLine(graphics.get(), pen.get(), 0, 0, w, h);
+  gp::GdipDrawLine(graphics.get(), pen.get(), w, 0, 0, h);
+}

@@ -27,6 +27,9 @@ GpBitmapPtr CreateBlankBitmap(int width, int height, int pixelFormat);
 // whose size reads 0. Returns the GDI+ status of the first step that failed, or Ok.
 GpStatus DrawIntoBox(GpImage* photo, GpBitmap* box);
 
+// The tile of a photo that cannot be shown: the box grey with a darker cross over it.
+void DrawUnreadableTile(GpBitmap* box);
+
 // A new 16-bit thumbnail of boxWidth x boxHeight with `source` drawn into it by the fit rule;
 // null when the bitmap cannot be made. A source without size gives a blank thumbnail.
 GpBitmapPtr ScaleIntoBox(GpImage* source, int boxWidth, int boxHeight);

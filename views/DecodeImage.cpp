@@ -2,7 +2,8 @@
 
 #include <atomic>
 
-#include "engine/ExifOrientation.h"
+#include "engine/PhotoResize.h"
+#include "engine/VipsBitmap.h"
 #include "views/BitmapHelpers.h"
 
 namespace {
@@ -15,6 +16,7 @@ DecodeImage_CL::DecodeImage_CL() { singleStart = 1; }
 
 DecodeImage_CL::~DecodeImage_CL() {
   stopRequested = 1;
+  abandon = true;  // a decode in hand gives up within a fraction of a second
   Stop();
   queue.clear();
 }
@@ -60,25 +62,24 @@ void DecodeImage_CL::DecodeQueued() {
   while (running) {
     std::unique_ptr<DecodeItem_CL> request = TakeNewest();
     if (!request) break;
-    Decode(*request);
+    Decode(*request, &abandon);
     DeliverResult(std::move(request));
     if (stopRequested) break;
   }
 }
 
-void DecodeImage_CL::Decode(DecodeItem_CL& request) {
-  GpBitmapPtr photo;
-  if (gp::GdipCreateBitmapFromFile(request.path.c_str(), photo.receive()) != Gdiplus::Ok || !photo) return;
-
-  TurnUpright(photo.get(), PhotoOrientation(photo.get(), request.path), request.rotation);
-
-  UINT width = 0, height = 0;
-  gp::GdipGetImageWidth(photo.get(), &width);
-  gp::GdipGetImageHeight(photo.get(), &height);
-  if (width == 0 || height == 0) return;  // the file vanished or is broken: nothing to show
-
+void DecodeImage_CL::Decode(DecodeItem_CL& request, const std::atomic<bool>* stop) {
+  const PreparedPhoto thumbnail =
+      ThumbnailPhoto(request.path, request.rotation, request.boxWidth, request.boxHeight, stop);
+  if (thumbnail.failure == PhotoFailure::Cancelled) return;
   request.result = CreateBlankBitmap(request.boxWidth, request.boxHeight, request.pixelFormat);
-  if (request.result) DrawIntoBox(photo.get(), request.result.get());
+  if (!request.result) return;
+  const GpBitmapPtr photo = thumbnail.picture ? ToGdiplusBitmap(thumbnail.picture.get()) : GpBitmapPtr();
+  if (photo) {
+    DrawIntoBox(photo.get(), request.result.get());
+  } else {
+    DrawUnreadableTile(request.result.get());
+  }
 }
 
 void DecodeImage_CL::DeliverResult(std::unique_ptr<DecodeItem_CL> request) {

@@ -5,6 +5,7 @@
 // (wParam the sequence, lParam the request; ownership passes to the receiver).
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -39,7 +40,9 @@ public:
 
   // Makes the thumbnail of one request into request.result (stays null when the photo cannot
   // be opened or has no size). Runs on the worker; usable on its own.
-  static void Decode(DecodeItem_CL& request);
+  // The thumbnail of the request into request.result: the photo fitted into its box, or the
+  // unreadable-photo tile. Nothing when `stop` became true while it decoded.
+  static void Decode(DecodeItem_CL& request, const std::atomic<bool>* stop = nullptr);
   // Takes ownership of the request carried by a WM_THUMBNAIL_READY.
   static std::unique_ptr<DecodeItem_CL> TakeResult(LPARAM lParam) {
     return std::unique_ptr<DecodeItem_CL>(reinterpret_cast<DecodeItem_CL*>(lParam));
@@ -48,6 +51,7 @@ public:
 protected:
   HWND targetWindow = nullptr;
   std::vector<std::unique_ptr<DecodeItem_CL>> queue;
+  std::atomic<bool> abandon{false};  // set when the decoder goes: the decode in hand stops
 
 private:
   std::unique_ptr<DecodeItem_CL> TakeNewest();

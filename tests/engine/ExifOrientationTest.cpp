@@ -1,137 +1,117 @@
 #include <gtest/gtest.h>
 
+#include "base/GpOwned.h"
 #include "engine/ExifOrientation.h"
+#include "engine/PhotoResize.h"
+#include "tests/engine/PipelinePhotos.h"
 #include "tests/support/ExifWriter.h"
 #include "tests/support/TempFolder.h"
-#include "tests/support/TestPhotos.h"
 
 namespace {
 
-// Offsets inside ExifOrientationSegment: marker and length (4), "Exif\0\0" (6), then the
-// TIFF block with its IFD0 at 8; the orientation is the second entry.
-constexpr size_t kTiffStart = 10;
-constexpr size_t kIfdCount = kTiffStart + 8;
-constexpr size_t kOrientationEntry = kIfdCount + 2 + 12;
+constexpr int kWidth = 64;
+constexpr int kHeight = 32;
 
-const std::string& PlainJpeg() {
-  static const std::string bytes = [] {
-    GpBitmapPtr bitmap = MakeBitmap(32, 24, 0xFF3060C0);
-    return JpegBytes(bitmap.get());
-  }();
-  return bytes;
+// The upright picture: four quadrants of different colours, so that every turn and mirror
+// of it differs. Its edges lie on JPEG block edges whichever way it is stored.
+Colour UprightAt(int x, int y) {
+  static const Colour quadrants[2][2] = {{{220, 30, 30}, {30, 200, 40}}, {{30, 40, 210}, {230, 220, 40}}};
+  return quadrants[y < kHeight / 2 ? 0 : 1][x < kWidth / 2 ? 0 : 1];
 }
 
-int OrientationOfBytes(const TempFolder& folder, const std::string& bytes) {
-  const std::wstring path = folder.File(L"photo.jpg");
-  if (!WriteFileBytes(path, bytes)) return -1;
-  return ReadExifOrientationFromFile(path);
+// The stored pixel (x, y) of a photo with EXIF `orientation` shows the upright pixel returned,
+// by the table of the standard: where stored row 0 and column 0 appear once upright.
+Colour StoredAt(int orientation, int x, int y) {
+  const int w = kWidth - 1;
+  const int h = kHeight - 1;
+  switch (orientation) {
+    case 2: return UprightAt(w - x, y);      // row 0 top, column 0 right
+    case 3: return UprightAt(w - x, h - y);  // bottom, right
+    case 4: return UprightAt(x, h - y);      // bottom, left
+    case 5: return UprightAt(y, x);          // left, top
+    case 6: return UprightAt(w - y, x);      // right, top
+    case 7: return UprightAt(w - y, h - x);  // right, bottom
+    case 8: return UprightAt(y, h - x);      // left, bottom
+    default: return UprightAt(x, y);
+  }
 }
 
-int OrientationWithSegment(const TempFolder& folder, const std::string& segment) {
-  return OrientationOfBytes(folder, InsertAfterSoi(PlainJpeg(), segment));
+bool Across(int orientation) { return orientation >= 5; }
+
+std::string StoredJpeg(int orientation) {
+  const int width = Across(orientation) ? kHeight : kWidth;
+  const int height = Across(orientation) ? kWidth : kHeight;
+  const VipsImagePtr stored =
+      PictureOf(width, height, [orientation](int x, int y) { return StoredAt(orientation, x, y); });
+  return WithExifOrientation(JpegOf(stored.get()), orientation, orientation % 2 == 0);
 }
 
-void PutU16LittleEndian(std::string& bytes, size_t offset, unsigned value) {
-  bytes[offset] = static_cast<char>(value & 0xFF);
-  bytes[offset + 1] = static_cast<char>(value >> 8);
+PreparedPhoto PreparedAtOwnSize(const std::wstring& path, int rotation) {
+  PhotoItem item;
+  item.path = path;
+  item.rotation = rotation;
+  SaveData_CL settings;
+  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  return PreparePhoto(item, settings);
+}
+
+// The upright picture turned clockwise by `rotation` quarter turns.
+VipsImagePtr TurnedUpright(int rotation) {
+  const bool across = rotation % 2 == 1;
+  return PictureOf(across ? kHeight : kWidth, across ? kWidth : kHeight, [rotation](int x, int y) {
+    switch (rotation) {
+      case 1: return UprightAt(y, kHeight - 1 - x);
+      case 2: return UprightAt(kWidth - 1 - x, kHeight - 1 - y);
+      case 3: return UprightAt(kWidth - 1 - y, x);
+      default: return UprightAt(x, y);
+    }
+  });
 }
 
 }  // namespace
 
-TEST(ExifReader, ReadsEveryOrientationInBothByteOrders) {
-  ASSERT_FALSE(PlainJpeg().empty());
+TEST(ExifOrientation, EveryOrientationComesOutAsTheSameUprightPicture) {
   const TempFolder folder;
-  for (int orientation = 1; orientation <= 9; ++orientation) {
-    for (const bool bigEndian : {false, true}) {
-      SCOPED_TRACE(testing::Message() << "orientation " << orientation << (bigEndian ? " MM" : " II"));
-      EXPECT_EQ(orientation, OrientationOfBytes(folder, WithExifOrientation(PlainJpeg(), orientation, bigEndian)));
+  for (int rotation = 0; rotation < 4; ++rotation) {
+    const VipsImagePtr expected = TurnedUpright(rotation);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+      SCOPED_TRACE(testing::Message() << "orientation " << orientation << ", rotation " << rotation);
+      const std::wstring path = folder.File(L"stored" + std::to_wstring(orientation) + L".jpg");
+      if (rotation == 0) {
+        ASSERT_TRUE(WriteFileBytes(path, StoredJpeg(orientation)));
+      }
+      const PreparedPhoto photo = PreparedAtOwnSize(path, rotation);
+      ASSERT_TRUE(photo.picture);
+      EXPECT_LE(MeanDifference(expected.get(), photo.picture.get()), 2.0);
+      EXPECT_GE(MeanDifference(expected.get(), photo.picture.get()), 0.0);  // -1: another size
     }
   }
 }
 
-TEST(ExifReader, FindsExifBehindCommentsXmpAndFillBytes) {
-  const TempFolder folder;
-  const std::string comment = std::string("\xFF\xFE\x00\x07hello", 9);
-  const std::string xmpBody = std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 33);
-  const std::string xmp =
-      std::string("\xFF\xE1", 2) + static_cast<char>(0) + static_cast<char>(xmpBody.size() + 2) + xmpBody;
-  const std::string fill = "\xFF\xFF";
-  const std::string segments = comment + xmp + fill + ExifOrientationSegment(6, true);
-  EXPECT_EQ(6, OrientationWithSegment(folder, segments));
-}
-
-TEST(ExifReader, GivesZeroForFilesWithoutTheTag) {
-  const TempFolder folder;
-  EXPECT_EQ(0, OrientationOfBytes(folder, PlainJpeg()));
-  EXPECT_EQ(0, OrientationOfBytes(folder, ""));
-  EXPECT_EQ(0, OrientationOfBytes(folder, "not a picture at all"));
-  EXPECT_EQ(0, ReadExifOrientationFromFile(folder.File(L"missing.jpg")));
-
-  GpBitmapPtr bitmap = MakeBitmap(8, 8, 0xFFFFFFFF);
-  ASSERT_TRUE(SaveAs(bitmap.get(), folder.File(L"picture.png"), kTestFormatPng));
-  EXPECT_EQ(0, ReadExifOrientationFromFile(folder.File(L"picture.png")));
-
-  // An EXIF block whose IFD0 has other tags only.
-  std::string segment = ExifOrientationSegment(6, false);
-  PutU16LittleEndian(segment, kOrientationEntry, 0x0113);
-  EXPECT_EQ(0, OrientationWithSegment(folder, segment));
-}
-
-TEST(ExifReader, TruncatedFilesGiveZero) {
-  const TempFolder folder;
-  const std::string segment = ExifOrientationSegment(8, false);
-  const std::string whole = InsertAfterSoi(PlainJpeg(), segment);
-  for (size_t cut = 0; cut < 2 + segment.size(); ++cut) {
-    SCOPED_TRACE(testing::Message() << "cut at " << cut);
-    EXPECT_EQ(0, OrientationOfBytes(folder, whole.substr(0, cut)));
-  }
-  EXPECT_EQ(8, OrientationOfBytes(folder, whole.substr(0, 2 + segment.size())));
-}
-
-TEST(ExifReader, MalformedBlocksGiveZero) {
-  const TempFolder folder;
-  const std::string good = ExifOrientationSegment(6, false);
-  struct Damage {
-    const char* what;
-    size_t offset;
-    unsigned value;
-  };
-  const Damage damages[] = {
-      {"segment length below 2", 2, 0x0001},
-      {"segment length past the file", 2, 0xFFFF},
-      {"unknown byte order", kTiffStart, 0x5858},
-      {"wrong TIFF magic", kTiffStart + 2, 43},
-      {"IFD0 outside the block", kTiffStart + 4, 0x7FFF},
-      {"IFD0 at the last byte", kTiffStart + 4, static_cast<unsigned>(good.size() - kTiffStart - 1)},
-      {"entry count past the block", kIfdCount, 0xFFFF},
-      {"orientation stored as text", kOrientationEntry + 2, 2},
-      {"orientation with no values", kOrientationEntry + 4, 0},
-  };
-  for (const Damage& damage : damages) {
-    SCOPED_TRACE(damage.what);
-    std::string segment = good;
-    if (damage.offset == 2) {
-      segment[2] = static_cast<char>(damage.value >> 8);
-      segment[3] = static_cast<char>(damage.value & 0xFF);
-    } else {
-      PutU16LittleEndian(segment, damage.offset, damage.value);
-    }
-    if (damage.offset == kIfdCount) PutU16LittleEndian(segment, kOrientationEntry, 0x0113);
-    EXPECT_EQ(0, OrientationWithSegment(folder, segment));
-  }
-}
-
-TEST(PhotoOrientation, ReadsTheOrientationOfALoadedJpeg) {
+TEST(ExifOrientation, TheTurnIsDoneSoTheEncoderWritesNoneButKeepsTheExif) {
   const TempFolder folder;
   const std::wstring path = folder.File(L"turned.jpg");
-  ASSERT_TRUE(WriteFileBytes(path, WithExifOrientation(PlainJpeg(), 6, true)));
-  GpImagePtr image = LoadPicture(path);
-  ASSERT_TRUE(image);
+  ASSERT_TRUE(WriteFileBytes(path, StoredJpeg(6)));
+  const PreparedPhoto photo = PreparedAtOwnSize(path, 0);
+  ASSERT_TRUE(photo.picture);
+  EXPECT_NE(0u, vips_image_get_typeof(photo.picture.get(), VIPS_META_EXIF_NAME));
+
+  void* data = nullptr;
+  size_t size = 0;
+  ASSERT_EQ(0, vips_jpegsave_buffer(photo.picture.get(), &data, &size, nullptr));
+  const GMemory saved(data);
+  const VipsImagePtr reloaded(vips_image_new_from_buffer(data, size, "", nullptr));
+  ASSERT_TRUE(reloaded);
+  EXPECT_EQ(1, vips_image_get_orientation(reloaded.get()));
+  EXPECT_EQ(kWidth, vips_image_get_width(reloaded.get()));
+}
+
+TEST(ExifOrientation, TheViewsReadItForAPhotoGdiplusLoaded) {
+  const TempFolder folder;
+  const std::wstring path = folder.File(L"turned.jpg");
+  ASSERT_TRUE(WriteFileBytes(path, StoredJpeg(6)));
+  GpImagePtr image;
+  ASSERT_EQ(Gdiplus::Ok, gp::GdipLoadImageFromFile(path.c_str(), image.receive()));
   EXPECT_EQ(6, PhotoOrientation(image.get(), path));
   EXPECT_EQ(0, PhotoOrientation(nullptr, path));
-
-  const std::wstring plain = folder.File(L"plain.jpg");
-  ASSERT_TRUE(WriteFileBytes(plain, PlainJpeg()));
-  GpImagePtr plainImage = LoadPicture(plain);
-  EXPECT_EQ(0, PhotoOrientation(plainImage.get(), plain));
 }

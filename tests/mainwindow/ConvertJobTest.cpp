@@ -26,8 +26,7 @@ protected:
     saved = theSaveData;
     savedLogPath = theLog.logPath;
     theSaveData.Clear();
-    theSaveData.fitWidth = -1;  // the custom box
-    theSaveData.fitHeight = -1;
+    theSaveData.ResizeRadioIndex = kSizeChoiceCustom;
     theSaveData.outputWidth = 100;
     theSaveData.outputHeight = 100;
     theSaveData.SaveDirTypeIndex = 1;

@@ -460,8 +460,7 @@ TEST_F(MainWindowTest, ClickedTileBecomesCurrentAndIsPreviewedConverted) {
   const std::wstring wide = Photo(L"wide.jpg", 640, 320);
   const std::wstring tall = Photo(L"tall.jpg", 300, 600, kBlue);
   Open(L"Glimmerset.exe \"" + wide + L"\" \"" + tall + L"\"");
-  theSaveData.fitWidth = 320;  // the 320 x 240 box
-  theSaveData.fitHeight = 240;
+  theSaveData.ResizeRadioIndex = 6;  // the 320 x 240 box
 
   ClickTile(1);
   EXPECT_EQ(theSaveData.currentIndex, 1);
@@ -489,8 +488,7 @@ TEST_F(MainWindowTest, RotationTurnsTheAnchorPhotoAndAsksForOneRefresh) {
   const std::wstring a = Photo(L"a.jpg", 200, 100);
   const std::wstring b = Photo(L"b.jpg", 200, 100);
   Open(L"Glimmerset.exe \"" + a + L"\" \"" + b + L"\"");
-  theSaveData.fitWidth = 320;
-  theSaveData.fitHeight = 240;
+  theSaveData.ResizeRadioIndex = 6;  // 320 x 240
 
   // No anchor yet: nothing turns.
   Command(CMD_ROTATE_RIGHT);
@@ -617,8 +615,6 @@ TEST_F(MainWindowTest, ConvertWritesEveryPhotoAndOpensTheFirstOutputFolder) {
   WriteFileBytes(temp.File(L"photos\\broken.jpg"), "\xFF\xD8 this is not a JPEG");
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + temp.File(L"photos") + L"\"");
   ASSERT_EQ(ItemCount(), 4);
-  theSaveData.fitWidth = -1;  // the custom box
-  theSaveData.fitHeight = -1;
   theSaveData.ResizeRadioIndex = kSizeChoiceCustom;
   theSaveData.outputWidth = 200;
   theSaveData.outputHeight = 200;
@@ -651,8 +647,7 @@ TEST_F(MainWindowTest, SettingsThatWouldWriteOverEveryPhotoDoNotStartAndSayWhatT
   const std::wstring photo = Photo(L"keep\\same.jpg", 400, 300);
   const std::string before = ReadFileBytes(photo);
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
-  theSaveData.fitWidth = 80;
-  theSaveData.fitHeight = 60;
+  theSaveData.ResizeRadioIndex = 8;  // 80 x 60
   theSaveData.SaveDirTypeIndex = 1;
   theSaveData.MakeFolder = L"";
   theSaveData.CheckAddFileNameTop = 0;

@@ -35,8 +35,7 @@ protected:
     theMainWindowLinks.previewControl = preview.get();
     theMainWindowLinks.mainWindow = parent.get();
     theSaveData.Clear();
-    theSaveData.fitWidth = 800;
-    theSaveData.fitHeight = 600;
+    theSaveData.ResizeRadioIndex = 3;  // 800 x 600
     theSaveData.JpegQualityTypeIndex = 0;
     theSaveData.JpegQuantization = 90;
     theSaveData.globalEffect = EffectParams{};
@@ -73,16 +72,15 @@ protected:
 
 TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
   struct Case {
-    int width, height, fitWidth, fitHeight, shownWidth, shownHeight;
+    int width, height, sizeChoice, shownWidth, shownHeight;
   };
-  // Landscape fills the box width, portrait the box height; -2 x -2 keeps the photo's size.
-  const Case cases[] = {{400, 200, 800, 600, 800, 400}, {150, 300, 800, 600, 300, 600}, {123, 77, -2, -2, 123, 77}};
+  // Landscape fills the box width, portrait the box height; "keep size" keeps the photo's size.
+  const Case cases[] = {{400, 200, 3, 800, 400}, {150, 300, 3, 300, 600}, {123, 77, kSizeChoiceKeep, 123, 77}};
   theSaveData.JpegFileSize = 20;
   for (const int mode : {0, 1}) {
     for (const Case& c : cases) {
       theSaveData.JpegQualityTypeIndex = mode;
-      theSaveData.fitWidth = c.fitWidth;
-      theSaveData.fitHeight = c.fitHeight;
+      theSaveData.ResizeRadioIndex = c.sizeChoice;
       RenderPreview(AddPhoto(L"photo" + std::to_wstring(c.width) + L".png", c.width, c.height));
       EXPECT_TRUE(Shown().width == c.shownWidth && Shown().height == c.shownHeight)
           << "mode " << mode << ": " << c.width << "x" << c.height << " shown " << Shown().width << "x" << Shown().height;
@@ -91,8 +89,7 @@ TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
 }
 
 TEST_F(PreviewPane, ShowsTheConvertedPixelsCentredInThePane) {
-  theSaveData.fitWidth = 160;
-  theSaveData.fitHeight = 120;
+  theSaveData.ResizeRadioIndex = 7;  // 160 x 120
   theSaveData.globalEffect.EffectRadioIndex = 1;  // grey scale
   RenderPreview(AddPhoto(L"red.png", 80, 60, kRed));
   ASSERT_EQ(Shown().width, 160);

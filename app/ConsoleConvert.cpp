@@ -1,0 +1,291 @@
+#include "app/ConsoleConvert.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cwctype>
+
+#include "base/GpOwned.h"
+#include "base/Inifile.h"
+#include "base/LogFile.h"
+#include "base/ShellHelpers.h"
+#include "engine/ConvertBatch.h"
+#include "engine/OutputNaming.h"
+#include "engine/VipsSession.h"
+#include "app/StartUp.h"
+#include "intake/FindPicture.h"
+
+namespace {
+
+constexpr int kSizeKeepIndex = kSizeChoiceKeep;
+constexpr int kSizeCustomIndex = kSizeChoiceCustom;
+constexpr int kLargestSide = 65535;
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return text;
+}
+
+// "/size" and "-size" alike, in lower case.
+std::wstring OptionName(const std::wstring& argument) {
+  if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) return {};
+  return L"/" + Lower(argument.substr(1));
+}
+
+bool ParseWholeNumber(const std::wstring& text, int low, int high, int& value) {
+  if (text.empty() || text.size() > 9) return false;
+  int number = 0;
+  for (const wchar_t c : text) {
+    if (c < L'0' || c > L'9') return false;
+    number = number * 10 + (c - L'0');
+  }
+  if (number < low || number > high) return false;
+  value = number;
+  return true;
+}
+
+// "800x600" (or "800X600"), each side 2 or more; or "keep".
+bool ApplySize(const std::wstring& text, SaveData_CL& settings) {
+  if (Lower(text) == L"keep") {
+    settings.ResizeRadioIndex = kSizeKeepIndex;
+    return true;
+  }
+  const size_t x = Lower(text).find(L'x');
+  int width = 0;
+  int height = 0;
+  if (x == std::wstring::npos || !ParseWholeNumber(text.substr(0, x), 2, kLargestSide, width) ||
+      !ParseWholeNumber(text.substr(x + 1), 2, kLargestSide, height))
+    return false;
+  settings.ResizeRadioIndex = kSizeCustomIndex;
+  settings.outputWidth = width;
+  settings.outputHeight = height;
+  return true;
+}
+
+bool ApplyType(const std::wstring& text, SaveData_CL& settings) {
+  constexpr const wchar_t* kTypes[] = {L"keep", L"jpg", L"png", L"bmp", L"webp"};
+  const std::wstring wanted = Lower(text);
+  for (int i = 0; i < static_cast<int>(std::size(kTypes)); ++i) {
+    if (wanted == kTypes[i]) {
+      settings.OutputImageType = i;
+      return true;
+    }
+  }
+  if (wanted == L"jpeg") {
+    settings.OutputImageType = 1;
+    return true;
+  }
+  return false;
+}
+
+bool ApplyEffect(const std::wstring& text, SaveData_CL& settings) {
+  const std::wstring wanted = Lower(text);
+  if (wanted == L"grey" || wanted == L"gray") {
+    settings.globalEffect.EffectRadioIndex = 1;
+  } else if (wanted == L"sepia") {
+    settings.globalEffect.EffectRadioIndex = 2;
+  } else if (wanted == L"none") {
+    settings.globalEffect = EffectParams{};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Applies one option that takes a value; false when the value is not good for it.
+bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_CL& settings) {
+  if (option == L"/size") return ApplySize(value, settings);
+  if (option == L"/type") return ApplyType(value, settings);
+  if (option == L"/effect") return ApplyEffect(value, settings);
+  if (option == L"/quality") {
+    settings.JpegQualityTypeIndex = 0;
+    return ParseWholeNumber(value, 0, 100, settings.JpegQuantization);
+  }
+  if (option == L"/target-kb") {
+    settings.JpegQualityTypeIndex = 1;
+    return ParseWholeNumber(value, 1, 1000000, settings.JpegFileSize);
+  }
+  if (option == L"/folder") {
+    if (OutputFolderNameProblem(value) != FolderNameProblem::None) return false;
+    settings.MakeFolder = value;
+    settings.SaveDirTypeIndex = 1;
+    return true;
+  }
+  if (option == L"/prefix") {
+    settings.CheckAddFileNameTop = 1;
+    settings.ValueAddFileNameTop = value;
+    return true;
+  }
+  if (option == L"/suffix") {
+    settings.CheckAddFileNameBottom = 1;
+    settings.ValueAddFileNameBottom = value;
+    return true;
+  }
+  return false;
+}
+
+bool TakesValue(const std::wstring& option) {
+  constexpr const wchar_t* kValued[] = {L"/size", L"/type", L"/quality", L"/target-kb",
+                                        L"/effect", L"/folder", L"/prefix", L"/suffix"};
+  for (const wchar_t* name : kValued) {
+    if (option == name) return true;
+  }
+  return false;
+}
+
+// Applies a switch without a value; false when there is no such switch.
+bool ApplySwitch(const std::wstring& option, SaveData_CL& settings, bool& usage) {
+  if (option == L"/desktop") {
+    settings.SaveDirTypeIndex = 0;
+  } else if (option == L"/strip") {
+    settings.KeepMetadata = 0;
+  } else if (option == L"/no-enlarge") {
+    settings.NoEnlarge = 1;
+  } else if (option == L"/?" || option == L"/help") {
+    usage = true;
+  } else if (option != L"/convert") {
+    return false;
+  }
+  return true;
+}
+
+// Writes to the console the program was started from, or to its redirected output.
+class ConsoleOutput {
+public:
+  ConsoleOutput() {
+    handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+      if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        console.reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        handle = console.get();
+      }
+    }
+  }
+  void Line(const std::wstring& text) const {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    const std::wstring line = text + L"\r\n";
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+      WriteConsoleW(handle, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+      return;
+    }
+    const std::string utf8 = Utf8Path(line);
+    WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  }
+
+private:
+  HANDLE handle = nullptr;
+  KernelHandle console;
+};
+
+// The photos under every path, in order; a path that does not exist is named.
+std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, const SaveData_CL& settings,
+                                    std::vector<std::wstring>& missing) {
+  SaveData_CL gathered = settings;
+  gathered.Clear();
+  for (const std::wstring& path : paths) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      missing.push_back(path);
+      continue;
+    }
+    RegisterPath(path, gathered);
+  }
+  return gathered.items;
+}
+
+std::wstring ResultLine(const PhotoResult& result) {
+  if (result.failure == PhotoFailure::None) return L"OK " + result.source + L" -> " + result.output;
+  std::wstring line = L"NG " + result.source + L" : " + FailureText(result.failure);
+  if (!result.detail.empty()) line += L" (" + result.detail + L")";
+  return line;
+}
+
+}  // namespace
+
+bool IsConsoleConversion(const std::vector<std::wstring>& arguments) {
+  for (const std::wstring& argument : arguments) {
+    if (OptionName(argument) == L"/convert") return true;
+  }
+  return false;
+}
+
+ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, SaveData_CL& settings) {
+  ConsoleRequest request;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::wstring option = OptionName(arguments[i]);
+    if (option.empty()) {
+      request.paths.push_back(arguments[i]);
+      continue;
+    }
+    if (TakesValue(option)) {
+      if (i + 1 >= arguments.size() || !ApplyValue(option, arguments[i + 1], settings)) {
+        request.error = arguments[i] + (i + 1 < arguments.size() ? L" " + arguments[i + 1] : L"");
+        return request;
+      }
+      ++i;
+      continue;
+    }
+    if (!ApplySwitch(option, settings, request.showUsage)) {
+      request.error = arguments[i];
+      return request;
+    }
+  }
+  if (request.paths.empty() && !request.showUsage) request.error = L"変換する写真かフォルダーがありません";
+  return request;
+}
+
+std::wstring ConsoleUsage() {
+  return L"使い方: Glimmerset.exe /convert [オプション] ファイルまたはフォルダー...\r\n"
+         L"  /size 800x600 | /size keep   変換サイズ（keep はサイズ変更無し）\r\n"
+         L"  /type keep|jpg|png|bmp|webp  変換後の画像タイプ\r\n"
+         L"  /quality 80                  JPEG の画質 (0-100)\r\n"
+         L"  /target-kb 100               JPEG のファイルサイズの目安 (KB)\r\n"
+         L"  /effect grey|sepia           エフェクト\r\n"
+         L"  /folder NAME                 保存するフォルダー名（元の写真のフォルダーの中）\r\n"
+         L"  /desktop                     デスクトップに保存する\r\n"
+         L"  /prefix P  /suffix S         ファイル名の前・後ろに付ける文字\r\n"
+         L"  /strip                       撮影情報(EXIF)などを残さない\r\n"
+         L"  /no-enlarge                  小さい写真は拡大しない\r\n"
+         L"指定しない設定は Glimmerset.ini の値を使います。終了コード: 0 全て変換, 1 変換できない写真あり, 2 オプションの誤り";
+}
+
+int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::wstring& dataFolder,
+                         const std::wstring& libraryFolder) {
+  const ConsoleOutput out;
+  CreateDirectoryW(dataFolder.c_str(), nullptr);
+  theIniFile.SetFileName(dataFolder + kIniFileName);
+  theLog.logPath = dataFolder + kLogFileName;
+  LoadedModule vipsLibrary;
+  if (const HRESULT loaded = LoadLibraryFrom(libraryFolder, kVipsLibraryName, vipsLibrary); FAILED(loaded)) {
+    out.Line(LibraryFailureText(libraryFolder, kVipsLibraryName, loaded));
+    return kConsoleSomeNotWritten;
+  }
+  SaveData_CL settings;
+  settings.Load();
+  const ConsoleRequest request = ParseConsoleRequest(arguments, settings);
+  if (request.showUsage) {
+    out.Line(ConsoleUsage());
+    return request.error.empty() ? kConsoleAllWritten : kConsoleBadOptions;
+  }
+  if (!request.error.empty()) {
+    out.Line(L"オプションが正しくありません: " + request.error);
+    out.Line(ConsoleUsage());
+    return kConsoleBadOptions;
+  }
+  if (WouldOverwriteSources(settings)) {
+    out.Line(OverwriteSourcesText());
+    return kConsoleBadOptions;
+  }
+  const GdiplusSession gdiplus;
+  const VipsSession vips;
+  std::vector<std::wstring> missing;
+  ConvertBatch_CL batch(GatherPhotos(request.paths, settings, missing), settings);
+  const std::atomic<int> noCancel{0};
+  batch.Run({}, noCancel, ConvertBatch_CL::DefaultWorkers());
+  for (const PhotoResult& result : batch.Results()) out.Line(ResultLine(result));
+  const BatchCounts counts = batch.Counts();
+  for (const std::wstring& path : missing) out.Line(L"NG " + path + L" : 見つかりません");
+  out.Line(SummaryText(counts));
+  return counts.written == counts.total && missing.empty() ? kConsoleAllWritten : kConsoleSomeNotWritten;
+}

@@ -1,0 +1,176 @@
+#include "engine/ConvertBatch.h"
+
+#include <windows.h>
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+#include "base/AtomicFile.h"
+#include "base/LogFile.h"
+#include "base/PathIdentity.h"
+#include "base/ShellHelpers.h"
+#include "engine/OutputPlan.h"
+#include "engine/PhotoEncoder.h"
+#include "engine/PhotoResize.h"
+#include "engine/VipsOwned.h"
+#include "engine/VipsSession.h"
+
+namespace {
+
+constexpr int kMostWorkers = 8;
+
+// The form of a path the platform calls accept at any length.
+std::wstring PlatformPath(const std::wstring& path) {
+  const std::wstring full = FullPathOf(path);
+  return full.empty() ? path : ExtendedLengthPath(full);
+}
+
+// The output folder exists afterwards (made when missing; only its last level is made).
+bool MakeFolder(const std::wstring& folder) {
+  const std::wstring path = PlatformPath(folder);
+  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void LogFailure(const PhotoResult& result) {
+  theLog.Write(L"変換できませんでした: %s : %s %s", result.source.c_str(), FailureText(result.failure),
+               result.detail.c_str());
+}
+
+// libvips' own thread pool per photo: with several photos at once, one thread each does the
+// most work per core; a single worker lets libvips use every core on its photo.
+class VipsConcurrencyFor {
+public:
+  explicit VipsConcurrencyFor(int workers) : previous(vips_concurrency_get()) {
+    if (workers > 1) vips_concurrency_set(1);
+  }
+  ~VipsConcurrencyFor() { vips_concurrency_set(previous); }
+  VipsConcurrencyFor(const VipsConcurrencyFor&) = delete;
+  VipsConcurrencyFor& operator=(const VipsConcurrencyFor&) = delete;
+
+private:
+  const int previous;
+};
+
+}  // namespace
+
+ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings)
+    : photos(std::move(photos)), settings(settings) {
+  this->settings.items.clear();  // the batch's own list is `photos`
+  this->settings.currentItem = nullptr;
+  this->settings.currentIndex = -1;
+  results.resize(this->photos.size());
+  for (std::size_t i = 0; i < this->photos.size(); ++i) results[i].source = this->photos[i].path;
+}
+
+ConvertBatch_CL::~ConvertBatch_CL() = default;
+
+int ConvertBatch_CL::DefaultWorkers() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(static_cast<int>(cores), 1, kMostWorkers);
+}
+
+void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& cancel, int workers) {
+  std::vector<std::wstring> sources;
+  for (const PhotoItem& photo : photos) sources.push_back(photo.path);
+  const OutputPlan_CL plan(sources, settings);
+  planned = plan.Outputs();
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    results[i].output = planned[i].path;
+    if (planned[i].refusal != PhotoFailure::None) {
+      results[i].failure = planned[i].refusal;
+      results[i].detail = plan.FolderProblem() != FolderNameProblem::None
+                              ? FolderNameProblemText(plan.FolderProblem())
+                              : L"";
+    }
+  }
+  const int count = std::clamp(workers, 1, kMostWorkers);
+  const VipsConcurrencyFor concurrency(count);
+  std::mutex progressLock;
+  const Progress serialized = [&](std::size_t done, std::size_t total) {
+    const std::lock_guard<std::mutex> hold(progressLock);
+    if (progress) progress(done, total);
+  };
+  std::vector<std::thread> threads;
+  for (int i = 1; i < count; ++i) threads.emplace_back([&] { RunWorker(serialized, cancel); });
+  RunWorker(serialized, cancel);
+  for (std::thread& thread : threads) thread.join();
+}
+
+void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>& cancel) {
+  for (;;) {
+    if (cancel.load() != 0) return;
+    const std::size_t index = nextPhoto.fetch_add(1);
+    if (index >= photos.size()) return;
+    ConvertOne(index);
+    const std::size_t done = finished.fetch_add(1) + 1;
+    progress(done, photos.size());
+  }
+}
+
+void ConvertBatch_CL::ConvertOne(std::size_t index) {
+  PhotoResult& result = results[index];
+  const PlannedOutput& output = planned[index];
+  if (output.refusal != PhotoFailure::None) {
+    LogFailure(result);
+    return;
+  }
+  result.failure = PhotoFailure::None;
+  const OutputFormat format = output.type.typeCode;
+  if (!MakeFolder(output.folder)) {
+    result.failure = PhotoFailure::WriteFailed;
+    result.detail = SystemErrorText(GetLastError());
+  }
+  PreparedPhoto prepared;
+  if (result.failure == PhotoFailure::None) {
+    prepared = PreparePhoto(photos[index], settings);
+    result.failure = prepared.failure;
+    result.detail = prepared.detail;
+  }
+  VipsBytes encoded;
+  if (result.failure == PhotoFailure::None && FAILED(EncodePhoto(prepared.picture.get(), format, settings, encoded))) {
+    result.failure = PhotoFailure::WriteFailed;
+    result.detail = TakeVipsError();
+  }
+  if (result.failure == PhotoFailure::None) {
+    const HRESULT written = WriteFileAtomically(PlatformPath(result.output), encoded.begin(), encoded.size);
+    if (FAILED(written)) {
+      result.failure = PhotoFailure::WriteFailed;
+      result.detail = SystemErrorText(HRESULT_CODE(written));
+    }
+  }
+  if (result.failure != PhotoFailure::None) LogFailure(result);
+}
+
+BatchCounts ConvertBatch_CL::Counts() const {
+  BatchCounts counts;
+  counts.total = results.size();
+  for (const PhotoResult& result : results) {
+    if (result.failure == PhotoFailure::None) {
+      ++counts.written;
+    } else if (result.failure == PhotoFailure::Cancelled) {
+      ++counts.notStarted;
+    } else {
+      ++counts.failed;
+    }
+  }
+  return counts;
+}
+
+std::wstring ConvertBatch_CL::FirstOutputFolder() const {
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (results[i].failure == PhotoFailure::None) return planned[i].folder;
+  }
+  return {};
+}
+
+std::wstring SummaryText(const BatchCounts& counts) {
+  std::wstring text = std::to_wstring(counts.total) + L"枚中" + std::to_wstring(counts.written) +
+                      L"枚を変換しました。";
+  if (counts.failed > 0) text += std::to_wstring(counts.failed) + L"枚は変換できませんでした。";
+  if (counts.notStarted > 0) text += std::to_wstring(counts.notStarted) + L"枚は中止により変換していません。";
+  return text;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// One batch of photos converted: a snapshot of the photo list and a copy of the settings in,
+// one result per photo out. Photos are converted side by side on several workers; the batch
+// knows no window, reports its progress through a callback and stops taking new photos when
+// its cancel flag is raised. Used by the progress dialog, the command line and the benchmarks.
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/OutputPlan.h"
+#include "engine/PhotoFailure.h"
+#include "engine/SaveData.h"
+
+// What became of one photo.
+struct PhotoResult {
+  std::wstring source;
+  std::wstring output;  // the path written, or the one it would have had
+  PhotoFailure failure = PhotoFailure::Cancelled;  // a photo no worker took stays cancelled
+  std::wstring detail;  // the library's or the platform's own words, for the log
+};
+
+struct BatchCounts {
+  std::size_t total = 0;
+  std::size_t written = 0;
+  std::size_t failed = 0;      // tried and not written
+  std::size_t notStarted = 0;  // left when the batch was stopped
+};
+
+class ConvertBatch_CL {
+public:
+  // Called after each photo from the worker that finished it, one call at a time, with
+  // `done` growing by one each call.
+  using Progress = std::function<void(std::size_t done, std::size_t total)>;
+
+  ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings);
+  virtual ~ConvertBatch_CL();
+
+  // Converts every photo on `workers` threads (at least one) and returns when all are done,
+  // or when the running ones are done after `cancel` became non-zero.
+  void Run(const Progress& progress, const std::atomic<int>& cancel, int workers);
+
+  const std::vector<PhotoResult>& Results() const { return results; }
+  BatchCounts Counts() const;
+  // The output folder of the first photo written; empty when none was.
+  std::wstring FirstOutputFolder() const;
+
+  // min(processor cores, 8).
+  static int DefaultWorkers();
+
+private:
+  void ConvertOne(std::size_t index);
+  void RunWorker(const Progress& progress, const std::atomic<int>& cancel);
+
+  std::vector<PhotoItem> photos;
+  SaveData_CL settings;
+  std::vector<PhotoResult> results;
+  std::vector<PlannedOutput> planned;  // decided when the run starts
+  std::atomic<std::size_t> nextPhoto{0};
+  std::atomic<std::size_t> finished{0};
+};
+
+// "24枚中22枚を変換しました。2枚は変換できませんでした。" and, after a stop, how many were not started.
+std::wstring SummaryText(const BatchCounts& counts);

@@ -1,0 +1,160 @@
+#include "engine/VipsBitmap.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kRgbaBands = 4;
+constexpr uint8_t kOpaque = 0xFF;
+
+// The largest 32-bit picture whose bytes a GDI+ bitmap can address with its signed 32-bit stride.
+bool AddressableArgb(int width, int height) {
+  constexpr int64_t kMaxBytes = INT32_MAX;
+  return width > 0 && height > 0 && int64_t{width} <= kMaxBytes / kRgbaBands / int64_t{height};
+}
+
+VipsImagePtr InSrgb(VipsImage* picture) {
+  if (vips_image_get_bands(picture) >= 3 && vips_image_get_interpretation(picture) == VIPS_INTERPRETATION_sRGB)
+    return ShareImage(picture);
+  VipsImagePtr srgb;
+  if (vips_colourspace(picture, srgb.receive(), VIPS_INTERPRETATION_sRGB, nullptr) != 0) srgb.reset();
+  return srgb;
+}
+
+VipsImagePtr InEightBits(VipsImage* picture) {
+  if (vips_image_get_format(picture) == VIPS_FORMAT_UCHAR) return ShareImage(picture);
+  VipsImagePtr bytes;
+  if (vips_cast_uchar(picture, bytes.receive(), nullptr) != 0) bytes.reset();
+  return bytes;
+}
+
+// Red, green, blue and alpha: an opaque alpha is added to a picture without one.
+VipsImagePtr WithAlpha(VipsImage* picture) {
+  if (vips_image_get_bands(picture) == kRgbaBands) return ShareImage(picture);
+  VipsImagePtr rgba;
+  if (vips_bandjoin_const1(picture, rgba.receive(), kOpaque, nullptr) != 0) rgba.reset();
+  return rgba;
+}
+
+VipsImagePtr AtMostFourBands(VipsImage* picture) {
+  if (vips_image_get_bands(picture) <= kRgbaBands) return ShareImage(picture);
+  VipsImagePtr four;
+  if (vips_extract_band(picture, four.receive(), 0, "n", kRgbaBands, nullptr) != 0) four.reset();
+  return four;
+}
+
+// Copies RGBA rows into the BGRA rows of a locked ARGB bitmap.
+void CopyRgbaToArgb(const uint8_t* rgba, const Gdiplus::BitmapData& data) {
+  for (UINT y = 0; y < data.Height; ++y) {
+    const uint8_t* from = rgba + static_cast<size_t>(y) * data.Width * kRgbaBands;
+    auto* to = static_cast<uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+    for (UINT x = 0; x < data.Width; ++x, from += kRgbaBands, to += kRgbaBands) {
+      to[0] = from[2];
+      to[1] = from[1];
+      to[2] = from[0];
+      to[3] = from[3];
+    }
+  }
+}
+
+// True when every pixel of the locked ARGB rows is opaque.
+bool AllOpaque(const Gdiplus::BitmapData& data) {
+  for (UINT y = 0; y < data.Height; ++y) {
+    const auto* row = static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+    for (UINT x = 0; x < data.Width; ++x)
+      if (row[x * kRgbaBands + 3] != kOpaque) return false;
+  }
+  return true;
+}
+
+// The locked BGRA rows as packed RGB (three bands) or RGBA (four).
+std::vector<uint8_t> PackedRgb(const Gdiplus::BitmapData& data, int bands) {
+  std::vector<uint8_t> packed(static_cast<size_t>(data.Width) * data.Height * static_cast<size_t>(bands));
+  uint8_t* to = packed.data();
+  for (UINT y = 0; y < data.Height; ++y) {
+    const auto* from = static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+    for (UINT x = 0; x < data.Width; ++x, from += kRgbaBands, to += bands) {
+      to[0] = from[2];
+      to[1] = from[1];
+      to[2] = from[0];
+      if (bands == kRgbaBands) to[3] = from[3];
+    }
+  }
+  return packed;
+}
+
+// Holds a GDI+ bitmap's pixels locked for the life of the object.
+class LockedBits {
+public:
+  LockedBits(GpBitmap* b, int width, int height, UINT mode) : bitmap(b) {
+    const Gdiplus::GpRect rect(0, 0, width, height);
+    locked = gp::GdipBitmapLockBits(bitmap, &rect, mode, PixelFormat32bppARGB, &data) == Gdiplus::Ok;
+  }
+  ~LockedBits() {
+    if (locked) gp::GdipBitmapUnlockBits(bitmap, &data);
+  }
+  LockedBits(const LockedBits&) = delete;
+  LockedBits& operator=(const LockedBits&) = delete;
+  bool Locked() const { return locked; }
+  const Gdiplus::BitmapData& Data() const { return data; }
+
+private:
+  GpBitmap* bitmap;
+  Gdiplus::BitmapData data{};
+  bool locked = false;
+};
+
+}  // namespace
+
+VipsImagePtr InSrgbBytes(VipsImage* picture) {
+  VipsImagePtr srgb = InSrgb(picture);
+  if (!srgb) return {};
+  VipsImagePtr bytes = InEightBits(srgb.get());
+  if (!bytes) return {};
+  return AtMostFourBands(bytes.get());
+}
+
+GpBitmapPtr ToGdiplusBitmap(VipsImage* picture) {
+  if (picture == nullptr) return {};
+  const int width = vips_image_get_width(picture);
+  const int height = vips_image_get_height(picture);
+  if (!AddressableArgb(width, height)) return {};
+  const VipsImagePtr bytes = InSrgbBytes(picture);
+  if (!bytes) return {};
+  const VipsImagePtr rgba = WithAlpha(bytes.get());
+  if (!rgba) return {};
+  size_t size = 0;
+  const GMemory pixels(vips_image_write_to_memory(rgba.get(), &size));
+  if (!pixels || size != static_cast<size_t>(width) * height * kRgbaBands) return {};
+
+  GpBitmapPtr bitmap;
+  if (gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, bitmap.receive()) !=
+      Gdiplus::Ok)
+    return {};
+  const LockedBits bits(bitmap.get(), width, height, Gdiplus::ImageLockModeWrite);
+  if (!bits.Locked()) return {};
+  CopyRgbaToArgb(static_cast<const uint8_t*>(pixels.get()), bits.Data());
+  return bitmap;
+}
+
+VipsImagePtr FromGdiplusBitmap(GpBitmap* bitmap) {
+  UINT width = 0;
+  UINT height = 0;
+  if (bitmap == nullptr || gp::GdipGetImageWidth(bitmap, &width) != Gdiplus::Ok ||
+      gp::GdipGetImageHeight(bitmap, &height) != Gdiplus::Ok ||
+      !AddressableArgb(static_cast<int>(width), static_cast<int>(height)))
+    return {};
+  const LockedBits bits(bitmap, static_cast<int>(width), static_cast<int>(height), Gdiplus::ImageLockModeRead);
+  if (!bits.Locked()) return {};
+  const int bands = AllOpaque(bits.Data()) ? 3 : kRgbaBands;
+  const std::vector<uint8_t> packed = PackedRgb(bits.Data(), bands);
+
+  const VipsImagePtr copy(vips_image_new_from_memory_copy(packed.data(), packed.size(), static_cast<int>(width),
+                                                          static_cast<int>(height), bands, VIPS_FORMAT_UCHAR));
+  if (!copy) return {};
+  VipsImagePtr srgb;
+  if (vips_copy(copy.get(), srgb.receive(), "interpretation", VIPS_INTERPRETATION_sRGB, nullptr) != 0) srgb.reset();
+  return srgb;
+}

@@ -1,0 +1,88 @@
+#include "mainwindow/ConvertResults.h"
+
+#include "base/HighDpiHelper.h"
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"変換結果";
+constexpr wchar_t kCloseText[] = L"閉じる";
+constexpr int kMargin = 10;
+constexpr int kLabelHeight = 20;
+constexpr int kButtonWidth = 96;
+constexpr int kButtonHeight = 28;
+
+HWND MakeChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id) {
+  const HWND child = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  return child;
+}
+
+}  // namespace
+
+std::wstring NotWrittenList(const std::vector<PhotoResult>& results) {
+  std::wstring list;
+  for (const PhotoResult& result : results) {
+    if (result.failure == PhotoFailure::None) continue;
+    if (!list.empty()) list += L"\r\n";
+    list += result.source + L" : " + FailureText(result.failure);
+  }
+  return list;
+}
+
+ConvertResults_CL::ConvertResults_CL(std::wstring summary, std::wstring list)
+    : summaryText(std::move(summary)), listText(std::move(list)) {
+  style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+}
+
+ConvertResults_CL::~ConvertResults_CL() = default;
+
+INT_PTR ConvertResults_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetWindowTextW(window, kCaption);
+      MakeControls(window);
+      LayOut(window);
+      CenterOnOwner(parentWindow, window);
+      ShowWindow(window, SW_SHOW);
+      SetFocus(closeButton);
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(window, IDOK);
+      return 1;
+    case WM_CLOSE:
+      EndDialog(window, IDOK);
+      return 1;
+    default:
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
+  }
+}
+
+void ConvertResults_CL::MakeControls(HWND dialog) {
+  summaryLabel = MakeChild(dialog, L"STATIC", summaryText, SS_LEFT, -1);
+  listEdit = MakeChild(dialog, L"EDIT", listText,
+                       WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
+                           ES_AUTOHSCROLL | WS_TABSTOP,
+                       -1);
+  closeButton = MakeChild(dialog, L"BUTTON", kCloseText, BS_DEFPUSHBUTTON | WS_TABSTOP, closeButtonId);
+}
+
+void ConvertResults_CL::LayOut(HWND dialog) const {
+  HighDpiHelper_CL dpi;
+  dpi.Init();
+  const int width = dpi.ScaleX(frameWidth);
+  const int height = dpi.ScaleY(frameHeight);
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+  const int margin = dpi.ScaleX(kMargin);
+  const int label = dpi.ScaleY(kLabelHeight);
+  const int buttonWidth = dpi.ScaleX(kButtonWidth);
+  const int buttonHeight = dpi.ScaleY(kButtonHeight);
+  MoveWindow(summaryLabel, margin, margin, width - 2 * margin, label, FALSE);
+  const int listTop = margin + label + margin / 2;
+  const int buttonTop = height - margin - buttonHeight;
+  MoveWindow(listEdit, margin, listTop, width - 2 * margin, buttonTop - margin - listTop, FALSE);
+  MoveWindow(closeButton, width - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, FALSE);
+}

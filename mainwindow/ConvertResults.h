@@ -1,0 +1,33 @@
+#pragma once
+// The window that ends a batch in which not every photo was written: one summary line
+// ("24枚中22枚を変換しました。2枚は変換できませんでした。") and every photo that was not
+// written, with its reason. Closed with its button, Enter or Esc.
+#include <string>
+#include <vector>
+
+#include "engine/ConvertBatch.h"
+#include "toolkit/SubClassDialogBase.h"
+
+// The list the window shows: one line per photo that was not written, "path : reason".
+std::wstring NotWrittenList(const std::vector<PhotoResult>& results);
+
+class ConvertResults_CL : public SubClassDialogBase_CL {
+public:
+  static constexpr int frameWidth = 640;  // pixels at 96 DPI
+  static constexpr int frameHeight = 360;
+  static constexpr int closeButtonId = IDOK;
+
+  ConvertResults_CL(std::wstring summary, std::wstring list);
+  ~ConvertResults_CL() override;
+  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  std::wstring summaryText;
+  std::wstring listText;
+  HWND summaryLabel = nullptr;
+  HWND listEdit = nullptr;
+  HWND closeButton = nullptr;
+
+private:
+  void MakeControls(HWND dialog);
+  void LayOut(HWND dialog) const;
+};
