@@ -55,30 +55,38 @@ void OutputPlan_CL::RememberSources(const std::vector<std::wstring>& sources) {
   }
 }
 
-void OutputPlan_CL::PlanOne(std::size_t index, const SaveData_CL& settings) {
-  PlannedOutput& output = outputs[index];
-  output.type = MapOutputType(output.source, settings);
-  if (folderProblem != FolderNameProblem::None) return Refuse(output, PhotoFailure::WriteFailed);
-
+PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const SaveData_CL& settings, std::wstring& path) {
+  const PlannedOutput& output = outputs[index];
+  if (folderProblem != FolderNameProblem::None) return PhotoFailure::WriteFailed;
   baseNames[index] = OutputBaseName(output.source, settings);
   // A prefix or suffix could make the name a path ("..\x"), a stream ("x:y") or a device
   // ("CON"): a file name follows the rules of a folder name.
   if (OutputFolderNameProblem(baseNames[index] + output.type.extension) != FolderNameProblem::None) {
-    return Refuse(output, PhotoFailure::WriteFailed);
+    return PhotoFailure::WriteFailed;
   }
-  const std::wstring path =
-      FullPathOf(OutputPath(OutputFolder(output.source, settings), baseNames[index], output.type.extension));
-  if (path.empty()) return Refuse(output, PhotoFailure::WriteFailed);
-  if (NamesASource(path)) return Refuse(output, PhotoFailure::SameAsSource);
+  path = FullPathOf(OutputPath(OutputFolder(output.source, settings), baseNames[index], output.type.extension));
+  if (path.empty()) return PhotoFailure::WriteFailed;
+  if (NamesASource(path)) return PhotoFailure::SameAsSource;
+  return PhotoFailure::None;
+}
 
-  output.folder = FolderOf(path);
-  const std::wstring key = CaseFolded(path);
-  if (!takenPaths.insert(key).second) {
-    collisions.push_back(index);
-    wantedPaths.push_back(key);
+void OutputPlan_CL::PlanOne(std::size_t index, const SaveData_CL& settings) {
+  PlannedOutput& output = outputs[index];
+  output.type = MapOutputType(output.source, settings);
+  std::wstring path;
+  const PhotoFailure refusal = UnnumberedPath(index, settings, path);
+  if (refusal != PhotoFailure::None) {
+    Refuse(output, refusal);
     return;
   }
-  output.path = path;
+  output.folder = FolderOf(path);
+  const std::wstring key = CaseFolded(path);
+  if (takenPaths.insert(key).second) {
+    output.path = path;
+  } else {
+    collisions.push_back(index);
+    wantedPaths.push_back(key);
+  }
 }
 
 void OutputPlan_CL::NumberCollision(std::size_t index, const std::wstring& wantedPath) {

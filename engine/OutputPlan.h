@@ -54,6 +54,8 @@ private:
 
   void RememberSources(const std::vector<std::wstring>& sources);
   void PlanOne(std::size_t index, const SaveData_CL& settings);
+  // The photo's output path before numbering (absolute), or why it gets none.
+  PhotoFailure UnnumberedPath(std::size_t index, const SaveData_CL& settings, std::wstring& path);
   void NumberCollision(std::size_t index, const std::wstring& wantedPath);
   // Both take absolute paths.
   bool NamesASource(const std::wstring& fullPath) const;
