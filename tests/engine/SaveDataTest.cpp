@@ -87,6 +87,7 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"SaveDirTypeIndex=1",      L"MakeFolder=Resized",       L"CheckAddFileNameTop=0",
       L"CheckAddFileNameBottom=0", L"ValueAddFileNameTop=s_",  L"ValueAddFileNameBottom=_s",
       L"JpegQualityTypeIndex=0",  L"JpegQuantization=80",      L"JpegFileSize=100",
+      L"KeepMetadata=1",          L"NoEnlarge=0",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});

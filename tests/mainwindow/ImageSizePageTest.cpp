@@ -37,7 +37,7 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
 
-  ASSERT_EQ(page.typeRadios.size(), 4u);
+  ASSERT_EQ(page.typeRadios.size(), 5u);
   ASSERT_EQ(page.sizeChoices.size(), 11u);
   EXPECT_EQ(TextOf(page.typeRadios[0]), L"変換前の拡張子を維持する");
   EXPECT_EQ(CheckedType(page), 0);
@@ -54,14 +54,14 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   EXPECT_EQ(theSaveData.ResizeRadioIndex, 3);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 
-  // Ids in creation order from 4352: four type buttons, their frame, eleven sizes, the boxes.
+  // Ids in creation order from 4352: five type buttons, their frame, eleven sizes, the boxes.
   EXPECT_EQ(page.typeRadios[0]->id, 4352);
-  EXPECT_EQ(page.typeGroup->id, 4356);
-  EXPECT_EQ(page.sizeChoices[0].radio->id, 4357);
-  EXPECT_EQ(page.widthEdit->id, 4368);
-  EXPECT_EQ(page.timesLabel->id, 4369);
-  EXPECT_EQ(page.heightEdit->id, 4370);
-  EXPECT_EQ(page.sizeGroup->id, 4371);
+  EXPECT_EQ(page.typeGroup->id, 4357);
+  EXPECT_EQ(page.sizeChoices[0].radio->id, 4358);
+  EXPECT_EQ(page.widthEdit->id, 4369);
+  EXPECT_EQ(page.timesLabel->id, 4370);
+  EXPECT_EQ(page.heightEdit->id, 4371);
+  EXPECT_EQ(page.sizeGroup->id, 4372);
 }
 
 TEST_F(SizePage, TypingAWidthChoosesTheCustomSizeAndRefreshesAtEveryKeystroke) {
