@@ -1,7 +1,6 @@
 #include "engine/VipsBitmap.h"
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace {
