@@ -89,9 +89,11 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
   }
   const int count = std::clamp(workers, 1, kMostWorkers);
   const VipsConcurrencyFor concurrency(count);
+  // One report at a time, each counting one more photo: the bar only moves forward.
   std::mutex progressLock;
-  const Progress serialized = [&](std::size_t done, std::size_t total) {
+  const Progress serialized = [&](std::size_t, std::size_t total) {
     const std::lock_guard<std::mutex> hold(progressLock);
+    const std::size_t done = ++finished;
     if (progress) progress(done, total);
   };
   std::vector<std::thread> threads;
@@ -106,8 +108,7 @@ void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>
     const std::size_t index = nextPhoto.fetch_add(1);
     if (index >= photos.size()) return;
     ConvertOne(index);
-    const std::size_t done = finished.fetch_add(1) + 1;
-    progress(done, photos.size());
+    progress(0, photos.size());
   }
 }
 

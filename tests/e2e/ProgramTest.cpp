@@ -3,12 +3,13 @@
 // written fresh, with the update check switched off, so nothing leaves the machine.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
+#include "tests/e2e/E2eSupport.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 #include "tools/drive/DriveKit.h"
@@ -23,98 +24,12 @@ constexpr DWORD kStripGrey = 0xC8C8C8;
 constexpr wchar_t kBanner[] = L"★★★★★ アプリ起動 ★★★★★";
 constexpr wchar_t kAlreadyRunning[] = L"多重起動チェックで既に起動中でした。";
 
-std::wstring DocumentsFolder() {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
-// Points the user's Documents folder at a folder of the test for as long as the object lives.
-// Under Wine a prefix's Documents is a link to the Unix home folder, which every prefix
-// shares; the program's settings and log would otherwise land there, in reach of any other
-// run of these tests. The test program runs alone (RUN_SERIAL), so nobody else sees this.
-class PrivateDocuments {
-public:
-  explicit PrivateDocuments(const std::wstring& folder) {
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-      key = nullptr;
-      return;
-    }
-    wchar_t old[MAX_PATH * 2] = {};
-    DWORD bytes = sizeof(old) - sizeof(wchar_t);
-    DWORD type = 0;
-    hadValue = RegQueryValueExW(key, kPersonal, nullptr, &type, reinterpret_cast<BYTE*>(old), &bytes) == ERROR_SUCCESS;
-    if (hadValue) {
-      oldType = type;
-      oldValue = old;
-    }
-    Set(REG_EXPAND_SZ, folder);
-  }
-  ~PrivateDocuments() {
-    if (key == nullptr) return;
-    if (hadValue) {
-      Set(oldType, oldValue);
-    } else {
-      RegDeleteValueW(key, kPersonal);
-    }
-    RegCloseKey(key);
-  }
-  PrivateDocuments(const PrivateDocuments&) = delete;
-  PrivateDocuments& operator=(const PrivateDocuments&) = delete;
-
-private:
-  static constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-  static constexpr wchar_t kPersonal[] = L"Personal";
-
-  void Set(DWORD type, const std::wstring& value) {
-    RegSetValueExW(key, kPersonal, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  }
-
-  HKEY key = nullptr;
-  bool hadValue = false;
-  DWORD oldType = REG_EXPAND_SZ;
-  std::wstring oldValue;
-};
-
-std::wstring ProgramPath() {
-  std::wstring path(32768, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  return path.substr(0, path.find_last_of(L'\\')) + L"\\Glimmerset.exe";
-}
-
-// UTF-16LE text of a file, without its byte-order mark.
-std::wstring ReadUtf16(const std::wstring& path) {
-  const std::string bytes = ReadFileBytes(path);
-  std::wstring text(bytes.size() / 2, L'\0');
-  for (size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                   (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  }
-  if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
-  return text;
-}
-
-bool WriteUtf16(const std::wstring& path, const std::wstring& text) {
-  std::string bytes = "\xFF\xFE";
-  for (const wchar_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>((c >> 8) & 0xFF);
-  }
-  return WriteFileBytes(path, bytes);
-}
-
-std::vector<std::wstring> Lines(const std::wstring& text) {
-  std::vector<std::wstring> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(L"\r\n", start);
-    if (end == std::wstring::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
+using e2e::DocumentsFolder;
+using e2e::Lines;
+using e2e::PrivateDocuments;
+using e2e::ProgramPath;
+using e2e::ReadUtf16;
+using e2e::WriteUtf16;
 
 // The text after the "yyyy/mm/dd hh:mm:ss.mmm : " prefix, or the whole line without one.
 std::wstring Message(const std::wstring& line) {
@@ -254,7 +169,21 @@ TEST_F(ProgramTest, ConvertsAFolderFromTheCommandLineAndKeepsTheSettings) {
     return !c.pixels.empty() && drive::PixelsNotNear(c, kStripGrey, 8) > c.pixels.size() / 20;
   }));
 
+  // broken.jpg is not written: a results window names it with its reason. It is read and
+  // closed from here while the conversion call waits.
+  std::future<std::wstring> results = std::async(std::launch::async, [] {
+    HWND window = nullptr;
+    if (!drive::WaitUntil([&] { return (window = FindWindowW(nullptr, L"変換結果")) != nullptr; }, kConvertMs)) return std::wstring();
+    const HWND list = FindWindowExW(window, nullptr, L"Edit", nullptr);
+    std::wstring text(4096, L'\0');  // another process's edit box answers WM_GETTEXT only
+    const LRESULT length = list ? SendMessageW(list, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())) : 0;
+    text.resize(static_cast<size_t>(length));
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return text;
+  });
   ASSERT_TRUE(drive::ConvertAll(main, kConvertMs)) << "the conversion did not finish in time";
+  const std::wstring shown = results.get();
+  EXPECT_NE(shown.find(L"broken.jpg : 読み込めない写真"), std::wstring::npos) << "the results window names the photo";
   // The first photo's output folder is opened with the shell: under Wine a new explorer.exe
   // with a folder window, which is closed again here so that nothing is left behind.
   std::vector<HWND> shellWindows;

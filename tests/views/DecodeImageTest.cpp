@@ -179,11 +179,18 @@ TEST_F(DecodeImageTest, ExifOrientationComesBeforeTheUsersRotation) {
   EXPECT_TRUE(IsRed(PixelAt(thumbnail.get(), 96, 124)));
 }
 
-TEST_F(DecodeImageTest, UnreadablePhotoIsDeliveredWithoutAThumbnail) {
+TEST_F(DecodeImageTest, UnreadablePhotoShowsTheUnreadableTile) {
   const std::wstring broken = folder.File(L"broken.png");
   ASSERT_TRUE(WriteFileBytes(broken, "not a picture"));
-  EXPECT_FALSE(DecodeFile(broken));
-  EXPECT_FALSE(DecodeFile(folder.File(L"vanished.png")));
+  for (const std::wstring& path : {broken, folder.File(L"vanished.png")}) {
+    const GpBitmapPtr tile = DecodeFile(path);
+    ASSERT_TRUE(tile) << "the strip shows the photo is there but cannot be read";
+    const Gdiplus::ARGB grey = PixelAt(tile.get(), 96, 20);
+    const int red = (grey >> 16) & 0xFF;
+    const int blue = grey & 0xFF;
+    EXPECT_NEAR(red, 0x9A, 8);
+    EXPECT_NEAR(blue, 0x9A, 8);
+  }
 }
 
 TEST_F(DecodeImageTest, FinishedRequestIsPostedToTheTargetWindow) {

@@ -1,0 +1,201 @@
+// Glimmerset.exe /convert, started as a user's script would start it: its output goes to a
+// pipe, read here as UTF-8 lines, and its exit code tells how the conversion went. The
+// settings file is written before, with the update check off, and must be the same after.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestPhotos.h"
+
+namespace {
+
+constexpr DWORD kRunMs = 60000;
+constexpr wchar_t kIni[] = L"[VERSION]\r\nnotify=1\r\n";
+
+struct Outcome {
+  DWORD exitCode = STILL_ACTIVE;
+  std::wstring output;
+  std::vector<std::wstring> lines;
+};
+
+std::wstring FromUtf8(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  std::wstring text(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, text.data(), static_cast<int>(text.size()));
+  return text;
+}
+
+// Every byte waiting in the pipe, appended to `out`.
+void Drain(HANDLE pipe, std::string& out) {
+  DWORD waiting = 0;
+  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
+    std::string chunk(waiting, '\0');
+    DWORD read = 0;
+    if (!ReadFile(pipe, chunk.data(), waiting, &read, nullptr) || read == 0) return;
+    out.append(chunk.data(), read);
+  }
+}
+
+// Runs Glimmerset.exe with `arguments`, its standard output and error into one pipe.
+Outcome RunGlimmerset(const std::vector<std::wstring>& arguments) {
+  Outcome outcome;
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16)) return outcome;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+  std::wstring commandLine = L"\"" + e2e::ProgramPath() + L"\"";
+  for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                      &startup, &process);
+  CloseHandle(writeEnd);
+  if (!started) {
+    CloseHandle(readEnd);
+    return outcome;
+  }
+  CloseHandle(process.hThread);
+
+  std::string bytes;
+  const DWORD begin = GetTickCount();
+  while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+    Drain(readEnd, bytes);
+    if (GetTickCount() - begin > kRunMs) {
+      TerminateProcess(process.hProcess, STILL_ACTIVE);
+      WaitForSingleObject(process.hProcess, 5000);
+      break;
+    }
+  }
+  Drain(readEnd, bytes);
+  GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(readEnd);
+  outcome.output = FromUtf8(bytes);
+  outcome.lines = e2e::Lines(outcome.output);
+  return outcome;
+}
+
+bool WritePhoto(const std::wstring& path, int width = 320, int height = 240) {
+  const GpBitmapPtr bitmap = MakeBitmap(width, height, 0xFFE0A040);
+  PaintRect(bitmap.get(), width / 4, height / 4, width / 2, height / 2, 0xFF2060C0);
+  return SaveAs(bitmap.get(), path, kTestFormatJpeg);
+}
+
+// A JPEG file cut off halfway through its picture data.
+bool WriteBrokenPhoto(const std::wstring& path) {
+  const GpBitmapPtr bitmap = MakeBitmap(320, 240, 0xFF40A060);
+  PaintRect(bitmap.get(), 10, 10, 200, 150, 0xFFC04040);
+  const std::string whole = JpegBytes(bitmap.get());
+  return !whole.empty() && WriteFileBytes(path, whole.substr(0, whole.size() / 2));
+}
+
+bool HasLine(const Outcome& outcome, const std::wstring& line) {
+  return std::find(outcome.lines.begin(), outcome.lines.end(), line) != outcome.lines.end();
+}
+
+size_t LinesStartingWith(const Outcome& outcome, const std::wstring& start) {
+  return static_cast<size_t>(std::count_if(outcome.lines.begin(), outcome.lines.end(),
+                                           [&](const std::wstring& line) { return line.rfind(start, 0) == 0; }));
+}
+
+void ExpectPicture(const std::wstring& path, int width, int height) {
+  SCOPED_TRACE(testing::Message() << "output " << path);
+  const GpImagePtr image = LoadPicture(path);
+  ASSERT_TRUE(image) << "missing or unreadable";
+  const PictureSize size = SizeOf(image.get());
+  EXPECT_EQ(size.width, width);
+  EXPECT_EQ(size.height, height);
+}
+
+class ConsoleConvertTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_EQ(e2e::DocumentsFolder(), documents.Path()) << "the Documents folder could not be moved for the test";
+    ASSERT_TRUE(FileExists(e2e::ProgramPath())) << "Glimmerset.exe is built beside this test";
+    const std::wstring dataFolder = documents.File(L"Glimmerset");
+    CreateDirectoryW(dataFolder.c_str(), nullptr);
+    iniPath = dataFolder + L"\\Glimmerset.ini";
+    ASSERT_TRUE(e2e::WriteUtf16(iniPath, kIni));
+    iniBytes = ReadFileBytes(iniPath);
+  }
+
+  // /convert only reads the settings, whatever its options and however it ends.
+  void TearDown() override { EXPECT_EQ(ReadFileBytes(iniPath), iniBytes) << "the settings file was written"; }
+
+  const TempFolder documents;
+  const e2e::PrivateDocuments privateDocuments{documents.Path()};
+  const TempFolder photos;
+  std::wstring iniPath;
+  std::string iniBytes;
+};
+
+TEST_F(ConsoleConvertTest, ConvertsAFolderReportingEachPhotoAndEndsWithOneWhenAPhotoFails) {
+  const std::wstring a = photos.File(L"a.jpg");
+  const std::wstring b = photos.File(L"b.jpg");
+  const std::wstring broken = photos.File(L"broken.jpg");
+  ASSERT_TRUE(WritePhoto(a));
+  ASSERT_TRUE(WritePhoto(b));
+  ASSERT_TRUE(WriteBrokenPhoto(broken));
+
+  const Outcome outcome = RunGlimmerset({L"/convert", L"/size", L"80x60", L"/quality", L"70", L"/folder", L"out", photos.Path()});
+  SCOPED_TRACE(testing::Message() << "output:\n" << outcome.output);
+  EXPECT_EQ(outcome.exitCode, 1u);
+  const std::wstring outA = photos.File(L"out\\a.jpg");
+  const std::wstring outB = photos.File(L"out\\b.jpg");
+  EXPECT_TRUE(HasLine(outcome, L"OK " + a + L" -> " + outA));
+  EXPECT_TRUE(HasLine(outcome, L"OK " + b + L" -> " + outB));
+  EXPECT_EQ(LinesStartingWith(outcome, L"NG " + broken + L" : 読み込めない写真"), 1u);
+  EXPECT_EQ(LinesStartingWith(outcome, L"OK ") + LinesStartingWith(outcome, L"NG "), 3u) << "one line per photo";
+  EXPECT_TRUE(HasLine(outcome, L"3枚中2枚を変換しました。1枚は変換できませんでした。"));
+
+  ExpectPicture(outA, 80, 60);
+  ExpectPicture(outB, 80, 60);
+  EXPECT_FALSE(FileExists(photos.File(L"out\\broken.jpg"))) << "a broken photo yields nothing";
+  EXPECT_FALSE(FileExists(photos.File(L"Resized"))) << "/folder replaces the usual folder";
+}
+
+TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
+  // Neither side of the box may be lost: a wide photo meets its width, a tall one its height.
+  const std::wstring wide = photos.File(L"wide.jpg");
+  const std::wstring tall = photos.File(L"tall.jpg");
+  ASSERT_TRUE(WritePhoto(wide, 480, 120));
+  ASSERT_TRUE(WritePhoto(tall, 120, 480));
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/size", L"banana", photos.Path()});
+    SCOPED_TRACE(testing::Message() << "bad /size:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 2u);
+    EXPECT_NE(outcome.output.find(L"/size banana"), std::wstring::npos) << "the bad option is named";
+    EXPECT_FALSE(FileExists(photos.File(L"Resized"))) << "nothing is converted";
+  }
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/?"});
+    SCOPED_TRACE(testing::Message() << "/?:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_NE(outcome.output.find(L"使い方"), std::wstring::npos);
+  }
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/size", L"80x60", photos.Path()});
+    SCOPED_TRACE(testing::Message() << "good folder:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_TRUE(HasLine(outcome, L"OK " + wide + L" -> " + photos.File(L"Resized\\wide.jpg")));
+    EXPECT_TRUE(HasLine(outcome, L"OK " + tall + L" -> " + photos.File(L"Resized\\tall.jpg")));
+    EXPECT_TRUE(HasLine(outcome, L"2枚中2枚を変換しました。"));
+    ExpectPicture(photos.File(L"Resized\\wide.jpg"), 80, 20);
+    ExpectPicture(photos.File(L"Resized\\tall.jpg"), 15, 60);
+  }
+}
+
+}  // namespace
