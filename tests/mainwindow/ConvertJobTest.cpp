@@ -150,7 +150,7 @@ TEST_F(ConvertJob, WritesEveryPhotoIntoResizedBesideItsSourceWithItsNameTypeAndS
   EXPECT_EQ(job.firstOutputFolder, first + L"\\Resized");
   EXPECT_EQ(job.bar.positions, (std::vector<int>{666, 1333, 2000}));
   EXPECT_EQ(job.title, L"ファイル変換中");
-  EXPECT_EQ(job.cancelAllowed, 0);
+  EXPECT_EQ(job.cancelAllowed, 1) << "the conversion offers 中止";
 }
 
 TEST_F(ConvertJob, PhotoDeletedAfterListingIsSkippedAndTheBarStillReachesTheEnd) {
@@ -204,7 +204,7 @@ TEST_F(ConvertJob, OwnSourceWithAnotherTypeIsConverted) {
   ExpectPicture(source, kTestFormatBmp, 200, 100);
 }
 
-TEST_F(ConvertJob, TwoPhotosWithOneOutputPathLeaveTheLaterOneAndTouchNothingElse) {
+TEST_F(ConvertJob, TwoPhotosWithOneOutputPathAreBothWrittenTheLaterNumbered) {
   const std::wstring folder = temp.File(L"photos");
   const std::wstring red = Photo(folder, L"a.png", 200, 100, kRed, kTestFormatPng);
   const std::wstring blue = Photo(folder, L"a.bmp", 100, 200, kBlue, kTestFormatBmp);
@@ -217,13 +217,14 @@ TEST_F(ConvertJob, TwoPhotosWithOneOutputPathLeaveTheLaterOneAndTouchNothingElse
   Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
   EXPECT_EQ(Convert(job), 0);
 
-  const Written winner = Inspect(folder + L"\\Resized\\a.jpg");
-  ASSERT_TRUE(winner.exists);
-  EXPECT_EQ(winner.size.width, 50) << "the later photo in list order wins";
-  EXPECT_EQ(winner.size.height, 100);
-  EXPECT_TRUE(ColourNear(winner.centre, kBlue, 24)) << ColourText(winner.centre);
+  const Written first = Inspect(folder + L"\\Resized\\a.jpg");
+  const Written second = Inspect(folder + L"\\Resized\\a (2).jpg");
+  ASSERT_TRUE(first.exists && second.exists) << "no photo of the batch is lost to another's output";
+  EXPECT_TRUE(ColourNear(first.centre, kRed, 24)) << ColourText(first.centre);
+  EXPECT_TRUE(ColourNear(second.centre, kBlue, 24)) << ColourText(second.centre);
+  EXPECT_EQ(second.size.width, 50);
   ExpectPicture(folder + L"\\Resized\\b.jpg", kTestFormatJpeg, 100, 100);
-  EXPECT_EQ(FilesIn(folder + L"\\Resized"), (std::vector<std::wstring>{L"a.jpg", L"b.jpg"}));
+  EXPECT_EQ(FilesIn(folder + L"\\Resized"), (std::vector<std::wstring>{L"a (2).jpg", L"a.jpg", L"b.jpg"}));
   EXPECT_EQ(ReadFileBytes(red), redBefore);
   EXPECT_EQ(ReadFileBytes(blue), blueBefore);
 }
@@ -233,4 +234,22 @@ TEST_F(ConvertJob, EmptyListClosesAtOnceAndNamesNoFolder) {
   EXPECT_EQ(Convert(job), 0);
   EXPECT_TRUE(job.firstOutputFolder.empty());
   EXPECT_EQ(job.bar.positions, std::vector<int>{0});
+}
+
+TEST_F(ConvertJob, OnSeveralWorkersTheBarOnlyMovesForwardAndEndsAtTheEnd) {
+  const std::wstring folder = temp.File(L"many");
+  std::vector<std::wstring> photos;
+  for (int i = 0; i < 9; ++i) {
+    photos.push_back(Photo(folder, L"p" + std::to_wstring(i) + L".jpg", 160, 120, kGreen, kTestFormatJpeg));
+  }
+  List(photos);
+
+  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  job.workers = 4;
+  EXPECT_EQ(Convert(job), 0);
+
+  ASSERT_FALSE(job.bar.positions.empty());
+  EXPECT_TRUE(std::is_sorted(job.bar.positions.begin(), job.bar.positions.end()));
+  EXPECT_EQ(job.bar.positions.back(), 2000);
+  EXPECT_EQ(job.counts.written, 9u);
 }
