@@ -20,7 +20,7 @@ constexpr int kJpegTargetSize = 1;
 // says; PNG; WebP (lossy) at settings.JpegQuantization whatever the JPEG mode; BMP 24-bit.
 // JPEG and BMP have no transparency: a picture with alpha is flattened on white for them.
 // settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail) and the colour
-// profile where the type can hold them; 0 writes none. Unknown types and JPEG modes encode
+// profile where the type can hold them, not XMP or IPTC; 0 writes none. Unknown types and JPEG modes encode
 // nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
 HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded);
 
@@ -28,7 +28,8 @@ HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& se
 // is written when the encoding fails; a failed write leaves no file behind.
 HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const SaveData_CL& settings);
 
-// Creates (or replaces) the file `path` with `bytes`; on failure the file is removed again.
+// Creates (or replaces) the file `path` with `bytes`. A file that could not be written
+// whole is removed again; one that could not be opened is left as it was.
 HRESULT WriteWholeFile(const std::wstring& path, const VipsBytes& bytes);
 
 // The picture decoded back from its JPEG at `quality` (1..100; values outside are taken as
