@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/e2e/E2eSupport.h"
+#include "tests/support/ResultsWindow.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 #include "tools/drive/DriveKit.h"
@@ -171,16 +172,7 @@ TEST_F(ProgramTest, ConvertsAFolderFromTheCommandLineAndKeepsTheSettings) {
 
   // broken.jpg is not written: a results window names it with its reason. It is read and
   // closed from here while the conversion call waits.
-  std::future<std::wstring> results = std::async(std::launch::async, [] {
-    HWND window = nullptr;
-    if (!drive::WaitUntil([&] { return (window = FindWindowW(nullptr, L"変換結果")) != nullptr; }, kConvertMs)) return std::wstring();
-    const HWND list = FindWindowExW(window, nullptr, L"Edit", nullptr);
-    std::wstring text(4096, L'\0');  // another process's edit box answers WM_GETTEXT only
-    const LRESULT length = list ? SendMessageW(list, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())) : 0;
-    text.resize(static_cast<size_t>(length));
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
-    return text;
-  });
+  std::future<std::wstring> results = std::async(std::launch::async, ReadAndCloseResultsWindow, kConvertMs);
   ASSERT_TRUE(drive::ConvertAll(main, kConvertMs)) << "the conversion did not finish in time";
   const std::wstring shown = results.get();
   EXPECT_NE(shown.find(L"broken.jpg : 読み込めない写真"), std::wstring::npos) << "the results window names the photo";

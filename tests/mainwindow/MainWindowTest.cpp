@@ -26,6 +26,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/TabParamSetting.h"
+#include "tests/support/ResultsWindow.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 #include "toolkit/Button.h"
@@ -627,20 +628,7 @@ TEST_F(MainWindowTest, ConvertWritesEveryPhotoAndOpensTheFirstOutputFolder) {
 
   // broken.jpg is not written: the results window names it. It is read and closed from a
   // helper thread while the convert command waits for it.
-  std::future<std::wstring> shown = std::async(std::launch::async, [] {
-    HWND window = nullptr;
-    for (int i = 0; i < 600 && window == nullptr; ++i) {
-      window = FindWindowW(nullptr, L"変換結果");
-      if (window == nullptr) Sleep(50);
-    }
-    if (window == nullptr) return std::wstring();
-    const HWND list = FindWindowExW(window, nullptr, L"Edit", nullptr);
-    std::wstring text(4096, L'\0');
-    const LRESULT length = list ? SendMessageW(list, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())) : 0;
-    text.resize(static_cast<size_t>(length));
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
-    return text;
-  });
+  std::future<std::wstring> shown = std::async(std::launch::async, ReadAndCloseResultsWindow, 30000);
   SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
   Pump();
   EXPECT_NE(shown.get().find(L"broken.jpg : 読み込めない写真"), std::wstring::npos);
