@@ -2,7 +2,8 @@
 # tools/heif/make-test-heic.sh OUT: the HEIC and HEIF files the tests read, in OUT.
 #   IMG_5195.HEIC samplefilehub.heif  the two real photos of tests/data/heic (see its NOTICE.md)
 #   ten-bit.heic  ten-bit.png         a 10-bit HEIC made by heif-enc from the 16-bit PNG beside it
-#   alpha.heic    alpha.png           an 8-bit HEIC with an alpha channel, from the RGBA PNG
+#   alpha.heic    alpha.png           an 8-bit HEIC with an alpha channel and a 64-pixel
+#                                     thumbnail, from the RGBA PNG
 #   avif-named.heic                   an AVIF (of alpha.png) under a HEIC name
 #   iphone-160.png                    IMG_5195.HEIC as Debian's vipsthumbnail reads it (through
 #                                     Debian's libheif), at 123 x 160 (as fitted into 160 x 160), in sRGB
@@ -31,7 +32,7 @@ vips bandjoin_const narrow.v rgba.v "90 160"
 vips cast rgba.v rgba8.v uchar
 vips copy rgba8.v alpha.png
 heif-enc -q 90 -b 10 -o ten-bit.heic ten-bit.png >/dev/null
-heif-enc -q 90 -o alpha.heic alpha.png >/dev/null
+heif-enc -q 90 -t 64 -o alpha.heic alpha.png >/dev/null
 heif-enc -q 90 -A -o avif-named.heic alpha.png >/dev/null
 vipsthumbnail "$repo/tests/data/heic/IMG_5195.HEIC" -s "123x160!" --export-profile srgb -o "$work/iphone-160.png"
 cp ten-bit.png ten-bit.heic alpha.png alpha.heic avif-named.heic iphone-160.png "$out/"
