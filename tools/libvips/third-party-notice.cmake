@@ -118,10 +118,10 @@ x64 from Debian's source packages (the upstream sources with Debian's own patche
 | file | version | Debian revision | our patch | licence |
 |---|---|---|---|---|
 ${heif_rows}
-Both are used unchanged as separate files, as the GNU Lesser General Public License asks: you
+Glimmerset loads both as separate files, as the GNU Lesser General Public License asks: you
 may replace them with your own builds (64-bit, the same exported functions; `libheif.dll`
-imports `libde265.dll`), and Glimmerset then uses those. The patch is in Glimmerset's sources
-as `tools/heif/libde265-srwlock.patch`.
+imports `libde265.dll`), and Glimmerset then uses those. Our one change, to libde265, is in
+Glimmerset's sources as `tools/heif/libde265-srwlock.patch`.
 ")
 endif()
 
