@@ -47,7 +47,7 @@ de265_version=$(version_of libde265)
 dest=$top/deps/heif-$(upstream "$heif_version")-de265-$(upstream "$de265_version")
 stamp=$dest/.built
 want="$(grep -v '^#' "$pins" | tr -s ' ')
-$(sha256sum "$patch" "$0" | cut -d' ' -f1)"
+$(sha256sum "$patch" | cut -d' ' -f1)"
 
 is_complete() { [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; }
 
