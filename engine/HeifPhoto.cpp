@@ -53,10 +53,11 @@ bool Failed(const heif_error& error) { return error.code != heif_error_Ok; }
 std::wstring HeifWords(const heif_error& error) { return L"libheif: " + AsciiText(error.message); }
 
 // The whole file into `bytes`, through a Windows handle (any UTF-16 path).
-PhotoFailure ReadWholeFile(const std::wstring& path, const std::atomic<bool>* stop,
-                           std::vector<unsigned char>& bytes, std::wstring& why) {
-  const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+PhotoFailure ReadWholeFile(const std::wstring& path, const std::atomic<bool>* stop, std::vector<unsigned char>& bytes,
+                           std::wstring& why) {
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.get(), &size)) {
     why = L"ファイルを開けません (エラー " + std::to_wstring(GetLastError()) + L")";
@@ -97,8 +98,8 @@ VipsImagePtr CopiedPixels(const heif_image* picture, int bands) {
                          VIPS_INTERPRETATION_sRGB, 1.0, 1.0);
   if (vips_image_write_prepare(copy.get()) != 0) return {};
   for (int y = 0; y < height; ++y) {
-    if (vips_image_write_line(copy.get(), y, const_cast<VipsPel*>(plane + static_cast<std::ptrdiff_t>(y) * stride)) != 0)
-      return {};
+    const uint8_t* const row = plane + static_cast<std::ptrdiff_t>(y) * stride;
+    if (vips_image_write_line(copy.get(), y, const_cast<VipsPel*>(row)) != 0) return {};
   }
   return copy;
 }
@@ -113,8 +114,8 @@ VipsImagePtr DecodedPixels(const heif_image_handle* handle, std::wstring& why) {
   }
   options->convert_hdr_to_8bit = 1;
   HeifImagePtr picture;
-  const heif_error decoded = heif_decode_image(handle, picture.receive(), heif_colorspace_RGB,
-                                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options);
+  const heif_chroma chroma = alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB;
+  const heif_error decoded = heif_decode_image(handle, picture.receive(), heif_colorspace_RGB, chroma, options);
   heif_decoding_options_free(options);
   if (Failed(decoded)) {
     why = HeifWords(decoded);

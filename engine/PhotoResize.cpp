@@ -284,12 +284,14 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
   return source.viaGdiplus ? ScaledBitmap(path, storedTarget) : ScaledFile(source, storedTarget);
 }
 
-// A HEIF's picture decoded into `source`: its embedded thumbnail when `useEmbeddedThumbnail` and the
-// thumbnail covers `storedTarget`, else the whole primary image. libheif starts as many
-// decode threads as libvips may use (one per worker in a batch of several).
-PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool useEmbeddedThumbnail, const std::atomic<bool>* stop) {
+// A HEIF's picture decoded into `source`: its embedded thumbnail when `useEmbeddedThumbnail`
+// and the thumbnail covers `storedTarget`, else the whole primary image. libheif starts as
+// many decode threads as libvips may use (one per worker in a batch of several).
+PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool useEmbeddedThumbnail,
+                         const std::atomic<bool>* stop) {
   std::wstring why;
-  if (useEmbeddedThumbnail) source.heifPicture = source.heif->CoveringThumbnail(storedTarget.width, storedTarget.height, why);
+  if (useEmbeddedThumbnail)
+    source.heifPicture = source.heif->CoveringThumbnail(storedTarget.width, storedTarget.height, why);
   if (!source.heifPicture) source.heifPicture = source.heif->Decode(vips_concurrency_get(), why);
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   if (!source.heifPicture) return Refused(PhotoFailure::Unreadable, std::move(why));
@@ -300,7 +302,7 @@ PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool useEmbedd
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
-// `useEmbeddedThumbnail`: the picture embedded in the file for thumbnails serves when it is large enough.
+// `useEmbeddedThumbnail`: a picture the file holds for thumbnails serves when it is large enough.
 PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
                      bool useEmbeddedThumbnail, const std::atomic<bool>* stop) {
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
