@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "base/Owned.h"
-#include "engine/VipsSession.h"
+#include "engine/VipsErrors.h"
 
 // libvips' own EXIF reader, as its loaders run it on the EXIF block they attach: it fills the
 // "exif-ifd..." fields and the orientation from the block. The savers rebuild the EXIF they
@@ -41,7 +41,7 @@ bool IsHevcBrand(const unsigned char* p) {
 
 bool IsAvifBrand(const unsigned char* p) { return IsBrand(p, "avif") || IsBrand(p, "avis"); }
 
-bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+bool Stopped(const std::atomic<int>* stop) { return stop != nullptr && stop->load() != 0; }
 
 std::wstring AsciiText(const char* text) {
   if (text == nullptr) return {};
@@ -53,7 +53,7 @@ bool Failed(const heif_error& error) { return error.code != heif_error_Ok; }
 std::wstring HeifWords(const heif_error& error) { return L"libheif: " + AsciiText(error.message); }
 
 // The whole file into `bytes`, through a Windows handle (any UTF-16 path).
-PhotoFailure ReadWholeFile(const std::wstring& path, const std::atomic<bool>* stop, std::vector<unsigned char>& bytes,
+PhotoFailure ReadWholeFile(const std::wstring& path, const std::atomic<int>* stop, std::vector<unsigned char>& bytes,
                            std::wstring& why) {
   constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
@@ -190,7 +190,7 @@ bool IsHeifPhotoHeader(const unsigned char* head, std::size_t length) {
   return hevc || (!avif && (IsBrand(head + 8, "mif1") || IsBrand(head + 8, "msf1")));
 }
 
-PhotoFailure HeifPhoto::Open(const std::wstring& path, const std::atomic<bool>* stop, std::wstring& why) {
+PhotoFailure HeifPhoto::Open(const std::wstring& path, const std::atomic<int>* stop, std::wstring& why) {
   const PhotoFailure read = ReadWholeFile(path, stop, bytes, why);
   if (read != PhotoFailure::None) return read;
   context.reset(heif_context_alloc());

@@ -43,9 +43,9 @@ bool IsHeifPhotoHeader(const unsigned char* head, std::size_t length);
 class HeifPhoto {
 public:
   // Reads the file and its header, no pixels. Unreadable (with libheif's words or ours in
-  // `why`) when it is no HEIF or a damaged one, Cancelled when `stop` became true while it
+  // `why`) when it is no HEIF or a damaged one, Cancelled when `stop` was raised while it
   // was read. `stop` may be null.
-  PhotoFailure Open(const std::wstring& path, const std::atomic<bool>* stop, std::wstring& why);
+  PhotoFailure Open(const std::wstring& path, const std::atomic<int>* stop, std::wstring& why);
 
   // The primary image's size as shown, after the file's own turn and crop.
   int64_t Width() const { return width; }

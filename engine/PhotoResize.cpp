@@ -10,7 +10,7 @@
 #include "engine/HeifPhoto.h"
 #include "engine/PhotoEffects.h"
 #include "engine/VipsBitmap.h"
-#include "engine/VipsSession.h"
+#include "engine/VipsErrors.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ bool IsHeifPhoto(VipsSource* file, const char* loader) {
   return read > 0 && IsHeifPhotoHeader(head, static_cast<std::size_t>(read));
 }
 
-PreparedPhoto ReadHeifSource(const std::wstring& path, const std::atomic<bool>* stop, Source& source) {
+PreparedPhoto ReadHeifSource(const std::wstring& path, const std::atomic<int>* stop, Source& source) {
   source.file.reset();
   source.heif = std::make_unique<HeifPhoto>();
   std::wstring why;
@@ -151,7 +151,7 @@ PreparedPhoto ReadHeifSource(const std::wstring& path, const std::atomic<bool>* 
 }
 
 // Reads the header of the photo at `path` into `source`: only the header, no pixels.
-PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<bool>* stop, Source& source) {
+PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop, Source& source) {
   std::wstring why;
   source.file = OpenFileSource(path, stop, why);
   if (!source.file) return Refused(PhotoFailure::Unreadable, std::move(why));
@@ -216,11 +216,38 @@ VipsImagePtr ScaledHeif(const Source& source, FittedSize size) {
   return scaled;
 }
 
-bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+bool Stopped(const std::atomic<int>* stop) { return stop != nullptr && stop->load() != 0; }
 
-// `scaled` computed into memory: the file is read and decoded here. A stop fails the file's
-// next read, and with it the decode.
-VipsImagePtr Decoded(VipsImage* scaled) { return VipsImagePtr(vips_image_copy_memory(scaled)); }
+// While it lives, a stop kills the computation of `image`: libvips checks between tiles and
+// gives up. Together with the file's reads, which fail once stopped, this ends a decode or a
+// resize within a fraction of a second.
+class KillOnStop {
+public:
+  KillOnStop(VipsImage* image, const std::atomic<int>* stop) : image(image) {
+    if (image == nullptr || stop == nullptr) return;
+    vips_image_set_progress(image, TRUE);
+    handler = g_signal_connect(image, "eval", reinterpret_cast<GCallback>(&OnEval), const_cast<std::atomic<int>*>(stop));
+  }
+  ~KillOnStop() {
+    if (handler != 0) g_signal_handler_disconnect(image, handler);
+  }
+  KillOnStop(const KillOnStop&) = delete;
+  KillOnStop& operator=(const KillOnStop&) = delete;
+
+private:
+  static void OnEval(VipsImage* image, VipsProgress*, gpointer stop) {
+    if (static_cast<const std::atomic<int>*>(stop)->load() != 0) vips_image_set_kill(image, TRUE);
+  }
+
+  VipsImage* image;
+  gulong handler = 0;
+};
+
+// `picture` computed into memory; a stop ends the computation early (and fails it).
+VipsImagePtr Computed(VipsImage* picture, const std::atomic<int>* stop) {
+  const KillOnStop watch(picture, stop);
+  return VipsImagePtr(vips_image_copy_memory(picture));
+}
 
 VipsAngle QuarterTurns(int rotation) {
   switch (rotation) {
@@ -254,18 +281,19 @@ VipsImagePtr Tagged(VipsImage* picture, bool keepProfile) {
 }
 
 // From the decoded, scaled picture to the finished one, in memory.
-VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile) {
+VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile,
+                      const std::atomic<int>* stop) {
   VipsImagePtr picture = InSrgbBytes(decoded);
   if (picture) picture = Upright(picture.get(), rotation);
   if (picture && effect != nullptr) picture = ApplyEffects(picture.get(), *effect);
   if (picture) picture = Tagged(picture.get(), keepProfile);
   if (!picture) return {};
-  return VipsImagePtr(vips_image_copy_memory(picture.get()));
+  return Computed(picture.get(), stop);
 }
 
 // A libvips step that failed: Cancelled when a stop was asked for, else Unreadable in
-// libvips' words (or `ours` when it has none). libvips' error buffer is cleared either way.
-PreparedPhoto Failed(const std::atomic<bool>* stop, const wchar_t* ours) {
+// libvips' words (or `ours` when there are none to be had).
+PreparedPhoto Failed(const std::atomic<int>* stop, const wchar_t* ours) {
   std::wstring words = TakeVipsError();
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   return Refused(PhotoFailure::Unreadable, words.empty() ? std::wstring(ours) : std::move(words));
@@ -288,7 +316,7 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
 // and the thumbnail covers `storedTarget`, else the whole primary image. libheif starts as
 // many decode threads as libvips may use (one per worker in a batch of several).
 PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool useEmbeddedThumbnail,
-                         const std::atomic<bool>* stop) {
+                         const std::atomic<int>* stop) {
   std::wstring why;
   if (useEmbeddedThumbnail)
     source.heifPicture = source.heif->CoveringThumbnail(storedTarget.width, storedTarget.height, why);
@@ -303,8 +331,8 @@ PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool useEmbedd
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
 // `useEmbeddedThumbnail`: a picture the file holds for thumbnails serves when it is large enough.
-PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     bool useEmbeddedThumbnail, const std::atomic<bool>* stop) {
+PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                         bool useEmbeddedThumbnail, const std::atomic<int>* stop) {
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -323,11 +351,20 @@ PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& siz
   if (Refusal(outcome)) return outcome;
 
   const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
-  const VipsImagePtr decoded = scaled ? Decoded(scaled.get()) : VipsImagePtr();
+  const VipsImagePtr decoded = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
   if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
-  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile);
-  if (!outcome.picture) return Failed(stop, L"写真を仕上げられません");
+  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile, stop);
+  if (!outcome.picture || Stopped(stop)) return Failed(stop, L"写真を仕上げられません");
   return outcome;
+}
+
+// RenderOnce alongside other photos; a photo that could not be read is read once more alone,
+// for libvips' words about this photo and no other.
+PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                     bool useEmbeddedThumbnail, const std::atomic<int>* stop) {
+  return RunForWords<PreparedPhoto>(
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, useEmbeddedThumbnail, stop); },
+      [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
 }  // namespace
@@ -357,7 +394,7 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
   return FitUnlessInside({uprightWidth, uprightHeight}, box.width, box.height, settings.NoEnlarge != 0);
 }
 
-PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<bool>* stop) {
+PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop) {
   const EffectParams& effect = item.ownEffect != 0 ? item.effect : settings.globalEffect;
   const SizeRule sizeFor = [&settings](FittedSize upright) {
     return OutputSize(upright.width, upright.height, settings);
@@ -366,7 +403,7 @@ PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, c
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
-                             const std::atomic<bool>* stop) {
+                             const std::atomic<int>* stop) {
   const SizeRule sizeFor = [boxWidth, boxHeight](FittedSize upright) {
     return FitUnlessInside(upright, boxWidth, boxHeight, true);
   };
