@@ -312,15 +312,14 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
   return source.viaGdiplus ? ScaledBitmap(path, storedTarget) : ScaledFile(source, storedTarget);
 }
 
-// A HEIF's picture decoded into `source`: its embedded thumbnail when `useEmbeddedThumbnail`
-// and the thumbnail covers `storedTarget`, else the whole primary image. libheif starts as
-// many decode threads as libvips may use (one per worker in a batch of several).
-PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool useEmbeddedThumbnail,
-                         const std::atomic<int>* stop) {
+// A HEIF's picture decoded into `source`: for the strip (`forStrip`), its embedded thumbnail
+// when that covers `storedTarget`; else the whole primary image. libheif starts as many
+// decode threads as libvips may use (one per worker in a batch of several), and one for the
+// strip, whose decoder runs several photos at once already.
+PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool forStrip, const std::atomic<int>* stop) {
   std::wstring why;
-  if (useEmbeddedThumbnail)
-    source.heifPicture = source.heif->CoveringThumbnail(storedTarget.width, storedTarget.height, why);
-  if (!source.heifPicture) source.heifPicture = source.heif->Decode(vips_concurrency_get(), why);
+  if (forStrip) source.heifPicture = source.heif->CoveringThumbnail(storedTarget.width, storedTarget.height, why);
+  if (!source.heifPicture) source.heifPicture = source.heif->Decode(forStrip ? 1 : vips_concurrency_get(), why);
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   if (!source.heifPicture) return Refused(PhotoFailure::Unreadable, std::move(why));
   source.hasProfile = HasFittingProfile(source.heifPicture.get());
@@ -330,9 +329,10 @@ PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool useEmbedd
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
-// `useEmbeddedThumbnail`: a picture the file holds for thumbnails serves when it is large enough.
+// `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
+// when it is large enough.
 PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                         bool useEmbeddedThumbnail, const std::atomic<int>* stop) {
+                         bool forStrip, const std::atomic<int>* stop) {
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -347,7 +347,7 @@ PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule&
   const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
   outcome = CheckTarget(target);
   if (Refusal(outcome)) return outcome;
-  if (source.heif) outcome = DecodeHeif(source, storedAcross ? Across(target) : target, useEmbeddedThumbnail, stop);
+  if (source.heif) outcome = DecodeHeif(source, storedAcross ? Across(target) : target, forStrip, stop);
   if (Refusal(outcome)) return outcome;
 
   const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
@@ -361,9 +361,9 @@ PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule&
 // RenderOnce alongside other photos; a photo that could not be read is read once more alone,
 // for libvips' words about this photo and no other.
 PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     bool useEmbeddedThumbnail, const std::atomic<int>* stop) {
+                     bool forStrip, const std::atomic<int>* stop) {
   return RunForWords<PreparedPhoto>(
-      [&] { return RenderOnce(path, rotation, sizeFor, effect, useEmbeddedThumbnail, stop); },
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop); },
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
