@@ -246,29 +246,67 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
-PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     const std::atomic<bool>* stop) {
-  if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
+ScaledPhoto Unscaled(PreparedPhoto refusal) {
+  ScaledPhoto photo;
+  photo.failure = refusal.failure;
+  photo.detail = std::move(refusal.detail);
+  return photo;
+}
+
+// The stored-orientation size a photo of `source` is scaled to before it is turned.
+FittedSize StoredTarget(int64_t storedWidth, int64_t storedHeight, bool sourceTurnsSides, int rotation,
+                        const SizeRule& sizeFor) {
+  // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
+  const bool storedAcross = sourceTurnsSides != TurnsSides(rotation);
+  const FittedSize stored{static_cast<int>(storedWidth), static_cast<int>(storedHeight)};
+  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  return storedAcross ? Across(target) : target;
+}
+
+ScaledPhoto ScaleSource(const std::wstring& path, int rotation, const SizeRule& sizeFor,
+                        const std::atomic<bool>* stop) {
+  if (Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
-  if (Refusal(outcome) && Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
-  if (Refusal(outcome)) return outcome;
+  if (Refusal(outcome) && Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
+  if (Refusal(outcome)) return Unscaled(std::move(outcome));
   if (TooManyPixels(source.width, source.height))
-    return Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です");
+    return Unscaled(Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です"));
 
-  // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
-  const bool storedAcross = source.turnsSides != TurnsSides(rotation);
-  const FittedSize stored{static_cast<int>(source.width), static_cast<int>(source.height)};
-  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  const FittedSize target = StoredTarget(source.width, source.height, source.turnsSides, rotation, sizeFor);
   outcome = CheckTarget(target);
-  if (Refusal(outcome)) return outcome;
+  if (Refusal(outcome)) return Unscaled(std::move(outcome));
 
-  const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
-  const VipsImagePtr decoded = scaled ? Decoded(scaled.get()) : VipsImagePtr();
-  if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
-  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile);
+  ScaledPhoto photo;
+  photo.storedWidth = static_cast<int>(source.width);
+  photo.storedHeight = static_cast<int>(source.height);
+  photo.turnsSides = source.turnsSides;
+  photo.hasProfile = source.hasProfile;
+  const VipsImagePtr scaled = Scaled(path, source, target);
+  photo.scaled = scaled ? Decoded(scaled.get()) : VipsImagePtr();
+  if (!photo.scaled || Stopped(stop)) {
+    photo.scaled.reset();
+    return Unscaled(Failed(stop, L"写真を読み込めません"));
+  }
+  return photo;
+}
+
+PreparedPhoto Finish(const ScaledPhoto& photo, int rotation, const EffectParams* effect,
+                     const std::atomic<bool>* stop) {
+  if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
+  PreparedPhoto outcome;
+  if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile);
   if (!outcome.picture) return Failed(stop, L"写真を仕上げられません");
   return outcome;
+}
+
+PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                     const std::atomic<bool>* stop) {
+  return Finish(ScaleSource(path, rotation, sizeFor, stop), rotation, effect, stop);
+}
+
+SizeRule OutputSizeRule(const SaveData_CL& settings) {
+  return [&settings](FittedSize upright) { return OutputSize(upright.width, upright.height, settings); };
 }
 
 }  // namespace
@@ -299,11 +337,28 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
 }
 
 PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<bool>* stop) {
-  const EffectParams& effect = item.ownEffect != 0 ? item.effect : settings.globalEffect;
-  const SizeRule sizeFor = [&settings](FittedSize upright) {
-    return OutputSize(upright.width, upright.height, settings);
-  };
-  return Render(item.path, item.rotation, sizeFor, &effect, stop);
+  return Render(item.path, item.rotation, OutputSizeRule(settings), &PhotoEffect(item, settings), stop);
+}
+
+const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings) {
+  return item.ownEffect != 0 ? item.effect : settings.globalEffect;
+}
+
+ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL& settings,
+                       const std::atomic<bool>* stop) {
+  return ScaleSource(path, rotation, OutputSizeRule(settings), stop);
+}
+
+bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings) {
+  if (!photo.scaled) return false;
+  const FittedSize target =
+      StoredTarget(photo.storedWidth, photo.storedHeight, photo.turnsSides, rotation, OutputSizeRule(settings));
+  return target.width == vips_image_get_width(photo.scaled.get()) &&
+         target.height == vips_image_get_height(photo.scaled.get());
+}
+
+PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect) {
+  return Finish(photo, rotation, effect, nullptr);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,

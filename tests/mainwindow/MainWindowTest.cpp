@@ -214,7 +214,11 @@ protected:
   MyPictureListView_CL& List() const { return *window->thumbnailList; }
   MyPictureImage_CL& Preview() const { return *window->preview; }
   int ItemCount() const { return static_cast<int>(theSaveData.items.size()); }
-  PictureSize PreviewSize() const { return SizeOf(Preview().Picture()); }
+  // The preview's picture once the render asked for has come.
+  PictureSize PreviewSize() const {
+    EXPECT_TRUE(PumpUntil([this] { return !Preview().RenderPending(); })) << "the preview's render never came";
+    return SizeOf(Preview().Picture());
+  }
   bool ConvertEnabled() const {
     EXPECT_NE(theMainWindowLinks.convertButton, nullptr);
     return theMainWindowLinks.convertButton != nullptr && IsWindowEnabled(theMainWindowLinks.convertButton->hwnd);
@@ -315,7 +319,7 @@ TEST_F(MainWindowTest, DamagedSettingsFileStillGivesAUsableWindow) {
   }
   ClickTile(0);
   EXPECT_EQ(theSaveData.currentIndex, 0);
-  EXPECT_NE(Preview().Picture(), nullptr) << "the preview renders with the damaged values";
+  EXPECT_GT(PreviewSize().width, 0) << "the preview renders with the damaged values";
   SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
   Pump();
   EXPECT_TRUE(FileExists(temp.File(L"in\\Resized\\a.jpg")));
