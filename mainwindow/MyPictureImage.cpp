@@ -1,6 +1,7 @@
 #include "mainwindow/MyPictureImage.h"
 
 #include "base/ShellHelpers.h"
+#include "engine/ImageSize.h"
 #include "engine/PhotoFailure.h"
 
 std::wstring PlaceholderPicturePath() { return ModuleDirectory() + L"\\Glimmerset.jpg"; }
@@ -56,6 +57,12 @@ void MyPictureImage_CL::RequestRender(const PhotoItem& photo, const SaveData_CL&
   request->settings = settings;
   request->settings.items.clear();  // the renderer needs the parameters, not the list
   request->withOriginal = compare;
+  if (displayMode == kDisplayFit) {
+    // Fitted here, on the worker, the pictures are drawn without scaling.
+    const ImageSize pane = ImageSizeOf(backBuffer.Bitmap());
+    request->paneWidth = pane.width;
+    request->paneHeight = pane.height;
+  }
   if (photo.path != requestedPath) {
     requestedPath = photo.path;
     weightText.clear();
@@ -77,6 +84,7 @@ void MyPictureImage_CL::Show(std::unique_ptr<PreviewResult> result) {
   shownSequence = result->sequence;
   SetPicture(std::move(result->picture));
   SetOriginal(std::move(result->original));
+  SetFitted(std::move(result->fittedPicture), std::move(result->fittedOriginal));
   UpdateScrollBars();
   if (result->failure == PhotoFailure::None) {
     weightText = PreviewWeightText(result->weight);

@@ -70,9 +70,12 @@ void IdleBar(ScrollBar_CL& bar, UINT mask) {
   FitBarToPicture(bar, 1, 0);
 }
 
-// The pane's graphics drawing the picture where it lies, at any scale.
-void DrawPictureAt(GpGraphics* graphics, GpImage* image, const PictureRect& place) {
-  gp::GdipDrawImageRectI(graphics, image, place.x, place.y, place.width, place.height);
+// The pane's graphics drawing the picture where it lies: its fitted copy when that has the
+// very size (pixel for pixel is many times faster), else the picture scaled.
+void DrawPictureAt(GpGraphics* graphics, GpImage* image, GpImage* fitted, const PictureRect& place) {
+  const ImageSize ready = ImageSizeOf(fitted);
+  GpImage* const source = ready.width == place.width && ready.height == place.height ? fitted : image;
+  gp::GdipDrawImageRectI(graphics, source, place.x, place.y, place.width, place.height);
 }
 
 }  // namespace
@@ -119,6 +122,8 @@ void PictureImage_CL::LoadFile(std::wstring path, int rotation) {
   }
   picture = std::move(image);
   original.reset();
+  fittedPicture.reset();
+  fittedOriginal.reset();
   standIn = false;
   Repaint(TRUE);
 }
@@ -128,6 +133,8 @@ void PictureImage_CL::SetPicture(GpBitmapPtr bitmap) {
   picture.reset();
   picture.reset(bitmap.release());
   original.reset();
+  fittedPicture.reset();
+  fittedOriginal.reset();
   standIn = false;
   Repaint(TRUE);
 }
@@ -138,8 +145,15 @@ void PictureImage_CL::SetStandIn(GpBitmapPtr bitmap) {
   UpdateScrollBars();
 }
 
+void PictureImage_CL::SetFitted(GpBitmapPtr fitted, GpBitmapPtr fittedBefore) {
+  fittedPicture.reset(fitted.release());
+  fittedOriginal.reset(fittedBefore.release());
+  if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 void PictureImage_CL::SetOriginal(GpBitmapPtr bitmap) {
   original.reset(bitmap.release());
+  fittedOriginal.reset();
   if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -196,7 +210,7 @@ void PictureImage_CL::Draw(BackBuffer_CL& buffer) {
   const ImageSize pane = ImageSizeOf(target);
   const PictureRect place = PicturePlace(pane.width, pane.height);
   if (place.width <= 0 || place.height <= 0) return;
-  DrawPictureAt(graphics.get(), picture.get(), place);
+  DrawPictureAt(graphics.get(), picture.get(), fittedPicture.get(), place);
   if (Comparing() && !standIn) DrawComparison(graphics.get(), place, pane.width, pane.height);
 }
 
@@ -206,7 +220,7 @@ void PictureImage_CL::DrawComparison(GpGraphics* graphics, const PictureRect& pl
   const int dividerX = DividerX(paneWidth);
   gp::GdipSetClipRectI(graphics, 0, 0, dividerX, paneHeight, Gdiplus::CombineModeReplace);
   gp::GdipGraphicsClear(graphics, kOpaqueBlack);
-  DrawPictureAt(graphics, original.get(), place);
+  DrawPictureAt(graphics, original.get(), fittedOriginal.get(), place);
   gp::GdipResetClip(graphics);
   GpPenPtr pen;
   if (gp::GdipCreatePen1(kDividerColour, kDividerWidth, Gdiplus::UnitPixel, pen.receive()) != Gdiplus::Ok) return;

@@ -51,6 +51,10 @@ public:
   void SetStandIn(GpBitmapPtr bitmap);
   // The picture before conversion, the same size as the picture, for the compare view.
   void SetOriginal(GpBitmapPtr bitmap);
+  // Copies of the picture and the original already fitted into the pane, drawn instead of
+  // scaling those while their size is the size they are drawn at. SetPicture, SetOriginal
+  // and LoadFile drop them.
+  void SetFitted(GpBitmapPtr picture, GpBitmapPtr original);
   // Actual size (kDisplayActualSize) or fitted (kDisplayFit); the scroll bars follow.
   void SetDisplayMode(int mode);
   // The compare view on or off; it shows only while there is an original.
@@ -69,6 +73,8 @@ public:
 
   GpImagePtr picture;
   GpImagePtr original;
+  GpImagePtr fittedPicture;
+  GpImagePtr fittedOriginal;
   bool compare = false;
   double divider = 0.5;  // the divider's place as a share of the pane's width
   BackBuffer_CL backBuffer;

@@ -5,6 +5,7 @@
 #include "engine/OutputNaming.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/VipsBitmap.h"
+#include "mainwindow/PictureImage.h"
 
 namespace {
 
@@ -12,6 +13,20 @@ bool SameEffect(const EffectParams& a, const EffectParams& b) {
   return a.EffectRadioIndex == b.EffectRadioIndex && a.CheckBriteness == b.CheckBriteness &&
          a.ValueBriteness == b.ValueBriteness && a.CheckContrast == b.CheckContrast &&
          a.ValueContrast == b.ValueContrast;
+}
+
+// `picture` fitted into the request's pane, as a fitted view draws it; none when it fits as it is.
+GpBitmapPtr FittedCopy(VipsImage* picture, const PreviewRequest& request) {
+  if (picture == nullptr || request.paneWidth <= 0 || request.paneHeight <= 0) return {};
+  const int width = vips_image_get_width(picture);
+  const int height = vips_image_get_height(picture);
+  const PictureRect place = FitIntoPane(width, height, request.paneWidth, request.paneHeight);
+  if (place.width <= 0 || (place.width == width && place.height == height)) return {};
+  VipsImagePtr fitted;
+  if (vips_thumbnail_image(picture, fitted.receive(), place.width, "height", place.height, "size", VIPS_SIZE_FORCE,
+                           nullptr) != 0)
+    return {};
+  return ToGdiplusBitmap(fitted.get());
 }
 
 uint64_t Join(DWORD high, DWORD low) { return static_cast<uint64_t>(high) << 32 | low; }
@@ -51,11 +66,14 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
 
   auto made = std::make_unique<PreviewResult>();
   made->sequence = request.sequence;
-  Encode(finished.get(), request, *made);
+  const VipsImagePtr shown = Encode(finished.get(), request, *made);
+  made->picture = ToGdiplusBitmap(shown.get());
   if (!made->picture) return FailedResult(request.sequence, PhotoFailure::Unreadable, L"プレビューを作れません");
+  made->fittedPicture = FittedCopy(shown.get(), request);
   if (request.withOriginal) {
     const PreparedPhoto original = FinishPhoto(scaled, photo.rotation, nullptr);
-    if (original.picture) made->original = ToGdiplusBitmap(original.picture.get());
+    made->original = ToGdiplusBitmap(original.picture.get());
+    made->fittedOriginal = FittedCopy(original.picture.get(), request);
   }
   Weigh(stamp, request.settings, *made);
   return made;
@@ -86,8 +104,8 @@ PreparedPhoto PreviewMaker_CL::Finished(const PreviewRequest& request) {
 
 // The picture as the output type's own encoding gives it back, and that encoding's size. PNG
 // and BMP lose nothing: they show the finished picture, and BMP's size is known without
-// encoding.
-void PreviewMaker_CL::Encode(VipsImage* picture, const PreviewRequest& request, PreviewResult& result) const {
+// encoding. None when the encoding failed.
+VipsImagePtr PreviewMaker_CL::Encode(VipsImage* picture, const PreviewRequest& request, PreviewResult& result) const {
   const SaveData_CL& settings = request.settings;
   const OutputFormat type = MapOutputType(request.photo.path, settings).typeCode;
   result.weight.type = type;
@@ -95,18 +113,13 @@ void PreviewMaker_CL::Encode(VipsImage* picture, const PreviewRequest& request, 
   result.weight.outputHeight = vips_image_get_height(picture);
   if (type == OutputFormat::Bmp) {
     result.weight.outputBytes = BmpFileSize(result.weight.outputWidth, result.weight.outputHeight);
-    result.picture = ToGdiplusBitmap(picture);
-    return;
+    return ShareImage(picture);
   }
   VipsBytes encoded;
-  if (FAILED(EncodePhoto(picture, type, settings, encoded))) return;
+  if (FAILED(EncodePhoto(picture, type, settings, encoded))) return {};
   result.weight.outputBytes = encoded.size;
-  if (type == OutputFormat::Png) {
-    result.picture = ToGdiplusBitmap(picture);
-    return;
-  }
-  const VipsImagePtr decoded = DecodeEncoded(encoded);
-  if (decoded) result.picture = ToGdiplusBitmap(decoded.get());
+  if (type == OutputFormat::Png) return ShareImage(picture);
+  return DecodeEncoded(encoded);
 }
 
 void PreviewMaker_CL::Weigh(const FileStamp& stamp, const SaveData_CL& settings, PreviewResult& result) const {

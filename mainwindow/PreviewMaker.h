@@ -23,12 +23,18 @@ struct PreviewRequest {
   PhotoItem photo;
   SaveData_CL settings;       // a copy made on the user-interface thread
   bool withOriginal = false;  // the compare view wants the photo before effect and encoding
+  int paneWidth = 0;          // when set, the pictures come fitted into this pane as well
+  int paneHeight = 0;
 };
 
 struct PreviewResult {
   int sequence = 0;
   GpBitmapPtr picture;   // the result as the file will hold it; none when the photo failed
   GpBitmapPtr original;  // the same size, upright, without effect or encoding; when asked
+  // Both fitted into the request's pane (never enlarged), so a fitted view draws them pixel
+  // for pixel; none when no pane was given or the picture fits as it is.
+  GpBitmapPtr fittedPicture;
+  GpBitmapPtr fittedOriginal;
   PreviewWeight weight;
   PhotoFailure failure = PhotoFailure::None;
   std::wstring detail;   // libvips' or our words for a failure
@@ -60,7 +66,7 @@ private:
 
   void KeepScaled(const PreviewRequest& request, const FileStamp& stamp, const std::atomic<bool>* stop);
   PreparedPhoto Finished(const PreviewRequest& request);
-  void Encode(VipsImage* finished, const PreviewRequest& request, PreviewResult& result) const;
+  VipsImagePtr Encode(VipsImage* finished, const PreviewRequest& request, PreviewResult& result) const;
   void Weigh(const FileStamp& stamp, const SaveData_CL& settings, PreviewResult& result) const;
 
   FileStamp keptFile;
