@@ -483,6 +483,8 @@ void MainWindow_CL::PreviewModeChanged() {
   if (preview == nullptr) return;
   const int fit = preview->displayMode == kDisplayFit ? 1 : 0;
   previewBar.ShowState(fit != 0, preview->compare);
+  // Rendered for a fitted view, the pictures come fitted into the pane as well.
+  if (fit != 0 && !preview->fittedPicture) RequestPreviewRefresh();
   if (theSaveData.PreviewFit == fit) return;
   theSaveData.PreviewFit = fit;
   theSaveData.Save();

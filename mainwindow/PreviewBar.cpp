@@ -9,9 +9,12 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 // box that stays down while it is on. The main window sets their states itself.
 constexpr DWORD kModeStyle = kChild | BS_PUSHLIKE | BS_RADIOBUTTON;
 constexpr DWORD kCompareStyle = kChild | BS_PUSHLIKE | BS_CHECKBOX;
-constexpr DWORD kLineStyle = kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE;
+// Two rows: a narrow pane breaks the line at a space.
+constexpr DWORD kLineStyle = kChild | SS_LEFT | SS_NOPREFIX;
+constexpr int kLineRows = 2;
 constexpr int kButtonPadding = 8;  // around a caption, each way
 constexpr int kGap = 2;
+constexpr wchar_t kArrow[] = L" → ";
 
 void Check(const Button_CL& button, bool on) {
   if (button.hwnd != nullptr) SendMessageW(button.hwnd, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -45,8 +48,10 @@ RECT PreviewBar_CL::Place(const RECT& area, std::vector<Placement>& placements) 
     placements.push_back(At(button->hwnd, x, area.top, std::min<int>(x + width, area.right), area.top + row));
     x += width + kGap;
   }
-  const int lineTop = std::max<int>(area.top + row, area.bottom - row);
+  const int lineHeight = kLineRows * weightLine.TextHeight(kPreviewFitText) + kGap;
+  const int lineTop = std::max<int>(area.top + row, area.bottom - lineHeight);
   placements.push_back(At(weightLine.hwnd, area.left + kGap, lineTop, area.right - kGap, area.bottom));
+  ShowWeightText(area.right - area.left - 2 * kGap);
   RECT picture = area;
   picture.top = std::min<int>(area.top + row + kGap, lineTop);
   picture.bottom = lineTop;
@@ -59,6 +64,18 @@ void PreviewBar_CL::ShowState(bool fit, bool compare) const {
   Check(compareButton, compare);
 }
 
-void PreviewBar_CL::SetWeightText(const std::wstring& text) const {
-  if (weightLine.hwnd != nullptr) SetWindowTextW(weightLine.hwnd, text.c_str());
+void PreviewBar_CL::SetWeightText(const std::wstring& text) {
+  weightText = text;
+  RECT client{};
+  if (weightLine.hwnd != nullptr && GetClientRect(weightLine.hwnd, &client)) ShowWeightText(client.right);
+}
+
+// The line as one row when it fits, else broken before the arrow: the source on the first
+// row, the output on the second.
+void PreviewBar_CL::ShowWeightText(int width) const {
+  if (weightLine.hwnd == nullptr) return;
+  std::wstring shown = weightText;
+  const size_t arrow = shown.find(kArrow);
+  if (arrow != std::wstring::npos && weightLine.TextWidth(shown) > width) shown.replace(arrow, 1, L"\r\n");
+  SetWindowTextW(weightLine.hwnd, shown.c_str());
 }

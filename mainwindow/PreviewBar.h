@@ -11,11 +11,12 @@
 #include "toolkit/SplitManager.h"
 #include "toolkit/StaticText.h"
 
-// WM_COMMAND ids of the buttons.
-constexpr UINT kPreviewFitCommand = 0x1235;
-constexpr UINT kPreviewActualSizeCommand = 0x1236;
-constexpr UINT kPreviewCompareCommand = 0x1237;
-constexpr int kPreviewWeightLineId = 0x1238;
+// WM_COMMAND ids of the buttons, and the line's id: apart from the panes' ids (the preview
+// 0x1234, the strip 0x1235) and from the ids given automatically (from 4352 up).
+constexpr UINT kPreviewFitCommand = 0x5A01;
+constexpr UINT kPreviewActualSizeCommand = 0x5A02;
+constexpr UINT kPreviewCompareCommand = 0x5A03;
+constexpr int kPreviewWeightLineId = 0x5A04;
 
 constexpr wchar_t kPreviewFitText[] = L"全体";
 constexpr wchar_t kPreviewActualSizeText[] = L"等倍";
@@ -34,7 +35,8 @@ public:
   RECT Place(const RECT& area, std::vector<Placement>& placements) const;
   // The buttons show the mode and whether the compare view is on.
   void ShowState(bool fit, bool compare) const;
-  void SetWeightText(const std::wstring& text) const;
+  // The line's text; a line too long for the pane is shown in two rows.
+  void SetWeightText(const std::wstring& text);
 
   Button_CL fitButton;
   Button_CL actualSizeButton;
@@ -43,4 +45,7 @@ public:
 
 private:
   int RowHeight() const;
+  void ShowWeightText(int width) const;
+
+  std::wstring weightText;
 };

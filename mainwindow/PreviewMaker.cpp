@@ -56,11 +56,7 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
   const PhotoItem& photo = request.photo;
   const FileStamp stamp = StampOf(photo.path);
   KeepScaled(request, stamp, stop);
-  if (scaled.failure != PhotoFailure::None) {
-    auto failed = FailedResult(request.sequence, scaled.failure, scaled.detail);
-    if (scaled.failure == PhotoFailure::Cancelled) keptFile = FileStamp{};  // read it again next time
-    return failed;
-  }
+  if (scaled.failure != PhotoFailure::None) return FailedResult(request.sequence, scaled.failure, scaled.detail);
   const PreparedPhoto result = Finished(request);
   if (result.failure != PhotoFailure::None) return FailedResult(request.sequence, result.failure, result.detail);
 
@@ -82,8 +78,8 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
 void PreviewMaker_CL::KeepScaled(const PreviewRequest& request, const FileStamp& stamp,
                                  const std::atomic<bool>* stop) {
   const PhotoItem& photo = request.photo;
-  if (stamp == keptFile && (scaled.failure != PhotoFailure::None || IsScaledFor(scaled, photo.rotation, request.settings)))
-    return;
+  // A failure is not kept: it may have come from the settings (an output size of nothing).
+  if (stamp == keptFile && IsScaledFor(scaled, photo.rotation, request.settings)) return;
   finished.reset();
   scaled = ScalePhoto(photo.path, photo.rotation, request.settings, stop);
   keptFile = stamp;

@@ -755,9 +755,10 @@ TEST_F(MainWindowTest, PreviewBarSwitchesAndStoresTheModeComparesUntilEscAndWeig
 
   ClickTile(0);
   ASSERT_EQ(PreviewSize().width, 800);
+  const std::wstring weight = Preview().WeightText();
   wchar_t text[256] = {};
   GetWindowTextW(bar.weightLine.hwnd, text, 256);
-  const std::wstring weight = text;
+  EXPECT_NE(std::wstring(text).find(L"800×400"), std::wstring::npos) << "in one row or two";
   EXPECT_EQ(weight.rfind(L"元 200×100・", 0), 0u) << testing::PrintToString(weight);
   EXPECT_NE(weight.find(L" → 800×400・"), std::wstring::npos) << testing::PrintToString(weight);
   EXPECT_NE(weight.find(L" (JPEG 品質80)"), std::wstring::npos) << testing::PrintToString(weight);

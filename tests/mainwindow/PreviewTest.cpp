@@ -301,6 +301,7 @@ TEST_F(PreviewPane, FitModeShowsTheWholeResultWithoutBarsAndADoubleClickSwitches
   EXPECT_TRUE(ColourNear(PaneAt(5, 150), kRed, 40)) << ColourText(PaneAt(5, 150));
   EXPECT_TRUE(ColourNear(PaneAt(394, 150), kBlue, 40)) << ColourText(PaneAt(394, 150));
 
+  EXPECT_NE(GetClassLongPtrW(preview->hwnd, GCL_STYLE) & CS_DBLCLKS, 0u) << "double clicks reach the pane";
   SendMessageW(preview->hwnd, WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(preview->displayMode, kDisplayActualSize);
   EXPECT_NE(GetWindowLongW(preview->hwnd, GWL_STYLE) & WS_HSCROLL, 0) << "1:1 scrolls again";
