@@ -101,7 +101,7 @@ void MyPictureImage_CL::Shown() {
 }
 
 void MyPictureImage_CL::DropPendingResults() {
-  worker.Stop();
+  worker.StopNow();
   if (hwnd == nullptr) return;
   MSG pending;
   while (PeekMessageW(&pending, hwnd, WM_PREVIEW_READY, WM_PREVIEW_READY, PM_REMOVE)) {

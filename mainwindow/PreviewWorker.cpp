@@ -2,7 +2,9 @@
 
 #include "base/Messages.h"
 
-PreviewWorker_CL::~PreviewWorker_CL() {
+PreviewWorker_CL::~PreviewWorker_CL() { StopNow(); }
+
+void PreviewWorker_CL::StopNow() {
   {
     const CriticalSectionLock lock(waitingLock);
     waiting.reset();

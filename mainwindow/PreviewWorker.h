@@ -18,12 +18,15 @@
 class PreviewWorker_CL : public ThreadBase_CL {
 public:
   PreviewWorker_CL() = default;
-  // Drops the waiting request, cuts the one in hand short and ends the worker.
+  // Ends the worker as StopNow does.
   ~PreviewWorker_CL() override;
   int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // Puts `request` in place of the one waiting (if any) and wakes the worker.
   void Submit(std::unique_ptr<PreviewRequest> request);
+  // Drops the waiting request, cuts the one in hand short and ends the worker; a later
+  // Submit starts it again.
+  void StopNow();
   void SetTargetWindow(HWND window) { targetWindow = window; }
   // Takes ownership of the result carried by a WM_PREVIEW_READY.
   static std::unique_ptr<PreviewResult> TakeResult(LPARAM lParam) {
