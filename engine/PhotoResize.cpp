@@ -8,7 +8,7 @@
 #include "engine/FileSource.h"
 #include "engine/PhotoEffects.h"
 #include "engine/VipsBitmap.h"
-#include "engine/VipsSession.h"
+#include "engine/VipsErrors.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ bool HasFittingProfile(VipsImage* header) {
 }
 
 // Reads the header of the photo at `path` into `source`: only the header, no pixels.
-PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<bool>* stop, Source& source) {
+PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop, Source& source) {
   std::wstring why;
   source.file = OpenFileSource(path, stop, why);
   if (!source.file) return Refused(PhotoFailure::Unreadable, std::move(why));
@@ -176,11 +176,38 @@ VipsImagePtr ScaledBitmap(const std::wstring& path, FittedSize size) {
   return scaled;
 }
 
-bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+bool Stopped(const std::atomic<int>* stop) { return stop != nullptr && stop->load() != 0; }
 
-// `scaled` computed into memory: the file is read and decoded here. A stop fails the file's
-// next read, and with it the decode.
-VipsImagePtr Decoded(VipsImage* scaled) { return VipsImagePtr(vips_image_copy_memory(scaled)); }
+// While it lives, a stop kills the computation of `image`: libvips checks between tiles and
+// gives up. Together with the file's reads, which fail once stopped, this ends a decode or a
+// resize within a fraction of a second.
+class KillOnStop {
+public:
+  KillOnStop(VipsImage* image, const std::atomic<int>* stop) : image(image) {
+    if (image == nullptr || stop == nullptr) return;
+    vips_image_set_progress(image, TRUE);
+    handler = g_signal_connect(image, "eval", reinterpret_cast<GCallback>(&OnEval), const_cast<std::atomic<int>*>(stop));
+  }
+  ~KillOnStop() {
+    if (handler != 0) g_signal_handler_disconnect(image, handler);
+  }
+  KillOnStop(const KillOnStop&) = delete;
+  KillOnStop& operator=(const KillOnStop&) = delete;
+
+private:
+  static void OnEval(VipsImage* image, VipsProgress*, gpointer stop) {
+    if (static_cast<const std::atomic<int>*>(stop)->load() != 0) vips_image_set_kill(image, TRUE);
+  }
+
+  VipsImage* image;
+  gulong handler = 0;
+};
+
+// `picture` computed into memory; a stop ends the computation early (and fails it).
+VipsImagePtr Computed(VipsImage* picture, const std::atomic<int>* stop) {
+  const KillOnStop watch(picture, stop);
+  return VipsImagePtr(vips_image_copy_memory(picture));
+}
 
 VipsAngle QuarterTurns(int rotation) {
   switch (rotation) {
@@ -214,18 +241,19 @@ VipsImagePtr Tagged(VipsImage* picture, bool keepProfile) {
 }
 
 // From the decoded, scaled picture to the finished one, in memory.
-VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile) {
+VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile,
+                      const std::atomic<int>* stop) {
   VipsImagePtr picture = InSrgbBytes(decoded);
   if (picture) picture = Upright(picture.get(), rotation);
   if (picture && effect != nullptr) picture = ApplyEffects(picture.get(), *effect);
   if (picture) picture = Tagged(picture.get(), keepProfile);
   if (!picture) return {};
-  return VipsImagePtr(vips_image_copy_memory(picture.get()));
+  return Computed(picture.get(), stop);
 }
 
 // A libvips step that failed: Cancelled when a stop was asked for, else Unreadable in
-// libvips' words (or `ours` when it has none). libvips' error buffer is cleared either way.
-PreparedPhoto Failed(const std::atomic<bool>* stop, const wchar_t* ours) {
+// libvips' words (or `ours` when there are none to be had).
+PreparedPhoto Failed(const std::atomic<int>* stop, const wchar_t* ours) {
   std::wstring words = TakeVipsError();
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   return Refused(PhotoFailure::Unreadable, words.empty() ? std::wstring(ours) : std::move(words));
@@ -246,6 +274,42 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
+PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                         const std::atomic<int>* stop) {
+  if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
+  Source source;
+  PreparedPhoto outcome = ReadSource(path, stop, source);
+  if (Refusal(outcome) && Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
+  if (Refusal(outcome)) return outcome;
+  if (TooManyPixels(source.width, source.height))
+    return Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です");
+
+  // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
+  const bool storedAcross = source.turnsSides != TurnsSides(rotation);
+  const FittedSize stored{static_cast<int>(source.width), static_cast<int>(source.height)};
+  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  outcome = CheckTarget(target);
+  if (Refusal(outcome)) return outcome;
+
+  const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
+  const VipsImagePtr decoded = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
+  if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
+  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile, stop);
+  if (!outcome.picture || Stopped(stop)) return Failed(stop, L"写真を仕上げられません");
+  return outcome;
+}
+
+// RenderOnce alongside other photos; a photo that could not be read is read once more alone,
+// for libvips' words about this photo and no other.
+PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                     const std::atomic<int>* stop) {
+  return RunForWords<PreparedPhoto>(
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, stop); },
+      [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
+}
+
+// --- the two halves, for a caller that keeps the scaled photo --------------------------
+
 ScaledPhoto Unscaled(PreparedPhoto refusal) {
   ScaledPhoto photo;
   photo.failure = refusal.failure;
@@ -253,18 +317,17 @@ ScaledPhoto Unscaled(PreparedPhoto refusal) {
   return photo;
 }
 
-// The stored-orientation size a photo of `source` is scaled to before it is turned.
+// The stored-orientation size a photo is scaled to before it is turned, as RenderOnce finds it.
 FittedSize StoredTarget(int64_t storedWidth, int64_t storedHeight, bool sourceTurnsSides, int rotation,
                         const SizeRule& sizeFor) {
-  // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
   const bool storedAcross = sourceTurnsSides != TurnsSides(rotation);
   const FittedSize stored{static_cast<int>(storedWidth), static_cast<int>(storedHeight)};
   const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
   return storedAcross ? Across(target) : target;
 }
 
-ScaledPhoto ScaleSource(const std::wstring& path, int rotation, const SizeRule& sizeFor,
-                        const std::atomic<bool>* stop) {
+// RenderOnce up to the decoded, scaled photo.
+ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const std::atomic<int>* stop) {
   if (Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -272,7 +335,6 @@ ScaledPhoto ScaleSource(const std::wstring& path, int rotation, const SizeRule& 
   if (Refusal(outcome)) return Unscaled(std::move(outcome));
   if (TooManyPixels(source.width, source.height))
     return Unscaled(Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です"));
-
   const FittedSize target = StoredTarget(source.width, source.height, source.turnsSides, rotation, sizeFor);
   outcome = CheckTarget(target);
   if (Refusal(outcome)) return Unscaled(std::move(outcome));
@@ -283,26 +345,9 @@ ScaledPhoto ScaleSource(const std::wstring& path, int rotation, const SizeRule& 
   photo.turnsSides = source.turnsSides;
   photo.hasProfile = source.hasProfile;
   const VipsImagePtr scaled = Scaled(path, source, target);
-  photo.scaled = scaled ? Decoded(scaled.get()) : VipsImagePtr();
-  if (!photo.scaled || Stopped(stop)) {
-    photo.scaled.reset();
-    return Unscaled(Failed(stop, L"写真を読み込めません"));
-  }
+  photo.scaled = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
+  if (!photo.scaled || Stopped(stop)) return Unscaled(Failed(stop, L"写真を読み込めません"));
   return photo;
-}
-
-PreparedPhoto Finish(const ScaledPhoto& photo, int rotation, const EffectParams* effect,
-                     const std::atomic<bool>* stop) {
-  if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
-  PreparedPhoto outcome;
-  if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile);
-  if (!outcome.picture) return Failed(stop, L"写真を仕上げられません");
-  return outcome;
-}
-
-PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     const std::atomic<bool>* stop) {
-  return Finish(ScaleSource(path, rotation, sizeFor, stop), rotation, effect, stop);
 }
 
 SizeRule OutputSizeRule(const SaveData_CL& settings) {
@@ -336,8 +381,20 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
   return FitUnlessInside({uprightWidth, uprightHeight}, box.width, box.height, settings.NoEnlarge != 0);
 }
 
-PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<bool>* stop) {
-  return Render(item.path, item.rotation, OutputSizeRule(settings), &PhotoEffect(item, settings), stop);
+PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop) {
+  const EffectParams& effect = item.ownEffect != 0 ? item.effect : settings.globalEffect;
+  const SizeRule sizeFor = [&settings](FittedSize upright) {
+    return OutputSize(upright.width, upright.height, settings);
+  };
+  return Render(item.path, item.rotation, sizeFor, &effect, stop);
+}
+
+PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
+                             const std::atomic<int>* stop) {
+  const SizeRule sizeFor = [boxWidth, boxHeight](FittedSize upright) {
+    return FitUnlessInside(upright, boxWidth, boxHeight, true);
+  };
+  return Render(path, rotation, sizeFor, nullptr, stop);
 }
 
 const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings) {
@@ -345,8 +402,11 @@ const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settin
 }
 
 ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL& settings,
-                       const std::atomic<bool>* stop) {
-  return ScaleSource(path, rotation, OutputSizeRule(settings), stop);
+                       const std::atomic<int>* stop) {
+  const SizeRule sizeFor = OutputSizeRule(settings);
+  return RunForWords<ScaledPhoto>(
+      [&] { return ScaleOnce(path, rotation, sizeFor, stop); },
+      [stop](const ScaledPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
 bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings) {
@@ -358,13 +418,9 @@ bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& sett
 }
 
 PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect) {
-  return Finish(photo, rotation, effect, nullptr);
-}
-
-PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
-                             const std::atomic<bool>* stop) {
-  const SizeRule sizeFor = [boxWidth, boxHeight](FittedSize upright) {
-    return FitUnlessInside(upright, boxWidth, boxHeight, true);
-  };
-  return Render(path, rotation, sizeFor, nullptr, stop);
+  if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
+  PreparedPhoto outcome;
+  if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, nullptr);
+  if (!outcome.picture) return Failed(nullptr, L"写真を仕上げられません");
+  return outcome;
 }

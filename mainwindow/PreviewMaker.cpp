@@ -52,7 +52,7 @@ PreviewMaker_CL::FileStamp PreviewMaker_CL::StampOf(const std::wstring& path) {
   return stamp;
 }
 
-std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& request, const std::atomic<bool>* stop) {
+std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& request, const std::atomic<int>* stop) {
   const PhotoItem& photo = request.photo;
   const FileStamp stamp = StampOf(photo.path);
   KeepScaled(request, stamp, stop);
@@ -76,7 +76,7 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
 }
 
 void PreviewMaker_CL::KeepScaled(const PreviewRequest& request, const FileStamp& stamp,
-                                 const std::atomic<bool>* stop) {
+                                 const std::atomic<int>* stop) {
   const PhotoItem& photo = request.photo;
   // A failure is not kept: it may have come from the settings (an output size of nothing).
   if (stamp == keptFile && IsScaledFor(scaled, photo.rotation, request.settings)) return;

@@ -49,7 +49,7 @@ public:
 
   // The result of `request`. One thread at a time; `stop` ends a file read early (the result
   // is then a Cancelled failure and nothing is kept).
-  std::unique_ptr<PreviewResult> Make(const PreviewRequest& request, const std::atomic<bool>* stop = nullptr);
+  std::unique_ptr<PreviewResult> Make(const PreviewRequest& request, const std::atomic<int>* stop = nullptr);
 
   int fileReads = 0;  // how many times a photo was read from its file
 
@@ -64,7 +64,7 @@ private:
   };
   static FileStamp StampOf(const std::wstring& path);
 
-  void KeepScaled(const PreviewRequest& request, const FileStamp& stamp, const std::atomic<bool>* stop);
+  void KeepScaled(const PreviewRequest& request, const FileStamp& stamp, const std::atomic<int>* stop);
   PreparedPhoto Finished(const PreviewRequest& request);
   VipsImagePtr Encode(VipsImage* finished, const PreviewRequest& request, PreviewResult& result) const;
   void Weigh(const FileStamp& stamp, const SaveData_CL& settings, PreviewResult& result) const;

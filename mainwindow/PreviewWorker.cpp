@@ -8,7 +8,7 @@ void PreviewWorker_CL::StopNow() {
   {
     const CriticalSectionLock lock(waitingLock);
     waiting.reset();
-    cutShort = true;
+    cutShort = 1;
   }
   Stop();
 }
@@ -17,7 +17,7 @@ void PreviewWorker_CL::Submit(std::unique_ptr<PreviewRequest> request) {
   if (!request) return;
   {
     const CriticalSectionLock lock(waitingLock);
-    if (!inHandPath.empty() && request->photo.path != inHandPath) cutShort = true;
+    if (!inHandPath.empty() && request->photo.path != inHandPath) cutShort = 1;
     waiting = std::move(request);
   }
   if (!IsStarted()) Start(0);
@@ -28,7 +28,7 @@ std::unique_ptr<PreviewRequest> PreviewWorker_CL::TakeWaiting() {
   const CriticalSectionLock lock(waitingLock);
   std::unique_ptr<PreviewRequest> request = std::move(waiting);
   inHandPath = request ? request->photo.path : std::wstring();
-  cutShort = false;
+  cutShort = 0;
   return request;
 }
 

@@ -40,9 +40,9 @@ private:
   void Deliver(std::unique_ptr<PreviewResult> result) const;
 
   HWND targetWindow = nullptr;
-  CriticalSection_CL waitingLock{CriticalSection_CL::kInitializeNow};
+  CriticalSection_CL waitingLock;
   std::unique_ptr<PreviewRequest> waiting;  // guarded by waitingLock
   std::wstring inHandPath;                  // guarded by waitingLock
-  std::atomic<bool> cutShort{false};
+  std::atomic<int> cutShort{0};
   PreviewMaker_CL maker;                    // the worker's alone
 };

@@ -1,6 +1,7 @@
 // The preview of one photo asked for from the preview's worker, with the strip's thumbnail
 // standing in until the picture comes.
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/MyPictureImage.h"
 #include "views/MyPictureListView.h"

@@ -12,6 +12,7 @@
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/PreviewMaker.h"
 #include "mainwindow/PreviewWeight.h"
