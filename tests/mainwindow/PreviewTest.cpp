@@ -176,6 +176,9 @@ TEST_F(PreviewPane, UnreadablePhotoOrPictureFileShowsABlackPane) {
     ASSERT_NE(PaneAt(pane.width / 2, pane.height / 2), kBlack);
     Render(AddPath(path));
     EXPECT_EQ(PaneAt(pane.width / 2, pane.height / 2), kBlack) << std::string(path.begin(), path.end());
+    // The line under the pane says why.
+    EXPECT_EQ(preview->WeightText().rfind(FailureText(PhotoFailure::Unreadable), 0), 0u)
+        << testing::PrintToString(preview->WeightText());
     SendMessageW(preview->hwnd, WM_PAINT, 0, 0);
   }
   // A missing placeholder file: the same black pane, nothing reported.
