@@ -11,6 +11,7 @@
 #include "base/LogFile.h"
 #include "base/PathIdentity.h"
 #include "base/ShellHelpers.h"
+#include "engine/OutputFileTime.h"
 #include "engine/OutputPlan.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
@@ -137,7 +138,10 @@ void ConvertBatch_CL::ConvertOne(std::size_t index) {
     result.detail = TakeVipsError();
   }
   if (result.failure == PhotoFailure::None) {
-    const HRESULT written = WriteFileAtomically(PlatformPath(result.output), encoded.begin(), encoded.size);
+    FILETIME fileTime{};
+    const bool timed = OutputFileTime(PlatformPath(result.source), prepared.picture.get(), settings, fileTime);
+    const HRESULT written =
+        WriteFileAtomically(PlatformPath(result.output), encoded.begin(), encoded.size, timed ? &fileTime : nullptr);
     if (FAILED(written)) {
       result.failure = PhotoFailure::WriteFailed;
       result.detail = SystemErrorText(HRESULT_CODE(written));

@@ -1,5 +1,7 @@
 #include "engine/PhotoResize.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <utility>
@@ -7,6 +9,7 @@
 #include "base/GpOwned.h"
 #include "engine/FileSource.h"
 #include "engine/PhotoEffects.h"
+#include "engine/PhotoSharpen.h"
 #include "engine/VipsBitmap.h"
 #include "engine/VipsSession.h"
 
@@ -26,6 +29,18 @@ FittedSize FitUnlessInside(FittedSize picture, int boxWidth, int boxHeight, bool
 }
 
 FittedSize Across(FittedSize size) { return {size.height, size.width}; }
+
+// a x percent / 100, rounded to the nearest pixel, at least one.
+int Percent(int a, int percent) {
+  const int64_t scaled = (static_cast<int64_t>(a) * percent + 50) / 100;
+  return scaled < 1 ? 1 : static_cast<int>(std::min<int64_t>(scaled, INT32_MAX));
+}
+
+// Both sides times percent / 100; a photo that would grow stays as it is when `noEnlarge`.
+FittedSize ScaledBy(FittedSize picture, int percent, bool noEnlarge) {
+  if (percent <= 0 || (noEnlarge && percent > 100)) return picture;
+  return {Percent(picture.width, percent), Percent(picture.height, percent)};
+}
 
 // The user's rotation, quarter turns clockwise; other values turn nothing.
 bool TurnsSides(int rotation) { return rotation == 1 || rotation == 3; }
@@ -214,9 +229,10 @@ VipsImagePtr Tagged(VipsImage* picture, bool keepProfile) {
 }
 
 // From the decoded, scaled picture to the finished one, in memory.
-VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile) {
+VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile, bool sharpen) {
   VipsImagePtr picture = InSrgbBytes(decoded);
   if (picture) picture = Upright(picture.get(), rotation);
+  if (picture && sharpen) picture = SharpenedAfterDownscale(picture.get());
   if (picture && effect != nullptr) picture = ApplyEffects(picture.get(), *effect);
   if (picture) picture = Tagged(picture.get(), keepProfile);
   if (!picture) return {};
@@ -246,8 +262,14 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
+// A picture made smaller than the photo: no side grew and at least one shrank.
+bool Downscaled(FittedSize from, FittedSize to) {
+  return to.width <= from.width && to.height <= from.height && (to.width < from.width || to.height < from.height);
+}
+
+// `sharpenDownscaled`: a photo that comes out smaller than it is gets a mild unsharp mask.
 PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     const std::atomic<bool>* stop) {
+                     const std::atomic<bool>* stop, bool sharpenDownscaled = false) {
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -259,14 +281,16 @@ PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& siz
   // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
   const bool storedAcross = source.turnsSides != TurnsSides(rotation);
   const FittedSize stored{static_cast<int>(source.width), static_cast<int>(source.height)};
-  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  const FittedSize upright = storedAcross ? Across(stored) : stored;
+  const FittedSize target = sizeFor(upright);
   outcome = CheckTarget(target);
   if (Refusal(outcome)) return outcome;
 
   const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
   const VipsImagePtr decoded = scaled ? Decoded(scaled.get()) : VipsImagePtr();
   if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
-  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile);
+  const bool sharpen = sharpenDownscaled && Downscaled(upright, target);
+  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile, sharpen);
   if (!outcome.picture) return Failed(stop, L"写真を仕上げられません");
   return outcome;
 }
@@ -292,10 +316,14 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
 FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings) {
   if (uprightWidth <= 0 || uprightHeight <= 0) return {0, 0};
   const int choice = settings.ValidResizeIndex();
-  if (choice == kSizeChoiceKeep) return {uprightWidth, uprightHeight};
+  const FittedSize upright{uprightWidth, uprightHeight};
+  const bool noEnlarge = settings.NoEnlarge != 0;
+  if (choice == kSizeChoiceKeep) return upright;
+  if (choice == kSizeChoiceScale) return ScaledBy(upright, settings.ScalePercent, noEnlarge);
+  if (choice == kSizeChoiceLongEdge) return FitUnlessInside(upright, settings.LongEdge, settings.LongEdge, noEnlarge);
   const SizeChoice box =
       choice == kSizeChoiceCustom ? SizeChoice{settings.outputWidth, settings.outputHeight} : SizeChoiceBox(choice);
-  return FitUnlessInside({uprightWidth, uprightHeight}, box.width, box.height, settings.NoEnlarge != 0);
+  return FitUnlessInside(upright, box.width, box.height, noEnlarge);
 }
 
 PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<bool>* stop) {
@@ -303,7 +331,7 @@ PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, c
   const SizeRule sizeFor = [&settings](FittedSize upright) {
     return OutputSize(upright.width, upright.height, settings);
   };
-  return Render(item.path, item.rotation, sizeFor, &effect, stop);
+  return Render(item.path, item.rotation, sizeFor, &effect, stop, settings.Sharpen != 0);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,

@@ -40,12 +40,15 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight);
 
 // The output size of a photo whose upright size (turned by its EXIF orientation, then by the
 // user's rotation) is uprightWidth x uprightHeight: fitted into the box of the settings' size
-// choice or the custom box, or the upright size itself for "keep size". With NoEnlarge a
-// photo already inside the box keeps its size. 0 x 0 when the custom box has no room.
+// choice or the custom box, inside LongEdge x LongEdge for "long edge", times ScalePercent / 100
+// (rounded, at least 1) for "scale", or the upright size itself for "keep size". With NoEnlarge
+// a photo already inside the box, or scaled above 100 %, keeps its size. 0 x 0 when the
+// custom box has no room.
 FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings);
 
 // The finished picture of `item` under `settings`: exactly OutputSize, turned upright by the
-// EXIF orientation and then by item.rotation, with the photo's own effect or the global one.
+// EXIF orientation and then by item.rotation, with the photo's own effect or the global one;
+// with settings.Sharpen a photo made smaller than it is gets a mild unsharp mask before the effect.
 // Failures: Unreadable (no photo, damaged, cut short, a format that is no photo), TooLarge
 // (see kMaxPhotoPixels), Cancelled (`stop` became true: every read of the file checks it, so
 // a decode ends within milliseconds of it; a BMP, which GDI+ decodes, is read to its end).

@@ -14,6 +14,9 @@ constexpr wchar_t kAppSetting[] = L"APP_SETTING";
 // A choice of two read as the default when the file holds anything else.
 int OneOfTwo(int value, int fallback) { return value == 0 || value == 1 ? value : fallback; }
 
+// A number read as the default when the file holds one outside low..high.
+int InRange(int value, int low, int high, int fallback) { return value >= low && value <= high ? value : fallback; }
+
 // A folder name that breaks a rule (a hand edit, or a file of an older version) would send
 // the outputs somewhere else than one folder beside the photos: the default is used instead.
 std::wstring UsableFolderName(const std::wstring& stored, const std::wstring& fallback) {
@@ -67,6 +70,15 @@ void SaveData_CL::Load() {
   topMost = ini.ReadInt(kAppSetting, L"WindowTopMost", defaults.topMost);
   KeepMetadata = ini.ReadInt(kConvert, L"KeepMetadata", defaults.KeepMetadata);
   NoEnlarge = ini.ReadInt(kConvert, L"NoEnlarge", defaults.NoEnlarge);
+  LongEdge = InRange(ini.ReadInt(kConvert, L"LongEdge", defaults.LongEdge), kSmallestLongEdge, kLargestLongEdge,
+                     defaults.LongEdge);
+  ScalePercent = InRange(ini.ReadInt(kConvert, L"ScalePercent", defaults.ScalePercent), kSmallestScalePercent,
+                         kLargestScalePercent, defaults.ScalePercent);
+  KeepFileTime = OneOfTwo(ini.ReadInt(kConvert, L"KeepFileTime", defaults.KeepFileTime), defaults.KeepFileTime);
+  FileTimeFromExif =
+      OneOfTwo(ini.ReadInt(kConvert, L"FileTimeFromExif", defaults.FileTimeFromExif), defaults.FileTimeFromExif);
+  RemoveGps = OneOfTwo(ini.ReadInt(kConvert, L"RemoveGps", defaults.RemoveGps), defaults.RemoveGps);
+  Sharpen = OneOfTwo(ini.ReadInt(kConvert, L"Sharpen", defaults.Sharpen), defaults.Sharpen);
 }
 
 void SaveData_CL::Save() const {
@@ -92,6 +104,12 @@ void SaveData_CL::Save() const {
   ini.WriteInt(kAppSetting, L"WindowTopMost", topMost);
   ini.WriteInt(kConvert, L"KeepMetadata", KeepMetadata);
   ini.WriteInt(kConvert, L"NoEnlarge", NoEnlarge);
+  ini.WriteInt(kConvert, L"LongEdge", LongEdge);
+  ini.WriteInt(kConvert, L"ScalePercent", ScalePercent);
+  ini.WriteInt(kConvert, L"KeepFileTime", KeepFileTime);
+  ini.WriteInt(kConvert, L"FileTimeFromExif", FileTimeFromExif);
+  ini.WriteInt(kConvert, L"RemoveGps", RemoveGps);
+  ini.WriteInt(kConvert, L"Sharpen", Sharpen);
 }
 
 void SaveData_CL::Clear() {

@@ -3,6 +3,7 @@
 # that is already there. "dist" (make test, make dist) adds wixl, which builds the installer.
 set -eu
 packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
+          libimage-exiftool-perl
           fonts-noto-cjk locales cmake ninja-build googletest make"
 if [ "${1:-}" = dist ]; then packages="$packages wixl"; fi
 
