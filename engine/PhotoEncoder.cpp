@@ -13,10 +13,14 @@ constexpr int kMaxQuality = 100;
 constexpr uint64_t kTargetTolerance = 512;
 constexpr uint64_t kBytesPerKByte = 1024;
 
-// mozjpeg's ways to a smaller file at the same look: trellis quantisation, overshoot
-// deringing on hard edges, optimised Huffman tables, and quant table kQuantTable. Chroma is
-// kept whole at quality 90 and above (subsample_mode auto), as before.
+// mozjpeg's ways to a smaller file at the same look, as measured (make bench, SSIM on 24
+// photos at quality 80): quant table 3 (N. Robidoux's, tuned for the look), optimised Huffman
+// tables, progressive scans that mozjpeg optimises, and overshoot deringing on hard edges
+// give files 11 % smaller than libjpeg's at the same SSIM. Trellis quantisation makes them
+// 17 % smaller, but its SSIM falls by 0.005, as from quality 80 to 78: off, so the quality
+// number keeps its look. Chroma stays whole at quality 90 and above (subsample_mode auto).
 constexpr int kQuantTable = 3;
+constexpr gboolean kTrellisQuantisation = FALSE;
 // libwebp's method 2 of 0..6: an 800 x 600 picture in about 35 ms instead of 70 to 120 ms
 // at the default 4, for files some 3 % larger.
 constexpr int kWebpEffort = 2;
@@ -121,9 +125,9 @@ HRESULT EncodeJpeg(VipsImage* input, int quality, bool keepMetadata, VipsBytes& 
   size_t size = 0;
   const int status =
       vips_jpegsave_buffer(input, &data, &size, "Q", std::clamp(quality, kMinQuality, kMaxQuality), "optimize_coding",
-                           TRUE, "trellis_quant", TRUE, "overshoot_deringing", TRUE, "quant_table", kQuantTable,
-                           "subsample_mode", VIPS_FOREIGN_SUBSAMPLE_AUTO, "keep", KeepFlags(input, keepMetadata),
-                           nullptr);
+                           TRUE, "trellis_quant", kTrellisQuantisation, "overshoot_deringing", TRUE, "quant_table",
+                           kQuantTable, "interlace", TRUE, "optimize_scans", TRUE, "subsample_mode",
+                           VIPS_FOREIGN_SUBSAMPLE_AUTO, "keep", KeepFlags(input, keepMetadata), nullptr);
   return TakeEncoded(status, data, size, encoded);
 }
 
