@@ -244,17 +244,15 @@ void TabItemDialogImageSize_CL::Layout() {
   const int sizeCount = static_cast<int>(sizeChoices.size());
   MoveAndSize(typeGroup, 4, 4, groupWidth, uh / 2 + typeCount * (uh + 4));
   // Below the type group, whatever its number of buttons: the size buttons, then the two
-  // check boxes side by side on a row of their own; the title and the margins take one more row.
+  // check boxes on rows of their own; the title and the margins take one more row.
   const int groupTop = uh / 2 + (typeCount + 2) * uh;
   const int firstRow = groupTop + uh / 2 + kSizeRowsTop;
-  MoveAndSize(sizeGroup, 4, groupTop, groupWidth, (sizeCount + 2) * pitch);
+  MoveAndSize(sizeGroup, 4, groupTop, groupWidth, (sizeCount + 3) * pitch);
   for (int i = 0; i < sizeCount; ++i) {
     MoveIfExists(sizeChoices[static_cast<size_t>(i)].radio, uw, firstRow + i * pitch);
   }
   MoveIfExists(noEnlargeCheck, uw, firstRow + sizeCount * pitch);
-  if (page::Exists(noEnlargeCheck)) {
-    MoveIfExists(sharpenCheck, RectInParent(*noEnlargeCheck).right + uw, firstRow + sizeCount * pitch);
-  }
+  MoveIfExists(sharpenCheck, uw, firstRow + (sizeCount + 1) * pitch);
   LayoutNumberBox(sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit, nullptr, 6 * uw, uw);
   LayoutNumberBox(sizeChoices[kSizeChoiceScale].radio, scaleEdit, percentLabel, 7 * uw, uw);
   const RadioButton_CL* const custom = sizeChoices[kSizeChoiceCustom].radio;

@@ -276,12 +276,12 @@ void TabItemDialogSave_CL::Layout() {
     const int labelHeight = label.bottom - label.top;
     MoveTo(*kbyteLabel, edit.right + uw / 2, edit.top + (editHeight - labelHeight) / 2);
   }
-  // These apply to every output type, so they stand below the JPEG group, in none; the GPS
-  // box is indented under the EXIF box it depends on, the date taken beside the time box.
+  // These apply to every output type, so they stand below the JPEG group, in none; a box
+  // that depends on the one above it is indented under it.
   const int checksTop = 16 * uh + 4 + groupHeight + h2;
   const int checkPitch = uh + 4;
   MoveIfExists(keepMetadataCheck, uw / 2 + 4, checksTop);
   MoveIfExists(removeGpsCheck, uw / 2 + 4 + uw, checksTop + checkPitch);
   MoveIfExists(keepTimeCheck, uw / 2 + 4, checksTop + 2 * checkPitch);
-  if (Exists(keepTimeCheck)) MoveIfExists(exifTimeCheck, Rect(*keepTimeCheck).right + uw, checksTop + 2 * checkPitch);
+  MoveIfExists(exifTimeCheck, uw / 2 + 4 + uw, checksTop + 3 * checkPitch);
 }

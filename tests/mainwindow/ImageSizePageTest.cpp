@@ -260,7 +260,7 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   EXPECT_EQ(times.top, custom.top - 2);
   EXPECT_EQ(group.top, groupTop);
   EXPECT_EQ(group.right - group.left, 400 - m.unitWidth / 2);
-  EXPECT_EQ(group.bottom - group.top, 15 * (m.unitHeight + 4));
+  EXPECT_EQ(group.bottom - group.top, 16 * (m.unitHeight + 4));
 }
 
 TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {

@@ -2,7 +2,7 @@
 // Starts Glimmerset with the given photos, waits for its window and the thumbnails, converts
 // every photo as a click on "変換開始" does (WM_COMMAND 190), closes what the shell opened for
 // the output folder, shows the first photo in the preview, saves a screenshot of the window
-// and closes the program. Every step has a time-out. Exit code 0 when all of it worked.
+// (and one with the save page, SCREENSHOT-save.png) and closes the program. Every step has a time-out. Exit code 0 when all of it worked.
 #include <windows.h>
 
 #include <cstdio>
@@ -29,6 +29,22 @@ void Say(const char* text) {
 bool ThumbnailsShown(HWND main) {
   const drive::Capture strip = drive::CaptureWindow(drive::StripWindow(main));
   return !strip.pixels.empty() && drive::PixelsNotNear(strip, kStripGrey, 8) > strip.pixels.size() / 20;
+}
+
+// SCREENSHOT with "-save" before its extension: the window with the third page, "保存",
+// chosen by two presses of the right arrow key on the tab control, as a user may choose it.
+bool SaveSavePageScreenshot(HWND main, const std::wstring& screenshot) {
+  const HWND tabs = drive::FindDescendant(main, L"", L"SysTabControl32");
+  if (tabs == nullptr) return false;
+  for (int press = 0; press < 2; ++press) {
+    PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+    PostMessageW(tabs, WM_KEYUP, VK_RIGHT, 0);
+  }
+  Sleep(1000);
+  const size_t dot = screenshot.rfind(L'.');
+  const std::wstring path = dot == std::wstring::npos ? screenshot + L"-save" : screenshot.substr(0, dot) + L"-save" +
+                                                                                  screenshot.substr(dot);
+  return drive::SavePng(drive::CaptureWindow(main), path);
 }
 
 int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::vector<std::wstring>& photos) {
@@ -64,8 +80,9 @@ int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::ve
   drive::ClickFirstThumbnail(main);
   Sleep(1500);
   const drive::Capture capture = drive::CaptureWindow(main);
-  const bool saved = drive::SavePng(capture, screenshot);
+  bool saved = drive::SavePng(capture, screenshot);
   if (!saved) Say("glimmer-drive: the screenshot could not be saved");
+  if (!SaveSavePageScreenshot(main, screenshot)) Say("glimmer-drive: no screenshot of the save page (going on)");
   const bool closed = drive::Close(program, 15000);
   if (!closed) Say("glimmer-drive: Glimmerset did not end after WM_CLOSE and was terminated");
   return saved && closed ? 0 : 1;
