@@ -4,6 +4,7 @@
 #include <prsht.h>
 
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "toolkit/ControlLayout.h"
 
 namespace {

@@ -22,6 +22,7 @@
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MyPictureImage.h"

@@ -9,6 +9,7 @@
 
 #include "base/Inifile.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/PropAppSetting.h"
 #include "mainwindow/PropAppVersion.h"
 #include "mainwindow/PropSheet.h"
