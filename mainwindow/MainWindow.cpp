@@ -213,6 +213,7 @@ void MainWindow_CL::CreateThumbnailList() {
   thumbnailList = new MyPictureListView_CL(&theSaveData);
   thumbnailList->Create(hwnd);
   thumbnailList->decoder.SetTargetWindow(hwnd);
+  thumbnailList->decoder.decodeThreads = DecodeImage_CL::DefaultDecodeThreads();
   thumbnailList->decoder.Start();
   thumbnailList->backgroundColor = kStripBackground;
   if (thumbnailList->hwnd != nullptr) ShowScrollBar(thumbnailList->hwnd, SB_VERT, FALSE);
