@@ -163,6 +163,8 @@ bool ApplySwitch(const std::wstring& option, SaveData_CL& settings, bool& usage)
     settings.RemoveGps = 1;
   } else if (option == L"/sharpen") {
     settings.Sharpen = 1;
+  } else if (option == L"/no-sharpen") {
+    settings.Sharpen = 0;
   } else if (option == L"/?" || option == L"/help") {
     usage = true;
   } else if (option != L"/convert") {
@@ -292,7 +294,7 @@ std::wstring ConsoleUsage() {
          L"  /prefix P  /suffix S         ファイル名の前・後ろに付ける文字\r\n"
          L"  /strip                       撮影情報(EXIF)などを残さない\r\n"
          L"  /no-enlarge                  小さい写真は拡大しない\r\n"
-         L"  /sharpen                     縮小後にくっきりさせる\r\n"
+         L"  /sharpen | /no-sharpen       縮小後にくっきりさせる | させない\r\n"
          L"  /no-gps                      位置情報を消す（撮影日時・カメラ・露出は残す）\r\n"
          L"  /keep-time | /new-time       更新日時を元の写真と同じにする | 変換した時刻にする\r\n"
          L"  /exif-time                   更新日時を撮影日時にする（無い写真は元の写真の更新日時）\r\n"

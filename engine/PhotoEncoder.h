@@ -21,8 +21,8 @@ constexpr int kJpegTargetSize = 1;
 // JPEG and BMP have no transparency: a picture with alpha is flattened on white for them.
 // settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail, no GPS tags with
 // settings.RemoveGps) and the colour profile where the type can hold them, never XMP or IPTC
-// (so no copy of the position either); 0 writes none. JPEG is progressive, with mozjpeg's
-// optimised scans and tables, its deringing and quant table 3; whole chroma from quality 90. Unknown types and JPEG modes encode
+// (so no copy of the position either); 0 writes none. JPEG is progressive, with optimised
+// tables, mozjpeg's deringing and its quant table 3; whole chroma from quality 90. Unknown types and JPEG modes encode
 // nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
 HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded);
 

@@ -255,7 +255,8 @@ TEST_F(ConsoleConvertTest, LongEdgeScaleTimeLocationAndSharpenOptionsReachTheFil
     EXPECT_EQ(outcome.exitCode, 2u) << testing::PrintToString(bad);
   }
   const Outcome usage = RunGlimmerset({L"/convert", L"/?"});
-  for (const wchar_t* option : {L"/long-edge", L"/scale", L"/sharpen", L"/no-gps", L"/keep-time", L"/new-time"})
+  for (const wchar_t* option :
+       {L"/long-edge", L"/scale", L"/sharpen", L"/no-sharpen", L"/no-gps", L"/keep-time", L"/exif-time", L"/new-time"})
     EXPECT_NE(usage.output.find(option), std::wstring::npos) << testing::PrintToString(std::wstring(option));
 }
 
