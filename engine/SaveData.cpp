@@ -68,6 +68,7 @@ void SaveData_CL::Load() {
   topMost = ini.ReadInt(kAppSetting, L"WindowTopMost", defaults.topMost);
   KeepMetadata = ini.ReadInt(kConvert, L"KeepMetadata", defaults.KeepMetadata);
   NoEnlarge = ini.ReadInt(kConvert, L"NoEnlarge", defaults.NoEnlarge);
+  PreviewFit = OneOfTwo(ini.ReadInt(kConvert, L"PreviewFit", defaults.PreviewFit), defaults.PreviewFit);
   LongEdge = InRange(ini.ReadInt(kConvert, L"LongEdge", defaults.LongEdge), kSmallestLongEdge, kLargestLongEdge,
                      defaults.LongEdge);
   ScalePercent = InRange(ini.ReadInt(kConvert, L"ScalePercent", defaults.ScalePercent), kSmallestScalePercent,
@@ -102,6 +103,7 @@ void SaveData_CL::Save() const {
   ini.WriteInt(kAppSetting, L"WindowTopMost", topMost);
   ini.WriteInt(kConvert, L"KeepMetadata", KeepMetadata);
   ini.WriteInt(kConvert, L"NoEnlarge", NoEnlarge);
+  ini.WriteInt(kConvert, L"PreviewFit", PreviewFit);
   ini.WriteInt(kConvert, L"LongEdge", LongEdge);
   ini.WriteInt(kConvert, L"ScalePercent", ScalePercent);
   ini.WriteInt(kConvert, L"KeepFileTime", KeepFileTime);

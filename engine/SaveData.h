@@ -102,8 +102,8 @@ public:
   // Reads every stored field from theIniFile; values are kept as read, except three that
   // would lose or misplace outputs: SaveDirTypeIndex outside 0..1 reads as 1, JpegQualityTypeIndex
   // outside 0..1 as 0, and a MakeFolder that OutputFolderNameProblem refuses as "Resized"
-  // (logged); and LongEdge, ScalePercent and the four switches after them, which read as
-  // their defaults when outside their ranges.
+  // (logged); PreviewFit outside 0..1 reads as 0; and LongEdge, ScalePercent and the four
+  // switches after them, which read as their defaults when outside their ranges.
   void Load();
   // Writes every stored field to theIniFile.
   void Save() const;
@@ -147,6 +147,8 @@ public:
   int KeepMetadata = 1;
   // 1: a photo already inside the box keeps its size instead of being enlarged to it.
   int NoEnlarge = 0;
+  // 1: the preview shows the whole result fitted into the pane; 0: at its actual size.
+  int PreviewFit = 0;
   // The box of "長辺を指定": a photo's long edge becomes this many pixels (kSmallestLongEdge..).
   int LongEdge = 1600;
   // "元のサイズの N %": both sides times N / 100 (kSmallestScalePercent..kLargestScalePercent).
