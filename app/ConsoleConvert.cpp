@@ -106,6 +106,14 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_
     settings.JpegQualityTypeIndex = 1;
     return ParseWholeNumber(value, 1, 1000000, settings.JpegFileSize);
   }
+  if (option == L"/long-edge") {
+    settings.ResizeRadioIndex = kSizeChoiceLongEdge;
+    return ParseWholeNumber(value, kSmallestLongEdge, kLargestLongEdge, settings.LongEdge);
+  }
+  if (option == L"/scale") {
+    settings.ResizeRadioIndex = kSizeChoiceScale;
+    return ParseWholeNumber(value, kSmallestScalePercent, kLargestScalePercent, settings.ScalePercent);
+  }
   if (option == L"/workers") return ParseWholeNumber(value, 1, ConvertBatch_CL::kMostWorkers, request.workers);
   if (option == L"/folder") {
     if (OutputFolderNameProblem(value) != FolderNameProblem::None) return false;
@@ -127,8 +135,8 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_
 }
 
 bool TakesValue(const std::wstring& option) {
-  constexpr const wchar_t* kValued[] = {L"/size", L"/type", L"/quality", L"/target-kb",
-                                        L"/effect", L"/folder", L"/prefix", L"/suffix", L"/workers"};
+  constexpr const wchar_t* kValued[] = {L"/size",   L"/type",   L"/quality", L"/target-kb", L"/effect",   L"/folder",
+                                        L"/prefix", L"/suffix", L"/workers", L"/long-edge", L"/scale"};
   for (const wchar_t* name : kValued) {
     if (option == name) return true;
   }
@@ -143,6 +151,20 @@ bool ApplySwitch(const std::wstring& option, SaveData_CL& settings, bool& usage)
     settings.KeepMetadata = 0;
   } else if (option == L"/no-enlarge") {
     settings.NoEnlarge = 1;
+  } else if (option == L"/keep-time") {
+    settings.KeepFileTime = 1;
+    settings.FileTimeFromExif = 0;
+  } else if (option == L"/exif-time") {
+    settings.KeepFileTime = 1;
+    settings.FileTimeFromExif = 1;
+  } else if (option == L"/new-time") {
+    settings.KeepFileTime = 0;
+  } else if (option == L"/no-gps") {
+    settings.RemoveGps = 1;
+  } else if (option == L"/sharpen") {
+    settings.Sharpen = 1;
+  } else if (option == L"/no-sharpen") {
+    settings.Sharpen = 0;
   } else if (option == L"/?" || option == L"/help") {
     usage = true;
   } else if (option != L"/convert") {
@@ -283,6 +305,8 @@ ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, S
 std::wstring ConsoleUsage() {
   return L"使い方: Glimmerset.exe /convert [オプション] ファイルまたはフォルダー...\r\n"
          L"  /size 800x600 | /size keep   変換サイズ（keep はサイズ変更無し）\r\n"
+         L"  /long-edge 1600              長辺を指定 (ピクセル)\r\n"
+         L"  /scale 50                    元のサイズの N % (1-400)\r\n"
          L"  /type keep|jpg|png|bmp|webp  変換後の画像タイプ\r\n"
          L"  /quality 80                  JPEG の画質 (0-100)\r\n"
          L"  /target-kb 100               JPEG のファイルサイズの目安 (KB)\r\n"
@@ -292,6 +316,10 @@ std::wstring ConsoleUsage() {
          L"  /prefix P  /suffix S         ファイル名の前・後ろに付ける文字\r\n"
          L"  /strip                       撮影情報(EXIF)などを残さない\r\n"
          L"  /no-enlarge                  小さい写真は拡大しない\r\n"
+         L"  /sharpen | /no-sharpen       縮小後にくっきりさせる | させない\r\n"
+         L"  /no-gps                      位置情報を消す（撮影日時・カメラ・露出は残す）\r\n"
+         L"  /keep-time | /new-time       更新日時を元の写真と同じにする | 変換した時刻にする\r\n"
+         L"  /exif-time                   更新日時を撮影日時にする（無い写真は元の写真の更新日時）\r\n"
          L"  /workers 2                   同時に変換する写真の数 (1-8、既定はCPUのコア数)\r\n"
          L"指定しない設定は Glimmerset.ini の値を使います。終了コード: 0 全て変換, 1 変換できない写真あり, 2 オプションの誤り";
 }

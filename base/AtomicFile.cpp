@@ -58,11 +58,16 @@ public:
     return S_OK;
   }
 
-  // The finished file is an ordinary one: the temporary mark goes, the bytes reach the disk,
-  // and the handle is closed so that the file can be moved.
-  HRESULT Finish() {
+  // The finished file is an ordinary one: the temporary mark goes, the modification time is
+  // `lastWrite` when given, the bytes reach the disk, and the handle is closed so that the
+  // file can be moved.
+  HRESULT Finish(const FILETIME* lastWrite) {
     FILE_BASIC_INFO info{};  // zero times are left as they are
     info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (lastWrite != nullptr) {
+      info.LastWriteTime.LowPart = lastWrite->dwLowDateTime;
+      info.LastWriteTime.HighPart = static_cast<LONG>(lastWrite->dwHighDateTime);
+    }
     if (!SetFileInformationByHandle(handle.get(), FileBasicInfo, &info, sizeof(info))) return LastError();
     if (!FlushFileBuffers(handle.get())) return LastError();
     handle.reset();
@@ -95,7 +100,8 @@ HRESULT CheckReplaceable(const std::wstring& target) {
 
 }  // namespace
 
-HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data, std::size_t size) {
+HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data, std::size_t size,
+                            const FILETIME* lastWrite) {
   if (data == nullptr && size > 0) return E_POINTER;
   const std::wstring full = FullPathOf(path);
   if (full.empty() || FileNamePart(full).empty() || DirectoryPart(full).empty()) return E_INVALIDARG;
@@ -106,7 +112,7 @@ HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data,
   TemporaryFile temporary;
   if (!temporary.Create(DirectoryPart(full))) return LastError();
   HRESULT result = temporary.Write(data, size);
-  if (SUCCEEDED(result)) result = temporary.Finish();
+  if (SUCCEEDED(result)) result = temporary.Finish(lastWrite);
   if (SUCCEEDED(result)) result = temporary.MoveOver(target);
   return result;
 }

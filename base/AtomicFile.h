@@ -15,4 +15,6 @@ constexpr wchar_t kAtomicTemporaryPrefix[] = L"~glimmer-";
 // (ERROR_ACCESS_DENIED) before anything is written. On any failure the temporary file is
 // removed and what was at `path` is left as it was. Paths of any length. S_OK, E_INVALIDARG
 // for a path that names no file, E_POINTER for missing data, otherwise the platform's error.
-HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data, std::size_t size);
+// `lastWrite`, when given, becomes the file's modification time before it is moved into place.
+HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data, std::size_t size,
+                            const FILETIME* lastWrite = nullptr);

@@ -11,6 +11,7 @@
 #include "base/LogFile.h"
 #include "base/PathIdentity.h"
 #include "base/ShellHelpers.h"
+#include "engine/OutputFileTime.h"
 #include "engine/OutputPlan.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
@@ -150,7 +151,10 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   // A stop that came while the photo was encoded still leaves no file.
   if (result.failure == PhotoFailure::None && cancel.load() != 0) result.failure = PhotoFailure::Cancelled;
   if (result.failure == PhotoFailure::None) {
-    const HRESULT written = WriteFileAtomically(PlatformPath(result.output), encoded.begin(), encoded.size);
+    FILETIME fileTime{};
+    const bool timed = OutputFileTime(PlatformPath(result.source), prepared.picture.get(), settings, fileTime);
+    const HRESULT written =
+        WriteFileAtomically(PlatformPath(result.output), encoded.begin(), encoded.size, timed ? &fileTime : nullptr);
     if (FAILED(written)) {
       result.failure = PhotoFailure::WriteFailed;
       result.detail = SystemErrorText(HRESULT_CODE(written));

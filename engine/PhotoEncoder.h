@@ -19,8 +19,10 @@ constexpr int kJpegTargetSize = 1;
 // target search's quality for settings.JpegFileSize (KByte), as settings.JpegQualityTypeIndex
 // says; PNG; WebP (lossy) at settings.JpegQuantization whatever the JPEG mode; BMP 24-bit.
 // JPEG and BMP have no transparency: a picture with alpha is flattened on white for them.
-// settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail) and the colour
-// profile where the type can hold them, not XMP or IPTC; 0 writes none. Unknown types and JPEG modes encode
+// settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail, no GPS tags with
+// settings.RemoveGps) and the colour profile where the type can hold them, never XMP or IPTC
+// (so no copy of the position either); 0 writes none. JPEG is progressive, with optimised
+// tables, mozjpeg's deringing and its quant table 3; whole chroma from quality 90. Unknown types and JPEG modes encode
 // nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
 HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded);
 

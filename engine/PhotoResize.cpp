@@ -1,5 +1,7 @@
 #include "engine/PhotoResize.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -9,6 +11,7 @@
 #include "engine/FileSource.h"
 #include "engine/HeifPhoto.h"
 #include "engine/PhotoEffects.h"
+#include "engine/PhotoSharpen.h"
 #include "engine/VipsBitmap.h"
 #include "engine/VipsErrors.h"
 
@@ -28,6 +31,18 @@ FittedSize FitUnlessInside(FittedSize picture, int boxWidth, int boxHeight, bool
 }
 
 FittedSize Across(FittedSize size) { return {size.height, size.width}; }
+
+// a x percent / 100, rounded to the nearest pixel, at least one.
+int Percent(int a, int percent) {
+  const int64_t scaled = (static_cast<int64_t>(a) * percent + 50) / 100;
+  return scaled < 1 ? 1 : static_cast<int>(std::min<int64_t>(scaled, INT32_MAX));
+}
+
+// Both sides times percent / 100; a photo that would grow stays as it is when `noEnlarge`.
+FittedSize ScaledBy(FittedSize picture, int percent, bool noEnlarge) {
+  if (percent <= 0 || (noEnlarge && percent > 100)) return picture;
+  return {Percent(picture.width, percent), Percent(picture.height, percent)};
+}
 
 // The user's rotation, quarter turns clockwise; other values turn nothing.
 bool TurnsSides(int rotation) { return rotation == 1 || rotation == 3; }
@@ -281,10 +296,11 @@ VipsImagePtr Tagged(VipsImage* picture, bool keepProfile) {
 }
 
 // From the decoded, scaled picture to the finished one, in memory.
-VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile,
+VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile, bool sharpen,
                       const std::atomic<int>* stop) {
   VipsImagePtr picture = InSrgbBytes(decoded);
   if (picture) picture = Upright(picture.get(), rotation);
+  if (picture && sharpen) picture = SharpenedAfterDownscale(picture.get());
   if (picture && effect != nullptr) picture = ApplyEffects(picture.get(), *effect);
   if (picture) picture = Tagged(picture.get(), keepProfile);
   if (!picture) return {};
@@ -329,10 +345,16 @@ PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool forStrip,
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
+// A picture made smaller than the photo: no side grew and at least one shrank.
+bool Downscaled(FittedSize from, FittedSize to) {
+  return to.width <= from.width && to.height <= from.height && (to.width < from.width || to.height < from.height);
+}
+
 // `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
-// when it is large enough.
+// when it is large enough. `sharpenDownscaled`: a photo that comes out smaller than it is gets
+// a mild unsharp mask.
 PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                         bool forStrip, const std::atomic<int>* stop) {
+                         bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled) {
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -344,7 +366,8 @@ PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule&
   // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
   const bool storedAcross = source.turnsSides != TurnsSides(rotation);
   const FittedSize stored{static_cast<int>(source.width), static_cast<int>(source.height)};
-  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  const FittedSize upright = storedAcross ? Across(stored) : stored;
+  const FittedSize target = sizeFor(upright);
   outcome = CheckTarget(target);
   if (Refusal(outcome)) return outcome;
   if (source.heif) outcome = DecodeHeif(source, storedAcross ? Across(target) : target, forStrip, stop);
@@ -353,7 +376,8 @@ PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule&
   const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
   const VipsImagePtr decoded = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
   if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
-  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile, stop);
+  const bool sharpen = sharpenDownscaled && Downscaled(upright, target);
+  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile, sharpen, stop);
   if (!outcome.picture || Stopped(stop)) return Failed(stop, L"写真を仕上げられません");
   return outcome;
 }
@@ -361,9 +385,9 @@ PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule&
 // RenderOnce alongside other photos; a photo that could not be read is read once more alone,
 // for libvips' words about this photo and no other.
 PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     bool forStrip, const std::atomic<int>* stop) {
+                     bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled = false) {
   return RunForWords<PreparedPhoto>(
-      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop); },
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop, sharpenDownscaled); },
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
@@ -434,10 +458,14 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
 FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings) {
   if (uprightWidth <= 0 || uprightHeight <= 0) return {0, 0};
   const int choice = settings.ValidResizeIndex();
-  if (choice == kSizeChoiceKeep) return {uprightWidth, uprightHeight};
+  const FittedSize upright{uprightWidth, uprightHeight};
+  const bool noEnlarge = settings.NoEnlarge != 0;
+  if (choice == kSizeChoiceKeep) return upright;
+  if (choice == kSizeChoiceScale) return ScaledBy(upright, settings.ScalePercent, noEnlarge);
+  if (choice == kSizeChoiceLongEdge) return FitUnlessInside(upright, settings.LongEdge, settings.LongEdge, noEnlarge);
   const SizeChoice box =
       choice == kSizeChoiceCustom ? SizeChoice{settings.outputWidth, settings.outputHeight} : SizeChoiceBox(choice);
-  return FitUnlessInside({uprightWidth, uprightHeight}, box.width, box.height, settings.NoEnlarge != 0);
+  return FitUnlessInside(upright, box.width, box.height, noEnlarge);
 }
 
 PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop) {
@@ -445,7 +473,7 @@ PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, c
   const SizeRule sizeFor = [&settings](FittedSize upright) {
     return OutputSize(upright.width, upright.height, settings);
   };
-  return Render(item.path, item.rotation, sizeFor, &effect, false, stop);
+  return Render(item.path, item.rotation, sizeFor, &effect, false, stop, settings.Sharpen != 0);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
@@ -476,10 +504,15 @@ bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& sett
          target.height == vips_image_get_height(photo.scaled.get());
 }
 
-PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect) {
+PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect, bool sharpenDownscaled) {
   if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
   PreparedPhoto outcome;
-  if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, nullptr);
+  // Both sizes are as stored, not turned.
+  const bool sharpen = sharpenDownscaled && photo.scaled &&
+                       Downscaled({photo.storedWidth, photo.storedHeight},
+                                  {vips_image_get_width(photo.scaled.get()), vips_image_get_height(photo.scaled.get())});
+  if (photo.scaled)
+    outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, nullptr);
   if (!outcome.picture) return Failed(nullptr, L"写真を仕上げられません");
   return outcome;
 }

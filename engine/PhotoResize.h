@@ -42,12 +42,15 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight);
 
 // The output size of a photo whose upright size (turned by its EXIF orientation, then by the
 // user's rotation) is uprightWidth x uprightHeight: fitted into the box of the settings' size
-// choice or the custom box, or the upright size itself for "keep size". With NoEnlarge a
-// photo already inside the box keeps its size. 0 x 0 when the custom box has no room.
+// choice or the custom box, inside LongEdge x LongEdge for "long edge", times ScalePercent / 100
+// (rounded, at least 1) for "scale", or the upright size itself for "keep size". With NoEnlarge
+// a photo already inside the box, or scaled above 100 %, keeps its size. 0 x 0 when the
+// custom box has no room.
 FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings);
 
 // The finished picture of `item` under `settings`: exactly OutputSize, turned upright by the
-// EXIF orientation and then by item.rotation, with the photo's own effect or the global one.
+// EXIF orientation and then by item.rotation, with the photo's own effect or the global one;
+// with settings.Sharpen a photo made smaller than it is gets a mild unsharp mask before the effect.
 // Failures: Unreadable (no photo, damaged, cut short, a format that is no photo), TooLarge
 // (see kMaxPhotoPixels), Cancelled (`stop` became non-zero: every read of the file checks it
 // and libvips' computation is killed, so a decode or a resize ends within a fraction of a
@@ -85,5 +88,7 @@ ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL
 // Whether `photo` is scaled to exactly the size that `rotation` and `settings` ask for.
 bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings);
 // PreparePhoto's finishing of a scaled photo: upright by its EXIF orientation, then turned by
-// `rotation`, with `effect` (none: the photo as it is). ScalePhoto's failure is passed on.
-PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect);
+// `rotation`, with `effect` (none: the photo as it is), sharpened as settings.Sharpen asks
+// when `sharpenDownscaled`. ScalePhoto's failure is passed on.
+PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect,
+                          bool sharpenDownscaled = false);

@@ -12,6 +12,9 @@ constexpr wchar_t kAppSetting[] = L"APP_SETTING";
 // A choice of two read as the default when the file holds anything else.
 int OneOfTwo(int value, int fallback) { return value == 0 || value == 1 ? value : fallback; }
 
+// A number read as the default when the file holds one outside low..high.
+int InRange(int value, int low, int high, int fallback) { return value >= low && value <= high ? value : fallback; }
+
 // A folder name that breaks a rule (a hand edit, or a file of an older version) would send
 // the outputs somewhere else than one folder beside the photos: the default is used instead.
 std::wstring UsableFolderName(const std::wstring& stored, const std::wstring& fallback) {
@@ -66,6 +69,15 @@ void SaveData_CL::Load() {
   KeepMetadata = ini.ReadInt(kConvert, L"KeepMetadata", defaults.KeepMetadata);
   NoEnlarge = ini.ReadInt(kConvert, L"NoEnlarge", defaults.NoEnlarge);
   PreviewFit = OneOfTwo(ini.ReadInt(kConvert, L"PreviewFit", defaults.PreviewFit), defaults.PreviewFit);
+  LongEdge = InRange(ini.ReadInt(kConvert, L"LongEdge", defaults.LongEdge), kSmallestLongEdge, kLargestLongEdge,
+                     defaults.LongEdge);
+  ScalePercent = InRange(ini.ReadInt(kConvert, L"ScalePercent", defaults.ScalePercent), kSmallestScalePercent,
+                         kLargestScalePercent, defaults.ScalePercent);
+  KeepFileTime = OneOfTwo(ini.ReadInt(kConvert, L"KeepFileTime", defaults.KeepFileTime), defaults.KeepFileTime);
+  FileTimeFromExif =
+      OneOfTwo(ini.ReadInt(kConvert, L"FileTimeFromExif", defaults.FileTimeFromExif), defaults.FileTimeFromExif);
+  RemoveGps = OneOfTwo(ini.ReadInt(kConvert, L"RemoveGps", defaults.RemoveGps), defaults.RemoveGps);
+  Sharpen = OneOfTwo(ini.ReadInt(kConvert, L"Sharpen", defaults.Sharpen), defaults.Sharpen);
 }
 
 void SaveData_CL::Save() const {
@@ -92,6 +104,12 @@ void SaveData_CL::Save() const {
   ini.WriteInt(kConvert, L"KeepMetadata", KeepMetadata);
   ini.WriteInt(kConvert, L"NoEnlarge", NoEnlarge);
   ini.WriteInt(kConvert, L"PreviewFit", PreviewFit);
+  ini.WriteInt(kConvert, L"LongEdge", LongEdge);
+  ini.WriteInt(kConvert, L"ScalePercent", ScalePercent);
+  ini.WriteInt(kConvert, L"KeepFileTime", KeepFileTime);
+  ini.WriteInt(kConvert, L"FileTimeFromExif", FileTimeFromExif);
+  ini.WriteInt(kConvert, L"RemoveGps", RemoveGps);
+  ini.WriteInt(kConvert, L"Sharpen", Sharpen);
 }
 
 void SaveData_CL::Clear() {

@@ -27,18 +27,21 @@ struct PhotoItem {
 };
 
 // The size choices, by ResizeRadioIndex: the box a photo is fitted into.
-// -1 x -1 means the custom box (outputWidth x outputHeight), -2 x -2 keeps the photo's size.
+// -1 x -1 means the custom box (outputWidth x outputHeight), -2 x -2 keeps the photo's size,
+// -3 x -3 fits the long edge into LongEdge, -4 x -4 scales by ScalePercent.
 struct SizeChoice {
   int width;
   int height;
 };
 constexpr SizeChoice kSizeChoices[] = {
     {1600, 1200}, {1280, 960}, {1024, 768}, {800, 600}, {640, 480}, {480, 480},
-    {320, 240},   {160, 120},  {80, 60},    {-1, -1},   {-2, -2},
+    {320, 240},   {160, 120},  {80, 60},    {-1, -1},   {-2, -2},  {-3, -3}, {-4, -4},
 };
 constexpr int kSizeChoiceCount = static_cast<int>(sizeof(kSizeChoices) / sizeof(kSizeChoices[0]));
 constexpr int kSizeChoiceCustom = 9;
 constexpr int kSizeChoiceKeep = 10;
+constexpr int kSizeChoiceLongEdge = 11;
+constexpr int kSizeChoiceScale = 12;
 constexpr int kDefaultSizeChoice = 3;
 
 constexpr bool IsValidSizeChoice(int index) { return index >= 0 && index < kSizeChoiceCount; }
@@ -52,6 +55,12 @@ constexpr int kSmallestCustomSide = 2;
 constexpr bool IsUsableCustomSize(int width, int height) {
   return width >= kSmallestCustomSide && height >= kSmallestCustomSide;
 }
+
+// The ranges of the long edge (pixels) and of the scale (percent of the photo's size).
+constexpr int kSmallestLongEdge = 2;
+constexpr int kLargestLongEdge = 65535;
+constexpr int kSmallestScalePercent = 1;
+constexpr int kLargestScalePercent = 400;
 
 // The lock of a photo list. A copy of the record (a batch's snapshot, a test's saved state)
 // gets a lock of its own: a lock is never shared by copying.
@@ -93,7 +102,8 @@ public:
   // Reads every stored field from theIniFile; values are kept as read, except three that
   // would lose or misplace outputs: SaveDirTypeIndex outside 0..1 reads as 1, JpegQualityTypeIndex
   // outside 0..1 as 0, and a MakeFolder that OutputFolderNameProblem refuses as "Resized"
-  // (logged); and PreviewFit outside 0..1 reads as 0.
+  // (logged); PreviewFit outside 0..1 reads as 0; and LongEdge, ScalePercent and the four
+  // switches after them, which read as their defaults when outside their ranges.
   void Load();
   // Writes every stored field to theIniFile.
   void Save() const;
@@ -139,5 +149,17 @@ public:
   int NoEnlarge = 0;
   // 1: the preview shows the whole result fitted into the pane; 0: at its actual size.
   int PreviewFit = 0;
+  // The box of "長辺を指定": a photo's long edge becomes this many pixels (kSmallestLongEdge..).
+  int LongEdge = 1600;
+  // "元のサイズの N %": both sides times N / 100 (kSmallestScalePercent..kLargestScalePercent).
+  int ScalePercent = 50;
+  // 1: an output's modification time is its photo's (or, with FileTimeFromExif, the date taken).
+  int KeepFileTime = 1;
+  // 1: a photo with an EXIF date taken gives its output that date, read as local time.
+  int FileTimeFromExif = 0;
+  // 1: kept EXIF loses its GPS tags (the date taken, camera and exposure stay).
+  int RemoveGps = 0;
+  // 1: a downscaled photo gets a mild unsharp mask; enlarged or kept-size photos never do.
+  int Sharpen = 0;
 };
 

@@ -29,7 +29,7 @@ constexpr UINT kLastMainCommand = 193;
 constexpr int kIconResourceId = 107;
 constexpr int kMinimumWidthUnits = 40;   // of the width of "Ｗ"
 // Tall enough for the longest parameter page above the start button.
-constexpr int kMinimumHeightUnits = 45;  // of the height of "Ｗ"
+constexpr int kMinimumHeightUnits = 49;  // of the height of "Ｗ"
 constexpr int kStripExtraHeight = 166;   // the strip is a scroll bar's height plus this
 constexpr DWORD kStripBackground = 0xFFC8C8C8;
 constexpr wchar_t kProgramTitle[] = L"Glimmerset";

@@ -88,13 +88,17 @@ void PreviewMaker_CL::KeepScaled(const PreviewRequest& request, const FileStamp&
 
 PreparedPhoto PreviewMaker_CL::Finished(const PreviewRequest& request) {
   const EffectParams& effect = PhotoEffect(request.photo, request.settings);
-  if (finished && finishedRotation == request.photo.rotation && SameEffect(finishedEffect, effect)) return {};
+  const bool sharpen = request.settings.Sharpen != 0;
+  if (finished && finishedRotation == request.photo.rotation && SameEffect(finishedEffect, effect) &&
+      finishedSharpen == sharpen)
+    return {};
   finished.reset();
-  PreparedPhoto done = FinishPhoto(scaled, request.photo.rotation, &effect);
+  PreparedPhoto done = FinishPhoto(scaled, request.photo.rotation, &effect, sharpen);
   if (done.failure != PhotoFailure::None) return done;
   finished = std::move(done.picture);
   finishedRotation = request.photo.rotation;
   finishedEffect = effect;
+  finishedSharpen = sharpen;
   return {};
 }
 

@@ -74,4 +74,5 @@ private:
   VipsImagePtr finished;
   int finishedRotation = 0;
   EffectParams finishedEffect;
+  bool finishedSharpen = false;  // made with the settings' Sharpen on
 };

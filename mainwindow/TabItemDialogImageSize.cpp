@@ -17,6 +17,8 @@ using page::SetCheck;
 
 
 constexpr int kCustomEditCharacters = 4;
+constexpr int kLongEdgeEditCharacters = 5;
+constexpr int kScaleEditCharacters = 3;
 // Extra pixels between two rows of the size group, and above its first row.
 constexpr int kSizeRowGap = 4;
 constexpr int kSizeRowsTop = 6;
@@ -43,6 +45,18 @@ std::wstring FixedSizeLabel(int width, int height) {
   return buffer;
 }
 
+// `edit` on the row of `radio`, `offset` right of the button's left edge, and `unit` after
+// it the label that follows the number.
+void LayoutNumberBox(const RadioButton_CL* radio, const Edit_CL* edit, const StaticText_CL* label, int offset,
+                     int unit) {
+  if (!page::Exists(radio) || !page::Exists(edit)) return;
+  const RECT button = RectInParent(*radio);
+  MoveTo(*edit, button.left + offset, button.top - 2);
+  if (!page::Exists(label)) return;
+  const RECT box = RectInParent(*edit);
+  MoveTo(*label, box.right + unit / 2, button.top);
+}
+
 }  // namespace
 
 TabItemDialogImageSize_CL::TabItemDialogImageSize_CL() { style = childPageStyle; }
@@ -56,6 +70,7 @@ HWND TabItemDialogImageSize_CL::Create(HWND parent) {
   CreateTypeButtons(metrics.unitWidth, metrics.unitHeight);
   CreateSizeButtons(metrics.unitWidth);
   CreateCustomSizeControls();
+  CreateLongEdgeAndScaleControls();
   ShowSettings();
   ready = 1;
   Layout();
@@ -80,14 +95,40 @@ void TabItemDialogImageSize_CL::CreateSizeButtons(int unitWidth) {
       choice.label = L"指定サイズ";
     } else if (i == kSizeChoiceKeep) {
       choice.label = L"サイズ変更無し";
+    } else if (i == kSizeChoiceLongEdge) {
+      choice.label = L"長辺を指定";
+    } else if (i == kSizeChoiceScale) {
+      choice.label = L"元のサイズの";
     } else {
       choice.label = FixedSizeLabel(choice.width, choice.height);
     }
     sizeChoices.push_back(std::move(choice));
   }
-  for (size_t i = 0; i < sizeChoices.size(); ++i) {
+  // The long edge and scale buttons come later (CreateLongEdgeAndScaleControls).
+  for (size_t i = 0; i < sizeChoices.size() && static_cast<int>(i) <= kSizeChoiceKeep; ++i) {
     const int index = controls.AddRadioButton(hwnd, sizeChoices[i].label, unitWidth, 0, i == 0);
     sizeChoices[i].radio = controls.As<RadioButton_CL>(index);
+  }
+}
+
+void TabItemDialogImageSize_CL::CreateLongEdgeAndScaleControls() {
+  SizeChoice& longEdge = sizeChoices[kSizeChoiceLongEdge];
+  longEdge.radio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, longEdge.label, 0, 0, false));
+  longEdgeEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kLongEdgeEditCharacters));
+  SizeChoice& scale = sizeChoices[kSizeChoiceScale];
+  scale.radio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, scale.label, 0, 0, false));
+  scaleEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kScaleEditCharacters));
+  percentLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"%", 0, 0));
+  sharpenCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"縮小後にくっきりさせる", 0, 0));
+  // Made after the frame, they would lie under it, which paints over the windows below it.
+  for (const ControlBase_CL* control : {static_cast<ControlBase_CL*>(longEdge.radio),
+                                        static_cast<ControlBase_CL*>(longEdgeEdit),
+                                        static_cast<ControlBase_CL*>(scale.radio),
+                                        static_cast<ControlBase_CL*>(scaleEdit),
+                                        static_cast<ControlBase_CL*>(percentLabel),
+                                        static_cast<ControlBase_CL*>(sharpenCheck)}) {
+    if (page::Exists(control))
+      SetWindowPos(control->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }
 
@@ -112,6 +153,9 @@ void TabItemDialogImageSize_CL::ShowSettings() {
   theSaveData.fitWidth = chosen.width;
   theSaveData.fitHeight = chosen.height;
   SetCheck(noEnlargeCheck, theSaveData.NoEnlarge != 0);
+  if (longEdgeEdit) SetWindowTextW(longEdgeEdit->hwnd, IntToText(theSaveData.LongEdge).c_str());
+  if (scaleEdit) SetWindowTextW(scaleEdit->hwnd, IntToText(theSaveData.ScalePercent).c_str());
+  SetCheck(sharpenCheck, theSaveData.Sharpen != 0);
 }
 
 INT_PTR TabItemDialogImageSize_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -139,9 +183,7 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
   for (size_t i = 0; i < sizeChoices.size(); ++i) {
     const SizeChoice& choice = sizeChoices[i];
     if (choice.radio && choice.radio->id == id && IsChecked(choice.radio)) {
-      theSaveData.ResizeRadioIndex = static_cast<int>(i);
-      theSaveData.fitWidth = choice.width;
-      theSaveData.fitHeight = choice.height;
+      SelectSize(static_cast<int>(i));
       RequestPreviewRefresh();
     }
   }
@@ -149,9 +191,19 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
     theSaveData.NoEnlarge = page::CheckState(*noEnlargeCheck);
     RequestPreviewRefresh();
   }
+  if (sharpenCheck && sharpenCheck->id == id) {
+    theSaveData.Sharpen = page::CheckState(*sharpenCheck);
+    RequestPreviewRefresh();
+  }
   if (notification == EN_UPDATE) {
     if (widthEdit && id == widthEdit->id) OnCustomSizeTyped(*widthEdit, theSaveData.outputWidth);
     if (heightEdit && id == heightEdit->id) OnCustomSizeTyped(*heightEdit, theSaveData.outputHeight);
+    if (longEdgeEdit && id == longEdgeEdit->id)
+      OnChoiceNumberTyped(*longEdgeEdit, kSmallestLongEdge, kLargestLongEdge, theSaveData.LongEdge,
+                          kSizeChoiceLongEdge);
+    if (scaleEdit && id == scaleEdit->id)
+      OnChoiceNumberTyped(*scaleEdit, kSmallestScalePercent, kLargestScalePercent, theSaveData.ScalePercent,
+                          kSizeChoiceScale);
   }
   page::ForwardConvertClick(id, parentWindow);
 }
@@ -163,13 +215,25 @@ void TabItemDialogImageSize_CL::OnCustomSizeTyped(const Edit_CL& edit, int& fiel
   page::PostRefresh();
 }
 
-void TabItemDialogImageSize_CL::SelectCustomSize() {
+void TabItemDialogImageSize_CL::OnChoiceNumberTyped(const Edit_CL& edit, int low, int high, int& field,
+                                                    int choice) {
+  // A number outside the range (a box half typed, emptied) is not taken: the last good one stays.
+  const int value = TextToInt(edit.GetText());
+  if (value < low || value > high) return;
+  field = value;
+  SelectSize(choice);
+  page::PostRefresh();
+}
+
+void TabItemDialogImageSize_CL::SelectCustomSize() { SelectSize(kSizeChoiceCustom); }
+
+void TabItemDialogImageSize_CL::SelectSize(int index) {
   for (const SizeChoice& choice : sizeChoices) SetCheck(choice.radio, false);
-  const SizeChoice& custom = sizeChoices[kSizeChoiceCustom];
-  SetCheck(custom.radio, true);
-  theSaveData.ResizeRadioIndex = kSizeChoiceCustom;
-  theSaveData.fitWidth = custom.width;
-  theSaveData.fitHeight = custom.height;
+  const SizeChoice& chosen = sizeChoices[static_cast<size_t>(index)];
+  SetCheck(chosen.radio, true);
+  theSaveData.ResizeRadioIndex = index;
+  theSaveData.fitWidth = chosen.width;
+  theSaveData.fitHeight = chosen.height;
 }
 
 void TabItemDialogImageSize_CL::Layout() {
@@ -182,15 +246,18 @@ void TabItemDialogImageSize_CL::Layout() {
   const int typeCount = static_cast<int>(typeRadios.size());
   const int sizeCount = static_cast<int>(sizeChoices.size());
   MoveAndSize(typeGroup, 4, 4, groupWidth, uh / 2 + typeCount * (uh + 4));
-  // Below the type group, whatever its number of buttons: the size buttons, then the check
-  // box on a row of its own; the title and the margins take one more row.
+  // Below the type group, whatever its number of buttons: the size buttons, then the two
+  // check boxes on rows of their own; the title and the margins take one more row.
   const int groupTop = uh / 2 + (typeCount + 2) * uh;
   const int firstRow = groupTop + uh / 2 + kSizeRowsTop;
-  MoveAndSize(sizeGroup, 4, groupTop, groupWidth, (sizeCount + 2) * pitch);
+  MoveAndSize(sizeGroup, 4, groupTop, groupWidth, (sizeCount + 3) * pitch);
   for (int i = 0; i < sizeCount; ++i) {
     MoveIfExists(sizeChoices[static_cast<size_t>(i)].radio, uw, firstRow + i * pitch);
   }
   MoveIfExists(noEnlargeCheck, uw, firstRow + sizeCount * pitch);
+  MoveIfExists(sharpenCheck, uw, firstRow + (sizeCount + 1) * pitch);
+  LayoutNumberBox(sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit, nullptr, 6 * uw, uw);
+  LayoutNumberBox(sizeChoices[kSizeChoiceScale].radio, scaleEdit, percentLabel, 7 * uw, uw);
   PlaceKeepTypeTip();
   const RadioButton_CL* const custom = sizeChoices[kSizeChoiceCustom].radio;
   if (!custom || !custom->hwnd || !widthEdit || !heightEdit || !timesLabel) return;

@@ -1,7 +1,8 @@
 #pragma once
 // First parameter page, "変換後画像タイプ／変換サイズ": the output image type and the box
-// every photo is fitted into (nine fixed sizes, a custom width x height, or no resizing),
-// and whether a photo smaller than the box is left at its size. Choices go straight into
+// every photo is fitted into (nine fixed sizes, a custom width x height, no resizing,
+// the long edge, a percentage of the photo's size), whether a photo smaller than the box is
+// left at its size, and whether a downscaled photo is sharpened. Choices go straight into
 // theSaveData; a size change asks for a preview refresh, a type change saves the settings
 // at once. Clicks on the start button, which the tab host moves onto the visible page, are
 // forwarded to the main window.
@@ -42,6 +43,12 @@ public:
   Edit_CL* heightEdit = nullptr;
   StaticText_CL* timesLabel = nullptr;
   CheckBox_CL* noEnlargeCheck = nullptr;  // NoEnlarge
+  // Made after the controls above, so their ids stay: the edit boxes of "長辺を指定"
+  // (sizeChoices[kSizeChoiceLongEdge]) and "元のサイズの N %" (sizeChoices[kSizeChoiceScale]).
+  Edit_CL* longEdgeEdit = nullptr;        // LongEdge
+  Edit_CL* scaleEdit = nullptr;           // ScalePercent
+  StaticText_CL* percentLabel = nullptr;  // the "%" after scaleEdit
+  CheckBox_CL* sharpenCheck = nullptr;    // Sharpen
   ToolTips_CL tips;                       // what keeping the type does to a HEIC
   int ready = 0;
 
@@ -49,11 +56,17 @@ private:
   void CreateTypeButtons(int unitWidth, int unitHeight);
   void CreateSizeButtons(int unitWidth);
   void CreateCustomSizeControls();
+  void CreateLongEdgeAndScaleControls();
   void ShowSettings();
   void OnCommand(int id, int notification);
   // Reads one edit box into its field, then makes the custom size the chosen one.
   void OnCustomSizeTyped(const Edit_CL& edit, int& field);
+  // Reads a long edge or percent box into its field when the number is within low..high,
+  // then makes its size choice the chosen one.
+  void OnChoiceNumberTyped(const Edit_CL& edit, int low, int high, int& field, int choice);
   void SelectCustomSize();
+  // Checks the button of size choice `index` alone and takes its box.
+  void SelectSize(int index);
   void Layout();
   void PlaceKeepTypeTip();
 };

@@ -99,6 +99,9 @@ void TabItemDialogSave_CL::CreateControls() {
   if (Exists(folderProblemLabel)) {
     SetWindowPos(folderProblemLabel->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  removeGpsCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"位置情報を消す", 0, 0));
+  keepTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"更新日時を元の写真と同じにする", 0, 0));
+  exifTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影日時にする", 0, 0));
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -120,7 +123,16 @@ void TabItemDialogSave_CL::ShowSettings() {
   if (Exists(qualitySlider)) SendMessageW(qualitySlider->hwnd, TBM_SETPOS, TRUE, data.JpegQuantization);
   SetText(fileSizeEdit, IntToText(data.JpegFileSize));
   SetCheck(keepMetadataCheck, data.KeepMetadata != 0);
+  SetCheck(removeGpsCheck, data.RemoveGps != 0);
+  SetCheck(keepTimeCheck, data.KeepFileTime != 0);
+  SetCheck(exifTimeCheck, data.FileTimeFromExif != 0);
+  UpdateDependentChecks();
   UpdateQualityText();
+}
+
+void TabItemDialogSave_CL::UpdateDependentChecks() {
+  if (Exists(removeGpsCheck)) EnableWindow(removeGpsCheck->hwnd, theSaveData.KeepMetadata != 0);
+  if (Exists(exifTimeCheck)) EnableWindow(exifTimeCheck->hwnd, theSaveData.KeepFileTime != 0);
 }
 
 void TabItemDialogSave_CL::UpdateQualityText() {
@@ -198,6 +210,20 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   }
   if (Is(keepMetadataCheck, id)) {
     data.KeepMetadata = CheckState(*keepMetadataCheck);
+    UpdateDependentChecks();
+    RequestPreviewRefresh();
+  }
+  if (Is(removeGpsCheck, id)) {
+    data.RemoveGps = CheckState(*removeGpsCheck);
+    RequestPreviewRefresh();
+  }
+  if (Is(keepTimeCheck, id)) {
+    data.KeepFileTime = CheckState(*keepTimeCheck);
+    UpdateDependentChecks();
+    RequestPreviewRefresh();
+  }
+  if (Is(exifTimeCheck, id)) {
+    data.FileTimeFromExif = CheckState(*exifTimeCheck);
     RequestPreviewRefresh();
   }
   page::ForwardConvertClick(id, parentWindow);
@@ -251,6 +277,12 @@ void TabItemDialogSave_CL::Layout() {
     const int labelHeight = label.bottom - label.top;
     MoveTo(*kbyteLabel, edit.right + uw / 2, edit.top + (editHeight - labelHeight) / 2);
   }
-  // It applies to every output type, so it stands below the JPEG group, in none.
-  MoveIfExists(keepMetadataCheck, uw / 2 + 4, 16 * uh + 4 + groupHeight + h2);
+  // These apply to every output type, so they stand below the JPEG group, in none; a box
+  // that depends on the one above it is indented under it.
+  const int checksTop = 16 * uh + 4 + groupHeight + h2;
+  const int checkPitch = uh + 4;
+  MoveIfExists(keepMetadataCheck, uw / 2 + 4, checksTop);
+  MoveIfExists(removeGpsCheck, uw / 2 + 4 + uw, checksTop + checkPitch);
+  MoveIfExists(keepTimeCheck, uw / 2 + 4, checksTop + 2 * checkPitch);
+  MoveIfExists(exifTimeCheck, uw / 2 + 4 + uw, checksTop + 3 * checkPitch);
 }

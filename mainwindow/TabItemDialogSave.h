@@ -1,8 +1,9 @@
 #pragma once
 // Third parameter page, "保存": where the converted photos go (a folder on the desktop or
 // beside each source, and its name), the texts added before and after each file name, the
-// JPEG quality as a fixed quality or a target file size, and whether the outputs keep the
-// photos' shooting data (EXIF). Every change is written into theSaveData and followed by a
+// JPEG quality as a fixed quality or a target file size, whether the outputs keep the
+// photos' shooting data (EXIF) and, if so, without the location, and which modification
+// time the outputs get. Every change is written into theSaveData and followed by a
 // refresh request; the refresh saves the settings. A folder name that is no plain folder
 // name is not written: a red line under its box says why.
 #include <windows.h>
@@ -41,12 +42,18 @@ public:
   GroupBox_CL* jpegGroup = nullptr;
   // Under the folder name box: why the typed name is not taken; empty while it is usable.
   StaticText_CL* folderProblemLabel = nullptr;
+  // Made after the controls above, so their ids stay.
+  CheckBox_CL* removeGpsCheck = nullptr;  // RemoveGps; greyed while keepMetadataCheck is off
+  CheckBox_CL* keepTimeCheck = nullptr;   // KeepFileTime
+  CheckBox_CL* exifTimeCheck = nullptr;   // FileTimeFromExif; greyed while keepTimeCheck is off
   int ready = 0;
 
 private:
   void CreateControls();
   void ShowSettings();
   void UpdateQualityText();
+  // Greys the boxes that mean nothing while the box above them is off.
+  void UpdateDependentChecks();
   void OnCommand(int id, int notification);
   void OnScroll(HWND slider);
   void Layout();

@@ -4,7 +4,7 @@
 set -eu
 packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
           fonts-noto-cjk locales cmake ninja-build googletest make
-          dpkg-dev patch libheif-examples libvips-tools"
+          dpkg-dev patch libheif-examples libvips-tools libimage-exiftool-perl"
 if [ "${1:-}" = dist ]; then packages="$packages wixl"; fi
 
 sudo_cmd=""

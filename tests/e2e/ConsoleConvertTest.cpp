@@ -243,3 +243,51 @@ TEST_F(ConsoleConvertTest, HeicIsWrittenAsJpegAndANamedNonPhotoOrAPhotolessFolde
     EXPECT_TRUE(HasLine(outcome, L"NG " + empty + L" : 写真が見つかりません"));
   }
 }
+
+namespace {
+
+FILETIME ModificationTimeOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
+
+TEST_F(ConsoleConvertTest, LongEdgeScaleTimeLocationAndSharpenOptionsReachTheFilesAndTheUsage) {
+  const std::wstring wide = photos.File(L"wide.jpg");
+  const std::wstring tall = photos.File(L"tall.jpg");
+  ASSERT_TRUE(WritePhoto(wide, 480, 120));
+  ASSERT_TRUE(WritePhoto(tall, 120, 480));
+  const HANDLE file = CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const FILETIME old{0x12345600u, 0x01C00000u};  // in 2001
+  SetFileTime(file, nullptr, nullptr, &old);
+  CloseHandle(file);
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/long-edge", L"200", L"/sharpen", L"/no-gps", L"/keep-time",
+                                           L"/folder", L"edge", photos.Path()});
+    SCOPED_TRACE(testing::Message() << "/long-edge:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    ExpectPicture(photos.File(L"edge\\wide.jpg"), 200, 50);
+    ExpectPicture(photos.File(L"edge\\tall.jpg"), 50, 200);
+    const FILETIME kept = ModificationTimeOf(photos.File(L"edge\\wide.jpg"));
+    EXPECT_EQ(CompareFileTime(&kept, &old), 0) << "/keep-time gives the photo's time";
+  }
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/scale", L"25", L"/new-time", L"/folder", L"quarter", wide});
+    SCOPED_TRACE(testing::Message() << "/scale:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    ExpectPicture(photos.File(L"quarter\\wide.jpg"), 120, 30);
+    const FILETIME written = ModificationTimeOf(photos.File(L"quarter\\wide.jpg"));
+    EXPECT_GT(CompareFileTime(&written, &old), 0) << "/new-time gives the time of writing";
+  }
+  for (const auto& bad : {std::vector<std::wstring>{L"/scale", L"0"}, {L"/scale", L"401"}, {L"/long-edge", L"1"}}) {
+    const Outcome outcome = RunGlimmerset({L"/convert", bad[0], bad[1], wide});
+    EXPECT_EQ(outcome.exitCode, 2u) << testing::PrintToString(bad);
+  }
+  const Outcome usage = RunGlimmerset({L"/convert", L"/?"});
+  for (const wchar_t* option :
+       {L"/long-edge", L"/scale", L"/sharpen", L"/no-sharpen", L"/no-gps", L"/keep-time", L"/exif-time", L"/new-time"})
+    EXPECT_NE(usage.output.find(option), std::wstring::npos) << testing::PrintToString(std::wstring(option));
+}
+
+}  // namespace

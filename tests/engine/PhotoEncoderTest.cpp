@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 #include "engine/PhotoEncoder.h"
@@ -269,6 +270,33 @@ TEST(JpegQuality, HigherQualityIsLargerAndCloserToThePicture) {
   // WebP follows the same setting.
   EXPECT_LT(Encoded(picture.get(), OutputFormat::Webp, FixedQuality(30)).size(),
             Encoded(picture.get(), OutputFormat::Webp, FixedQuality(95)).size());
+}
+
+TEST(JpegQuality, MozjpegMakesSmallerFilesOfTheSameLookAndKeepsChromaWholeFromNinety) {
+  const VipsImagePtr picture = DetailedPicture(800, 600);
+  const std::string ours = Encoded(picture.get(), OutputFormat::Jpeg, FixedQuality(80));
+  // libjpeg's plain encoding at the same quality: standard tables, no trellis.
+  void* data = nullptr;
+  size_t size = 0;
+  ASSERT_EQ(0, vips_jpegsave_buffer(picture.get(), &data, &size, "Q", 80, "keep", VIPS_FOREIGN_KEEP_NONE, nullptr));
+  const GMemory plainData(data);
+  const std::string plain(static_cast<const char*>(data), size);
+  ASSERT_FALSE(ours.empty());
+  const double oursError = MeanDifference(Decoded(ours).get(), picture.get());
+  const double plainError = MeanDifference(Decoded(plain).get(), picture.get());
+  std::printf("quality 80: ours %zu bytes (mean error %.3f), plain %zu bytes (mean error %.3f)\n", ours.size(),
+              oursError, plain.size(), plainError);
+  EXPECT_LT(ours.size(), plain.size() * 9 / 10);
+  EXPECT_LE(oursError, plainError * 1.05) << "the quality number keeps its look";
+
+  const auto chroma = [](const std::string& file) {
+    const VipsImagePtr header(vips_image_new_from_buffer(file.data(), file.size(), "", nullptr));
+    const char* value = nullptr;
+    if (!header || vips_image_get_string(header.get(), "jpeg-chroma-subsample", &value) != 0) return std::string{};
+    return std::string(value);
+  };
+  EXPECT_EQ(chroma(ours), "4:2:0");
+  EXPECT_EQ(chroma(Encoded(picture.get(), OutputFormat::Jpeg, FixedQuality(90))), "4:4:4");
 }
 
 TEST(JpegQuality, QualitiesOutsideTheRangeTakeTheNearestEnd) {

@@ -96,6 +96,33 @@ TEST(OutputSize, NoEnlargeKeepsPhotosThatAreInsideTheBox) {
   ExpectSize(OutputSize(4000, 3000, settings), 800, 600);
 }
 
+TEST(OutputSize, LongEdgeFitsBothOrientationsAndPercentScalesUnlessItWouldEnlarge) {
+  SaveData_CL settings = SettingsWithChoice(kSizeChoiceLongEdge);
+  settings.LongEdge = 1600;
+  ExpectSize(OutputSize(4000, 3000, settings), 1600, 1200);
+  // "a portrait photo gets the long edge tall"
+  ExpectSize(OutputSize(3000, 4000, settings), 1200, 1600);
+  ExpectSize(OutputSize(1000, 1000, settings), 1600, 1600);
+  settings.NoEnlarge = 1;
+  ExpectSize(OutputSize(1000, 800, settings), 1000, 800);
+
+  settings = SettingsWithChoice(kSizeChoiceScale);
+  settings.ScalePercent = 50;
+  ExpectSize(OutputSize(4000, 3000, settings), 2000, 1500);
+  // "rounded to the nearest pixel"
+  ExpectSize(OutputSize(1001, 3, settings), 501, 2);
+  settings.ScalePercent = 1;
+  // "never below one pixel"
+  ExpectSize(OutputSize(50, 30, settings), 1, 1);
+  settings.ScalePercent = 400;
+  ExpectSize(OutputSize(300, 200, settings), 1200, 800);
+  settings.NoEnlarge = 1;
+  // "小さい写真は拡大しない still applies"
+  ExpectSize(OutputSize(300, 200, settings), 300, 200);
+  settings.ScalePercent = 25;
+  ExpectSize(OutputSize(300, 200, settings), 75, 50);
+}
+
 TEST(PreparePhoto, ComesOutAtExactlyTheOutputSize) {
   const TempFolder folder;
   const struct {

@@ -86,6 +86,12 @@ TEST_F(SaveDataFile, FirstStartWithoutFileGivesEveryDefault) {
   EXPECT_EQ(data.OutputImageType, 0);
   EXPECT_EQ(data.KeepMetadata, 1);
   EXPECT_EQ(data.NoEnlarge, 0);
+  EXPECT_EQ(data.LongEdge, 1600);
+  EXPECT_EQ(data.ScalePercent, 50);
+  EXPECT_EQ(data.KeepFileTime, 1) << "outputs keep their photos' dates unless asked";
+  EXPECT_EQ(data.FileTimeFromExif, 0);
+  EXPECT_EQ(data.RemoveGps, 0);
+  EXPECT_EQ(data.Sharpen, 0);
   EXPECT_EQ(data.topMost, 0);
   ExpectDefaultEffect(data.globalEffect);
   EXPECT_EQ(data.currentIndex, -1);
@@ -108,6 +114,8 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"CheckAddFileNameBottom=0", L"ValueAddFileNameTop=s_",  L"ValueAddFileNameBottom=_s",
       L"JpegQualityTypeIndex=0",  L"JpegQuantization=80",      L"JpegFileSize=100",
       L"KeepMetadata=1",          L"NoEnlarge=0",              L"PreviewFit=0",
+      L"LongEdge=1600",           L"ScalePercent=50",          L"KeepFileTime=1",
+      L"FileTimeFromExif=0",      L"RemoveGps=0",              L"Sharpen=0",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
@@ -123,6 +131,12 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   saved.OutputImageType = 4;
   saved.KeepMetadata = 0;
   saved.NoEnlarge = 1;
+  saved.LongEdge = 2048;
+  saved.ScalePercent = 400;
+  saved.KeepFileTime = 0;
+  saved.FileTimeFromExif = 1;
+  saved.RemoveGps = 1;
+  saved.Sharpen = 1;
   saved.Save();
 
   SaveData_CL loaded;
@@ -136,6 +150,44 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   EXPECT_EQ(loaded.OutputImageType, 4);
   EXPECT_EQ(loaded.KeepMetadata, 0);
   EXPECT_EQ(loaded.NoEnlarge, 1);
+  EXPECT_EQ(loaded.LongEdge, 2048);
+  EXPECT_EQ(loaded.ScalePercent, 400);
+  EXPECT_EQ(loaded.KeepFileTime, 0);
+  EXPECT_EQ(loaded.FileTimeFromExif, 1);
+  EXPECT_EQ(loaded.RemoveGps, 1);
+  EXPECT_EQ(loaded.Sharpen, 1);
+}
+
+TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeReadAsDefaults) {
+  // Every size choice a file of the version before can hold still means the same box.
+  WriteIni(L"[CONVERT]\r\nResizeRadioIndex=10\r\nNoEnlarge=1\r\nKeepMetadata=0\r\n");
+  SaveData_CL data;
+  data.Load();
+  EXPECT_EQ(data.ValidResizeIndex(), 10);
+  EXPECT_EQ(SizeChoiceBox(10).width, -2);
+  EXPECT_EQ(SizeChoiceBox(9).width, -1);
+  EXPECT_EQ(SizeChoiceBox(0).width, 1600);
+  EXPECT_EQ(data.NoEnlarge, 1);
+  EXPECT_EQ(data.KeepMetadata, 0);
+  EXPECT_EQ(data.KeepFileTime, 1);
+  EXPECT_EQ(data.LongEdge, 1600);
+
+  WriteIni(L"[CONVERT]\r\nResizeRadioIndex=12\r\nLongEdge=1\r\nScalePercent=401\r\nKeepFileTime=2\r\n"
+           L"FileTimeFromExif=-1\r\nRemoveGps=5\r\nSharpen=9\r\n");
+  data.Load();
+  EXPECT_EQ(data.ValidResizeIndex(), kSizeChoiceScale);
+  EXPECT_EQ(data.LongEdge, 1600);
+  EXPECT_EQ(data.ScalePercent, 50);
+  EXPECT_EQ(data.KeepFileTime, 1);
+  EXPECT_EQ(data.FileTimeFromExif, 0);
+  EXPECT_EQ(data.RemoveGps, 0);
+  EXPECT_EQ(data.Sharpen, 0);
+
+  WriteIni(L"[CONVERT]\r\nResizeRadioIndex=11\r\nLongEdge=65535\r\nScalePercent=1\r\n");
+  data.Load();
+  EXPECT_EQ(data.ValidResizeIndex(), kSizeChoiceLongEdge);
+  EXPECT_EQ(data.LongEdge, 65535) << "the ends of the ranges are taken";
+  EXPECT_EQ(data.ScalePercent, 1);
 }
 
 TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {

@@ -38,7 +38,7 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
 
   ASSERT_EQ(page.typeRadios.size(), 5u);
-  ASSERT_EQ(page.sizeChoices.size(), 11u);
+  ASSERT_EQ(page.sizeChoices.size(), 13u);
   EXPECT_EQ(TextOf(page.typeRadios[0]), L"変換前の拡張子を維持する");
   EXPECT_EQ(TextOf(page.typeRadios[4]), L"全てwebpにする");
   wchar_t tip[128] = {};
@@ -75,6 +75,61 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   EXPECT_EQ(page.heightEdit->id, 4371);
   EXPECT_EQ(page.noEnlargeCheck->id, 4372);
   EXPECT_EQ(page.sizeGroup->id, 4373);
+  // Then the long edge and scale choices with their boxes, and the sharpen check box.
+  EXPECT_EQ(page.sizeChoices[11].radio->id, 4374);
+  EXPECT_EQ(page.longEdgeEdit->id, 4375);
+  EXPECT_EQ(page.sizeChoices[12].radio->id, 4376);
+  EXPECT_EQ(page.scaleEdit->id, 4377);
+  EXPECT_EQ(page.percentLabel->id, 4378);
+  EXPECT_EQ(page.sharpenCheck->id, 4379);
+  EXPECT_EQ(TextOf(page.sizeChoices[11].radio), L"長辺を指定");
+  EXPECT_EQ(TextOf(page.sizeChoices[12].radio), L"元のサイズの");
+  EXPECT_EQ(TextOf(page.percentLabel), L"%");
+  EXPECT_EQ(TextOf(page.longEdgeEdit), L"1600");
+  EXPECT_EQ(TextOf(page.scaleEdit), L"50");
+  EXPECT_EQ(TextOf(page.sharpenCheck), L"縮小後にくっきりさせる");
+  EXPECT_FALSE(Checked(page.sharpenCheck));
+}
+
+TEST_F(SizePage, LongEdgeAndPercentBoxesChooseTheirSizesAndTakeOnlyNumbersInRange) {
+  theSaveData.ResizeRadioIndex = kSizeChoiceScale;
+  theSaveData.ScalePercent = 30;
+  theSaveData.Sharpen = 1;
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_EQ(CheckedSize(page), 12);
+  EXPECT_EQ(TextOf(page.scaleEdit), L"30");
+  EXPECT_TRUE(Checked(page.sharpenCheck));
+  EXPECT_EQ(theSaveData.fitWidth, -4);
+
+  ReplaceText(page.longEdgeEdit, L"");
+  mainWindow.TakeRefreshes();
+  TypeInto(page.longEdgeEdit, L"2000");
+  EXPECT_EQ(CheckedSize(page), 11) << "typing a long edge chooses it, the other buttons go out";
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  EXPECT_EQ(theSaveData.LongEdge, 2000);
+  EXPECT_EQ(theSaveData.fitWidth, -3);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 4) << "one refresh per keystroke";
+
+  ReplaceText(page.scaleEdit, L"0");
+  ReplaceText(page.scaleEdit, L"401");
+  EXPECT_EQ(theSaveData.ScalePercent, 30) << "outside 1..400: the last good number stays";
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  ReplaceText(page.scaleEdit, L"75");
+  EXPECT_EQ(theSaveData.ScalePercent, 75);
+  EXPECT_EQ(CheckedSize(page), 12);
+
+  Click(page.sizeChoices[11].radio);
+  EXPECT_EQ(CheckedSize(page), 11);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  Click(page.sizeChoices[3].radio);
+  EXPECT_EQ(CheckedSize(page), 3) << "the later buttons share the group of the first ones";
+
+  mainWindow.TakeRefreshes();
+  theSaveData.refreshPending = 0;
+  Click(page.sharpenCheck);
+  EXPECT_EQ(theSaveData.Sharpen, 0);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
 }
 
 TEST_F(SizePage, TypingAWidthChoosesTheCustomSizeAndRefreshesAtEveryKeystroke) {
@@ -162,7 +217,7 @@ TEST_F(SizePage, NoEnlargeCheckWritesTheRecordAndAsksForARefresh) {
 }
 
 TEST_F(SizePage, OutOfTableChoicesFromAHandEditedFileShowTheDefaultsAndStayUntilChanged) {
-  theSaveData.ResizeRadioIndex = 11;
+  theSaveData.ResizeRadioIndex = 13;
   theSaveData.OutputImageType = -1;
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
@@ -171,7 +226,7 @@ TEST_F(SizePage, OutOfTableChoicesFromAHandEditedFileShowTheDefaultsAndStayUntil
   EXPECT_EQ(CheckedType(page), 0);
   EXPECT_EQ(theSaveData.fitWidth, 800);
   EXPECT_EQ(theSaveData.fitHeight, 600);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, 11);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, 13);
   EXPECT_EQ(theSaveData.OutputImageType, -1);
 
   Click(page.sizeChoices[6].radio);
@@ -213,7 +268,7 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   EXPECT_EQ(times.top, custom.top - 2);
   EXPECT_EQ(group.top, groupTop);
   EXPECT_EQ(group.right - group.left, 400 - m.unitWidth / 2);
-  EXPECT_EQ(group.bottom - group.top, 13 * (m.unitHeight + 4));
+  EXPECT_EQ(group.bottom - group.top, 16 * (m.unitHeight + 4));
 }
 
 TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
@@ -231,10 +286,13 @@ TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
   for (const RadioButton_CL* radio : page.typeRadios) expectInside(types, radio);
   for (const auto& choice : page.sizeChoices) expectInside(sizes, choice.radio);
   expectInside(sizes, page.noEnlargeCheck);
+  expectInside(sizes, page.sharpenCheck);
+  expectInside(sizes, page.longEdgeEdit);
+  expectInside(sizes, page.scaleEdit);
   EXPECT_LE(types.bottom, sizes.top);
 
-  // The check box has a row of its own, under the last size button.
-  const RECT keep = RectInParent(*page.sizeChoices[10].radio);
+  // The check boxes have a row of their own, under the last size button.
+  const RECT keep = RectInParent(*page.sizeChoices[12].radio);
   const RECT check = RectInParent(*page.noEnlargeCheck);
   EXPECT_EQ(check.left, m.unitWidth);
   EXPECT_EQ(check.top, keep.top + m.unitHeight + 4);

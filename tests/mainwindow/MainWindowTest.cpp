@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, StripKeepsItsHeightAndWindowItsLeastSize) {
   EXPECT_EQ(small.left, 100);
   EXPECT_EQ(small.top, 100);
   EXPECT_EQ(small.right, 100 + 40 * metrics.unitWidth);
-  EXPECT_EQ(small.bottom, 100 + 45 * metrics.unitHeight);
+  EXPECT_EQ(small.bottom, 100 + kMinimumHeightUnits * metrics.unitHeight);
   RECT large{0, 0, 4000, 3000};
   SendMessageW(main.hwnd, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&large));
   EXPECT_EQ(large.right, 4000);

@@ -44,6 +44,47 @@ TEST_F(SavePage, FirstStartShowsTheDefaults) {
   EXPECT_EQ(page.fileSizeRadio->id, 4361);
   EXPECT_EQ(page.keepMetadataCheck->id, 4365);
   EXPECT_EQ(page.jpegGroup->id, 4368);
+  EXPECT_EQ(page.removeGpsCheck->id, 4370);
+  EXPECT_EQ(page.keepTimeCheck->id, 4371);
+  EXPECT_EQ(page.exifTimeCheck->id, 4372);
+  EXPECT_EQ(TextOf(page.removeGpsCheck), L"位置情報を消す");
+  EXPECT_EQ(TextOf(page.keepTimeCheck), L"更新日時を元の写真と同じにする");
+  EXPECT_EQ(TextOf(page.exifTimeCheck), L"撮影日時にする");
+  EXPECT_FALSE(Checked(page.removeGpsCheck));
+  EXPECT_TRUE(Checked(page.keepTimeCheck)) << "outputs keep their photos' dates unless asked";
+  EXPECT_FALSE(Checked(page.exifTimeCheck));
+}
+
+TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
+  theSaveData.KeepMetadata = 0;
+  theSaveData.RemoveGps = 1;
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_TRUE(Checked(page.removeGpsCheck));
+  EXPECT_FALSE(IsWindowEnabled(page.removeGpsCheck->hwnd)) << "no EXIF kept, no GPS to remove";
+  EXPECT_TRUE(IsWindowEnabled(page.exifTimeCheck->hwnd));
+  const RECT exif = RectInParent(*page.keepMetadataCheck);
+  const RECT gps = RectInParent(*page.removeGpsCheck);
+  EXPECT_GT(gps.top, exif.top) << "under the EXIF box";
+  EXPECT_GT(gps.left, exif.left);
+
+  Click(page.keepMetadataCheck);
+  EXPECT_EQ(theSaveData.KeepMetadata, 1);
+  EXPECT_TRUE(IsWindowEnabled(page.removeGpsCheck->hwnd));
+  theSaveData.refreshPending = 0;
+  mainWindow.TakeRefreshes();
+  Click(page.removeGpsCheck);
+  EXPECT_EQ(theSaveData.RemoveGps, 0);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+
+  theSaveData.refreshPending = 0;
+  Click(page.exifTimeCheck);
+  EXPECT_EQ(theSaveData.FileTimeFromExif, 1);
+  Click(page.keepTimeCheck);
+  EXPECT_EQ(theSaveData.KeepFileTime, 0);
+  EXPECT_FALSE(IsWindowEnabled(page.exifTimeCheck->hwnd));
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << "two changes before the refresh";
+  EXPECT_EQ(IniInt(L"KeepFileTime"), -12345) << "the refresh saves it, not the click";
 }
 
 TEST_F(SavePage, EveryControlWritesItsFieldAndAsksForARefresh) {

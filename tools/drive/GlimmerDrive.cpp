@@ -3,9 +3,9 @@
 // every photo as a click on "変換開始" does (WM_COMMAND 190), closes what the shell opened for
 // the output folder, shows the whole first photo in the preview ("全体"), saves a screenshot
 // of the window, turns the compare view on ("比較") with the sepia effect and saves a second
-// one beside the first (SCREENSHOT-compare.png), takes the effect off again, and closes the
-// program. Every step has a time-out. Exit code 0
-// when all of it worked.
+// one beside the first (SCREENSHOT-compare.png), takes the effect off again, saves a third
+// with the save page chosen (SCREENSHOT-save.png), and closes the program. Every step has a
+// time-out. Exit code 0 when all of it worked.
 #include <windows.h>
 
 #include <cstdio>
@@ -33,6 +33,22 @@ void Say(const char* text) {
 bool ThumbnailsShown(HWND main) {
   const drive::Capture strip = drive::CaptureWindow(drive::StripWindow(main));
   return !strip.pixels.empty() && drive::PixelsNotNear(strip, kStripGrey, 8) > strip.pixels.size() / 20;
+}
+
+// SCREENSHOT with "-save" before its extension: the window with the third page, "保存",
+// chosen by two presses of the right arrow key on the tab control, as a user may choose it.
+bool SaveSavePageScreenshot(HWND main, const std::wstring& screenshot) {
+  const HWND tabs = drive::FindDescendant(main, L"", L"SysTabControl32");
+  if (tabs == nullptr) return false;
+  for (int press = 0; press < 2; ++press) {
+    PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+    PostMessageW(tabs, WM_KEYUP, VK_RIGHT, 0);
+  }
+  Sleep(1000);
+  const size_t dot = screenshot.rfind(L'.');
+  const std::wstring path = dot == std::wstring::npos ? screenshot + L"-save" : screenshot.substr(0, dot) + L"-save" +
+                                                                                  screenshot.substr(dot);
+  return drive::SavePng(drive::CaptureWindow(main), path);
 }
 
 // The window (at any depth below `main`) whose text is `text`; null when there is none.
@@ -114,6 +130,7 @@ int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::ve
   }
   Click(ChildWithText(main, L"そのまま"));
   Sleep(500);
+  if (!SaveSavePageScreenshot(main, screenshot)) Say("glimmer-drive: no screenshot of the save page (going on)");
   const bool closed = drive::Close(program, 15000);
   if (!closed) Say("glimmer-drive: Glimmerset did not end after WM_CLOSE and was terminated");
   return saved && closed ? 0 : 1;

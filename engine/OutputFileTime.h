@@ -1,0 +1,18 @@
+#pragma once
+// The modification time an output file gets: its photo's own, or the date the photo was
+// taken, or none (the time of writing), as the settings say.
+#include <windows.h>
+
+#include <string>
+
+#include "engine/SaveData.h"
+#include "engine/VipsOwned.h"
+
+// The date taken of an EXIF DateTimeOriginal as libvips gives it ("2023:10:14 16:42:05" and
+// maybe a description after it), read as local time; false when the text holds no valid date.
+bool ExifDateTaken(const char* text, FILETIME& utc);
+
+// With settings.KeepFileTime 0: false, the output keeps the time it was written at. With 1:
+// the date taken from `picture`'s EXIF when settings.FileTimeFromExif is 1 and there is one,
+// else the modification time of the photo at `sourcePath` (false when it cannot be read).
+bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const SaveData_CL& settings, FILETIME& time);

@@ -1,0 +1,291 @@
+// What the shrinker's options do to the written files: the file dates, the location taken
+// out of the shooting data (read back by a real EXIF reader, exiftool), and the sharpening
+// of downscaled photos.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/ConvertBatch.h"
+#include "engine/PhotoResize.h"
+#include "tests/engine/PipelinePhotos.h"
+#include "tests/support/ExifWriter.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestPhotos.h"
+
+namespace {
+
+constexpr wchar_t kPerl[] = L"Z:\\usr\\bin\\perl";
+constexpr wchar_t kExiftool[] = L"Z:\\usr\\bin\\exiftool";
+constexpr char kExiftoolMissing[] = "exiftool is not installed (Debian's libimage-exiftool-perl; make test installs it)";
+
+// An XMP packet that carries the position as well, as photo editors write it.
+constexpr const char* kXmpWithGps =
+    "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+    "<rdf:Description xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"35,39.516N\" "
+    "exif:GPSLongitude=\"139,44.716E\"/></rdf:RDF></x:xmpmeta>";
+
+// 2001-02-03 04:05:06 UTC: a modification time no file written today can have by chance.
+FILETIME OldTime() {
+  const SYSTEMTIME utc{2001, 2, 6, 3, 4, 5, 6, 0};
+  FILETIME time{};
+  SystemTimeToFileTime(&utc, &time);
+  return time;
+}
+
+bool SetModificationTime(const std::wstring& path, const FILETIME& time) {
+  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool set = SetFileTime(file, nullptr, nullptr, &time) != FALSE;
+  CloseHandle(file);
+  return set;
+}
+
+uint64_t ModificationTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime;
+}
+
+uint64_t Ticks(const FILETIME& time) { return uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime; }
+
+// The modification time of `path` as local time "YYYY-MM-DD hh:mm:ss".
+std::string LocalModificationText(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  SYSTEMTIME utc{};
+  SYSTEMTIME local{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+      !FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+    return {};
+  char text[32] = {};
+  std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d", local.wYear, local.wMonth, local.wDay,
+                local.wHour, local.wMinute, local.wSecond);
+  return text;
+}
+
+// The Unix path of a Windows path, as Wine maps it.
+std::string UnixPath(const std::wstring& path) {
+  using ToUnix = char* (*)(const wchar_t*);
+  const FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name");
+  if (found == nullptr) return {};
+  ToUnix toUnix = nullptr;
+  static_assert(sizeof(toUnix) == sizeof(found));
+  std::memcpy(&toUnix, &found, sizeof(toUnix));
+  if (toUnix == nullptr) return {};
+  char* const unix = toUnix(path.c_str());
+  if (unix == nullptr) return {};
+  std::string text = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return text;
+}
+
+// What exiftool reads in the file at `path`: one "[group] Tag : value" line per tag. Wine
+// starts a Unix program without a process handle to wait on or the pipes of this one, so
+// exiftool writes beside the file ("name.exif") and that file is awaited.
+std::string Exiftool(const std::wstring& path) {
+  const std::wstring report = path.substr(0, path.rfind(L'.')) + L".exif";
+  DeleteFileW(report.c_str());
+  const std::string unixPath = UnixPath(path);
+  std::wstring commandLine = std::wstring(kPerl) + L" /usr/bin/exiftool -q -a -s -G1 -w! %d%f.exif " +
+                             std::wstring(unixPath.begin(), unixPath.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return {};
+  if (process.hThread) CloseHandle(process.hThread);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  // Perl writes the whole report when it closes the file: a size that holds still is the end.
+  std::string text;
+  for (int waited = 0; waited < 300; ++waited) {
+    Sleep(100);
+    const std::string now = ReadFileBytes(report);
+    if (!now.empty() && now == text) return text;
+    text = now;
+  }
+  return text;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The photos of the tests: one from a camera (EXIF with date taken and GPS, XMP with the
+// position too) and one without any metadata, both last changed long ago.
+class OutputOptions : public testing::Test {
+protected:
+  void SetUp() override {
+    GpBitmapPtr pixels = MakeBitmap(96, 64, 0xFF336699);
+    PaintRect(pixels.get(), 8, 8, 30, 20, 0xFFE0C020);
+    CameraExif exif;
+    exif.orientation = 1;
+    camera = folder.File(L"camera.jpg");
+    plain = folder.File(L"plain.jpg");
+    ASSERT_TRUE(WriteFileBytes(camera, InsertAfterSoi(JpegBytes(pixels.get()),
+                                                      CameraExifSegment(exif) + XmpSegment(kXmpWithGps))));
+    ASSERT_TRUE(WriteFileBytes(plain, JpegBytes(pixels.get())));
+    ASSERT_TRUE(SetModificationTime(camera, OldTime()));
+    ASSERT_TRUE(SetModificationTime(plain, OldTime()));
+  }
+
+  // Converts both photos with `settings` into the folder `out`; the outputs, camera's first.
+  std::vector<std::wstring> Convert(SaveData_CL settings, const std::wstring& out, int type = 1) {
+    settings.MakeFolder = out;
+    settings.OutputImageType = type;
+    settings.ResizeRadioIndex = kSizeChoiceKeep;
+    ConvertBatch_CL batch({PhotoItem{camera, 0, 0, {}}, PhotoItem{plain, 0, 0, {}}}, settings);
+    const std::atomic<int> noCancel{0};
+    batch.Run({}, noCancel, 1);
+    std::vector<std::wstring> outputs;
+    for (const PhotoResult& result : batch.Results()) {
+      EXPECT_EQ(result.failure, PhotoFailure::None) << testing::PrintToString(result.detail);
+      outputs.push_back(result.output);
+    }
+    return outputs;
+  }
+
+  TempFolder folder;
+  std::wstring camera;
+  std::wstring plain;
+};
+
+// --- sharpening ------------------------------------------------------------------------------
+
+// The sum of absolute differences between neighbours, over every band: the picture's
+// high-frequency energy.
+double EdgeEnergy(VipsImage* picture) {
+  size_t size = 0;
+  const GMemory memory(vips_image_write_to_memory(picture, &size));
+  const auto* p = static_cast<const unsigned char*>(memory.get());
+  const int width = picture->Xsize;
+  const int height = picture->Ysize;
+  const int bands = picture->Bands;
+  double energy = 0;
+  for (int y = 0; y + 1 < height; ++y)
+    for (int x = 0; x + 1 < width; ++x)
+      for (int b = 0; b < bands; ++b) {
+        const int here = p[(y * width + x) * bands + b];
+        energy += std::abs(here - p[(y * width + x + 1) * bands + b]) + std::abs(here - p[((y + 1) * width + x) * bands + b]);
+      }
+  return energy;
+}
+
+// The largest difference of any band of any pixel; -1 when the sizes differ.
+double MaxDifference(VipsImage* a, VipsImage* b) {
+  if (a->Xsize != b->Xsize || a->Ysize != b->Ysize || a->Bands != b->Bands) return -1;
+  VipsImagePtr difference;
+  VipsImagePtr magnitude;
+  double most = -1;
+  if (vips_subtract(a, b, difference.receive(), nullptr) != 0 ||
+      vips_abs(difference.get(), magnitude.receive(), nullptr) != 0 || vips_max(magnitude.get(), &most, nullptr) != 0)
+    return -1;
+  return most;
+}
+
+VipsImagePtr Prepared(const std::wstring& path, SaveData_CL settings, bool sharpen) {
+  settings.Sharpen = sharpen ? 1 : 0;
+  PreparedPhoto prepared = PreparePhoto(PhotoItem{path, 0, 0, {}}, settings);
+  EXPECT_EQ(prepared.failure, PhotoFailure::None) << testing::PrintToString(prepared.detail);
+  return std::move(prepared.picture);
+}
+
+std::wstring WritePng(const TempFolder& folder, const wchar_t* name, VipsImage* picture) {
+  const std::wstring path = folder.File(name);
+  EXPECT_TRUE(WriteFileBytes(path, PngOf(picture)));
+  return path;
+}
+
+}  // namespace
+
+TEST_F(OutputOptions, OutputsTakeThePhotosTimeOrTheDateTakenOrTheTimeOfWriting) {
+  SaveData_CL settings;  // KeepFileTime 1 by default
+  std::vector<std::wstring> out = Convert(settings, L"kept");
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(ModificationTime(out[0]), Ticks(OldTime()));
+  EXPECT_EQ(ModificationTime(out[1]), Ticks(OldTime()));
+
+  settings.FileTimeFromExif = 1;
+  out = Convert(settings, L"taken", 2);  // PNG: the date comes from the photo, not the output
+  EXPECT_EQ(LocalModificationText(out[0]), "2023-10-14 16:42:05") << "the date taken, as local time";
+  EXPECT_EQ(ModificationTime(out[1]), Ticks(OldTime())) << "no date taken: the photo's own time";
+
+  settings.KeepFileTime = 0;
+  FILETIME before{};
+  GetSystemTimeAsFileTime(&before);
+  out = Convert(settings, L"new");
+  constexpr uint64_t kTwoSeconds = 2 * 10'000'000ull;  // file systems keep times coarser than FILETIME
+  EXPECT_GE(ModificationTime(out[0]) + kTwoSeconds, Ticks(before));
+  EXPECT_GE(ModificationTime(out[1]) + kTwoSeconds, Ticks(before));
+}
+
+TEST_F(OutputOptions, RemovingTheLocationLeavesNoGpsTagForAnExifReaderAndKeepsTheRest) {
+  if (GetFileAttributesW(kExiftool) == INVALID_FILE_ATTRIBUTES || GetFileAttributesW(kPerl) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << kExiftoolMissing;
+  SaveData_CL settings;
+  const std::wstring keptPath = Convert(settings, L"with-gps")[0];
+  const std::string kept = Exiftool(keptPath);
+  ASSERT_TRUE(Has(kept, "[GPS]")) << "the reader sees the position when it is kept:\n" << kept;
+  EXPECT_TRUE(Has(kept, "GPSLatitude")) << kept;
+
+  settings.RemoveGps = 1;
+  const struct {
+    const wchar_t* folder;
+    int type;
+  } writings[] = {{L"jpeg", 1}, {L"png", 2}, {L"webp", 4}};
+  for (const auto& writing : writings) {
+    const std::string read = Exiftool(Convert(settings, writing.folder, writing.type)[0]);
+    SCOPED_TRACE(testing::Message() << "type " << writing.type << ":\n" << read);
+    EXPECT_FALSE(Has(read, "[GPS]"));
+    EXPECT_FALSE(Has(read, "GPSLatitude")) << "neither in EXIF nor in an XMP copy";
+    EXPECT_FALSE(Has(read, "GPSLongitude"));
+    EXPECT_TRUE(Has(read, "DateTimeOriginal                : 2023:10:14 16:42:05"));
+    EXPECT_TRUE(Has(read, "Make                            : Glimmer Optics"));
+    EXPECT_TRUE(Has(read, "ExposureTime                    : 1/250"));
+  }
+}
+
+TEST(Sharpen, DownscaledDetailGetsCrisperWhileSmoothAreasAndUnshrunkPhotosStayAsTheyWere) {
+  const TempFolder folder;
+  const auto detail = [](int x, int y) {
+    const int v = static_cast<int>(128 + 90 * std::sin(x * 0.7) * std::sin(y * 0.55));
+    return Colour{v, v * 7 / 8 + 16, v * 3 / 4 + 30};
+  };
+  const VipsImagePtr large = PictureOf(1600, 1200, detail);
+  const VipsImagePtr small = PictureOf(400, 300, detail);
+  const VipsImagePtr flat = PictureOf(1600, 1200, [](int, int) { return Colour{128, 128, 128}; });
+  const VipsImagePtr gradient = PictureOf(1600, 1200, [](int x, int y) {
+    return Colour{x * 255 / 1599, y * 255 / 1199, 200 - x * 100 / 1599};
+  });
+  const std::wstring largePath = WritePng(folder, L"large.png", large.get());
+  const std::wstring smallPath = WritePng(folder, L"small.png", small.get());
+  const std::wstring flatPath = WritePng(folder, L"flat.png", flat.get());
+  const std::wstring gradientPath = WritePng(folder, L"gradient.png", gradient.get());
+  SaveData_CL into800x600;
+  into800x600.ResizeRadioIndex = 3;
+
+  const VipsImagePtr soft = Prepared(largePath, into800x600, false);
+  const VipsImagePtr crisp = Prepared(largePath, into800x600, true);
+  ASSERT_TRUE(soft && crisp);
+  EXPECT_GT(EdgeEnergy(crisp.get()), 1.05 * EdgeEnergy(soft.get())) << "fine detail gains contrast";
+  EXPECT_LE(MaxDifference(Prepared(flatPath, into800x600, true).get(), Prepared(flatPath, into800x600, false).get()), 1);
+  EXPECT_LE(MaxDifference(Prepared(gradientPath, into800x600, true).get(),
+                          Prepared(gradientPath, into800x600, false).get()),
+            1);
+
+  EXPECT_EQ(MaxDifference(Prepared(smallPath, into800x600, true).get(), Prepared(smallPath, into800x600, false).get()),
+            0)
+      << "an enlarged photo is never sharpened";
+  SaveData_CL keepSize;
+  keepSize.ResizeRadioIndex = kSizeChoiceKeep;
+  EXPECT_EQ(MaxDifference(Prepared(largePath, keepSize, true).get(), Prepared(largePath, keepSize, false).get()), 0)
+      << "nor one kept at its size";
+  SaveData_CL percent;
+  percent.ResizeRadioIndex = kSizeChoiceScale;
+  percent.ScalePercent = 50;
+  EXPECT_GT(EdgeEnergy(Prepared(largePath, percent, true).get()), EdgeEnergy(soft.get()))
+      << "a photo scaled down by percent is downscaled too";
+}
