@@ -144,10 +144,12 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_THUMBNAIL_READY:
       OnThumbnailReady(wParam, lParam);
       break;
-    case WM_COPYDATA:
-      // Another process's answer is the message result, not the dialog procedure's.
-      SetWindowLongPtrW(window, DWLP_MSGRESULT, lParam != 0 && OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)));
+    case WM_COPYDATA: {
+      // The sender's answer is the message result, not the dialog procedure's.
+      const bool taken = lParam != 0 && OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      SetWindowLongPtrW(window, DWLP_MSGRESULT, taken ? TRUE : FALSE);
       return TRUE;
+    }
     case WM_TIMER:
       if (wParam == kHandoverTimer) AddHandedOverPaths();
       break;
