@@ -44,7 +44,7 @@ bool ParseWholeNumber(const std::wstring& text, int low, int high, int& value) {
   return true;
 }
 
-// "800x600" (or "800X600"), each side 2 or more; or "keep".
+// "800x600" (or "800X600"), each side at least kSmallestCustomSide; or "keep".
 bool ApplySize(const std::wstring& text, SaveData_CL& settings) {
   if (Lower(text) == L"keep") {
     settings.ResizeRadioIndex = kSizeKeepIndex;
@@ -53,8 +53,8 @@ bool ApplySize(const std::wstring& text, SaveData_CL& settings) {
   const size_t x = Lower(text).find(L'x');
   int width = 0;
   int height = 0;
-  if (x == std::wstring::npos || !ParseWholeNumber(text.substr(0, x), 2, kLargestSide, width) ||
-      !ParseWholeNumber(text.substr(x + 1), 2, kLargestSide, height))
+  if (x == std::wstring::npos || !ParseWholeNumber(text.substr(0, x), 0, kLargestSide, width) ||
+      !ParseWholeNumber(text.substr(x + 1), 0, kLargestSide, height) || !IsUsableCustomSize(width, height))
     return false;
   settings.ResizeRadioIndex = kSizeCustomIndex;
   settings.outputWidth = width;
@@ -63,17 +63,18 @@ bool ApplySize(const std::wstring& text, SaveData_CL& settings) {
 }
 
 bool ApplyType(const std::wstring& text, SaveData_CL& settings) {
-  constexpr const wchar_t* kTypes[] = {L"keep", L"jpg", L"png", L"bmp", L"webp"};
+  struct TypeName {
+    const wchar_t* name;
+    OutputTypeChoice choice;
+  };
+  constexpr TypeName kTypes[] = {{L"keep", kKeepSourceType}, {L"jpg", kAllJpeg}, {L"jpeg", kAllJpeg},
+                                 {L"png", kAllPng},          {L"bmp", kAllBmp},  {L"webp", kAllWebp}};
   const std::wstring wanted = Lower(text);
-  for (int i = 0; i < static_cast<int>(std::size(kTypes)); ++i) {
-    if (wanted == kTypes[i]) {
-      settings.OutputImageType = i;
+  for (const TypeName& type : kTypes) {
+    if (wanted == type.name) {
+      settings.OutputImageType = type.choice;
       return true;
     }
-  }
-  if (wanted == L"jpeg") {
-    settings.OutputImageType = 1;
-    return true;
   }
   return false;
 }
@@ -93,7 +94,7 @@ bool ApplyEffect(const std::wstring& text, SaveData_CL& settings) {
 }
 
 // Applies one option that takes a value; false when the value is not good for it.
-bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_CL& settings) {
+bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_CL& settings, ConsoleRequest& request) {
   if (option == L"/size") return ApplySize(value, settings);
   if (option == L"/type") return ApplyType(value, settings);
   if (option == L"/effect") return ApplyEffect(value, settings);
@@ -105,6 +106,7 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_
     settings.JpegQualityTypeIndex = 1;
     return ParseWholeNumber(value, 1, 1000000, settings.JpegFileSize);
   }
+  if (option == L"/workers") return ParseWholeNumber(value, 1, ConvertBatch_CL::kMostWorkers, request.workers);
   if (option == L"/folder") {
     if (OutputFolderNameProblem(value) != FolderNameProblem::None) return false;
     settings.MakeFolder = value;
@@ -126,7 +128,7 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_
 
 bool TakesValue(const std::wstring& option) {
   constexpr const wchar_t* kValued[] = {L"/size", L"/type", L"/quality", L"/target-kb",
-                                        L"/effect", L"/folder", L"/prefix", L"/suffix"};
+                                        L"/effect", L"/folder", L"/prefix", L"/suffix", L"/workers"};
   for (const wchar_t* name : kValued) {
     if (option == name) return true;
   }
@@ -189,10 +191,31 @@ std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, cons
       missing.push_back(path);
       continue;
     }
-    RegisterPath(path, gathered);
+    RegisterPath(path, gathered, settings.MakeFolder);
   }
   return gathered.items;
 }
+
+// While it lives, Ctrl+C (or Ctrl+Break, or the console closing) stops the batch as "中止"
+// does: the photos in hand stop, and the results are still printed.
+class StopOnConsoleBreak {
+public:
+  StopOnConsoleBreak() {
+    flag = 0;
+    SetConsoleCtrlHandler(&OnBreak, TRUE);
+  }
+  ~StopOnConsoleBreak() { SetConsoleCtrlHandler(&OnBreak, FALSE); }
+  StopOnConsoleBreak(const StopOnConsoleBreak&) = delete;
+  StopOnConsoleBreak& operator=(const StopOnConsoleBreak&) = delete;
+
+  static inline std::atomic<int> flag{0};
+
+private:
+  static BOOL WINAPI OnBreak(DWORD) {
+    flag = 1;
+    return TRUE;
+  }
+};
 
 std::wstring ResultLine(const PhotoResult& result) {
   if (result.failure == PhotoFailure::None) return L"OK " + result.source + L" -> " + result.output;
@@ -219,7 +242,7 @@ ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, S
       continue;
     }
     if (TakesValue(option)) {
-      if (i + 1 >= arguments.size() || !ApplyValue(option, arguments[i + 1], settings)) {
+      if (i + 1 >= arguments.size() || !ApplyValue(option, arguments[i + 1], settings, request)) {
         request.error = arguments[i] + (i + 1 < arguments.size() ? L" " + arguments[i + 1] : L"");
         return request;
       }
@@ -247,6 +270,7 @@ std::wstring ConsoleUsage() {
          L"  /prefix P  /suffix S         ファイル名の前・後ろに付ける文字\r\n"
          L"  /strip                       撮影情報(EXIF)などを残さない\r\n"
          L"  /no-enlarge                  小さい写真は拡大しない\r\n"
+         L"  /workers 2                   同時に変換する写真の数 (1-8、既定はCPUのコア数)\r\n"
          L"指定しない設定は Glimmerset.ini の値を使います。終了コード: 0 全て変換, 1 変換できない写真あり, 2 オプションの誤り";
 }
 
@@ -279,10 +303,14 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
   }
   const GdiplusSession gdiplus;
   const VipsSession vips;
+  if (!gdiplus.Started() || !vips.Started()) {
+    out.Line(EngineFailureText(gdiplus.Started() ? L"libvips" : L"GDI+"));
+    return kConsoleSomeNotWritten;
+  }
   std::vector<std::wstring> missing;
   ConvertBatch_CL batch(GatherPhotos(request.paths, settings, missing), settings);
-  const std::atomic<int> noCancel{0};
-  batch.Run({}, noCancel, ConvertBatch_CL::DefaultWorkers());
+  const StopOnConsoleBreak stop;
+  batch.Run({}, StopOnConsoleBreak::flag, request.workers);
   for (const PhotoResult& result : batch.Results()) out.Line(ResultLine(result));
   const BatchCounts counts = batch.Counts();
   for (const std::wstring& path : missing) out.Line(L"NG " + path + L" : 見つかりません");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConvertBatch.h"
 #include "engine/SaveData.h"
 
 constexpr int kConsoleAllWritten = 0;
@@ -20,6 +21,7 @@ struct ConsoleRequest {
   std::vector<std::wstring> paths;
   bool showUsage = false;
   std::wstring error;  // the first bad option, in the user's words; empty when all are good
+  int workers = ConvertBatch_CL::DefaultWorkers();  // /workers N
 };
 ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, SaveData_CL& settings);
 

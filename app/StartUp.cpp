@@ -79,6 +79,23 @@ HRESULT RequireVipsLibrary(const std::wstring& folder, LoadedModule& module) {
   return result;
 }
 
+std::wstring EngineFailureText(const wchar_t* library) {
+  return std::wstring(library) + L" を開始できないため起動できません。\r\n\r\nGlimmerset をインストールし直してください。";
+}
+
+namespace {
+
+// Both imaging libraries started, or the user has been told which did not.
+bool EnginesStarted(const GdiplusSession& gdiplus, const VipsSession& vips) {
+  if (gdiplus.Started() && vips.Started()) return true;
+  const wchar_t* const library = gdiplus.Started() ? L"libvips" : L"GDI+";
+  theLog.Write(L"%s を開始できないため終了します。", library);
+  MessageBoxW(nullptr, EngineFailureText(library).c_str(), kLibraryFailureCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  return false;
+}
+
+}  // namespace
+
 std::wstring PrepareDataFolder(const std::wstring& documentsFolder) {
   const std::wstring dataFolder = documentsFolder + kDataFolderName;
   CreateDirectoryW(dataFolder.c_str(), nullptr);
@@ -158,14 +175,19 @@ int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName,
   instance.release();
 
   CoInitialize(nullptr);
+  int exitCode = 0;
   {
     const GdiplusSession gdiplus;
     const VipsSession vips;
-    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
-    InitCommonControlsEx(&classes);
-    RefreshRandomSeed(GetTickCount());
-    RunMainWindow();
+    if (EnginesStarted(gdiplus, vips)) {
+      const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
+      InitCommonControlsEx(&classes);
+      RefreshRandomSeed(GetTickCount());
+      RunMainWindow();
+    } else {
+      exitCode = kExitLibraryFailure;
+    }
   }
   CoUninitialize();
-  return 0;
+  return exitCode;
 }

@@ -84,6 +84,10 @@ int RefreshRandomSeed(DWORD tickCount);
 // Runs the main window modally; returns when it has closed and its object is destroyed.
 void RunMainWindow();
 
+// The words and the log line for an imaging library that did not start ("GDI+", "libvips"):
+// the program cannot show or convert a photo without it and ends.
+std::wstring EngineFailureText(const wchar_t* library);
+
 // The whole program from the locale to the last shutdown step, with the data folder under
 // documentsFolder (the user's Documents folder in the program) and libvips loaded from
 // libraryFolder (the executable's folder). A start while another instance runs hands the

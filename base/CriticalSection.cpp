@@ -1,29 +1,15 @@
 #include "base/CriticalSection.h"
 
-CriticalSection_CL::CriticalSection_CL(Creation creation) {
-  if (creation == kInitializeNow) Initialize();
-}
+CriticalSection_CL::CriticalSection_CL() { InitializeCriticalSection(&section); }
 
-CriticalSection_CL::~CriticalSection_CL() {
-  if (IsInitialized()) DeleteCriticalSection(&section);
-}
+CriticalSection_CL::~CriticalSection_CL() { DeleteCriticalSection(&section); }
 
-void CriticalSection_CL::Initialize() {
-  if (IsInitialized()) return;
-  InitializeCriticalSection(&section);
-  initialized.store(1);
-}
+void CriticalSection_CL::Enter() { EnterCriticalSection(&section); }
 
-bool CriticalSection_CL::Enter() {
-  if (!IsInitialized()) return false;
-  EnterCriticalSection(&section);
-  return true;
-}
+bool CriticalSection_CL::TryEnter() { return TryEnterCriticalSection(&section) != 0; }
 
-bool CriticalSection_CL::TryEnter() {
-  return IsInitialized() && TryEnterCriticalSection(&section) != 0;
-}
+void CriticalSection_CL::Leave() { LeaveCriticalSection(&section); }
 
-void CriticalSection_CL::Leave() {
-  if (IsInitialized()) LeaveCriticalSection(&section);
+void CriticalSection_CL::Wait(CONDITION_VARIABLE& condition) {
+  SleepConditionVariableCS(&condition, &section, INFINITE);
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "base/Owned.h"
+#include "base/WorkerThread.h"
 
 class EasyThreadBase_CL {
 public:
@@ -31,8 +32,7 @@ public:
 
   bool IsRunning() const { return running.load() != 0; }
 
-  KernelHandle thread;
-  DWORD threadId = 0;
+  WorkerThread thread;
   KernelHandle startEvent;  // auto-reset; created by the first Start, kept until Join
   std::atomic<int> cancelRequested{0};
   std::atomic<int> running{0};
@@ -40,6 +40,5 @@ public:
   int argument2 = 0;
 
 private:
-  static DWORD WINAPI ThreadMain(LPVOID self);
-  void WaitForWorker();
+  void Main();
 };

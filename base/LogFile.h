@@ -24,7 +24,7 @@ public:
 private:
   // The conversion's workers log side by side: one entry, and the emptying of a full file,
   // at a time.
-  CriticalSection_CL lock{CriticalSection_CL::kInitializeNow};
+  CriticalSection_CL lock;
 };
 
 extern LogFile theLog;

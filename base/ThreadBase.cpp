@@ -24,25 +24,17 @@ int ThreadBase_CL::Start(int /*argument*/) {
 bool ThreadBase_CL::StartWorker() {
   startEvent.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!startEvent) return false;
-  thread.reset(CreateThread(nullptr, 0, &ThreadBase_CL::ThreadRoutine, this, 0, &threadId));
-  if (!thread) {
-    threadId = 0;
+  if (!thread.Start([this] { RunMessageLoop(); })) {
     startEvent.reset();
     return false;
   }
   // Either the worker reports its queue ready, or it has died before doing so.
-  const HANDLE waitFor[] = {startEvent.get(), thread.get()};
+  const HANDLE waitFor[] = {startEvent.get(), thread.Handle()};
   WaitForMultipleObjects(2, waitFor, FALSE, INFINITE);
   return true;
 }
 
-DWORD WINAPI ThreadBase_CL::ThreadRoutine(void* self) {
-  static_cast<ThreadBase_CL*>(self)->RunMessageLoop();
-  return 0;
-}
-
 void ThreadBase_CL::RunMessageLoop() {
-  lock.Initialize();
   CreateThreadQueue();
   MSG msg;
   running = 1;
@@ -58,11 +50,9 @@ void ThreadBase_CL::RunMessageLoop() {
 }
 
 void ThreadBase_CL::Stop() {
-  if (thread) {
-    PostQuitUntilTaken(threadId, thread.get());
-    WaitForSingleObject(thread.get(), INFINITE);
-    thread.reset();
-    threadId = 0;
+  if (thread.Started()) {
+    PostQuitUntilTaken(thread.Id(), thread.Handle());
+    thread.Join();
   }
   startEvent.reset();
   running = 0;
@@ -71,6 +61,6 @@ void ThreadBase_CL::Stop() {
 BOOL ThreadBase_CL::Wake() { return Post(MSG_THREAD_WAKE, 0, 0); }
 
 BOOL ThreadBase_CL::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
-  if (threadId == 0) return FALSE;
-  return PostThreadMessageW(threadId, message, wParam, lParam);
+  if (thread.Id() == 0) return FALSE;
+  return PostThreadMessageW(thread.Id(), message, wParam, lParam);
 }

@@ -10,9 +10,10 @@
 
 #include <atomic>
 
-#include "base/Owned.h"
 #include "base/CriticalSection.h"
 #include "base/Messages.h"
+#include "base/Owned.h"
+#include "base/WorkerThread.h"
 
 
 class ThreadBase_CL {
@@ -36,12 +37,11 @@ public:
 
   // Posts a message to the worker's queue (any number; the worker reads only its range).
   BOOL Post(UINT message, WPARAM wParam, LPARAM lParam) const;
-  DWORD ThreadId() const { return threadId; }
+  DWORD ThreadId() const { return thread.Id(); }
   bool IsStarted() const { return static_cast<bool>(startEvent); }
 
 protected:
-  KernelHandle thread;
-  DWORD threadId = 0;
+  WorkerThread thread;
   KernelHandle startEvent;
   std::atomic<int> stopRequested{0};
   std::atomic<int> running{0};
@@ -49,7 +49,6 @@ protected:
   int singleStart = 0;
 
 private:
-  static DWORD WINAPI ThreadRoutine(void* self);
   void RunMessageLoop();
   bool StartWorker();
 };

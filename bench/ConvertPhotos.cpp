@@ -25,6 +25,7 @@
 #include "engine/VipsSession.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 
 namespace {
 

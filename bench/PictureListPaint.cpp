@@ -88,7 +88,9 @@ int main() {
       files.push_back(folder + L"\\photo_" + std::to_wstring(10 + i) + L".jpg");
       CopyFileW(files[0].c_str(), files.back().c_str(), FALSE);
     }
-    std::vector<PhotoItem> photos(kItems);
+    SaveData_CL record;
+    std::vector<PhotoItem>& photos = record.items;
+    photos.resize(kItems);
     for (int i = 0; i < kItems; ++i) photos[static_cast<size_t>(i)].path = files[static_cast<size_t>(i % kFiles)];
 
     WNDCLASSEXW wc{};
@@ -100,7 +102,7 @@ int main() {
     const HWND parent = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1700, 300, nullptr, nullptr,
                                         wc.hInstance, nullptr);
     {
-      MyPictureListView_CL strip(&photos);
+      MyPictureListView_CL strip(&record);
       theStrip = &strip;
       strip.Create(parent);
       strip.decoder.SetTargetWindow(parent);

@@ -4,22 +4,21 @@
 #include <vips/vips.h>
 
 #include <algorithm>
-#include <mutex>
-#include <thread>
+#include <memory>
 
 #include "base/AtomicFile.h"
+#include "base/CriticalSection.h"
 #include "base/LogFile.h"
 #include "base/PathIdentity.h"
 #include "base/ShellHelpers.h"
 #include "engine/OutputPlan.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
+#include "engine/VipsErrors.h"
 #include "engine/VipsOwned.h"
-#include "engine/VipsSession.h"
+#include "base/WorkerThread.h"
 
 namespace {
-
-constexpr int kMostWorkers = 8;
 
 // The form of a path the platform calls accept at any length.
 std::wstring PlatformPath(const std::wstring& path) {
@@ -59,9 +58,7 @@ private:
 
 ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings)
     : photos(std::move(photos)), settings(settings) {
-  this->settings.items.clear();  // the batch's own list is `photos`
-  this->settings.currentItem = nullptr;
-  this->settings.currentIndex = -1;
+  this->settings.Clear();  // the batch's own list is `photos`
   results.resize(this->photos.size());
   for (std::size_t i = 0; i < this->photos.size(); ++i) results[i].source = this->photos[i].path;
 }
@@ -69,8 +66,9 @@ ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_C
 ConvertBatch_CL::~ConvertBatch_CL() = default;
 
 int ConvertBatch_CL::DefaultWorkers() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return std::clamp(static_cast<int>(cores), 1, kMostWorkers);
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  return std::clamp(static_cast<int>(system.dwNumberOfProcessors), 1, kMostWorkers);
 }
 
 void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& cancel, int workers) {
@@ -90,16 +88,19 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
   const int count = std::clamp(workers, 1, kMostWorkers);
   const VipsConcurrencyFor concurrency(count);
   // One report at a time, each counting one more photo: the bar only moves forward.
-  std::mutex progressLock;
+  CriticalSection_CL progressLock;
   const Progress serialized = [&](std::size_t, std::size_t total) {
-    const std::lock_guard<std::mutex> hold(progressLock);
+    const CriticalSectionLock hold(progressLock);
     const std::size_t done = ++finished;
     if (progress) progress(done, total);
   };
-  std::vector<std::thread> threads;
-  for (int i = 1; i < count; ++i) threads.emplace_back([&] { RunWorker(serialized, cancel); });
+  std::vector<std::unique_ptr<WorkerThread>> threads;
+  for (int i = 1; i < count; ++i) {
+    threads.push_back(std::make_unique<WorkerThread>());
+    if (!threads.back()->Start([&] { RunWorker(serialized, cancel); })) threads.pop_back();
+  }
   RunWorker(serialized, cancel);
-  for (std::thread& thread : threads) thread.join();
+  for (const std::unique_ptr<WorkerThread>& thread : threads) thread->Join();
 }
 
 void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>& cancel) {
@@ -107,12 +108,25 @@ void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>
     if (cancel.load() != 0) return;
     const std::size_t index = nextPhoto.fetch_add(1);
     if (index >= photos.size()) return;
-    ConvertOne(index);
+    ConvertOne(index, cancel);
     progress(0, photos.size());
   }
 }
 
-void ConvertBatch_CL::ConvertOne(std::size_t index) {
+PhotoFailure ConvertBatch_CL::Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded,
+                                     std::wstring& detail) const {
+  const HRESULT result = RunForWords<HRESULT>(
+      [&] {
+        encoded = VipsBytes();
+        const HRESULT hr = EncodePhoto(picture, format, settings, encoded);
+        if (FAILED(hr)) detail = TakeVipsError();
+        return hr;
+      },
+      [](const HRESULT& hr) { return FAILED(hr); });
+  return FAILED(result) ? PhotoFailure::WriteFailed : PhotoFailure::None;
+}
+
+void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& cancel) {
   PhotoResult& result = results[index];
   const PlannedOutput& output = planned[index];
   if (output.refusal != PhotoFailure::None) {
@@ -127,15 +141,14 @@ void ConvertBatch_CL::ConvertOne(std::size_t index) {
   }
   PreparedPhoto prepared;
   if (result.failure == PhotoFailure::None) {
-    prepared = PreparePhoto(photos[index], settings);
+    prepared = PreparePhoto(photos[index], settings, &cancel);
     result.failure = prepared.failure;
     result.detail = prepared.detail;
   }
   VipsBytes encoded;
-  if (result.failure == PhotoFailure::None && FAILED(EncodePhoto(prepared.picture.get(), format, settings, encoded))) {
-    result.failure = PhotoFailure::WriteFailed;
-    result.detail = TakeVipsError();
-  }
+  if (result.failure == PhotoFailure::None) result.failure = Encode(prepared.picture.get(), format, encoded, result.detail);
+  // A stop that came while the photo was encoded still leaves no file.
+  if (result.failure == PhotoFailure::None && cancel.load() != 0) result.failure = PhotoFailure::Cancelled;
   if (result.failure == PhotoFailure::None) {
     const HRESULT written = WriteFileAtomically(PlatformPath(result.output), encoded.begin(), encoded.size);
     if (FAILED(written)) {

@@ -12,6 +12,7 @@
 #include "engine/OutputPlan.h"
 #include "engine/PhotoFailure.h"
 #include "engine/SaveData.h"
+#include "engine/VipsOwned.h"
 
 // What became of one photo.
 struct PhotoResult {
@@ -38,7 +39,8 @@ public:
   virtual ~ConvertBatch_CL();
 
   // Converts every photo on `workers` threads (at least one) and returns when all are done,
-  // or when the running ones are done after `cancel` became non-zero.
+  // or soon after `cancel` became non-zero: no photo starts after it, and the photos in hand
+  // stop where they are (reported Cancelled, nothing written).
   void Run(const Progress& progress, const std::atomic<int>& cancel, int workers);
 
   const std::vector<PhotoResult>& Results() const { return results; }
@@ -46,11 +48,14 @@ public:
   // The output folder of the first photo written; empty when none was.
   std::wstring FirstOutputFolder() const;
 
-  // min(processor cores, 8).
+  // min(processor cores, kMostWorkers).
   static int DefaultWorkers();
+  static constexpr int kMostWorkers = 8;
 
 private:
-  void ConvertOne(std::size_t index);
+  void ConvertOne(std::size_t index, const std::atomic<int>& cancel);
+  // The encoded file of a prepared photo, or why there is none.
+  PhotoFailure Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded, std::wstring& detail) const;
   void RunWorker(const Progress& progress, const std::atomic<int>& cancel);
 
   std::vector<PhotoItem> photos;

@@ -11,7 +11,7 @@ namespace {
 // What a source reads from; freed with the source.
 struct SourceFile {
   KernelHandle handle;
-  const std::atomic<bool>* stop;
+  const std::atomic<int>* stop;
 };
 
 bool Stopped(const SourceFile& file) { return file.stop != nullptr && file.stop->load(); }
@@ -46,7 +46,7 @@ void CloseFile(void* data, GClosure*) { delete static_cast<SourceFile*>(data); }
 
 }  // namespace
 
-VipsSourcePtr OpenFileSource(const std::wstring& path, const std::atomic<bool>* stop, std::wstring& why) {
+VipsSourcePtr OpenFileSource(const std::wstring& path, const std::atomic<int>* stop, std::wstring& why) {
   KernelHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!handle) {

@@ -17,4 +17,4 @@ using VipsSourcePtr = Owned<VipsSourceTraits>;
 // The file at `path` opened for reading, shared with other readers and writers. `stop` may be
 // null; else it must outlive every read, that is every image made from the source. None when
 // the file cannot be opened; `why` then says so in the user's words.
-VipsSourcePtr OpenFileSource(const std::wstring& path, const std::atomic<bool>* stop, std::wstring& why);
+VipsSourcePtr OpenFileSource(const std::wstring& path, const std::atomic<int>* stop, std::wstring& why);

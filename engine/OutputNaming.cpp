@@ -9,11 +9,6 @@ namespace {
 constexpr int kSaveOnDesktop = 0;
 constexpr int kSaveBesideSource = 1;
 
-constexpr int kAllJpeg = 1;
-constexpr int kAllPng = 2;
-constexpr int kAllBmp = 3;
-constexpr int kAllWebp = 4;
-
 // The type the source's own extension stands for; other extensions are written as JPEG.
 OutputType SourceType(const std::wstring& extension) {
   if (EqualIgnoringCase(extension, L".bmp")) return {extension, OutputFormat::Bmp};
@@ -25,27 +20,24 @@ OutputType SourceType(const std::wstring& extension) {
   return {L".jpg", OutputFormat::Jpeg};
 }
 
-OutputType ForcedType(const OutputType& type, OutputFormat wanted, const wchar_t* extension) {
-  if (type.typeCode == wanted) return type;
-  return {extension, wanted};
+const wchar_t* ExtensionOf(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::Bmp: return L".bmp";
+    case OutputFormat::Png: return L".png";
+    case OutputFormat::Webp: return L".webp";
+    case OutputFormat::Jpeg: break;
+  }
+  return L".jpg";
 }
 
 }  // namespace
 
 OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings) {
   const OutputType type = SourceType(ExtensionPart(sourcePath));
-  switch (settings.OutputImageType) {
-    case kAllJpeg:
-      return ForcedType(type, OutputFormat::Jpeg, L".jpg");
-    case kAllPng:
-      return ForcedType(type, OutputFormat::Png, L".png");
-    case kAllBmp:
-      return ForcedType(type, OutputFormat::Bmp, L".bmp");
-    case kAllWebp:
-      return ForcedType(type, OutputFormat::Webp, L".webp");
-    default:
-      return type;
-  }
+  OutputFormat wanted = OutputFormat::Jpeg;
+  // A source already of the wanted type keeps its own spelling of the extension.
+  if (!ForcedFormat(settings.OutputImageType, wanted) || type.typeCode == wanted) return type;
+  return {ExtensionOf(wanted), wanted};
 }
 
 std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings) {

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/AtomicFile.h"
+
 namespace {
 
 constexpr int kMinQuality = 1;  // the lowest quality libvips' JPEG saver takes
@@ -299,29 +301,10 @@ HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& se
   }
 }
 
-HRESULT WriteWholeFile(const std::wstring& path, const VipsBytes& bytes) {
-  KernelHandle file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return HRESULT_FROM_WIN32(GetLastError());
-  constexpr size_t kChunk = 1u << 30;
-  HRESULT result = S_OK;
-  for (size_t done = 0; done < bytes.size && SUCCEEDED(result);) {
-    const DWORD chunk = static_cast<DWORD>(std::min(bytes.size - done, kChunk));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.begin() + done, chunk, &written, nullptr) || written != chunk)
-      result = HRESULT_FROM_WIN32(GetLastError());
-    done += written;
-  }
-  // Closing flushes: a failure here is a failed write too.
-  if (!CloseHandle(file.release()) && SUCCEEDED(result)) result = HRESULT_FROM_WIN32(GetLastError());
-  if (FAILED(result)) DeleteFileW(path.c_str());
-  return result;
-}
-
 HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const SaveData_CL& settings) {
   VipsBytes encoded;
   const HRESULT hr = EncodePhoto(picture, type, settings, encoded);
-  return FAILED(hr) ? hr : WriteWholeFile(path, encoded);
+  return FAILED(hr) ? hr : WriteFileAtomically(path, encoded.begin(), encoded.size);
 }
 
 VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality, bool keepMetadata) {

@@ -24,13 +24,10 @@ constexpr int kJpegTargetSize = 1;
 // nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
 HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded);
 
-// EncodePhoto, then the bytes written to `path` (which may be in the "\\?\" form). Nothing
-// is written when the encoding fails; a failed write leaves no file behind.
+// EncodePhoto, then the bytes written to `path` (which may be in the "\\?\" form) all at
+// once (WriteFileAtomically): nothing is written when the encoding fails, and a failed write
+// leaves whatever was at `path` as it was.
 HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const SaveData_CL& settings);
-
-// Creates (or replaces) the file `path` with `bytes`. A file that could not be written
-// whole is removed again; one that could not be opened is left as it was.
-HRESULT WriteWholeFile(const std::wstring& path, const VipsBytes& bytes);
 
 // The picture decoded back from its JPEG at `quality` (1..100; values outside are taken as
 // the nearest end), in memory. `keepMetadata` encodes the metadata along, as SavePhoto does,

@@ -8,7 +8,7 @@
 #include "engine/FileSource.h"
 #include "engine/PhotoEffects.h"
 #include "engine/VipsBitmap.h"
-#include "engine/VipsSession.h"
+#include "engine/VipsErrors.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ bool HasFittingProfile(VipsImage* header) {
 }
 
 // Reads the header of the photo at `path` into `source`: only the header, no pixels.
-PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<bool>* stop, Source& source) {
+PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop, Source& source) {
   std::wstring why;
   source.file = OpenFileSource(path, stop, why);
   if (!source.file) return Refused(PhotoFailure::Unreadable, std::move(why));
@@ -176,11 +176,38 @@ VipsImagePtr ScaledBitmap(const std::wstring& path, FittedSize size) {
   return scaled;
 }
 
-bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+bool Stopped(const std::atomic<int>* stop) { return stop != nullptr && stop->load() != 0; }
 
-// `scaled` computed into memory: the file is read and decoded here. A stop fails the file's
-// next read, and with it the decode.
-VipsImagePtr Decoded(VipsImage* scaled) { return VipsImagePtr(vips_image_copy_memory(scaled)); }
+// While it lives, a stop kills the computation of `image`: libvips checks between tiles and
+// gives up. Together with the file's reads, which fail once stopped, this ends a decode or a
+// resize within a fraction of a second.
+class KillOnStop {
+public:
+  KillOnStop(VipsImage* image, const std::atomic<int>* stop) : image(image) {
+    if (image == nullptr || stop == nullptr) return;
+    vips_image_set_progress(image, TRUE);
+    handler = g_signal_connect(image, "eval", reinterpret_cast<GCallback>(&OnEval), const_cast<std::atomic<int>*>(stop));
+  }
+  ~KillOnStop() {
+    if (handler != 0) g_signal_handler_disconnect(image, handler);
+  }
+  KillOnStop(const KillOnStop&) = delete;
+  KillOnStop& operator=(const KillOnStop&) = delete;
+
+private:
+  static void OnEval(VipsImage* image, VipsProgress*, gpointer stop) {
+    if (static_cast<const std::atomic<int>*>(stop)->load() != 0) vips_image_set_kill(image, TRUE);
+  }
+
+  VipsImage* image;
+  gulong handler = 0;
+};
+
+// `picture` computed into memory; a stop ends the computation early (and fails it).
+VipsImagePtr Computed(VipsImage* picture, const std::atomic<int>* stop) {
+  const KillOnStop watch(picture, stop);
+  return VipsImagePtr(vips_image_copy_memory(picture));
+}
 
 VipsAngle QuarterTurns(int rotation) {
   switch (rotation) {
@@ -214,18 +241,19 @@ VipsImagePtr Tagged(VipsImage* picture, bool keepProfile) {
 }
 
 // From the decoded, scaled picture to the finished one, in memory.
-VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile) {
+VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile,
+                      const std::atomic<int>* stop) {
   VipsImagePtr picture = InSrgbBytes(decoded);
   if (picture) picture = Upright(picture.get(), rotation);
   if (picture && effect != nullptr) picture = ApplyEffects(picture.get(), *effect);
   if (picture) picture = Tagged(picture.get(), keepProfile);
   if (!picture) return {};
-  return VipsImagePtr(vips_image_copy_memory(picture.get()));
+  return Computed(picture.get(), stop);
 }
 
 // A libvips step that failed: Cancelled when a stop was asked for, else Unreadable in
-// libvips' words (or `ours` when it has none). libvips' error buffer is cleared either way.
-PreparedPhoto Failed(const std::atomic<bool>* stop, const wchar_t* ours) {
+// libvips' words (or `ours` when there are none to be had).
+PreparedPhoto Failed(const std::atomic<int>* stop, const wchar_t* ours) {
   std::wstring words = TakeVipsError();
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   return Refused(PhotoFailure::Unreadable, words.empty() ? std::wstring(ours) : std::move(words));
@@ -246,8 +274,8 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
-PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     const std::atomic<bool>* stop) {
+PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                         const std::atomic<int>* stop) {
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -264,11 +292,20 @@ PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& siz
   if (Refusal(outcome)) return outcome;
 
   const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
-  const VipsImagePtr decoded = scaled ? Decoded(scaled.get()) : VipsImagePtr();
+  const VipsImagePtr decoded = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
   if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
-  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile);
-  if (!outcome.picture) return Failed(stop, L"写真を仕上げられません");
+  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile, stop);
+  if (!outcome.picture || Stopped(stop)) return Failed(stop, L"写真を仕上げられません");
   return outcome;
+}
+
+// RenderOnce alongside other photos; a photo that could not be read is read once more alone,
+// for libvips' words about this photo and no other.
+PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                     const std::atomic<int>* stop) {
+  return RunForWords<PreparedPhoto>(
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, stop); },
+      [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
 }  // namespace
@@ -298,7 +335,7 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
   return FitUnlessInside({uprightWidth, uprightHeight}, box.width, box.height, settings.NoEnlarge != 0);
 }
 
-PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<bool>* stop) {
+PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop) {
   const EffectParams& effect = item.ownEffect != 0 ? item.effect : settings.globalEffect;
   const SizeRule sizeFor = [&settings](FittedSize upright) {
     return OutputSize(upright.width, upright.height, settings);
@@ -307,7 +344,7 @@ PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, c
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
-                             const std::atomic<bool>* stop) {
+                             const std::atomic<int>* stop) {
   const SizeRule sizeFor = [boxWidth, boxHeight](FittedSize upright) {
     return FitUnlessInside(upright, boxWidth, boxHeight, true);
   };

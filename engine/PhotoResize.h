@@ -47,13 +47,15 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
 // The finished picture of `item` under `settings`: exactly OutputSize, turned upright by the
 // EXIF orientation and then by item.rotation, with the photo's own effect or the global one.
 // Failures: Unreadable (no photo, damaged, cut short, a format that is no photo), TooLarge
-// (see kMaxPhotoPixels), Cancelled (`stop` became true: every read of the file checks it, so
-// a decode ends within milliseconds of it; a BMP, which GDI+ decodes, is read to its end).
-// `stop` may be null; else it must stay alive until the call returns.
+// (see kMaxPhotoPixels), Cancelled (`stop` became non-zero: every read of the file checks it
+// and libvips' computation is killed, so a decode or a resize ends within a fraction of a
+// second; a BMP, which GDI+ decodes, is read to its end). `stop` may be null; else it must
+// stay alive until the call returns. A photo that could not be read carries libvips' words
+// about this photo alone, however many photos are read at once.
 PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings,
-                           const std::atomic<bool>* stop = nullptr);
+                           const std::atomic<int>* stop = nullptr);
 
 // The strip's thumbnail of the photo at `path`: upright, turned by `rotation`, fitted into
 // boxWidth x boxHeight and never enlarged; no effect. Same failures as PreparePhoto.
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
-                             const std::atomic<bool>* stop = nullptr);
+                             const std::atomic<int>* stop = nullptr);

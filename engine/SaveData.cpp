@@ -4,8 +4,6 @@
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
 
-SaveData_CL theSaveData;
-
 namespace {
 
 constexpr wchar_t kConvert[] = L"CONVERT";

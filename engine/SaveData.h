@@ -1,11 +1,13 @@
 #pragma once
 // The application record: conversion parameters, the gathered photos and the current photo.
-// One instance, theSaveData, shared by every part. It knows no window: the main window keeps
+// The main window's instance (mainwindow/TheSaveData.h) is the only global one; everything
+// below the windows is handed a record or a copy. It knows no window: the main window keeps
 // its own links to the preview, the strip and the start button.
 #include <string>
 #include <vector>
 
 #include "base/CriticalSection.h"
+#include "engine/OutputFormat.h"
 
 // Colour effect of a photo; the field names are the INI keys of the global effect.
 struct EffectParams {
@@ -45,19 +47,42 @@ constexpr SizeChoice SizeChoiceBox(int index) {
   return kSizeChoices[IsValidSizeChoice(index) ? index : kDefaultSizeChoice];
 }
 
-// OutputImageType: 0 keep the source type, 1 all JPEG, 2 all PNG, 3 all BMP, 4 all WebP.
-constexpr int kOutputTypeCount = 5;
-constexpr int kDefaultOutputType = 0;
-constexpr bool IsValidOutputType(int type) { return type >= 0 && type < kOutputTypeCount; }
+// The smallest width and height of the custom box: a conversion does not start below it.
+constexpr int kSmallestCustomSide = 2;
+constexpr bool IsUsableCustomSize(int width, int height) {
+  return width >= kSmallestCustomSide && height >= kSmallestCustomSide;
+}
 
 // The lock of a photo list. A copy of the record (a batch's snapshot, a test's saved state)
 // gets a lock of its own: a lock is never shared by copying.
 class PhotoListLock : public CriticalSection_CL {
 public:
-  PhotoListLock() : CriticalSection_CL(kInitializeNow) {}
+  PhotoListLock() = default;
   PhotoListLock(const PhotoListLock&) : PhotoListLock() {}
   PhotoListLock& operator=(const PhotoListLock&) { return *this; }
   ~PhotoListLock() override = default;
+};
+
+// The current photo: a pointer into its own record's photo list. A copy of the record (or
+// an assignment) never carries the pointer over, since it would point into the other
+// record's vector: the copy has no current photo pointer, and currentIndex tells which.
+class CurrentPhotoLink {
+public:
+  CurrentPhotoLink() = default;
+  CurrentPhotoLink(const CurrentPhotoLink&) {}
+  CurrentPhotoLink& operator=(const CurrentPhotoLink&) {
+    item = nullptr;
+    return *this;
+  }
+  CurrentPhotoLink& operator=(PhotoItem* photo) {
+    item = photo;
+    return *this;
+  }
+  operator PhotoItem*() const { return item; }
+  PhotoItem* operator->() const { return item; }
+
+private:
+  PhotoItem* item = nullptr;
 };
 
 class SaveData_CL {
@@ -103,7 +128,7 @@ public:
   // holding it, and a reader on another thread (the strip's painter) holds it too, so it never
   // sees the vector being moved. Whoever holds it must not wait for the user-interface thread.
   mutable PhotoListLock itemsLock;
-  PhotoItem* currentItem = nullptr;
+  CurrentPhotoLink currentItem;
   int currentIndex = -1;
   int refreshPending = 0;
   int OutputImageType = kDefaultOutputType;
@@ -114,4 +139,3 @@ public:
   int NoEnlarge = 0;
 };
 
-extern SaveData_CL theSaveData;

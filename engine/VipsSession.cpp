@@ -7,18 +7,9 @@
 
 namespace {
 
-std::wstring Utf16(const char* text) {
-  if (text == nullptr || *text == '\0') return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  if (length <= 1) return {};
-  std::wstring wide(static_cast<size_t>(length - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
-  return wide;
-}
-
 // libvips and glib report through glib's log; a window program has no console to show it.
 void LogVipsMessage(const gchar* domain, GLogLevelFlags, const gchar* message, gpointer) {
-  theLog.Write(L"libvips: %s: %s", Utf16(domain ? domain : "").c_str(), Utf16(message).c_str());
+  theLog.Write(L"libvips: %s: %s", Utf16Text(domain ? domain : "").c_str(), Utf16Text(message).c_str());
 }
 
 }  // namespace
@@ -38,13 +29,6 @@ VipsSession::~VipsSession() {
   if (started) vips_shutdown();
 }
 
-std::wstring TakeVipsError() {
-  std::wstring text = Utf16(vips_error_buffer());
-  vips_error_clear();
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  return text;
-}
-
 std::string Utf8Path(const std::wstring& path) {
   if (path.empty()) return {};
   const int length = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -52,4 +36,13 @@ std::string Utf8Path(const std::wstring& path) {
   std::string utf8(static_cast<size_t>(length - 1), '\0');
   WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, utf8.data(), length, nullptr, nullptr);
   return utf8;
+}
+
+std::wstring Utf16Text(const char* text) {
+  if (text == nullptr || *text == '\0') return {};
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  if (length <= 1) return {};
+  std::wstring wide(static_cast<size_t>(length - 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+  return wide;
 }

@@ -17,8 +17,8 @@ private:
   bool started = false;
 };
 
-// The last libvips error text as UTF-16 (and the error buffer cleared); empty when none.
-std::wstring TakeVipsError();
+// UTF-8 text from libvips as UTF-16; empty for none.
+std::wstring Utf16Text(const char* text);
 
 // A path as libvips takes it: UTF-8.
 std::string Utf8Path(const std::wstring& path);

@@ -36,5 +36,4 @@ private:
 // Adds the pictures found at `path` to `data`'s photo list: a file, a wildcard, or a folder
 // searched with all its sub-folders except those named outputFolderName (the folder given
 // itself is searched whatever its name). Adds nothing for a path that does not exist.
-void RegisterPath(std::wstring path, SaveData_CL& data = theSaveData,
-                  std::wstring outputFolderName = theSaveData.MakeFolder);
+void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName);

@@ -3,17 +3,18 @@
 #include "engine/SaveData.h"
 #include "intake/FindPicture.h"
 
-MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths)
+MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths, SaveData_CL& target)
     : EasyProgress_CL(L"ファイル登録中", 0),
       paths(std::move(chosenPaths)),
-      outputFolderName(theSaveData.MakeFolder) {}
+      outputFolderName(target.MakeFolder),
+      target(target) {}
 
 MyFileOpenProgress_CL::~MyFileOpenProgress_CL() { JoinWorker(); }
 
 void MyFileOpenProgress_CL::Run(int, int) {
   AddToTarget(paths.size());
   for (const std::wstring& path : paths) {
-    RegisterPathGuarded(path, outputFolderName);
+    RegisterPathGuarded(path, outputFolderName, target);
     CountDone();
   }
   CloseDialog();
@@ -21,13 +22,13 @@ void MyFileOpenProgress_CL::Run(int, int) {
 
 void MyFileOpenProgress_CL::Finish(int) {}
 
-void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName) {
+void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName, SaveData_CL& target) {
   // A folder walk may take long: it fills a list nobody else sees, and the shared list is
   // locked only for the append.
   SaveData_CL found;
   RegisterPath(path, found, outputFolderName);
   if (found.items.empty()) return;
-  const CriticalSectionLock lock(theSaveData.itemsLock);
-  theSaveData.items.reserve(theSaveData.items.size() + found.items.size());
-  for (PhotoItem& item : found.items) theSaveData.AddItem(std::move(item));
+  const CriticalSectionLock lock(target.itemsLock);
+  target.items.reserve(target.items.size() + found.items.size());
+  for (PhotoItem& item : found.items) target.AddItem(std::move(item));
 }

@@ -17,6 +17,7 @@
 #include "mainwindow/MyConvertStartProgress.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "intake/FindPicture.h"
 #include "intake/MyFileOpenProgress.h"
 #include "mainwindow/MainMenus.h"
@@ -245,7 +246,7 @@ void MainWindow_CL::CreatePreview() {
 }
 
 void MainWindow_CL::CreateThumbnailList() {
-  thumbnailList = new MyPictureListView_CL(&theSaveData.items);
+  thumbnailList = new MyPictureListView_CL(&theSaveData);
   thumbnailList->Create(hwnd);
   thumbnailList->decoder.SetTargetWindow(hwnd);
   thumbnailList->decoder.Start();
@@ -298,7 +299,8 @@ void MainWindow_CL::AddCommandLinePaths() {
   if (files == 0) return;
   {
     const CriticalSectionLock lock(theSaveData.itemsLock);
-    for (int index = 0; index < files; ++index) RegisterPath(commandLine.FileAt(index));
+    for (int index = 0; index < files; ++index)
+      RegisterPath(commandLine.FileAt(index), theSaveData, theSaveData.MakeFolder);
   }
   ListChanged();
 }
@@ -357,7 +359,7 @@ void MainWindow_CL::OnDropFiles(HDROP drop) {
   {
     const CriticalSectionLock lock(theSaveData.itemsLock);
     theSaveData.Clear();
-    for (const std::wstring& path : paths) RegisterPath(path);
+    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder);
   }
   ListChanged();
   EnableConvertButton();
@@ -439,7 +441,7 @@ void MainWindow_CL::OpenFiles() {
   FileOpenDialog_CL dialog;
   dialog.filter = OpenDialogFilter();
   if (!dialog.Run(true, hwnd, kOpenDialogTitle)) return;
-  MyFileOpenProgress_CL job(dialog.Paths());
+  MyFileOpenProgress_CL job(dialog.Paths(), theSaveData);
   job.autoStart = 1;
   job.RunModal(0, 0, hwnd);
   if (thumbnailList != nullptr) {
@@ -452,7 +454,7 @@ void MainWindow_CL::OpenFiles() {
 }
 
 void MainWindow_CL::Convert() {
-  if (theSaveData.outputHeight < 2 || theSaveData.outputWidth < 2) {
+  if (!IsUsableCustomSize(theSaveData.outputWidth, theSaveData.outputHeight)) {
     MessageBoxW(hwnd, kTooSmallText, kTooSmallCaption, MB_ICONERROR);
     return;
   }
@@ -460,7 +462,7 @@ void MainWindow_CL::Convert() {
     MessageBoxW(hwnd, OverwriteSourcesText(), kOverwriteSourcesCaption, MB_ICONERROR);
     return;
   }
-  MyConvertStartProgress_CL job(&theSaveData.items);
+  MyConvertStartProgress_CL job(theSaveData);
   job.autoStart = 1;
   job.RunModal(0, 0, hwnd);
   if (job.counts.written != job.counts.total) {

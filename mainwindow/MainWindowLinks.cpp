@@ -2,6 +2,7 @@
 
 #include "base/Messages.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 
 MainWindowLinks theMainWindowLinks;
 

@@ -1,22 +1,30 @@
 #include "mainwindow/MyConvertStartProgress.h"
 
-MyConvertStartProgress_CL::MyConvertStartProgress_CL(std::vector<PhotoItem>* photos)
-    : EasyProgress_CL(L"ファイル変換中", 1), itemList(photos) {}
+namespace {
+
+std::unique_ptr<ConvertBatch_CL> SnapshotOf(const SaveData_CL& record) {
+  const CriticalSectionLock lock(record.itemsLock);
+  return std::make_unique<ConvertBatch_CL>(record.items, record);
+}
+
+}  // namespace
+
+MyConvertStartProgress_CL::MyConvertStartProgress_CL(const SaveData_CL& record)
+    : EasyProgress_CL(L"ファイル変換中", 1), batch(SnapshotOf(record)) {}
 
 MyConvertStartProgress_CL::~MyConvertStartProgress_CL() { JoinWorker(); }
 
 void MyConvertStartProgress_CL::Run(int, int) {
-  ConvertBatch_CL batch(itemList ? *itemList : std::vector<PhotoItem>{}, theSaveData);
-  AddToTarget(batch.Results().size());
-  batch.Run(
+  AddToTarget(batch->Results().size());
+  batch->Run(
       [this](std::size_t done, std::size_t) {
         doneCount = done;
         UpdateProgress();
       },
       cancelRequested, workers);
-  results = batch.Results();
-  counts = batch.Counts();
-  firstOutputFolder = batch.FirstOutputFolder();
+  results = batch->Results();
+  counts = batch->Counts();
+  firstOutputFolder = batch->FirstOutputFolder();
   CloseDialog();
 }
 

@@ -1,7 +1,8 @@
 #include "mainwindow/PictureImage.h"
 
-#include "engine/ExifOrientation.h"
 #include "engine/ImageSize.h"
+#include "engine/PhotoResize.h"
+#include "engine/VipsBitmap.h"
 
 namespace {
 
@@ -9,7 +10,6 @@ constexpr DWORD kPictureImageStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SS_BITMAP | SS_REALSIZEIMAGE;
 constexpr UINT kScrollMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
 constexpr Gdiplus::ARGB kOpaqueBlack = 0xFF000000;
-constexpr int kLastRotateFlip = Gdiplus::Rotate270FlipX;
 
 ImageSize ClientSizeOf(HWND window) {
   RECT client{};
@@ -87,15 +87,10 @@ HWND PictureImage_CL::Create(HWND parent, int controlId, int width, int height, 
 void PictureImage_CL::LoadFile(std::wstring path, int rotation) {
   loadRotation = rotation;
   picture.reset();
-  GpImagePtr image;
-  if (gp::GdipLoadImageFromFile(path.c_str(), image.receive()) != Gdiplus::Ok) image.reset();
-  if (image) {
-    const Gdiplus::RotateFlipType upright = OrientationToRotateFlip(PhotoOrientation(image.get(), path));
-    if (upright != Gdiplus::RotateNoneFlipNone) RotateFlipImage(image.get(), upright);
-    if (loadRotation > 0 && loadRotation <= kLastRotateFlip)
-      RotateFlipImage(image.get(), static_cast<Gdiplus::RotateFlipType>(loadRotation));
-  }
-  picture = std::move(image);
+  // At its own size, upright and turned, read as every photo is.
+  constexpr int kAnySize = 1 << 20;
+  const PreparedPhoto photo = ThumbnailPhoto(path, rotation, kAnySize, kAnySize);
+  if (photo.picture) picture.reset(ToGdiplusBitmap(photo.picture.get()).release());
   Repaint(TRUE);
 }
 

@@ -8,6 +8,7 @@
 #include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
 #include "intake/FindPicture.h"
+#include "mainwindow/TheSaveData.h"
 #include "toolkit/ControlLayout.h"
 
 namespace {

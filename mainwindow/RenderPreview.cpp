@@ -5,6 +5,7 @@
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "engine/VipsBitmap.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/MyPictureImage.h"

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
 

@@ -5,6 +5,7 @@
 
 #include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
 

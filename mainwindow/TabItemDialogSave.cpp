@@ -8,6 +8,7 @@
 #include "base/ShellHelpers.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
 #include "views/MyPictureListView.h"

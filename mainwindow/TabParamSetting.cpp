@@ -5,6 +5,7 @@
 #include <uxtheme.h>
 
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 
 namespace {
 

@@ -16,7 +16,7 @@ DecodeImage_CL::DecodeImage_CL() { singleStart = 1; }
 
 DecodeImage_CL::~DecodeImage_CL() {
   stopRequested = 1;
-  abandon = true;  // a decode in hand gives up within a fraction of a second
+  abandon = 1;  // a decode in hand gives up within a fraction of a second
   Stop();
   queue.clear();
 }
@@ -68,7 +68,7 @@ void DecodeImage_CL::DecodeQueued() {
   }
 }
 
-void DecodeImage_CL::Decode(DecodeItem_CL& request, const std::atomic<bool>* stop) {
+void DecodeImage_CL::Decode(DecodeItem_CL& request, const std::atomic<int>* stop) {
   const PreparedPhoto thumbnail =
       ThumbnailPhoto(request.path, request.rotation, request.boxWidth, request.boxHeight, stop);
   if (thumbnail.failure == PhotoFailure::Cancelled) return;

@@ -42,7 +42,7 @@ public:
   // be opened or has no size). Runs on the worker; usable on its own.
   // The thumbnail of the request into request.result: the photo fitted into its box, or the
   // unreadable-photo tile. Nothing when `stop` became true while it decoded.
-  static void Decode(DecodeItem_CL& request, const std::atomic<bool>* stop = nullptr);
+  static void Decode(DecodeItem_CL& request, const std::atomic<int>* stop = nullptr);
   // Takes ownership of the request carried by a WM_THUMBNAIL_READY.
   static std::unique_ptr<DecodeItem_CL> TakeResult(LPARAM lParam) {
     return std::unique_ptr<DecodeItem_CL>(reinterpret_cast<DecodeItem_CL*>(lParam));
@@ -51,7 +51,7 @@ public:
 protected:
   HWND targetWindow = nullptr;
   std::vector<std::unique_ptr<DecodeItem_CL>> queue;
-  std::atomic<bool> abandon{false};  // set when the decoder goes: the decode in hand stops
+  std::atomic<int> abandon{0};  // set when the decoder goes: the decode in hand stops
 
 private:
   std::unique_ptr<DecodeItem_CL> TakeNewest();

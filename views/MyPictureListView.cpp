@@ -16,7 +16,8 @@ bool IsPhotoFile(const std::wstring& path) {
 
 }  // namespace
 
-MyPictureListView_CL::MyPictureListView_CL(std::vector<PhotoItem>* photos) : photos(photos) {}
+MyPictureListView_CL::MyPictureListView_CL(SaveData_CL* record)
+    : record(record), photos(record != nullptr ? &record->items : nullptr) {}
 
 // The decoder, the last member, goes first: its worker stops and its queued requests are
 // destroyed undecoded before the cache and the window part go.
@@ -33,7 +34,7 @@ LRESULT MyPictureListView_CL::HandleMessage(HWND window, UINT message, WPARAM wP
 bool MyPictureListView_CL::PhotoAt(int index, std::wstring& path, int& rotation) {
   if (!photos || index < 0 || static_cast<unsigned>(index) >= count) return false;
   // A registration worker may be appending (and moving the vector) right now.
-  const CriticalSectionLock lock(theSaveData.itemsLock);
+  const CriticalSectionLock lock(record->itemsLock);
   if (static_cast<std::size_t>(index) >= photos->size()) return false;
   const PhotoItem& item = (*photos)[static_cast<std::size_t>(index)];
   path = item.path;
@@ -45,7 +46,7 @@ std::wstring MyPictureListView_CL::CaptionText(int index) {
   std::wstring path;
   int rotation = 0;
   if (!PhotoAt(index, path, rotation)) return std::wstring();
-  return OutputBaseName(path);
+  return OutputBaseName(path, *record);
 }
 
 void MyPictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int index) {
@@ -61,7 +62,7 @@ void MyPictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int
     }
     PaintThumbnail(graphics, cell, thumbnail);
   }
-  PaintCaption(graphics, cell, OutputBaseName(path));
+  PaintCaption(graphics, cell, OutputBaseName(path, *record));
 }
 
 bool MyPictureListView_CL::OnThumbnailReady(WPARAM, LPARAM lParam) {

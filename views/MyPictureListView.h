@@ -18,8 +18,9 @@
 
 class MyPictureListView_CL : public PictureListView_CL {
 public:
-  // photos: the list the strip shows (theSaveData.items); not owned.
-  explicit MyPictureListView_CL(std::vector<PhotoItem>* photos);
+  // record: the record whose photos the strip shows, whose list lock guards them and whose
+  // name settings make the captions (the main window's); not owned.
+  explicit MyPictureListView_CL(SaveData_CL* record);
 
   // Passes WM_DROPFILES on to the parent.
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -38,7 +39,8 @@ public:
   // The caption of the photo at index: its output base name; empty for no photo.
   std::wstring CaptionText(int index);
 
-  std::vector<PhotoItem>* photos;
+  SaveData_CL* record;
+  std::vector<PhotoItem>* photos;  // record's items
   DecodeImage_CL decoder;
 
 private:

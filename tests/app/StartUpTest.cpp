@@ -15,6 +15,7 @@
 #include "base/ShellHelpers.h"
 #include "app/StartUp.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "tests/support/TempFolder.h"
 #include "mainwindow/MainWindowLinks.h"
 

@@ -167,6 +167,20 @@ TEST_F(ConsoleConvertTest, ConvertsAFolderReportingEachPhotoAndEndsWithOneWhenAP
   EXPECT_FALSE(FileExists(photos.File(L"Resized"))) << "/folder replaces the usual folder";
 }
 
+TEST_F(ConsoleConvertTest, ASecondRunIntoANamedFolderConvertsOnlyThePhotosAgain) {
+  for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg"}) ASSERT_TRUE(WritePhoto(photos.File(name)));
+  const std::vector<std::wstring> arguments = {L"/convert", L"/size", L"80x60", L"/folder", L"縮小", photos.Path()};
+  for (int run = 1; run <= 2; ++run) {
+    const Outcome outcome = RunGlimmerset(arguments);
+    SCOPED_TRACE(testing::Message() << "run " << run << ":\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_TRUE(HasLine(outcome, L"3枚中3枚を変換しました。"));
+    EXPECT_EQ(LinesStartingWith(outcome, L"NG "), 0u);
+  }
+  EXPECT_FALSE(FileExists(photos.File(L"縮小\\縮小"))) << "the first run's outputs are no photos to convert";
+  ExpectPicture(photos.File(L"縮小\\a.jpg"), 80, 60);
+}
+
 TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
   // Neither side of the box may be lost: a wide photo meets its width, a tall one its height.
   const std::wstring wide = photos.File(L"wide.jpg");

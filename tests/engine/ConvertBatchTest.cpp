@@ -8,7 +8,15 @@
 #include <string>
 #include <vector>
 
+#include <vips/vips.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+
 #include "engine/ConvertBatch.h"
+#include "engine/VipsSession.h"
+#include "tests/engine/PipelinePhotos.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 
@@ -185,4 +193,99 @@ TEST(ConvertBatch, ACancelStopsNewPhotosAndKeepsWhatWasWritten) {
   }
   EXPECT_EQ(TemporaryFilesIn(folder.File(L"Resized")), 0);
   EXPECT_NE(SummaryText(counts).find(L"中止"), std::wstring::npos);
+}
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+  return text;
+}
+
+std::vector<std::wstring> LinesOf(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = text.find(L'\n', start);
+    lines.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+    if (end == std::wstring::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+// Several workers fail at once; each photo's line carries libvips' words about that photo.
+TEST(ConvertBatch, EachDamagedPhotoKeepsItsOwnWordsOnManyWorkers) {
+  const TempFolder folder;
+  const VipsImagePtr picture = VariedPicture(256, 192);
+  const std::string jpeg = JpegOf(picture.get());
+  const std::string png = PngOf(picture.get());
+  struct Kind {
+    const wchar_t* extension;
+    std::string bytes;
+    const wchar_t* words;  // what libvips' words about this kind say, in lower case
+  };
+  const Kind kinds[] = {{L".jpg", jpeg.substr(0, jpeg.size() / 2), L"jpeg"},
+                        {L".txt.png", "this is a note, not a picture", L"known"},
+                        {L".png", png.substr(0, png.size() * 2 / 3), L"png"}};
+  std::vector<std::wstring> paths;
+  std::vector<const Kind*> kindOf;
+  for (int i = 0; i < 48; ++i) {
+    const Kind& kind = kinds[i % 3];
+    paths.push_back(folder.File(L"bad" + std::to_wstring(i) + kind.extension));
+    ASSERT_TRUE(WriteFileBytes(paths.back(), kind.bytes));
+    kindOf.push_back(&kind);
+  }
+  for (int run = 0; run < 3; ++run) {
+    ConvertBatch_CL batch(Photos(paths), SmallOutputs());
+    const BatchRun ran(batch, 4);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const PhotoResult& result = batch.Results()[i];
+      const std::wstring words = Lower(result.detail);
+      SCOPED_TRACE(testing::Message() << "run " << run << ", photo " << i << ": " << Utf8Path(result.detail));
+      EXPECT_EQ(result.failure, PhotoFailure::Unreadable);
+
+      EXPECT_NE(words.find(kindOf[i]->words), std::wstring::npos) << "its own words";
+      for (const Kind& other : kinds) {
+        if (&other == kindOf[i]) continue;
+        EXPECT_EQ(words.find(other.words), std::wstring::npos) << "another photo's words";
+      }
+      const std::vector<std::wstring> lines = LinesOf(result.detail);
+      EXPECT_EQ(std::set<std::wstring>(lines.begin(), lines.end()).size(), lines.size()) << "each word once";
+    }
+  }
+}
+
+// "中止" reaches a photo in the middle of its decode: it stops there, and leaves no file.
+TEST(ConvertBatch, AStopEndsAHundredMegapixelDecodeWithinHalfASecond) {
+  const TempFolder folder;
+  const std::wstring path = folder.File(L"huge.jpg");
+  {
+    VipsImagePtr noise;
+    ASSERT_EQ(0, vips_gaussnoise(noise.receive(), 10000, 10000, "mean", 128.0, "sigma", 40.0, nullptr));
+    VipsImagePtr bytes;
+    ASSERT_EQ(0, vips_cast_uchar(noise.get(), bytes.receive(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(path, JpegOf(bytes.get(), 85)));
+  }
+  SaveData_CL keepSize;
+  keepSize.ResizeRadioIndex = kSizeChoiceKeep;
+  ConvertBatch_CL batch(Photos({path}), keepSize);
+  std::atomic<int> cancel{0};
+  std::chrono::steady_clock::time_point stopped;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stopped = std::chrono::steady_clock::now();
+    cancel = 1;
+  });
+  batch.Run({}, cancel, 1);
+  const auto returned = std::chrono::steady_clock::now();
+  stopper.join();
+
+  EXPECT_LT(returned - stopped, std::chrono::milliseconds(500));
+  EXPECT_EQ(batch.Results()[0].failure, PhotoFailure::Cancelled);
+  EXPECT_STREQ(FailureText(batch.Results()[0].failure), L"中止しました");
+  EXPECT_FALSE(FileExists(batch.Results()[0].output));
+  EXPECT_EQ(TemporaryFilesIn(folder.File(L"Resized")), 0);
 }

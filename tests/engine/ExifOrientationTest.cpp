@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "base/GpOwned.h"
-#include "engine/ExifOrientation.h"
 #include "engine/PhotoResize.h"
 #include "tests/engine/PipelinePhotos.h"
 #include "tests/support/ExifWriter.h"
@@ -104,14 +102,4 @@ TEST(ExifOrientation, TheTurnIsDoneSoTheEncoderWritesNoneButKeepsTheExif) {
   ASSERT_TRUE(reloaded);
   EXPECT_EQ(1, vips_image_get_orientation(reloaded.get()));
   EXPECT_EQ(kWidth, vips_image_get_width(reloaded.get()));
-}
-
-TEST(ExifOrientation, TheViewsReadItForAPhotoGdiplusLoaded) {
-  const TempFolder folder;
-  const std::wstring path = folder.File(L"turned.jpg");
-  ASSERT_TRUE(WriteFileBytes(path, StoredJpeg(6)));
-  GpImagePtr image;
-  ASSERT_EQ(Gdiplus::Ok, gp::GdipLoadImageFromFile(path.c_str(), image.receive()));
-  EXPECT_EQ(6, PhotoOrientation(image.get(), path));
-  EXPECT_EQ(0, PhotoOrientation(nullptr, path));
 }

@@ -212,12 +212,12 @@ TEST(ThumbnailPhoto, StopEndsALongDecodeWithinASecond) {
   const TempFolder folder;
   const std::wstring path = folder.File(L"huge.png");
   ASSERT_TRUE(WriteFileBytes(path, ZeroPng(17000, 17000, 2, 16)));  // 1.7 GB of samples to inflate
-  std::atomic<bool> stop{false};
+  std::atomic<int> stop{0};
   std::chrono::steady_clock::time_point stopped;
   std::thread stopper([&stop, &stopped] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     stopped = std::chrono::steady_clock::now();
-    stop = true;
+    stop = 1;
   });
   const PreparedPhoto photo = ThumbnailPhoto(path, 0, 160, 120, &stop);
   const auto returned = std::chrono::steady_clock::now();

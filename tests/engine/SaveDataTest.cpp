@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/SaveData.h"
@@ -209,4 +211,23 @@ TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {
   EXPECT_TRUE(data.items.empty());
   EXPECT_EQ(data.currentIndex, -1);
   EXPECT_EQ(data.currentItem, nullptr);
+}
+
+TEST(SaveData, ACopyOrAnAssignmentPointsIntoNoOtherRecordsList) {
+  SaveData_CL record;
+  record.AddItem(PhotoItem{L"C:\\a.jpg", 0, 0, {}});
+  record.AddItem(PhotoItem{L"C:\\b.jpg", 1, 0, {}});
+  record.currentIndex = 1;
+  record.currentItem = &record.items[1];
+
+  const SaveData_CL copy = record;
+  SaveData_CL assigned;
+  assigned = record;
+  for (const SaveData_CL* other : std::vector<const SaveData_CL*>{&copy, &assigned}) {
+    EXPECT_EQ(static_cast<PhotoItem*>(other->currentItem), nullptr);
+    EXPECT_EQ(other->currentIndex, 1);
+    ASSERT_EQ(other->items.size(), 2u);
+    EXPECT_NE(other->items.data(), record.items.data());
+  }
+  EXPECT_EQ(static_cast<PhotoItem*>(record.currentItem), &record.items[1]) << "the original keeps its own";
 }

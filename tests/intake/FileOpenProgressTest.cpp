@@ -11,11 +11,9 @@
 
 namespace {
 
-// Keeps theSaveData's photo list as it was before the test.
+// The jobs add to a record of the test's own, as the main window's jobs add to its record.
 class FileOpenJob : public ::testing::Test {
 protected:
-  void SetUp() override { theSaveData.Clear(); }
-  void TearDown() override { theSaveData.Clear(); }
 
   std::wstring File(const std::wstring& relative) {
     const std::wstring path = temp.File(relative);
@@ -27,18 +25,19 @@ protected:
     CreateDirectoryW(path.c_str(), nullptr);
     return path;
   }
-  static void AddExisting(const std::wstring& path) {
+  void AddExisting(const std::wstring& path) {
     PhotoItem item;
     item.path = path;
-    theSaveData.AddItem(item);
+    record.AddItem(item);
   }
-  static std::vector<std::wstring> ListedPaths() {
+  std::vector<std::wstring> ListedPaths() const {
     std::vector<std::wstring> paths;
-    for (const PhotoItem& item : theSaveData.items) paths.push_back(item.path);
+    for (const PhotoItem& item : record.items) paths.push_back(item.path);
     return paths;
   }
 
   TempFolder temp;
+  SaveData_CL record;
 };
 
 }  // namespace
@@ -46,19 +45,19 @@ protected:
 TEST_F(FileOpenJob, FivePathsOfWhichTwoAreNoPicturesAppendThreeAfterTheExistingOnes) {
   AddExisting(L"C:\\earlier\\one.jpg");
   AddExisting(L"C:\\earlier\\two.png");
-  theSaveData.currentIndex = 1;
-  theSaveData.currentItem = &theSaveData.items[1];
+  record.currentIndex = 1;
+  record.currentItem = &record.items[1];
   const std::vector<std::wstring> chosen = {File(L"a.jpg"), File(L"notes.txt"), File(L"b.PNG"),
                                             File(L"readme.txt"), File(L"c.bmp")};
 
-  Observed<MyFileOpenProgress_CL> job(chosen);
+  Observed<MyFileOpenProgress_CL> job(chosen, record);
   EXPECT_EQ(job.RunObserved(), 0);
 
   EXPECT_EQ(job.bar.initialPosition, 0);
   EXPECT_EQ(job.bar.positions, (std::vector<int>{400, 800, 1200, 1600, 2000}));
   EXPECT_EQ(ListedPaths(), (std::vector<std::wstring>{L"C:\\earlier\\one.jpg", L"C:\\earlier\\two.png", chosen[0],
                                                       chosen[2], chosen[4]}));
-  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[1]) << "the current photo is followed to its new place";
+  EXPECT_EQ(record.currentItem, &record.items[1]) << "the current photo is followed to its new place";
   EXPECT_EQ(job.title, L"ファイル登録中");
   EXPECT_EQ(job.cancelAllowed, 0);
 }
@@ -71,32 +70,32 @@ TEST_F(FileOpenJob, AFolderIsOneStepHoweverManyPicturesItHolds) {
   File(L"tree\\deeper\\z.tiff");
   const std::wstring missing = temp.File(L"no-such-file.jpg");
 
-  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder, missing});
+  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder, missing}, record);
   EXPECT_EQ(job.RunObserved(), 0);
 
   EXPECT_EQ(job.bar.positions, (std::vector<int>{1000, 2000}));
-  EXPECT_EQ(theSaveData.items.size(), 3u);
+  EXPECT_EQ(record.items.size(), 3u);
 }
 
 TEST_F(FileOpenJob, TheOutputFolderNameWhenTheJobIsMadeIsPassedOver) {
-  const std::wstring previous = theSaveData.MakeFolder;
-  theSaveData.MakeFolder = L"縮小";
+  const std::wstring previous = record.MakeFolder;
+  record.MakeFolder = L"縮小";
   const std::wstring folder = Folder(L"tree");
   Folder(L"tree\\縮小");
   const std::wstring photo = File(L"tree\\x.jpg");
   File(L"tree\\縮小\\x.jpg");
 
-  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder});
-  theSaveData.MakeFolder = L"";  // the worker keeps the name it was made with
+  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder}, record);
+  record.MakeFolder = L"";  // the worker keeps the name it was made with
   EXPECT_EQ(job.RunObserved(), 0);
-  theSaveData.MakeFolder = previous;
+  record.MakeFolder = previous;
   EXPECT_EQ(ListedPaths(), std::vector<std::wstring>{photo});
 }
 
 TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
   AddExisting(L"C:\\earlier\\one.jpg");
-  theSaveData.items.shrink_to_fit();  // any append has to move the vector
-  const PhotoItem* const storage = theSaveData.items.data();
+  record.items.shrink_to_fit();  // any append has to move the vector
+  const PhotoItem* const storage = record.items.data();
   const std::vector<std::wstring> chosen = {File(L"a.jpg"), File(L"b.jpg")};
 
   constexpr UINT_PTR painterTimer = 7;
@@ -104,27 +103,27 @@ TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
   size_t sizeWhileHeld = 0;
   const PhotoItem* storageWhileHeld = nullptr;
   bool workerWaiting = false;
-  Observed<MyFileOpenProgress_CL> job(chosen);
+  Observed<MyFileOpenProgress_CL> job(chosen, record);
   job.onInit = [&](HWND dialog) {
-    theSaveData.itemsLock.Enter();  // the strip starts painting before the worker runs
+    record.itemsLock.Enter();  // the strip starts painting before the worker runs
     held = true;
     SetTimer(dialog, painterTimer, 500, nullptr);
   };
   job.onTimer = [&](HWND dialog, WPARAM timer) {
     if (timer != painterTimer) return;
     KillTimer(dialog, painterTimer);
-    sizeWhileHeld = theSaveData.items.size();
-    storageWhileHeld = theSaveData.items.data();
+    sizeWhileHeld = record.items.size();
+    storageWhileHeld = record.items.data();
     workerWaiting = job.IsRunning() && job.doneCount == 0;
     held = false;
-    theSaveData.itemsLock.Leave();
+    record.itemsLock.Leave();
   };
   EXPECT_EQ(job.RunObserved(), 0);
-  if (held) theSaveData.itemsLock.Leave();
+  if (held) record.itemsLock.Leave();
 
   EXPECT_EQ(sizeWhileHeld, 1u);
   EXPECT_EQ(storageWhileHeld, storage);
   EXPECT_TRUE(workerWaiting) << "the worker waited for the guard before appending";
-  EXPECT_EQ(theSaveData.items.size(), 3u);
+  EXPECT_EQ(record.items.size(), 3u);
   EXPECT_EQ(job.bar.positions, (std::vector<int>{1000, 2000}));
 }

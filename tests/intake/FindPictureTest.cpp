@@ -9,10 +9,10 @@
 
 namespace {
 
-// Paths of the photos `RegisterPath(path)` adds to a fresh record.
+// Paths of the photos RegisterPath adds to a fresh record.
 std::vector<std::wstring> Registered(const std::wstring& path, int times = 1) {
   SaveData_CL data;
-  for (int i = 0; i < times; ++i) RegisterPath(path, data);
+  for (int i = 0; i < times; ++i) RegisterPath(path, data, data.MakeFolder);
   std::vector<std::wstring> paths;
   for (const PhotoItem& item : data.items) {
     EXPECT_EQ(item.rotation, 0);
@@ -162,12 +162,6 @@ TEST(FindPicture, SubFoldersOfTheOutputFolderNameArePassedOver) {
   EXPECT_EQ(found(temp.File(L"RESIZED"), L"Resized"), std::vector<std::wstring>{temp.File(L"RESIZED\\a.jpg")})
       << "the folder asked for is searched whatever its name";
   EXPECT_EQ(found(temp.Path(), L"").size(), 5u) << "an empty name passes over nothing";
-
-  // Unless told otherwise, the name is the one the settings hold now.
-  const std::wstring previous = theSaveData.MakeFolder;
-  theSaveData.MakeFolder = L"sub";
-  EXPECT_EQ(Registered(temp.Path()).size(), 2u);
-  theSaveData.MakeFolder = previous;
 }
 
 TEST(FindPicture, PathsLongerThanMaxPathAreSearched) {

@@ -9,6 +9,7 @@
 #include "base/LogFile.h"
 #include "mainwindow/MyConvertStartProgress.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "tests/support/ProgressProbe.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
@@ -140,7 +141,7 @@ TEST_F(ConvertJob, WritesEveryPhotoIntoResizedBesideItsSourceWithItsNameTypeAndS
   theSaveData.CheckAddFileNameBottom = 1;
   theSaveData.ValueAddFileNameBottom = L"_x";
 
-  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
 
   ExpectPicture(first + L"\\Resized\\p_a_x.jpg", kTestFormatJpeg, 100, 75);
@@ -160,7 +161,7 @@ TEST_F(ConvertJob, PhotoDeletedAfterListingIsSkippedAndTheBarStillReachesTheEnd)
         Photo(folder, L"c.png", 100, 200, kBlue, kTestFormatPng)});
   ASSERT_TRUE(DeleteFileW(gone.c_str()));
 
-  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
 
   EXPECT_EQ(FilesIn(folder + L"\\Resized"), (std::vector<std::wstring>{L"a.jpg", L"c.png"}));
@@ -178,7 +179,7 @@ TEST_F(ConvertJob, OutputNamingItsOwnSourceLeavesTheSourceIntactAndIsLogged) {
   theSaveData.MakeFolder = L"";  // the output folder is the source's own folder
   theLog.logPath = temp.File(L"log.txt");
 
-  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
 
   EXPECT_EQ(ReadFileBytes(jpeg), jpegBefore);
@@ -197,7 +198,7 @@ TEST_F(ConvertJob, OwnSourceWithAnotherTypeIsConverted) {
   theSaveData.MakeFolder = L"";
   theSaveData.OutputImageType = 2;  // all PNG
 
-  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
 
   ExpectPicture(folder + L"\\a.png", kTestFormatPng, 100, 50);
@@ -214,7 +215,7 @@ TEST_F(ConvertJob, TwoPhotosWithOneOutputPathAreBothWrittenTheLaterNumbered) {
   const std::string blueBefore = ReadFileBytes(blue);
   theSaveData.OutputImageType = 1;  // all JPEG: a.png and a.bmp both become Resized\a.jpg
 
-  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
 
   const Written first = Inspect(folder + L"\\Resized\\a.jpg");
@@ -230,7 +231,7 @@ TEST_F(ConvertJob, TwoPhotosWithOneOutputPathAreBothWrittenTheLaterNumbered) {
 }
 
 TEST_F(ConvertJob, EmptyListClosesAtOnceAndNamesNoFolder) {
-  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
   EXPECT_TRUE(job.firstOutputFolder.empty());
   EXPECT_EQ(job.bar.positions, std::vector<int>{0});
@@ -244,7 +245,7 @@ TEST_F(ConvertJob, OnSeveralWorkersTheBarOnlyMovesForwardAndEndsAtTheEnd) {
   }
   List(photos);
 
-  Observed<MyConvertStartProgress_CL> job(&theSaveData.items);
+  Observed<MyConvertStartProgress_CL> job(theSaveData);
   job.workers = 4;
   EXPECT_EQ(Convert(job), 0);
 

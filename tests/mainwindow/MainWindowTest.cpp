@@ -23,6 +23,7 @@
 #include "base/PathHandover.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MyPictureImage.h"

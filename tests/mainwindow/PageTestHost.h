@@ -12,6 +12,7 @@
 #include "base/Inifile.h"
 #include "base/Messages.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "tests/support/TempFolder.h"
 #include "toolkit/ControlFactory.h"
 #include "mainwindow/MainWindowLinks.h"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MyPictureImage.h"
 #include "tests/support/ExifWriter.h"
 #include "tests/support/TempFolder.h"

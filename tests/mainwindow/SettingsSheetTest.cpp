@@ -11,6 +11,7 @@
 #include "base/Inifile.h"
 #include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
+#include "mainwindow/TheSaveData.h"
 #include "mainwindow/PropAppSetting.h"
 #include "mainwindow/PropAppVersion.h"
 #include "mainwindow/PropSheet.h"

@@ -89,7 +89,7 @@ TEST(EasyThread, RunsTheJobOnItsOwnThreadWithTheArgumentsThenFinishes) {
   EXPECT_NE(worker.ranOn, GetCurrentThreadId());
   EXPECT_EQ(worker.finishedWith, 0);
   EXPECT_FALSE(worker.IsRunning());
-  EXPECT_FALSE(worker.thread);
+  EXPECT_FALSE(worker.thread.Started());
   EXPECT_FALSE(worker.startEvent);
 }
 

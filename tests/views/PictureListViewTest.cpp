@@ -17,20 +17,6 @@
 
 namespace {
 
-// The name settings OutputBaseName reads, put back after the test.
-struct SavedNameSettings {
-  ~SavedNameSettings() {
-    theSaveData.CheckAddFileNameTop = top;
-    theSaveData.ValueAddFileNameTop = topText;
-    theSaveData.CheckAddFileNameBottom = bottom;
-    theSaveData.ValueAddFileNameBottom = bottomText;
-  }
-  const int top = theSaveData.CheckAddFileNameTop;
-  const std::wstring topText = theSaveData.ValueAddFileNameTop;
-  const int bottom = theSaveData.CheckAddFileNameBottom;
-  const std::wstring bottomText = theSaveData.ValueAddFileNameBottom;
-};
-
 PhotoItem Photo(const std::wstring& path, int rotation = 0) {
   PhotoItem item;
   item.path = path;
@@ -77,22 +63,22 @@ protected:
   Gdiplus::ARGB Pixel(int x, int y) { return PixelAt(view.backBuffer.Bitmap(), x, y); }
 
   TempFolder folder;
-  std::vector<PhotoItem> photos;
+  SaveData_CL record;  // the strip's photos and the name settings of its captions
+  std::vector<PhotoItem>& photos = record.items;
   PictureListTestParent parent;
-  MyPictureListView_CL view{&photos};
+  MyPictureListView_CL view{&record};
 };
 
 }  // namespace
 
 TEST_F(PictureListViewTest, CaptionIsTheOutputBaseNameWithThePrefix) {
-  const SavedNameSettings saved;
-  theSaveData.CheckAddFileNameTop = 1;
-  theSaveData.ValueAddFileNameTop = L"s_";
-  theSaveData.CheckAddFileNameBottom = 0;
+  record.CheckAddFileNameTop = 1;
+  record.ValueAddFileNameTop = L"s_";
+  record.CheckAddFileNameBottom = 0;
   EXPECT_EQ(view.CaptionText(0), L"s_IMG_0001");
-  theSaveData.CheckAddFileNameTop = 0;
-  theSaveData.CheckAddFileNameBottom = 1;
-  theSaveData.ValueAddFileNameBottom = L"_small";
+  record.CheckAddFileNameTop = 0;
+  record.CheckAddFileNameBottom = 1;
+  record.ValueAddFileNameBottom = L"_small";
   EXPECT_EQ(view.CaptionText(1), L"blue_small");
   EXPECT_EQ(view.CaptionText(3), L"") << "no photo, no caption";
 }
@@ -210,11 +196,11 @@ TEST_F(PictureListViewTest, FileDroppedOnTheStripReachesTheParent) {
 }
 
 TEST_F(PictureListViewTest, PaintingWhileAWorkerAppendsPhotos) {
-  // A registration worker appends under theSaveData.itemsLock; the painter copies under it too.
+  // A registration worker appends under record.itemsLock; the painter copies under it too.
   std::atomic<bool> done{false};
   std::thread worker([&] {
     for (int i = 0; i < 4000; ++i) {
-      const CriticalSectionLock lock(theSaveData.itemsLock);
+      const CriticalSectionLock lock(record.itemsLock);
       photos.push_back(Photo(L"C:\\nowhere\\photo_" + std::to_wstring(i) + L".jpg"));
     }
     done = true;

@@ -1,0 +1,3 @@
+#include "mainwindow/TheSaveData.h"
+
+SaveData_CL theSaveData;
