@@ -36,7 +36,7 @@ run: build
 	@tools/test-session $(BUILD) tools/run-program $(if $(DISPLAY),,--headless) $(BUILD) $(FILES)
 
 bench: configure
-	cmake --build $(BUILD) -j $(JOBS) --target benches
+	cmake --build $(BUILD) -j $(JOBS) --target benches Glimmerset
 	@tools/test-session $(BUILD) tools/run-benches $(BUILD)
 
 dist: build

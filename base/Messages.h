@@ -13,6 +13,11 @@ constexpr UINT WM_THUMBNAIL_READY = 4234;
 // WM_COMMAND id: the "変換開始" button of a parameter page was clicked.
 constexpr UINT CMD_CONVERT = 190;
 
+// --- to the preview pane ----------------------------------------------------------------
+// The preview's render worker finished a request: lParam the finished PreviewResult, whose
+// ownership passes with the message.
+constexpr UINT WM_PREVIEW_READY = WM_APP + 1;
+
 // --- to a worker thread's queue ---------------------------------------------------------
 // Every worker's queue reads only this range.
 constexpr UINT MSG_THREAD_FIRST = WM_USER + 200;           // 1224
@@ -20,6 +25,7 @@ constexpr UINT MSG_THREAD_LAST = MSG_THREAD_FIRST + 4096;  // 5320
 constexpr UINT MSG_THREAD_WAKE = 1225;  // wake-up; no handler acts on it
 constexpr UINT MSG_THREAD_QUIT = 1226;  // ends the worker's loop
 constexpr UINT MSG_DECODE_WORK = 1228;  // the decode queue has become non-empty
+constexpr UINT MSG_PREVIEW_WORK = 1229;  // a preview request waits for the render worker
 
 // Makes the calling thread's message queue, with the workers' filter.
 inline void CreateThreadQueue() {

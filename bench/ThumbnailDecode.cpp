@@ -58,6 +58,7 @@ int main() {
     {
       DecodeImage_CL decoder;
       decoder.SetTargetWindow(window);
+      decoder.decodeThreads = DecodeImage_CL::DefaultDecodeThreads();  // as the strip runs it
       decoder.Start();
 
       const Clock::time_point start = Clock::now();
@@ -78,6 +79,7 @@ int main() {
         if (request->result) ++withThumbnail;
       }
       const double total = MillisecondsSince(start);
+      std::printf("thumbnails: on %d decode thread(s)\n", decoder.decodeThreads);
       std::printf("thumbnails: %d photos of %dx%d, %d thumbnails in %.0f ms = %.1f thumbnails/s\n", kPhotos, kWidth,
                   kHeight, withThumbnail, total, withThumbnail * 1000.0 / total);
       std::printf("thumbnails: longest Enqueue on the calling thread %.3f ms\n", longestEnqueue);

@@ -323,3 +323,10 @@ VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes, bool 
   if (!computed || FAILED(EncodeJpegTarget(computed.get(), targetBytes, keepMetadata, jpeg))) return {};
   return DecodedJpeg(jpeg);
 }
+
+VipsImagePtr DecodeEncoded(const VipsBytes& encoded) {
+  if (!encoded.data || encoded.size == 0) return {};
+  VipsImagePtr lazy(vips_image_new_from_buffer(encoded.data.get(), encoded.size, "", nullptr));
+  if (!lazy) return {};
+  return VipsImagePtr(vips_image_copy_memory(lazy.get()));
+}

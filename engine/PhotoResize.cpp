@@ -308,6 +308,52 @@ PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& siz
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
+// --- the two halves, for a caller that keeps the scaled photo --------------------------
+
+ScaledPhoto Unscaled(PreparedPhoto refusal) {
+  ScaledPhoto photo;
+  photo.failure = refusal.failure;
+  photo.detail = std::move(refusal.detail);
+  return photo;
+}
+
+// The stored-orientation size a photo is scaled to before it is turned, as RenderOnce finds it.
+FittedSize StoredTarget(int64_t storedWidth, int64_t storedHeight, bool sourceTurnsSides, int rotation,
+                        const SizeRule& sizeFor) {
+  const bool storedAcross = sourceTurnsSides != TurnsSides(rotation);
+  const FittedSize stored{static_cast<int>(storedWidth), static_cast<int>(storedHeight)};
+  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  return storedAcross ? Across(target) : target;
+}
+
+// RenderOnce up to the decoded, scaled photo.
+ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const std::atomic<int>* stop) {
+  if (Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
+  Source source;
+  PreparedPhoto outcome = ReadSource(path, stop, source);
+  if (Refusal(outcome) && Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
+  if (Refusal(outcome)) return Unscaled(std::move(outcome));
+  if (TooManyPixels(source.width, source.height))
+    return Unscaled(Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です"));
+  const FittedSize target = StoredTarget(source.width, source.height, source.turnsSides, rotation, sizeFor);
+  outcome = CheckTarget(target);
+  if (Refusal(outcome)) return Unscaled(std::move(outcome));
+
+  ScaledPhoto photo;
+  photo.storedWidth = static_cast<int>(source.width);
+  photo.storedHeight = static_cast<int>(source.height);
+  photo.turnsSides = source.turnsSides;
+  photo.hasProfile = source.hasProfile;
+  const VipsImagePtr scaled = Scaled(path, source, target);
+  photo.scaled = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
+  if (!photo.scaled || Stopped(stop)) return Unscaled(Failed(stop, L"写真を読み込めません"));
+  return photo;
+}
+
+SizeRule OutputSizeRule(const SaveData_CL& settings) {
+  return [&settings](FittedSize upright) { return OutputSize(upright.width, upright.height, settings); };
+}
+
 }  // namespace
 
 FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
@@ -349,4 +395,32 @@ PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidt
     return FitUnlessInside(upright, boxWidth, boxHeight, true);
   };
   return Render(path, rotation, sizeFor, nullptr, stop);
+}
+
+const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings) {
+  return item.ownEffect != 0 ? item.effect : settings.globalEffect;
+}
+
+ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL& settings,
+                       const std::atomic<int>* stop) {
+  const SizeRule sizeFor = OutputSizeRule(settings);
+  return RunForWords<ScaledPhoto>(
+      [&] { return ScaleOnce(path, rotation, sizeFor, stop); },
+      [stop](const ScaledPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
+}
+
+bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings) {
+  if (!photo.scaled) return false;
+  const FittedSize target =
+      StoredTarget(photo.storedWidth, photo.storedHeight, photo.turnsSides, rotation, OutputSizeRule(settings));
+  return target.width == vips_image_get_width(photo.scaled.get()) &&
+         target.height == vips_image_get_height(photo.scaled.get());
+}
+
+PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect) {
+  if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
+  PreparedPhoto outcome;
+  if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, nullptr);
+  if (!outcome.picture) return Failed(nullptr, L"写真を仕上げられません");
+  return outcome;
 }

@@ -59,3 +59,29 @@ PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings,
 // boxWidth x boxHeight and never enlarged; no effect. Same failures as PreparePhoto.
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
                              const std::atomic<int>* stop = nullptr);
+
+// --- the two halves of PreparePhoto, for a caller that keeps the scaled photo ----------------
+// The preview keeps its current photo read and scaled, so that a change of effect, quality or
+// rotation starts from here instead of from the file.
+
+// A photo read and scaled to its output size, as stored: not yet turned, no effect.
+struct ScaledPhoto {
+  VipsImagePtr scaled;  // decoded into memory; none unless failure is None
+  PhotoFailure failure = PhotoFailure::None;
+  std::wstring detail;
+  int storedWidth = 0;  // the source's size as stored in the file
+  int storedHeight = 0;
+  bool turnsSides = false;  // its EXIF orientation is a quarter turn
+  bool hasProfile = false;  // converted from its own colour profile to sRGB
+};
+
+// The effect PreparePhoto gives `item`: its own, or the settings' global one.
+const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings);
+// PreparePhoto's reading and scaling of the photo at `path` for `rotation` and `settings`.
+ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL& settings,
+                       const std::atomic<int>* stop = nullptr);
+// Whether `photo` is scaled to exactly the size that `rotation` and `settings` ask for.
+bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings);
+// PreparePhoto's finishing of a scaled photo: upright by its EXIF orientation, then turned by
+// `rotation`, with `effect` (none: the photo as it is). ScalePhoto's failure is passed on.
+PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect);

@@ -65,6 +65,7 @@ void SaveData_CL::Load() {
   topMost = ini.ReadInt(kAppSetting, L"WindowTopMost", defaults.topMost);
   KeepMetadata = ini.ReadInt(kConvert, L"KeepMetadata", defaults.KeepMetadata);
   NoEnlarge = ini.ReadInt(kConvert, L"NoEnlarge", defaults.NoEnlarge);
+  PreviewFit = OneOfTwo(ini.ReadInt(kConvert, L"PreviewFit", defaults.PreviewFit), defaults.PreviewFit);
 }
 
 void SaveData_CL::Save() const {
@@ -90,6 +91,7 @@ void SaveData_CL::Save() const {
   ini.WriteInt(kAppSetting, L"WindowTopMost", topMost);
   ini.WriteInt(kConvert, L"KeepMetadata", KeepMetadata);
   ini.WriteInt(kConvert, L"NoEnlarge", NoEnlarge);
+  ini.WriteInt(kConvert, L"PreviewFit", PreviewFit);
 }
 
 void SaveData_CL::Clear() {

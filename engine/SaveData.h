@@ -93,7 +93,7 @@ public:
   // Reads every stored field from theIniFile; values are kept as read, except three that
   // would lose or misplace outputs: SaveDirTypeIndex outside 0..1 reads as 1, JpegQualityTypeIndex
   // outside 0..1 as 0, and a MakeFolder that OutputFolderNameProblem refuses as "Resized"
-  // (logged).
+  // (logged); and PreviewFit outside 0..1 reads as 0.
   void Load();
   // Writes every stored field to theIniFile.
   void Save() const;
@@ -137,5 +137,7 @@ public:
   int KeepMetadata = 1;
   // 1: a photo already inside the box keeps its size instead of being enlarged to it.
   int NoEnlarge = 0;
+  // 1: the preview shows the whole result fitted into the pane; 0: at its actual size.
+  int PreviewFit = 0;
 };
 

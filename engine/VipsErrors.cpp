@@ -11,6 +11,18 @@ namespace {
 // Who works with libvips now: a count of shared workers, or one thread alone.
 class WorkGate {
 public:
+  // True on the thread that works alone now.
+  bool IsAloneHere() {
+    const CriticalSectionLock hold(lock);
+    return aloneRunning && aloneThread == GetCurrentThreadId();
+  }
+  // Another level of alone work on the thread that works alone already; false elsewhere.
+  bool Nest() {
+    const CriticalSectionLock hold(lock);
+    if (!aloneRunning || aloneThread != GetCurrentThreadId()) return false;
+    ++aloneDepth;
+    return true;
+  }
   void EnterShared() {
     const CriticalSectionLock hold(lock);
     while (aloneRunning || aloneWaiting > 0) lock.Wait(changed);
@@ -27,10 +39,14 @@ public:
     while (aloneRunning || sharedRunning > 0) lock.Wait(changed);
     --aloneWaiting;
     aloneRunning = true;
+    aloneThread = GetCurrentThreadId();
+    aloneDepth = 1;
   }
   void LeaveAlone() {
     const CriticalSectionLock hold(lock);
+    if (--aloneDepth > 0) return;
     aloneRunning = false;
+    aloneThread = 0;
     WakeAllConditionVariable(&changed);
   }
 
@@ -40,6 +56,8 @@ private:
   int sharedRunning = 0;
   int aloneWaiting = 0;
   bool aloneRunning = false;
+  DWORD aloneThread = 0;  // while aloneRunning
+  int aloneDepth = 0;     // nested alone work on aloneThread
 };
 
 WorkGate& Gate() {
@@ -47,12 +65,10 @@ WorkGate& Gate() {
   return gate;
 }
 
-thread_local int aloneDepth = 0;
-
 }  // namespace
 
 VipsSharedWork::VipsSharedWork() {
-  if (aloneDepth > 0) return;
+  if (Gate().IsAloneHere()) return;
   Gate().EnterShared();
   entered = true;
 }
@@ -62,18 +78,15 @@ VipsSharedWork::~VipsSharedWork() {
 }
 
 VipsAloneWork::VipsAloneWork() {
-  if (aloneDepth++ > 0) return;
+  if (Gate().Nest()) return;
   Gate().EnterAlone();
   vips_error_clear();
 }
 
-VipsAloneWork::~VipsAloneWork() {
-  if (--aloneDepth > 0) return;
-  Gate().LeaveAlone();
-}
+VipsAloneWork::~VipsAloneWork() { Gate().LeaveAlone(); }
 
 std::wstring TakeVipsError() {
-  if (aloneDepth == 0) return {};
+  if (!Gate().IsAloneHere()) return {};
   char* const copied = vips_error_buffer_copy();  // read and cleared in one step
   std::wstring text = Utf16Text(copied);
   g_free(copied);

@@ -239,8 +239,12 @@ void MainWindow_CL::Initialize() {
 void MainWindow_CL::CreatePreview() {
   preview = new MyPictureImage_CL();
   preview->Create(hwnd, kPreviewControlId, 320, 240, 0, 0);
-  preview->displayMode = kDisplayActualSize;
+  preview->SetDisplayMode(theSaveData.PreviewFit != 0 ? kDisplayFit : kDisplayActualSize);
   if (preview->hwnd != nullptr) DragAcceptFiles(preview->hwnd, TRUE);
+  previewBar.Create(hwnd);
+  previewBar.ShowState(theSaveData.PreviewFit != 0, false);
+  preview->onModeChanged = [this] { PreviewModeChanged(); };
+  preview->onShown = [this] { previewBar.SetWeightText(preview->WeightText()); };
   theMainWindowLinks.previewControl = preview;
   theMainWindowLinks.mainWindow = hwnd;
 }
@@ -249,6 +253,7 @@ void MainWindow_CL::CreateThumbnailList() {
   thumbnailList = new MyPictureListView_CL(&theSaveData);
   thumbnailList->Create(hwnd);
   thumbnailList->decoder.SetTargetWindow(hwnd);
+  thumbnailList->decoder.decodeThreads = DecodeImage_CL::DefaultDecodeThreads();
   thumbnailList->decoder.Start();
   thumbnailList->backgroundColor = kStripBackground;
   if (thumbnailList->hwnd != nullptr) ShowScrollBar(thumbnailList->hwnd, SB_VERT, FALSE);
@@ -313,6 +318,7 @@ void MainWindow_CL::Layout() {
   GetClientRect(hwnd, &client);
   splitter.ClearPlacements();
   splitter.ComputeLayout(client);
+  PlacePreviewBar();
   PlaceCurrentPage();
   splitter.ApplyPlacements();
   FitPageToTabs();
@@ -406,6 +412,7 @@ void MainWindow_CL::AddHandedOverPaths() {
 // ---- commands -------------------------------------------------------------------------
 
 void MainWindow_CL::OnCommand(UINT id) {
+  if (OnPreviewCommand(id)) return;
   if (id < kFirstMainCommand || id > kLastMainCommand) return;
   switch (id) {
     case CMD_APP_SETTINGS:
@@ -521,6 +528,55 @@ void MainWindow_CL::OpenSupportSite() { OpenWebPage(SupportSiteAddress()); }
 void MainWindow_CL::ShowAppSettings() { ShowAppSettingsSheet(hwnd); }
 
 void MainWindow_CL::ShowVersion() { ShowVersionSheet(hwnd); }
+
+// ---- the preview's bar ----------------------------------------------------------------
+
+bool MainWindow_CL::OnPreviewCommand(UINT id) {
+  if (preview == nullptr) return false;
+  switch (id) {
+    case kPreviewFitCommand:
+      preview->SetDisplayMode(kDisplayFit);
+      break;
+    case kPreviewActualSizeCommand:
+      preview->SetDisplayMode(kDisplayActualSize);
+      break;
+    case kPreviewCompareCommand:
+      preview->SetCompare(!preview->compare);
+      // The picture before conversion is rendered only for the compare view.
+      if (preview->compare) RequestPreviewRefresh(RefreshPost::kAlways);
+      break;
+    case IDCANCEL:  // Esc
+      if (!preview->compare) return false;
+      preview->SetCompare(false);
+      break;
+    default:
+      return false;
+  }
+  PreviewModeChanged();
+  return true;
+}
+
+void MainWindow_CL::PreviewModeChanged() {
+  if (preview == nullptr) return;
+  const int fit = preview->displayMode == kDisplayFit ? 1 : 0;
+  previewBar.ShowState(fit != 0, preview->compare);
+  // Rendered for a fitted view, the pictures come fitted into the pane as well.
+  if (fit != 0 && !preview->fittedPicture) RequestPreviewRefresh();
+  if (theSaveData.PreviewFit == fit) return;
+  theSaveData.PreviewFit = fit;
+  theSaveData.Save();
+}
+
+void MainWindow_CL::PlacePreviewBar() {
+  if (preview == nullptr || preview->hwnd == nullptr) return;
+  for (Placement& placement : splitter.placements) {
+    if (placement.window != preview->hwnd) continue;
+    std::vector<Placement> bar;
+    placement.rect = previewBar.Place(placement.rect, bar);
+    splitter.placements.insert(splitter.placements.end(), bar.begin(), bar.end());
+    return;
+  }
+}
 
 // ---- the tab host ---------------------------------------------------------------------
 

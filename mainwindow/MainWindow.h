@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "mainwindow/PreviewBar.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SplitManager.h"
 #include "toolkit/SubClassDialogBase.h"
@@ -95,6 +96,7 @@ public:
   MyPictureImage_CL* preview = nullptr;
   MyPictureListView_CL* thumbnailList = nullptr;
   TabParamSetting_CL* paramTabs = nullptr;
+  PreviewBar_CL previewBar;
 
   // The text read as the process's command line; the real one when not set.
   std::optional<std::wstring> commandLineText;
@@ -105,6 +107,11 @@ public:
 
 private:
   void CreatePreview();
+  // The preview's buttons and Esc; false for any other command.
+  bool OnPreviewCommand(UINT id);
+  // The buttons, the stored mode and the compare view follow the preview.
+  void PreviewModeChanged();
+  void PlacePreviewBar();
   void CreateThumbnailList();
   void CreateParamTabs();
   void BuildSplitter();

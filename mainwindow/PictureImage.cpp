@@ -10,6 +10,10 @@ constexpr DWORD kPictureImageStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SS_BITMAP | SS_REALSIZEIMAGE;
 constexpr UINT kScrollMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
 constexpr Gdiplus::ARGB kOpaqueBlack = 0xFF000000;
+constexpr Gdiplus::ARGB kDividerColour = 0xFFFFFFFF;
+constexpr float kDividerWidth = 2.0f;
+// Hidden bars: with SIF_DISABLENOSCROLL an idle bar would stay, disabled, taking room.
+constexpr UINT kHiddenScrollMask = SIF_RANGE | SIF_PAGE | SIF_POS;
 
 ImageSize ClientSizeOf(HWND window) {
   RECT client{};
@@ -60,7 +64,27 @@ float PictureOrigin(HWND window, int bar, LONG_PTR barStyle, int buffer, int pic
   return -static_cast<float>(position);
 }
 
+void IdleBar(ScrollBar_CL& bar, UINT mask) {
+  bar.info.fMask = mask;
+  FitBarToPicture(bar, 1, 0);
+}
+
+// The pane's graphics drawing the picture where it lies: its fitted copy when that has the
+// very size (pixel for pixel is many times faster), else the picture scaled.
+void DrawPictureAt(GpGraphics* graphics, GpImage* image, GpImage* fitted, const PictureRect& place) {
+  const ImageSize ready = ImageSizeOf(fitted);
+  GpImage* const source = ready.width == place.width && ready.height == place.height ? fitted : image;
+  gp::GdipDrawImageRectI(graphics, source, place.x, place.y, place.width, place.height);
+}
+
 }  // namespace
+
+PictureRect FitIntoPane(int width, int height, int paneWidth, int paneHeight, bool enlarge) {
+  if (width <= 0 || height <= 0 || paneWidth <= 0 || paneHeight <= 0) return {0, 0, 0, 0};
+  FittedSize size{width, height};
+  if (enlarge || width > paneWidth || height > paneHeight) size = FitSize(width, height, paneWidth, paneHeight);
+  return {(paneWidth - size.width) / 2, (paneHeight - size.height) / 2, size.width, size.height};
+}
 
 PictureImage_CL::PictureImage_CL() {
   backBuffer.pixelFormat = PixelFormat32bppRGB;  // 0x22009
@@ -91,6 +115,10 @@ void PictureImage_CL::LoadFile(std::wstring path, int rotation) {
   constexpr int kAnySize = 1 << 20;
   const PreparedPhoto photo = ThumbnailPhoto(path, rotation, kAnySize, kAnySize);
   if (photo.picture) picture.reset(ToGdiplusBitmap(photo.picture.get()).release());
+  original.reset();
+  fittedPicture.reset();
+  fittedOriginal.reset();
+  standIn = false;
   Repaint(TRUE);
 }
 
@@ -98,11 +126,68 @@ void PictureImage_CL::SetPicture(GpBitmapPtr bitmap) {
   loadRotation = 0;
   picture.reset();
   picture.reset(bitmap.release());
+  original.reset();
+  fittedPicture.reset();
+  fittedOriginal.reset();
+  standIn = false;
   Repaint(TRUE);
 }
 
+void PictureImage_CL::SetStandIn(GpBitmapPtr bitmap) {
+  SetPicture(std::move(bitmap));
+  standIn = static_cast<bool>(picture);
+  UpdateScrollBars();
+}
+
+void PictureImage_CL::SetFitted(GpBitmapPtr fitted, GpBitmapPtr fittedBefore) {
+  fittedPicture.reset(fitted.release());
+  fittedOriginal.reset(fittedBefore.release());
+  if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void PictureImage_CL::SetOriginal(GpBitmapPtr bitmap) {
+  original.reset(bitmap.release());
+  fittedOriginal.reset();
+  if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void PictureImage_CL::SetDisplayMode(int mode) {
+  displayMode = mode;
+  UpdateScrollBars();
+  if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void PictureImage_CL::SetCompare(bool on) {
+  compare = on;
+  if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+int PictureImage_CL::DividerX(int paneWidth) const {
+  const double share = divider < 0 ? 0 : divider > 1 ? 1 : divider;
+  return static_cast<int>(share * paneWidth + 0.5);
+}
+
+PictureRect PictureImage_CL::PicturePlace(int paneWidth, int paneHeight) const {
+  const ImageSize image = ImageSizeOf(picture.get());
+  if (standIn || displayMode == kDisplayFit) return FitIntoPane(image.width, image.height, paneWidth, paneHeight, standIn);
+  if (image.width <= 0 || image.height <= 0) return {0, 0, 0, 0};
+  const float x = PictureOrigin(hwnd, SB_HORZ, WS_HSCROLL, paneWidth, image.width);
+  const float y = PictureOrigin(hwnd, SB_VERT, WS_VSCROLL, paneHeight, image.height);
+  // Truncated as GDI+ places a picture at a fractional origin.
+  return {static_cast<int>(x), static_cast<int>(y), image.width, image.height};
+}
+
 void PictureImage_CL::UpdateScrollBars() {
-  if (!picture || !hwnd) return;
+  if (!hwnd) return;
+  if (standIn || displayMode == kDisplayFit) {
+    // The whole picture is in view: no bars.
+    IdleBar(hScroll, kHiddenScrollMask);
+    IdleBar(vScroll, kHiddenScrollMask);
+    return;
+  }
+  hScroll.info.fMask = kScrollMask;
+  vScroll.info.fMask = kScrollMask;
+  if (!picture) return;
   const ImageSize image = ImageSizeOf(picture.get());
   // Each bar may show or hide the other's room: read the client size afresh for each.
   FitBarToPicture(hScroll, ClientSizeOf(hwnd).width, image.width);
@@ -116,13 +201,34 @@ void PictureImage_CL::Draw(BackBuffer_CL& buffer) {
   if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
   // Without a picture the pane is black, never the picture shown before.
   gp::GdipGraphicsClear(graphics.get(), kOpaqueBlack);
-  const ImageSize image = ImageSizeOf(picture.get());
-  if (image.width <= 0 || image.height <= 0) return;
   const ImageSize pane = ImageSizeOf(target);
-  const float x = PictureOrigin(hwnd, SB_HORZ, WS_HSCROLL, pane.width, image.width);
-  const float y = PictureOrigin(hwnd, SB_VERT, WS_VSCROLL, pane.height, image.height);
-  gp::GdipDrawImageRect(graphics.get(), picture.get(), x, y, static_cast<float>(image.width),
-                        static_cast<float>(image.height));
+  const PictureRect place = PicturePlace(pane.width, pane.height);
+  if (place.width <= 0 || place.height <= 0) return;
+  DrawPictureAt(graphics.get(), picture.get(), fittedPicture.get(), place);
+  if (Comparing() && !standIn) DrawComparison(graphics.get(), place, pane.width, pane.height);
+}
+
+// The original over the part of the pane left of the divider, in the picture's very place and
+// scale, and the divider itself.
+void PictureImage_CL::DrawComparison(GpGraphics* graphics, const PictureRect& place, int paneWidth, int paneHeight) {
+  const int dividerX = DividerX(paneWidth);
+  gp::GdipSetClipRectI(graphics, 0, 0, dividerX, paneHeight, Gdiplus::CombineModeReplace);
+  gp::GdipGraphicsClear(graphics, kOpaqueBlack);
+  DrawPictureAt(graphics, original.get(), fittedOriginal.get(), place);
+  gp::GdipResetClip(graphics);
+  GpPenPtr pen;
+  if (gp::GdipCreatePen1(kDividerColour, kDividerWidth, Gdiplus::UnitPixel, pen.receive()) != Gdiplus::Ok) return;
+  const float x = static_cast<float>(dividerX);
+  gp::GdipDrawLine(graphics, pen.get(), x, 0.0f, x, static_cast<float>(paneHeight));
+}
+
+void PictureImage_CL::MoveDivider(int x) {
+  const ImageSize pane = ImageSizeOf(backBuffer.Bitmap());
+  if (pane.width <= 0) return;
+  divider = static_cast<double>(x) / pane.width;
+  if (divider < 0) divider = 0;
+  if (divider > 1) divider = 1;
+  InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 LRESULT PictureImage_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -144,9 +250,28 @@ LRESULT PictureImage_CL::HandleMessage(HWND window, UINT message, WPARAM wParam,
       vScroll.HandleMessage(window, message, wParam, lParam);
       InvalidateRect(window, nullptr, FALSE);
       return DefWindowProcW(window, message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+      if (!Comparing()) break;
+      // The divider follows the mouse from the press to the release.
+      SetCapture(window);
+      MoveDivider(static_cast<short>(LOWORD(lParam)));
+      return 0;
+    case WM_MOUSEMOVE:
+      if (GetCapture() == window && Comparing()) MoveDivider(static_cast<short>(LOWORD(lParam)));
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == window) ReleaseCapture();
+      return 0;
+    case WM_SETCURSOR:
+      if (Comparing() && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
+        return TRUE;
+      }
+      break;
     default:
-      return DefWindowProcW(window, message, wParam, lParam);
+      break;
   }
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void PictureImage_CL::Paint(HWND window) {

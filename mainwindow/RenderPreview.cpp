@@ -1,36 +1,22 @@
-// The preview of one photo: the photo as the conversion will write it, JPEG compression
-// included, handed to the preview pane.
-#include <cstdint>
-
-#include "engine/PhotoEncoder.h"
-#include "engine/PhotoResize.h"
+// The preview of one photo asked for from the preview's worker, with the strip's thumbnail
+// standing in until the picture comes.
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
-#include "engine/VipsBitmap.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/MyPictureImage.h"
+#include "views/MyPictureListView.h"
 
 namespace {
 
-constexpr uint64_t kBytesPerKByte = 1024;
-
-// The finished picture after the JPEG encoding the settings choose, decoded back in memory,
-// so the preview shows the real compression. Other quality modes leave it as it is.
-VipsImagePtr ThroughJpeg(VipsImagePtr picture, const SaveData_CL& settings) {
-  if (!picture) return picture;
-  const bool keep = settings.KeepMetadata != 0;
-  switch (settings.JpegQualityTypeIndex) {
-    case kJpegFixedQuality:
-      return JpegRoundTrip(picture.get(), settings.JpegQuantization, keep);
-    case kJpegTargetSize: {
-      // A negative size (hand-edited settings) asks for the smallest file, as when saving.
-      const uint64_t target =
-          settings.JpegFileSize < 0 ? 0 : static_cast<uint64_t>(settings.JpegFileSize) * kBytesPerKByte;
-      return JpegTargetRoundTrip(picture.get(), target, keep);
-    }
-    default:
-      return picture;
-  }
+// A copy of the strip's finished thumbnail of photo `index`; none while it is not decoded.
+GpBitmapPtr ThumbnailCopy(int index) {
+  MyPictureListView_CL* const strip = theMainWindowLinks.thumbnailList;
+  if (strip == nullptr) return {};
+  GpBitmap* const thumbnail = strip->cache.FindFinished(index);
+  if (thumbnail == nullptr) return {};
+  GpImage* copy = nullptr;
+  if (gp::GdipCloneImage(thumbnail, &copy) != Gdiplus::Ok) return {};
+  return GpBitmapPtr(static_cast<GpBitmap*>(copy));
 }
 
 }  // namespace
@@ -43,10 +29,5 @@ void RenderPreview(int index) {
     preview->ShowPlaceholder();
     return;
   }
-  // A photo that cannot be read gives no picture: the pane turns black.
-  PreparedPhoto prepared = PreparePhoto(data.items[static_cast<size_t>(index)], data);
-  const VipsImagePtr shown = ThroughJpeg(std::move(prepared.picture), data);
-  preview->SetPicture(shown ? ToGdiplusBitmap(shown.get()) : GpBitmapPtr());
-  preview->UpdateScrollBars();
-  if (preview->hwnd != nullptr) InvalidateRect(preview->hwnd, nullptr, FALSE);
+  preview->RequestRender(data.items[static_cast<size_t>(index)], data, ThumbnailCopy(index));
 }

@@ -1,5 +1,6 @@
 #include "views/DecodeImage.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "engine/PhotoResize.h"
@@ -9,6 +10,7 @@
 namespace {
 
 std::atomic<int> nextSequence{1};  // shared by every decoder of the process
+constexpr int kMostDecodeThreads = 4;
 
 }  // namespace
 
@@ -23,8 +25,55 @@ DecodeImage_CL::~DecodeImage_CL() {
 
 int DecodeImage_CL::Start(int argument) {
   const int result = ThreadBase_CL::Start(argument);
-  if (result == 0 && QueuedCount() > 0) Post(MSG_DECODE_WORK, 0, 0);
+  if (result != 0) return result;
+  if (QueuedCount() > 0) Post(MSG_DECODE_WORK, 0, 0);
+  StartHelpers();
   return result;
+}
+
+int DecodeImage_CL::DefaultDecodeThreads() {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  return std::clamp(static_cast<int>(system.dwNumberOfProcessors), 1, kMostDecodeThreads);
+}
+
+void DecodeImage_CL::StartHelpers() {
+  if (!helpers.empty()) return;
+  {
+    const CriticalSectionLock guard(lock);
+    helpersQuit = false;
+  }
+  for (int i = 1; i < std::min(decodeThreads, kMostDecodeThreads); ++i) {
+    helpers.push_back(std::make_unique<WorkerThread>());
+    if (!helpers.back()->Start([this] { RunHelper(); })) helpers.pop_back();
+  }
+}
+
+void DecodeImage_CL::Stop() {
+  {
+    const CriticalSectionLock guard(lock);
+    helpersQuit = true;
+  }
+  WakeAllConditionVariable(&workArrived);
+  for (const std::unique_ptr<WorkerThread>& helper : helpers) helper->Join();
+  helpers.clear();
+  ThreadBase_CL::Stop();
+}
+
+std::unique_ptr<DecodeItem_CL> DecodeImage_CL::WaitForNewest() {
+  const CriticalSectionLock guard(lock);
+  while (!helpersQuit && queue.empty()) lock.Wait(workArrived);
+  if (helpersQuit) return nullptr;
+  std::unique_ptr<DecodeItem_CL> newest = std::move(queue.back());
+  queue.pop_back();
+  return newest;
+}
+
+void DecodeImage_CL::RunHelper() {
+  while (std::unique_ptr<DecodeItem_CL> request = WaitForNewest()) {
+    Decode(*request, &abandon);
+    DeliverResult(std::move(request));
+  }
 }
 
 int DecodeImage_CL::Start() { return Start(0); }
@@ -41,6 +90,7 @@ int DecodeImage_CL::Enqueue(std::unique_ptr<DecodeItem_CL> request) {
   request->sequence = sequence;
   queue.push_back(std::move(request));
   if (queue.size() == 1) Post(MSG_DECODE_WORK, 0, 0);  // a non-empty queue already has its message
+  WakeConditionVariable(&workArrived);
   return sequence;
 }
 

@@ -2,13 +2,17 @@
 // The thumbnail decoder: a worker thread that takes decode requests newest first, opens each
 // photo, turns it upright by its EXIF orientation and the user's rotation, scales it into a
 // 16-bit thumbnail and posts the finished request to the target window as WM_THUMBNAIL_READY
-// (wParam the sequence, lParam the request; ownership passes to the receiver).
+// (wParam the sequence, lParam the request; ownership passes to the receiver). With
+// decodeThreads above one, helper threads beside the worker take requests from the same
+// queue, newest first too, so several photos are decoded at once.
 #include <windows.h>
 
 #include <atomic>
 #include <cstddef>
 #include <memory>
 #include <vector>
+
+#include "base/WorkerThread.h"
 
 #include "views/DecodeItem.h"
 #include "views/MovieBitmapChcheBase.h"
@@ -25,9 +29,12 @@ public:
   // Lets the request in hand finish, stops the worker and destroys the requests still queued
   // without decoding them.
   ~DecodeImage_CL() override;
-  // Also wakes the worker for requests queued while no worker was running.
+  // Also wakes the worker for requests queued while no worker was running, and starts the
+  // helper threads.
   int Start(int argument) override;
   virtual int Start();
+  // Stops the helpers (each after the request in hand), then the worker.
+  void Stop() override;
   // Posts the request to the target window; without a target (or when the post fails) the
   // request is destroyed with its thumbnail.
   virtual void DeliverResult(std::unique_ptr<DecodeItem_CL> request);
@@ -37,6 +44,11 @@ public:
   void SetTargetWindow(HWND window) { targetWindow = window; }
   HWND TargetWindow() const { return targetWindow; }
   std::size_t QueuedCount();
+
+  // min(processor cores, 4): the decode threads the strip uses.
+  static int DefaultDecodeThreads();
+  // Threads that decode at once, the worker included; set before Start.
+  int decodeThreads = 1;
 
   // Makes the thumbnail of one request into request.result (stays null when the photo cannot
   // be opened or has no size). Runs on the worker; usable on its own.
@@ -56,6 +68,15 @@ protected:
 private:
   std::unique_ptr<DecodeItem_CL> TakeNewest();
   void DecodeQueued();
+  void StartHelpers();
+  // A helper's loop: waits for requests and decodes them until the helpers are stopped.
+  void RunHelper();
+  // The newest request once there is one; none when the helpers are to stop.
+  std::unique_ptr<DecodeItem_CL> WaitForNewest();
+
+  std::vector<std::unique_ptr<WorkerThread>> helpers;
+  CONDITION_VARIABLE workArrived = CONDITION_VARIABLE_INIT;  // with `lock`
+  bool helpersQuit = false;                                  // under `lock`
 };
 
 // The two ends of a thumbnail request, as the thumbnail list and the main window use them.

@@ -58,6 +58,11 @@ int MovieBitmapChcheBase_CL::Store(std::int64_t key, GpBitmapPtr bitmap) {
   return 0;
 }
 
+GpBitmap* MovieBitmapChcheBase_CL::FindFinished(std::int64_t key) const {
+  const Entry* entry = Search(key);
+  return entry != nullptr && entry->awaitedSequence == 0 ? entry->bitmap.get() : nullptr;
+}
+
 int MovieBitmapChcheBase_CL::Remove(std::int64_t key) {
   Entry* entry = Search(key);
   if (!entry) return static_cast<int>(E_FAIL);

@@ -20,6 +20,9 @@ public:
 
   // The bitmap under key (the cache keeps it), or null; a hit becomes the most recent entry.
   GpBitmap* Find(std::int64_t key);
+  // The bitmap under key when it is a finished one (no placeholder awaiting its decode), else
+  // null; the order of the entries stays as it is.
+  GpBitmap* FindFinished(std::int64_t key) const;
   // Puts the bitmap under key, replacing (and destroying) what was there; the entry becomes
   // the most recent. 0, or E_FAIL when no entry could be allocated (the bitmap is destroyed).
   int Store(std::int64_t key, GpBitmapPtr bitmap);

@@ -107,7 +107,7 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"SaveDirTypeIndex=1",      L"MakeFolder=Resized",       L"CheckAddFileNameTop=0",
       L"CheckAddFileNameBottom=0", L"ValueAddFileNameTop=s_",  L"ValueAddFileNameBottom=_s",
       L"JpegQualityTypeIndex=0",  L"JpegQuantization=80",      L"JpegFileSize=100",
-      L"KeepMetadata=1",          L"NoEnlarge=0",
+      L"KeepMetadata=1",          L"NoEnlarge=0",              L"PreviewFit=0",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
@@ -187,6 +187,25 @@ TEST_F(SaveDataFile, OnlyChoicesThatWouldLoseOrMisplaceOutputsAreReplacedByDefau
   WriteIni(L"[CONVERT]\r\nMakeFolder=\r\n");
   data.Load();
   EXPECT_EQ(data.MakeFolder, L"") << "no name means the photos' own folder";
+}
+
+TEST_F(SaveDataFile, PreviewModeRoundTripsAndAnOlderOrOddFileOpensAtActualSize) {
+  theIniFile.SetFileName(iniPath);
+  SaveData_CL saved;
+  saved.PreviewFit = 1;
+  saved.Save();
+  SaveData_CL loaded;
+  loaded.Load();
+  EXPECT_EQ(loaded.PreviewFit, 1);
+
+  // A file written before the mode was stored, and hand-edited values.
+  for (const wchar_t* lines : {L"[CONVERT]\r\nJpegQuantization=70\r\n", L"[CONVERT]\r\nPreviewFit=2\r\n",
+                               L"[CONVERT]\r\nPreviewFit=-1\r\n"}) {
+    WriteIni(lines);
+    loaded.PreviewFit = 1;
+    loaded.Load();
+    EXPECT_EQ(loaded.PreviewFit, 0) << testing::PrintToString(std::wstring(lines));
+  }
 }
 
 TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {

@@ -216,7 +216,11 @@ protected:
   MyPictureListView_CL& List() const { return *window->thumbnailList; }
   MyPictureImage_CL& Preview() const { return *window->preview; }
   int ItemCount() const { return static_cast<int>(theSaveData.items.size()); }
-  PictureSize PreviewSize() const { return SizeOf(Preview().Picture()); }
+  // The preview's picture once the render asked for has come.
+  PictureSize PreviewSize() const {
+    EXPECT_TRUE(PumpUntil([this] { return !Preview().RenderPending(); })) << "the preview's render never came";
+    return SizeOf(Preview().Picture());
+  }
   bool ConvertEnabled() const {
     EXPECT_NE(theMainWindowLinks.convertButton, nullptr);
     return theMainWindowLinks.convertButton != nullptr && IsWindowEnabled(theMainWindowLinks.convertButton->hwnd);
@@ -317,7 +321,7 @@ TEST_F(MainWindowTest, DamagedSettingsFileStillGivesAUsableWindow) {
   }
   ClickTile(0);
   EXPECT_EQ(theSaveData.currentIndex, 0);
-  EXPECT_NE(Preview().Picture(), nullptr) << "the preview renders with the damaged values";
+  EXPECT_GT(PreviewSize().width, 0) << "the preview renders with the damaged values";
   SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
   Pump();
   EXPECT_TRUE(FileExists(temp.File(L"in\\Resized\\a.jpg")));
@@ -750,6 +754,59 @@ TEST_F(MainWindowTest, ModalRunEndsOnClose) {
   MSG quit;  // the quit message the close posts must not end a later test's dialog
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   EXPECT_FALSE(IsWindow(main.hwnd));
+}
+
+// ---- the preview's bar --------------------------------------------------------------------
+
+TEST_F(MainWindowTest, PreviewBarSwitchesAndStoresTheModeComparesUntilEscAndWeighsThePhoto) {
+  theIniFile.WriteInt(L"CONVERT", L"PreviewFit", 1);
+  const std::wstring photo = Photo(L"p.jpg", 200, 100);
+  MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
+  const PreviewBar_CL& bar = main.previewBar;
+  const auto stored = [this] { return static_cast<int>(GetPrivateProfileIntW(L"CONVERT", L"PreviewFit", -1, iniPath.c_str())); };
+  const auto checked = [](const Button_CL& button) { return SendMessageW(button.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  EXPECT_EQ(Preview().displayMode, kDisplayFit) << "the stored mode";
+  EXPECT_TRUE(checked(bar.fitButton) && !checked(bar.actualSizeButton) && !checked(bar.compareButton));
+
+  // The picture lies between the buttons' row and the weight line.
+  RECT buttons{}, picture{}, line{};
+  GetWindowRect(bar.compareButton.hwnd, &buttons);
+  GetWindowRect(Preview().hwnd, &picture);
+  GetWindowRect(bar.weightLine.hwnd, &line);
+  EXPECT_LE(buttons.bottom, picture.top);
+  EXPECT_LE(picture.bottom, line.top);
+  EXPECT_GT(picture.bottom - picture.top, 100);
+
+  Command(kPreviewActualSizeCommand);
+  EXPECT_EQ(Preview().displayMode, kDisplayActualSize);
+  EXPECT_EQ(stored(), 0);
+  EXPECT_TRUE(!checked(bar.fitButton) && checked(bar.actualSizeButton));
+  SendMessageW(Preview().hwnd, WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(Preview().displayMode, kDisplayFit);
+  EXPECT_EQ(stored(), 1);
+  EXPECT_TRUE(checked(bar.fitButton) && !checked(bar.actualSizeButton));
+
+  ClickTile(0);
+  ASSERT_EQ(PreviewSize().width, 800);
+  const std::wstring weight = Preview().WeightText();
+  wchar_t text[256] = {};
+  GetWindowTextW(bar.weightLine.hwnd, text, 256);
+  EXPECT_NE(std::wstring(text).find(L"800×400"), std::wstring::npos) << "in one row or two";
+  EXPECT_EQ(weight.rfind(L"元 200×100・", 0), 0u) << testing::PrintToString(weight);
+  EXPECT_NE(weight.find(L" → 800×400・"), std::wstring::npos) << testing::PrintToString(weight);
+  EXPECT_NE(weight.find(L" (JPEG 品質80)"), std::wstring::npos) << testing::PrintToString(weight);
+
+  // The compare view renders the photo before conversion; Esc or the toggle end it.
+  Command(kPreviewCompareCommand);
+  EXPECT_TRUE(Preview().compare && checked(bar.compareButton));
+  EXPECT_TRUE(PumpUntil([this] { return Preview().Comparing(); })) << "the original never came";
+  Command(IDCANCEL);
+  EXPECT_FALSE(Preview().compare || checked(bar.compareButton));
+  EXPECT_TRUE(IsWindow(main.hwnd)) << "Esc ends the compare view, not the program";
+  Command(kPreviewCompareCommand);
+  Command(kPreviewCompareCommand);
+  EXPECT_FALSE(Preview().compare || checked(bar.compareButton));
+  Pump();
 }
 
 }  // namespace

@@ -8,9 +8,14 @@
 #include <memory>
 #include <string>
 
+#include "engine/OutputNaming.h"
+#include "engine/PhotoEncoder.h"
+#include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 #include "mainwindow/MyPictureImage.h"
+#include "mainwindow/PreviewMaker.h"
+#include "mainwindow/PreviewWeight.h"
 #include "tests/support/ExifWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
@@ -25,6 +30,23 @@ constexpr Gdiplus::ARGB kGreen = 0xFF00FF00;
 constexpr Gdiplus::ARGB kBlue = 0xFF0000FF;
 
 GpBitmap* AsBitmap(GpImage* image) { return static_cast<GpBitmap*>(image); }
+
+// A photo with some detail for the encoders: bands of colour, a left half and a right half.
+GpBitmapPtr BandedPhoto(int width, int height, Gdiplus::ARGB left, Gdiplus::ARGB right) {
+  GpBitmapPtr photo = MakeBitmap(width, height, left);
+  PaintRect(photo.get(), width / 2, 0, width - width / 2, height, right);
+  for (int y = 0; y < height; y += 37) PaintRect(photo.get(), 0, y, width, 9, 0xFF000000 | (y * 2654435761u >> 8));
+  return photo;
+}
+
+// A photo whose left half is `left` and right half `right`.
+GpBitmapPtr HalvesPhoto(int width, int height, Gdiplus::ARGB left, Gdiplus::ARGB right) {
+  GpBitmapPtr photo = MakeBitmap(width, height, left);
+  PaintRect(photo.get(), width / 2, 0, width - width / 2, height, right);
+  return photo;
+}
+
+int FileBytes(const std::wstring& path) { return static_cast<int>(ReadFileBytes(path).size()); }
 int Channel(Gdiplus::ARGB colour, int shift) { return static_cast<int>((colour >> shift) & 0xFF); }
 
 class PreviewPane : public testing::Test {
@@ -57,6 +79,18 @@ protected:
     theSaveData.AddItem(PhotoItem{path, 0, 0, {}});
     return static_cast<int>(theSaveData.items.size()) - 1;
   }
+  // Asks for the photo's preview and waits until it is shown.
+  void Render(int index) {
+    RenderPreview(index);
+    WaitShown();
+  }
+  void WaitShown() {
+    for (int i = 0; i < 3000 && preview->RenderPending(); ++i) {
+      PumpMessages();
+      Sleep(5);
+    }
+    ASSERT_FALSE(preview->RenderPending()) << "the render never came";
+  }
   PictureSize Shown() const { return SizeOf(preview->Picture()); }
   // The pane as the next paint composes it.
   Gdiplus::ARGB PaneAt(int x, int y) {
@@ -82,7 +116,7 @@ TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
     for (const Case& c : cases) {
       theSaveData.JpegQualityTypeIndex = mode;
       theSaveData.ResizeRadioIndex = c.sizeChoice;
-      RenderPreview(AddPhoto(L"photo" + std::to_wstring(c.width) + L".png", c.width, c.height));
+      Render(AddPhoto(L"photo" + std::to_wstring(c.width) + L".png", c.width, c.height));
       EXPECT_TRUE(Shown().width == c.shownWidth && Shown().height == c.shownHeight)
           << "mode " << mode << ": " << c.width << "x" << c.height << " shown " << Shown().width << "x" << Shown().height;
     }
@@ -92,7 +126,7 @@ TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
 TEST_F(PreviewPane, ShowsTheConvertedPixelsCentredInThePane) {
   theSaveData.ResizeRadioIndex = 7;  // 160 x 120
   theSaveData.globalEffect.EffectRadioIndex = 1;  // grey scale
-  RenderPreview(AddPhoto(L"red.png", 80, 60, kRed));
+  Render(AddPhoto(L"red.png", 80, 60, kRed));
   ASSERT_EQ(Shown().width, 160);
 
   const Gdiplus::ARGB converted = PixelAt(AsBitmap(preview->Picture()), 80, 60);
@@ -115,9 +149,9 @@ TEST_F(PreviewPane, ShowsThePlaceholderWithoutACurrentPhotoOrForAnIndexOutOfRang
   AddPhoto(L"photo.png", 40, 30);
 
   for (const int index : {-1, 1, 7, -5}) {
-    RenderPreview(0);
+    Render(0);
     ASSERT_EQ(Shown().width, 800);
-    RenderPreview(index);
+    Render(index);
     EXPECT_EQ(Shown().width, expected.width) << index;
     EXPECT_EQ(Shown().height, expected.height) << index;
   }
@@ -138,14 +172,17 @@ TEST_F(PreviewPane, UnreadablePhotoOrPictureFileShowsABlackPane) {
                                      folder.File(L"missing.jpg")};
   const PictureSize pane = Pane();
   for (const std::wstring& path : unreadable) {
-    RenderPreview(good);
+    Render(good);
     ASSERT_NE(PaneAt(pane.width / 2, pane.height / 2), kBlack);
-    RenderPreview(AddPath(path));
+    Render(AddPath(path));
     EXPECT_EQ(PaneAt(pane.width / 2, pane.height / 2), kBlack) << std::string(path.begin(), path.end());
+    // The line under the pane says why.
+    EXPECT_EQ(preview->WeightText().rfind(FailureText(PhotoFailure::Unreadable), 0), 0u)
+        << testing::PrintToString(preview->WeightText());
     SendMessageW(preview->hwnd, WM_PAINT, 0, 0);
   }
   // A missing placeholder file: the same black pane, nothing reported.
-  RenderPreview(good);
+  Render(good);
   preview->LoadFile(folder.File(L"no-placeholder.jpg"), 0);
   EXPECT_EQ(preview->Picture(), nullptr);
   EXPECT_EQ(PaneAt(pane.width / 2, pane.height / 2), kBlack);
@@ -201,7 +238,7 @@ TEST_F(PreviewPane, LargePictureStartsAtItsCentreAndScrollsWithTheBars) {
 TEST_F(PreviewPane, RepeatedRenderingAndPaintingLeaksNeitherBitmapsNorGdiObjects) {
   const int photo = AddPhoto(L"photo.png", 400, 300);
   const auto renderAndPaint = [&] {
-    RenderPreview(photo);
+    Render(photo);
     SendMessageW(preview->hwnd, WM_PAINT, 0, 0);
   };
   renderAndPaint();
@@ -221,6 +258,194 @@ TEST_F(PreviewPane, RepeatedRenderingAndPaintingLeaksNeitherBitmapsNorGdiObjects
   EXPECT_LT(committed() - memoryBefore, 64LL * 1024 * 1024);
   if (gdiBefore == 0) GTEST_SKIP() << "GDI object count not available here (memory was checked)";
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore + 2);
+}
+
+TEST(PreviewFit, WholePictureIsCentredAndNeverEnlarged) {
+  struct Case {
+    int width, height, paneWidth, paneHeight;
+    PictureRect expected;
+  };
+  const Case cases[] = {
+      {800, 600, 320, 240, {0, 0, 320, 240}},         // same shape: fills the pane
+      {4032, 3024, 400, 200, {67, 0, 266, 200}},      // wider pane: bars left and right
+      {600, 800, 300, 300, {37, 0, 225, 300}},        // portrait
+      {200, 100, 320, 240, {60, 70, 200, 100}},       // smaller: actual size, centred
+      {201, 101, 320, 241, {59, 70, 201, 101}},       // odd leftovers: the extra pixel right, below
+      {320, 240, 320, 240, {0, 0, 320, 240}},         // exactly the pane
+      {5000, 3, 333, 101, {0, 50, 333, 1}},           // a sliver keeps a row
+      {0, 100, 320, 240, {0, 0, 0, 0}},               // nothing to draw
+      {800, 600, 0, 240, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    const PictureRect r = FitIntoPane(c.width, c.height, c.paneWidth, c.paneHeight);
+    EXPECT_TRUE(r.x == c.expected.x && r.y == c.expected.y && r.width == c.expected.width &&
+                r.height == c.expected.height)
+        << c.width << "x" << c.height << " in " << c.paneWidth << "x" << c.paneHeight << ": " << r.x << "," << r.y
+        << " " << r.width << "x" << r.height;
+    EXPECT_LE(r.width, c.width);
+    EXPECT_LE(r.x + r.width, c.paneWidth);
+    EXPECT_LE(r.y + r.height, c.paneHeight);
+  }
+  // A stand-in (a thumbnail) may be enlarged to the pane.
+  const PictureRect standIn = FitIntoPane(192, 144, 400, 200, true);
+  EXPECT_TRUE(standIn.width == 266 && standIn.height == 200 && standIn.x == 67) << standIn.width;
+}
+
+TEST_F(PreviewPane, FitModeShowsTheWholeResultWithoutBarsAndADoubleClickSwitchesModes) {
+  preview->Resize(400, 300, TRUE);
+  theSaveData.ResizeRadioIndex = 0;  // 1600 x 1200
+  const GpBitmapPtr photo = HalvesPhoto(1600, 1200, kRed, kBlue);
+  ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"big.png"), kTestFormatPng));
+  preview->SetDisplayMode(kDisplayFit);
+  Render(AddPath(folder.File(L"big.png")));
+  ASSERT_EQ(Shown().width, 1600) << "the preview holds the whole result; only the drawing is fitted";
+  EXPECT_EQ(GetWindowLongW(preview->hwnd, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), 0);
+  const PictureSize pane = Pane();
+  EXPECT_TRUE(pane.width == 400 && pane.height == 300) << pane.width << "x" << pane.height;
+  EXPECT_TRUE(ColourNear(PaneAt(5, 150), kRed, 40)) << ColourText(PaneAt(5, 150));
+  EXPECT_TRUE(ColourNear(PaneAt(394, 150), kBlue, 40)) << ColourText(PaneAt(394, 150));
+
+  EXPECT_NE(GetClassLongPtrW(preview->hwnd, GCL_STYLE) & CS_DBLCLKS, 0u) << "double clicks reach the pane";
+  SendMessageW(preview->hwnd, WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(preview->displayMode, kDisplayActualSize);
+  EXPECT_NE(GetWindowLongW(preview->hwnd, GWL_STYLE) & WS_HSCROLL, 0) << "1:1 scrolls again";
+  EXPECT_TRUE(ColourNear(PaneAt(5, 100), kRed, 40)) << "the centre of the photo: " << ColourText(PaneAt(5, 100));
+  SendMessageW(preview->hwnd, WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(preview->displayMode, kDisplayFit);
+}
+
+TEST_F(PreviewPane, CompareShowsTheOriginalLeftOfTheDividerAtTheResultsScaleAndPlace) {
+  // Original and result differ in colour but share a green stripe: on both sides of the
+  // divider it must lie on the same rows, in either mode.
+  GpBitmapPtr original = MakeBitmap(800, 600, kRed);
+  GpBitmapPtr result = MakeBitmap(800, 600, kBlue);
+  PaintRect(original.get(), 0, 401, 800, 6, kGreen);
+  PaintRect(result.get(), 0, 401, 800, 6, kGreen);
+  preview->Resize(400, 300, TRUE);
+  preview->SetDisplayMode(kDisplayFit);
+  preview->SetPicture(std::move(result));
+  preview->SetOriginal(std::move(original));
+  preview->SetCompare(true);
+  ASSERT_TRUE(preview->Comparing());
+
+  const auto greenRows = [&](int x) {
+    std::vector<int> rows;
+    const PictureSize pane = Pane();
+    preview->Draw(preview->backBuffer);
+    for (int y = 0; y < pane.height; ++y)
+      if (ColourNear(PixelAt(preview->backBuffer.Bitmap(), x, y), kGreen, 60)) rows.push_back(y);
+    return rows;
+  };
+  for (const int mode : {kDisplayFit, kDisplayActualSize}) {
+    preview->SetDisplayMode(mode);
+    preview->UpdateScrollBars();
+    const int divider = preview->DividerX(Pane().width);
+    EXPECT_TRUE(ColourNear(PaneAt(divider - 20, 20), kRed, 40)) << mode << ": " << ColourText(PaneAt(divider - 20, 20));
+    EXPECT_TRUE(ColourNear(PaneAt(divider + 20, 20), kBlue, 40)) << mode << ": " << ColourText(PaneAt(divider + 20, 20));
+    const std::vector<int> left = greenRows(divider - 20);
+    ASSERT_FALSE(left.empty()) << mode;
+    EXPECT_EQ(left, greenRows(divider + 20)) << mode;
+  }
+
+  // A press moves the divider there; Esc ends the view.
+  preview->SetDisplayMode(kDisplayFit);
+  SendMessageW(preview->hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 50));
+  SendMessageW(preview->hwnd, WM_LBUTTONUP, 0, MAKELPARAM(300, 50));
+  EXPECT_EQ(preview->DividerX(Pane().width), 300);
+  EXPECT_TRUE(ColourNear(PaneAt(290, 20), kRed, 40));
+  EXPECT_TRUE(ColourNear(PaneAt(310, 20), kBlue, 40));
+  SendMessageW(preview->hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(preview->Comparing());
+  EXPECT_TRUE(ColourNear(PaneAt(100, 20), kBlue, 40));
+}
+
+TEST_F(PreviewPane, WeightLineGivesTheBytesOfTheFileTheConversionWrites) {
+  const GpBitmapPtr photo = BandedPhoto(1200, 900, 0xFF3080C0, 0xFFE0A020);
+  ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"source.jpg"), kTestFormatJpeg));
+  const PhotoItem item{folder.File(L"source.jpg"), 0, 0, {}};
+  struct Case {
+    int outputType, jpegMode;
+    const wchar_t* typeText;
+  };
+  // One maker for every case, as the preview keeps it: only the encoding is made again.
+  const Case cases[] = {{1, 0, L"(JPEG 品質80)"}, {1, 1, L"(JPEG 目標20 KB)"}, {2, 0, L"(PNG)"},
+                        {3, 0, L"(BMP)"},          {4, 0, L"(WebP 品質80)"}};
+  PreviewMaker_CL maker;
+  for (const Case& c : cases) {
+    SaveData_CL settings = theSaveData;
+    settings.OutputImageType = c.outputType;
+    settings.JpegQualityTypeIndex = c.jpegMode;
+    settings.JpegQuantization = 80;
+    settings.JpegFileSize = 20;
+    const std::unique_ptr<PreviewResult> result = maker.Make(PreviewRequest{1, item, settings, false});
+    ASSERT_EQ(result->failure, PhotoFailure::None) << c.outputType;
+    ASSERT_TRUE(result->picture);
+
+    const PreparedPhoto prepared = PreparePhoto(item, settings);
+    const std::wstring written = folder.File(L"out" + std::to_wstring(c.outputType) + std::to_wstring(c.jpegMode));
+    ASSERT_EQ(SavePhoto(prepared.picture.get(), written, MapOutputType(item.path, settings).typeCode, settings), S_OK);
+    const PreviewWeight& weight = result->weight;
+    EXPECT_EQ(static_cast<int>(weight.outputBytes), FileBytes(written)) << c.outputType << "/" << c.jpegMode;
+    EXPECT_EQ(static_cast<int>(weight.sourceBytes), FileBytes(item.path));
+    const std::wstring expected = L"元 1200×900・" + ByteSizeText(weight.sourceBytes) + L" → 800×600・" +
+                                  ByteSizeText(weight.outputBytes) + L" " + c.typeText;
+    EXPECT_EQ(PreviewWeightText(weight), expected);
+  }
+  EXPECT_EQ(maker.fileReads, 1);
+  EXPECT_EQ(ByteSizeText(873), L"873 B");
+  EXPECT_EQ(ByteSizeText(120832), L"118 KB");
+  EXPECT_EQ(ByteSizeText(3040870), L"2.9 MB");
+}
+
+TEST_F(PreviewPane, EffectQualityAndSameSizeRotationRedoOnlyWhatChanged) {
+  const GpBitmapPtr photo = HalvesPhoto(1600, 1200, kRed, kBlue);
+  ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"a.png"), kTestFormatPng));
+  ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"b.png"), kTestFormatPng));
+  PhotoItem item{folder.File(L"a.png"), 0, 0, {}};
+  SaveData_CL settings = theSaveData;
+  PreviewMaker_CL maker;
+  const auto make = [&] {
+    std::unique_ptr<PreviewResult> result = maker.Make(PreviewRequest{1, item, settings, true});
+    EXPECT_TRUE(result->picture && result->original);
+    return result;
+  };
+  const auto leftColour = [](const std::unique_ptr<PreviewResult>& result) {
+    return PixelAt(result->picture.get(), 40, 20);
+  };
+  EXPECT_TRUE(ColourNear(leftColour(make()), kRed, 40));
+
+  settings.globalEffect.EffectRadioIndex = 1;  // grey scale
+  const Gdiplus::ARGB grey = leftColour(make());
+  EXPECT_NEAR(Channel(grey, 16), Channel(grey, 0), 8) << ColourText(grey);
+  settings.JpegQuantization = 20;
+  make();
+  item.rotation = 2;  // upside down: the same size, the halves swapped
+  const std::unique_ptr<PreviewResult> turned = make();
+  EXPECT_TRUE(ColourNear(PixelAt(turned->original.get(), 40, 20), kBlue, 40)) << "the original turns too";
+  EXPECT_EQ(maker.fileReads, 1) << "the scaled photo was kept";
+
+  item.rotation = 1;  // a quarter turn: 600 x 800 into 800 x 600 is another scaling
+  EXPECT_EQ(SizeOf(make()->picture.get()).width, 450);
+  EXPECT_EQ(maker.fileReads, 2);
+  item.path = folder.File(L"b.png");
+  make();
+  EXPECT_EQ(maker.fileReads, 3);
+}
+
+TEST_F(PreviewPane, BurstOfThirtyRequestsEndsWithTheLastOnesPictureAndSkipsMost) {
+  const int photo = AddPhoto(L"burst.png", 1600, 1200, kRed);
+  theSaveData.globalEffect.CheckBriteness = 1;
+  for (int i = 0; i < 30; ++i) {
+    // Every request but the last brightens; the last turns the photo grey.
+    theSaveData.globalEffect.ValueBriteness = 51 + i;
+    if (i == 29) theSaveData.globalEffect = EffectParams{1, 0, 50, 0, 0};
+    RenderPreview(photo);
+  }
+  WaitShown();
+  const Gdiplus::ARGB shown = PixelAt(AsBitmap(preview->Picture()), 400, 300);
+  EXPECT_NEAR(Channel(shown, 16), Channel(shown, 8), 8) << "the last request's grey: " << ColourText(shown);
+  EXPECT_LT(preview->worker.renders.load(), 30) << "requests overtaken while waiting are dropped";
+  EXPECT_FALSE(preview->WeightText().empty());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -130,6 +131,29 @@ TEST_F(DecodeImageTest, DestroyingTheDecoderDestroysQueuedRequestsUndecoded) {
   decoder.reset();  // waits for the request in hand, then discards the rest
   releaser.join();
   EXPECT_EQ(decodedWhenDestroyed, (std::vector<bool>{false, false}));
+}
+
+TEST_F(DecodeImageTest, SeveralThreadsDecodeEveryRequestOnceAndStopPromptly) {
+  const std::wstring photo = folder.File(L"a.png");
+  ASSERT_TRUE(SavePicture({400, 300}, photo));
+  RecordingDecoder decoder;
+  decoder.decodeThreads = 3;
+  std::vector<int> sequences;
+  for (int i = 0; i < 40; ++i) sequences.push_back(decoder.Enqueue(Request(photo)));
+  decoder.Start();
+  for (int i = 0; i < 20; ++i) sequences.push_back(decoder.Enqueue(Request(photo)));  // while they run
+  ASSERT_TRUE(decoder.WaitForDeliveries(60));
+  decoder.Stop();
+
+  std::vector<int> delivered = decoder.DeliveredSequences();
+  std::sort(delivered.begin(), delivered.end());
+  EXPECT_EQ(delivered, sequences) << "each request once, none lost";
+  for (size_t i = 0; i < delivered.size(); ++i) EXPECT_TRUE(decoder.Delivered(i).result) << i;
+  EXPECT_EQ(decoder.QueuedCount(), 0u);
+  // Stopped and started again, it takes work as before.
+  decoder.Start();
+  decoder.Enqueue(Request(photo));
+  EXPECT_TRUE(decoder.WaitForDeliveries(61));
 }
 
 TEST_F(DecodeImageTest, ThumbnailsKeepTheFitRuleAndThe16BitFormat) {

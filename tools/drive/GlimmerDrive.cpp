@@ -1,8 +1,11 @@
 // glimmer-drive.exe SCREENSHOT.png Glimmerset.exe [photos or folders...]
 // Starts Glimmerset with the given photos, waits for its window and the thumbnails, converts
 // every photo as a click on "変換開始" does (WM_COMMAND 190), closes what the shell opened for
-// the output folder, shows the first photo in the preview, saves a screenshot of the window
-// and closes the program. Every step has a time-out. Exit code 0 when all of it worked.
+// the output folder, shows the whole first photo in the preview ("全体"), saves a screenshot
+// of the window, turns the compare view on ("比較") with the sepia effect and saves a second
+// one beside the first (SCREENSHOT-compare.png), takes the effect off again, and closes the
+// program. Every step has a time-out. Exit code 0
+// when all of it worked.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "base/GpOwned.h"
+#include "mainwindow/PreviewBar.h"
 #include "tools/drive/DriveKit.h"
 
 namespace {
@@ -29,6 +33,40 @@ void Say(const char* text) {
 bool ThumbnailsShown(HWND main) {
   const drive::Capture strip = drive::CaptureWindow(drive::StripWindow(main));
   return !strip.pixels.empty() && drive::PixelsNotNear(strip, kStripGrey, 8) > strip.pixels.size() / 20;
+}
+
+// The window (at any depth below `main`) whose text is `text`; null when there is none.
+HWND ChildWithText(HWND main, const wchar_t* text) {
+  struct Search {
+    const wchar_t* text;
+    HWND found;
+  } search{text, nullptr};
+  EnumChildWindows(
+      main,
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& wanted = *reinterpret_cast<Search*>(data);
+        wchar_t shown[64] = {};
+        GetWindowTextW(window, shown, 64);
+        if (std::wstring(shown) != wanted.text) return TRUE;
+        wanted.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A click on a button as the user makes it; nothing without a button.
+void Click(HWND button) {
+  DWORD_PTR result = 0;
+  if (button != nullptr) SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result);
+}
+
+// "x\\screenshot.png" -> "x\\screenshot-compare.png".
+std::wstring CompareScreenshotPath(const std::wstring& screenshot) {
+  const size_t dot = screenshot.rfind(L'.');
+  const size_t slash = screenshot.find_last_of(L"\\/");
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return screenshot + L"-compare";
+  return screenshot.substr(0, dot) + L"-compare" + screenshot.substr(dot);
 }
 
 int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::vector<std::wstring>& photos) {
@@ -62,10 +100,20 @@ int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::ve
   drive::CloseWindowsAndProcesses(opened, 5000);
 
   drive::ClickFirstThumbnail(main);
+  PostMessageW(main, WM_COMMAND, kPreviewFitCommand, 0);
   Sleep(1500);
-  const drive::Capture capture = drive::CaptureWindow(main);
-  const bool saved = drive::SavePng(capture, screenshot);
+  bool saved = drive::SavePng(drive::CaptureWindow(main), screenshot);
   if (!saved) Say("glimmer-drive: the screenshot could not be saved");
+  // Sepia for the compare view, so that before and after differ at a glance; then back.
+  Click(ChildWithText(main, L"セピア調"));
+  PostMessageW(main, WM_COMMAND, kPreviewCompareCommand, 0);
+  Sleep(1500);
+  if (!drive::SavePng(drive::CaptureWindow(main), CompareScreenshotPath(screenshot))) {
+    Say("glimmer-drive: the screenshot of the compare view could not be saved");
+    saved = false;
+  }
+  Click(ChildWithText(main, L"そのまま"));
+  Sleep(500);
   const bool closed = drive::Close(program, 15000);
   if (!closed) Say("glimmer-drive: Glimmerset did not end after WM_CLOSE and was terminated");
   return saved && closed ? 0 : 1;

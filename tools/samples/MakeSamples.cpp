@@ -1,6 +1,6 @@
 // make-samples.exe FOLDER
-// Draws the small sample photos of samples/ (used by `make run`): simple scenes painted with
-// GDI+, written as JPEG, PNG and BMP. Two of the JPEGs are stored turned and carry the EXIF
+// Draws the sample photos of samples/ (used by `make run`): simple scenes painted with GDI+,
+// written as JPEG, PNG and BMP, all small but one of a camera's size (4032 x 3024). Two of the JPEGs are stored turned and carry the EXIF
 // orientation that turns them upright again, as a camera held sideways or upside down writes.
 #include <windows.h>
 
@@ -135,8 +135,15 @@ bool WriteJpegWithOrientation(GpBitmap* stored, int orientation, const std::wstr
   return !jpeg.empty() && WriteFileBytes(path, WithExifOrientation(jpeg, orientation));
 }
 
+// One photo of a phone camera's size, at a camera's usual quality.
+constexpr int kCameraWidth = 4032;
+constexpr int kCameraHeight = 3024;
+constexpr int kCameraQuality = 90;
+
 bool MakeAll(const std::wstring& folder) {
   bool ok = true;
+  ok &= WriteFileBytes(folder + L"\\lake-4032x3024.jpg",
+                       JpegBytes(Lake(kCameraWidth, kCameraHeight).get(), kCameraQuality));
   ok &= SaveAs(Sunset(kWidth, kHeight).get(), folder + L"\\夕焼け.jpg", kTestFormatJpeg);
   ok &= SaveAs(Lake(kWidth, kHeight).get(), folder + L"\\lake.jpg", kTestFormatJpeg);
   ok &= SaveAs(Flowers(kWidth, kHeight).get(), folder + L"\\flowers.png", kTestFormatPng);

@@ -1,0 +1,81 @@
+#include "mainwindow/PreviewBar.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+// The two modes are a pair of push-like radio buttons; the compare view is a push-like check
+// box that stays down while it is on. The main window sets their states itself.
+constexpr DWORD kModeStyle = kChild | BS_PUSHLIKE | BS_RADIOBUTTON;
+constexpr DWORD kCompareStyle = kChild | BS_PUSHLIKE | BS_CHECKBOX;
+// Two rows: a narrow pane breaks the line at a space.
+constexpr DWORD kLineStyle = kChild | SS_LEFT | SS_NOPREFIX;
+constexpr int kLineRows = 2;
+constexpr int kButtonPadding = 8;  // around a caption, each way
+constexpr int kGap = 2;
+constexpr wchar_t kArrow[] = L" → ";
+
+void Check(const Button_CL& button, bool on) {
+  if (button.hwnd != nullptr) SendMessageW(button.hwnd, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+Placement At(HWND window, int left, int top, int right, int bottom) {
+  Placement placement;
+  placement.window = window;
+  placement.rect = RECT{left, top, std::max(left, right), std::max(top, bottom)};
+  return placement;
+}
+
+}  // namespace
+
+void PreviewBar_CL::Create(HWND parent) {
+  fitButton.CreateControl(0, L"Button", kPreviewFitText, kModeStyle, 0, 0, 0, 0, parent, kPreviewFitCommand);
+  actualSizeButton.CreateControl(0, L"Button", kPreviewActualSizeText, kModeStyle, 0, 0, 0, 0, parent,
+                                 kPreviewActualSizeCommand);
+  compareButton.CreateControl(0, L"Button", kPreviewCompareText, kCompareStyle, 0, 0, 0, 0, parent,
+                              kPreviewCompareCommand);
+  weightLine.CreateControl(0, L"Static", L"", kLineStyle, 0, 0, 0, 0, parent, kPreviewWeightLineId);
+}
+
+int PreviewBar_CL::RowHeight() const { return fitButton.TextHeight(kPreviewFitText) + kButtonPadding; }
+
+RECT PreviewBar_CL::Place(const RECT& area, std::vector<Placement>& placements) const {
+  const int row = RowHeight();
+  int x = area.left;
+  for (const Button_CL* button : {&fitButton, &actualSizeButton, &compareButton}) {
+    const int width = button->TextWidth(button->GetText()) + 2 * kButtonPadding;
+    placements.push_back(At(button->hwnd, x, area.top, std::min<int>(x + width, area.right), area.top + row));
+    x += width + kGap;
+  }
+  const int lineHeight = kLineRows * weightLine.TextHeight(kPreviewFitText) + kGap;
+  const int lineTop = std::max<int>(area.top + row, area.bottom - lineHeight);
+  placements.push_back(At(weightLine.hwnd, area.left + kGap, lineTop, area.right - kGap, area.bottom));
+  ShowWeightText(area.right - area.left - 2 * kGap);
+  RECT picture = area;
+  picture.top = std::min<int>(area.top + row + kGap, lineTop);
+  picture.bottom = lineTop;
+  return picture;
+}
+
+void PreviewBar_CL::ShowState(bool fit, bool compare) const {
+  Check(fitButton, fit);
+  Check(actualSizeButton, !fit);
+  Check(compareButton, compare);
+}
+
+void PreviewBar_CL::SetWeightText(const std::wstring& text) {
+  weightText = text;
+  RECT client{};
+  if (weightLine.hwnd != nullptr && GetClientRect(weightLine.hwnd, &client)) ShowWeightText(client.right);
+}
+
+// The line as one row when it fits, else broken before the arrow: the source on the first
+// row, the output on the second.
+void PreviewBar_CL::ShowWeightText(int width) const {
+  if (weightLine.hwnd == nullptr) return;
+  std::wstring shown = weightText;
+  const size_t arrow = shown.find(kArrow);
+  if (arrow != std::wstring::npos && weightLine.TextWidth(shown) > width) shown.replace(arrow, 1, L"\r\n");
+  SetWindowTextW(weightLine.hwnd, shown.c_str());
+}
