@@ -181,17 +181,39 @@ private:
   KernelHandle console;
 };
 
-// The photos under every path, in order; a path that does not exist is named.
+// A path named on the command line that gave no photo to convert, and why, in the user's words.
+struct UnusedPath {
+  std::wstring path;
+  std::wstring reason;
+};
+
+// A file named as it is, not a folder and no wildcard.
+bool IsPlainFile(const std::wstring& path, DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && path.find_first_of(L"*?") == std::wstring::npos;
+}
+
+// The photos under every path, in order. A file named as it is goes to the batch whatever its
+// extension, so one that is no photo is reported with the reason it cannot be read; a path
+// that does not exist, and a folder without any photo, are named in `unused`.
 std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, const SaveData_CL& settings,
-                                    std::vector<std::wstring>& missing) {
+                                    std::vector<UnusedPath>& unused) {
   SaveData_CL gathered = settings;
   gathered.Clear();
   for (const std::wstring& path : paths) {
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      missing.push_back(path);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      unused.push_back({path, L"見つかりません"});
+      continue;
+    }
+    const std::size_t before = gathered.items.size();
+    if (IsPlainFile(path, attributes) && !HasPictureExtension(path)) {
+      PhotoItem named;
+      named.path = path;
+      gathered.AddItem(named);
       continue;
     }
     RegisterPath(path, gathered, settings.MakeFolder);
+    if (gathered.items.size() == before) unused.push_back({path, L"写真が見つかりません"});
   }
   return gathered.items;
 }
@@ -307,13 +329,13 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
     out.Line(EngineFailureText(gdiplus.Started() ? L"libvips" : L"GDI+"));
     return kConsoleSomeNotWritten;
   }
-  std::vector<std::wstring> missing;
-  ConvertBatch_CL batch(GatherPhotos(request.paths, settings, missing), settings);
+  std::vector<UnusedPath> unused;
+  ConvertBatch_CL batch(GatherPhotos(request.paths, settings, unused), settings);
   const StopOnConsoleBreak stop;
   batch.Run({}, StopOnConsoleBreak::flag, request.workers);
   for (const PhotoResult& result : batch.Results()) out.Line(ResultLine(result));
   const BatchCounts counts = batch.Counts();
-  for (const std::wstring& path : missing) out.Line(L"NG " + path + L" : 見つかりません");
+  for (const UnusedPath& path : unused) out.Line(L"NG " + path.path + L" : " + path.reason);
   out.Line(SummaryText(counts));
-  return counts.written == counts.total && missing.empty() ? kConsoleAllWritten : kConsoleSomeNotWritten;
+  return counts.written == counts.total && unused.empty() ? kConsoleAllWritten : kConsoleSomeNotWritten;
 }

@@ -98,9 +98,10 @@ add_custom_command(
 add_custom_command(
   OUTPUT "${CMAKE_BINARY_DIR}/THIRD_PARTY.md"
   COMMAND ${CMAKE_COMMAND} "-DPACKAGE_DIR=${LIBVIPS_ROOT}/win32-x64"
-          "-DOUTPUT=${CMAKE_BINARY_DIR}/THIRD_PARTY.md"
+          "-DOUTPUT=${CMAKE_BINARY_DIR}/THIRD_PARTY.md" "-DHEIF_VERSIONS_FILE=${HEIF_ROOT}/versions"
           -P "${_libvips_top}/tools/libvips/third-party-notice.cmake"
   DEPENDS "${LIBVIPS_ROOT}/win32-x64/versions.json" "${LIBVIPS_ROOT}/win32-x64/package.json"
+          "${HEIF_ROOT}/versions"
           "${_libvips_top}/tools/libvips/third-party-notice.cmake"
   COMMENT "Writing THIRD_PARTY.md"
   VERBATIM)

@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "base/GpOwned.h"
 #include "engine/FileSource.h"
+#include "engine/HeifPhoto.h"
 #include "engine/PhotoEffects.h"
 #include "engine/VipsBitmap.h"
 #include "engine/VipsErrors.h"
@@ -71,6 +73,8 @@ struct Source {
   int64_t height = 0;
   bool turnsSides = false;  // the EXIF orientation is one of the quarter turns (5..8)
   bool hasProfile = false;  // an embedded colour profile that fits the pixels
+  std::unique_ptr<HeifPhoto> heif;  // a HEIC or HEIF: libheif reads it, not libvips
+  VipsImagePtr heifPicture;         // its picture, decoded whole (or its thumbnail)
 };
 
 PreparedPhoto Refused(PhotoFailure failure, std::wstring detail) {
@@ -125,6 +129,27 @@ bool HasFittingProfile(VipsImage* header) {
   return vips_icc_is_compatible_profile(header, data, size) != FALSE;
 }
 
+// A HEIF whose pictures are HEVC, as its "ftyp" box says; libvips takes it for its own
+// (AVIF) reader, which cannot decode it.
+bool IsHeifPhoto(VipsSource* file, const char* loader) {
+  constexpr gint64 kBrandBytes = 64;
+  unsigned char* head = nullptr;
+  if (!StartsWith(loader, "VipsForeignLoadHeif")) return false;
+  const gint64 read = vips_source_sniff_at_most(file, &head, kBrandBytes);
+  return read > 0 && IsHeifPhotoHeader(head, static_cast<std::size_t>(read));
+}
+
+PreparedPhoto ReadHeifSource(const std::wstring& path, const std::atomic<int>* stop, Source& source) {
+  source.file.reset();
+  source.heif = std::make_unique<HeifPhoto>();
+  std::wstring why;
+  const PhotoFailure failure = source.heif->Open(path, stop, why);
+  if (failure != PhotoFailure::None) return Refused(failure, std::move(why));
+  source.width = source.heif->Width();
+  source.height = source.heif->Height();
+  return {};
+}
+
 // Reads the header of the photo at `path` into `source`: only the header, no pixels.
 PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop, Source& source) {
   std::wstring why;
@@ -132,6 +157,7 @@ PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop,
   if (!source.file) return Refused(PhotoFailure::Unreadable, std::move(why));
   const char* const loader = vips_foreign_find_load_source(source.file.get());
   if (loader == nullptr) return ReadBitmapSource(source, TakeVipsError());
+  if (IsHeifPhoto(source.file.get(), loader)) return ReadHeifSource(path, stop, source);
   if (!IsPhotoLoader(loader))
     return Refused(PhotoFailure::Unreadable, L"写真として扱わない形式です: " + AsciiText(loader));
   if (FailsOnWarnings(loader)) source.loaderOptions = "fail_on=warning";
@@ -173,6 +199,20 @@ VipsImagePtr ScaledBitmap(const std::wstring& path, FittedSize size) {
   if (vips_thumbnail_image(pixels.get(), scaled.receive(), size.width, "height", size.height, "size",
                            VIPS_SIZE_FORCE, nullptr) != 0)
     scaled.reset();
+  return scaled;
+}
+
+// A HEIF's picture scaled to exactly `size`, as stored (libheif turned it upright already).
+VipsImagePtr ScaledHeif(const Source& source, FittedSize size) {
+  VipsImage* const picture = source.heifPicture.get();
+  VipsImagePtr scaled;
+  const int failed =
+      source.hasProfile
+          ? vips_thumbnail_image(picture, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
+                                 "no_rotate", TRUE, "output_profile", "srgb", nullptr)
+          : vips_thumbnail_image(picture, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
+                                 "no_rotate", TRUE, nullptr);
+  if (failed != 0) scaled.reset();
   return scaled;
 }
 
@@ -268,14 +308,31 @@ PreparedPhoto CheckTarget(FittedSize target) {
 }
 
 VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize storedTarget) {
+  if (source.heif) return ScaledHeif(source, storedTarget);
   return source.viaGdiplus ? ScaledBitmap(path, storedTarget) : ScaledFile(source, storedTarget);
+}
+
+// A HEIF's picture decoded into `source`: for the strip (`forStrip`), its embedded thumbnail
+// when that covers `storedTarget`; else the whole primary image. libheif starts as many
+// decode threads as libvips may use (one per worker in a batch of several), and one for the
+// strip, whose decoder runs several photos at once already.
+PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool forStrip, const std::atomic<int>* stop) {
+  std::wstring why;
+  if (forStrip) source.heifPicture = source.heif->CoveringThumbnail(storedTarget.width, storedTarget.height, why);
+  if (!source.heifPicture) source.heifPicture = source.heif->Decode(forStrip ? 1 : vips_concurrency_get(), why);
+  if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
+  if (!source.heifPicture) return Refused(PhotoFailure::Unreadable, std::move(why));
+  source.hasProfile = HasFittingProfile(source.heifPicture.get());
+  return {};
 }
 
 // The size a photo comes out at, from its upright size.
 using SizeRule = std::function<FittedSize(FittedSize upright)>;
 
+// `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
+// when it is large enough.
 PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                         const std::atomic<int>* stop) {
+                         bool forStrip, const std::atomic<int>* stop) {
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -290,6 +347,8 @@ PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule&
   const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
   outcome = CheckTarget(target);
   if (Refusal(outcome)) return outcome;
+  if (source.heif) outcome = DecodeHeif(source, storedAcross ? Across(target) : target, forStrip, stop);
+  if (Refusal(outcome)) return outcome;
 
   const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
   const VipsImagePtr decoded = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
@@ -302,9 +361,9 @@ PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule&
 // RenderOnce alongside other photos; a photo that could not be read is read once more alone,
 // for libvips' words about this photo and no other.
 PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     const std::atomic<int>* stop) {
+                     bool forStrip, const std::atomic<int>* stop) {
   return RunForWords<PreparedPhoto>(
-      [&] { return RenderOnce(path, rotation, sizeFor, effect, stop); },
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop); },
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
@@ -386,7 +445,7 @@ PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, c
   const SizeRule sizeFor = [&settings](FittedSize upright) {
     return OutputSize(upright.width, upright.height, settings);
   };
-  return Render(item.path, item.rotation, sizeFor, &effect, stop);
+  return Render(item.path, item.rotation, sizeFor, &effect, false, stop);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
@@ -394,7 +453,7 @@ PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidt
   const SizeRule sizeFor = [boxWidth, boxHeight](FittedSize upright) {
     return FitUnlessInside(upright, boxWidth, boxHeight, true);
   };
-  return Render(path, rotation, sizeFor, nullptr, stop);
+  return Render(path, rotation, sizeFor, nullptr, true, stop);
 }
 
 const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings) {

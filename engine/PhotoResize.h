@@ -2,7 +2,9 @@
 // From a photo file to the finished picture that is encoded, all in libvips: read at the
 // smallest scale that still covers the output size (JPEG shrink-on-load, WebP and AVIF
 // scaled loads), scaled with a Lanczos filter, turned upright by the EXIF orientation and
-// then by the user's rotation, the colour effect applied.
+// then by the user's rotation, the colour effect applied. A HEIC or HEIF is decoded by
+// libheif (engine/HeifPhoto), which turns it upright by the file's own rotation, so its EXIF
+// orientation is not applied again; the strip's thumbnail may come from the file's own.
 //
 // The finished picture is 8-bit sRGB held in memory: 3 bands, or 4 when the source has an
 // alpha channel (PNG, WebP, GIF, TIFF with transparency); the encoder flattens alpha for the

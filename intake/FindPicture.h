@@ -10,6 +10,7 @@
 // Picture extensions, in the order they are tried (compared without regard to case).
 inline constexpr const wchar_t* kPictureExtensions[] = {
     L".jpg", L".jpeg", L".png", L".bmp", L".dib", L".gif", L".tif", L".tiff", L".webp", L".avif",
+    L".heic", L".heif", L".hif",
 };
 
 // True when the file name ends in one of the picture extensions (its last "." on).

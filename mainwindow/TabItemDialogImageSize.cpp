@@ -30,6 +30,8 @@ constexpr const wchar_t* kTypeTexts[] = {
     L"全てwebpにする",
 };
 static_assert(sizeof(kTypeTexts) / sizeof(kTypeTexts[0]) == kOutputTypeCount);
+// No HEIC encoder here: a kept type has to become one that can be written.
+constexpr const wchar_t* kKeepTypeTip = L"HEIC・HEIF の写真は JPEG (.jpg) で保存します";
 
 bool IsChecked(const ControlBase_CL* control) {
   return control && control->hwnd && control->IsChecked() == BST_CHECKED;
@@ -189,6 +191,7 @@ void TabItemDialogImageSize_CL::Layout() {
     MoveIfExists(sizeChoices[static_cast<size_t>(i)].radio, uw, firstRow + i * pitch);
   }
   MoveIfExists(noEnlargeCheck, uw, firstRow + sizeCount * pitch);
+  PlaceKeepTypeTip();
   const RadioButton_CL* const custom = sizeChoices[kSizeChoiceCustom].radio;
   if (!custom || !custom->hwnd || !widthEdit || !heightEdit || !timesLabel) return;
   const RECT customRect = RectInParent(*custom);
@@ -198,4 +201,15 @@ void TabItemDialogImageSize_CL::Layout() {
   const RECT widthRect = RectInParent(*widthEdit);
   const RECT heightRect = RectInParent(*heightEdit);
   MoveTo(*timesLabel, widthRect.right + (heightRect.left - widthRect.right - uw / 2) / 2, editY);
+}
+
+// The tip covers the keep-type button where it now lies.
+void TabItemDialogImageSize_CL::PlaceKeepTypeTip() {
+  const RadioButton_CL* const keep = typeRadios.empty() ? nullptr : typeRadios[0];
+  if (!keep || !keep->hwnd) return;
+  if (!tips.hwnd && !tips.Create(hwnd, TTS_ALWAYSTIP | TTS_NOPREFIX)) return;
+  RECT rect{};
+  GetClientRect(keep->hwnd, &rect);
+  tips.RemoveAllTools();
+  tips.AddTool(keep->hwnd, 1, rect, kKeepTypeTip);
 }

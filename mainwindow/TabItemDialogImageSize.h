@@ -12,6 +12,7 @@
 
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
+#include "toolkit/ToolTips.h"
 
 class TabItemDialogImageSize_CL : public SubClassDialogBase_CL {
 public:
@@ -41,6 +42,7 @@ public:
   Edit_CL* heightEdit = nullptr;
   StaticText_CL* timesLabel = nullptr;
   CheckBox_CL* noEnlargeCheck = nullptr;  // NoEnlarge
+  ToolTips_CL tips;                       // what keeping the type does to a HEIC
   int ready = 0;
 
 private:
@@ -53,4 +55,5 @@ private:
   void OnCustomSizeTyped(const Edit_CL& edit, int& field);
   void SelectCustomSize();
   void Layout();
+  void PlaceKeepTypeTip();
 };

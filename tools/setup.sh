@@ -3,7 +3,8 @@
 # that is already there. "dist" (make test, make dist) adds wixl, which builds the installer.
 set -eu
 packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
-          fonts-noto-cjk locales cmake ninja-build googletest make"
+          fonts-noto-cjk locales cmake ninja-build googletest make
+          dpkg-dev patch libheif-examples libvips-tools"
 if [ "${1:-}" = dist ]; then packages="$packages wixl"; fi
 
 sudo_cmd=""
@@ -36,3 +37,5 @@ fi
 
 # libvips, its headers and its DLL, pinned and checked in tools/libvips/pins.
 "$(dirname "$0")/fetch-libvips.sh" >/dev/null
+# The HEIC decoder's two DLLs, built once from the Debian sources pinned in tools/heif/pins.
+"$(dirname "$0")/fetch-heif.sh" >/dev/null

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ShellHelpers.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
@@ -213,3 +214,32 @@ TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
 }
 
 }  // namespace
+
+TEST_F(ConsoleConvertTest, HeicIsWrittenAsJpegAndANamedNonPhotoOrAPhotolessFolderEndsWithOne) {
+  const std::wstring iphone = photos.File(L"IMG_5195.HEIC");
+  ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\testdata\\heic\\IMG_5195.HEIC").c_str(), iphone.c_str(), TRUE));
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/size", L"80x60", iphone});
+    SCOPED_TRACE(testing::Message() << "HEIC:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_TRUE(HasLine(outcome, L"OK " + iphone + L" -> " + photos.File(L"Resized\\IMG_5195.jpg")));
+    ExpectPicture(photos.File(L"Resized\\IMG_5195.jpg"), 46, 60);
+  }
+  const std::wstring notes = photos.File(L"notes.txt");
+  ASSERT_TRUE(WriteFileBytes(notes, "Shopping: rice, miso, tofu\r\n"));
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", notes});
+    SCOPED_TRACE(testing::Message() << "a named text file:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 1u);
+    EXPECT_EQ(LinesStartingWith(outcome, L"NG " + notes + L" : 読み込めない写真 ("), 1u) << "with the reason";
+  }
+  const std::wstring empty = photos.File(L"empty");
+  ASSERT_TRUE(CreateDirectoryW(empty.c_str(), nullptr));
+  ASSERT_TRUE(WriteFileBytes(empty + L"\\readme.txt", "no photos here"));
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", empty});
+    SCOPED_TRACE(testing::Message() << "a folder without photos:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 1u);
+    EXPECT_TRUE(HasLine(outcome, L"NG " + empty + L" : 写真が見つかりません"));
+  }
+}

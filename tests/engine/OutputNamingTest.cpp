@@ -58,7 +58,11 @@ TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
       {L"C:\\Photos\\a.png", 1, L".jpg", OutputFormat::Jpeg},
       {L"C:\\Photos\\phone.avif", 0, L".jpg", OutputFormat::Jpeg},
       {L"C:\\Photos\\phone.AVIF", 2, L".png", OutputFormat::Png},
-      {L"C:\\Photos\\phone.heic", 0, L".jpg", OutputFormat::Jpeg},
+      // No HEIC encoder: a kept HEIC or HEIF type is written as JPEG.
+      {L"C:\\Photos\\IMG_5195.HEIC", 0, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\phone.heif", 0, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\camera.HIF", 0, L".jpg", OutputFormat::Jpeg},
+      {L"C:\\Photos\\IMG_5195.HEIC", 2, L".png", OutputFormat::Png},
       {L"C:\\Photos\\a.webp", 1, L".jpg", OutputFormat::Jpeg},
       {L"C:\\Photos\\a.webp", 3, L".bmp", OutputFormat::Bmp},
       // All WebP: every source, whatever its type, gets the one extension.

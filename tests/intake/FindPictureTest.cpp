@@ -73,31 +73,34 @@ TEST(FindPicture, FolderIsSearchedDepthFirstInListingOrder) {
 
 TEST(FindPicture, ExtensionsMatchWithoutRegardToCase) {
   for (const wchar_t* name : {L"a.jpg", L"b.JPEG", L"c.Png", L"d.bmp", L"e.DIB", L"f.gif", L"g.tif",
-                              L"photo.TIFF", L"x.y.jpg", L"h.webp", L"i.WebP", L"j.avif", L"k.AVIF"}) {
+                              L"photo.TIFF", L"x.y.jpg", L"h.webp", L"i.WebP", L"j.avif", L"k.AVIF",
+                              L"IMG_5195.HEIC", L"l.heic", L"m.HEIF", L"n.hif", L"o.HIF"}) {
     EXPECT_TRUE(HasPictureExtension(name)) << name;
   }
-  for (const wchar_t* name : {L"photo.jpe", L"photo.heic", L"photo.HEIF", L"photo.web", L"photo.avi",
+  for (const wchar_t* name : {L"photo.jpe", L"photo.heics", L"photo.hei", L"photo.web", L"photo.avi",
                               L"photo", L"jpg", L"photo.jpg.txt", L"photo.jpg ", L"photo.ｊｐｇ"}) {
     EXPECT_FALSE(HasPictureExtension(name)) << name;
   }
   TempFolder temp;
   MakeFile(temp.File(L"photo.TIFF"));
   MakeFile(temp.File(L"photo.jpe"));
-  MakeFile(temp.File(L"photo.heic"));
+  MakeFile(temp.File(L"photo.heics"));
   MakeFile(temp.File(L"nodot"));
   EXPECT_EQ(Registered(temp.Path()), std::vector<std::wstring>{temp.File(L"photo.TIFF")});
 }
 
-TEST(FindPicture, WebpAndAvifFilesOfAFolderAreRegistered) {
+TEST(FindPicture, WebpAvifAndHeicFilesOfAFolderAreRegistered) {
   TempFolder temp;
   MakeFile(temp.File(L"a.WEBP"));
   MakeFile(temp.File(L"b.heic"));
   MakeFile(temp.File(L"c.avif"));
+  MakeFile(temp.File(L"d.HIF"));
+  MakeFile(temp.File(L"e.txt"));
   std::vector<std::wstring> expected;
   for (const std::wstring& name : Listing(temp.Path())) {
-    if (name != L"b.heic") expected.push_back(temp.File(name));
+    if (name != L"e.txt") expected.push_back(temp.File(name));
   }
-  ASSERT_EQ(expected.size(), 2u);
+  ASSERT_EQ(expected.size(), 4u);
   EXPECT_EQ(Registered(temp.Path()), expected);
   EXPECT_EQ(Registered(temp.File(L"c.avif")), std::vector<std::wstring>{temp.File(L"c.avif")});
 }

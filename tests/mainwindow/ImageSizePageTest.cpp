@@ -41,6 +41,14 @@ TEST_F(SizePage, FirstStartShowsDefaultsAndFitsTo800x600) {
   ASSERT_EQ(page.sizeChoices.size(), 11u);
   EXPECT_EQ(TextOf(page.typeRadios[0]), L"変換前の拡張子を維持する");
   EXPECT_EQ(TextOf(page.typeRadios[4]), L"全てwebpにする");
+  wchar_t tip[128] = {};
+  TOOLINFOW query{};
+  query.cbSize = TTTOOLINFOW_V2_SIZE;
+  query.hwnd = page.typeRadios[0]->hwnd;
+  query.uId = 1;
+  query.lpszText = tip;
+  SendMessageW(page.tips.hwnd, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&query));
+  EXPECT_STREQ(tip, L"HEIC・HEIF の写真は JPEG (.jpg) で保存します") << "there is no HEIC encoder";
   EXPECT_EQ(CheckedType(page), 0);
   EXPECT_EQ(TextOf(page.noEnlargeCheck), L"小さい写真は拡大しない");
   EXPECT_FALSE(Checked(page.noEnlargeCheck)) << "small photos are enlarged unless asked";

@@ -623,7 +623,8 @@ TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
     Command(CMD_OPEN);
     EXPECT_EQ(cancel.Seen(), 1);
     ASSERT_EQ(types.size(), 2u) << "the photos, or every file";
-    EXPECT_EQ(types[0], L"写真ファイル (*.jpg;*.jpeg;*.png;*.bmp;*.dib;*.gif;*.tif;*.tiff;*.webp;*.avif)");
+    EXPECT_EQ(types[0],
+              L"写真ファイル (*.jpg;*.jpeg;*.png;*.bmp;*.dib;*.gif;*.tif;*.tiff;*.webp;*.avif;*.heic;*.heif;*.hif)");
     EXPECT_EQ(types[1], L"すべてのファイル (*.*)");
   }
   EXPECT_EQ(ItemCount(), 1);

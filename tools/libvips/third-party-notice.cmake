@@ -1,6 +1,8 @@
 # Writes THIRD_PARTY.md, the notice that goes with libvips-42.dll, from the package's own
 # versions.json (each library built into the DLL and its version) and package.json.
 #   cmake -DPACKAGE_DIR=deps/libvips-X/win32-x64 -DOUTPUT=build/THIRD_PARTY.md -P third-party-notice.cmake
+# With -DHEIF_VERSIONS_FILE=deps/heif-X/versions ("package debian-version" lines, as
+# tools/fetch-heif.sh writes them) it also names the HEIC decoder's two DLLs.
 # The file is rewritten only when its text changes.
 cmake_minimum_required(VERSION 3.21)
 foreach(var PACKAGE_DIR OUTPUT)
@@ -91,6 +93,37 @@ The licence of each library is the one its own sources state. Where a library is
 under a version of the GNU LGPL \"or any later version\", the DLL uses it under the terms
 given above for the package as a whole.
 ")
+
+if(DEFINED HEIF_VERSIONS_FILE)
+  file(STRINGS "${HEIF_VERSIONS_FILE}" heif_lines)
+  set(heif_rows "")
+  foreach(line IN LISTS heif_lines)
+    string(REGEX MATCH "^([^ ]+) ([^-]+)-(.+)$" matched "${line}")
+    if(NOT matched)
+      message(FATAL_ERROR "third-party-notice: ${HEIF_VERSIONS_FILE}: expected 'package version', got '${line}'")
+    endif()
+    set(patch "none")
+    if(CMAKE_MATCH_1 STREQUAL "libde265")
+      set(patch "`libde265-srwlock.patch`: its locks and condition variables are Windows' slim reader/writer locks and condition variables instead of kernel mutexes and events (decoding only, same pixels)")
+    endif()
+    string(APPEND heif_rows "| `${CMAKE_MATCH_1}.dll` | ${CMAKE_MATCH_2} | ${CMAKE_MATCH_2}-${CMAKE_MATCH_3} | ${patch} | LGPL-3.0-or-later |\n")
+  endforeach()
+  string(APPEND text "
+## The HEIC decoder
+
+HEIC and HEIF photos are decoded by two more DLLs beside `Glimmerset.exe`, built for Windows
+x64 from Debian's source packages (the upstream sources with Debian's own patches) by
+`tools/fetch-heif.sh` of Glimmerset's sources, which names every file it uses by its sha256:
+
+| file | version | Debian revision | our patch | licence |
+|---|---|---|---|---|
+${heif_rows}
+Glimmerset loads both as separate files, as the GNU Lesser General Public License asks: you
+may replace them with your own builds (64-bit, the same exported functions; `libheif.dll`
+imports `libde265.dll`), and Glimmerset then uses those. Our one change, to libde265, is in
+Glimmerset's sources as `tools/heif/libde265-srwlock.patch`.
+")
+endif()
 
 file(WRITE "${OUTPUT}.new" "${text}")
 file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
