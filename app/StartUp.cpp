@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/CommandLine.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "base/GpOwned.h"
+#include "base/PathHandover.h"
+#include "base/PathIdentity.h"
 #include "base/ShellHelpers.h"
 #include "engine/VipsSession.h"
 #include "mainwindow/MainWindow.h"
@@ -19,6 +22,25 @@ namespace {
 constexpr wchar_t kAppInfoSection[] = L"APP_INFO";
 constexpr wchar_t kSeedKey[] = L"rand_seed";
 constexpr DWORD kCommonControlClasses = ICC_BAR_CLASSES | ICC_COOL_CLASSES;  // 0x404
+// Between two looks for the running instance's window.
+constexpr DWORD kHandoverPollMs = 100;
+
+// The named mutex, owned by this thread; none while another instance holds it. A mutex whose
+// owner ended without releasing it (abandoned) passes to this thread.
+KernelHandle TakeInstanceMutex(const wchar_t* mutexName) {
+  KernelHandle mutex(CreateMutexW(nullptr, TRUE, mutexName));
+  if (GetLastError() != ERROR_ALREADY_EXISTS) return mutex;
+  const DWORD wait = WaitForSingleObject(mutex.get(), 0);
+  if (wait == WAIT_ABANDONED) return mutex;
+  // Free, or held by this very thread already: either way not this start's to keep.
+  if (wait == WAIT_OBJECT_0) ReleaseMutex(mutex.get());
+  return KernelHandle();
+}
+
+void TellHandoverFailed(size_t paths) {
+  theLog.Write(kHandoverFailedLine, static_cast<int>(paths));
+  MessageBoxW(nullptr, kHandoverFailedText, kHandoverFailedCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -85,12 +107,37 @@ std::wstring PrepareDataFolder(const std::wstring& documentsFolder) {
 }
 
 KernelHandle ClaimSingleInstance(const wchar_t* mutexName) {
-  KernelHandle mutex(CreateMutexW(nullptr, TRUE, mutexName));
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    theLog.Write(L"%s", kAlreadyRunningLine);
-    return KernelHandle();
-  }
+  KernelHandle mutex = TakeInstanceMutex(mutexName);
+  if (!mutex) theLog.Write(L"%s", kAlreadyRunningLine);
   return mutex;
+}
+
+std::vector<std::wstring> CommandLinePaths(const std::wstring& commandLine) {
+  CommandLine_CL arguments;
+  arguments.Parse(commandLine);
+  std::vector<std::wstring> paths;
+  for (int index = 0; index < arguments.CountFiles(); ++index) {
+    const std::wstring full = FullPathOf(arguments.FileAt(index));
+    if (!full.empty()) paths.push_back(full);
+  }
+  return paths;
+}
+
+Handover HandOverPaths(const std::vector<std::wstring>& paths, const wchar_t* mutexName, DWORD waitMs,
+                       KernelHandle& instance) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    // The window is marked only once it is ready to take paths; until then it is starting.
+    const HWND window = FindHandoverWindow();
+    if (window != nullptr && SendPathList(window, paths, kHandoverSendMs)) {
+      theLog.Write(kHandedOverLine, static_cast<int>(paths.size()));
+      return Handover::kHandedOver;
+    }
+    instance = TakeInstanceMutex(mutexName);
+    if (instance) return Handover::kClaimed;
+    if (GetTickCount() - start >= waitMs) return Handover::kTimedOut;
+    Sleep(kHandoverPollMs);
+  }
 }
 
 int RefreshRandomSeed(DWORD tickCount) {
@@ -110,12 +157,20 @@ void RunMainWindow() {
 int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName, const std::wstring& libraryFolder) {
   std::setlocale(LC_ALL, "Japanese");
   PrepareDataFolder(documentsFolder);
+  KernelHandle instance = ClaimSingleInstance(mutexName);
+  if (!instance) {
+    // Explorer starts one process per chosen file: each hands its own to the one window.
+    const std::vector<std::wstring> paths = CommandLinePaths(GetCommandLineW());
+    if (paths.empty()) return 0;
+    const Handover handover = HandOverPaths(paths, mutexName, kHandoverWaitMs, instance);
+    if (handover == Handover::kTimedOut) TellHandoverFailed(paths.size());
+    if (handover != Handover::kClaimed) return 0;
+  }
   // Before the first call into libvips, which would load it: without it the call would end
-  // the process with no word to the user.
+  // the process with no word to the user. A start that only hands its paths over never
+  // loads it.
   LoadedModule vipsLibrary;
   if (FAILED(RequireVipsLibrary(libraryFolder, vipsLibrary))) return kExitLibraryFailure;
-  KernelHandle instance = ClaimSingleInstance(mutexName);
-  if (!instance) return 0;
   // Kept to the end of the process: the platform drops it when the process ends.
   instance.release();
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Owned.h"
 #include "base/ShellHelpers.h"
@@ -17,6 +18,17 @@ constexpr wchar_t kIniFileName[] = L"\\Glimmerset.ini";
 constexpr wchar_t kLogFileName[] = L"\\log.txt";
 constexpr wchar_t kStartBanner[] = L"\r\n★★★★★ アプリ起動 ★★★★★";
 constexpr wchar_t kAlreadyRunningLine[] = L"多重起動チェックで既に起動中でした。";
+constexpr wchar_t kHandedOverLine[] = L"起動中のウインドウに %d 件のパスを渡しました。";
+constexpr wchar_t kHandoverFailedLine[] = L"起動中のウインドウにパスを渡せませんでした (%d 件)。";
+constexpr wchar_t kHandoverFailedText[] =
+    L"起動中の Glimmerset に写真を渡せませんでした。\r\n\r\nGlimmerset のウインドウが応答しているか確かめてから、"
+    L"もう一度お試しください。";
+constexpr wchar_t kHandoverFailedCaption[] = L"Glimmerset";
+// How long a second start waits for the running instance's window to take its paths (it
+// may itself be starting, with many others started at the same moment), and how long one
+// send may take.
+constexpr DWORD kHandoverWaitMs = 60000;
+constexpr UINT kHandoverSendMs = 15000;
 
 // The image library. Glimmerset.exe loads it when it first calls into it (a delay-loaded
 // import), so the program runs far enough to say that it is missing.
@@ -44,8 +56,26 @@ std::wstring LibraryFailureText(const std::wstring& folder, const wchar_t* name,
 HRESULT RequireVipsLibrary(const std::wstring& folder, LoadedModule& module);
 
 // Creates the named mutex, owned. When it existed already, logs so and answers no handle;
-// otherwise answers the mutex, which the running instance keeps to its end.
+// otherwise answers the mutex, which the running instance keeps to its end. A mutex left
+// behind by an instance that has ended (abandoned) is taken over.
 KernelHandle ClaimSingleInstance(const wchar_t* mutexName);
+
+// The file and folder arguments of the command line, each made a full path against this
+// process's current folder (the running instance has a current folder of its own).
+std::vector<std::wstring> CommandLinePaths(const std::wstring& commandLine);
+
+// How a start with paths ended while another instance held the mutex.
+enum class Handover {
+  kHandedOver,  // the running window took the paths
+  kClaimed,     // the other instance had ended: this start holds the mutex now (in `instance`)
+  kTimedOut,    // no window took them within waitMs
+};
+
+// Hands the paths to the running instance's window, waiting for it (it may still be
+// starting) and trying again until waitMs have passed. When the running instance ends
+// meanwhile, this start claims the mutex into `instance` and runs itself.
+Handover HandOverPaths(const std::vector<std::wstring>& paths, const wchar_t* mutexName, DWORD waitMs,
+                       KernelHandle& instance);
 
 // New seed = tickCount + the stored "APP_INFO" / "rand_seed" (wrapping at 32 bits); seeds
 // the C library's generator with it, stores it back and answers it.
@@ -60,7 +90,8 @@ std::wstring EngineFailureText(const wchar_t* library);
 
 // The whole program from the locale to the last shutdown step, with the data folder under
 // documentsFolder (the user's Documents folder in the program) and libvips loaded from
-// libraryFolder (the executable's folder). 0; kExitLibraryFailure when libvips could not be
-// loaded, after the user has seen why.
+// libraryFolder (the executable's folder). A start while another instance runs hands the
+// paths of its command line to that instance's window and ends. 0; kExitLibraryFailure when
+// libvips could not be loaded, after the user has seen why.
 int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName = kSingleInstanceMutexName,
                   const std::wstring& libraryFolder = ModuleDirectory());

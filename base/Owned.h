@@ -78,6 +78,15 @@ struct MemoryDcTraits {
 };
 using MemoryDc = Owned<MemoryDcTraits>;
 
+// An open registry key, closed with RegCloseKey. The predefined roots (HKEY_CURRENT_USER...)
+// are never held: they are not this program's to close.
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static bool IsValid(HKEY h) { return h != nullptr; }
+  static void Release(HKEY h) { ::RegCloseKey(h); }
+};
+using RegistryKey = Owned<RegistryKeyTraits>;
+
 // A library loaded with LoadLibrary(Ex)W, released with FreeLibrary.
 struct LoadedModuleTraits {
   using Handle = HMODULE;

@@ -5,9 +5,12 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "base/CommandLine.h"
+#include "base/LogFile.h"
+#include "base/PathHandover.h"
 #include "base/ShellHelpers.h"
 #include "base/WindowPlacement.h"
 #include "mainwindow/ConvertResults.h"
@@ -60,6 +63,26 @@ std::wstring OpenDialogFilter() {
     patterns += std::wstring(L"*") + extension;
   }
   return FilterEntry(L"写真ファイル (" + patterns + L")", patterns) + FilterEntry(L"すべてのファイル (*.*)", L"*.*");
+}
+
+// The key two spellings of one path share: upper case, as the file system compares names.
+std::wstring PathKey(const std::wstring& path) {
+  std::wstring key = path;
+  if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  return key;
+}
+
+// Removes the items from `first` on whose path is already in the list, before or after first.
+void DropRepeatedPaths(std::vector<PhotoItem>& items, size_t first) {
+  std::unordered_set<std::wstring> seen;
+  for (size_t index = 0; index < first && index < items.size(); ++index) seen.insert(PathKey(items[index].path));
+  size_t kept = first;
+  for (size_t index = first; index < items.size(); ++index) {
+    if (!seen.insert(PathKey(items[index].path)).second) continue;
+    if (kept != index) items[kept] = std::move(items[index]);
+    ++kept;
+  }
+  if (kept < items.size()) items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept), items.end());
 }
 
 }  // namespace
@@ -122,7 +145,18 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_THUMBNAIL_READY:
       OnThumbnailReady(wParam, lParam);
       break;
+    case WM_COPYDATA: {
+      // The sender's answer is the message result, not the dialog procedure's.
+      const bool taken = lParam != 0 && OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      SetWindowLongPtrW(window, DWLP_MSGRESULT, taken ? TRUE : FALSE);
+      return TRUE;
+    }
+    case WM_TIMER:
+      if (wParam == kHandoverTimer) AddHandedOverPaths();
+      break;
     case WM_DESTROY:
+      UnmarkHandoverWindow(window);
+      KillTimer(window, kHandoverTimer);
       DropPendingThumbnails();
       break;
     default:
@@ -198,6 +232,8 @@ void MainWindow_CL::Initialize() {
   ShowWindow(hwnd, SW_SHOW);
   AddCommandLinePaths();
   EnableConvertButton();
+  // Only now can a second start's paths join the strip.
+  MarkHandoverWindow(hwnd);
 }
 
 void MainWindow_CL::CreatePreview() {
@@ -331,6 +367,44 @@ void MainWindow_CL::OnDropFiles(HDROP drop) {
     theSaveData.Clear();
     for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder);
   }
+  ListChanged();
+  EnableConvertButton();
+}
+
+bool MainWindow_CL::OnCopyData(const COPYDATASTRUCT& data) {
+  std::vector<std::wstring> paths;
+  if (!UnpackPathList(data, paths)) return false;
+  handedOver.insert(handedOver.end(), paths.begin(), paths.end());
+  if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+  // With a job's progress or a sheet open, that one comes to the front.
+  SetForegroundWindow(GetLastActivePopup(hwnd));
+  // Added from the timer, never inside this call: the sender waits for the answer, and a
+  // job's worker may be going through the list right now.
+  SetTimer(hwnd, kHandoverTimer, 0, nullptr);
+  return true;
+}
+
+void MainWindow_CL::AddHandedOverPaths() {
+  // A modal window (a job's progress, a sheet, a message box) disables this one: the list
+  // is not to change under it. The timer tries again.
+  if (!IsWindowEnabled(hwnd)) {
+    SetTimer(hwnd, kHandoverTimer, kHandoverRetryMs, nullptr);
+    return;
+  }
+  KillTimer(hwnd, kHandoverTimer);
+  if (handedOver.empty()) return;
+  const std::vector<std::wstring> paths = std::move(handedOver);
+  handedOver.clear();
+  int added = 0;
+  {
+    const CriticalSectionLock lock(theSaveData.itemsLock);
+    const size_t before = theSaveData.items.size();
+    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder);
+    // The same photo sent twice, or already in the strip, stays there once.
+    DropRepeatedPaths(theSaveData.items, before);
+    added = static_cast<int>(theSaveData.items.size() - before);
+  }
+  theLog.Write(kHandoverAddedLine, static_cast<int>(paths.size()), added, ItemCount());
   ListChanged();
   EnableConvertButton();
 }

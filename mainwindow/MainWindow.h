@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Messages.h"
 #include "mainwindow/PreviewBar.h"
@@ -40,6 +41,10 @@ constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を�
 constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
 constexpr wchar_t kOverwriteSourcesCaption[] = L"パラメータエラー";
 constexpr wchar_t kOpenDialogTitle[] = L"変換する写真ファイルを選択してください";
+// Timer that adds handed-over paths once no modal window (a job, a sheet) holds the window.
+constexpr UINT_PTR kHandoverTimer = 0x4741;
+constexpr UINT kHandoverRetryMs = 200;
+constexpr wchar_t kHandoverAddedLine[] = L"他の起動から受け取ったパス %d 件で写真が %d 枚増えました (一覧 %d 枚)。";
 
 // Opens a folder in the shell ("open" verb); the result is not examined.
 void ShellOpenFolder(const std::wstring& folder);
@@ -71,6 +76,12 @@ public:
 
   // Files dropped on the window, the preview or the strip replace the list.
   void OnDropFiles(HDROP drop);
+  // Paths handed over by a second start (WM_COPYDATA): kept, the window comes to the
+  // front, and they join the strip as soon as no modal window is open. False for a message
+  // that is no well-formed path list.
+  bool OnCopyData(const COPYDATASTRUCT& data);
+  // Appends the kept paths' photos (folders with their sub-folders), each photo once.
+  void AddHandedOverPaths();
   // Effect page and preview follow the current photo; the settings are saved.
   void OnRefreshPreview();
   void OnNotify(const NMHDR& header);
@@ -91,6 +102,8 @@ public:
   std::optional<std::wstring> commandLineText;
   // Opens the output folder after a conversion.
   std::function<void(const std::wstring&)> openFolder = ShellOpenFolder;
+  // Paths handed over and not yet added.
+  std::vector<std::wstring> handedOver;
 
 private:
   void CreatePreview();

@@ -3,7 +3,11 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "base/ExplorerVerbs.h"
+#include "base/Owned.h"
+#include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
+#include "intake/FindPicture.h"
 #include "mainwindow/TheSaveData.h"
 #include "toolkit/ControlLayout.h"
 
@@ -14,8 +18,31 @@ constexpr int kCheckX = 8;
 constexpr int kCheckY = 16;
 constexpr int kStackTop = 4;
 constexpr int kStackGap = 8;
+constexpr wchar_t kUserClasses[] = L"Software\\Classes";
+
+// HKCU\Software\Classes, or no key (with the reason in status).
+RegistryKey OpenUserClasses(LSTATUS& status) {
+  RegistryKey classes;
+  status = RegCreateKeyExW(HKEY_CURRENT_USER, kUserClasses, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                           classes.receive(), nullptr);
+  return classes;
+}
+
+bool UserExplorerMenuStartsThisProgram() {
+  LSTATUS status = ERROR_SUCCESS;
+  const RegistryKey classes = OpenUserClasses(status);
+  return classes && ExplorerVerbsStart(classes.get(), ModuleFileName(), ExplorerMenuExtensions());
+}
+
+void Check(CheckBox_CL* box, bool checked) {
+  if (box != nullptr && box->hwnd != nullptr && checked) SendMessageW(box->hwnd, BM_SETCHECK, BST_CHECKED, 0);
+}
 
 }  // namespace
+
+std::vector<std::wstring> ExplorerMenuExtensions() {
+  return std::vector<std::wstring>(std::begin(kPictureExtensions), std::end(kPictureExtensions));
+}
 
 PropAppSetting_CL::PropAppSetting_CL() { style = popupStyle; }
 
@@ -27,7 +54,8 @@ INT_PTR PropAppSetting_CL::DialogProc(HWND window, UINT message, WPARAM wParam, 
       OnInitDialog(window);
       return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
     case WM_COMMAND:
-      if (topMostCheck && LOWORD(wParam) == topMostCheck->id && HIWORD(wParam) == BN_CLICKED) {
+      if (HIWORD(wParam) == BN_CLICKED && ((topMostCheck && LOWORD(wParam) == topMostCheck->id) ||
+                                           (explorerMenuCheck && LOWORD(wParam) == explorerMenuCheck->id))) {
         SendMessageW(GetParent(window), PSM_CHANGED, reinterpret_cast<WPARAM>(window), 0);
       }
       return 0;
@@ -44,14 +72,33 @@ void PropAppSetting_CL::OnInitDialog(HWND window) {
   PageLayout(window);
   const int check = controls.AddCheckBox(window, kTopMostText, kCheckX, kCheckY);
   topMostCheck = controls.As<CheckBox_CL>(check);
-  if (topMostCheck && topMostCheck->hwnd && theSaveData.topMost != 0) {
-    SendMessageW(topMostCheck->hwnd, BM_SETCHECK, BST_CHECKED, 0);
-  }
-  StackVertically({check}, controls, kStackTop, kStackGap);
+  Check(topMostCheck, theSaveData.topMost != 0);
+  const int explorerMenu = controls.AddCheckBox(window, kExplorerMenuText, kCheckX, kCheckY);
+  explorerMenuCheck = controls.As<CheckBox_CL>(explorerMenu);
+  explorerMenuShown = UserExplorerMenuStartsThisProgram();
+  Check(explorerMenuCheck, explorerMenuShown);
+  StackVertically({check, explorerMenu}, controls, kStackTop, kStackGap);
 }
 
-void PropAppSetting_CL::OnApply() const {
+void PropAppSetting_CL::OnApply() {
+  ApplyExplorerMenu();
   if (!topMostCheck || !topMostCheck->hwnd) return;
   theSaveData.topMost = topMostCheck->IsChecked() & 0xFF;
   theSaveData.Save();
+}
+
+void PropAppSetting_CL::ApplyExplorerMenu() {
+  if (!explorerMenuCheck || !explorerMenuCheck->hwnd) return;
+  const bool wanted = (explorerMenuCheck->IsChecked() & 0xFF) != 0;
+  if (wanted == explorerMenuShown) return;
+  LSTATUS status = ERROR_SUCCESS;
+  const RegistryKey classes = OpenUserClasses(status);
+  if (classes) {
+    status = wanted ? WriteExplorerVerbs(classes.get(), ModuleFileName(), ExplorerMenuExtensions())
+                    : RemoveExplorerVerbs(classes.get(), ExplorerMenuExtensions());
+  }
+  if (status == ERROR_SUCCESS) explorerMenuShown = wanted;
+  if (status == ERROR_SUCCESS) return;
+  const std::wstring text = kExplorerMenuFailedText + SystemErrorText(static_cast<DWORD>(status));
+  MessageBoxW(hwnd, text.c_str(), kExplorerMenuFailedCaption, MB_OK | MB_ICONERROR);
 }

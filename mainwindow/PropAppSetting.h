@@ -1,11 +1,23 @@
 #pragma once
-// Settings-sheet page "アプリ設定": keep the main window above all other windows. The check box
-// shows theSaveData.topMost when the page opens; the sheet's OK or apply stores it and saves
-// every setting.
+// Settings-sheet page "アプリ設定": keep the main window above all other windows, and put
+// "Glimmersetで変換" on Explorer's right-click menu for this user. The first check box shows
+// theSaveData.topMost when the page opens; the sheet's OK or apply stores it and saves every
+// setting. The second shows whether this user's verb keys start this program; OK or apply
+// writes them (HKCU\Software\Classes) or removes them.
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
+
+constexpr wchar_t kExplorerMenuText[] = L"エクスプローラーの右クリックメニューに追加する";
+constexpr wchar_t kExplorerMenuFailedText[] = L"エクスプローラーの右クリックメニューを変更できませんでした。\r\n\r\n";
+constexpr wchar_t kExplorerMenuFailedCaption[] = L"アプリ設定";
+
+// The extensions the right-click entry is offered for: those the program reads photos by.
+std::vector<std::wstring> ExplorerMenuExtensions();
 
 class PropAppSetting_CL : public SubClassDialogBase_CL {
 public:
@@ -20,8 +32,13 @@ public:
 
   ControlFactory_CL controls;
   CheckBox_CL* topMostCheck = nullptr;
+  CheckBox_CL* explorerMenuCheck = nullptr;
+  // What the box showed when the page opened: only a change by the user touches the keys
+  // (unticked may mean that they start another copy of the program, which stays).
+  bool explorerMenuShown = false;
 
 private:
   void OnInitDialog(HWND window);
-  void OnApply() const;
+  void OnApply();
+  void ApplyExplorerMenu();
 };

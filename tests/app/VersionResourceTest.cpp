@@ -2,11 +2,13 @@
 // it must name the version the update check compares, and its Japanese text must read back.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "base/ExplorerVerbs.h"
 #include "update/UpdateCheck.h"
 
 namespace {
@@ -82,6 +84,16 @@ TEST_F(VersionResourceTest, StringsNameTheProductAndReadBackInJapanese) {
     const std::wstring value = StringValue(name);
     EXPECT_FALSE(value.empty() || value[0] == L'<') << name;
   }
+}
+
+// Explorer shows the right-click entry by the verb keys' MUIVerb, a reference into the
+// program's string table that it reads as SHLoadIndirectString does.
+TEST(ExplorerVerbText, ReferenceInTheVerbKeysReadsAsTheMenuText) {
+  const std::wstring reference = ExplorerVerbText(ProgramPath());
+  EXPECT_EQ(reference, L"@" + ProgramPath() + L",-201");
+  wchar_t text[256] = {};
+  ASSERT_EQ(SHLoadIndirectString(reference.c_str(), text, 256, nullptr), S_OK);
+  EXPECT_STREQ(text, L"Glimmersetで変換");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <string>
@@ -299,6 +300,121 @@ TEST_F(ProgramTest, ASecondStartEndsAtOnceWithThreeLogLines) {
 
   EXPECT_TRUE(IsWindow(main) && IsWindowVisible(main)) << "the first instance goes on";
   EXPECT_TRUE(drive::Close(first, kExitMs));
+}
+
+// Started programs that are ended, if still running, whatever way the test leaves.
+struct ProgramGroup {
+  std::vector<drive::Program> programs;
+  ~ProgramGroup() {
+    for (const drive::Program& program : programs) drive::Kill(program);
+  }
+};
+
+// The message of the running window's last line about handed-over paths, or empty.
+std::wstring LastHandoverLine(const std::wstring& logPath) {
+  std::wstring last;
+  for (const std::wstring& line : Lines(ReadUtf16(logPath))) {
+    if (Message(line).find(L"他の起動から受け取ったパス") == 0) last = Message(line);
+  }
+  return last;
+}
+
+TEST_F(ProgramTest, ASecondStartHandsItsPathsToTheRunningWindowWhichAddsEachPhotoOnce) {
+  const TempFolder temp;
+  const std::wstring more = temp.File(L"more photos");
+  const std::wstring deeper = more + L"\\下の階";
+  for (const std::wstring& folder : {more, deeper}) CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(WritePhoto(temp.File(L"a.jpg"), 160, 120, 0xFFE0A040, kTestFormatJpeg));
+  ASSERT_TRUE(WritePhoto(more + L"\\b.png", 120, 160, 0xFF40A060, kTestFormatPng));
+  ASSERT_TRUE(WritePhoto(deeper + L"\\c.jpg", 100, 100, 0xFF4060C0, kTestFormatJpeg));
+  PrepareIni();
+  const HWND main = StartProgram(first, {temp.File(L"a.jpg")});
+  ASSERT_NE(main, nullptr) << "no main window";
+
+  // A folder (searched with its sub-folders) and, once more, the photo already in the strip.
+  ASSERT_TRUE(drive::Start(ProgramPath(), {more, temp.File(L"a.jpg")}, second));
+  bool showedWindow = false;
+  ASSERT_TRUE(drive::WaitUntil(
+      [&] {
+        for (const HWND window : drive::ThreadWindows(second.threadId)) showedWindow |= IsWindowVisible(window) != 0;
+        return WaitForSingleObject(second.process.get(), 0) == WAIT_OBJECT_0;
+      },
+      kStartMs))
+      << "the second start did not end";
+  EXPECT_EQ(drive::WaitForExit(second, 0), 0u);
+  EXPECT_FALSE(showedWindow) << "only one window ever opens";
+
+  EXPECT_TRUE(drive::WaitUntil([&] { return !LastHandoverLine(logPath).empty(); }, kStartMs));
+  EXPECT_EQ(LastHandoverLine(logPath), L"他の起動から受け取ったパス 2 件で写真が 2 枚増えました (一覧 3 枚)。")
+      << "b.png and c.jpg join a.jpg, which stays once";
+  EXPECT_EQ(GetForegroundWindow(), main) << "the window comes to the front";
+  const HWND button = drive::FindDescendant(main, drive::kConvertButtonText, L"Button");
+  EXPECT_TRUE(button != nullptr && IsWindowEnabled(button));
+  EXPECT_TRUE(drive::Close(first, kExitMs));
+}
+
+TEST_F(ProgramTest, FiftyStartsAtOnceEndInOneWindowThatConvertsEveryPhotoOnce) {
+  constexpr int kStarts = 50;
+  const TempFolder temp;
+  std::vector<std::wstring> names;
+  for (int i = 0; i < kStarts; ++i) {
+    names.push_back(L"p" + std::to_wstring(100 + i) + L".jpg");
+    ASSERT_TRUE(WritePhoto(temp.File(names.back()), 64, 48, 0xFF000000 | (0x030507u * static_cast<unsigned>(i)),
+                           kTestFormatJpeg));
+  }
+  PrepareIni();
+  processesAtStart = drive::ProcessIds();
+  // As Explorer does for 50 chosen files: one process each, all at once.
+  ProgramGroup group;
+  group.programs.resize(kStarts);
+  for (int i = 0; i < kStarts; ++i) ASSERT_TRUE(drive::Start(ProgramPath(), {temp.File(names[i])}, group.programs[i]));
+
+  std::vector<bool> showedWindow(kStarts, false);
+  int running = kStarts;
+  HWND main = nullptr;
+  const bool settled = drive::WaitUntil(
+      [&] {
+        running = 0;
+        for (int i = 0; i < kStarts; ++i) {
+          const drive::Program& program = group.programs[i];
+          if (WaitForSingleObject(program.process.get(), 0) != WAIT_OBJECT_0) ++running;
+          if (const HWND window = drive::FindMainWindow(program.threadId)) {
+            showedWindow[i] = true;
+            main = window;
+          }
+        }
+        return running == 1 && main != nullptr && LastHandoverLine(logPath).find(L"(一覧 50 枚)") != std::wstring::npos;
+      },
+      240000);
+  EXPECT_TRUE(settled) << running << " still running; last handover: " << LastHandoverLine(logPath);
+  int windows = 0;
+  int endedWell = 0;
+  for (int i = 0; i < kStarts; ++i) {
+    windows += showedWindow[i] ? 1 : 0;
+    if (!showedWindow[i] && drive::WaitForExit(group.programs[i], 0) == 0) ++endedWell;
+  }
+  EXPECT_EQ(windows, 1) << "only one window ever opens";
+  EXPECT_EQ(endedWell, kStarts - 1) << "every other start ends with 0";
+  ASSERT_NE(main, nullptr);
+
+  ASSERT_TRUE(drive::ConvertAll(main, kConvertMs)) << "the conversion did not finish in time";
+  std::vector<HWND> shellWindows;
+  drive::WaitUntil([&] { return !(shellWindows = drive::NewShellWindows(processesAtStart)).empty(); }, kShellWindowMs);
+  drive::CloseWindowsAndProcesses(shellWindows, kExitMs);
+  std::vector<std::wstring> written;
+  WIN32_FIND_DATAW entry{};
+  const HANDLE search = FindFirstFileW(temp.File(L"Resized\\*").c_str(), &entry);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &entry)) {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) written.push_back(entry.cFileName);
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(written, names) << "every photo once: a photo twice would be written again as \" (2)\"";
+  for (int i = 0; i < kStarts; ++i) {
+    if (showedWindow[i]) {
+      EXPECT_TRUE(drive::Close(group.programs[i], kExitMs));
+    }
+  }
 }
 
 TEST_F(ProgramTest, WithoutLibvipsBesideItTheProgramSaysSoAndEndsWithAFailureCode) {

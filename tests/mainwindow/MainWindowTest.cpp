@@ -20,6 +20,7 @@
 
 #include "base/Inifile.h"
 #include "base/LogFile.h"
+#include "base/PathHandover.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
@@ -444,6 +445,37 @@ TEST_F(MainWindowTest, DropReplacesTheListAndLeavesThePreviewAlone) {
   SendMessageW(List().hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({c})), 0);
   Pump();
   EXPECT_EQ(ItemCount(), 1);
+}
+
+TEST_F(MainWindowTest, HandedOverPathsWaitWhileAModalWindowIsOpenThenJoinTheStripOnce) {
+  const std::wstring a = Photo(L"a.jpg", 80, 60);
+  const std::wstring b = Photo(L"more\\b.jpg", 80, 60);
+  const std::wstring c = Photo(L"more\\deeper\\c.png", 60, 80, kBlue, kTestFormatPng);
+  MainWindow_CL& main = Open(L"Glimmerset.exe \"" + a + L"\"");
+  ClickTile(0);
+  EXPECT_EQ(FindHandoverWindow(), main.hwnd) << "the ready window is the one a second start finds";
+
+  // A job's progress dialog disables the window while its worker goes through the list.
+  EnableWindow(main.hwnd, FALSE);
+  std::vector<wchar_t> list = PackPathList({temp.File(L"more"), a, b});
+  COPYDATASTRUCT data{kPathListTag, static_cast<DWORD>(list.size() * sizeof(wchar_t)), list.data()};
+  EXPECT_EQ(SendMessageW(main.hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
+  COPYDATASTRUCT cut = data;
+  cut.cbData -= sizeof(wchar_t);  // the list's closing zero is missing
+  EXPECT_EQ(SendMessageW(main.hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cut)), FALSE);
+  PumpUntil([] { return false; }, 600);
+  EXPECT_EQ(ItemCount(), 1) << "nothing joins while the modal window is open";
+
+  EnableWindow(main.hwnd, TRUE);
+  ASSERT_TRUE(PumpUntil([&] { return ItemCount() == 3; }, 5000));
+  PumpUntil([] { return false; }, 300);
+  ASSERT_EQ(ItemCount(), 3) << "a.jpg, already there, and b.jpg, named twice, join once";
+  EXPECT_EQ(theSaveData.items[0].path, a);
+  EXPECT_EQ(theSaveData.items[1].path, b);
+  EXPECT_EQ(theSaveData.items[2].path, c) << "folders are searched with their sub-folders";
+  EXPECT_EQ(List().GetCount(), 3u);
+  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[0]) << "the current photo stays current";
+  EXPECT_TRUE(ConvertEnabled());
 }
 
 TEST_F(MainWindowTest, DroppedPathLongerThanTheClassicLimitIsRead) {

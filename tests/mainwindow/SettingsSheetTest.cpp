@@ -3,11 +3,13 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "base/Inifile.h"
+#include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 #include "mainwindow/PropAppSetting.h"
@@ -22,6 +24,27 @@ namespace {
 
 constexpr wchar_t kTopMostText[] = L"ウインドウを常に最前面に表示する";
 constexpr wchar_t kNotifyText[] = L"バージョンアップの通知をしない";
+
+constexpr wchar_t kUserClasses[] = L"Software\\Classes";
+
+// A text value of HKCU\Software\Classes\key, or "<missing>".
+std::wstring UserClassesText(const std::wstring& key, const wchar_t* name = nullptr) {
+  const std::wstring path = std::wstring(kUserClasses) + L"\\" + key;
+  wchar_t text[1024] = {};
+  DWORD bytes = sizeof(text);
+  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &bytes) != ERROR_SUCCESS) {
+    return L"<missing>";
+  }
+  return text;
+}
+
+bool UserClassesKeyExists(const std::wstring& key) {
+  HKEY opened = nullptr;
+  const std::wstring path = std::wstring(kUserClasses) + L"\\" + key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+  RegCloseKey(opened);
+  return true;
+}
 
 std::vector<std::wstring>* openedPages = nullptr;
 void RecordOpen(std::wstring address) { openedPages->push_back(address); }
@@ -90,6 +113,49 @@ TEST_F(SettingsSheet, TopMostTickedAndOkIsStoredAndAppliedAtOnce) {
   EXPECT_EQ(IniValue(L"VERSION", L"notify"), -1) << "the unopened version page writes nothing";
   theSaveData.topMost = 0;
   ApplyTopMost();
+}
+
+TEST_F(SettingsSheet, ExplorerMenuBoxWritesAndRemovesThisUsersVerbKeysOnly) {
+  // Someone else's verb on one of the types, which neither ticking nor unticking touches.
+  const std::wstring otherVerb = std::wstring(kUserClasses) + L"\\SystemFileAssociations\\.png\\shell\\Other\\command";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, otherVerb.c_str(), nullptr, REG_SZ, L"other.exe", 20), ERROR_SUCCESS);
+  const std::vector<std::wstring> extensions = ExplorerMenuExtensions();
+  for (const wchar_t* type : {L".jpg", L".jpeg", L".tiff", L".webp", L".avif"}) {
+    EXPECT_NE(std::find(extensions.begin(), extensions.end(), type), extensions.end()) << "offered for " << type;
+  }
+  const std::wstring exe = ModuleFileName();
+  std::vector<std::wstring> keys = {L"Directory\\shell\\Glimmerset"};
+  for (const std::wstring& type : extensions) keys.push_back(L"SystemFileAssociations\\" + type + L"\\shell\\Glimmerset");
+
+  for (const bool tick : {true, false}) {
+    SCOPED_TRACE(tick ? "ticked" : "unticked");
+    bool checkedAtStart = tick;
+    ModalScript script(SheetFinder(), [&](HWND sheet) {
+      const HWND check = FindChildByText(sheet, kExplorerMenuText);
+      checkedAtStart = check && CheckedWindow(check);
+      ClickThenPress(sheet, kExplorerMenuText, PSBTN_OK);
+    });
+    ShowAppSettingsSheet(mainWindow.hwnd);
+    ASSERT_TRUE(script.Ran());
+    EXPECT_EQ(checkedAtStart, !tick) << "the box shows whether the keys start this program";
+    for (const std::wstring& key : keys) {
+      SCOPED_TRACE(testing::Message() << key);
+      if (tick) {
+        EXPECT_EQ(UserClassesText(key + L"\\command"), L"\"" + exe + L"\" \"%1\"");
+        EXPECT_EQ(UserClassesText(key, L"MUIVerb"), L"@" + exe + L",-201");
+        EXPECT_EQ(UserClassesText(key, L"MultiSelectModel"), L"Player");
+        EXPECT_EQ(UserClassesText(key), L"<missing>") << "no text of its own besides MUIVerb";
+      } else {
+        EXPECT_FALSE(UserClassesKeyExists(key));
+      }
+    }
+  }
+  EXPECT_FALSE(UserClassesKeyExists(L"SystemFileAssociations\\.jpg")) << "emptied keys above the verbs go too";
+  EXPECT_FALSE(UserClassesKeyExists(L"Directory\\shell"));
+  EXPECT_EQ(UserClassesText(L"SystemFileAssociations\\.png\\shell\\Other\\command"), L"other.exe");
+  EXPECT_EQ(UserClassesText(L"SystemFileAssociations\\.png\\shell"), L"<missing>") << "no default verb is set";
+  const std::wstring png = std::wstring(kUserClasses) + L"\\SystemFileAssociations\\.png";
+  RegDeleteTreeW(HKEY_CURRENT_USER, png.c_str());
 }
 
 TEST_F(SettingsSheet, CancelKeepsEverythingAsItWas) {

@@ -5,6 +5,8 @@ std::wstring ReadAndCloseResultsWindow(DWORD timeoutMs) {
   HWND window = nullptr;
   for (DWORD waited = 0; window == nullptr && waited <= timeoutMs; waited += kPollMs) {
     window = FindWindowW(nullptr, L"変換結果");
+    // Found as soon as it is made, its list is filled only before it shows.
+    if (window != nullptr && !IsWindowVisible(window)) window = nullptr;
     if (window == nullptr) Sleep(kPollMs);
   }
   if (window == nullptr) return {};
