@@ -1,10 +1,13 @@
 #pragma once
-// What the benchmark programs share: a stopwatch and a large photo written with GDI+.
+// What the benchmark programs share: a stopwatch, a median, a temporary folder and a large photo
+// written with GDI+.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "base/GpOwned.h"
 
@@ -14,6 +17,23 @@ using Clock = std::chrono::steady_clock;
 
 inline double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The middle value (the mean of the two middles for an even count); 0 for none.
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// A new folder of this process under the temporary folder, named after `name`.
+inline std::wstring MakeTempFolder(const std::wstring& name) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"glimmerset_bench_" + name + L"_" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
 }
 
 // A width x height JPEG of gradients with a little noise, so the decoder has real work to do.

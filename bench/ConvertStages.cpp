@@ -25,25 +25,12 @@
 namespace {
 
 using bench::Clock;
+using bench::Median;
 using bench::MillisecondsSince;
 
 constexpr int kPhotos = 12;
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
-
-std::wstring TempFolder() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + L"glimmerset_bench_stages_" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 // The file's bytes read the way libvips reads a source: 4 KB at a time.
 double ReadWholeFile(const std::wstring& path) {
@@ -131,7 +118,7 @@ int main() {
   {
     const GdiplusSession gdiplus;
     const VipsSession vips;
-    const std::wstring folder = TempFolder();
+    const std::wstring folder = bench::MakeTempFolder(L"stages");
     std::vector<std::wstring> photos;
     for (int i = 0; i < kPhotos; ++i) {
       photos.push_back(folder + L"\\photo_" + std::to_wstring(i) + L".jpg");

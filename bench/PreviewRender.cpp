@@ -21,25 +21,12 @@
 namespace {
 
 using bench::Clock;
+using bench::Median;
 using bench::MillisecondsSince;
 
 constexpr int kWidth = 4032;
 constexpr int kHeight = 3024;
 constexpr int kRounds = 20;
-
-std::wstring MakeFolder() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + L"glimmerset_bench_preview_" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 // From the request to the pane composed in its back buffer, in milliseconds; -1 when the
 // picture never came.
@@ -81,7 +68,7 @@ int main() {
   {
     GdiplusSession gdiplus;
     const VipsSession vips;
-    const std::wstring folder = MakeFolder();
+    const std::wstring folder = bench::MakeTempFolder(L"preview");
     const std::wstring first = folder + L"\\photo_a.jpg";
     const std::wstring second = folder + L"\\photo_b.jpg";
     if (!gdiplus.Started() || !vips.Started() || !bench::WritePhoto(first, kWidth, kHeight) ||

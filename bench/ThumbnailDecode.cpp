@@ -25,14 +25,6 @@ constexpr int kPhotos = 200;
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 
-std::wstring MakeFolder() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + L"glimmerset_bench_thumbs_" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
-}
-
 }  // namespace
 
 int main() {
@@ -41,7 +33,7 @@ int main() {
   {
     GdiplusSession gdiplus;
     const VipsSession vips;  // the thumbnail decoder reads orientations through libvips
-    const std::wstring folder = MakeFolder();
+    const std::wstring folder = bench::MakeTempFolder(L"thumbs");
     std::vector<std::wstring> photos;
     const std::wstring original = folder + L"\\photo_000.jpg";
     if (!gdiplus.Started() || !bench::WritePhoto(original, kWidth, kHeight)) {
