@@ -350,47 +350,6 @@ bool Downscaled(FittedSize from, FittedSize to) {
   return to.width <= from.width && to.height <= from.height && (to.width < from.width || to.height < from.height);
 }
 
-// `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
-// when it is large enough. `sharpenDownscaled`: a photo that comes out smaller than it is gets
-// a mild unsharp mask.
-PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                         bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled) {
-  if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
-  Source source;
-  PreparedPhoto outcome = ReadSource(path, stop, source);
-  if (Refusal(outcome) && Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
-  if (Refusal(outcome)) return outcome;
-  if (TooManyPixels(source.width, source.height))
-    return Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です");
-
-  // The photo is scaled as stored, then turned: the target's sides are swapped back for the scaling.
-  const bool storedAcross = source.turnsSides != TurnsSides(rotation);
-  const FittedSize stored{static_cast<int>(source.width), static_cast<int>(source.height)};
-  const FittedSize upright = storedAcross ? Across(stored) : stored;
-  const FittedSize target = sizeFor(upright);
-  outcome = CheckTarget(target);
-  if (Refusal(outcome)) return outcome;
-  if (source.heif) outcome = DecodeHeif(source, storedAcross ? Across(target) : target, forStrip, stop);
-  if (Refusal(outcome)) return outcome;
-
-  const VipsImagePtr scaled = Scaled(path, source, storedAcross ? Across(target) : target);
-  const VipsImagePtr decoded = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
-  if (!decoded || Stopped(stop)) return Failed(stop, L"写真を読み込めません");
-  const bool sharpen = sharpenDownscaled && Downscaled(upright, target);
-  outcome.picture = Finished(decoded.get(), rotation, effect, source.hasProfile, sharpen, stop);
-  if (!outcome.picture || Stopped(stop)) return Failed(stop, L"写真を仕上げられません");
-  return outcome;
-}
-
-// RenderOnce alongside other photos; a photo that could not be read is read once more alone,
-// for libvips' words about this photo and no other.
-PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled = false) {
-  return RunForWords<PreparedPhoto>(
-      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop, sharpenDownscaled); },
-      [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
-}
-
 // --- the two halves, for a caller that keeps the scaled photo --------------------------
 
 ScaledPhoto Unscaled(PreparedPhoto refusal) {
@@ -409,8 +368,11 @@ FittedSize StoredTarget(int64_t storedWidth, int64_t storedHeight, bool sourceTu
   return storedAcross ? Across(target) : target;
 }
 
-// RenderOnce up to the decoded, scaled photo.
-ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const std::atomic<int>* stop) {
+// The photo at `path` read and scaled for `rotation` into memory, not yet turned or finished.
+// `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
+// when it is large enough.
+ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, bool forStrip,
+                      const std::atomic<int>* stop) {
   if (Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -420,6 +382,8 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
     return Unscaled(Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です"));
   const FittedSize target = StoredTarget(source.width, source.height, source.turnsSides, rotation, sizeFor);
   outcome = CheckTarget(target);
+  if (Refusal(outcome)) return Unscaled(std::move(outcome));
+  if (source.heif) outcome = DecodeHeif(source, target, forStrip, stop);
   if (Refusal(outcome)) return Unscaled(std::move(outcome));
 
   ScaledPhoto photo;
@@ -431,6 +395,36 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
   photo.scaled = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
   if (!photo.scaled || Stopped(stop)) return Unscaled(Failed(stop, L"写真を読み込めません"));
   return photo;
+}
+
+// The scaled photo turned, given its effect (and, after a downscale, sharpened when asked)
+// and finished in memory.
+PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectParams* effect, bool sharpenDownscaled,
+                           const std::atomic<int>* stop) {
+  if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
+  // Both sizes are as stored, not turned.
+  const bool sharpen = sharpenDownscaled && photo.scaled &&
+                       Downscaled({photo.storedWidth, photo.storedHeight},
+                                  {vips_image_get_width(photo.scaled.get()), vips_image_get_height(photo.scaled.get())});
+  PreparedPhoto outcome;
+  if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, stop);
+  if (!outcome.picture || Stopped(stop)) return Failed(stop, L"写真を仕上げられません");
+  return outcome;
+}
+
+// `sharpenDownscaled`: a photo that comes out smaller than it is gets a mild unsharp mask.
+PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                         bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled) {
+  return FinishScaled(ScaleOnce(path, rotation, sizeFor, forStrip, stop), rotation, effect, sharpenDownscaled, stop);
+}
+
+// RenderOnce alongside other photos; a photo that could not be read is read once more alone,
+// for libvips' words about this photo and no other.
+PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
+                     bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled = false) {
+  return RunForWords<PreparedPhoto>(
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop, sharpenDownscaled); },
+      [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
 SizeRule OutputSizeRule(const SaveData_CL& settings) {
@@ -469,11 +463,8 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
 }
 
 PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop) {
-  const EffectParams& effect = item.ownEffect != 0 ? item.effect : settings.globalEffect;
-  const SizeRule sizeFor = [&settings](FittedSize upright) {
-    return OutputSize(upright.width, upright.height, settings);
-  };
-  return Render(item.path, item.rotation, sizeFor, &effect, false, stop, settings.Sharpen != 0);
+  return Render(item.path, item.rotation, OutputSizeRule(settings), &PhotoEffect(item, settings), false, stop,
+                settings.Sharpen != 0);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
@@ -492,7 +483,7 @@ ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL
                        const std::atomic<int>* stop) {
   const SizeRule sizeFor = OutputSizeRule(settings);
   return RunForWords<ScaledPhoto>(
-      [&] { return ScaleOnce(path, rotation, sizeFor, stop); },
+      [&] { return ScaleOnce(path, rotation, sizeFor, false, stop); },
       [stop](const ScaledPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
@@ -505,14 +496,5 @@ bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& sett
 }
 
 PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect, bool sharpenDownscaled) {
-  if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
-  PreparedPhoto outcome;
-  // Both sizes are as stored, not turned.
-  const bool sharpen = sharpenDownscaled && photo.scaled &&
-                       Downscaled({photo.storedWidth, photo.storedHeight},
-                                  {vips_image_get_width(photo.scaled.get()), vips_image_get_height(photo.scaled.get())});
-  if (photo.scaled)
-    outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, nullptr);
-  if (!outcome.picture) return Failed(nullptr, L"写真を仕上げられません");
-  return outcome;
+  return FinishScaled(photo, rotation, effect, sharpenDownscaled, nullptr);
 }

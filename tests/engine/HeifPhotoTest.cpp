@@ -91,8 +91,11 @@ TEST(HeifPhotos, IphonePhotoIsUprightAtItsShownSizeAndLooksAsDebiansReaderShowsI
   ASSERT_EQ(vips_image_get_width(reference.get()), 123);
   const PreparedPhoto fitted = Prepared(iphone, Box(160, 160));
   const PreparedPhoto thumbnail = ThumbnailPhoto(iphone, 0, 160, 160);
-  for (const PreparedPhoto* photo : {&fitted, &thumbnail}) {
-    SCOPED_TRACE(photo == &fitted ? "the whole picture, decoded and scaled" : "the strip's tile");
+  // The preview reads and finishes in two halves, and must read a HEIC as the batch does.
+  const PreparedPhoto previewed = FinishPhoto(ScalePhoto(iphone, 0, Box(160, 160)), 0, nullptr);
+  for (const PreparedPhoto* photo : {&fitted, &thumbnail, &previewed}) {
+    SCOPED_TRACE(photo == &fitted ? "the whole picture, decoded and scaled"
+                 : photo == &thumbnail ? "the strip's tile" : "the preview's two halves");
     ASSERT_EQ(photo->failure, PhotoFailure::None) << testing::PrintToString(photo->detail);
     EXPECT_EQ(vips_image_get_width(photo->picture.get()), 123);
     EXPECT_EQ(vips_image_get_height(photo->picture.get()), 160);
