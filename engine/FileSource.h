@@ -1,7 +1,8 @@
 #pragma once
 // A photo file as libvips reads it: a source over a Windows file handle (so any UTF-16 path
 // opens), whose reads fail once a stop flag is set. A decode running on it ends at its next
-// read, a few milliseconds later, instead of running to the end of the photo.
+// read, a few milliseconds later, instead of running to the end of the photo. The file is read
+// in large blocks, whatever size libvips asks for.
 #include <atomic>
 #include <string>
 
