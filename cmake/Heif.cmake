@@ -3,7 +3,10 @@
 # when deps/ lacks them).
 #
 #   heif           libheif's headers and import library: what the engine links. Whatever links
-#                  it gets both DLLs copied beside the executables in CMAKE_BINARY_DIR.
+#                  it gets both DLLs copied beside the executables in CMAKE_BINARY_DIR. An
+#                  executable with the target property GLIMMER_DELAY_LOAD set to ON gets the
+#                  delay-import library instead (heif_delayed): it starts without libheif.dll,
+#                  which is loaded at the first HEIC (engine/HeifPhoto says when it is missing).
 #   heif_runtime   those copies on their own.
 #
 # HEIF_ROOT is the deps/heif-<versions> folder; HEIF_VERSIONS its "package debian-version" lines.
@@ -44,5 +47,7 @@ add_custom_target(heif_runtime ALL DEPENDS ${_heif_copies})
 
 add_library(heif INTERFACE)
 target_include_directories(heif SYSTEM INTERFACE "${HEIF_ROOT}/include")
-target_link_libraries(heif INTERFACE "${HEIF_ROOT}/lib/libheif.dll.a")
+glimmer_delay_import(heif_delayed DLL_NAME libheif.dll FROM_DLL "${HEIF_ROOT}/bin/libheif.dll")
+target_link_libraries(heif INTERFACE
+  "$<IF:$<BOOL:$<TARGET_PROPERTY:GLIMMER_DELAY_LOAD>>,heif_delayed,${HEIF_ROOT}/lib/libheif.dll.a>")
 add_dependencies(heif heif_runtime)

@@ -9,12 +9,11 @@
 #   libvips          the ordinary import library of libvips-42.dll: Windows loads the DLL with
 #                    the executable and refuses to start it without. Every executable that
 #                    does not choose otherwise gets it.
-#   libvips_delayed  a delay-import library, made at build time from the DLL's export table
-#                    (gendef, then dlltool --output-delaylib): the DLL is loaded at the first
-#                    call into it, so the executable starts without it and can say what is
-#                    missing. An executable chooses it with the target property
-#                    GLIMMER_DELAY_LOAD_VIPS set to ON. Functions only: the DLL's data exports
-#                    are left out, so a use of one fails to link.
+#   libvips_delayed  a delay-import library (cmake/DelayImport.cmake): the DLL is loaded at the
+#                    first call into it, so the executable starts without it and can say what
+#                    is missing. An executable chooses it with the target property
+#                    GLIMMER_DELAY_LOAD set to ON. Functions only: the DLL's data exports are
+#                    left out, so a use of one fails to link.
 #   libvips_runtime  that copy and THIRD_PARTY.md on their own.
 #   wineonly_bcryptprimitives
 #                    CMAKE_BINARY_DIR/wine-only/bcryptprimitives.dll: ProcessPrng, which
@@ -55,30 +54,7 @@ endforeach()
 add_library(libvips INTERFACE)
 target_link_libraries(libvips INTERFACE "${_libvips_implib}")
 
-find_program(GLIMMER_GENDEF gendef)
-if(NOT GLIMMER_GENDEF)
-  message(FATAL_ERROR "libvips: gendef is missing; `make setup` installs it (Debian's mingw-w64-tools)")
-endif()
-if(NOT CMAKE_DLLTOOL)
-  message(FATAL_ERROR "libvips: the toolchain's dlltool was not found")
-endif()
-set(_libvips_delay_dir "${CMAKE_BINARY_DIR}/libvips-delay")
-set(_libvips_delay_def "${_libvips_delay_dir}/libvips-42.def")
-set(_libvips_delaylib "${_libvips_delay_dir}/libvips_delay.a")
-add_custom_command(
-  OUTPUT "${_libvips_delaylib}"
-  COMMAND ${CMAKE_COMMAND} -E make_directory "${_libvips_delay_dir}"
-  COMMAND ${CMAKE_COMMAND} "-DGENDEF=${GLIMMER_GENDEF}" "-DDLL=${LIBVIPS_DLL}" "-DOUTPUT=${_libvips_delay_def}"
-          -P "${_libvips_top}/tools/libvips/delay-import-def.cmake"
-  COMMAND "${CMAKE_DLLTOOL}" --input-def "${_libvips_delay_def}" --output-delaylib "${_libvips_delaylib}"
-          --dllname libvips-42.dll
-  DEPENDS "${LIBVIPS_DLL}" "${_libvips_top}/tools/libvips/delay-import-def.cmake"
-  COMMENT "Making the delay-import library of libvips-42.dll"
-  VERBATIM)
-add_custom_target(libvips_delaylib DEPENDS "${_libvips_delaylib}")
-add_library(libvips_delayed INTERFACE)
-target_link_libraries(libvips_delayed INTERFACE "${_libvips_delaylib}")
-add_dependencies(libvips_delayed libvips_delaylib)
+glimmer_delay_import(libvips_delayed DLL_NAME libvips-42.dll FROM_DLL "${LIBVIPS_DLL}")
 
 # The choice is read from the executable being linked ($<TARGET_PROPERTY:...> without a
 # target names the consumer), and the import library becomes a dependency of whatever links
@@ -86,7 +62,7 @@ add_dependencies(libvips_delayed libvips_delaylib)
 add_library(libvips_headers INTERFACE)
 target_include_directories(libvips_headers SYSTEM INTERFACE ${_libvips_includes})
 target_link_libraries(libvips_headers INTERFACE
-  "$<IF:$<BOOL:$<TARGET_PROPERTY:GLIMMER_DELAY_LOAD_VIPS>>,libvips_delayed,libvips>")
+  "$<IF:$<BOOL:$<TARGET_PROPERTY:GLIMMER_DELAY_LOAD>>,libvips_delayed,libvips>")
 
 # The DLL beside every executable, and the notice that goes with it.
 add_custom_command(

@@ -50,6 +50,14 @@ std::wstring AsciiText(const char* text) {
 
 bool Failed(const heif_error& error) { return error.code != heif_error_Ok; }
 
+// The program loads libheif.dll at its first call into it, and a DLL missing then would end
+// the program; so it is looked for before the first call, once. Found, it stays loaded for the
+// life of the process, as the first call would keep it.
+bool HeifLibraryPresent() {
+  static const bool present = LoadLibraryW(L"libheif.dll") != nullptr;
+  return present;
+}
+
 std::wstring HeifWords(const heif_error& error) { return L"libheif: " + AsciiText(error.message); }
 
 // The whole file into `bytes`, through a Windows handle (any UTF-16 path).
@@ -191,6 +199,10 @@ bool IsHeifPhotoHeader(const unsigned char* head, std::size_t length) {
 }
 
 PhotoFailure HeifPhoto::Open(const std::wstring& path, const std::atomic<int>* stop, std::wstring& why) {
+  if (!HeifLibraryPresent()) {
+    why = L"libheif.dll が見つからないため HEIC を読めません";
+    return PhotoFailure::Unreadable;
+  }
   const PhotoFailure read = ReadWholeFile(path, stop, bytes, why);
   if (read != PhotoFailure::None) return read;
   context.reset(heif_context_alloc());

@@ -43,8 +43,9 @@ void Drain(HANDLE pipe, std::string& out) {
   }
 }
 
-// Runs Glimmerset.exe with `arguments`, its standard output and error into one pipe.
-Outcome RunGlimmerset(const std::vector<std::wstring>& arguments) {
+// Runs `program` (the Glimmerset.exe beside this test unless named) with `arguments`, in the
+// program's own folder, its standard output and error into one pipe.
+Outcome RunGlimmerset(const std::vector<std::wstring>& arguments, const std::wstring& program = e2e::ProgramPath()) {
   Outcome outcome;
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   HANDLE readEnd = nullptr;
@@ -52,7 +53,8 @@ Outcome RunGlimmerset(const std::vector<std::wstring>& arguments) {
   if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16)) return outcome;
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
-  std::wstring commandLine = L"\"" + e2e::ProgramPath() + L"\"";
+  std::wstring commandLine = L"\"" + program + L"\"";
+  const std::wstring folder = program.substr(0, program.find_last_of(L'\\'));
   for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -61,8 +63,8 @@ Outcome RunGlimmerset(const std::vector<std::wstring>& arguments) {
   startup.hStdOutput = writeEnd;
   startup.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                      &startup, &process);
+  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      folder.c_str(), &startup, &process);
   CloseHandle(writeEnd);
   if (!started) {
     CloseHandle(readEnd);
@@ -215,7 +217,7 @@ TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
 
 }  // namespace
 
-TEST_F(ConsoleConvertTest, HeicIsWrittenAsJpegAndANamedNonPhotoOrAPhotolessFolderEndsWithOne) {
+TEST_F(ConsoleConvertTest, HeicIsWrittenAsJpegAndANamedNonPhotoAPhotolessFolderOrAMissingLibheifEndsWithOne) {
   const std::wstring iphone = photos.File(L"IMG_5195.HEIC");
   ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\testdata\\heic\\IMG_5195.HEIC").c_str(), iphone.c_str(), TRUE));
   {
@@ -241,6 +243,21 @@ TEST_F(ConsoleConvertTest, HeicIsWrittenAsJpegAndANamedNonPhotoOrAPhotolessFolde
     SCOPED_TRACE(testing::Message() << "a folder without photos:\n" << outcome.output);
     EXPECT_EQ(outcome.exitCode, 1u);
     EXPECT_TRUE(HasLine(outcome, L"NG " + empty + L" : 写真が見つかりません"));
+  }
+  {
+    // A copy of the program with libvips but no libheif beside it: the HEIC is named with the
+    // reason, the JPEG beside it is written, and the program ends as for any photo not written.
+    const TempFolder alone;
+    const std::wstring program = alone.File(L"Glimmerset.exe");
+    ASSERT_TRUE(CopyFileW(e2e::ProgramPath().c_str(), program.c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\libvips-42.dll").c_str(), alone.File(L"libvips-42.dll").c_str(), TRUE));
+    const std::wstring jpeg = photos.File(L"a.jpg");
+    ASSERT_TRUE(WritePhoto(jpeg));
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/size", L"80x60", L"/folder", L"alone", iphone, jpeg}, program);
+    SCOPED_TRACE(testing::Message() << "without libheif.dll:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 1u);
+    EXPECT_TRUE(HasLine(outcome, L"NG " + iphone + L" : 読み込めない写真 (libheif.dll が見つからないため HEIC を読めません)"));
+    EXPECT_TRUE(HasLine(outcome, L"OK " + jpeg + L" -> " + photos.File(L"alone\\a.jpg")));
   }
 }
 

@@ -3,7 +3,7 @@
 #   tools/fetch-libvips.sh          with a stand-in npm that hands out local tarballs
 #   tools/wine-prefix               installing BUILD/wine-only DLLs into a made-up prefix
 #   tools/libvips/third-party-notice.cmake
-#   tools/libvips/delay-import-def.cmake   with a stand-in gendef
+#   cmake/delay-import-def.cmake   with a stand-in gendef
 # Prints "N passed, N failed" and exits non-zero on any failure.
 set -u
 repo=$(cd "$(dirname "$0")/../.." && pwd)
@@ -121,12 +121,29 @@ chmod +x "$t/bin/gendef"
 echo dll >"$t/libvips-42.dll"
 def=$t/libvips-42.def
 check "the definition file is written" \
-  cmake "-DGENDEF=$t/bin/gendef" "-DDLL=$t/libvips-42.dll" "-DOUTPUT=$def" -P "$repo/tools/libvips/delay-import-def.cmake"
+  cmake "-DGENDEF=$t/bin/gendef" "-DDLL=$t/libvips-42.dll" "-DOUTPUT=$def" -P "$repo/cmake/delay-import-def.cmake"
 check "every data export is left out" bash -c "! grep -q DATA '$def'"
 check "every function is kept, in order" \
   test "$(grep -v '^;' "$def" | grep .)" = "$(printf 'LIBRARY "libvips-42.dll"\nEXPORTS\ng_abort\nvips_init\nvips_shutdown')"
 check "a gendef failure fails the script" \
-  bash -c "! cmake '-DGENDEF=$t/bin/gendef' '-DDLL=$t/missing.dll' '-DOUTPUT=$t/x.def' -P '$repo/tools/libvips/delay-import-def.cmake'"
+  bash -c "! cmake '-DGENDEF=$t/bin/gendef' '-DDLL=$t/missing.dll' '-DOUTPUT=$t/x.def' -P '$repo/cmake/delay-import-def.cmake'"
+
+# From an import library: the stand-in nm lists members as nm does; a data export has only
+# its __imp_ symbol.
+cat >"$t/bin/nm" <<'NM'
+#!/usr/bin/env bash
+[ -f "${!#}" ] || exit 1
+printf '\nd000001.o:\n0000000000000000 T InitCommonControlsEx\n0000000000000000 I __imp_InitCommonControlsEx\n'
+printf '\nd000002.o:\n0000000000000000 I __imp_SomeTable\n'
+printf '\nd000003.o:\n0000000000000000 T ImageList_Create\n0000000000000000 I __imp_ImageList_Create\n'
+printf '\nlibcomctl32t.o:\n0000000000000000 I __lib64_libcomctl32_a_iname\n'
+NM
+chmod +x "$t/bin/nm"
+echo lib >"$t/libcomctl32.a"
+check "an import library's functions are kept and its data left out" bash -c "
+  cmake '-DNM=$t/bin/nm' '-DIMPORT_LIBRARY=$t/libcomctl32.a' -DDLL_NAME=comctl32.dll '-DOUTPUT=$t/c.def' \
+    -P '$repo/cmake/delay-import-def.cmake' &&
+  test \"\$(cat '$t/c.def')\" = \"\$(printf 'LIBRARY \"comctl32.dll\"\nEXPORTS\nInitCommonControlsEx\nImageList_Create')\""
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
