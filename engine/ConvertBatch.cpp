@@ -69,7 +69,7 @@ ConvertBatch_CL::~ConvertBatch_CL() = default;
 int ConvertBatch_CL::DefaultWorkers() {
   SYSTEM_INFO system{};
   GetSystemInfo(&system);
-  return std::clamp(static_cast<int>(system.dwNumberOfProcessors), 1, kMostWorkers);
+  return std::clamp(static_cast<int>(system.dwNumberOfProcessors) + 1, 1, kMostWorkers);
 }
 
 void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& cancel, int workers) {
