@@ -87,6 +87,7 @@ struct Source {
   int64_t width = 0;                            // as stored, before any turn
   int64_t height = 0;
   bool turnsSides = false;  // the EXIF orientation is one of the quarter turns (5..8)
+  int orientation = 1;      // the EXIF orientation, 1 (upright as stored) to 8
   bool hasProfile = false;  // an embedded colour profile that fits the pixels
   std::unique_ptr<HeifPhoto> heif;  // a HEIC or HEIF: libheif reads it, not libvips
   VipsImagePtr heifPicture;         // its picture, decoded whole (or its thumbnail)
@@ -181,6 +182,7 @@ PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop,
   source.width = vips_image_get_width(header.get());
   source.height = vips_image_get_height(header.get());
   source.turnsSides = vips_image_get_orientation_swap(header.get()) != FALSE;
+  source.orientation = vips_image_get_orientation(header.get());
   source.hasProfile = HasFittingProfile(header.get());
   return {};
 }
@@ -368,11 +370,17 @@ FittedSize StoredTarget(int64_t storedWidth, int64_t storedHeight, bool sourceTu
   return storedAcross ? Across(target) : target;
 }
 
-// The photo at `path` read and scaled for `rotation` into memory, not yet turned or finished.
+// Where ScaleOnce leaves the scaled picture: computed into memory, as the preview keeps it; or,
+// for a photo that is finished at once, as the decoder's pipeline, which the finish computes in
+// the same pass. A photo to be turned is computed into memory either way: a turn reads the
+// picture out of the order the decoder gives it.
+enum class ScaledAs { Memory, Pipeline };
+
+// The photo at `path` read and scaled for `rotation`, not yet turned or finished.
 // `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
 // when it is large enough.
 ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, bool forStrip,
-                      const std::atomic<int>* stop) {
+                      const std::atomic<int>* stop, ScaledAs as) {
   if (Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -391,8 +399,9 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
   photo.storedHeight = static_cast<int>(source.height);
   photo.turnsSides = source.turnsSides;
   photo.hasProfile = source.hasProfile;
-  const VipsImagePtr scaled = Scaled(path, source, target);
-  photo.scaled = scaled ? Computed(scaled.get(), stop) : VipsImagePtr();
+  VipsImagePtr scaled = Scaled(path, source, target);
+  photo.decoded = as == ScaledAs::Memory || source.orientation != 1 || QuarterTurns(rotation) != VIPS_ANGLE_D0;
+  photo.scaled = !scaled ? VipsImagePtr() : photo.decoded ? Computed(scaled.get(), stop) : std::move(scaled);
   if (!photo.scaled || Stopped(stop)) return Unscaled(Failed(stop, L"写真を読み込めません"));
   return photo;
 }
@@ -408,14 +417,16 @@ PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectP
                                   {vips_image_get_width(photo.scaled.get()), vips_image_get_height(photo.scaled.get())});
   PreparedPhoto outcome;
   if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, stop);
-  if (!outcome.picture || Stopped(stop)) return Failed(stop, L"写真を仕上げられません");
+  if (!outcome.picture || Stopped(stop))
+    return Failed(stop, photo.decoded ? L"写真を仕上げられません" : L"写真を読み込めません");
   return outcome;
 }
 
 // `sharpenDownscaled`: a photo that comes out smaller than it is gets a mild unsharp mask.
 PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
                          bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled) {
-  return FinishScaled(ScaleOnce(path, rotation, sizeFor, forStrip, stop), rotation, effect, sharpenDownscaled, stop);
+  return FinishScaled(ScaleOnce(path, rotation, sizeFor, forStrip, stop, ScaledAs::Pipeline), rotation, effect,
+                      sharpenDownscaled, stop);
 }
 
 // RenderOnce alongside other photos; a photo that could not be read is read once more alone,
@@ -483,7 +494,7 @@ ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL
                        const std::atomic<int>* stop) {
   const SizeRule sizeFor = OutputSizeRule(settings);
   return RunForWords<ScaledPhoto>(
-      [&] { return ScaleOnce(path, rotation, sizeFor, false, stop); },
+      [&] { return ScaleOnce(path, rotation, sizeFor, false, stop, ScaledAs::Memory); },
       [stop](const ScaledPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 

@@ -71,7 +71,8 @@ PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidt
 
 // A photo read and scaled to its output size, as stored: not yet turned, no effect.
 struct ScaledPhoto {
-  VipsImagePtr scaled;  // decoded into memory; none unless failure is None
+  VipsImagePtr scaled;  // none unless failure is None
+  bool decoded = true;  // `scaled` is in memory (ScalePhoto's always is), not a decoder's pipeline
   PhotoFailure failure = PhotoFailure::None;
   std::wstring detail;
   int storedWidth = 0;  // the source's size as stored in the file
