@@ -1,5 +1,7 @@
 #include "engine/PhotoEffects.h"
 
+#include <vector>
+
 namespace {
 
 constexpr int kGreyScale = 1;
@@ -89,15 +91,41 @@ VipsImagePtr ColoursThrough(VipsImage* colours, const ColourStage& stage) {
   return OffsetAndTruncated(mixed.get(), stage);
 }
 
-// `stage` applied to the colour bands of `picture`; an alpha band is joined back unchanged.
-VipsImagePtr ApplyStage(VipsImage* picture, const ColourStage& stage) {
-  if (vips_image_get_bands(picture) <= kColours) return ColoursThrough(picture, stage);
+// Brightness and contrast change each colour on its own, level by level. As a table of where
+// each of the 256 levels of each colour goes, worked out by the same stages on a ramp of every
+// level, they cost one look-up per value instead of passes in floating point, and give the
+// same levels.
+VipsImagePtr LevelTable(const std::vector<ColourStage>& stages) {
+  constexpr int kLevels = 256;
+  unsigned char ramp[kLevels * kColours];
+  for (int level = 0; level < kLevels; ++level)
+    for (int band = 0; band < kColours; ++band) ramp[level * kColours + band] = static_cast<unsigned char>(level);
+  VipsImagePtr table(vips_image_new_from_memory_copy(ramp, sizeof(ramp), kLevels, 1, kColours, VIPS_FORMAT_UCHAR));
+  for (const ColourStage& stage : stages) {
+    if (!table) return {};
+    table = ColoursThrough(table.get(), stage);
+  }
+  if (!table) return {};
+  return VipsImagePtr(vips_image_copy_memory(table.get()));
+}
+
+VipsImagePtr LookedUp(VipsImage* colours, const std::vector<ColourStage>& stages) {
+  const VipsImagePtr table = LevelTable(stages);
+  VipsImagePtr looked;
+  if (!table || vips_maplut(colours, looked.receive(), table.get(), nullptr) != 0) looked.reset();
+  return looked;
+}
+
+// `change` applied to the colour bands of `picture`; an alpha band is joined back unchanged.
+template <typename Change>
+VipsImagePtr OnColours(VipsImage* picture, const Change& change) {
+  if (vips_image_get_bands(picture) <= kColours) return change(picture);
   VipsImagePtr colours;
   VipsImagePtr alpha;
   if (vips_extract_band(picture, colours.receive(), 0, "n", kColours, nullptr) != 0 ||
       vips_extract_band(picture, alpha.receive(), kColours, nullptr) != 0)
     return {};
-  VipsImagePtr changed = ColoursThrough(colours.get(), stage);
+  VipsImagePtr changed = change(colours.get());
   if (!changed) return {};
   VipsImagePtr joined;
   if (vips_bandjoin2(changed.get(), alpha.get(), joined.receive(), nullptr) != 0) joined.reset();
@@ -107,18 +135,18 @@ VipsImagePtr ApplyStage(VipsImage* picture, const ColourStage& stage) {
 // `picture` through `stage` when `on`, else `picture` itself.
 VipsImagePtr StageIf(VipsImagePtr picture, bool on, const ColourStage& stage) {
   if (!on || !picture) return picture;
-  return ApplyStage(picture.get(), stage);
+  return OnColours(picture.get(), [&stage](VipsImage* colours) { return ColoursThrough(colours, stage); });
 }
 
 }  // namespace
 
 VipsImagePtr ApplyEffects(VipsImage* picture, const EffectParams& params) {
-  const ColourStage brightness = BrightnessStage(BrightnessFactor(params.ValueBriteness));
-  const ColourStage contrast = ContrastStage(ContrastFactor(params.ValueContrast));
   VipsImagePtr result = ShareImage(picture);
   result = StageIf(std::move(result), params.EffectRadioIndex == kGreyScale, GreyScaleStage());
   result = StageIf(std::move(result), params.EffectRadioIndex == kSepia, SepiaStage());
-  result = StageIf(std::move(result), params.CheckBriteness != 0, brightness);
-  result = StageIf(std::move(result), params.CheckContrast != 0, contrast);
-  return result;
+  std::vector<ColourStage> levels;
+  if (params.CheckBriteness != 0) levels.push_back(BrightnessStage(BrightnessFactor(params.ValueBriteness)));
+  if (params.CheckContrast != 0) levels.push_back(ContrastStage(ContrastFactor(params.ValueContrast)));
+  if (levels.empty() || !result) return result;
+  return OnColours(result.get(), [&levels](VipsImage* colours) { return LookedUp(colours, levels); });
 }
