@@ -29,14 +29,6 @@ VipsImagePtr InEightBits(VipsImage* picture) {
   return bytes;
 }
 
-// Red, green, blue and alpha: an opaque alpha is added to a picture without one.
-VipsImagePtr WithAlpha(VipsImage* picture) {
-  if (vips_image_get_bands(picture) == kRgbaBands) return ShareImage(picture);
-  VipsImagePtr rgba;
-  if (vips_bandjoin_const1(picture, rgba.receive(), kOpaque, nullptr) != 0) rgba.reset();
-  return rgba;
-}
-
 VipsImagePtr AtMostFourBands(VipsImage* picture) {
   if (vips_image_get_bands(picture) <= kRgbaBands) return ShareImage(picture);
   VipsImagePtr four;
@@ -44,16 +36,17 @@ VipsImagePtr AtMostFourBands(VipsImage* picture) {
   return four;
 }
 
-// Copies RGBA rows into the BGRA rows of a locked ARGB bitmap.
-void CopyRgbaToArgb(const uint8_t* rgba, const Gdiplus::BitmapData& data) {
+// Copies the RGB or RGBA rows of a picture in memory into the BGRA rows of a locked ARGB
+// bitmap; a picture without alpha is opaque.
+void CopyToArgb(VipsImage* pixels, int bands, const Gdiplus::BitmapData& data) {
   for (UINT y = 0; y < data.Height; ++y) {
-    const uint8_t* from = rgba + static_cast<size_t>(y) * data.Width * kRgbaBands;
+    const auto* from = static_cast<const uint8_t*>(VIPS_IMAGE_ADDR(pixels, 0, static_cast<int>(y)));
     auto* to = static_cast<uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
-    for (UINT x = 0; x < data.Width; ++x, from += kRgbaBands, to += kRgbaBands) {
+    for (UINT x = 0; x < data.Width; ++x, from += bands, to += kRgbaBands) {
       to[0] = from[2];
       to[1] = from[1];
       to[2] = from[0];
-      to[3] = from[3];
+      to[3] = bands == kRgbaBands ? from[3] : kOpaque;
     }
   }
 }
@@ -122,11 +115,11 @@ GpBitmapPtr ToGdiplusBitmap(VipsImage* picture) {
   if (!AddressableArgb(width, height)) return {};
   const VipsImagePtr bytes = InSrgbBytes(picture);
   if (!bytes) return {};
-  const VipsImagePtr rgba = WithAlpha(bytes.get());
-  if (!rgba) return {};
-  size_t size = 0;
-  const GMemory pixels(vips_image_write_to_memory(rgba.get(), &size));
-  if (!pixels || size != static_cast<size_t>(width) * height * kRgbaBands) return {};
+  // In memory, read row by row: a picture already there is not copied again.
+  const VipsImagePtr pixels(vips_image_copy_memory(bytes.get()));
+  if (!pixels) return {};
+  const int bands = vips_image_get_bands(pixels.get());
+  if (bands < 3 || bands > kRgbaBands) return {};
 
   GpBitmapPtr bitmap;
   if (gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, bitmap.receive()) !=
@@ -134,7 +127,7 @@ GpBitmapPtr ToGdiplusBitmap(VipsImage* picture) {
     return {};
   const LockedBits bits(bitmap.get(), width, height, Gdiplus::ImageLockModeWrite);
   if (!bits.Locked()) return {};
-  CopyRgbaToArgb(static_cast<const uint8_t*>(pixels.get()), bits.Data());
+  CopyToArgb(pixels.get(), bands, bits.Data());
   return bitmap;
 }
 
