@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/WorkerThread.h"
 #include "engine/OutputNaming.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/VipsBitmap.h"
@@ -62,15 +63,23 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
 
   auto made = std::make_unique<PreviewResult>();
   made->sequence = request.sequence;
+  // Beside the encoding and the full picture, on threads of their own: the compare view's
+  // original, which needs no encoding, and the fitted copy of the result.
+  WorkerThread original;
+  const auto makeOriginal = [&] {
+    const PreparedPhoto before = FinishPhoto(scaled, photo.rotation, nullptr);
+    made->original = ToGdiplusBitmap(before.picture.get());
+    made->fittedOriginal = FittedCopy(before.picture.get(), request);
+  };
+  if (request.withOriginal && !original.Start(makeOriginal)) makeOriginal();
   const VipsImagePtr shown = Encode(finished.get(), request, *made);
+  WorkerThread fitted;
+  const auto makeFitted = [&] { made->fittedPicture = FittedCopy(shown.get(), request); };
+  if (!fitted.Start(makeFitted)) makeFitted();
   made->picture = ToGdiplusBitmap(shown.get());
+  fitted.Join();
+  original.Join();
   if (!made->picture) return FailedResult(request.sequence, PhotoFailure::Unreadable, L"プレビューを作れません");
-  made->fittedPicture = FittedCopy(shown.get(), request);
-  if (request.withOriginal) {
-    const PreparedPhoto original = FinishPhoto(scaled, photo.rotation, nullptr);
-    made->original = ToGdiplusBitmap(original.picture.get());
-    made->fittedOriginal = FittedCopy(original.picture.get(), request);
-  }
   Weigh(stamp, request.settings, *made);
   return made;
 }
