@@ -74,6 +74,11 @@ void IdleBar(ScrollBar_CL& bar, UINT mask) {
 void DrawPictureAt(GpGraphics* graphics, GpImage* image, GpImage* fitted, const PictureRect& place) {
   const ImageSize ready = ImageSizeOf(fitted);
   GpImage* const source = ready.width == place.width && ready.height == place.height ? fitted : image;
+  const ImageSize size = ImageSizeOf(source);
+  // Pixel for pixel, nothing is sampled between pixels: the nearest one is the very one.
+  const bool oneToOne = size.width == place.width && size.height == place.height;
+  gp::GdipSetInterpolationMode(graphics, oneToOne ? Gdiplus::InterpolationModeNearestNeighbor
+                                                  : Gdiplus::InterpolationModeDefault);
   gp::GdipDrawImageRectI(graphics, source, place.x, place.y, place.width, place.height);
 }
 
@@ -197,23 +202,27 @@ void PictureImage_CL::UpdateScrollBars() {
 void PictureImage_CL::Draw(BackBuffer_CL& buffer) {
   GpBitmap* const target = buffer.Bitmap();
   if (target == nullptr) return;
+  // Without a picture the pane is black, never the picture shown before.
+  buffer.Fill(kOpaqueBlack);
   GpGraphicsPtr graphics;
   if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
-  // Without a picture the pane is black, never the picture shown before.
-  gp::GdipGraphicsClear(graphics.get(), kOpaqueBlack);
   const ImageSize pane = ImageSizeOf(target);
   const PictureRect place = PicturePlace(pane.width, pane.height);
   if (place.width <= 0 || place.height <= 0) return;
-  DrawPictureAt(graphics.get(), picture.get(), fittedPicture.get(), place);
-  if (Comparing() && !standIn) DrawComparison(graphics.get(), place, pane.width, pane.height);
+  if (Comparing() && !standIn) {
+    DrawComparison(graphics.get(), place, pane.width, pane.height);
+  } else {
+    DrawPictureAt(graphics.get(), picture.get(), fittedPicture.get(), place);
+  }
 }
 
-// The original over the part of the pane left of the divider, in the picture's very place and
-// scale, and the divider itself.
+// The result right of the divider and the original left of it, each over black, both in the
+// picture's very place and scale; then the divider itself.
 void PictureImage_CL::DrawComparison(GpGraphics* graphics, const PictureRect& place, int paneWidth, int paneHeight) {
   const int dividerX = DividerX(paneWidth);
+  gp::GdipSetClipRectI(graphics, dividerX, 0, paneWidth - dividerX, paneHeight, Gdiplus::CombineModeReplace);
+  DrawPictureAt(graphics, picture.get(), fittedPicture.get(), place);
   gp::GdipSetClipRectI(graphics, 0, 0, dividerX, paneHeight, Gdiplus::CombineModeReplace);
-  gp::GdipGraphicsClear(graphics, kOpaqueBlack);
   DrawPictureAt(graphics, original.get(), fittedOriginal.get(), place);
   gp::GdipResetClip(graphics);
   GpPenPtr pen;

@@ -13,6 +13,10 @@ public:
   // pixelFormat. Answers the bitmap, null when none could be made (e.g. a 0 x 0 client area).
   GpBitmap* Resize(int width, int height);
   GpBitmap* Bitmap() const { return bitmap.get(); }
+  // Every pixel set to the opaque `colour`, written through the bitmap's locked bits: many
+  // times faster than a graphics' clear under Wine. Call it with no graphics open on the
+  // bitmap. False when there is no bitmap or its pixels could not be locked.
+  bool Fill(Gdiplus::ARGB colour);
 
   int pixelFormat = 0;  // set by the owner, e.g. PixelFormat32bppRGB
 

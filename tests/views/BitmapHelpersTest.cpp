@@ -51,3 +51,23 @@ TEST(BackBuffer, KeepsItsBitmapForTheSameSizeAndHasNoneForAnEmptyWindow) {
   EXPECT_EQ(buffer.Resize(0, 0), nullptr);
   EXPECT_EQ(buffer.Bitmap(), nullptr);
 }
+
+TEST(BackBuffer, FillCoversEveryPixelInEachThirtyTwoBitFormat) {
+  for (const Gdiplus::PixelFormat format : {PixelFormat32bppRGB, PixelFormat32bppARGB, PixelFormat32bppPARGB}) {
+    SCOPED_TRACE(testing::Message() << "format " << std::hex << format);
+    BackBuffer_CL buffer;
+    buffer.pixelFormat = static_cast<int>(format);
+    GpBitmap* const bitmap = buffer.Resize(33, 7);  // an odd width: rows are not padded alike
+    ASSERT_NE(bitmap, nullptr);
+    {
+      GpGraphicsPtr graphics;
+      ASSERT_EQ(gp::GdipGetImageGraphicsContext(bitmap, graphics.receive()), Gdiplus::Ok);
+      gp::GdipGraphicsClear(graphics.get(), 0xFFFFFFFF);
+    }
+    ASSERT_TRUE(buffer.Fill(0xFF102030));
+    for (const int x : {0, 16, 32})
+      for (const int y : {0, 6}) EXPECT_EQ(PixelAt(bitmap, x, y), 0xFF102030u) << x << "," << y;
+  }
+  BackBuffer_CL none;
+  EXPECT_FALSE(none.Fill(0xFF000000));
+}
