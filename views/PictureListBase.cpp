@@ -332,13 +332,16 @@ void PictureListBase_CL::PaintItem(GpGraphics*, const RECT&, int) {}
 void PictureListBase_CL::PaintAll() {
   GpBitmap* const target = backBuffer.Bitmap();
   if (!target) return;
+  // The whole buffer: it has the client's size even before the first layout. An opaque
+  // background goes straight into the pixels, before any graphics is open on them.
+  constexpr Gdiplus::ARGB kOpaque = 0xFF000000;
+  const bool filled = (backgroundColor & kOpaque) == kOpaque && backBuffer.Fill(backgroundColor);
   GpGraphicsPtr graphics;
   if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
-  // The whole buffer: it has the client's size even before the first layout.
   UINT width = 0, height = 0;
   gp::GdipGetImageWidth(target, &width);
   gp::GdipGetImageHeight(target, &height);
-  FillSolid(graphics.get(), backgroundColor, 0, 0, static_cast<float>(width), static_cast<float>(height));
+  if (!filled) FillSolid(graphics.get(), backgroundColor, 0, 0, static_cast<float>(width), static_cast<float>(height));
   if (count == 0) return;
   // A copy: a derived painter may change the list (a repaint request, a scroll) meanwhile.
   const std::vector<VisibleCell> cells = visibleCells;
