@@ -86,7 +86,9 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
                               : L"";
     }
   }
-  const int count = std::clamp(workers, 1, kMostWorkers);
+  // No more workers than photos: a photo alone keeps libvips' own threads for itself.
+  const int most = static_cast<int>(std::min<std::size_t>(photos.size(), kMostWorkers));
+  const int count = std::clamp(workers, 1, std::max(most, 1));
   const VipsConcurrencyFor concurrency(count);
   // One report at a time, each counting one more photo: the bar only moves forward.
   CriticalSection_CL progressLock;

@@ -87,6 +87,28 @@ TEST(ConvertBatch, WritesEveryPhotoOnSeveralWorkersAndReportsEachOnce) {
   EXPECT_EQ(TemporaryFilesIn(folder.File(L"Resized")), 0);
 }
 
+// Several workers share the cores, each photo on one libvips thread; a photo alone, however
+// many workers were asked for, has libvips' own threads. Either way the setting comes back.
+TEST(ConvertBatch, LibvipsThreadsAreOnePerWorkerOnlyWhenSeveralPhotosRunAtOnce) {
+  const TempFolder folder;
+  std::vector<std::wstring> paths;
+  for (int i = 0; i < 3; ++i) {
+    paths.push_back(folder.File(L"p" + std::to_wstring(i) + L".jpg"));
+    WritePhoto(paths.back());
+  }
+  const int own = vips_concurrency_get();
+  const std::atomic<int> cancel{0};
+  for (const std::size_t photos : {std::size_t{3}, std::size_t{1}}) {
+    SCOPED_TRACE(testing::Message() << photos << " photo(s) on 4 workers");
+    ConvertBatch_CL batch(Photos({paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(photos)}), SmallOutputs());
+    std::vector<int> seen;
+    batch.Run([&](std::size_t, std::size_t) { seen.push_back(vips_concurrency_get()); }, cancel, 4);
+    ASSERT_EQ(seen.size(), photos);
+    for (const int threads : seen) EXPECT_EQ(threads, photos > 1 ? 1 : own);
+    EXPECT_EQ(vips_concurrency_get(), own);
+  }
+}
+
 TEST(ConvertBatch, NeverWritesOverAnotherPhotoOfTheList) {
   // x.tif becomes x.jpg; with no folder name it would land on the listed x.jpg (and x.jpg
   // on itself).
