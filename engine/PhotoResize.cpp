@@ -260,8 +260,38 @@ private:
   gulong handler = 0;
 };
 
+struct VipsRegionTraits {
+  using Handle = VipsRegion*;
+  static bool IsValid(VipsRegion* p) { return p != nullptr; }
+  static void Release(VipsRegion* p) { g_object_unref(p); }
+};
+using VipsRegionPtr = Owned<VipsRegionTraits>;
+
+// A picture of at most this many pixels (a thumbnail) is computed on the calling thread, in one
+// piece: waking libvips' worker threads for it costs more than they save, and the strip
+// decodes several photos at once on threads of its own.
+constexpr int64_t kComputedHereMostPixels = 320 * 240;
+
+// `picture` computed into a new memory image on this thread, its metadata with it.
+VipsImagePtr ComputedHere(VipsImage* picture) {
+  const int width = vips_image_get_width(picture);
+  const int height = vips_image_get_height(picture);
+  const VipsRegionPtr region(vips_region_new(picture));
+  VipsRect all{0, 0, width, height};
+  if (!region || vips_region_prepare(region.get(), &all) != 0) return {};
+  VipsImagePtr memory(vips_image_new_memory());
+  if (!memory || vips_image_pipelinev(memory.get(), VIPS_DEMAND_STYLE_ANY, picture, nullptr) != 0 ||
+      vips_image_write_prepare(memory.get()) != 0)
+    return {};
+  for (int y = 0; y < height; ++y)
+    if (vips_image_write_line(memory.get(), y, VIPS_REGION_ADDR(region.get(), 0, y)) != 0) return {};
+  return memory;
+}
+
 // `picture` computed into memory; a stop ends the computation early (and fails it).
 VipsImagePtr Computed(VipsImage* picture, const std::atomic<int>* stop) {
+  if (int64_t{vips_image_get_width(picture)} * vips_image_get_height(picture) <= kComputedHereMostPixels)
+    return ComputedHere(picture);
   const KillOnStop watch(picture, stop);
   return VipsImagePtr(vips_image_copy_memory(picture));
 }
