@@ -109,6 +109,7 @@ VipsImagePtr LevelTable(const std::vector<ColourStage>& stages) {
   return VipsImagePtr(vips_image_copy_memory(table.get()));
 }
 
+// `colours` through `stages`, by their table.
 VipsImagePtr LookedUp(VipsImage* colours, const std::vector<ColourStage>& stages) {
   const VipsImagePtr table = LevelTable(stages);
   VipsImagePtr looked;

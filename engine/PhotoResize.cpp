@@ -260,13 +260,6 @@ private:
   gulong handler = 0;
 };
 
-struct VipsRegionTraits {
-  using Handle = VipsRegion*;
-  static bool IsValid(VipsRegion* p) { return p != nullptr; }
-  static void Release(VipsRegion* p) { g_object_unref(p); }
-};
-using VipsRegionPtr = Owned<VipsRegionTraits>;
-
 // A picture of at most this many pixels (a thumbnail) is computed on the calling thread, in one
 // piece: waking libvips' worker threads for it costs more than they save, and the strip
 // decodes several photos at once on threads of its own.
@@ -288,7 +281,9 @@ VipsImagePtr ComputedHere(VipsImage* picture) {
   return memory;
 }
 
-// `picture` computed into memory; a stop ends the computation early (and fails it).
+// `picture` computed into memory. A stop ends a large computation early (and fails it); a
+// thumbnail-sized one takes milliseconds once its file is read, and a stop during the read
+// fails the file's next read.
 VipsImagePtr Computed(VipsImage* picture, const std::atomic<int>* stop) {
   if (int64_t{vips_image_get_width(picture)} * vips_image_get_height(picture) <= kComputedHereMostPixels)
     return ComputedHere(picture);

@@ -14,6 +14,13 @@ struct VipsImageTraits {
 };
 using VipsImagePtr = Owned<VipsImageTraits>;
 
+struct VipsRegionTraits {
+  using Handle = VipsRegion*;
+  static bool IsValid(VipsRegion* p) { return p != nullptr; }
+  static void Release(VipsRegion* p) { g_object_unref(p); }
+};
+using VipsRegionPtr = Owned<VipsRegionTraits>;
+
 struct GMemoryTraits {
   using Handle = void*;
   static bool IsValid(void* p) { return p != nullptr; }
