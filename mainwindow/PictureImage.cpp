@@ -203,9 +203,10 @@ void PictureImage_CL::Draw(BackBuffer_CL& buffer) {
   GpBitmap* const target = buffer.Bitmap();
   if (target == nullptr) return;
   // Without a picture the pane is black, never the picture shown before.
-  buffer.Fill(kOpaqueBlack);
+  const bool cleared = buffer.Fill(kOpaqueBlack);
   GpGraphicsPtr graphics;
   if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
+  if (!cleared) gp::GdipGraphicsClear(graphics.get(), kOpaqueBlack);
   const ImageSize pane = ImageSizeOf(target);
   const PictureRect place = PicturePlace(pane.width, pane.height);
   if (place.width <= 0 || place.height <= 0) return;
