@@ -29,6 +29,16 @@ void WritePhoto(const std::wstring& path, const GUID& format = kTestFormatJpeg) 
   ASSERT_TRUE(SaveAs(bitmap.get(), path, format)) << "could not write " << path.size();
 }
 
+// `count` small photos in `folder`, named `stem` and a number.
+std::vector<std::wstring> WritePhotos(const TempFolder& folder, int count, const std::wstring& stem = L"p") {
+  std::vector<std::wstring> paths;
+  for (int i = 0; i < count; ++i) {
+    paths.push_back(folder.File(stem + std::to_wstring(i) + L".jpg"));
+    WritePhoto(paths.back());
+  }
+  return paths;
+}
+
 std::vector<PhotoItem> Photos(const std::vector<std::wstring>& paths) {
   std::vector<PhotoItem> photos;
   for (const std::wstring& path : paths) photos.push_back(PhotoItem{path, 0, 0, {}});
@@ -67,11 +77,7 @@ struct BatchRun {
 
 TEST(ConvertBatch, WritesEveryPhotoOnSeveralWorkersAndReportsEachOnce) {
   const TempFolder folder;
-  std::vector<std::wstring> paths;
-  for (int i = 0; i < 7; ++i) {
-    paths.push_back(folder.File(L"p" + std::to_wstring(i) + L".jpg"));
-    WritePhoto(paths.back());
-  }
+  const std::vector<std::wstring> paths = WritePhotos(folder, 7);
   ConvertBatch_CL batch(Photos(paths), SmallOutputs());
   const BatchRun run(batch, 3);
 
@@ -91,11 +97,7 @@ TEST(ConvertBatch, WritesEveryPhotoOnSeveralWorkersAndReportsEachOnce) {
 // many workers were asked for, has libvips' own threads. Either way the setting comes back.
 TEST(ConvertBatch, LibvipsThreadsAreOnePerWorkerOnlyWhenSeveralPhotosRunAtOnce) {
   const TempFolder folder;
-  std::vector<std::wstring> paths;
-  for (int i = 0; i < 3; ++i) {
-    paths.push_back(folder.File(L"p" + std::to_wstring(i) + L".jpg"));
-    WritePhoto(paths.back());
-  }
+  const std::vector<std::wstring> paths = WritePhotos(folder, 3);
   const int own = vips_concurrency_get();
   const std::atomic<int> cancel{0};
   for (const std::size_t photos : {std::size_t{3}, std::size_t{1}}) {
@@ -193,11 +195,7 @@ TEST(ConvertBatch, ResultsNameEachKindOfFailureAndTheSummarySaysHowMany) {
 
 TEST(ConvertBatch, ACancelStopsNewPhotosAndKeepsWhatWasWritten) {
   const TempFolder folder;
-  std::vector<std::wstring> paths;
-  for (int i = 0; i < 12; ++i) {
-    paths.push_back(folder.File(L"c" + std::to_wstring(i) + L".jpg"));
-    WritePhoto(paths.back());
-  }
+  const std::vector<std::wstring> paths = WritePhotos(folder, 12, L"c");
   ConvertBatch_CL batch(Photos(paths), SmallOutputs());
   std::atomic<int> cancel{0};
   batch.Run(
