@@ -30,6 +30,29 @@ using GpImageAttributesPtr = Owned<GpTraits<GpImageAttributes, DisposeGpAttribut
 inline GpStatus DeleteGpPen(Gdiplus::GpPen* p) { return gp::GdipDeletePen(p); }
 using GpPenPtr = Owned<GpTraits<Gdiplus::GpPen, DeleteGpPen>>;
 
+// A GDI+ bitmap's pixels locked in `format` (32-bit ARGB unless named) for the life of the
+// object.
+class LockedBits {
+public:
+  LockedBits(GpBitmap* b, int width, int height, UINT mode, Gdiplus::PixelFormat format = PixelFormat32bppARGB)
+      : bitmap(b) {
+    const Gdiplus::GpRect rect(0, 0, width, height);
+    locked = gp::GdipBitmapLockBits(bitmap, &rect, mode, format, &data) == Gdiplus::Ok;
+  }
+  ~LockedBits() {
+    if (locked) gp::GdipBitmapUnlockBits(bitmap, &data);
+  }
+  LockedBits(const LockedBits&) = delete;
+  LockedBits& operator=(const LockedBits&) = delete;
+  bool Locked() const { return locked; }
+  const Gdiplus::BitmapData& Data() const { return data; }
+
+private:
+  GpBitmap* bitmap;
+  Gdiplus::BitmapData data{};
+  bool locked = false;
+};
+
 // GDI+ for the life of the object: from start-up to shutdown in the program, for the whole
 // run in each test program and tool. Version 2 is asked for first; a library that knows
 // only version 1 is started with that rather than leaving the program without pictures.

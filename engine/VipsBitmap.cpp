@@ -77,27 +77,6 @@ std::vector<uint8_t> PackedRgb(const Gdiplus::BitmapData& data, int bands) {
   return packed;
 }
 
-// Holds a GDI+ bitmap's pixels locked for the life of the object.
-class LockedBits {
-public:
-  LockedBits(GpBitmap* b, int width, int height, UINT mode) : bitmap(b) {
-    const Gdiplus::GpRect rect(0, 0, width, height);
-    locked = gp::GdipBitmapLockBits(bitmap, &rect, mode, PixelFormat32bppARGB, &data) == Gdiplus::Ok;
-  }
-  ~LockedBits() {
-    if (locked) gp::GdipBitmapUnlockBits(bitmap, &data);
-  }
-  LockedBits(const LockedBits&) = delete;
-  LockedBits& operator=(const LockedBits&) = delete;
-  bool Locked() const { return locked; }
-  const Gdiplus::BitmapData& Data() const { return data; }
-
-private:
-  GpBitmap* bitmap;
-  Gdiplus::BitmapData data{};
-  bool locked = false;
-};
-
 }  // namespace
 
 VipsImagePtr InSrgbBytes(VipsImage* picture) {

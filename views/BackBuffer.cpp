@@ -27,15 +27,14 @@ bool BackBuffer_CL::Fill(Gdiplus::ARGB colour) {
   Gdiplus::PixelFormat format = PixelFormat32bppARGB;
   gp::GdipGetImagePixelFormat(bitmap.get(), &format);
   if (format != PixelFormat32bppRGB && format != PixelFormat32bppPARGB) format = PixelFormat32bppARGB;
-  const Gdiplus::GpRect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
-  Gdiplus::BitmapData data{};
-  if (gp::GdipBitmapLockBits(bitmap.get(), &all, Gdiplus::ImageLockModeWrite, format, &data) != Gdiplus::Ok)
-    return false;
+  const LockedBits bits(bitmap.get(), static_cast<int>(width), static_cast<int>(height), Gdiplus::ImageLockModeWrite,
+                        format);
+  if (!bits.Locked()) return false;
+  const Gdiplus::BitmapData& data = bits.Data();
   for (UINT y = 0; y < data.Height; ++y) {
     auto* const row = reinterpret_cast<Gdiplus::ARGB*>(static_cast<uint8_t*>(data.Scan0) +
                                                        static_cast<ptrdiff_t>(y) * data.Stride);
     std::fill(row, row + data.Width, colour);
   }
-  gp::GdipBitmapUnlockBits(bitmap.get(), &data);
   return true;
 }
