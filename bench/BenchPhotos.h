@@ -2,6 +2,7 @@
 // What the benchmark programs share: a stopwatch, a median, a temporary folder and large photos
 // that look like photos.
 #include <windows.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +12,7 @@
 
 #include <vips/vips.h>
 
+#include "base/GpOwned.h"
 #include "engine/VipsOwned.h"
 #include "engine/VipsSession.h"
 
@@ -28,6 +30,20 @@ inline double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t middle = values.size() / 2;
   return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// `body` run with COM, GDI+ and libvips started; 1 when GDI+ or libvips could not start.
+template <typename Body>
+int WithSessions(const Body& body) {
+  CoInitialize(nullptr);
+  int exitCode = 1;
+  {
+    const GdiplusSession gdiplus;
+    const VipsSession vips;
+    if (gdiplus.Started() && vips.Started()) exitCode = body();
+  }
+  CoUninitialize();
+  return exitCode;
 }
 
 // A new folder of this process under the temporary folder, named after `name`.

@@ -97,14 +97,7 @@ int main() {
     LocalFree(argv);
     return 2;
   }
-  CoInitialize(nullptr);
-  int exitCode = 1;
-  {
-    const GdiplusSession gdiplus;
-    const VipsSession vips;
-    if (gdiplus.Started() && vips.Started()) exitCode = ConvertHeic(argv[1]);
-  }
-  CoUninitialize();
+  const int exitCode = bench::WithSessions([&] { return ConvertHeic(argv[1]); });
   LocalFree(argv);
   return exitCode;
 }

@@ -172,18 +172,11 @@ int main() {
     LocalFree(argv);
     return 2;
   }
-  CoInitialize(nullptr);
-  int exitCode = 1;
-  {
-    const GdiplusSession gdiplus;
-    const VipsSession vips;
-    if (gdiplus.Started() && vips.Started()) {
-      exitCode = make ? MakePhotos(argv[2])
-                      : ConvertPhotos(argv[argc - 1], inBatch ? ConvertBatch_CL::DefaultWorkers() : 1);
-      if (exitCode == 0 && !make && !inBatch) exitCode = TimeJpegEncoding(argv[1]);
-    }
-  }
-  CoUninitialize();
+  const int exitCode = bench::WithSessions([&] {
+    if (make) return MakePhotos(argv[2]);
+    const int converted = ConvertPhotos(argv[argc - 1], inBatch ? ConvertBatch_CL::DefaultWorkers() : 1);
+    return converted == 0 && !inBatch ? TimeJpegEncoding(argv[1]) : converted;
+  });
   LocalFree(argv);
   return exitCode;
 }
