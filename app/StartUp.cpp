@@ -58,12 +58,6 @@ std::wstring UnloadableLibraryText(const std::wstring& folder, const wchar_t* na
 
 }  // namespace
 
-HRESULT LoadLibraryFrom(const std::wstring& folder, const wchar_t* name, LoadedModule& module) {
-  const std::wstring path = folder + L"\\" + name;
-  module.reset(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-  return module ? S_OK : HRESULT_FROM_WIN32(GetLastError());
-}
-
 std::wstring LibraryFailureText(const std::wstring& folder, const wchar_t* name, HRESULT result) {
   if (FileExists(folder + L"\\" + name)) return UnloadableLibraryText(folder, name, result);
   return MissingLibraryText(folder, name);

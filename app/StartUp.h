@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DllFunction.h"
 #include "base/Owned.h"
 #include "base/ShellHelpers.h"
 
@@ -41,10 +42,6 @@ constexpr int kExitLibraryFailure = 2;
 // normal case), the settings file and the log are pointed into it and the two start lines
 // are logged. Answers the data folder.
 std::wstring PrepareDataFolder(const std::wstring& documentsFolder);
-
-// Loads folder\name, whose own dependencies are looked for in that folder first, into
-// `module`. S_OK, or the load's error as an HRESULT.
-HRESULT LoadLibraryFrom(const std::wstring& folder, const wchar_t* name, LoadedModule& module);
 
 // What the user is told when LoadLibraryFrom failed with `result`: the file, the folder it
 // was looked for in, and what to do. A file that is there but cannot be loaded is told apart

@@ -5,6 +5,12 @@
 
 #include <string>
 
+#include "base/Owned.h"
+
+// Loads folder\name, whose own dependencies are looked for in that folder first, into
+// `module`. S_OK, or the load's error as an HRESULT.
+HRESULT LoadLibraryFrom(const std::wstring& folder, const wchar_t* name, LoadedModule& module);
+
 class DllFunction_CL {
 public:
   explicit DllFunction_CL(const std::wstring& name);

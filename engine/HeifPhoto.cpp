@@ -6,7 +6,9 @@
 #include <cstring>
 #include <utility>
 
+#include "base/DllFunction.h"
 #include "base/Owned.h"
+#include "base/ShellHelpers.h"
 #include "engine/VipsErrors.h"
 
 // libvips' own EXIF reader, as its loaders run it on the EXIF block they attach: it fills the
@@ -51,10 +53,11 @@ std::wstring AsciiText(const char* text) {
 bool Failed(const heif_error& error) { return error.code != heif_error_Ok; }
 
 // The program loads libheif.dll at its first call into it, and a DLL missing then would end
-// the program; so it is looked for before the first call, once. Found, it stays loaded for the
-// life of the process, as the first call would keep it.
+// the program; so it is loaded from the program's folder before the first call, once, and
+// stays loaded for the life of the process.
 bool HeifLibraryPresent() {
-  static const bool present = LoadLibraryW(L"libheif.dll") != nullptr;
+  static LoadedModule library;
+  static const bool present = SUCCEEDED(LoadLibraryFrom(ModuleDirectory(), L"libheif.dll", library));
   return present;
 }
 
