@@ -129,6 +129,27 @@ PhotoFailure ConvertBatch_CL::Encode(VipsImage* picture, OutputFormat format, Vi
   return FAILED(result) ? PhotoFailure::WriteFailed : PhotoFailure::None;
 }
 
+PhotoFailure ConvertBatch_CL::PrepareAndEncode(const PhotoItem& photo, OutputFormat format,
+                                               const std::atomic<int>& cancel, PreparedPhoto& prepared,
+                                               VipsBytes& encoded, std::wstring& detail) const {
+  prepared = PreparePhoto(photo, settings, &cancel, PictureIn::Pipeline);
+  detail = prepared.detail;
+  if (prepared.failure != PhotoFailure::None) return prepared.failure;
+  HRESULT hr = E_FAIL;
+  {
+    const VipsSharedWork shared;
+    hr = EncodePhoto(prepared.picture.get(), format, settings, encoded);
+  }
+  if (SUCCEEDED(hr)) return PhotoFailure::None;
+  if (cancel.load() != 0) return PhotoFailure::Cancelled;
+  // The pass failed in the decode or in the encoder: done again in two steps, for which and why.
+  encoded = VipsBytes();
+  prepared = PreparePhoto(photo, settings, &cancel);
+  detail = prepared.detail;
+  if (prepared.failure != PhotoFailure::None) return prepared.failure;
+  return Encode(prepared.picture.get(), format, encoded, detail);
+}
+
 void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& cancel) {
   PhotoResult& result = results[index];
   const PlannedOutput& output = planned[index];
@@ -143,13 +164,9 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
     result.detail = SystemErrorText(GetLastError());
   }
   PreparedPhoto prepared;
-  if (result.failure == PhotoFailure::None) {
-    prepared = PreparePhoto(photos[index], settings, &cancel);
-    result.failure = prepared.failure;
-    result.detail = prepared.detail;
-  }
   VipsBytes encoded;
-  if (result.failure == PhotoFailure::None) result.failure = Encode(prepared.picture.get(), format, encoded, result.detail);
+  if (result.failure == PhotoFailure::None)
+    result.failure = PrepareAndEncode(photos[index], format, cancel, prepared, encoded, result.detail);
   // A stop that came while the photo was encoded still leaves no file.
   if (result.failure == PhotoFailure::None && cancel.load() != 0) result.failure = PhotoFailure::Cancelled;
   if (result.failure == PhotoFailure::None) {

@@ -11,6 +11,7 @@
 
 #include "engine/OutputPlan.h"
 #include "engine/PhotoFailure.h"
+#include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
 #include "engine/VipsOwned.h"
 
@@ -56,6 +57,10 @@ public:
 
 private:
   void ConvertOne(std::size_t index, const std::atomic<int>& cancel);
+  // The photo decoded, finished and encoded in one pass into `encoded`, `prepared` holding its
+  // picture's metadata; or why there is no file.
+  PhotoFailure PrepareAndEncode(const PhotoItem& photo, OutputFormat format, const std::atomic<int>& cancel,
+                                PreparedPhoto& prepared, VipsBytes& encoded, std::wstring& detail) const;
   // The encoded file of a prepared photo, or why there is none.
   PhotoFailure Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded, std::wstring& detail) const;
   void RunWorker(const Progress& progress, const std::atomic<int>& cancel);

@@ -322,15 +322,15 @@ VipsImagePtr Tagged(VipsImage* picture, bool keepProfile) {
   return tagged;
 }
 
-// From the decoded, scaled picture to the finished one, in memory.
+// From the decoded, scaled picture to the finished one, in memory or as a pipeline (`in`).
 VipsImagePtr Finished(VipsImage* decoded, int rotation, const EffectParams* effect, bool keepProfile, bool sharpen,
-                      const std::atomic<int>* stop) {
+                      const std::atomic<int>* stop, PictureIn in) {
   VipsImagePtr picture = InSrgbBytes(decoded);
   if (picture) picture = Upright(picture.get(), rotation);
   if (picture && sharpen) picture = SharpenedAfterDownscale(picture.get());
   if (picture && effect != nullptr) picture = ApplyEffects(picture.get(), *effect);
   if (picture) picture = Tagged(picture.get(), keepProfile);
-  if (!picture) return {};
+  if (!picture || in == PictureIn::Pipeline) return picture;
   return Computed(picture.get(), stop);
 }
 
@@ -432,16 +432,17 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
 }
 
 // The scaled photo turned, given its effect (and, after a downscale, sharpened when asked)
-// and finished in memory.
+// and finished, in memory or as a pipeline (`in`).
 PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectParams* effect, bool sharpenDownscaled,
-                           const std::atomic<int>* stop) {
+                           const std::atomic<int>* stop, PictureIn in = PictureIn::Memory) {
   if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
   // Both sizes are as stored, not turned.
   const bool sharpen = sharpenDownscaled && photo.scaled &&
                        Downscaled({photo.storedWidth, photo.storedHeight},
                                   {vips_image_get_width(photo.scaled.get()), vips_image_get_height(photo.scaled.get())});
   PreparedPhoto outcome;
-  if (photo.scaled) outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, stop);
+  if (photo.scaled)
+    outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, stop, in);
   if (!outcome.picture || Stopped(stop))
     return Failed(stop, photo.decoded ? L"写真を仕上げられません" : L"写真を読み込めません");
   return outcome;
@@ -449,17 +450,18 @@ PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectP
 
 // `sharpenDownscaled`: a photo that comes out smaller than it is gets a mild unsharp mask.
 PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                         bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled) {
+                         bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled, PictureIn in) {
   return FinishScaled(ScaleOnce(path, rotation, sizeFor, forStrip, stop, ScaledAs::Pipeline), rotation, effect,
-                      sharpenDownscaled, stop);
+                      sharpenDownscaled, stop, in);
 }
 
 // RenderOnce alongside other photos; a photo that could not be read is read once more alone,
 // for libvips' words about this photo and no other.
 PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled = false) {
+                     bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled = false,
+                     PictureIn in = PictureIn::Memory) {
   return RunForWords<PreparedPhoto>(
-      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop, sharpenDownscaled); },
+      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop, sharpenDownscaled, in); },
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
@@ -498,9 +500,10 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
   return FitUnlessInside(upright, box.width, box.height, noEnlarge);
 }
 
-PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop) {
+PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop,
+                           PictureIn in) {
   return Render(item.path, item.rotation, OutputSizeRule(settings), &PhotoEffect(item, settings), false, stop,
-                settings.Sharpen != 0);
+                settings.Sharpen != 0, in);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,

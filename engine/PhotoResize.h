@@ -57,8 +57,15 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
 // second; a BMP, which GDI+ decodes, is read to its end). `stop` may be null; else it must
 // stay alive until the call returns. A photo that could not be read carries libvips' words
 // about this photo alone, however many photos are read at once.
+//
+// `in`: where the finished picture is left. In memory, as every caller but the batch wants it;
+// or as a pipeline, which its one reader (an encoder) computes as it reads, so that decoding,
+// scaling and encoding run in one pass with the encoder on a thread of its own. A pipeline's
+// decode may still fail there, where a stop reaches it only through the file's reads; its
+// reader tells such a failure from its own by preparing the photo again in memory.
+enum class PictureIn { Memory, Pipeline };
 PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings,
-                           const std::atomic<int>* stop = nullptr);
+                           const std::atomic<int>* stop = nullptr, PictureIn in = PictureIn::Memory);
 
 // The strip's thumbnail of the photo at `path`: upright, turned by `rotation`, fitted into
 // boxWidth x boxHeight and never enlarged; no effect. Same failures as PreparePhoto.
