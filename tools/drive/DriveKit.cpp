@@ -77,10 +77,16 @@ bool Start(const std::wstring& exe, const std::vector<std::wstring>& arguments, 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info)) {
-    return false;
+  // Wine now and then fails one of many processes started at once, and the next try starts it.
+  constexpr int kTries = 3;
+  constexpr DWORD kRetryMs = 200;
+  bool started = false;
+  for (int attempt = 0; attempt < kTries && !started; ++attempt) {
+    if (attempt > 0) Sleep(kRetryMs);
+    started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &info) != FALSE;
   }
+  if (!started) return false;
   program.process.reset(info.hProcess);
   program.thread.reset(info.hThread);
   program.processId = info.dwProcessId;

@@ -31,7 +31,7 @@ struct Program {
 // Quotes one argument for a command line as CommandLineToArgvW reads it back.
 std::wstring QuoteArgument(const std::wstring& argument);
 
-// Starts exe with the given arguments (each quoted). False when CreateProcessW fails.
+// Starts exe with the given arguments (each quoted). False when CreateProcessW fails three times.
 bool Start(const std::wstring& exe, const std::vector<std::wstring>& arguments, Program& program);
 
 // Waits up to timeoutMs for the process to end; answers its exit code, or STILL_ACTIVE.
