@@ -10,6 +10,7 @@
 #include "base/GpOwned.h"
 #include "engine/FileSource.h"
 #include "engine/HeifPhoto.h"
+#include "engine/IccProfile.h"
 #include "engine/PhotoEffects.h"
 #include "engine/PhotoSharpen.h"
 #include "engine/VipsBitmap.h"
@@ -89,6 +90,7 @@ struct Source {
   bool turnsSides = false;  // the EXIF orientation is one of the quarter turns (5..8)
   int orientation = 1;      // the EXIF orientation, 1 (upright as stored) to 8
   bool hasProfile = false;  // an embedded colour profile that fits the pixels
+  bool srgbProfile = false;  // ... and it is an sRGB one: the pixels are sRGB as they are
   std::unique_ptr<HeifPhoto> heif;  // a HEIC or HEIF: libheif reads it, not libvips
   VipsImagePtr heifPicture;         // its picture, decoded whole (or its thumbnail)
 };
@@ -145,6 +147,18 @@ bool HasFittingProfile(VipsImage* header) {
   return vips_icc_is_compatible_profile(header, data, size) != FALSE;
 }
 
+// The embedded profile (when it fits, see HasFittingProfile) of `header` into `source`.
+void ReadProfile(VipsImage* header, Source& source) {
+  source.hasProfile = HasFittingProfile(header);
+  const void* data = nullptr;
+  size_t size = 0;
+  source.srgbProfile = source.hasProfile && vips_image_get_blob(header, VIPS_META_ICC_NAME, &data, &size) == 0 &&
+                       IsSrgbProfile(data, size);
+}
+
+// A profile other than sRGB's: the pixels are converted from it to sRGB.
+bool ConvertsProfile(const Source& source) { return source.hasProfile && !source.srgbProfile; }
+
 // A HEIF whose pictures are HEVC, as its "ftyp" box says; libvips takes it for its own
 // (AVIF) reader, which cannot decode it.
 bool IsHeifPhoto(VipsSource* file, const char* loader) {
@@ -183,7 +197,7 @@ PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop,
   source.height = vips_image_get_height(header.get());
   source.turnsSides = vips_image_get_orientation_swap(header.get()) != FALSE;
   source.orientation = vips_image_get_orientation(header.get());
-  source.hasProfile = HasFittingProfile(header.get());
+  ReadProfile(header.get(), source);
   return {};
 }
 
@@ -196,7 +210,7 @@ VipsImagePtr ScaledFile(const Source& source, FittedSize size) {
   VipsSource* const file = source.file.get();
   const char* const options = source.loaderOptions;  // thumbnail_source hands loaders these, not its fail_on
   const int failed =
-      source.hasProfile
+      ConvertsProfile(source)
           ? vips_thumbnail_source(file, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
                                   "no_rotate", TRUE, "option_string", options, "output_profile", "srgb", nullptr)
           : vips_thumbnail_source(file, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
@@ -224,7 +238,7 @@ VipsImagePtr ScaledHeif(const Source& source, FittedSize size) {
   VipsImage* const picture = source.heifPicture.get();
   VipsImagePtr scaled;
   const int failed =
-      source.hasProfile
+      ConvertsProfile(source)
           ? vips_thumbnail_image(picture, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
                                  "no_rotate", TRUE, "output_profile", "srgb", nullptr)
           : vips_thumbnail_image(picture, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
@@ -365,7 +379,7 @@ PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool forStrip,
   if (!source.heifPicture) source.heifPicture = source.heif->Decode(forStrip ? 1 : vips_concurrency_get(), why);
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   if (!source.heifPicture) return Refused(PhotoFailure::Unreadable, std::move(why));
-  source.hasProfile = HasFittingProfile(source.heifPicture.get());
+  ReadProfile(source.heifPicture.get(), source);
   return {};
 }
 

@@ -181,7 +181,8 @@ TEST(PreparePhoto, AlphaStaysAsAFourthBand) {
   EXPECT_NEAR(255, opaque.b, 2);
 }
 
-TEST(PreparePhoto, AnEmbeddedProfileIsConvertedToSrgb) {
+// A photo tagged with an sRGB profile keeps its pixels and its profile (nothing to convert).
+TEST(PreparePhoto, AnEmbeddedProfileIsConvertedToSrgbAndAnSrgbOneKeepsThePixels) {
   const TempFolder folder;
   const VipsImagePtr red = PictureOf(32, 32, [](int, int) { return Colour{255, 0, 0}; });
   VipsImagePtr p3;
@@ -201,6 +202,31 @@ TEST(PreparePhoto, AnEmbeddedProfileIsConvertedToSrgb) {
   const void* profile = nullptr;
   ASSERT_EQ(0, vips_image_get_blob(photo.picture.get(), VIPS_META_ICC_NAME, &profile, &size));
   EXPECT_TRUE(vips_icc_is_compatible_profile(photo.picture.get(), profile, size));
+
+  const std::string windowsSrgb = WindowsSrgbProfile();
+  ASSERT_FALSE(windowsSrgb.empty());
+  const VipsImagePtr shades = PictureOf(32, 32, [](int x, int y) { return Colour{x * 8, y * 8, 255 - x * 8}; });
+  VipsImagePtr tagged;
+  ASSERT_EQ(0, vips_copy(shades.get(), tagged.receive(), nullptr));
+  vips_image_set_blob_copy(tagged.get(), VIPS_META_ICC_NAME, windowsSrgb.data(), windowsSrgb.size());
+  const std::wstring taggedPath = folder.File(L"srgb.png");
+  const std::wstring plainPath = folder.File(L"plain.png");
+  ASSERT_EQ(0, vips_pngsave_buffer(tagged.get(), &data, &size, "keep", VIPS_FOREIGN_KEEP_ICC, nullptr));
+  const GMemory taggedPng(data);
+  ASSERT_TRUE(WriteFileBytes(taggedPath, std::string(static_cast<const char*>(data), size)));
+  ASSERT_TRUE(WriteFileBytes(plainPath, PngOf(shades.get())));
+  const PreparedPhoto fromTagged = PreparePhoto(ItemFor(taggedPath), SettingsWithChoice(kSizeChoiceKeep));
+  const PreparedPhoto fromPlain = PreparePhoto(ItemFor(plainPath), SettingsWithChoice(kSizeChoiceKeep));
+  ASSERT_TRUE(fromTagged.picture && fromPlain.picture);
+  for (int y = 0; y < 32; y += 5) {
+    for (int x = 0; x < 32; x += 5) {
+      const Colour a = PixelOf(fromTagged.picture.get(), x, y);
+      const Colour b = PixelOf(fromPlain.picture.get(), x, y);
+      EXPECT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b) << "at " << x << "," << y;
+    }
+  }
+  ASSERT_EQ(0, vips_image_get_blob(fromTagged.picture.get(), VIPS_META_ICC_NAME, &profile, &size));
+  EXPECT_EQ(std::string(static_cast<const char*>(profile), size), windowsSrgb);
 }
 
 TEST(ThumbnailPhoto, FitsIntoTheBoxTurnedButNeverEnlarged) {

@@ -1,8 +1,12 @@
 #include "tests/engine/PipelinePhotos.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
+
+#include "tests/support/TempFolder.h"
 
 VipsImagePtr PictureOf(int width, int height, const std::function<Colour(int x, int y)>& at, bool withAlpha) {
   const int bands = withAlpha ? 4 : 3;
@@ -49,6 +53,12 @@ std::string PngOf(VipsImage* picture) {
   if (vips_pngsave_buffer(picture, &data, &size, "keep", VIPS_FOREIGN_KEEP_NONE, nullptr) != 0) return {};
   const GMemory owned(data);
   return std::string(static_cast<const char*>(data), size);
+}
+
+std::string WindowsSrgbProfile() {
+  wchar_t system[MAX_PATH] = {};
+  if (GetSystemDirectoryW(system, MAX_PATH) == 0) return {};
+  return ReadFileBytes(std::wstring(system) + L"\\spool\\drivers\\color\\sRGB Color Space Profile.icm");
 }
 
 namespace {

@@ -19,6 +19,8 @@ VipsImagePtr VariedPicture(int width, int height);
 // The picture's file in memory, without metadata. JPEG without chroma subsampling.
 std::string JpegOf(VipsImage* picture, int quality = 95);
 std::string PngOf(VipsImage* picture);
+// The sRGB profile Windows ships (not libvips' own), as photos from Windows software carry it.
+std::string WindowsSrgbProfile();
 
 // A sound black PNG of width x height, grey or RGB (colour type 0 or 2), 8 or 16 bits: a
 // deflate stream of long repeats, so hundreds of millions of pixels take a few megabytes (a
