@@ -10,7 +10,9 @@
 // alpha channel (PNG, WebP, GIF, TIFF with transparency); the encoder flattens alpha for the
 // formats that have none. It keeps the source's EXIF (its orientation tag removed, the turn
 // being done) for the encoder to keep or drop. A source with an embedded colour profile is
-// converted from it to sRGB and carries the sRGB profile; other profiles are dropped.
+// converted from it to sRGB and carries the sRGB profile; one whose profile is an sRGB profile
+// already (engine/IccProfile) keeps its pixels and that profile. Profiles that do not fit the
+// pixels are dropped.
 //
 // Every function here may run on several threads at once; none sets libvips' concurrency
 // (the batch does), and nothing is kept between photos.
