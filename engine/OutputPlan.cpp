@@ -47,12 +47,21 @@ OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const Sav
 }
 
 void OutputPlan_CL::RememberSources(const std::vector<std::wstring>& sources) {
+  sourceList = sources;
   for (const std::wstring& source : sources) {
     const std::wstring full = FullPathOf(source);
     if (!full.empty()) sourcePaths.insert(CaseFolded(full));
+  }
+}
+
+const std::set<OutputPlan_CL::FileKey>& OutputPlan_CL::SourceFiles() {
+  if (sourceFilesFound) return sourceFiles;
+  sourceFilesFound = true;
+  for (const std::wstring& source : sourceList) {
     const FileIdentity identity = IdentityOf(source);
     if (identity.known) sourceFiles.insert({identity.volume, identity.indexHigh, identity.indexLow});
   }
+  return sourceFiles;
 }
 
 PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const SaveData_CL& settings, std::wstring& path) {
@@ -104,14 +113,13 @@ void OutputPlan_CL::NumberCollision(std::size_t index, const std::wstring& wante
   Refuse(output, PhotoFailure::WriteFailed);
 }
 
-bool OutputPlan_CL::NamesASource(const std::wstring& fullPath) const {
+bool OutputPlan_CL::NamesASource(const std::wstring& fullPath) {
   if (sourcePaths.count(CaseFolded(fullPath)) != 0) return true;
-  const FileIdentity identity = IdentityOf(fullPath);
-  return identity.known &&
-         sourceFiles.count({identity.volume, identity.indexHigh, identity.indexLow}) != 0;
+  const FileIdentity identity = IdentityOf(fullPath);  // not known: no file is there
+  return identity.known && SourceFiles().count({identity.volume, identity.indexHigh, identity.indexLow}) != 0;
 }
 
-bool OutputPlan_CL::IsFree(const std::wstring& fullPath) const {
+bool OutputPlan_CL::IsFree(const std::wstring& fullPath) {
   return takenPaths.count(CaseFolded(fullPath)) == 0 && !NamesASource(fullPath);
 }
 

@@ -53,21 +53,26 @@ private:
   using FileKey = std::tuple<DWORD, DWORD, DWORD>;  // volume, index high, index low
 
   void RememberSources(const std::vector<std::wstring>& sources);
+  // The sources found on disk, looked up the first time an output path names a file that
+  // exists: a batch written into a new folder never opens its photos here.
+  const std::set<FileKey>& SourceFiles();
   void PlanOne(std::size_t index, const SaveData_CL& settings);
   // The photo's output path before numbering (absolute), or why it gets none.
   PhotoFailure UnnumberedPath(std::size_t index, const SaveData_CL& settings, std::wstring& path);
   void NumberCollision(std::size_t index, const std::wstring& wantedPath);
   // Both take absolute paths.
-  bool NamesASource(const std::wstring& fullPath) const;
-  bool IsFree(const std::wstring& fullPath) const;
+  bool NamesASource(const std::wstring& fullPath);
+  bool IsFree(const std::wstring& fullPath);
   static void Refuse(PlannedOutput& output, PhotoFailure reason);
 
   std::vector<PlannedOutput> outputs;
   std::vector<std::wstring> baseNames;             // each output's name before numbering
   std::vector<std::size_t> collisions;             // photos whose path an earlier one took
   std::vector<std::wstring> wantedPaths;           // case-folded unnumbered path of each collision
+  std::vector<std::wstring> sourceList;            // as given
   std::unordered_set<std::wstring> sourcePaths;    // case-folded full paths of the sources
-  std::set<FileKey> sourceFiles;                   // the sources found on disk
+  std::set<FileKey> sourceFiles;                   // the sources found on disk, once looked up
+  bool sourceFilesFound = false;
   std::unordered_set<std::wstring> takenPaths;     // case-folded output paths given out
   std::unordered_map<std::wstring, int> nextNumber;  // by case-folded unnumbered path
   FolderNameProblem folderProblem = FolderNameProblem::None;
