@@ -184,13 +184,14 @@ public:
         handle = console.get();
       }
     }
+    DWORD mode = 0;
+    toConsole = handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
   }
   void Line(const std::wstring& text) const {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
     const std::wstring line = text + L"\r\n";
-    DWORD mode = 0;
     DWORD written = 0;
-    if (GetConsoleMode(handle, &mode)) {
+    if (toConsole) {
       WriteConsoleW(handle, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
       return;
     }
@@ -201,6 +202,7 @@ public:
 private:
   HANDLE handle = nullptr;
   KernelHandle console;
+  bool toConsole = false;  // a console, written in UTF-16; else a file or pipe, in UTF-8
 };
 
 // A path named on the command line that gave no photo to convert, and why, in the user's words.
