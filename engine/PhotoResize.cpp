@@ -138,22 +138,15 @@ PreparedPhoto ReadBitmapSource(Source& source, std::wstring libvipsWords) {
   return {};
 }
 
-bool HasFittingProfile(VipsImage* header) {
-  const void* data = nullptr;
-  size_t size = 0;
-  if (!vips_image_get_typeof(header, VIPS_META_ICC_NAME) ||
-      vips_image_get_blob(header, VIPS_META_ICC_NAME, &data, &size) != 0)
-    return false;
-  return vips_icc_is_compatible_profile(header, data, size) != FALSE;
-}
-
-// The embedded profile (when it fits, see HasFittingProfile) of `header` into `source`.
+// The embedded colour profile of `header` into `source`: whether there is one that fits the
+// pixels, and whether it is an sRGB one.
 void ReadProfile(VipsImage* header, Source& source) {
-  source.hasProfile = HasFittingProfile(header);
   const void* data = nullptr;
   size_t size = 0;
-  source.srgbProfile = source.hasProfile && vips_image_get_blob(header, VIPS_META_ICC_NAME, &data, &size) == 0 &&
-                       IsSrgbProfile(data, size);
+  source.hasProfile = vips_image_get_typeof(header, VIPS_META_ICC_NAME) &&
+                      vips_image_get_blob(header, VIPS_META_ICC_NAME, &data, &size) == 0 &&
+                      vips_icc_is_compatible_profile(header, data, size) != FALSE;
+  source.srgbProfile = source.hasProfile && IsSrgbProfile(data, size);
 }
 
 // A profile other than sRGB's: the pixels are converted from it to sRGB.
