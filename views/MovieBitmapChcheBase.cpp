@@ -1,89 +1,68 @@
 #include "views/MovieBitmapChcheBase.h"
 
-#include <new>
-
-MovieBitmapChcheBase_CL::~MovieBitmapChcheBase_CL() { Clear(); }
-
 MovieBitmapChcheBase_CL::Entry* MovieBitmapChcheBase_CL::Search(std::int64_t key) const {
-  for (Entry* entry = first; entry; entry = entry->next) {
-    if (entry->kind == 0 && entry->key == key) return entry;
-  }
-  return nullptr;
+  const auto found = positions.find(key);
+  return found == positions.end() ? nullptr : &*found->second;
 }
 
-void MovieBitmapChcheBase_CL::Unlink(Entry* entry) {
-  (entry->previous ? entry->previous->next : first) = entry->next;
-  (entry->next ? entry->next->previous : last) = entry->previous;
-  entry->previous = entry->next = nullptr;
-  --count;
-}
-
-void MovieBitmapChcheBase_CL::PushFront(Entry* entry) {
-  entry->previous = nullptr;
-  entry->next = first;
-  (first ? first->previous : last) = entry;
-  first = entry;
-  ++count;
+MovieBitmapChcheBase_CL::Entry& MovieBitmapChcheBase_CL::MakeMostRecent(std::int64_t key) {
+  const Entries::iterator position = positions.at(key);
+  entries.splice(entries.begin(), entries, position);
+  return *position;
 }
 
 void MovieBitmapChcheBase_CL::EvictLeastRecent() {
-  Entry* victim = last;
-  if (!victim) return;
-  Unlink(victim);
-  delete victim;
+  if (entries.empty()) return;
+  positions.erase(entries.back().key);
+  entries.pop_back();
 }
 
 GpBitmap* MovieBitmapChcheBase_CL::Find(std::int64_t key) {
-  Entry* entry = Search(key);
+  const Entry* const entry = Search(key);
   if (!entry || !entry->bitmap) return nullptr;
-  Unlink(entry);
-  PushFront(entry);
-  return entry->bitmap.get();
+  return MakeMostRecent(key).bitmap.get();
 }
 
 int MovieBitmapChcheBase_CL::Store(std::int64_t key, GpBitmapPtr bitmap) {
-  if (Entry* entry = Search(key)) {
-    entry->bitmap = std::move(bitmap);
-    entry->awaitedSequence = 0;
-    Unlink(entry);
-    PushFront(entry);
+  if (Search(key)) {
+    Entry& entry = MakeMostRecent(key);
+    entry.bitmap = std::move(bitmap);
+    entry.awaitedSequence = 0;
     return 0;
   }
-  Entry* entry = new (std::nothrow) Entry;
-  if (!entry) return static_cast<int>(E_FAIL);
-  if (count >= capacity) EvictLeastRecent();
-  entry->key = key;
-  entry->bitmap = std::move(bitmap);
-  PushFront(entry);
+  if (entries.size() >= capacity) EvictLeastRecent();
+  entries.push_front(Entry{key, std::move(bitmap), 0});
+  positions[key] = entries.begin();
   return 0;
 }
 
 GpBitmap* MovieBitmapChcheBase_CL::FindFinished(std::int64_t key) const {
-  const Entry* entry = Search(key);
+  const Entry* const entry = Search(key);
   return entry != nullptr && entry->awaitedSequence == 0 ? entry->bitmap.get() : nullptr;
 }
 
 int MovieBitmapChcheBase_CL::Remove(std::int64_t key) {
-  Entry* entry = Search(key);
-  if (!entry) return static_cast<int>(E_FAIL);
-  Unlink(entry);
-  delete entry;
+  const auto found = positions.find(key);
+  if (found == positions.end()) return static_cast<int>(E_FAIL);
+  entries.erase(found->second);
+  positions.erase(found);
   return 0;
 }
 
 void MovieBitmapChcheBase_CL::Clear() {
-  while (first) EvictLeastRecent();
+  positions.clear();
+  entries.clear();
 }
 
 int MovieBitmapChcheBase_CL::Await(std::int64_t key, int sequence) {
-  Entry* entry = Search(key);
+  Entry* const entry = Search(key);
   if (!entry) return static_cast<int>(E_FAIL);
   entry->awaitedSequence = sequence;
   return 0;
 }
 
 int MovieBitmapChcheBase_CL::StoreIfAwaited(std::int64_t key, int sequence, GpBitmapPtr bitmap) {
-  const Entry* entry = Search(key);
+  const Entry* const entry = Search(key);
   if (!entry || sequence == 0 || entry->awaitedSequence != sequence) return static_cast<int>(E_FAIL);
   return Store(key, std::move(bitmap));
 }
