@@ -4,8 +4,6 @@
 #include <objbase.h>
 
 #include <clocale>
-#include <cstdint>
-#include <cstdlib>
 
 #include "base/CommandLine.h"
 #include "base/Inifile.h"
@@ -19,8 +17,6 @@
 
 namespace {
 
-constexpr wchar_t kAppInfoSection[] = L"APP_INFO";
-constexpr wchar_t kSeedKey[] = L"rand_seed";
 constexpr DWORD kCommonControlClasses = ICC_BAR_CLASSES | ICC_COOL_CLASSES;  // 0x404
 // Between two looks for the running instance's window.
 constexpr DWORD kHandoverPollMs = 100;
@@ -134,15 +130,6 @@ Handover HandOverPaths(const std::vector<std::wstring>& paths, const wchar_t* mu
   }
 }
 
-int RefreshRandomSeed(DWORD tickCount) {
-  const int stored = theIniFile.ReadInt(kAppInfoSection, kSeedKey, 0);
-  const auto seed = static_cast<std::uint32_t>(tickCount) + static_cast<std::uint32_t>(stored);
-  std::srand(seed);
-  const int value = static_cast<int>(seed);
-  theIniFile.WriteInt(kAppInfoSection, kSeedKey, value);
-  return value;
-}
-
 void RunMainWindow() {
   MainWindow_CL window;
   window.RunModal(0, 0, nullptr);
@@ -172,11 +159,10 @@ int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName,
   int exitCode = 0;
   {
     const GdiplusSession gdiplus;
-    const VipsSession vips;
+    const VipsSession vips(theLog);
     if (EnginesStarted(gdiplus, vips)) {
       const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
       InitCommonControlsEx(&classes);
-      RefreshRandomSeed(GetTickCount());
       RunMainWindow();
     } else {
       exitCode = kExitLibraryFailure;

@@ -74,10 +74,6 @@ enum class Handover {
 Handover HandOverPaths(const std::vector<std::wstring>& paths, const wchar_t* mutexName, DWORD waitMs,
                        KernelHandle& instance);
 
-// New seed = tickCount + the stored "APP_INFO" / "rand_seed" (wrapping at 32 bits); seeds
-// the C library's generator with it, stores it back and answers it.
-int RefreshRandomSeed(DWORD tickCount);
-
 // Runs the main window modally; returns when it has closed and its object is destroyed.
 void RunMainWindow();
 

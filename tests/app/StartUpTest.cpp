@@ -108,7 +108,7 @@ TEST_F(StartUpTest, SecondInstanceEndsAfterThreeLogLinesWithoutAWindow) {
   const std::wstring log = LogText(dataFolder + L"\\log.txt");
   EXPECT_EQ(Occurrences(log, L"\r\n"), 4) << "time-stamp line, banner, folder line, refusal";
   EXPECT_NE(log.find(L"多重起動チェックで既に起動中でした。"), std::wstring::npos);
-  EXPECT_EQ(GetPrivateProfileIntW(L"APP_INFO", L"rand_seed", -1, (dataFolder + L"\\Glimmerset.ini").c_str()),
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ResizeRadioIndex", -1, (dataFolder + L"\\Glimmerset.ini").c_str()),
             static_cast<UINT>(-1))
       << "the refused start goes no further";
 }
@@ -171,26 +171,14 @@ TEST_F(StartUpTest, StartWithoutTheLibraryShowsWhyLogsItAndEndsWithAFailureCode)
   EXPECT_NE(log.find(L"libvips-42.dll を読み込めないため終了します。フォルダ \"" + libraryFolder + L"\""),
             std::wstring::npos)
       << log;
-  EXPECT_EQ(GetPrivateProfileIntW(L"APP_INFO", L"rand_seed", -1, (dataFolder + L"\\Glimmerset.ini").c_str()),
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ResizeRadioIndex", -1, (dataFolder + L"\\Glimmerset.ini").c_str()),
             static_cast<UINT>(-1))
       << "the start goes no further";
   EXPECT_TRUE(ClaimSingleInstance(mutexName.c_str())) << "the failed start left the instance mutex free";
 }
 
-TEST_F(StartUpTest, SeedGrowsByTheTickCountAndWrapsAround) {
-  PrepareSettings();
-  EXPECT_EQ(RefreshRandomSeed(1000), 1000) << "a missing seed reads as 0";
-  EXPECT_EQ(theIniFile.ReadInt(L"APP_INFO", L"rand_seed", 0), 1000);
-  theIniFile.WriteInt(L"APP_INFO", L"rand_seed", -5);
-  EXPECT_EQ(RefreshRandomSeed(10), 5);
-  theIniFile.WriteInt(L"APP_INFO", L"rand_seed", INT_MAX);
-  EXPECT_EQ(RefreshRandomSeed(1), INT_MIN);
-  EXPECT_EQ(theIniFile.ReadString(L"APP_INFO", L"rand_seed", L""), L"-2147483648");
-}
-
 TEST_F(StartUpTest, WholeRunShowsTheMainWindowAndEndsWhenItCloses) {
   PrepareSettings();
-  theIniFile.WriteInt(L"APP_INFO", L"rand_seed", 7);
   bool closed = false;
   std::thread closer([&closed] {
     for (int i = 0; i < 3000 && !closed; ++i) {
@@ -204,7 +192,6 @@ TEST_F(StartUpTest, WholeRunShowsTheMainWindowAndEndsWhenItCloses) {
       Sleep(10);
     }
   });
-  const DWORD before = GetTickCount();
   const int result = RunGlimmerset(temp.Path(), TestMutexName(L"whole").c_str());
   closer.join();
   MSG quit;
@@ -213,8 +200,6 @@ TEST_F(StartUpTest, WholeRunShowsTheMainWindowAndEndsWhenItCloses) {
   EXPECT_EQ(result, 0);
   EXPECT_TRUE(closed);
   const std::wstring ini = dataFolder + L"\\Glimmerset.ini";
-  const DWORD seed = GetPrivateProfileIntW(L"APP_INFO", L"rand_seed", 0, ini.c_str());
-  EXPECT_GE(seed - 7u, before) << "the stored 7 plus the tick count at start";
   wchar_t rect[256] = {};
   GetPrivateProfileStringW(L"Window", L"WindowRect", L"", rect, 256, ini.c_str());
   EXPECT_NE(rect[0], L'\0') << "the window saved its placement";
