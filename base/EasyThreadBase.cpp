@@ -4,15 +4,13 @@
 
 EasyThreadBase_CL::~EasyThreadBase_CL() { Join(); }
 
-DWORD EasyThreadBase_CL::Start(int firstArgument, int secondArgument) {
+DWORD EasyThreadBase_CL::Start() {
   thread.Join();
   running = 1;
-  argument1 = firstArgument;
-  argument2 = secondArgument;
   cancelRequested = 0;
   if (!startEvent) startEvent.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   // Without the event the worker would signal, or without the worker, there is nothing to wait for.
-  if (!startEvent || !thread.Start([this] { Main(); })) {
+  if (!startEvent || !thread.RunAsync([this] { Main(); })) {
     running = 0;
     return WAIT_FAILED;
   }
@@ -24,11 +22,13 @@ void EasyThreadBase_CL::Join() {
   startEvent.reset();
 }
 
+void EasyThreadBase_CL::Finish(int /*cancelFlag*/) {}
+
 void EasyThreadBase_CL::Main() {
   running = 1;
   CreateThreadQueue();
   SetEvent(startEvent.get());
-  Run(argument1, argument2);
+  Run();
   Finish(cancelRequested.load());
   running = 0;
 }

@@ -1,7 +1,11 @@
 #pragma once
-// A one-shot worker thread: Start runs the virtual Run and then Finish on a new thread and
-// returns once the thread is up; Join waits for it to end. The object may be started again
-// after (or instead of) a Join.
+// A one-shot worker thread: Start runs the virtual Run and then Finish on a new thread
+// (WorkerThread::RunAsync) and returns once the thread is up; Join waits for it to end. The
+// object may be started again after (or instead of) a Join.
+//
+// Run belongs to the derived class, so the thread must have ended before the derived part
+// goes: whoever starts the worker joins it when the work is done. EasyProgress_CL does that
+// for its jobs when its dialog ends, so a job never joins by itself.
 #include <windows.h>
 
 #include <atomic>
@@ -12,23 +16,23 @@
 class EasyThreadBase_CL {
 public:
   EasyThreadBase_CL() = default;
-  // As Join. A derived class whose Run or Finish reads its own fields must join in its own
-  // destructor, before those fields go.
+  // As Join.
   virtual ~EasyThreadBase_CL();
   EasyThreadBase_CL(const EasyThreadBase_CL&) = delete;
   EasyThreadBase_CL& operator=(const EasyThreadBase_CL&) = delete;
 
-  // Stores the arguments and starts the worker; returns the result of waiting for the
-  // worker's start signal (WAIT_OBJECT_0), or WAIT_FAILED when no thread could be made.
-  // A worker still running from an earlier Start is waited for first.
-  virtual DWORD Start(int firstArgument, int secondArgument);
+  // Starts the worker; returns the result of waiting for the worker's start signal
+  // (WAIT_OBJECT_0), or WAIT_FAILED when no thread could be made. A worker still running from
+  // an earlier Start is waited for first.
+  virtual DWORD Start();
   // Waits for the worker to end (no time limit), closes its handle and the start event.
   // Does nothing when there is no worker, and does not wait when called by the worker itself.
   virtual void Join();
   // The job's work, on the worker thread.
-  virtual void Run(int firstArgument, int secondArgument) = 0;
-  // Called on the worker after Run returns, with the cancel flag.
-  virtual void Finish(int cancelFlag) = 0;
+  virtual void Run() = 0;
+  // Called on the worker after Run returns, with the cancel flag. Does nothing unless a job
+  // needs it.
+  virtual void Finish(int cancelFlag);
 
   bool IsRunning() const { return running.load() != 0; }
 
@@ -36,8 +40,6 @@ public:
   KernelHandle startEvent;  // auto-reset; created by the first Start, kept until Join
   std::atomic<int> cancelRequested{0};
   std::atomic<int> running{0};
-  int argument1 = 0;
-  int argument2 = 0;
 
 private:
   void Main();

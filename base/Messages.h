@@ -22,7 +22,6 @@ constexpr UINT WM_PREVIEW_READY = WM_APP + 1;
 // Every worker's queue reads only this range.
 constexpr UINT MSG_THREAD_FIRST = WM_USER + 200;           // 1224
 constexpr UINT MSG_THREAD_LAST = MSG_THREAD_FIRST + 4096;  // 5320
-constexpr UINT MSG_THREAD_WAKE = 1225;  // wake-up; no handler acts on it
 constexpr UINT MSG_THREAD_QUIT = 1226;  // ends the worker's loop
 constexpr UINT MSG_DECODE_WORK = 1228;  // the decode queue has become non-empty
 constexpr UINT MSG_PREVIEW_WORK = 1229;  // a preview request waits for the render worker

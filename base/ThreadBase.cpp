@@ -14,7 +14,7 @@ void PostQuitUntilTaken(DWORD threadId, HANDLE thread) {
 
 ThreadBase_CL::~ThreadBase_CL() { Stop(); }
 
-int ThreadBase_CL::Start(int /*argument*/) {
+int ThreadBase_CL::Start() {
   if (singleStart && startEvent) return 0;
   if (startEvent) Stop();  // never lose a running worker by starting another over it
   stopRequested = 0;
@@ -24,7 +24,7 @@ int ThreadBase_CL::Start(int /*argument*/) {
 bool ThreadBase_CL::StartWorker() {
   startEvent.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!startEvent) return false;
-  if (!thread.Start([this] { RunMessageLoop(); })) {
+  if (!thread.RunAsync([this] { RunMessageLoop(); })) {
     startEvent.reset();
     return false;
   }
@@ -57,8 +57,6 @@ void ThreadBase_CL::Stop() {
   startEvent.reset();
   running = 0;
 }
-
-BOOL ThreadBase_CL::Wake() { return Post(MSG_THREAD_WAKE, 0, 0); }
 
 BOOL ThreadBase_CL::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
   if (thread.Id() == 0) return FALSE;

@@ -27,13 +27,11 @@ public:
   virtual int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
   virtual ~ThreadBase_CL();
   // Starts the worker and returns once its queue exists: 0, or E_FAIL when no worker could be
-  // started. The argument is not used.
-  virtual int Start(int argument);
+  // started.
+  virtual int Start();
   // Asks the worker to quit after the messages already queued, waits for it and releases the
   // handles. Does nothing when no worker runs.
   virtual void Stop();
-  // Posts MSG_THREAD_WAKE (0, 0); answers the platform's success flag.
-  virtual BOOL Wake();
 
   // Posts a message to the worker's queue (any number; the worker reads only its range).
   BOOL Post(UINT message, WPARAM wParam, LPARAM lParam) const;

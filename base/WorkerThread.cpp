@@ -2,7 +2,7 @@
 
 #include <utility>
 
-bool WorkerThread::Start(std::function<void()> body) {
+bool WorkerThread::RunAsync(std::function<void()> body) {
   Join();
   work = std::move(body);
   handle.reset(CreateThread(nullptr, 0, &WorkerThread::Main, this, 0, &id));

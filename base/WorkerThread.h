@@ -1,7 +1,9 @@
 #pragma once
-// The one way the program starts a thread: a platform thread that runs one function and is
-// owned by this object. Join waits for it; the destructor joins too, so a thread never
-// outlives what it works on. Both thread bases and the batch's workers are built on it.
+// The one way the program runs work off the user-interface thread: RunAsync runs a function
+// on a platform thread owned by this object. Join waits for it; the destructor joins too, so
+// a thread never outlives what it works on. Both thread bases, the batch's workers, the
+// decoder's helpers and the preview's two halves are built on it. A worker hands a window its
+// result only by a posted message (base/Messages.h).
 #include <windows.h>
 
 #include <functional>
@@ -16,8 +18,8 @@ public:
   WorkerThread& operator=(const WorkerThread&) = delete;
 
   // Runs `body` on a new thread: true when it was started. A thread still running from an
-  // earlier Start is joined first.
-  bool Start(std::function<void()> body);
+  // earlier RunAsync is joined first.
+  bool RunAsync(std::function<void()> body);
   // Waits for the thread to end (no time limit) and closes its handle. Does nothing when no
   // thread was started, and does not wait when called by the thread itself.
   void Join();

@@ -100,7 +100,7 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
   std::vector<std::unique_ptr<WorkerThread>> threads;
   for (int i = 1; i < count; ++i) {
     threads.push_back(std::make_unique<WorkerThread>());
-    if (!threads.back()->Start([&] { RunWorker(serialized, cancel); })) threads.pop_back();
+    if (!threads.back()->RunAsync([&] { RunWorker(serialized, cancel); })) threads.pop_back();
   }
   RunWorker(serialized, cancel);
   for (const std::unique_ptr<WorkerThread>& thread : threads) thread->Join();

@@ -9,9 +9,7 @@ MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPat
       outputFolderName(target.MakeFolder),
       target(target) {}
 
-MyFileOpenProgress_CL::~MyFileOpenProgress_CL() { JoinWorker(); }
-
-void MyFileOpenProgress_CL::Run(int, int) {
+void MyFileOpenProgress_CL::Run() {
   AddToTarget(paths.size());
   for (const std::wstring& path : paths) {
     RegisterPathGuarded(path, outputFolderName, target);
@@ -19,8 +17,6 @@ void MyFileOpenProgress_CL::Run(int, int) {
   }
   CloseDialog();
 }
-
-void MyFileOpenProgress_CL::Finish(int) {}
 
 void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName, SaveData_CL& target) {
   // A folder walk may take long: it fills a list nobody else sees, and the shared list is

@@ -13,10 +13,8 @@ class MyFileOpenProgress_CL : public EasyProgress_CL {
 public:
   // `target` must outlive the job; its output folder name is read here, on the caller's thread.
   MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths, SaveData_CL& target);
-  ~MyFileOpenProgress_CL() override;
 
-  void Run(int firstArgument, int secondArgument) override;
-  void Finish(int cancelFlag) override;
+  void Run() override;
 
   std::vector<std::wstring> paths;
   // The output folder's name when the job was made: the worker never reads the record's

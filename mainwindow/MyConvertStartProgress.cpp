@@ -4,7 +4,7 @@ namespace {
 
 std::unique_ptr<ConvertBatch_CL> SnapshotOf(const SaveData_CL& record) {
   const CriticalSectionLock lock(record.itemsLock);
-  return std::make_unique<ConvertBatch_CL>(record.items, record);
+  return std::make_unique<ConvertBatch_CL>(record.items, record, theLog);
 }
 
 }  // namespace
@@ -12,9 +12,7 @@ std::unique_ptr<ConvertBatch_CL> SnapshotOf(const SaveData_CL& record) {
 MyConvertStartProgress_CL::MyConvertStartProgress_CL(const SaveData_CL& record)
     : EasyProgress_CL(L"ファイル変換中", 1), batch(SnapshotOf(record)) {}
 
-MyConvertStartProgress_CL::~MyConvertStartProgress_CL() { JoinWorker(); }
-
-void MyConvertStartProgress_CL::Run(int, int) {
+void MyConvertStartProgress_CL::Run() {
   AddToTarget(batch->Results().size());
   batch->Run(
       [this](std::size_t done, std::size_t) {
@@ -27,5 +25,3 @@ void MyConvertStartProgress_CL::Run(int, int) {
   firstOutputFolder = batch->FirstOutputFolder();
   CloseDialog();
 }
-
-void MyConvertStartProgress_CL::Finish(int) {}

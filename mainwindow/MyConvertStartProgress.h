@@ -17,10 +17,8 @@ public:
   // thread and under the record's list lock: the photos and a copy of the parameters. The
   // worker never reads the record.
   explicit MyConvertStartProgress_CL(const SaveData_CL& record);
-  ~MyConvertStartProgress_CL() override;
 
-  void Run(int firstArgument, int secondArgument) override;
-  void Finish(int cancelFlag) override;
+  void Run() override;
 
   std::unique_ptr<ConvertBatch_CL> batch;
   std::wstring firstOutputFolder;

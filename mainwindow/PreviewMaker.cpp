@@ -71,11 +71,11 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
     made->original = ToGdiplusBitmap(before.picture.get());
     made->fittedOriginal = FittedCopy(before.picture.get(), request);
   };
-  if (request.withOriginal && !original.Start(makeOriginal)) makeOriginal();
+  if (request.withOriginal && !original.RunAsync(makeOriginal)) makeOriginal();
   const VipsImagePtr shown = Encode(finished.get(), request, *made);
   WorkerThread fitted;
   const auto makeFitted = [&] { made->fittedPicture = FittedCopy(shown.get(), request); };
-  if (!fitted.Start(makeFitted)) makeFitted();
+  if (!fitted.RunAsync(makeFitted)) makeFitted();
   made->picture = ToGdiplusBitmap(shown.get());
   fitted.Join();
   original.Join();

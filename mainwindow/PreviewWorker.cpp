@@ -20,7 +20,7 @@ void PreviewWorker_CL::Submit(std::unique_ptr<PreviewRequest> request) {
     if (!inHandPath.empty() && request->photo.path != inHandPath) cutShort = 1;
     waiting = std::move(request);
   }
-  if (!IsStarted()) Start(0);
+  if (!IsStarted()) Start();
   Post(MSG_PREVIEW_WORK, 0, 0);
 }
 

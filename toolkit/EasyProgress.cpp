@@ -22,6 +22,12 @@ EasyProgress_CL::~EasyProgress_CL() { JoinWorker(); }
 
 void EasyProgress_CL::JoinWorker() { Join(); }
 
+INT_PTR EasyProgress_CL::RunModal(int first, int second, HWND parent) {
+  const INT_PTR result = SubClassDialogBase_CL::RunModal(first, second, parent);
+  JoinWorker();
+  return result;
+}
+
 INT_PTR EasyProgress_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -74,7 +80,7 @@ void EasyProgress_CL::LayOut(HWND dialog) {
   progressBar = controls.As<ProgressBar_CL>(controls.AddProgressBar(dialog, width, height));
   if (progressBar) SendMessageW(progressBar->hwnd, PBM_SETRANGE, 0, MAKELPARAM(0, fullPosition));
 
-  if (autoStart && Start(0, 0) != WAIT_OBJECT_0) {
+  if (autoStart && Start() != WAIT_OBJECT_0) {
     // No worker will ever close the dialog: close it now rather than hang.
     PostMessageW(dialog, WM_CLOSE, 0, 0);
   }

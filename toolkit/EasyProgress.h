@@ -6,9 +6,10 @@
 // stop: the button, or Escape, sets cancelRequested and disables the button; the job reads
 // the flag and decides how to stop, and still closes the dialog itself.
 //
-// A job derives from this class and implements Run (and Finish) with this protocol:
+// A job derives from this class and implements Run with this protocol:
 //   AddToTarget(number of items); for each item { ...; CountDone(); } CloseDialog();
-// Its destructor must call JoinWorker() before its own fields go.
+// RunModal joins the worker before it returns, so the owner reads the job's results after it
+// and a job never joins by itself.
 #include <windows.h>
 
 #include <cstdint>
@@ -27,6 +28,8 @@ public:
   EasyProgress_CL(std::wstring caption, int withCancelButton);
   ~EasyProgress_CL() override;
 
+  // Runs the dialog, then waits for the worker: when it returns, the job has ended.
+  INT_PTR RunModal(int first, int second, HWND parent) override;
   INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   // Sends the position to the bar (blocking until the dialog's thread has taken it) and
   // remembers it. Called from the worker.

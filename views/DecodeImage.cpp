@@ -23,8 +23,8 @@ DecodeImage_CL::~DecodeImage_CL() {
   queue.clear();
 }
 
-int DecodeImage_CL::Start(int argument) {
-  const int result = ThreadBase_CL::Start(argument);
+int DecodeImage_CL::Start() {
+  const int result = ThreadBase_CL::Start();
   if (result != 0) return result;
   if (QueuedCount() > 0) Post(MSG_DECODE_WORK, 0, 0);
   StartHelpers();
@@ -45,7 +45,7 @@ void DecodeImage_CL::StartHelpers() {
   }
   for (int i = 1; i < std::min(decodeThreads, kMostDecodeThreads); ++i) {
     helpers.push_back(std::make_unique<WorkerThread>());
-    if (!helpers.back()->Start([this] { RunHelper(); })) helpers.pop_back();
+    if (!helpers.back()->RunAsync([this] { RunHelper(); })) helpers.pop_back();
   }
 }
 
@@ -75,8 +75,6 @@ void DecodeImage_CL::RunHelper() {
     DeliverResult(std::move(request));
   }
 }
-
-int DecodeImage_CL::Start() { return Start(0); }
 
 std::size_t DecodeImage_CL::QueuedCount() {
   const CriticalSectionLock guard(lock);

@@ -31,8 +31,7 @@ public:
   ~DecodeImage_CL() override;
   // Also wakes the worker for requests queued while no worker was running, and starts the
   // helper threads.
-  int Start(int argument) override;
-  virtual int Start();
+  int Start() override;
   // Stops the helpers (each after the request in hand), then the worker.
   void Stop() override;
   // Posts the request to the target window; without a target (or when the post fails) the
@@ -50,10 +49,9 @@ public:
   // Threads that decode at once, the worker included; set before Start.
   int decodeThreads = 1;
 
-  // Makes the thumbnail of one request into request.result (stays null when the photo cannot
-  // be opened or has no size). Runs on the worker; usable on its own.
   // The thumbnail of the request into request.result: the photo fitted into its box, or the
-  // unreadable-photo tile. Nothing when `stop` became true while it decoded.
+  // unreadable-photo tile. Nothing when `stop` became true while it decoded. Runs on the
+  // worker and its helpers; usable on its own.
   static void Decode(DecodeItem_CL& request, const std::atomic<int>* stop = nullptr);
   // Takes ownership of the request carried by a WM_THUMBNAIL_READY.
   static std::unique_ptr<DecodeItem_CL> TakeResult(LPARAM lParam) {

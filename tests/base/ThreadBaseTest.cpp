@@ -43,33 +43,31 @@ using Seen = std::vector<std::pair<UINT, WPARAM>>;
 
 }  // namespace
 
-TEST(ThreadBase, StopAndWakeWithoutWorkerReturnAtOnce) {
+TEST(ThreadBase, StopWithoutWorkerReturnsAtOnce) {
   RecordingThread worker;
   const ULONGLONG before = GetTickCount64();
   worker.Stop();
-  EXPECT_FALSE(worker.Wake());
+  EXPECT_FALSE(worker.Post(MSG_THREAD_FIRST, 0, 0));
   EXPECT_LT(GetTickCount64() - before, 100u);
   EXPECT_FALSE(worker.IsStarted());
 }
 
 TEST(ThreadBase, MessagesPostedRightAfterStartArriveInOrder) {
   RecordingThread worker;
-  ASSERT_EQ(worker.Start(0), 0);
+  ASSERT_EQ(worker.Start(), 0);
   Seen expected;
   for (WPARAM i = 0; i < 300; ++i) {
     ASSERT_TRUE(worker.Post(MSG_THREAD_FIRST + 10, i, 0));
     expected.push_back({MSG_THREAD_FIRST + 10, i});
   }
-  EXPECT_TRUE(worker.Wake());
   worker.Stop();
-  expected.push_back({MSG_THREAD_WAKE, 0});
   expected.push_back({MSG_THREAD_QUIT, 0});
   EXPECT_EQ(worker.Seen(), expected);
 }
 
 TEST(ThreadBase, MessagesOutsideTheRangeNeverReachTheHandler) {
   RecordingThread worker;
-  worker.Start(0);
+  worker.Start();
   for (const UINT message : {UINT{WM_USER}, MSG_THREAD_FIRST - 1, MSG_THREAD_FIRST, MSG_THREAD_LAST, MSG_THREAD_LAST + 1})
     worker.Post(message, 7, 0);
   worker.Stop();
@@ -78,13 +76,13 @@ TEST(ThreadBase, MessagesOutsideTheRangeNeverReachTheHandler) {
 
 TEST(ThreadBase, SecondStartKeepsTheWorkerWhenSingleStartAndStopRestarts) {
   RecordingThread worker(1);
-  worker.Start(0);
+  worker.Start();
   const DWORD first = worker.ThreadId();
-  worker.Start(0);
+  worker.Start();
   EXPECT_EQ(worker.ThreadId(), first);
   worker.Post(1300, 1, 0);
   worker.Stop();
-  worker.Start(0);
+  worker.Start();
   worker.Post(1300, 2, 0);
   worker.Stop();
   EXPECT_EQ(worker.Seen(), (Seen{{1300, 1}, {MSG_THREAD_QUIT, 0}, {1300, 2}, {MSG_THREAD_QUIT, 0}}));
@@ -92,9 +90,9 @@ TEST(ThreadBase, SecondStartKeepsTheWorkerWhenSingleStartAndStopRestarts) {
 
 TEST(ThreadBase, SecondStartWithoutSingleStartEndsTheFirstWorkerInsteadOfLosingIt) {
   RecordingThread worker(0);
-  worker.Start(0);
+  worker.Start();
   worker.Post(1300, 1, 0);
-  worker.Start(0);
+  worker.Start();
   worker.Post(1300, 2, 0);
   worker.Stop();
   EXPECT_EQ(worker.Seen(), (Seen{{1300, 1}, {MSG_THREAD_QUIT, 0}, {1300, 2}, {MSG_THREAD_QUIT, 0}}));
@@ -102,7 +100,7 @@ TEST(ThreadBase, SecondStartWithoutSingleStartEndsTheFirstWorkerInsteadOfLosingI
 
 TEST(ThreadBase, StopDuringALongHandlerWaitsForItAndTheQuit) {
   RecordingThread worker;
-  worker.Start(0);
+  worker.Start();
   worker.Post(kSlowMessage, 0, 0);
   ASSERT_EQ(WaitForSingleObject(worker.slowEntered.get(), 5000), WAIT_OBJECT_0);
   worker.Stop();

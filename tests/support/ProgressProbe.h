@@ -52,7 +52,6 @@ public:
   explicit Observed(Args&&... args) : Job(std::forward<Args>(args)...) {
     this->autoStart = 1;
   }
-  ~Observed() override { this->JoinWorker(); }
 
   INT_PTR RunObserved(HWND owner = nullptr) { return this->RunModal(0, 0, owner); }
 
@@ -99,7 +98,7 @@ private:
     styleAtStart = GetWindowLongPtrW(window, GWL_STYLE);
     SetTimer(window, safetyTimer, static_cast<UINT>(safetyMilliseconds), nullptr);
     if (onInit) onInit(window);
-    if (startWorker) startResult = this->Start(0, 0);
+    if (startWorker) startResult = this->Start();
     return result;
   }
 };
