@@ -354,13 +354,13 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
     return kConsoleBadOptions;
   }
   const GdiplusSession gdiplus;
-  const VipsSession vips;
+  const VipsSession vips(theLog);
   if (!gdiplus.Started() || !vips.Started()) {
     out.Line(EngineFailureText(gdiplus.Started() ? L"libvips" : L"GDI+"));
     return kConsoleSomeNotWritten;
   }
   std::vector<UnusedPath> unused;
-  ConvertBatch_CL batch(GatherPhotos(request.paths, settings, unused), settings);
+  ConvertBatch_CL batch(GatherPhotos(request.paths, settings, unused), settings, theLog);
   const StopOnConsoleBreak stop;
   batch.Run({}, StopOnConsoleBreak::flag, request.workers);
   for (const PhotoResult& result : batch.Results()) out.Line(ResultLine(result));

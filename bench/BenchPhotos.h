@@ -14,6 +14,7 @@
 
 #include "base/GpOwned.h"
 #include "engine/VipsOwned.h"
+#include "base/LogFile.h"
 #include "engine/VipsSession.h"
 
 namespace bench {
@@ -39,7 +40,7 @@ int WithSessions(const Body& body) {
   int exitCode = 1;
   {
     const GdiplusSession gdiplus;
-    const VipsSession vips;
+    const VipsSession vips(theLog);
     if (gdiplus.Started() && vips.Started()) exitCode = body();
   }
   CoUninitialize();

@@ -69,7 +69,7 @@ int ConvertHeic(const std::wstring& folder) {
     item.path = photo;
     items.push_back(item);
   }
-  ConvertBatch_CL batch(items, settings);
+  ConvertBatch_CL batch(items, settings, theLog);
   const std::atomic<int> noCancel{0};
   const Clock::time_point start = Clock::now();
   batch.Run({}, noCancel, 1);

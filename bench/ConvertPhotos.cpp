@@ -108,7 +108,7 @@ int ConvertPhotos(const std::wstring& folder, int workers) {
   }
 
   // theSaveData holds the defaults: nothing is read from an INI file here.
-  ConvertBatch_CL batch(items, theSaveData);
+  ConvertBatch_CL batch(items, theSaveData, theLog);
   const std::atomic<int> noCancel{0};
   const Clock::time_point start = Clock::now();
   batch.Run({}, noCancel, workers);

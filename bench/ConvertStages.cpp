@@ -21,6 +21,7 @@
 #include "engine/FileSource.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
+#include "base/LogFile.h"
 #include "engine/VipsSession.h"
 
 namespace {
@@ -125,7 +126,7 @@ int main() {
   int exitCode = 0;
   {
     const GdiplusSession gdiplus;
-    const VipsSession vips;
+    const VipsSession vips(theLog);
     const std::wstring folder = bench::MakeTempFolder(L"stages");
     std::vector<std::wstring> photos;
     for (int i = 0; i < kPhotos; ++i) {

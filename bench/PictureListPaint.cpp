@@ -14,6 +14,7 @@
 
 #include "bench/BenchPhotos.h"
 #include "base/GpOwned.h"
+#include "base/LogFile.h"
 #include "engine/VipsSession.h"
 #include "engine/SaveData.h"
 #include "views/MyPictureListView.h"
@@ -73,7 +74,7 @@ int main() {
   int exitCode = 0;
   {
     GdiplusSession gdiplus;
-    const VipsSession vips;  // the thumbnail decoder reads orientations through libvips
+    const VipsSession vips(theLog);  // the thumbnail decoder reads orientations through libvips
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring folder = std::wstring(temp) + L"glimmerset_bench_strip_" + std::to_wstring(GetCurrentProcessId());

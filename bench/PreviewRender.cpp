@@ -14,6 +14,7 @@
 #include "bench/BenchPhotos.h"
 #include "base/GpOwned.h"
 #include "engine/SaveData.h"
+#include "base/LogFile.h"
 #include "engine/VipsSession.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/PreviewMaker.h"
@@ -67,7 +68,7 @@ int main() {
   int exitCode = 0;
   {
     GdiplusSession gdiplus;
-    const VipsSession vips;
+    const VipsSession vips(theLog);
     const std::wstring folder = bench::MakeTempFolder(L"preview");
     const std::wstring first = folder + L"\\photo_a.jpg";
     const std::wstring second = folder + L"\\photo_b.jpg";

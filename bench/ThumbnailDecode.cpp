@@ -13,6 +13,7 @@
 
 #include "bench/BenchPhotos.h"
 #include "base/GpOwned.h"
+#include "base/LogFile.h"
 #include "engine/VipsSession.h"
 #include "views/DecodeImage.h"
 
@@ -31,7 +32,7 @@ int main() {
   int exitCode = 0;
   {
     GdiplusSession gdiplus;
-    const VipsSession vips;  // the thumbnail decoder reads orientations through libvips
+    const VipsSession vips(theLog);  // the thumbnail decoder reads orientations through libvips
     const std::wstring folder = bench::MakeTempFolder(L"thumbs");
     std::vector<std::wstring> photos;
     for (int i = 0; i < kPhotos; ++i) {

@@ -35,9 +35,9 @@ bool MakeFolder(const std::wstring& folder) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void LogFailure(const PhotoResult& result) {
-  theLog.Write(L"変換できませんでした: %s : %s %s", result.source.c_str(), FailureText(result.failure),
-               result.detail.c_str());
+void LogFailure(LogFile& log, const PhotoResult& result) {
+  log.Write(L"変換できませんでした: %s : %s %s", result.source.c_str(), FailureText(result.failure),
+            result.detail.c_str());
 }
 
 // libvips' own thread pool per photo: with several photos at once, one thread each does the
@@ -57,8 +57,8 @@ private:
 
 }  // namespace
 
-ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings)
-    : photos(std::move(photos)), settings(settings) {
+ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings, LogFile& log)
+    : photos(std::move(photos)), settings(settings), log(log) {
   this->settings.Clear();  // the batch's own list is `photos`
   results.resize(this->photos.size());
   for (std::size_t i = 0; i < this->photos.size(); ++i) results[i].source = this->photos[i].path;
@@ -154,7 +154,7 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   PhotoResult& result = results[index];
   const PlannedOutput& output = planned[index];
   if (output.refusal != PhotoFailure::None) {
-    LogFailure(result);
+    LogFailure(log, result);
     return;
   }
   result.failure = PhotoFailure::None;
@@ -179,7 +179,7 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
       result.detail = SystemErrorText(HRESULT_CODE(written));
     }
   }
-  if (result.failure != PhotoFailure::None) LogFailure(result);
+  if (result.failure != PhotoFailure::None) LogFailure(log, result);
 }
 
 BatchCounts ConvertBatch_CL::Counts() const {

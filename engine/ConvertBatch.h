@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/LogFile.h"
 #include "engine/OutputPlan.h"
 #include "engine/PhotoFailure.h"
 #include "engine/PhotoResize.h"
@@ -36,7 +37,8 @@ public:
   // `done` growing by one each call.
   using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
-  ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings);
+  // Each photo that is not written is named in `log` with its reason.
+  ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings, LogFile& log);
   virtual ~ConvertBatch_CL();
 
   // Converts every photo on `workers` threads (at least one) and returns when all are done,
@@ -71,6 +73,7 @@ private:
   std::vector<PlannedOutput> planned;  // decided when the run starts
   std::atomic<std::size_t> nextPhoto{0};
   std::atomic<std::size_t> finished{0};
+  LogFile& log;
 };
 
 // "24枚中22枚を変換しました。2枚は変換できませんでした。" and, after a stop, how many were not started.

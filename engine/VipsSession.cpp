@@ -8,21 +8,21 @@
 namespace {
 
 // libvips and glib report through glib's log; a window program has no console to show it.
-void LogVipsMessage(const gchar* domain, GLogLevelFlags, const gchar* message, gpointer) {
-  theLog.Write(L"libvips: %s: %s", Utf16Text(domain ? domain : "").c_str(), Utf16Text(message).c_str());
+void LogVipsMessage(const gchar* domain, GLogLevelFlags, const gchar* message, gpointer log) {
+  static_cast<LogFile*>(log)->Write(L"libvips: %s: %s", Utf16Text(domain ? domain : "").c_str(), Utf16Text(message).c_str());
 }
 
 }  // namespace
 
-VipsSession::VipsSession() {
+VipsSession::VipsSession(LogFile& log) {
   started = VIPS_INIT("Glimmerset") == 0;
   if (!started) return;
   vips_cache_set_max(0);
   g_log_set_handler("VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
                                                         G_LOG_LEVEL_CRITICAL),
-                    LogVipsMessage, nullptr);
+                    LogVipsMessage, &log);
   g_log_set_handler("GLib-GObject", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                    LogVipsMessage, nullptr);
+                    LogVipsMessage, &log);
 }
 
 VipsSession::~VipsSession() {

@@ -2,12 +2,14 @@
 // libvips for the life of the object: started once at start-up (and in each test program
 // and tool), shut down at exit. Its operation cache is off, so no photo stays in memory
 // between conversions, and its warnings go to the program's log instead of a console that
-// a window program does not have.
+// a window program does not have. The log must outlive the session.
 #include <string>
+
+class LogFile;
 
 class VipsSession {
 public:
-  VipsSession();
+  explicit VipsSession(LogFile& log);
   ~VipsSession();
   VipsSession(const VipsSession&) = delete;
   VipsSession& operator=(const VipsSession&) = delete;

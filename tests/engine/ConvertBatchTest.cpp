@@ -78,7 +78,7 @@ struct BatchRun {
 TEST(ConvertBatch, WritesEveryPhotoOnSeveralWorkersAndReportsEachOnce) {
   const TempFolder folder;
   const std::vector<std::wstring> paths = WritePhotos(folder, 7);
-  ConvertBatch_CL batch(Photos(paths), SmallOutputs());
+  ConvertBatch_CL batch(Photos(paths), SmallOutputs(), theLog);
   const BatchRun run(batch, 3);
 
   const BatchCounts counts = batch.Counts();
@@ -102,7 +102,7 @@ TEST(ConvertBatch, LibvipsThreadsAreOnePerWorkerOnlyWhenSeveralPhotosRunAtOnce) 
   const std::atomic<int> cancel{0};
   for (const std::size_t photos : {std::size_t{3}, std::size_t{1}}) {
     SCOPED_TRACE(testing::Message() << photos << " photo(s) on 4 workers");
-    ConvertBatch_CL batch(Photos({paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(photos)}), SmallOutputs());
+    ConvertBatch_CL batch(Photos({paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(photos)}), SmallOutputs(), theLog);
     std::vector<int> seen;
     batch.Run([&](std::size_t, std::size_t) { seen.push_back(vips_concurrency_get()); }, cancel, 4);
     ASSERT_EQ(seen.size(), photos);
@@ -122,7 +122,7 @@ TEST(ConvertBatch, NeverWritesOverAnotherPhotoOfTheList) {
   const std::string original = ReadFileBytes(jpeg);
   SaveData_CL settings = SmallOutputs();
   settings.MakeFolder = L"";
-  ConvertBatch_CL batch(Photos({jpeg, tiff}), settings);
+  ConvertBatch_CL batch(Photos({jpeg, tiff}), settings, theLog);
   const BatchRun run(batch);
 
   EXPECT_EQ(ReadFileBytes(jpeg), original);
@@ -140,7 +140,7 @@ TEST(ConvertBatch, AFolderNameThatLeavesTheFolderWritesNothing) {
   const std::string original = ReadFileBytes(parentPhoto);
   SaveData_CL settings = SmallOutputs();
   settings.MakeFolder = L"..";
-  ConvertBatch_CL batch(Photos({childPhoto}), settings);
+  ConvertBatch_CL batch(Photos({childPhoto}), settings, theLog);
   const BatchRun run(batch);
 
   EXPECT_EQ(ReadFileBytes(parentPhoto), original) << "a photo that was never in the list";
@@ -155,7 +155,7 @@ TEST(ConvertBatch, OutputsOfOneNameAreNumbered) {
   WritePhoto(jpeg);
   SaveData_CL settings = SmallOutputs();
   settings.OutputImageType = 1;  // both become JPEG
-  ConvertBatch_CL batch(Photos({png, jpeg}), settings);
+  ConvertBatch_CL batch(Photos({png, jpeg}), settings, theLog);
   const BatchRun run(batch);
 
   EXPECT_EQ(batch.Results()[0].output, folder.File(L"Resized\\x.jpg"));
@@ -180,7 +180,7 @@ TEST(ConvertBatch, ResultsNameEachKindOfFailureAndTheSummarySaysHowMany) {
   ASSERT_TRUE(WriteFileBytes(readOnly, "an earlier output"));
   SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
 
-  ConvertBatch_CL batch(Photos({good, damaged, locked, text}), SmallOutputs());
+  ConvertBatch_CL batch(Photos({good, damaged, locked, text}), SmallOutputs(), theLog);
   const BatchRun run(batch);
   SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 
@@ -196,7 +196,7 @@ TEST(ConvertBatch, ResultsNameEachKindOfFailureAndTheSummarySaysHowMany) {
 TEST(ConvertBatch, ACancelStopsNewPhotosAndKeepsWhatWasWritten) {
   const TempFolder folder;
   const std::vector<std::wstring> paths = WritePhotos(folder, 12, L"c");
-  ConvertBatch_CL batch(Photos(paths), SmallOutputs());
+  ConvertBatch_CL batch(Photos(paths), SmallOutputs(), theLog);
   std::atomic<int> cancel{0};
   batch.Run(
       [&](std::size_t done, std::size_t) {
@@ -259,7 +259,7 @@ TEST(ConvertBatch, EachDamagedPhotoKeepsItsOwnWordsOnManyWorkers) {
     kindOf.push_back(&kind);
   }
   for (int run = 0; run < 3; ++run) {
-    ConvertBatch_CL batch(Photos(paths), SmallOutputs());
+    ConvertBatch_CL batch(Photos(paths), SmallOutputs(), theLog);
     const BatchRun ran(batch, 4);
     for (std::size_t i = 0; i < paths.size(); ++i) {
       const PhotoResult& result = batch.Results()[i];
@@ -291,7 +291,7 @@ TEST(ConvertBatch, AStopEndsAHundredMegapixelDecodeWithinHalfASecond) {
   }
   SaveData_CL keepSize;
   keepSize.ResizeRadioIndex = kSizeChoiceKeep;
-  ConvertBatch_CL batch(Photos({path}), keepSize);
+  ConvertBatch_CL batch(Photos({path}), keepSize, theLog);
   std::atomic<int> cancel{0};
   std::chrono::steady_clock::time_point stopped;
   std::thread stopper([&] {

@@ -137,7 +137,7 @@ protected:
     settings.MakeFolder = out;
     settings.OutputImageType = type;
     settings.ResizeRadioIndex = kSizeChoiceKeep;
-    ConvertBatch_CL batch({PhotoItem{camera, 0, 0, {}}, PhotoItem{plain, 0, 0, {}}}, settings);
+    ConvertBatch_CL batch({PhotoItem{camera, 0, 0, {}}, PhotoItem{plain, 0, 0, {}}}, settings, theLog);
     const std::atomic<int> noCancel{0};
     batch.Run({}, noCancel, 1);
     std::vector<std::wstring> outputs;
