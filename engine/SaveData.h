@@ -21,7 +21,7 @@ struct EffectParams {
 // One gathered photo.
 struct PhotoItem {
   std::wstring path;
-  int rotation = 0;   // quarter turns clockwise 0..3, used directly as a GDI+ RotateFlipType
+  int rotation = 0;   // the user's quarter turns clockwise 0..3, applied with vips_rot
   int ownEffect = 0;  // 1: use `effect` instead of the global effect
   EffectParams effect;
 };
@@ -99,11 +99,11 @@ public:
   SaveData_CL();
   virtual ~SaveData_CL();
 
-  // Reads every stored field from theIniFile; values are kept as read, except three that
-  // would lose or misplace outputs: SaveDirTypeIndex outside 0..1 reads as 1, JpegQualityTypeIndex
-  // outside 0..1 as 0, and a MakeFolder that OutputFolderNameProblem refuses as "Resized"
-  // (logged); PreviewFit outside 0..1 reads as 0; and LongEdge, ScalePercent and the four
-  // switches after them, which read as their defaults when outside their ranges.
+  // Reads every stored field from theIniFile; values are kept as read, except these, which
+  // would lose or misplace outputs or lie outside their ranges: SaveDirTypeIndex outside 0..1
+  // reads as 1, JpegQualityTypeIndex outside 0..1 as 0, a MakeFolder that
+  // OutputFolderNameProblem refuses as "Resized" (logged), PreviewFit outside 0..1 as 0, and
+  // LongEdge, ScalePercent and the four switches after them as their defaults.
   void Load();
   // Writes every stored field to theIniFile.
   void Save() const;
@@ -117,8 +117,6 @@ public:
   int ValidOutputType() const;
 
   int topMost = 0;
-  int fitWidth = 320;
-  int fitHeight = 240;
   int ResizeRadioIndex = kDefaultSizeChoice;
   int outputWidth = 320;
   int outputHeight = 240;

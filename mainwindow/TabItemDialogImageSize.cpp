@@ -150,8 +150,6 @@ void TabItemDialogImageSize_CL::ShowSettings() {
   if (heightEdit) SetWindowTextW(heightEdit->hwnd, IntToText(theSaveData.outputHeight).c_str());
   const SizeChoice& chosen = sizeChoices[static_cast<size_t>(theSaveData.ValidResizeIndex())];
   SetCheck(chosen.radio, true);
-  theSaveData.fitWidth = chosen.width;
-  theSaveData.fitHeight = chosen.height;
   SetCheck(noEnlargeCheck, theSaveData.NoEnlarge != 0);
   if (longEdgeEdit) SetWindowTextW(longEdgeEdit->hwnd, IntToText(theSaveData.LongEdge).c_str());
   if (scaleEdit) SetWindowTextW(scaleEdit->hwnd, IntToText(theSaveData.ScalePercent).c_str());
@@ -232,8 +230,6 @@ void TabItemDialogImageSize_CL::SelectSize(int index) {
   const SizeChoice& chosen = sizeChoices[static_cast<size_t>(index)];
   SetCheck(chosen.radio, true);
   theSaveData.ResizeRadioIndex = index;
-  theSaveData.fitWidth = chosen.width;
-  theSaveData.fitHeight = chosen.height;
 }
 
 void TabItemDialogImageSize_CL::Layout() {

@@ -19,8 +19,8 @@ public:
   std::wstring path;         // full path of the photo
   int boxWidth;              // size of the thumbnail to make
   int boxHeight;
-  int rotation;              // the user's quarter turns clockwise, as a GDI+ RotateFlipType
+  int rotation;              // the user's quarter turns clockwise 0..3, applied with vips_rot
   int pixelFormat = kThumbnailPixelFormat;
-  GpBitmapPtr result;        // the finished thumbnail; null until decoded, or when unreadable
+  GpBitmapPtr result;        // the finished thumbnail (the unreadable tile for a photo that cannot be read); null until decoded
   int itemIndex = 0;         // the photo's list position when requested: the cache key
 };

@@ -70,15 +70,13 @@ TEST(FitSize, PicturesWithoutPixelsOrBoxesWithoutRoomGiveNothing) {
   ExpectSize(FitSize(3000, 4000, 0, 600), 0, 0);
 }
 
-TEST(OutputSize, TheBoxComesFromTheSizeChoiceNotFromFitWidth) {
-  SaveData_CL settings = SettingsWithChoice(3);
-  settings.fitWidth = -2;  // a stale field says "keep size": ignored
-  ExpectSize(OutputSize(4000, 3000, settings), 800, 600);
+TEST(OutputSize, TheBoxComesFromTheSizeChoice) {
+  ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(3)), 800, 600);
   ExpectSize(OutputSize(3000, 4000, SettingsWithChoice(7)), 90, 120);
   ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(42)), 800, 600);  // unknown choice: the default box
   ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(kSizeChoiceKeep)), 4000, 3000);
 
-  settings = SettingsWithChoice(kSizeChoiceCustom);
+  SaveData_CL settings = SettingsWithChoice(kSizeChoiceCustom);
   settings.outputWidth = 500;
   settings.outputHeight = 500;
   ExpectSize(OutputSize(1200, 800, settings), 500, 333);

@@ -716,8 +716,6 @@ TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {
   const std::wstring photo = Photo(L"p\\a.jpg", 40, 30);
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
   theSaveData.ResizeRadioIndex = kSizeChoiceKeep;
-  theSaveData.fitWidth = -2;
-  theSaveData.fitHeight = -2;
   theSaveData.outputWidth = 1;
   std::wstring text;
   {
