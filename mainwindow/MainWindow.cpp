@@ -96,13 +96,11 @@ MainWindow_CL::MainWindow_CL() : splitter(WM_SPLITTER_MOVED) { style = popupStyl
 MainWindow_CL::~MainWindow_CL() {
   // A window still open (run modeless) goes first, while every pane object still exists.
   if (hwnd != nullptr && IsWindow(hwnd)) DestroyWindow(hwnd);
-  if (theMainWindowLinks.previewControl == preview) theMainWindowLinks.previewControl = nullptr;
-  if (theMainWindowLinks.thumbnailList == thumbnailList) theMainWindowLinks.thumbnailList = nullptr;
+  if (theMainWindowLinks.previewControl == preview.get()) theMainWindowLinks.previewControl = nullptr;
+  if (theMainWindowLinks.thumbnailList == thumbnailList.get()) theMainWindowLinks.thumbnailList = nullptr;
   if (theMainWindowLinks.mainWindow == hwnd) theMainWindowLinks.mainWindow = nullptr;
-  delete preview;
-  preview = nullptr;
-  delete thumbnailList;
-  thumbnailList = nullptr;
+  preview.reset();
+  thumbnailList.reset();
   DestroyParamTabs();
 }
 
@@ -237,7 +235,7 @@ void MainWindow_CL::Initialize() {
 }
 
 void MainWindow_CL::CreatePreview() {
-  preview = new MyPictureImage_CL();
+  preview = std::make_unique<MyPictureImage_CL>();
   preview->Create(hwnd, kPreviewControlId, 320, 240, 0, 0);
   preview->SetDisplayMode(theSaveData.PreviewFit != 0 ? kDisplayFit : kDisplayActualSize);
   if (preview->hwnd != nullptr) DragAcceptFiles(preview->hwnd, TRUE);
@@ -245,12 +243,12 @@ void MainWindow_CL::CreatePreview() {
   previewBar.ShowState(theSaveData.PreviewFit != 0, false);
   preview->onModeChanged = [this] { PreviewModeChanged(); };
   preview->onShown = [this] { previewBar.SetWeightText(preview->WeightText()); };
-  theMainWindowLinks.previewControl = preview;
+  theMainWindowLinks.previewControl = preview.get();
   theMainWindowLinks.mainWindow = hwnd;
 }
 
 void MainWindow_CL::CreateThumbnailList() {
-  thumbnailList = new MyPictureListView_CL(&theSaveData);
+  thumbnailList = std::make_unique<MyPictureListView_CL>(&theSaveData);
   thumbnailList->Create(hwnd);
   thumbnailList->decoder.SetTargetWindow(hwnd);
   thumbnailList->decoder.decodeThreads = DecodeImage_CL::DefaultDecodeThreads();
@@ -263,7 +261,7 @@ void MainWindow_CL::CreateThumbnailList() {
   thumbnailList->cellWidth = 196;
   thumbnailList->cellHeight = 164;
   thumbnailList->layoutMode = kLayoutRow;
-  theMainWindowLinks.thumbnailList = thumbnailList;
+  theMainWindowLinks.thumbnailList = thumbnailList.get();
 }
 
 void MainWindow_CL::BuildSplitter() {
@@ -581,7 +579,7 @@ void MainWindow_CL::PlacePreviewBar() {
 // ---- the tab host ---------------------------------------------------------------------
 
 void MainWindow_CL::CreateParamTabs() {
-  paramTabs = new TabParamSetting_CL();
+  paramTabs = std::make_unique<TabParamSetting_CL>();
   paramTabs->Create(hwnd);
 }
 
@@ -636,8 +634,7 @@ void MainWindow_CL::DestroyParamTabs() {
   if (theMainWindowLinks.convertButton == (paramTabs != nullptr ? paramTabs->startButton : nullptr)) {
     theMainWindowLinks.convertButton = nullptr;
   }
-  delete paramTabs;
-  paramTabs = nullptr;
+  paramTabs.reset();
 }
 
 void MainWindow_CL::RunUpdateCheck() {

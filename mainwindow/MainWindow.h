@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -93,9 +94,10 @@ public:
   ControlFactory_CL controls;
   SplitManager_CL splitter;
   int layoutReady = 0;
-  MyPictureImage_CL* preview = nullptr;
-  MyPictureListView_CL* thumbnailList = nullptr;
-  TabParamSetting_CL* paramTabs = nullptr;
+  // The panes, made when the window is created; null before.
+  std::unique_ptr<MyPictureImage_CL> preview;
+  std::unique_ptr<MyPictureListView_CL> thumbnailList;
+  std::unique_ptr<TabParamSetting_CL> paramTabs;
   PreviewBar_CL previewBar;
 
   // The text read as the process's command line; the real one when not set.

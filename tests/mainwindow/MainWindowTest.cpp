@@ -253,8 +253,8 @@ TEST_F(MainWindowTest, OpensAsSizableTitledWindowWithEmptyStripAndPlaceholder) {
   EXPECT_NE(GetWindowLongW(main.hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
 
   EXPECT_EQ(theMainWindowLinks.mainWindow, main.hwnd);
-  EXPECT_EQ(theMainWindowLinks.previewControl, main.preview);
-  EXPECT_EQ(theMainWindowLinks.thumbnailList, main.thumbnailList);
+  EXPECT_EQ(theMainWindowLinks.previewControl, main.preview.get());
+  EXPECT_EQ(theMainWindowLinks.thumbnailList, main.thumbnailList.get());
   EXPECT_EQ(theSaveData.currentIndex, -1);
   EXPECT_EQ(List().GetCount(), 0u);
   EXPECT_FALSE(ConvertEnabled());
