@@ -1,0 +1,661 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/OutputNaming.h"
+#include "mainwindow/MainWindowLinks.h"
+#include "mainwindow/TabItemDialogEffect.h"
+#include "mainwindow/TabItemDialogImageSize.h"
+#include "mainwindow/TabItemDialogSave.h"
+#include "tests/mainwindow/PageTestHost.h"
+#include "toolkit/ControlLayout.h"
+
+namespace {
+
+using SizePage = PageTest;
+using SavePage = PageTest;
+using EffectPage = PageTest;
+
+// The three parameter pages on the stand-in main window, made after the record was set up.
+struct Pages {
+  explicit Pages(HWND mainWindow) {
+    created = size.Create(mainWindow) != nullptr && effect.Create(mainWindow) != nullptr &&
+              save.Create(mainWindow) != nullptr;
+  }
+  TabItemDialogImageSize_CL size;
+  TabItemDialogEffect_CL effect;
+  TabItemDialogSave_CL save;
+  bool created = false;
+};
+using ParameterPages = PageTest;
+
+// Index of the only checked radio button among the size choices, -1 when none or several.
+int CheckedSize(const TabItemDialogImageSize_CL& page) {
+  int found = -1;
+  for (size_t i = 0; i < page.sizeChoices.size(); ++i) {
+    if (!Checked(page.sizeChoices[i].radio)) continue;
+    if (found != -1) return -1;
+    found = static_cast<int>(i);
+  }
+  return found;
+}
+
+int CheckedType(const TabItemDialogImageSize_CL& page) {
+  int found = -1;
+  for (size_t k = 0; k < page.typeRadios.size(); ++k) {
+    if (!Checked(page.typeRadios[k])) continue;
+    if (found != -1) return -1;
+    found = static_cast<int>(k);
+  }
+  return found;
+}
+
+bool GroupEnabled(const EffectControls& group, bool enabled) {
+  const ControlBase_CL* const all[] = {group.frame,       group.noneRadio,     group.monoRadio,
+                                       group.sepiaRadio,  group.brightCheck,   group.contrastCheck,
+                                       group.brightSlider, group.contrastSlider};
+  for (const ControlBase_CL* control : all) {
+    if (Enabled(control) != enabled) return false;
+  }
+  return true;
+}
+
+void ExpectShows(const EffectControls& group, const EffectParams& values) {
+  EXPECT_EQ(Checked(group.noneRadio), values.EffectRadioIndex == 0);
+  EXPECT_EQ(Checked(group.monoRadio), values.EffectRadioIndex == 1);
+  EXPECT_EQ(Checked(group.sepiaRadio), values.EffectRadioIndex == 2);
+  EXPECT_EQ(Checked(group.brightCheck), values.CheckBriteness != 0);
+  EXPECT_EQ(Checked(group.contrastCheck), values.CheckContrast != 0);
+  EXPECT_EQ(SliderPosition(group.brightSlider), values.ValueBriteness);
+  EXPECT_EQ(SliderPosition(group.contrastSlider), values.ValueContrast);
+}
+
+std::wstring ToolTipOf(const TabItemDialogImageSize_CL& page, HWND control) {
+  wchar_t tip[128] = {};
+  TOOLINFOW query{};
+  query.cbSize = TTTOOLINFOW_V2_SIZE;
+  query.hwnd = control;
+  query.uId = 1;
+  query.lpszText = tip;
+  SendMessageW(page.tips.hwnd, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&query));
+  return tip;
+}
+
+class EffectPageWithPhotos : public PageTest {
+protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    theSaveData.items.resize(2);
+    theSaveData.items[0].path = L"C:\\photos\\a.jpg";
+    theSaveData.items[1].path = L"C:\\photos\\b.jpg";
+    theSaveData.items[1].ownEffect = 1;
+    theSaveData.items[1].effect = EffectParams{1, 1, 90, 1, 40};
+    ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  }
+  TabItemDialogEffect_CL page;
+};
+
+}  // namespace
+
+// ---- what every page shares ----
+
+TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefresh) {
+  const Pages pages(mainWindow.hwnd);
+  ASSERT_TRUE(pages.created);
+  const TabItemDialogImageSize_CL& size = pages.size;
+  const TabItemDialogEffect_CL& effect = pages.effect;
+  const TabItemDialogSave_CL& save = pages.save;
+  ASSERT_EQ(size.typeRadios.size(), 5u);
+  ASSERT_EQ(size.sizeChoices.size(), 13u);
+
+  struct Shown {
+    const ControlBase_CL* control;
+    const wchar_t* text;  // null: not looked at
+    int checked;          // -1: not a button
+  };
+  const Shown table[] = {
+      {size.typeRadios[0], L"変換前の拡張子を維持する", 1},
+      {size.typeRadios[4], L"全てwebpにする", 0},
+      {size.sizeChoices[3].radio, L"800 x 600", 1},
+      {size.sizeChoices[5].radio, L"480 x 480", 0},
+      {size.sizeChoices[9].radio, L"指定サイズ", 0},
+      {size.sizeChoices[10].radio, L"サイズ変更無し", 0},
+      {size.sizeChoices[11].radio, L"長辺を指定", 0},
+      {size.sizeChoices[12].radio, L"元のサイズの", 0},
+      {size.widthEdit, L"320", -1},
+      {size.heightEdit, L"240", -1},
+      {size.longEdgeEdit, L"1600", -1},
+      {size.scaleEdit, L"50", -1},
+      {size.percentLabel, L"%", -1},
+      {size.noEnlargeCheck, L"小さい写真は拡大しない", 0},  // small photos are enlarged unless asked
+      {size.sharpenCheck, L"縮小後にくっきりさせる", 0},
+      {effect.allRadio, L"全ての写真にエフェクトをかける", 1},
+      {effect.photoRadio, L"この写真にエフェクトをかける", 0},
+      {effect.allGroup.noneRadio, L"そのまま", 1},
+      {effect.allGroup.sepiaRadio, L"セピア調", 0},
+      {effect.allGroup.brightCheck, L"写真の明るさ(1.00)", 0},
+      {effect.allGroup.contrastCheck, L"コントラスト(0.00)", 0},
+      {effect.photoGroup.brightCheck, L"写真の明るさ(1.00)", 0},
+      {save.desktopRadio, nullptr, 0},
+      {save.besideSourceRadio, L"元ファイルの場所にフォルダを作成", 1},
+      {save.folderEdit, L"Resized", -1},
+      {save.prefixCheck, nullptr, 0},
+      {save.suffixCheck, nullptr, 0},
+      {save.prefixEdit, L"s_", -1},
+      {save.suffixEdit, L"_s", -1},
+      {save.qualityRadio, L"JPEG量子化率を指定(80)", 1},
+      {save.fileSizeRadio, nullptr, 0},
+      {save.fileSizeEdit, L"100", -1},
+      {save.kbyteLabel, L"KByte", -1},
+      {save.keepMetadataCheck, L"撮影情報(EXIF)を残す", 1},  // the shooting data is kept unless asked
+      {save.removeGpsCheck, L"位置情報を消す", 0},
+      {save.keepTimeCheck, L"更新日時を元の写真と同じにする", 1},  // outputs keep their photos' dates
+      {save.exifTimeCheck, L"撮影日時にする", 0},
+  };
+  for (const Shown& row : table) {
+    SCOPED_TRACE(testing::PrintToString(row.control->GetText()));
+    if (row.text) {
+      EXPECT_EQ(TextOf(row.control), row.text);
+    }
+    if (row.checked >= 0) {
+      EXPECT_EQ(Checked(row.control), row.checked == 1);
+    }
+  }
+  EXPECT_EQ(CheckedSize(size), 3);
+  EXPECT_EQ(CheckedType(size), 0);
+  EXPECT_EQ(ToolTipOf(size, size.typeRadios[0]->hwnd), L"HEIC・HEIF の写真は JPEG (.jpg) で保存します")
+      << "there is no HEIC encoder";
+  ExpectShows(effect.allGroup, EffectParams{});
+  ExpectShows(effect.photoGroup, EffectParams{});
+  EXPECT_TRUE(GroupEnabled(effect.allGroup, true));
+  EXPECT_TRUE(GroupEnabled(effect.photoGroup, false));
+  EXPECT_EQ(SliderPosition(save.qualitySlider), 80);
+
+  EXPECT_EQ(theSaveData.outputWidth, 320) << "filling the boxes at creation is not typing";
+  EXPECT_EQ(theSaveData.ValueAddFileNameTop, L"s_");
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, 3);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+}
+
+TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesIt) {
+  Pages pages(mainWindow.hwnd);
+  ASSERT_TRUE(pages.created);
+  TabItemDialogImageSize_CL& size = pages.size;
+  TabItemDialogEffect_CL& effect = pages.effect;
+  TabItemDialogSave_CL& save = pages.save;
+  const SaveData_CL& data = theSaveData;
+
+  struct Change {
+    const char* what;
+    std::function<void()> act;
+    std::function<bool()> written;
+    const wchar_t* iniKey;  // not written by the click: the refresh saves it
+    bool onEveryCommand = false;  // asks for a refresh whether or not one is pending
+  };
+  const Change table[] = {
+      {"size button", [&] { Click(size.sizeChoices[10].radio); }, [&] { return data.ResizeRadioIndex == 10; },
+       L"ResizeRadioIndex"},
+      {"no enlarge", [&] { Click(size.noEnlargeCheck); }, [&] { return data.NoEnlarge == 1; }, L"NoEnlarge"},
+      {"sharpen", [&] { Click(size.sharpenCheck); }, [&] { return data.Sharpen == 1; }, L"Sharpen"},
+      {"brightness slider",
+       [&] { DragSlider(effect.allGroup.brightSlider, 75); },
+       [&] {
+         return data.globalEffect.ValueBriteness == 75 && TextOf(effect.allGroup.brightCheck) == L"写真の明るさ(1.50)";
+       },
+       L"ValueBriteness"},
+      {"contrast key",
+       [&] { PressKeyOn(effect.allGroup.contrastSlider, VK_END); },
+       [&] {
+         return data.globalEffect.ValueContrast == 100 && TextOf(effect.allGroup.contrastCheck) == L"コントラスト(2.00)";
+       },
+       L"ValueContrast"},
+      {"effect button", [&] { Click(effect.allGroup.monoRadio); }, [&] { return data.globalEffect.EffectRadioIndex == 1; },
+       L"EffectRadioIndex", true},
+      {"folder place",
+       [&] { Click(save.desktopRadio); },
+       [&] { return data.SaveDirTypeIndex == 0 && !Checked(save.besideSourceRadio); }, L"SaveDirTypeIndex"},
+      {"prefix check", [&] { Click(save.prefixCheck); }, [&] { return data.CheckAddFileNameTop == 1; },
+       L"CheckAddFileNameTop"},
+      {"suffix check", [&] { Click(save.suffixCheck); }, [&] { return data.CheckAddFileNameBottom == 1; },
+       L"CheckAddFileNameBottom"},
+      {"prefix text", [&] { ReplaceText(save.prefixEdit, L"小_"); },
+       [&] { return data.ValueAddFileNameTop == L"小_"; }, L"ValueAddFileNameTop"},
+      {"suffix text emptied", [&] { ReplaceText(save.suffixEdit, L""); },
+       [&] { return data.ValueAddFileNameBottom.empty(); }, L"ValueAddFileNameBottom"},
+      {"folder name", [&] { ReplaceText(save.folderEdit, L"出力 2024"); },
+       [&] { return data.MakeFolder == L"出力 2024"; }, L"MakeFolder"},
+      {"quality by file size",
+       [&] { Click(save.fileSizeRadio); },
+       [&] { return data.JpegQualityTypeIndex == 1 && !Checked(save.qualityRadio); }, L"JpegQualityTypeIndex"},
+      {"file size", [&] { ReplaceText(save.fileSizeEdit, L"-250"); }, [&] { return data.JpegFileSize == -250; },
+       L"JpegFileSize"},
+      {"quality slider",
+       [&] { DragSlider(save.qualitySlider, 55); },
+       [&] { return data.JpegQuantization == 55 && TextOf(save.qualityRadio) == L"JPEG量子化率を指定(55)"; },
+       L"JpegQuantization"},
+      {"shooting data off", [&] { Click(save.keepMetadataCheck); }, [&] { return data.KeepMetadata == 0; },
+       L"KeepMetadata"},
+  };
+  for (const Change& row : table) {
+    SCOPED_TRACE(row.what);
+    row.act();
+    EXPECT_TRUE(row.written());
+    if (row.onEveryCommand) {
+      EXPECT_GE(mainWindow.TakeRefreshes(), 1);
+    } else {
+      EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+    }
+    EXPECT_EQ(IniInt(row.iniKey), -12345) << "the refresh saves it, not the click";
+    theSaveData.refreshPending = 0;  // as the main window does when it handles it
+  }
+
+  Click(size.sizeChoices[0].radio);
+  Click(save.besideSourceRadio);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, 0);
+  EXPECT_EQ(theSaveData.SaveDirTypeIndex, 1);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << "two changes before the refresh";
+  EXPECT_EQ(theSaveData.refreshPending, 1);
+  EXPECT_EQ(theSaveData.photoEffect.ValueContrast, 0) << "the lower effect group's defaults are never written";
+}
+
+TEST_F(ParameterPages, StartButtonOnEveryPageAsksTheMainWindowToConvert) {
+  Pages pages(mainWindow.hwnd);
+  ASSERT_TRUE(pages.created);
+  struct Page {
+    HWND hwnd;
+    bool refreshesOnEveryCommand;  // the effect page asks for one on any command
+  };
+  for (const Page page : {Page{pages.size.hwnd, false}, Page{pages.effect.hwnd, true}, Page{pages.save.hwnd, false}}) {
+    PutStartButtonOn(page.hwnd);
+    Click(theMainWindowLinks.convertButton);
+    EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
+    const int refreshes = mainWindow.TakeRefreshes();
+    if (!page.refreshesOnEveryCommand) {
+      EXPECT_EQ(refreshes, 0);
+    }
+  }
+}
+
+// ---- the size page ----
+
+TEST_F(SizePage, LongEdgeAndPercentBoxesChooseTheirSizesAndTakeOnlyNumbersInRange) {
+  theSaveData.ResizeRadioIndex = kSizeChoiceScale;
+  theSaveData.ScalePercent = 30;
+  theSaveData.Sharpen = 1;
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_EQ(CheckedSize(page), 12);
+  EXPECT_EQ(TextOf(page.scaleEdit), L"30");
+  EXPECT_TRUE(Checked(page.sharpenCheck));
+
+  ReplaceText(page.longEdgeEdit, L"");
+  mainWindow.TakeRefreshes();
+  TypeInto(page.longEdgeEdit, L"2000");
+  EXPECT_EQ(CheckedSize(page), 11) << "typing a long edge chooses it, the other buttons go out";
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  EXPECT_EQ(theSaveData.LongEdge, 2000);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 4) << "one refresh per keystroke";
+
+  ReplaceText(page.scaleEdit, L"0");
+  ReplaceText(page.scaleEdit, L"401");
+  EXPECT_EQ(theSaveData.ScalePercent, 30) << "outside 1..400: the last good number stays";
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  ReplaceText(page.scaleEdit, L"75");
+  EXPECT_EQ(theSaveData.ScalePercent, 75);
+  EXPECT_EQ(CheckedSize(page), 12);
+
+  Click(page.sizeChoices[11].radio);
+  EXPECT_EQ(CheckedSize(page), 11);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  Click(page.sizeChoices[3].radio);
+  EXPECT_EQ(CheckedSize(page), 3) << "the later buttons share the group of the first ones";
+
+  mainWindow.TakeRefreshes();
+  theSaveData.refreshPending = 0;
+  Click(page.sharpenCheck);
+  EXPECT_EQ(theSaveData.Sharpen, 0);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+}
+
+TEST_F(SizePage, TypingAWidthChoosesTheCustomSizeAndRefreshesAtEveryKeystroke) {
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ReplaceText(page.widthEdit, L"");  // the user selects the old text and deletes it
+  mainWindow.TakeRefreshes();
+  theSaveData.refreshPending = 1;  // a refresh already waiting does not hold keystrokes back
+
+  TypeInto(page.widthEdit, L"1000");
+  EXPECT_EQ(CheckedSize(page), 9);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, 9);
+  EXPECT_EQ(theSaveData.outputWidth, 1000);
+  EXPECT_EQ(theSaveData.outputHeight, 240);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 4);
+
+  ReplaceText(page.heightEdit, L"-5");
+  EXPECT_EQ(theSaveData.outputHeight, -5);
+  ReplaceText(page.heightEdit, L"1a");
+  EXPECT_EQ(theSaveData.outputHeight, 59) << "every character counts as a digit";
+  ReplaceText(page.widthEdit, L"");
+  EXPECT_EQ(theSaveData.outputWidth, 0);
+  EXPECT_EQ(CheckedSize(page), 9);
+}
+
+TEST_F(SizePage, OutputTypeIsSavedAtOnceWithoutRefresh) {
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_EQ(IniInt(L"OutputImageType"), -12345) << "nothing written before the click";
+
+  Click(page.typeRadios[2]);
+  EXPECT_EQ(theSaveData.OutputImageType, 2);
+  EXPECT_EQ(IniInt(L"OutputImageType"), 2);
+  EXPECT_EQ(CheckedType(page), 2);
+  Click(page.typeRadios[4]);
+  EXPECT_EQ(theSaveData.OutputImageType, 4);
+  EXPECT_EQ(IniInt(L"OutputImageType"), 4);
+  EXPECT_EQ(CheckedType(page), 4);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+  EXPECT_EQ(theSaveData.refreshPending, 0);
+}
+
+TEST_F(SizePage, StoredWebpChoiceAndNoEnlargeAreShown) {
+  theSaveData.OutputImageType = 4;
+  theSaveData.NoEnlarge = 1;
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_EQ(CheckedType(page), 4);
+  EXPECT_TRUE(Checked(page.noEnlargeCheck));
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+}
+
+TEST_F(SizePage, OutOfTableChoicesFromAHandEditedFileShowTheDefaultsAndStayUntilChanged) {
+  theSaveData.ResizeRadioIndex = 13;
+  theSaveData.OutputImageType = -1;
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+
+  EXPECT_EQ(CheckedSize(page), 3);
+  EXPECT_EQ(CheckedType(page), 0);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, 13);
+  EXPECT_EQ(theSaveData.OutputImageType, -1);
+
+  Click(page.sizeChoices[6].radio);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, 6);
+  Click(page.typeRadios[3]);
+  EXPECT_EQ(theSaveData.OutputImageType, 3);
+  EXPECT_EQ(IniInt(L"ResizeRadioIndex"), 6);
+}
+
+TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
+  const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
+  const RECT custom = RectInParent(*page.sizeChoices[9].radio);
+  const RECT width = RectInParent(*page.widthEdit);
+  const RECT height = RectInParent(*page.heightEdit);
+  const RECT times = RectInParent(*page.timesLabel);
+  const RECT group = RectInParent(*page.sizeGroup);
+  const int groupTop = m.unitHeight / 2 + 7 * m.unitHeight;  // below five type buttons
+
+  EXPECT_EQ(custom.left, m.unitWidth);
+  EXPECT_EQ(custom.top, groupTop + m.unitHeight / 2 + 6 + 9 * (m.unitHeight + 4));
+  EXPECT_EQ(width.left, custom.left + 6 * m.unitWidth);
+  EXPECT_EQ(height.left, custom.left + 10 * m.unitWidth);
+  EXPECT_EQ(width.top, custom.top - 2);
+  EXPECT_EQ(height.top, custom.top - 2);
+  EXPECT_EQ(times.left, width.right + (height.left - width.right - m.unitWidth / 2) / 2)
+      << "the x is centred in the gap between the boxes";
+  EXPECT_EQ(times.top, custom.top - 2);
+  EXPECT_EQ(group.top, groupTop);
+  EXPECT_EQ(group.right - group.left, 400 - m.unitWidth / 2);
+  EXPECT_EQ(group.bottom - group.top, 16 * (m.unitHeight + 4));
+}
+
+TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
+  TabItemDialogImageSize_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
+  const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
+  const RECT types = RectInParent(*page.typeGroup);
+  const RECT sizes = RectInParent(*page.sizeGroup);
+  const auto expectInside = [](const RECT& frame, const ControlBase_CL* control) {
+    const RECT r = RectInParent(*control);
+    EXPECT_GT(r.top, frame.top) << control->GetText();
+    EXPECT_LT(r.bottom, frame.bottom) << control->GetText();
+  };
+  for (const RadioButton_CL* radio : page.typeRadios) expectInside(types, radio);
+  for (const auto& choice : page.sizeChoices) expectInside(sizes, choice.radio);
+  expectInside(sizes, page.noEnlargeCheck);
+  expectInside(sizes, page.sharpenCheck);
+  expectInside(sizes, page.longEdgeEdit);
+  expectInside(sizes, page.scaleEdit);
+  EXPECT_LE(types.bottom, sizes.top);
+
+  // The check boxes have a row of their own, under the last size button.
+  const RECT keep = RectInParent(*page.sizeChoices[12].radio);
+  const RECT check = RectInParent(*page.noEnlargeCheck);
+  EXPECT_EQ(check.left, m.unitWidth);
+  EXPECT_EQ(check.top, keep.top + m.unitHeight + 4);
+}
+
+// ---- the effect page ----
+
+TEST_F(EffectPage, WithoutACurrentPhotoTheLowerGroupStoresNothing) {
+  TabItemDialogEffect_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EnableWindow(page.photoGroup.sepiaRadio->hwnd, TRUE);
+  EnableWindow(page.photoGroup.brightCheck->hwnd, TRUE);
+
+  Click(page.photoGroup.sepiaRadio);
+  Click(page.photoGroup.brightCheck);
+  DragSlider(page.photoGroup.brightSlider, 10);
+  Click(page.photoRadio);
+  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, 0);
+  EXPECT_EQ(theSaveData.globalEffect.CheckBriteness, 0);
+  EXPECT_EQ(theSaveData.globalEffect.ValueBriteness, 50);
+  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, 0);
+  EXPECT_TRUE(GroupEnabled(page.photoGroup, true)) << "only the enabling follows the choice";
+  EXPECT_TRUE(GroupEnabled(page.allGroup, false));
+}
+
+TEST_F(EffectPageWithPhotos, ChoosingThisPhotosEffectSwapsTheEnabledGroup) {
+  PhotoItem& photo = MakeCurrent(0);
+  page.ShowPhoto(theSaveData.currentItem);
+  EXPECT_TRUE(Checked(page.allRadio));
+  EXPECT_TRUE(GroupEnabled(page.allGroup, true));
+  EXPECT_TRUE(GroupEnabled(page.photoGroup, false));
+
+  Click(page.photoRadio);
+  EXPECT_EQ(photo.ownEffect, 1);
+  EXPECT_TRUE(GroupEnabled(page.allGroup, false));
+  EXPECT_TRUE(GroupEnabled(page.photoGroup, true));
+  EXPECT_GE(mainWindow.TakeRefreshes(), 1);
+
+  Click(page.allRadio);
+  EXPECT_EQ(photo.ownEffect, 0);
+  EXPECT_TRUE(GroupEnabled(page.allGroup, true));
+  EXPECT_TRUE(GroupEnabled(page.photoGroup, false));
+}
+
+TEST_F(EffectPageWithPhotos, SepiaInTheLowerGroupChangesOnlyTheCurrentPhoto) {
+  PhotoItem& photo = MakeCurrent(0);
+  page.ShowPhoto(theSaveData.currentItem);
+  Click(page.photoRadio);
+
+  Click(page.photoGroup.sepiaRadio);
+  EXPECT_EQ(photo.effect.EffectRadioIndex, 2);
+  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, 0);
+  EXPECT_EQ(theSaveData.items[1].effect.EffectRadioIndex, 1);
+  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, 0);
+
+  DragSlider(page.photoGroup.brightSlider, 20);
+  EXPECT_EQ(photo.effect.ValueBriteness, 20);
+  EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(0.40)");
+  EXPECT_EQ(theSaveData.globalEffect.ValueBriteness, 50);
+  EXPECT_EQ(TextOf(page.allGroup.brightCheck), L"写真の明るさ(1.00)");
+}
+
+TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
+  MakeCurrent(1);
+  page.ShowPhoto(theSaveData.currentItem);
+  EXPECT_FALSE(Checked(page.allRadio));
+  EXPECT_TRUE(Checked(page.photoRadio));
+  EXPECT_TRUE(GroupEnabled(page.allGroup, false));
+  EXPECT_TRUE(GroupEnabled(page.photoGroup, true));
+  ExpectShows(page.photoGroup, theSaveData.items[1].effect);
+  EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(1.80)");
+  EXPECT_EQ(TextOf(page.photoGroup.contrastCheck), L"コントラスト(0.80)");
+  ExpectShows(page.allGroup, theSaveData.globalEffect);
+
+  MakeCurrent(0);
+  page.ShowPhoto(theSaveData.currentItem);
+  EXPECT_TRUE(Checked(page.allRadio));
+  EXPECT_FALSE(Checked(page.photoRadio));
+  EXPECT_TRUE(GroupEnabled(page.allGroup, true));
+  ExpectShows(page.photoGroup, EffectParams{});
+
+  page.ShowPhoto(nullptr);
+  EXPECT_FALSE(Checked(page.allRadio));
+  EXPECT_FALSE(Checked(page.photoRadio));
+  EXPECT_TRUE(GroupEnabled(page.allGroup, false));
+  EXPECT_TRUE(GroupEnabled(page.photoGroup, false));
+
+  theSaveData.items[0].effect.EffectRadioIndex = 7;  // from a hand-edited file
+  page.ShowPhoto(&theSaveData.items[0]);
+  EXPECT_FALSE(Checked(page.photoGroup.noneRadio));
+  EXPECT_FALSE(Checked(page.photoGroup.monoRadio));
+  EXPECT_FALSE(Checked(page.photoGroup.sepiaRadio));
+}
+
+// ---- the save page ----
+
+TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
+  theSaveData.KeepMetadata = 0;
+  theSaveData.RemoveGps = 1;
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_TRUE(Checked(page.removeGpsCheck));
+  EXPECT_FALSE(IsWindowEnabled(page.removeGpsCheck->hwnd)) << "no EXIF kept, no GPS to remove";
+  EXPECT_TRUE(IsWindowEnabled(page.exifTimeCheck->hwnd));
+  const RECT exif = RectInParent(*page.keepMetadataCheck);
+  const RECT gps = RectInParent(*page.removeGpsCheck);
+  EXPECT_GT(gps.top, exif.top) << "under the EXIF box";
+  EXPECT_GT(gps.left, exif.left);
+
+  Click(page.keepMetadataCheck);
+  EXPECT_EQ(theSaveData.KeepMetadata, 1);
+  EXPECT_TRUE(IsWindowEnabled(page.removeGpsCheck->hwnd));
+  theSaveData.refreshPending = 0;
+  mainWindow.TakeRefreshes();
+  Click(page.removeGpsCheck);
+  EXPECT_EQ(theSaveData.RemoveGps, 0);
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+
+  theSaveData.refreshPending = 0;
+  Click(page.exifTimeCheck);
+  EXPECT_EQ(theSaveData.FileTimeFromExif, 1);
+  Click(page.keepTimeCheck);
+  EXPECT_EQ(theSaveData.KeepFileTime, 0);
+  EXPECT_FALSE(IsWindowEnabled(page.exifTimeCheck->hwnd));
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << "two changes before the refresh";
+  EXPECT_EQ(IniInt(L"KeepFileTime"), -12345) << "the refresh saves it, not the click";
+}
+
+TEST_F(SavePage, QualityTextFollowsTheSlider) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+
+  DragSlider(page.qualitySlider, 55);
+  EXPECT_EQ(theSaveData.JpegQuantization, 55);
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(55)");
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+
+  PressKeyOn(page.qualitySlider, VK_HOME);
+  EXPECT_EQ(theSaveData.JpegQuantization, 1) << "the left end is 1, never 0";
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(1)");
+  PressKeyOn(page.qualitySlider, VK_END);
+  EXPECT_EQ(theSaveData.JpegQuantization, 100);
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(100)");
+}
+
+TEST_F(SavePage, PairIndicesOutsideTheirRangeLeaveBothButtonsUnchecked) {
+  theSaveData.SaveDirTypeIndex = 5;
+  theSaveData.JpegQualityTypeIndex = -3;
+  theSaveData.JpegQuantization = 250;
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_FALSE(Checked(page.desktopRadio));
+  EXPECT_FALSE(Checked(page.besideSourceRadio));
+  EXPECT_FALSE(Checked(page.qualityRadio));
+  EXPECT_FALSE(Checked(page.fileSizeRadio));
+  EXPECT_EQ(SliderPosition(page.qualitySlider), 100);
+  EXPECT_EQ(theSaveData.SaveDirTypeIndex, 5);
+  EXPECT_EQ(theSaveData.JpegQuantization, 250);
+}
+
+TEST_F(SavePage, StoredChoiceToStripTheShootingDataIsShown) {
+  theSaveData.KeepMetadata = 0;
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_FALSE(Checked(page.keepMetadataCheck));
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+}
+
+TEST_F(SavePage, AFolderNameThatIsNoPlainNameIsRefusedAsItIsTypedAndTheLineUnderItSaysWhy) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
+
+  TypeInto(page.folderEdit, L"..\\up");
+  EXPECT_EQ(theSaveData.MakeFolder, L"Resized") << "no step of the typing was taken";
+  EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(FolderNameProblem::Separator));
+  EXPECT_EQ(TextOf(page.folderEdit), L"..\\up") << "the box keeps what was typed, to be mended";
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+
+  TypeInto(page.folderEdit, L"my.");
+  EXPECT_EQ(theSaveData.MakeFolder, L"my") << "taken up to the step before the trailing dot";
+  EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(FolderNameProblem::TrailingDotOrSpace));
+  ReplaceText(page.folderEdit, L"my.photos");
+  EXPECT_EQ(theSaveData.MakeFolder, L"my.photos");
+  EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+  theSaveData.refreshPending = 0;
+
+  for (const wchar_t* bad : {L"C:", L"nul", L"a?b", L".."}) {
+    ReplaceText(page.folderEdit, bad);
+    EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(OutputFolderNameProblem(bad)));
+    EXPECT_NE(TextOf(page.folderProblemLabel), L"") << testing::PrintToString(std::wstring(bad));
+  }
+  EXPECT_EQ(theSaveData.MakeFolder, L"my.photos");
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+  ReplaceText(page.folderEdit, L"");
+  EXPECT_EQ(theSaveData.MakeFolder, L"") << "no name: the photos' own folder";
+  EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
+}
+
+TEST_F(SavePage, TheRefusalLineSitsUnderTheBoxAboveTheGroupAndHoldsEveryReason) {
+  TabItemDialogSave_CL page;
+  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  MoveWindow(page.hwnd, 0, 0, 330, 620, TRUE);  // as narrow as the main window makes it
+  const RECT edit = RectInParent(*page.folderEdit);
+  const RECT line = RectInParent(*page.folderProblemLabel);
+  const RECT folderGroup = RectInParent(*page.folderGroup);
+  const RECT nameGroup = RectInParent(*page.nameGroup);
+  EXPECT_GE(line.top, edit.bottom);
+  EXPECT_EQ(line.left, edit.left);
+  EXPECT_LT(line.bottom, folderGroup.bottom) << "inside the folder group";
+  EXPECT_LT(line.right, folderGroup.right);
+  EXPECT_LT(folderGroup.bottom, nameGroup.top);
+  EXPECT_GE(line.bottom - line.top, page.folderProblemLabel->TextHeight(L"Ｗ"));
+  for (HWND above = GetWindow(page.folderProblemLabel->hwnd, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+    EXPECT_NE(above, page.folderGroup->hwnd) << "a group box above the line paints over it";
+  }
+  for (int problem = 1; problem <= static_cast<int>(FolderNameProblem::TooLong); ++problem) {
+    const std::wstring text = FolderNameProblemText(static_cast<FolderNameProblem>(problem));
+    EXPECT_LE(page.folderProblemLabel->TextWidth(text), line.right - line.left) << testing::PrintToString(text);
+  }
+}
+
