@@ -1,0 +1,159 @@
+// The windows laid out at several DPIs, checked the way a user looking at them would.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/HighDpiHelper.h"
+#include "base/Inifile.h"
+#include "base/LogFile.h"
+#include "engine/SaveData.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/TabParamSetting.h"
+#include "mainwindow/TheSaveData.h"
+#include "tests/support/LayoutCheck.h"
+#include "tests/support/TempFolder.h"
+#include "views/MyPictureListView.h"
+
+namespace {
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+class WindowLayout : public testing::Test {
+protected:
+  void SetUp() override {
+    savedData = theSaveData;
+    savedIniPath = theIniFile.filePath;
+    savedLogPath = theLog.logPath;
+    theSaveData = SaveData_CL();
+    theIniFile.SetFileName(temp.File(L"Glimmerset.ini"));
+    theIniFile.WriteInt(L"VERSION", L"notify", 1);
+    theLog.logPath = temp.File(L"log.txt");
+  }
+  void TearDown() override {
+    window.reset();
+    Pump();
+    theSaveData = savedData;
+    theSaveData.currentItem = nullptr;
+    theIniFile.filePath = savedIniPath;
+    theLog.logPath = savedLogPath;
+  }
+  MainWindow_CL& Open() {
+    window = std::make_unique<MainWindow_CL>();
+    window->commandLineText = L"Glimmerset.exe";
+    window->openFolder = [](const std::wstring&) {};
+    EXPECT_NE(window->CreateModeless(nullptr), nullptr);
+    Pump();
+    return *window;
+  }
+
+  TempFolder temp;
+  std::unique_ptr<MainWindow_CL> window;
+
+private:
+  SaveData_CL savedData;
+  std::wstring savedIniPath;
+  std::wstring savedLogPath;
+};
+
+// Where every window below the main window stands, in the main window's client coordinates.
+std::vector<RECT> Placements(HWND main) {
+  std::vector<RECT> rects;
+  EnumChildWindows(
+      main,
+      [](HWND child, LPARAM into) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, GetAncestor(child, GA_ROOT), reinterpret_cast<POINT*>(&r), 2);
+        reinterpret_cast<std::vector<RECT>*>(into)->push_back(r);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&rects));
+  return rects;
+}
+
+void SendDpiChange(HWND window, int dpi, RECT suggested) {
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+}
+
+std::string Utf8(const std::wstring& text) {
+  std::string bytes(text.size() * 3 + 1, '\0');
+  bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                                       bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+  return bytes;
+}
+
+}  // namespace
+
+// Each page laid out at the main window's page size grown with the DPI has no fault that
+// the page at 96 DPI does not have: nothing leaves its page or its group, covers a title or
+// another control, and every text fits in the font made for the DPI.
+TEST_F(WindowLayout, PagesAtEveryDpiHaveNoFaultOfTheirOwn) {
+  MainWindow_CL& main = Open();
+  RECT pageRect{};
+  GetClientRect(main.paramTabs->CurrentPageWindow(), &pageRect);
+  const int system = HighDpiHelper_CL::SystemDpi();
+  std::vector<std::set<std::wstring>> atSystemDpi(TabParamSetting_CL::pageCount);
+  for (const int dpi : {system, 96, 120, 144, 168, 192}) {
+    const GdiFont font = HighDpiHelper_CL::MakeGuiFont(dpi);
+    main.paramTabs->UseDpi(dpi, font.get());
+    const LayoutExpectation expected{dpi, FontCharacterHeight(font.get())};
+    for (int page = 0; page < TabParamSetting_CL::pageCount; ++page) {
+      main.paramTabs->ShowPage(page);
+      SetWindowPos(main.paramTabs->CurrentPageWindow(), nullptr, 0, 0, MulDiv(pageRect.right, dpi, system),
+                   MulDiv(pageRect.bottom, dpi, system), SWP_NOZORDER | SWP_NOMOVE);
+      Pump();
+      const std::vector<std::wstring> faults = LayoutFaults(main.paramTabs->CurrentPageWindow(), expected);
+      if (dpi == system) {
+        atSystemDpi[static_cast<size_t>(page)].insert(faults.begin(), faults.end());
+        continue;
+      }
+      for (const std::wstring& fault : faults) {
+        EXPECT_EQ(atSystemDpi[static_cast<size_t>(page)].count(fault), 1u)
+            << "page " << page << " at " << dpi << " DPI: " << Utf8(fault);
+      }
+    }
+  }
+}
+
+// A move to a 200 % screen and back leaves every window where it stood, in the fonts it had.
+TEST_F(WindowLayout, DpiChangeAndBackLeavesTheLayoutAsItWas) {
+  MainWindow_CL& main = Open();
+  RECT frame{};
+  GetWindowRect(main.hwnd, &frame);
+  const std::vector<RECT> before = Placements(main.hwnd);
+  const int dpi = main.dpi;
+  const auto startFontHeight = [&main] {
+    return FontCharacterHeight(
+        reinterpret_cast<HFONT>(SendMessageW(main.paramTabs->startButton->hwnd, WM_GETFONT, 0, 0)));
+  };
+  const int startHeight = startFontHeight();
+
+  RECT larger = frame;
+  larger.right = frame.left + 2 * (frame.right - frame.left);
+  larger.bottom = frame.top + 2 * (frame.bottom - frame.top);
+  SendDpiChange(main.hwnd, 2 * dpi, larger);
+  EXPECT_EQ(main.paramTabs->dpi, 2 * dpi);
+  EXPECT_EQ(main.thumbnailList->thumbWidth, MulDiv(kThumbWidth, 2 * dpi, 96));
+  EXPECT_GE(startFontHeight(), 2 * startHeight - 2) << "the start button's big font grew with the DPI";
+
+  SendDpiChange(main.hwnd, dpi, frame);
+  const std::vector<RECT> after = Placements(main.hwnd);
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(EqualRect(&before[i], &after[i])) << "window " << i;
+  EXPECT_EQ(main.thumbnailList->thumbWidth, MulDiv(kThumbWidth, dpi, 96));
+  EXPECT_EQ(startFontHeight(), startHeight);
+}
