@@ -69,7 +69,7 @@ void ConvertResults_CL::MakeControls(HWND dialog) {
 
 void ConvertResults_CL::LayOut(HWND dialog) const {
   HighDpiHelper_CL dpi;
-  dpi.Init();
+  dpi.InitForWindow(dialog);
   const int width = dpi.ScaleX(frameWidth);
   const int height = dpi.ScaleY(frameHeight);
   RECT frame{0, 0, width, height};

@@ -47,7 +47,7 @@ void EasyProgress_CL::LayOut(HWND dialog) {
   SetWindowTextW(dialog, title.c_str());
 
   HighDpiHelper_CL dpi;
-  dpi.Init();
+  dpi.InitForWindow(dialog);
   MoveWindow(dialog, 0, 0, dpi.ScaleX(frameWidth), dpi.ScaleY(frameHeight), TRUE);
 
   SetWindowLongPtrW(dialog, GWL_STYLE, GetWindowLongPtrW(dialog, GWL_STYLE) & ~closeBoxStyles);
@@ -58,6 +58,7 @@ void EasyProgress_CL::LayOut(HWND dialog) {
   int width = client.right - client.left;
   const int height = client.bottom - client.top;
 
+  controls.UseDpi(font, dpi.dpiX);
   cancelButton = controls.As<Button_CL>(controls.AddButton(dialog, L"中止", cancelButtonX));
   if (cancelButton) {
     RECT button{};
