@@ -277,6 +277,7 @@ void MainWindow_CL::BuildSplitter() {
   splitter.SetChildren(0, 1, 2);
   splitter.SetChildren(1, 3, 4);
   splitter.LoadLayout(kPlacementSection, kSplitterKey);
+  ScaleSplitter(HighDpiHelper_CL::defaultDpi, dpi);
   SizeStrip();
 }
 
@@ -298,12 +299,16 @@ void MainWindow_CL::SizeStripTiles() {
   thumbnailList->cellHeight = px(kCellHeight);
 }
 
-void MainWindow_CL::DpiChanged() {
-  // The splitter's bars keep their place in 96-DPI lengths.
-  const int oldDpi = panesDpi;
-  for (auto& node : splitter.nodes) {
-    if (node.position > 0) node.position = MulDiv(node.position, dpi, oldDpi);
+// The bars' positions from lengths at one DPI to lengths at another.
+void MainWindow_CL::ScaleSplitter(int fromDpi, int toDpi) {
+  for (SplitNode& node : splitter.nodes) {
+    if (node.position > 0) node.position = MulDiv(node.position, toDpi, fromDpi);
   }
+}
+
+void MainWindow_CL::DpiChanged() {
+  // The bars keep their place for the eye: the same 96-DPI lengths at the new DPI.
+  ScaleSplitter(panesDpi, dpi);
   panesDpi = dpi;
   previewBar.UseDpi(font, dpi);
   if (paramTabs != nullptr) paramTabs->UseDpi(dpi, font);
@@ -361,7 +366,13 @@ void MainWindow_CL::Layout() {
 
 void MainWindow_CL::SavePlacement() {
   if (layoutReady == 0) return;
+  // The bars are kept in 96-DPI lengths, which is what a program that knows no DPI was given
+  // on a scaled screen: they mean the same on every screen and to every version.
+  std::vector<int> positions;
+  for (const SplitNode& node : splitter.nodes) positions.push_back(node.position);
+  ScaleSplitter(dpi, HighDpiHelper_CL::defaultDpi);
   splitter.SaveLayout(kPlacementSection, kSplitterKey);
+  for (size_t i = 0; i < positions.size(); ++i) splitter.nodes[i].position = positions[i];
   SaveWindowRect(hwnd, kPlacementSection, kWindowRectKey);
 }
 

@@ -115,6 +115,7 @@ public:
 private:
   void SizeStrip();
   void SizeStripTiles();
+  void ScaleSplitter(int fromDpi, int toDpi);
   int panesDpi = 96;  // the DPI the panes were last laid out for
 
   void CreatePreview();

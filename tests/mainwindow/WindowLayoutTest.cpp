@@ -84,6 +84,13 @@ std::vector<RECT> Placements(HWND main) {
   return rects;
 }
 
+// The position a stored splitter text gives the named node ("name, l, t, r, b, position").
+int StoredBarPosition(const std::wstring& text, const std::wstring& name) {
+  size_t at = text.find(name);
+  for (int field = 0; field < 5 && at != std::wstring::npos; ++field) at = text.find(L',', at + 1);
+  return at == std::wstring::npos ? -1 : _wtoi(text.c_str() + at + 1);
+}
+
 void SendDpiChange(HWND window, int dpi, RECT suggested) {
   SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
   Pump();
@@ -142,6 +149,16 @@ TEST_F(WindowLayout, DpiChangeAndBackLeavesTheLayoutAsItWas) {
   };
   const int startHeight = startFontHeight();
 
+  wchar_t storedBars[512] = {};
+  GetPrivateProfileStringW(L"Window", L"SpliterRect", L"", storedBars, 512, theIniFile.filePath.c_str());
+  const std::wstring barsAtStart = storedBars;
+  const auto barPositions = [&main] {
+    std::vector<int> positions;
+    for (const SplitNode& node : main.splitter.nodes) positions.push_back(node.position);
+    return positions;
+  };
+  const std::vector<int> barsBefore = barPositions();
+
   RECT larger = frame;
   larger.right = frame.left + 2 * (frame.right - frame.left);
   larger.bottom = frame.top + 2 * (frame.bottom - frame.top);
@@ -149,6 +166,10 @@ TEST_F(WindowLayout, DpiChangeAndBackLeavesTheLayoutAsItWas) {
   EXPECT_EQ(main.paramTabs->dpi, 2 * dpi);
   EXPECT_EQ(main.thumbnailList->thumbWidth, MulDiv(kThumbWidth, 2 * dpi, 96));
   EXPECT_GE(startFontHeight(), 2 * startHeight - 2) << "the start button's big font grew with the DPI";
+  EXPECT_EQ(barPositions()[1], 2 * barsBefore[1]) << "the bar between preview and pages keeps its place";
+  GetPrivateProfileStringW(L"Window", L"SpliterRect", L"", storedBars, 512, theIniFile.filePath.c_str());
+  EXPECT_EQ(StoredBarPosition(storedBars, L"LT(H)"), StoredBarPosition(barsAtStart, L"LT(H)"))
+      << "the INI keeps the bar in 96-DPI lengths";
 
   SendDpiChange(main.hwnd, dpi, frame);
   const std::vector<RECT> after = Placements(main.hwnd);
@@ -156,4 +177,25 @@ TEST_F(WindowLayout, DpiChangeAndBackLeavesTheLayoutAsItWas) {
   for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(EqualRect(&before[i], &after[i])) << "window " << i;
   EXPECT_EQ(main.thumbnailList->thumbWidth, MulDiv(kThumbWidth, dpi, 96));
   EXPECT_EQ(startFontHeight(), startHeight);
+}
+
+// A measurement rather than a check (run it with --gtest_also_run_disabled_tests): the faults
+// of each page in the main window as it opens at the DPI of the Wine prefix.
+TEST_F(WindowLayout, DISABLED_CountFaultsAtThePrefixDpi) {
+  MainWindow_CL& main = Open();
+  const int dpi = main.dpi;
+  const GdiFont font = HighDpiHelper_CL::MakeGuiFont(dpi);
+  const LayoutExpectation expected{dpi, FontCharacterHeight(font.get())};
+  int total = 0;
+  for (int page = 0; page < TabParamSetting_CL::pageCount; ++page) {
+    SendMessageW(main.paramTabs->hwnd, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+    main.paramTabs->ShowPage(page);
+    SendMessageW(main.hwnd, WM_SIZE, 0, 0);
+    Pump();
+    const std::vector<std::wstring> faults = LayoutFaults(main.hwnd, expected);
+    std::printf("page %d: %zu faults\n", page, faults.size());
+    for (const std::wstring& fault : faults) std::printf("  %s\n", Utf8(fault).c_str());
+    total += static_cast<int>(faults.size());
+  }
+  std::printf("total %d at %d DPI\n", total, dpi);
 }
