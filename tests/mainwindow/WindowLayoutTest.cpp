@@ -16,57 +16,16 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/TabParamSetting.h"
 #include "mainwindow/TheSaveData.h"
+#include "tests/mainwindow/MainWindowHost.h"
 #include "tests/support/LayoutCheck.h"
 #include "tests/support/TempFolder.h"
 #include "views/MyPictureListView.h"
 
 namespace {
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
+void Pump() { PumpWindowMessages(); }
 
-class WindowLayout : public testing::Test {
-protected:
-  void SetUp() override {
-    savedData = theSaveData;
-    savedIniPath = theIniFile.filePath;
-    savedLogPath = theLog.logPath;
-    theSaveData = SaveData_CL();
-    theIniFile.SetFileName(temp.File(L"Glimmerset.ini"));
-    theIniFile.WriteInt(L"VERSION", L"notify", 1);
-    theLog.logPath = temp.File(L"log.txt");
-  }
-  void TearDown() override {
-    window.reset();
-    Pump();
-    theSaveData = savedData;
-    theSaveData.currentItem = nullptr;
-    theIniFile.filePath = savedIniPath;
-    theLog.logPath = savedLogPath;
-  }
-  MainWindow_CL& Open() {
-    window = std::make_unique<MainWindow_CL>();
-    window->commandLineText = L"Glimmerset.exe";
-    window->openFolder = [](const std::wstring&) {};
-    EXPECT_NE(window->CreateModeless(nullptr), nullptr);
-    Pump();
-    return *window;
-  }
-
-  TempFolder temp;
-  std::unique_ptr<MainWindow_CL> window;
-
-private:
-  SaveData_CL savedData;
-  std::wstring savedIniPath;
-  std::wstring savedLogPath;
-};
+using WindowLayout = MainWindowHost;
 
 // Where every window below the main window stands, in the main window's client coordinates.
 std::vector<RECT> Placements(HWND main) {
@@ -150,7 +109,7 @@ TEST_F(WindowLayout, DpiChangeAndBackLeavesTheLayoutAsItWas) {
   const int startHeight = startFontHeight();
 
   wchar_t storedBars[512] = {};
-  GetPrivateProfileStringW(L"Window", L"SpliterRect", L"", storedBars, 512, theIniFile.filePath.c_str());
+  GetPrivateProfileStringW(L"Window", L"SpliterRect", L"", storedBars, 512, iniPath.c_str());
   const std::wstring barsAtStart = storedBars;
   const auto barPositions = [&main] {
     std::vector<int> positions;
@@ -167,7 +126,7 @@ TEST_F(WindowLayout, DpiChangeAndBackLeavesTheLayoutAsItWas) {
   EXPECT_EQ(main.thumbnailList->thumbWidth, MulDiv(kThumbWidth, 2 * dpi, 96));
   EXPECT_GE(startFontHeight(), 2 * startHeight - 2) << "the start button's big font grew with the DPI";
   EXPECT_EQ(barPositions()[1], 2 * barsBefore[1]) << "the bar between preview and pages keeps its place";
-  GetPrivateProfileStringW(L"Window", L"SpliterRect", L"", storedBars, 512, theIniFile.filePath.c_str());
+  GetPrivateProfileStringW(L"Window", L"SpliterRect", L"", storedBars, 512, iniPath.c_str());
   EXPECT_EQ(StoredBarPosition(storedBars, L"LT(H)"), StoredBarPosition(barsAtStart, L"LT(H)"))
       << "the INI keeps the bar in 96-DPI lengths";
 
