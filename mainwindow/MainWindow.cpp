@@ -293,6 +293,7 @@ void MainWindow_CL::SizeStripTiles() {
   if (thumbnailList == nullptr) return;
   const auto px = [this](int value) { return HighDpiHelper_CL::Scale(value, dpi); };
   thumbnailList->cache.Clear();
+  thumbnailList->UseDpi(dpi);
   thumbnailList->thumbWidth = px(kThumbWidth);
   thumbnailList->thumbHeight = px(kThumbHeight);
   thumbnailList->cellWidth = px(kCellWidth);
