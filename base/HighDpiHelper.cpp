@@ -1,51 +1,47 @@
 #include "base/HighDpiHelper.h"
 
 #include "base/DllFunction.h"
-#include "base/Owned.h"
 
 namespace {
 
-constexpr int processDpiUnaware = 0;
+constexpr int kSmallestDpi = 48;
+constexpr int kLargestDpi = 960;
 
-DWORD SystemMajorVersion() {
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&version)) return 0;
-#pragma GCC diagnostic pop
-  return version.dwMajorVersion;
-}
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND window);
 
 }  // namespace
 
-void HighDpiHelper_CL::Init() { InitForVersion(SystemMajorVersion()); }
-
-void HighDpiHelper_CL::InitForVersion(DWORD majorVersion) {
-  aware = 0;
-  if (majorVersion >= 6) {
-    const DllFunction_CL shcore(L"SHCore.dll");
-    const DllFunction_CL user32(L"user32.dll");
-    aware = AwarenessFrom(shcore.FindAs<GetProcessDpiAwarenessFn>("GetProcessDpiAwareness"),
-                          user32.FindAs<IsProcessDpiAwareFn>("IsProcessDPIAware"));
-  }
-  if (!aware) ReadScreenDpi();
-}
-
-int HighDpiHelper_CL::AwarenessFrom(GetProcessDpiAwarenessFn getProcessDpiAwareness,
-                                    IsProcessDpiAwareFn isProcessDpiAware) {
-  if (getProcessDpiAwareness) {
-    int awareness = processDpiUnaware;
-    if (getProcessDpiAwareness(GetCurrentProcess(), &awareness) != S_OK) return 0;
-    return awareness != processDpiUnaware ? 1 : 0;
-  }
-  if (isProcessDpiAware) return isProcessDpiAware() ? 1 : 0;
-  return 0;
-}
-
-void HighDpiHelper_CL::ReadScreenDpi() {
+int HighDpiHelper_CL::SystemDpi() {
   const WindowDc screen(nullptr);
-  if (!screen.get()) return;
-  dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
-  dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  if (!screen.get()) return defaultDpi;
+  return ValidDpi(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
+int HighDpiHelper_CL::WindowDpi(HWND window) {
+  // Looked up once: Windows 10 1607 and later have it, older systems fall back.
+  static const GetDpiForWindowFn getDpiForWindow =
+      DllFunction_CL(L"user32.dll").FindAs<GetDpiForWindowFn>("GetDpiForWindow");
+  if (window && getDpiForWindow) {
+    const int dpi = static_cast<int>(getDpiForWindow(window));
+    if (dpi > 0) return ValidDpi(dpi);
+  }
+  return SystemDpi();
+}
+
+int HighDpiHelper_CL::ValidDpi(int dpi) {
+  return dpi >= kSmallestDpi && dpi <= kLargestDpi ? dpi : defaultDpi;
+}
+
+GdiFont HighDpiHelper_CL::MakeGuiFont(int dpi, float factor, LONG weight) {
+  LOGFONTW description{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(description), &description);
+  // The stock font is made for the system's DPI.
+  const int system = SystemDpi();
+  const auto resize = [&](LONG value) {
+    return static_cast<LONG>(static_cast<float>(MulDiv(value, ValidDpi(dpi), system)) * factor);
+  };
+  description.lfHeight = resize(description.lfHeight);
+  description.lfWidth = resize(description.lfWidth);
+  if (weight != 0) description.lfWeight = weight;
+  return GdiFont(CreateFontIndirectW(&description));
 }

@@ -1,32 +1,40 @@
 #pragma once
-// Decides whether the program's fixed pixel sizes must be scaled for the display and by
-// how much: a DPI-aware process uses them as they are, an unaware one scales them by the
-// DPI the system reports. Live on the stack of one window's set-up: construct, Init, Scale.
+// The one place that answers "how many device pixels is this 96-DPI length in this window".
+// The program is Per-Monitor-V2 aware: every window lays itself out from its own DPI, which
+// comes from GetDpiForWindow where the system has it and from the screen's DPI otherwise.
+// Fonts are made for a DPI here too, from the stock GUI font, so that a window at the
+// system's DPI draws exactly as it always has.
 #include <windows.h>
+
+#include "base/Owned.h"
 
 class HighDpiHelper_CL {
 public:
-  using GetProcessDpiAwarenessFn = HRESULT(WINAPI*)(HANDLE process, int* awareness);
-  using IsProcessDpiAwareFn = BOOL(WINAPI*)();
+  static constexpr int defaultDpi = 96;
 
   virtual ~HighDpiHelper_CL() = default;
 
-  void Init();
-  // Init for a given system major version (below 6 no library is consulted).
-  void InitForVersion(DWORD majorVersion);
+  // The system's DPI for the system's fixed sizes (and for a window of an older system).
+  void Init() { dpiX = dpiY = SystemDpi(); }
+  // The DPI the window is shown at.
+  void InitForWindow(HWND window) { dpiX = dpiY = WindowDpi(window); }
 
-  int ScaleX(int value) const { return aware ? value : MulDiv(value, dpiX, 96); }
-  int ScaleY(int value) const { return aware ? value : MulDiv(value, dpiY, 96); }
+  int ScaleX(int value) const { return Scale(value, dpiX); }
+  int ScaleY(int value) const { return Scale(value, dpiY); }
 
-  // GetProcessDpiAwareness decides when it exists (a failing call means unaware);
-  // IsProcessDPIAware is asked only when it does not. Neither: unaware.
-  static int AwarenessFrom(GetProcessDpiAwarenessFn getProcessDpiAwareness,
-                           IsProcessDpiAwareFn isProcessDpiAware);
+  // A 96-DPI length in device pixels at dpi, and device pixels at dpi as a 96-DPI length.
+  static int Scale(int value, int dpi) { return MulDiv(value, dpi, defaultDpi); }
+  static int Unscale(int pixels, int dpi) { return MulDiv(pixels, defaultDpi, dpi); }
 
-  int aware = 1;
-  int dpiX = 96;
-  int dpiY = 96;
+  static int SystemDpi();
+  static int WindowDpi(HWND window);
+  // A DPI from a message or a setting: the default when it is not a plausible one.
+  static int ValidDpi(int dpi);
 
-private:
-  void ReadScreenDpi();
+  // The stock GUI font made for dpi, `factor` times as large, of `weight` (0: the stock
+  // font's). Null when it cannot be made.
+  static GdiFont MakeGuiFont(int dpi, float factor = 1.0f, LONG weight = 0);
+
+  int dpiX = defaultDpi;
+  int dpiY = defaultDpi;
 };

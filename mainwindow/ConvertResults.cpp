@@ -11,10 +11,10 @@ constexpr int kLabelHeight = 20;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 28;
 
-HWND MakeChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id) {
+HWND MakeChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id, HFONT font) {
   const HWND child = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;
 }
 
@@ -59,17 +59,23 @@ INT_PTR ConvertResults_CL::DialogProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 void ConvertResults_CL::MakeControls(HWND dialog) {
-  summaryLabel = MakeChild(dialog, L"STATIC", summaryText, SS_LEFT, -1);
+  summaryLabel = MakeChild(dialog, L"STATIC", summaryText, SS_LEFT, -1, font);
   listEdit = MakeChild(dialog, L"EDIT", listText,
                        WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
                            ES_AUTOHSCROLL | WS_TABSTOP,
-                       -1);
-  closeButton = MakeChild(dialog, L"BUTTON", kCloseText, BS_DEFPUSHBUTTON | WS_TABSTOP, closeButtonId);
+                       -1, font);
+  closeButton = MakeChild(dialog, L"BUTTON", kCloseText, BS_DEFPUSHBUTTON | WS_TABSTOP, closeButtonId, font);
+}
+
+void ConvertResults_CL::DpiChanged() {
+  for (const HWND child : {summaryLabel, listEdit, closeButton})
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  LayOut(hwnd);
 }
 
 void ConvertResults_CL::LayOut(HWND dialog) const {
   HighDpiHelper_CL dpi;
-  dpi.Init();
+  dpi.dpiX = dpi.dpiY = this->dpi;
   const int width = dpi.ScaleX(frameWidth);
   const int height = dpi.ScaleY(frameHeight);
   RECT frame{0, 0, width, height};

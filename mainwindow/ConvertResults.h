@@ -13,6 +13,8 @@ std::wstring NotWrittenList(const std::vector<PhotoResult>& results);
 
 class ConvertResults_CL : public SubClassDialogBase_CL {
 public:
+  // The texts in the font for the new DPI, and the window laid out for it.
+  void DpiChanged() override;
   static constexpr int frameWidth = 640;  // pixels at 96 DPI
   static constexpr int frameHeight = 360;
   static constexpr int closeButtonId = IDOK;

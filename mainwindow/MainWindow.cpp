@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/CommandLine.h"
+#include "base/HighDpiHelper.h"
 #include "base/LogFile.h"
 #include "base/PathHandover.h"
 #include "base/ShellHelpers.h"
@@ -117,6 +118,9 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_SIZE:
     case WM_SPLITTER_MOVED:
       Layout();
+      break;
+    case WM_DPICHANGED:
+      SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
       break;
     case WM_SIZING:
       if (lParam != 0) LimitSize(*reinterpret_cast<RECT*>(lParam));
@@ -240,6 +244,8 @@ void MainWindow_CL::CreatePreview() {
   preview->SetDisplayMode(theSaveData.PreviewFit != 0 ? kDisplayFit : kDisplayActualSize);
   if (preview->hwnd != nullptr) DragAcceptFiles(preview->hwnd, TRUE);
   previewBar.Create(hwnd);
+  previewBar.UseDpi(font, dpi);
+  panesDpi = dpi;
   previewBar.ShowState(theSaveData.PreviewFit != 0, false);
   preview->onModeChanged = [this] { PreviewModeChanged(); };
   preview->onShown = [this] { previewBar.SetWeightText(preview->WeightText()); };
@@ -255,11 +261,7 @@ void MainWindow_CL::CreateThumbnailList() {
   thumbnailList->decoder.Start();
   thumbnailList->backgroundColor = kStripBackground;
   if (thumbnailList->hwnd != nullptr) ShowScrollBar(thumbnailList->hwnd, SB_VERT, FALSE);
-  thumbnailList->cache.Clear();
-  thumbnailList->thumbWidth = 192;
-  thumbnailList->thumbHeight = 144;
-  thumbnailList->cellWidth = 196;
-  thumbnailList->cellHeight = 164;
+  SizeStripTiles();
   thumbnailList->layoutMode = kLayoutRow;
   theMainWindowLinks.thumbnailList = thumbnailList.get();
 }
@@ -273,8 +275,46 @@ void MainWindow_CL::BuildSplitter() {
   splitter.SetChildren(0, 1, 2);
   splitter.SetChildren(1, 3, 4);
   splitter.LoadLayout(kPlacementSection, kSplitterKey);
-  // The strip gets the same height at every start, whatever was stored.
-  splitter.nodes[0].position = GetSystemMetrics(SM_CYHSCROLL) + kStripExtraHeight;
+  ScaleSplitter(HighDpiHelper_CL::defaultDpi, dpi);
+  SizeStrip();
+}
+
+// The strip gets the same height at every start, whatever was stored: a scroll bar and a
+// row of tiles at the window's DPI.
+void MainWindow_CL::SizeStrip() {
+  if (splitter.nodes.empty()) return;
+  splitter.nodes[0].position = GetSystemMetrics(SM_CYHSCROLL) + HighDpiHelper_CL::Scale(kStripExtraHeight, dpi);
+}
+
+// Tiles of the window's DPI; thumbnails decoded for another size are decoded again.
+void MainWindow_CL::SizeStripTiles() {
+  if (thumbnailList == nullptr) return;
+  const auto px = [this](int value) { return HighDpiHelper_CL::Scale(value, dpi); };
+  thumbnailList->cache.Clear();
+  thumbnailList->UseDpi(dpi);
+  thumbnailList->thumbWidth = px(kThumbWidth);
+  thumbnailList->thumbHeight = px(kThumbHeight);
+  thumbnailList->cellWidth = px(kCellWidth);
+  thumbnailList->cellHeight = px(kCellHeight);
+}
+
+// The bars' positions from lengths at one DPI to lengths at another.
+void MainWindow_CL::ScaleSplitter(int fromDpi, int toDpi) {
+  for (SplitNode& node : splitter.nodes) {
+    if (node.position > 0) node.position = MulDiv(node.position, toDpi, fromDpi);
+  }
+}
+
+void MainWindow_CL::DpiChanged() {
+  // The bars keep their place for the eye: the same 96-DPI lengths at the new DPI.
+  ScaleSplitter(panesDpi, dpi);
+  panesDpi = dpi;
+  previewBar.UseDpi(font, dpi);
+  if (paramTabs != nullptr) paramTabs->UseDpi(dpi, font);
+  SizeStripTiles();
+  SizeStrip();
+  if (thumbnailList != nullptr && thumbnailList->hwnd != nullptr) InvalidateRect(thumbnailList->hwnd, nullptr, TRUE);
+  Layout();
 }
 
 RECT MainWindow_CL::DefaultWindowRect() const {
@@ -325,7 +365,13 @@ void MainWindow_CL::Layout() {
 
 void MainWindow_CL::SavePlacement() {
   if (layoutReady == 0) return;
+  // The bars are kept in 96-DPI lengths, which is what a program that knows no DPI was given
+  // on a scaled screen: they mean the same on every screen and to every version.
+  std::vector<int> positions;
+  for (const SplitNode& node : splitter.nodes) positions.push_back(node.position);
+  ScaleSplitter(dpi, HighDpiHelper_CL::defaultDpi);
   splitter.SaveLayout(kPlacementSection, kSplitterKey);
+  for (size_t i = 0; i < positions.size(); ++i) splitter.nodes[i].position = positions[i];
   SaveWindowRect(hwnd, kPlacementSection, kWindowRectKey);
 }
 

@@ -33,6 +33,11 @@ constexpr int kMinimumWidthUnits = 40;   // of the width of "Ｗ"
 // Tall enough for the longest parameter page above the start button.
 constexpr int kMinimumHeightUnits = 49;  // of the height of "Ｗ"
 constexpr int kStripExtraHeight = 166;   // the strip is a scroll bar's height plus this
+// A strip tile and the thumbnail in it, at 96 DPI.
+constexpr int kThumbWidth = 192;
+constexpr int kThumbHeight = 144;
+constexpr int kCellWidth = 196;
+constexpr int kCellHeight = 164;
 constexpr DWORD kStripBackground = 0xFFC8C8C8;
 constexpr wchar_t kProgramTitle[] = L"Glimmerset";
 constexpr wchar_t kPlacementSection[] = L"Window";
@@ -61,6 +66,8 @@ public:
   virtual void Initialize();
   // Places the panes over the client area and saves the placement.
   virtual void Layout();
+  // Every pane at the window's new DPI, then laid out again.
+  void DpiChanged() override;
 
   // Stores the splitter positions and the window rectangle (once the layout is ready).
   void SavePlacement();
@@ -108,6 +115,11 @@ public:
   std::vector<std::wstring> handedOver;
 
 private:
+  void SizeStrip();
+  void SizeStripTiles();
+  void ScaleSplitter(int fromDpi, int toDpi);
+  int panesDpi = 96;  // the DPI the panes were last laid out for
+
   void CreatePreview();
   // The preview's buttons and Esc; false for any other command.
   bool OnPreviewCommand(UINT id);

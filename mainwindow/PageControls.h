@@ -28,6 +28,22 @@ inline void MoveIfExists(const ControlBase_CL* control, int x, int y) {
   if (control) MoveTo(*control, x, y);
 }
 
+// Rows from top, pitch apart: each Place puts the next control on the next row at x and
+// answers that row's top. A row more is one call more.
+struct Rows {
+  Rows(int firstTop, int rowPitch) : top(firstTop), pitch(rowPitch) {}
+  int Place(const ControlBase_CL* control, int x) {
+    const int y = top + count++ * pitch;
+    MoveIfExists(control, x, y);
+    return y;
+  }
+  int Next() const { return top + count * pitch; }
+
+  int top;
+  int pitch;
+  int count = 0;
+};
+
 inline void PostRefresh() { RequestPreviewRefresh(RefreshPost::kAlways); }
 
 // When `id` is the start button's, tells the main window (or, before it is known, the page's

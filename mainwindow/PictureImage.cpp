@@ -1,5 +1,6 @@
 #include "mainwindow/PictureImage.h"
 
+#include "base/HighDpiHelper.h"
 #include "engine/ImageSize.h"
 #include "engine/PhotoResize.h"
 #include "engine/VipsBitmap.h"
@@ -227,7 +228,8 @@ void PictureImage_CL::DrawComparison(GpGraphics* graphics, const PictureRect& pl
   DrawPictureAt(graphics, original.get(), fittedOriginal.get(), place);
   gp::GdipResetClip(graphics);
   GpPenPtr pen;
-  if (gp::GdipCreatePen1(kDividerColour, kDividerWidth, Gdiplus::UnitPixel, pen.receive()) != Gdiplus::Ok) return;
+  const float width = kDividerWidth * static_cast<float>(HighDpiHelper_CL::WindowDpi(hwnd)) / HighDpiHelper_CL::defaultDpi;
+  if (gp::GdipCreatePen1(kDividerColour, width, Gdiplus::UnitPixel, pen.receive()) != Gdiplus::Ok) return;
   const float x = static_cast<float>(dividerX);
   gp::GdipDrawLine(graphics, pen.get(), x, 0.0f, x, static_cast<float>(paneHeight));
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/HighDpiHelper.h"
+
 namespace {
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
@@ -38,22 +40,32 @@ void PreviewBar_CL::Create(HWND parent) {
   weightLine.CreateControl(0, L"Static", L"", kLineStyle, 0, 0, 0, 0, parent, kPreviewWeightLineId);
 }
 
-int PreviewBar_CL::RowHeight() const { return fitButton.TextHeight(kPreviewFitText) + kButtonPadding; }
+void PreviewBar_CL::UseDpi(HFONT font, int newDpi) {
+  dpi = newDpi;
+  for (Button_CL* button : {&fitButton, &actualSizeButton, &compareButton}) button->UseFont(font, dpi);
+  weightLine.UseFont(font, dpi);
+}
+
+int PreviewBar_CL::RowHeight() const {
+  return fitButton.TextHeight(kPreviewFitText) + HighDpiHelper_CL::Scale(kButtonPadding, dpi);
+}
 
 RECT PreviewBar_CL::Place(const RECT& area, std::vector<Placement>& placements) const {
   const int row = RowHeight();
+  const int padding = HighDpiHelper_CL::Scale(kButtonPadding, dpi);
+  const int gap = HighDpiHelper_CL::Scale(kGap, dpi);
   int x = area.left;
   for (const Button_CL* button : {&fitButton, &actualSizeButton, &compareButton}) {
-    const int width = button->TextWidth(button->GetText()) + 2 * kButtonPadding;
+    const int width = button->TextWidth(button->GetText()) + 2 * padding;
     placements.push_back(At(button->hwnd, x, area.top, std::min<int>(x + width, area.right), area.top + row));
-    x += width + kGap;
+    x += width + gap;
   }
-  const int lineHeight = kLineRows * weightLine.TextHeight(kPreviewFitText) + kGap;
+  const int lineHeight = kLineRows * weightLine.TextHeight(kPreviewFitText) + gap;
   const int lineTop = std::max<int>(area.top + row, area.bottom - lineHeight);
-  placements.push_back(At(weightLine.hwnd, area.left + kGap, lineTop, area.right - kGap, area.bottom));
-  ShowWeightText(area.right - area.left - 2 * kGap);
+  placements.push_back(At(weightLine.hwnd, area.left + gap, lineTop, area.right - gap, area.bottom));
+  ShowWeightText(area.right - area.left - 2 * gap);
   RECT picture = area;
-  picture.top = std::min<int>(area.top + row + kGap, lineTop);
+  picture.top = std::min<int>(area.top + row + gap, lineTop);
   picture.bottom = lineTop;
   return picture;
 }

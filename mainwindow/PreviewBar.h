@@ -37,6 +37,8 @@ public:
   void ShowState(bool fit, bool compare) const;
   // The line's text; a line too long for the pane is shown in two rows.
   void SetWeightText(const std::wstring& text);
+  // The controls in font, their room made for dpi (Place lays them out afresh).
+  void UseDpi(HFONT font, int newDpi);
 
   Button_CL fitButton;
   Button_CL actualSizeButton;
@@ -48,4 +50,5 @@ private:
   void ShowWeightText(int width) const;
 
   std::wstring weightText;
+  int dpi = 96;
 };

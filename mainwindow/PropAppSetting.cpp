@@ -4,6 +4,7 @@
 #include <prsht.h>
 
 #include "base/ExplorerVerbs.h"
+#include "base/HighDpiHelper.h"
 #include "base/Owned.h"
 #include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
@@ -68,16 +69,17 @@ INT_PTR PropAppSetting_CL::DialogProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 void PropAppSetting_CL::OnInitDialog(HWND window) {
-  MoveWindow(window, 0, 0, kWidth, kHeight, FALSE);
-  PageLayout(window);
-  const int check = controls.AddCheckBox(window, kTopMostText, kCheckX, kCheckY);
+  const auto px = [this](int value) { return HighDpiHelper_CL::Scale(value, dpi); };
+  MoveWindow(window, 0, 0, px(kWidth), px(kHeight), FALSE);
+  controls.UseDpi(font, dpi);
+  const int check = controls.AddCheckBox(window, kTopMostText, px(kCheckX), px(kCheckY));
   topMostCheck = controls.As<CheckBox_CL>(check);
   Check(topMostCheck, theSaveData.topMost != 0);
-  const int explorerMenu = controls.AddCheckBox(window, kExplorerMenuText, kCheckX, kCheckY);
+  const int explorerMenu = controls.AddCheckBox(window, kExplorerMenuText, px(kCheckX), px(kCheckY));
   explorerMenuCheck = controls.As<CheckBox_CL>(explorerMenu);
   explorerMenuShown = UserExplorerMenuStartsThisProgram();
   Check(explorerMenuCheck, explorerMenuShown);
-  StackVertically({check, explorerMenu}, controls, kStackTop, kStackGap);
+  StackVertically({check, explorerMenu}, controls, px(kStackTop), px(kStackGap));
 }
 
 void PropAppSetting_CL::OnApply() {

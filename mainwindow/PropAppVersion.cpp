@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "base/HighDpiHelper.h"
 #include "base/Inifile.h"
 #include "base/ShellHelpers.h"
 #include "toolkit/ControlLayout.h"
@@ -60,16 +61,18 @@ INT_PTR PropAppVersion_CL::DialogProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 void PropAppVersion_CL::OnInitDialog(HWND window) {
-  MoveWindow(window, 0, 0, kWidth, kHeight, FALSE);
+  const auto px = [this](int value) { return HighDpiHelper_CL::Scale(value, dpi); };
+  MoveWindow(window, 0, 0, px(kWidth), px(kHeight), FALSE);
+  controls.UseDpi(font, dpi);
   const LayoutMetrics layout = PageLayout(window);
   const int uw = layout.unitWidth;
 
-  const int check = controls.AddCheckBox(window, kNotifyText, uw / 2, kNotifyCheckY);
+  const int check = controls.AddCheckBox(window, kNotifyText, uw / 2, px(kNotifyCheckY));
   notifyCheck = controls.As<CheckBox_CL>(check);
   const int icon = controls.AddButton(window, L"OK", uw / 2);
   iconButton = controls.As<Button_CL>(icon);
   if (Exists(iconButton)) {
-    iconButton->Resize(kIconButtonSize, kIconButtonSize, TRUE);
+    iconButton->Resize(px(kIconButtonSize), px(kIconButtonSize), TRUE);
     ShowIcon(*iconButton, iconId);
   }
   const std::wstring versionText = std::wstring(L"Version : ") + kInstalledVersion;
@@ -82,10 +85,10 @@ void PropAppVersion_CL::OnInitDialog(HWND window) {
   if (Exists(notifyCheck) && theIniFile.ReadInt(kSection, kNotifyKey, 0) != 0) {
     SendMessageW(notifyCheck->hwnd, BM_SETCHECK, BST_CHECKED, 0);
   }
-  StackVertically({icon, version, blank, support, button}, controls, kStackTop, kStackGap);
-  FrameAround(window, kNotifyFrameTitle, layout.width, kNotifyFrameY, notifyCheck);
-  FrameAround(window, kVersionFrameTitle, layout.width, kVersionFrameY, supportButton);
-  if (Exists(iconButton)) MoveX(*iconButton, RectInParent(*iconButton).left + kIconShift);
+  StackVertically({icon, version, blank, support, button}, controls, px(kStackTop), px(kStackGap));
+  FrameAround(window, kNotifyFrameTitle, layout.width, px(kNotifyFrameY), notifyCheck);
+  FrameAround(window, kVersionFrameTitle, layout.width, px(kVersionFrameY), supportButton);
+  if (Exists(iconButton)) MoveX(*iconButton, RectInParent(*iconButton).left + px(kIconShift));
 }
 
 void PropAppVersion_CL::FrameAround(HWND window, const wchar_t* title, int width, int y,
@@ -93,7 +96,7 @@ void PropAppVersion_CL::FrameAround(HWND window, const wchar_t* title, int width
   GroupBox_CL* const frame = controls.As<GroupBox_CL>(controls.AddGroupBox(window, title, width, 0, y));
   if (!Exists(frame) || !Exists(control)) return;
   EncloseControl(*control, *frame);
-  frame->Resize(width, frame->extentHeight + kFramePadding, TRUE);
+  frame->Resize(width, frame->extentHeight + HighDpiHelper_CL::Scale(kFramePadding, dpi), TRUE);
 }
 
 void PropAppVersion_CL::OnCommand(HWND window, int id, int code) const {

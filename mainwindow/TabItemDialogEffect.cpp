@@ -84,12 +84,13 @@ void EffectControls::UpdateTexts() const {
   SetFactorText(contrastCheck, L"コントラスト(%1.2f)", SliderPosition(contrastSlider));
 }
 
-void EffectControls::Layout(int top, int pageWidth, int unitWidth, int unitHeight) const {
-  const int uw = unitWidth;
-  const int uh = unitHeight;
-  MoveAndSize(frame, 4, top, pageWidth - uw / 2, 11 * uh);
+void EffectControls::Layout(int top, const LayoutMetrics& m) const {
+  const int pageWidth = m.width;
+  const int uw = m.unitWidth;
+  const int uh = m.unitHeight;
+  MoveAndSize(frame, m.Px(4), top, pageWidth - uw / 2, 11 * uh);
   const int r = top + uh;
-  const int x = uw + 4;
+  const int x = uw + m.Px(4);
   MoveIfExists(noneRadio, x, r);
   MoveIfExists(monoRadio, x, r + uh);
   MoveIfExists(sepiaRadio, x, r + 2 * uh);
@@ -139,6 +140,7 @@ TabItemDialogEffect_CL::~TabItemDialogEffect_CL() = default;
 HWND TabItemDialogEffect_CL::Create(HWND parent) {
   style = childPageStyle;
   if (!CreateModeless(parent)) return nullptr;
+  controls.UseDpi(font, dpi);
   allRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"全ての写真にエフェクトをかける", 0, 0, true));
   photoRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"この写真にエフェクトをかける", 0, 0, false));
   allGroup.Build(controls, hwnd);
@@ -206,13 +208,21 @@ void TabItemDialogEffect_CL::OnScroll(HWND slider) {
   if (matched) RequestPreviewRefresh();
 }
 
+void TabItemDialogEffect_CL::DpiChanged() {
+  controls.UseDpi(font, dpi);
+  Layout();
+}
+
 void TabItemDialogEffect_CL::Layout() {
   if (!ready || !hwnd) return;
   const LayoutMetrics m = ClientLayout(hwnd);
   const int uw = m.unitWidth;
   const int uh = m.unitHeight;
-  MoveIfExists(allRadio, uw / 2 + 4, 2);
-  allGroup.Layout(4, m.width, uw, uh);
-  MoveIfExists(photoRadio, uw / 2 + 4, 12 * uh + 2);
-  photoGroup.Layout(12 * uh + 4, m.width, uw, uh);
+  // Each choice stands just above its frame's top edge, clear of the frame's first row.
+  const int frameTop = m.Px(4);
+  const int aboveFrame = m.Px(4) - m.Px(2);
+  MoveIfExists(allRadio, uw / 2 + frameTop, aboveFrame);
+  allGroup.Layout(frameTop, m);
+  MoveIfExists(photoRadio, uw / 2 + frameTop, 12 * uh + aboveFrame);
+  photoGroup.Layout(12 * uh + frameTop, m);
 }

@@ -32,7 +32,7 @@ struct EffectControls {
   // "写真の明るさ(1.00)" / "コントラスト(0.00)" from the sliders' positions.
   void UpdateTexts() const;
   // Frame and controls from top, in a page of client width pageWidth.
-  void Layout(int top, int pageWidth, int unitWidth, int unitHeight) const;
+  void Layout(int top, const LayoutMetrics& metrics) const;
   // A command from one of the group's controls: stores it in values. Posts the refreshes.
   void OnCommand(int id, EffectParams& values) const;
   // A scroll from one of the group's sliders: stores the position. True when it was one.
@@ -41,6 +41,8 @@ struct EffectControls {
 
 class TabItemDialogEffect_CL : public SubClassDialogBase_CL {
 public:
+  // The controls sized for the page's new DPI and laid out again.
+  void DpiChanged() override;
   TabItemDialogEffect_CL();
   ~TabItemDialogEffect_CL() override;
 

@@ -1,6 +1,7 @@
 #include "mainwindow/TabItemDialogImageSize.h"
 #include "mainwindow/MainWindowLinks.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "base/ShellHelpers.h"
@@ -35,6 +36,12 @@ static_assert(sizeof(kTypeTexts) / sizeof(kTypeTexts[0]) == kOutputTypeCount);
 // No HEIC encoder here: a kept type has to become one that can be written.
 constexpr const wchar_t* kKeepTypeTip = L"HEIC・HEIF の写真は JPEG (.jpg) で保存します";
 
+int HeightOf(const ControlBase_CL* control) {
+  if (!page::Exists(control)) return 0;
+  const RECT r = RectInParent(*control);
+  return r.bottom - r.top;
+}
+
 bool IsChecked(const ControlBase_CL* control) {
   return control && control->hwnd && control->IsChecked() == BST_CHECKED;
 }
@@ -48,10 +55,10 @@ std::wstring FixedSizeLabel(int width, int height) {
 // `edit` on the row of `radio`, `offset` right of the button's left edge, and `unit` after
 // it the label that follows the number.
 void LayoutNumberBox(const RadioButton_CL* radio, const Edit_CL* edit, const StaticText_CL* label, int offset,
-                     int unit) {
+                     int unit, int lift) {
   if (!page::Exists(radio) || !page::Exists(edit)) return;
   const RECT button = RectInParent(*radio);
-  MoveTo(*edit, button.left + offset, button.top - 2);
+  MoveTo(*edit, button.left + offset, button.top - lift);
   if (!page::Exists(label)) return;
   const RECT box = RectInParent(*edit);
   MoveTo(*label, box.right + unit / 2, button.top);
@@ -66,6 +73,7 @@ TabItemDialogImageSize_CL::~TabItemDialogImageSize_CL() = default;
 HWND TabItemDialogImageSize_CL::Create(HWND parent) {
   style = childPageStyle;
   if (!CreateModeless(parent)) return nullptr;
+  controls.UseDpi(font, dpi);
   const LayoutMetrics metrics = ClientLayout(hwnd);
   CreateTypeButtons(metrics.unitWidth, metrics.unitHeight);
   CreateSizeButtons(metrics.unitWidth);
@@ -232,33 +240,46 @@ void TabItemDialogImageSize_CL::SelectSize(int index) {
   theSaveData.ResizeRadioIndex = index;
 }
 
+void TabItemDialogImageSize_CL::DpiChanged() {
+  controls.UseDpi(font, dpi);
+  Layout();
+}
+
+// Two groups of rows: the output types, then the sizes with their boxes and the two check
+// boxes on rows of their own. A row more is one line more.
 void TabItemDialogImageSize_CL::Layout() {
   if (!sizeGroup || !hwnd) return;
   const LayoutMetrics m = ClientLayout(hwnd);
   const int uw = m.unitWidth;
   const int uh = m.unitHeight;
+  const int margin = m.Px(4);
   const int groupWidth = m.width - uw / 2;
-  const int pitch = uh + kSizeRowGap;
-  const int typeCount = static_cast<int>(typeRadios.size());
-  const int sizeCount = static_cast<int>(sizeChoices.size());
-  MoveAndSize(typeGroup, 4, 4, groupWidth, uh / 2 + typeCount * (uh + 4));
-  // Below the type group, whatever its number of buttons: the size buttons, then the two
-  // check boxes on rows of their own; the title and the margins take one more row.
-  const int groupTop = uh / 2 + (typeCount + 2) * uh;
-  const int firstRow = groupTop + uh / 2 + kSizeRowsTop;
-  MoveAndSize(sizeGroup, 4, groupTop, groupWidth, (sizeCount + 3) * pitch);
-  for (int i = 0; i < sizeCount; ++i) {
-    MoveIfExists(sizeChoices[static_cast<size_t>(i)].radio, uw, firstRow + i * pitch);
-  }
-  MoveIfExists(noEnlargeCheck, uw, firstRow + sizeCount * pitch);
-  MoveIfExists(sharpenCheck, uw, firstRow + (sizeCount + 1) * pitch);
-  LayoutNumberBox(sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit, nullptr, 6 * uw, uw);
-  LayoutNumberBox(sizeChoices[kSizeChoiceScale].radio, scaleEdit, percentLabel, 7 * uw, uw);
+
+  page::Rows types(uh + uh / 2, uh);
+  for (const RadioButton_CL* radio : typeRadios) types.Place(radio, uw);
+  MoveAndSize(typeGroup, margin, margin, groupWidth, uh / 2 + types.count * (uh + margin));
+
+  // The title and the margins take one more row under the type group.
+  const int groupTop = uh / 2 + (types.count + 2) * uh;
+  // A number box is taller than its button's row: the rows are far enough apart that a box,
+  // centred on its button, reaches neither the row above nor the row below.
+  const int buttonHeight = HeightOf(sizeChoices[kSizeChoiceCustom].radio);
+  const int boxHeight = HeightOf(widthEdit);
+  const int lift = boxHeight > buttonHeight ? (boxHeight - buttonHeight) / 2 : 0;
+  const int pitch = std::max(uh + m.Px(kSizeRowGap), (boxHeight + buttonHeight + 1) / 2);
+  page::Rows sizes(groupTop + uh / 2 + m.Px(kSizeRowsTop), pitch);
+  for (const SizeChoice& choice : sizeChoices) sizes.Place(choice.radio, uw);
+  sizes.Place(noEnlargeCheck, uw);
+  sizes.Place(sharpenCheck, uw);
+  MoveAndSize(sizeGroup, margin, groupTop, groupWidth, (sizes.count + 1) * sizes.pitch);
+
+  LayoutNumberBox(sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit, nullptr, 6 * uw, uw, lift);
+  LayoutNumberBox(sizeChoices[kSizeChoiceScale].radio, scaleEdit, percentLabel, 7 * uw, uw, lift);
   PlaceKeepTypeTip();
   const RadioButton_CL* const custom = sizeChoices[kSizeChoiceCustom].radio;
   if (!custom || !custom->hwnd || !widthEdit || !heightEdit || !timesLabel) return;
   const RECT customRect = RectInParent(*custom);
-  const int editY = customRect.top - 2;
+  const int editY = customRect.top - lift;
   MoveTo(*widthEdit, customRect.left + 6 * uw, editY);
   MoveTo(*heightEdit, customRect.left + 10 * uw, editY);
   const RECT widthRect = RectInParent(*widthEdit);

@@ -17,6 +17,8 @@
 
 class TabItemDialogImageSize_CL : public SubClassDialogBase_CL {
 public:
+  // The controls sized for the page's new DPI and laid out again.
+  void DpiChanged() override;
   // One size radio button and the box it stands for (-1 x -1 custom, -2 x -2 keep).
   struct SizeChoice {
     int width = 0;

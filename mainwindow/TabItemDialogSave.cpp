@@ -65,6 +65,7 @@ TabItemDialogSave_CL::~TabItemDialogSave_CL() = default;
 HWND TabItemDialogSave_CL::Create(HWND parent) {
   style = childPageStyle;
   if (!CreateModeless(parent)) return nullptr;
+  controls.UseDpi(font, dpi);
   CreateControls();
   ShowSettings();
   ready = 1;
@@ -236,6 +237,11 @@ void TabItemDialogSave_CL::OnScroll(HWND slider) {
   RequestPreviewRefresh();
 }
 
+void TabItemDialogSave_CL::DpiChanged() {
+  controls.UseDpi(font, dpi);
+  Layout();
+}
+
 void TabItemDialogSave_CL::Layout() {
   if (!folderGroup || !hwnd) return;
   const LayoutMetrics m = ClientLayout(hwnd);
@@ -243,11 +249,12 @@ void TabItemDialogSave_CL::Layout() {
   const int uh = m.unitHeight;
   const int h2 = uh / 2;
   const int h4 = uh / 4;
+  const int margin = m.Px(4);
   const int groupWidth = m.width - uw / 2;
-  const int groupHeight = 6 * uh + 18;
+  const int groupHeight = 6 * uh + m.Px(18);
 
   // The folder group has room for the refusal line under the name box.
-  MoveAndSize(folderGroup, 4, 4, groupWidth, groupHeight + uh - 6);
+  MoveAndSize(folderGroup, margin, margin, groupWidth, groupHeight + uh - m.Px(6));
   MoveIfExists(desktopRadio, uw, uh + h2);
   MoveIfExists(besideSourceRadio, uw, 2 * uh + h2);
   MoveIfExists(folderLabel, uw, 3 * uh + 2 * h2);
@@ -255,16 +262,17 @@ void TabItemDialogSave_CL::Layout() {
   if (Exists(folderEdit) && Exists(folderProblemLabel)) {
     const RECT edit = Rect(*folderEdit);
     const int lineHeight = folderProblemLabel->TextHeight(L"Ｗ");
-    MoveAndSize(folderProblemLabel, edit.left, edit.bottom + 1, 4 + groupWidth - uw / 2 - edit.left, lineHeight);
+    MoveAndSize(folderProblemLabel, edit.left, edit.bottom + m.Px(1), margin + groupWidth - uw / 2 - edit.left,
+                lineHeight);
   }
 
-  MoveAndSize(nameGroup, 4, 8 * uh + 4, groupWidth, groupHeight);
+  MoveAndSize(nameGroup, margin, 8 * uh + margin, groupWidth, groupHeight);
   MoveIfExists(prefixCheck, uw, 9 * uh + h2);
   MoveIfExists(prefixEdit, 2 * uw, 10 * uh + h2);
   MoveIfExists(suffixCheck, uw, 12 * uh + h2);
   MoveIfExists(suffixEdit, 2 * uw, 13 * uh + h2);
 
-  MoveAndSize(jpegGroup, 4, 16 * uh + 4, groupWidth, groupHeight);
+  MoveAndSize(jpegGroup, margin, 16 * uh + margin, groupWidth, groupHeight);
   MoveIfExists(qualityRadio, uw, 17 * uh + h2);
   const int qualityHeight = Exists(qualityRadio) ? Rect(*qualityRadio).bottom - Rect(*qualityRadio).top : 0;
   MoveAndSize(qualitySlider, uw, 18 * uh + h2 + h4, m.width - 2 * uw, qualityHeight);
@@ -279,10 +287,10 @@ void TabItemDialogSave_CL::Layout() {
   }
   // These apply to every output type, so they stand below the JPEG group, in none; a box
   // that depends on the one above it is indented under it.
-  const int checksTop = 16 * uh + 4 + groupHeight + h2;
-  const int checkPitch = uh + 4;
-  MoveIfExists(keepMetadataCheck, uw / 2 + 4, checksTop);
-  MoveIfExists(removeGpsCheck, uw / 2 + 4 + uw, checksTop + checkPitch);
-  MoveIfExists(keepTimeCheck, uw / 2 + 4, checksTop + 2 * checkPitch);
-  MoveIfExists(exifTimeCheck, uw / 2 + 4 + uw, checksTop + 3 * checkPitch);
+  const int indent = uw / 2 + margin;
+  page::Rows checks(16 * uh + margin + groupHeight + h2, uh + margin);
+  checks.Place(keepMetadataCheck, indent);
+  checks.Place(removeGpsCheck, indent + uw);
+  checks.Place(keepTimeCheck, indent);
+  checks.Place(exifTimeCheck, indent + uw);
 }

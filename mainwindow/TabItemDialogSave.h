@@ -13,6 +13,8 @@
 
 class TabItemDialogSave_CL : public SubClassDialogBase_CL {
 public:
+  // The controls sized for the page's new DPI and laid out again.
+  void DpiChanged() override;
   TabItemDialogSave_CL();
   ~TabItemDialogSave_CL() override;
 

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include "base/HighDpiHelper.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 
@@ -33,6 +34,7 @@ TabParamSetting_CL::~TabParamSetting_CL() {
 }
 
 HWND TabParamSetting_CL::Create(HWND parent) {
+  dpi = HighDpiHelper_CL::WindowDpi(parent);
   if (!CreateTab(parent, controls.TakeId())) return nullptr;
   EnableThemeDialogTexture(hwnd, kEnableTabTexture);
   callback = TabMessage;
@@ -66,8 +68,18 @@ void TabParamSetting_CL::CreateStartButton() {
   if (!startButton) return;
   startButton->id = startButtonId;
   if (startButton->hwnd) SetWindowLongPtrW(startButton->hwnd, GWLP_ID, startButtonId);
-  startButton->SetFontScale(startButtonFontScale);
+  startButton->SetFontScale(startButtonFontScale, dpi);
   theMainWindowLinks.convertButton = startButton;
+}
+
+void TabParamSetting_CL::UseDpi(int newDpi, HFONT tabFont) {
+  dpi = newDpi;
+  UseFont(tabFont, dpi);
+  for (int k = 0; k < pageCount; ++k) {
+    if (SubClassDialogBase_CL* page = PageAt(k)) page->UseDpi(dpi);
+  }
+  if (startButton) startButton->SetFontScale(startButtonFontScale, dpi);
+  PlaceStartButton();
 }
 
 SubClassDialogBase_CL* TabParamSetting_CL::PageAt(int index) const {
@@ -123,8 +135,10 @@ void TabParamSetting_CL::PlaceStartButton() const {
   if (!GetWindowRect(currentPage->hwnd, &page)) return;
   const int width = page.right - page.left;
   const int height = page.bottom - page.top;
-  SetWindowPos(startButton->hwnd, nullptr, startButtonMargin, height - startButtonHeight - startButtonMargin,
-               width - 2 * startButtonMargin, startButtonHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int margin = HighDpiHelper_CL::Scale(startButtonMargin, dpi);
+  const int buttonHeight = HighDpiHelper_CL::Scale(startButtonHeight, dpi);
+  SetWindowPos(startButton->hwnd, nullptr, margin, height - buttonHeight - margin, width - 2 * margin, buttonHeight,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TabParamSetting_CL::WatchPageSize(HWND page) {

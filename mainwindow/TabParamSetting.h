@@ -44,6 +44,8 @@ public:
   // Puts the start button at the bottom of the shown page: 4 pixels from its left, right and
   // bottom edges, 64 pixels tall.
   void PlaceStartButton() const;
+  // The tab control, its pages and the start button at another DPI, in tabFont.
+  void UseDpi(int newDpi, HFONT tabFont);
 
   ControlFactory_CL controls;  // creates and owns the start button
   int currentTab = 0;
@@ -52,6 +54,7 @@ public:
   std::unique_ptr<TabItemDialogSave_CL> savePage;
   SubClassDialogBase_CL* currentPage = nullptr;  // one of the three pages, not owned
   Button_CL* startButton = nullptr;              // owned by controls
+  int dpi = 96;                                  // the main window's
 
 private:
   void CreatePages(HWND parent);

@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "base/HighDpiHelper.h"
+
 namespace {
 
 ControlBase_CL* BoundControl(HWND window) {
@@ -53,17 +55,22 @@ void ControlBase_CL::Subclass() {
   SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc));
 }
 
-void ControlBase_CL::SetFontScale(float factor) {
-  LOGFONTW description{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(description), &description);
-  description.lfWidth = static_cast<LONG>(static_cast<float>(description.lfWidth) * factor);
-  description.lfHeight = static_cast<LONG>(static_cast<float>(description.lfHeight) * factor);
-  description.lfWeight = scaledFontWeight;
-  GdiFont next(CreateFontIndirectW(&description));
+void ControlBase_CL::SetFontScale(float factor, int dpi) {
+  fontScale = factor;
+  GdiFont next = HighDpiHelper_CL::MakeGuiFont(dpi, factor, scaledFontWeight);
   font = next ? next.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   // The control uses the new font now; the old one can go.
   scaledFont = std::move(next);
+}
+
+void ControlBase_CL::UseFont(HFONT dpiFont, int dpi) {
+  if (fontScale > 0.0f) {
+    SetFontScale(fontScale, dpi);
+    return;
+  }
+  font = dpiFont ? dpiFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 std::wstring ControlBase_CL::GetText() const {

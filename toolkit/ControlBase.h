@@ -33,8 +33,11 @@ public:
 
   // Routes the window's messages through SubclassProc to HandleMessage.
   void Subclass();
-  // A font from the stock GUI font with width and height times factor (truncated) and weight 100.
-  void SetFontScale(float factor);
+  // A font from the stock GUI font made for dpi, with width and height times factor
+  // (truncated) and weight 100. Kept across a change of DPI (see UseFont).
+  void SetFontScale(float factor, int dpi);
+  // The window's font for its DPI; a control with a scaled font makes its own from it.
+  void UseFont(HFONT dpiFont, int dpi);
   std::wstring GetText() const;
   // BM_GETCHECK: 0 unchecked, 1 checked, 2 indeterminate.
   int IsChecked() const;
@@ -52,8 +55,13 @@ public:
   WNDPROC previousProc = nullptr;
   Callback callback = nullptr;
   HWND hwnd = nullptr;
-  HFONT font;  // the stock DEFAULT_GUI_FONT, or scaledFont
+  HFONT font;  // the stock DEFAULT_GUI_FONT, the window's font for its DPI, or scaledFont
+  // What the control was sized for when it was made: its widest text, or the characters of
+  // a box. A change of DPI sizes it again from them.
+  std::wstring sizingText;
+  int sizingCharacters = 0;
 
 private:
   GdiFont scaledFont;
+  float fontScale = 0.0f;  // 0: no font of its own
 };

@@ -1,7 +1,7 @@
 #pragma once
 // Creates a dialog's controls: numbers them from 4352 in creation order, sizes them to
-// their text, keeps them in creation order and deletes the objects with itself. The windows
-// go with their parent dialog.
+// their text in the font for the dialog's DPI, keeps them in creation order and deletes the
+// objects with itself. The windows go with their parent dialog.
 #include <windows.h>
 
 #include <memory>
@@ -40,6 +40,13 @@ public:
   // A 100 x 22 slider at (0, 0), range left at the platform's 0 to 100.
   int AddTrackBar(HWND parent);
 
+  // The font and DPI the controls are made with (null: the stock GUI font). Every control
+  // made so far takes the font and is sized again for its text.
+  void UseDpi(HFONT dpiFont, int newDpi);
+  // The size the control is made with for its text (or characters) at the factory's DPI;
+  // cx -1 for a control its dialog sizes itself (group box, slider, progress bar).
+  SIZE FittedSize(const ControlBase_CL& control) const;
+
   // For controls created by their owners: the next identifier, and taking an object over.
   int TakeId() { return nextId++; }
   int Adopt(std::unique_ptr<ControlBase_CL> control);
@@ -56,4 +63,10 @@ public:
 
   std::vector<std::unique_ptr<ControlBase_CL>> controls;
   int nextId = firstId;
+  HFONT font = nullptr;
+  int dpi = 96;
+
+private:
+  // Gives a new control the factory's font and remembers what it is sized for.
+  void Prepare(ControlBase_CL& control, const std::wstring& text, int characters = 0) const;
 };

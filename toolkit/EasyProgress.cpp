@@ -28,8 +28,14 @@ INT_PTR EasyProgress_CL::RunModal(int first, int second, HWND parent) {
   return result;
 }
 
-INT_PTR EasyProgress_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR EasyProgress_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_DPICHANGED:
+      // The job goes on; only the window is laid out again.
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
+    case WM_SIZE:
+      if (progressBar) PlaceControls(window);
+      return 0;
     case WM_INITDIALOG:
       LayOut(window);
       PlaceOnScreen(window);
@@ -53,7 +59,7 @@ void EasyProgress_CL::LayOut(HWND dialog) {
   SetWindowTextW(dialog, title.c_str());
 
   HighDpiHelper_CL dpi;
-  dpi.Init();
+  dpi.InitForWindow(dialog);
   MoveWindow(dialog, 0, 0, dpi.ScaleX(frameWidth), dpi.ScaleY(frameHeight), TRUE);
 
   SetWindowLongPtrW(dialog, GWL_STYLE, GetWindowLongPtrW(dialog, GWL_STYLE) & ~closeBoxStyles);
@@ -64,6 +70,7 @@ void EasyProgress_CL::LayOut(HWND dialog) {
   int width = client.right - client.left;
   const int height = client.bottom - client.top;
 
+  controls.UseDpi(font, dpi.dpiX);
   cancelButton = controls.As<Button_CL>(controls.AddButton(dialog, L"中止", cancelButtonX));
   if (cancelButton) {
     RECT button{};
@@ -84,6 +91,27 @@ void EasyProgress_CL::LayOut(HWND dialog) {
     // No worker will ever close the dialog: close it now rather than hang.
     PostMessageW(dialog, WM_CLOSE, 0, 0);
   }
+}
+
+void EasyProgress_CL::DpiChanged() {
+  controls.UseDpi(font, dpi);
+  PlaceControls(hwnd);
+}
+
+// The bar fills the client area, with the cancel button at its right when there is one.
+void EasyProgress_CL::PlaceControls(HWND dialog) const {
+  RECT client{};
+  GetClientRect(dialog, &client);
+  int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  if (cancelButton && cancelButton->hwnd) {
+    RECT button{};
+    GetWindowRect(cancelButton->hwnd, &button);
+    const int buttonWidth = button.right - button.left;
+    if (cancelAllowed) width -= buttonWidth;
+    MoveWindow(cancelButton->hwnd, width, 0, buttonWidth, height, TRUE);
+  }
+  if (progressBar && progressBar->hwnd) MoveWindow(progressBar->hwnd, 0, 0, width, height, TRUE);
 }
 
 void EasyProgress_CL::PlaceOnScreen(HWND dialog) const {

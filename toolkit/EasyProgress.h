@@ -21,6 +21,8 @@
 
 class EasyProgress_CL : public SubClassDialogBase_CL, public EasyThreadBase_CL {
 public:
+  // The cancel button sized for the new DPI and the controls placed again; the job goes on.
+  void DpiChanged() override;
   static constexpr int fullPosition = 2000;  // the bar's range is 0..fullPosition
   static constexpr int frameWidth = 480;     // pixels at 96 DPI
   static constexpr int frameHeight = 56;
@@ -63,5 +65,6 @@ public:
 
 private:
   void LayOut(HWND dialog);
+  void PlaceControls(HWND dialog) const;
   void PlaceOnScreen(HWND dialog) const;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/HighDpiHelper.h"
 #include "toolkit/ControlBase.h"
 
 namespace {
@@ -26,9 +27,29 @@ SIZE MeasureLayoutUnit() {
   return unit;
 }
 
-LayoutMetrics MetricsOf(const RECT& r, int width, int height) {
-  static const SIZE unit = MeasureLayoutUnit();  // the screen font does not change while we run
-  return LayoutMetrics{r.left, r.top, r.right, r.bottom, width, height, unit.cx, unit.cy};
+// The unit is the screen font's, measured once and grown with the DPI, but never smaller
+// than the dialog font's at that DPI: fonts do not grow in step with the DPI, and a row of
+// the unit's height must hold a line of the dialog's text.
+LayoutMetrics MetricsOf(const RECT& r, int width, int height, int dpi, HFONT font) {
+  static const SIZE screenUnit = MeasureLayoutUnit();
+  static const int systemDpi = HighDpiHelper_CL::SystemDpi();
+  SIZE unit{MulDiv(screenUnit.cx, dpi, systemDpi), MulDiv(screenUnit.cy, dpi, systemDpi)};
+  if (font) {
+    const SIZE fontUnit = MeasureOnScreen(L"\xFF37", font);
+    if (fontUnit.cy > unit.cy) unit.cy = fontUnit.cy;
+    if (fontUnit.cx > unit.cx && fontUnit.cx * 4 >= fontUnit.cy * 3) unit.cx = fontUnit.cx;
+  }
+  return LayoutMetrics{r.left, r.top, r.right, r.bottom, width, height, unit.cx, unit.cy, dpi};
+}
+
+int DpiOf(HWND window) {
+  const SubClassDialogBase_CL* const object = BoundObject(window);
+  return object ? object->dpi : HighDpiHelper_CL::WindowDpi(window);
+}
+
+HFONT FontOf(HWND window) {
+  const SubClassDialogBase_CL* const object = BoundObject(window);
+  return object ? object->font : nullptr;
 }
 
 }  // namespace
@@ -72,8 +93,11 @@ HWND SubClassDialogBase_CL::CreateModeless(HWND parent) {
                                     reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR SubClassDialogBase_CL::DialogProc(HWND window, UINT message, WPARAM, LPARAM) {
+INT_PTR SubClassDialogBase_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_DPICHANGED:
+      OnDpiChanged(wParam, reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CLOSE:
       EndDialog(window, 0);
       return 0;
@@ -90,8 +114,33 @@ void SubClassDialogBase_CL::Bind(HWND window, HWND handleOutValue) {
   hwnd = window;
   if (handleOut) *handleOut = handleOutValue;
   dc.emplace(window);
-  font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  dpi = HighDpiHelper_CL::WindowDpi(window);
+  MakeFont();
+}
+
+// The stock font itself at the system's DPI, so that such a window draws as it always has.
+void SubClassDialogBase_CL::MakeFont() {
+  const HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  GdiFont next;
+  if (dpi != HighDpiHelper_CL::SystemDpi()) next = HighDpiHelper_CL::MakeGuiFont(dpi);
+  font = next ? next.get() : stock;
+  if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  dpiFont = std::move(next);
+}
+
+void SubClassDialogBase_CL::UseDpi(int newDpi) {
+  dpi = HighDpiHelper_CL::ValidDpi(newDpi);
+  MakeFont();
+  DpiChanged();
+}
+
+void SubClassDialogBase_CL::OnDpiChanged(WPARAM wParam, const RECT* suggested) {
+  UseDpi(HIWORD(wParam));
+  if (suggested) {
+    SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 INT_PTR SubClassDialogBase_CL::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -103,7 +152,7 @@ INT_PTR SubClassDialogBase_CL::Dispatch(HWND window, UINT message, WPARAM wParam
     object->Bind(window, handleOutValue);
   }
   const INT_PTR result = object->DialogProc(window, message, wParam, lParam);
-  // The font is a stock object: nothing to delete. The device context goes back now.
+  // The device context goes back now; the font goes with the object.
   if (message == WM_DESTROY) object->dc.reset();
   return result;
 }
@@ -144,7 +193,7 @@ void SubClassDialogBase_CL::CenterOnOwner(HWND owner, HWND dialog) {
 LayoutMetrics SubClassDialogBase_CL::ClientLayout(HWND dialog) {
   RECT r{};
   GetClientRect(dialog, &r);
-  return MetricsOf(r, r.right - r.left, r.bottom - r.top);
+  return MetricsOf(r, r.right - r.left, r.bottom - r.top, DpiOf(dialog), FontOf(dialog));
 }
 
 LayoutMetrics SubClassDialogBase_CL::PageLayout(HWND page) {
@@ -156,5 +205,5 @@ LayoutMetrics SubClassDialogBase_CL::PageLayout(HWND page) {
   }
   const int w = area.right - area.left;
   const int h = area.bottom - area.top;
-  return MetricsOf(RECT{0, 0, w, h}, w, h);
+  return MetricsOf(RECT{0, 0, w, h}, w, h, DpiOf(page), FontOf(page));
 }

@@ -10,8 +10,8 @@
 
 #include "base/Owned.h"
 
-// Client (or page display) rectangle with its size, and the size of one fullwidth "Ｗ"
-// on the screen, the unit in which pages space their controls.
+// Client (or page display) rectangle with its size, the size of one fullwidth "Ｗ" on the
+// screen at the window's DPI, the unit in which pages space their controls, and that DPI.
 struct LayoutMetrics {
   int left = 0;
   int top = 0;
@@ -21,6 +21,10 @@ struct LayoutMetrics {
   int height = 0;
   int unitWidth = 0;
   int unitHeight = 0;
+  int dpi = 96;
+
+  // A 96-DPI length in device pixels at this DPI.
+  int Px(int value) const { return MulDiv(value, dpi, 96); }
 };
 
 class SubClassDialogBase_CL {
@@ -59,17 +63,27 @@ public:
   // Centres the dialog's client size on the owner's window (on the full screen when the
   // owner is minimised).
   static void CenterOnOwner(HWND owner, HWND dialog);
+  // At the DPI of the dialog's object (or of its window when no object is bound to it).
   static LayoutMetrics ClientLayout(HWND dialog);
   // Display area of the property sheet's tab control that holds the page.
   static LayoutMetrics PageLayout(HWND page);
 
   HDC Dc() const { return dc ? dc->get() : nullptr; }
 
+  // Lays the dialog out for another DPI: a font made for it, the controls sized again for
+  // their texts, then DpiChanged. A top-level dialog does this on WM_DPICHANGED and takes
+  // the rectangle the system suggests; a child is told by its parent.
+  void UseDpi(int newDpi);
+  // What a dialog does after its font changed for a new DPI. Base: nothing.
+  virtual void DpiChanged() {}
+
   HWND hwnd = nullptr;
   HWND parentWindow = nullptr;
   std::optional<WindowDc> dc;  // GetDC(hwnd) from WM_INITDIALOG to WM_DESTROY
   std::unique_ptr<std::byte[]> templateBuffer;
-  HFONT font = nullptr;  // the stock DEFAULT_GUI_FONT
+  HFONT font = nullptr;  // the stock DEFAULT_GUI_FONT, or dpiFont
+  int dpi = 96;          // the window's DPI, from WM_INITDIALOG on
+  GdiFont dpiFont;       // the GUI font made for dpi, when that is not the system's DPI
   HWND* handleOut = nullptr;
   DWORD style = 0;
 
@@ -77,4 +91,6 @@ private:
   static INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                           SubClassDialogBase_CL* bindingObject, HWND handleOutValue);
   void Bind(HWND window, HWND handleOutValue);
+  void MakeFont();
+  void OnDpiChanged(WPARAM wParam, const RECT* suggested);
 };

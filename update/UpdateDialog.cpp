@@ -43,19 +43,21 @@ void UpdateDialog_CL::OnInitDialog(HWND window) {
   SetWindowTextW(window, caption.c_str());
 
   HighDpiHelper_CL dpi;
-  dpi.Init();
+  dpi.InitForWindow(window);
   MoveWindow(window, 0, 0, dpi.ScaleX(kWidth), dpi.ScaleY(kHeight), FALSE);
 
   const LONG windowStyle = GetWindowLongW(window, GWL_STYLE);
   SetWindowLongW(window, GWL_STYLE, windowStyle & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
+  controls.UseDpi(font, dpi.dpiX);
   const int openSite = controls.AddButton(window, kOpenSiteText, 0);
   Renumber(openSite, kOpenSiteId);
   const int later = controls.AddButton(window, kLaterText, 0);
   Renumber(later, kLaterId);
   AlignPairBottomRight(controls, openSite, window);
 
-  controls.AddStaticText(window, UpdateQuestionText(latestVersion, installedVersion), kTextX, kTextY);
+  controls.AddStaticText(window, UpdateQuestionText(latestVersion, installedVersion), dpi.ScaleX(kTextX),
+                         dpi.ScaleY(kTextY));
 
   if (parentWindow) CenterOnOwner(parentWindow, window);
 }

@@ -1,5 +1,6 @@
 #include "views/PictureListView.h"
 
+#include "base/HighDpiHelper.h"
 #include "views/BitmapHelpers.h"
 
 namespace {
@@ -60,11 +61,13 @@ FamilyPtr CaptionFamily() {
   return family;
 }
 
-CaptionFontPtr MakeCaptionFont() {
+// Points are turned into pixels by the screen's DPI, the system's: at another DPI the size
+// grows by the ratio of the two.
+CaptionFontPtr MakeCaptionFont(float scale = 1.0f) {
   const FamilyPtr family = CaptionFamily();
   CaptionFontPtr font;
   if (family &&
-      gp::GdipCreateFont(family.get(), kCaptionSize, Gdiplus::FontStyleBold, Gdiplus::UnitPoint, font.receive()) !=
+      gp::GdipCreateFont(family.get(), kCaptionSize * scale, Gdiplus::FontStyleBold, Gdiplus::UnitPoint, font.receive()) !=
           Gdiplus::Ok) {
     font.release();
   }
@@ -112,6 +115,11 @@ void PictureListView_CL::PaintTile(GpGraphics* graphics, const RECT& cell) {
   if (gp::GdipCreateSolidFill(kTileColour, black.receive()) != Gdiplus::Ok) return;
   gp::GdipFillRectangleI(graphics, black.get(), cell.left, cell.top, cell.right - cell.left - 1,
                          cell.bottom - cell.top - 1);
+}
+
+void PictureListView_CL::UseDpi(int dpi) {
+  CaptionFontPtr next = MakeCaptionFont(static_cast<float>(dpi) / static_cast<float>(HighDpiHelper_CL::SystemDpi()));
+  if (next) captionFont = std::move(next);
 }
 
 void PictureListView_CL::PaintThumbnail(GpGraphics* graphics, const RECT& cell, GpBitmap* thumbnail) {

@@ -34,6 +34,8 @@ public:
   void PaintTile(GpGraphics* graphics, const RECT& cell);
   void PaintThumbnail(GpGraphics* graphics, const RECT& cell, GpBitmap* thumbnail);
   void PaintCaption(GpGraphics* graphics, const RECT& cell, const std::wstring& text);
+  // Captions in a font for the window's DPI (the screen's fonts are made for the system's).
+  void UseDpi(int dpi);
 
   std::vector<std::wstring> paths;
   MovieBitmapChcheBase_CL cache{kThumbnailCacheCapacity};

@@ -97,3 +97,17 @@ TEST(ExplorerVerbText, ReferenceInTheVerbKeysReadsAsTheMenuText) {
 }
 
 }  // namespace
+
+// The program lays out every window for its monitor's DPI, so the system must not stretch it:
+// it asks for Per-Monitor-V2, with the older per-monitor setting for systems before it.
+TEST(ProgramManifest, AsksForPerMonitorV2WithTheOlderFallback) {
+  const HMODULE program = LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(program, nullptr);
+  const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const char* text = static_cast<const char*>(LockResource(LoadResource(program, found)));
+  const std::string manifest(text, SizeofResource(program, found));
+  FreeLibrary(program);
+  EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+}

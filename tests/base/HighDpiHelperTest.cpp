@@ -5,58 +5,33 @@
 
 namespace {
 
-int isAwareCalls = 0;
-int awarenessToReport = 0;
-
-HRESULT WINAPI FailingAwareness(HANDLE, int*) { return E_ACCESSDENIED; }
-HRESULT WINAPI ReportingAwareness(HANDLE, int* awareness) {
-  *awareness = awarenessToReport;
-  return S_OK;
-}
-BOOL WINAPI AwareByOldCall() {
-  ++isAwareCalls;
-  return TRUE;
-}
-
-int ScreenDpiX() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return dpi;
+LONG CharacterHeight(HFONT font) {
+  const WindowDc screen(nullptr);
+  const SelectedObject selected(screen.get(), font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen.get(), &metrics);
+  return metrics.tmHeight;
 }
 
 }  // namespace
 
-TEST(HighDpiHelper, AwarenessComesFromTheNewerCallWhenItExists) {
-  isAwareCalls = 0;
-  awarenessToReport = 0;
-  EXPECT_EQ(HighDpiHelper_CL::AwarenessFrom(ReportingAwareness, AwareByOldCall), 0);
-  awarenessToReport = 2;
-  EXPECT_EQ(HighDpiHelper_CL::AwarenessFrom(ReportingAwareness, AwareByOldCall), 1);
-  EXPECT_EQ(HighDpiHelper_CL::AwarenessFrom(FailingAwareness, AwareByOldCall), 0)
-      << "a failing call means unaware";
-  EXPECT_EQ(isAwareCalls, 0) << "the older call is not consulted when the newer exists";
-  EXPECT_EQ(HighDpiHelper_CL::AwarenessFrom(nullptr, AwareByOldCall), 1);
-  EXPECT_EQ(isAwareCalls, 1);
-  EXPECT_EQ(HighDpiHelper_CL::AwarenessFrom(nullptr, nullptr), 0);
-}
+TEST(HighDpiHelper, LengthsAndFontsFollowTheDpiAndTheSystemDpiKeepsTheStockFont) {
+  EXPECT_EQ(HighDpiHelper_CL::Scale(360, 144), 540);
+  EXPECT_EQ(HighDpiHelper_CL::Scale(166, 120), 208) << "rounded, not truncated";
+  EXPECT_EQ(HighDpiHelper_CL::Unscale(HighDpiHelper_CL::Scale(700, 168), 168), 700);
+  EXPECT_EQ(HighDpiHelper_CL::ValidDpi(0), 96) << "a DPI from a damaged message is not taken";
+  EXPECT_EQ(HighDpiHelper_CL::ValidDpi(288), 288);
 
-TEST(HighDpiHelper, UnawareProcessScalesByTheReportedDpi) {
-  HighDpiHelper_CL dpi;
-  dpi.aware = 0;
-  dpi.dpiX = 144;
-  dpi.dpiY = 144;
-  EXPECT_EQ(dpi.ScaleX(360), 540);
-  EXPECT_EQ(dpi.ScaleY(160), 240);
-  dpi.aware = 1;
-  EXPECT_EQ(dpi.ScaleX(360), 360);
-  EXPECT_EQ(dpi.ScaleY(160), 160);
-}
+  HighDpiHelper_CL window;
+  const HWND desktop = GetDesktopWindow();
+  window.InitForWindow(desktop);
+  EXPECT_EQ(window.ScaleX(96), HighDpiHelper_CL::WindowDpi(desktop));
+  EXPECT_EQ(HighDpiHelper_CL::WindowDpi(nullptr), HighDpiHelper_CL::SystemDpi());
 
-TEST(HighDpiHelper, OldSystemIsUnawareWithTheScreenDpi) {
-  HighDpiHelper_CL dpi;
-  dpi.InitForVersion(5);
-  EXPECT_EQ(dpi.aware, 0);
-  EXPECT_EQ(dpi.dpiX, ScreenDpiX());
-  EXPECT_EQ(dpi.ScaleX(480), MulDiv(480, ScreenDpiX(), 96));
+  const int system = HighDpiHelper_CL::SystemDpi();
+  const LONG stock = CharacterHeight(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  EXPECT_EQ(CharacterHeight(HighDpiHelper_CL::MakeGuiFont(system).get()), stock);
+  const LONG doubled = CharacterHeight(HighDpiHelper_CL::MakeGuiFont(2 * system).get());
+  EXPECT_GE(doubled, 2 * stock - 2);
+  EXPECT_LE(doubled, 2 * stock + 2);
 }

@@ -28,6 +28,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/TabParamSetting.h"
+#include "tests/mainwindow/MainWindowHost.h"
 #include "tests/support/ResultsWindow.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
@@ -158,38 +159,8 @@ std::vector<std::wstring> ComboTexts(HWND combo) {
   return texts;
 }
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public MainWindowHost {
 protected:
-  void SetUp() override {
-    savedData = theSaveData;
-    savedIniPath = theIniFile.filePath;
-    savedLogPath = theLog.logPath;
-    theSaveData = SaveData_CL();
-    iniPath = temp.File(L"Glimmerset.ini");
-    theIniFile.SetFileName(iniPath);
-    // Never a network request from a test.
-    theIniFile.WriteInt(L"VERSION", L"notify", 1);
-    theLog.logPath = temp.File(L"log.txt");
-  }
-  void TearDown() override {
-    window.reset();
-    Pump();
-    theSaveData = savedData;
-    theSaveData.currentItem = nullptr;
-    theIniFile.filePath = savedIniPath;
-    theLog.logPath = savedLogPath;
-  }
-
-  // Opens the main window modeless with this command line and lets it settle.
-  MainWindow_CL& Open(const std::wstring& commandLine = L"Glimmerset.exe") {
-    window = std::make_unique<MainWindow_CL>();
-    window->commandLineText = commandLine;
-    window->openFolder = [this](const std::wstring& folder) { openedFolders.push_back(folder); };
-    EXPECT_NE(window->CreateModeless(nullptr), nullptr);
-    Pump();
-    return *window;
-  }
-
   // A width x height photo at folder\name (folders made as needed).
   std::wstring Photo(const std::wstring& relative, int width, int height, Gdiplus::ARGB fill = kRed,
                      const GUID& format = kTestFormatJpeg) {
@@ -225,16 +196,6 @@ protected:
     EXPECT_NE(theMainWindowLinks.convertButton, nullptr);
     return theMainWindowLinks.convertButton != nullptr && IsWindowEnabled(theMainWindowLinks.convertButton->hwnd);
   }
-
-  TempFolder temp;
-  std::wstring iniPath;
-  std::unique_ptr<MainWindow_CL> window;
-  std::vector<std::wstring> openedFolders;
-
-private:
-  SaveData_CL savedData;
-  std::wstring savedIniPath;
-  std::wstring savedLogPath;
 };
 
 // ---- opening ----------------------------------------------------------------------------

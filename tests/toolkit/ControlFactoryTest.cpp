@@ -152,7 +152,7 @@ TEST(ControlFont, ScaledFontIsTheStockFontTimesTheFactorTruncatedWithWeight100) 
   LOGFONTW stock{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(stock), &stock);
 
-  button.SetFontScale(2.5f);
+  button.SetFontScale(2.5f, 96);
   LOGFONTW scaled{};
   ASSERT_NE(GetObjectW(button.font, sizeof(scaled), &scaled), 0);
   EXPECT_EQ(scaled.lfHeight, static_cast<LONG>(stock.lfHeight * 2.5f));
@@ -168,7 +168,7 @@ TEST(ControlFont, ScaledFontIsTheStockFontTimesTheFactorTruncatedWithWeight100) 
 
   // Scaling again replaces the font and deletes the previous one.
   const HFONT first = button.font;
-  button.SetFontScale(2.0f);
+  button.SetFontScale(2.0f, 96);
   EXPECT_NE(button.font, first);
   EXPECT_EQ(GetObjectType(first), 0u) << "the replaced font is deleted";
   EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(button.hwnd, WM_GETFONT, 0, 0)), button.font);

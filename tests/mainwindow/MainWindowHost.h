@@ -1,0 +1,70 @@
+#pragma once
+// What the tests of the whole main window share: the settings record and the INI file and
+// log on a temporary folder (the update check off), and the main window opened modeless with
+// a command line, the folders it would open in Explorer collected instead.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Inifile.h"
+#include "base/LogFile.h"
+#include "engine/SaveData.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/TheSaveData.h"
+#include "tests/support/TempFolder.h"
+
+// Runs every message waiting for this thread's windows.
+inline void PumpWindowMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+class MainWindowHost : public testing::Test {
+protected:
+  void SetUp() override {
+    savedData = theSaveData;
+    savedIniPath = theIniFile.filePath;
+    savedLogPath = theLog.logPath;
+    theSaveData = SaveData_CL();
+    iniPath = temp.File(L"Glimmerset.ini");
+    theIniFile.SetFileName(iniPath);
+    // Never a network request from a test.
+    theIniFile.WriteInt(L"VERSION", L"notify", 1);
+    theLog.logPath = temp.File(L"log.txt");
+  }
+  void TearDown() override {
+    window.reset();
+    PumpWindowMessages();
+    theSaveData = savedData;
+    theSaveData.currentItem = nullptr;
+    theIniFile.filePath = savedIniPath;
+    theLog.logPath = savedLogPath;
+  }
+
+  // Opens the main window modeless with this command line and lets it settle.
+  MainWindow_CL& Open(const std::wstring& commandLine = L"Glimmerset.exe") {
+    window = std::make_unique<MainWindow_CL>();
+    window->commandLineText = commandLine;
+    window->openFolder = [this](const std::wstring& folder) { openedFolders.push_back(folder); };
+    EXPECT_NE(window->CreateModeless(nullptr), nullptr);
+    PumpWindowMessages();
+    return *window;
+  }
+
+  TempFolder temp;
+  std::wstring iniPath;
+  std::unique_ptr<MainWindow_CL> window;
+  std::vector<std::wstring> openedFolders;
+
+private:
+  SaveData_CL savedData;
+  std::wstring savedIniPath;
+  std::wstring savedLogPath;
+};
