@@ -13,9 +13,8 @@ namespace {
 class MovedJob : public EasyProgress_CL {
 public:
   MovedJob() : EasyProgress_CL(L"数えています", 1) {}
-  ~MovedJob() override { JoinWorker(); }
 
-  void Run(int, int) override {
+  void Run() override {
     AddToTarget(10);
     for (int i = 0; i < 5; ++i) CountDone();
     startDpi = dpi;
