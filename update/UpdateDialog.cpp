@@ -64,6 +64,10 @@ void UpdateDialog_CL::OnInitDialog(HWND window) {
 
 void UpdateDialog_CL::DpiChanged() {
   controls.UseDpi(font, dpi);
+  RECT frame{};
+  GetWindowRect(hwnd, &frame);
+  MoveWindow(hwnd, frame.left, frame.top, HighDpiHelper_CL::Scale(kWidth, dpi), HighDpiHelper_CL::Scale(kHeight, dpi),
+             TRUE);
   PlaceControls(hwnd);
 }
 
