@@ -134,12 +134,14 @@ void SubClassDialogBase_CL::UseDpi(int newDpi) {
   DpiChanged();
 }
 
+// The window takes the rectangle the system suggests first, so that what is laid out for the
+// new DPI is laid out in the window's new size.
 void SubClassDialogBase_CL::OnDpiChanged(WPARAM wParam, const RECT* suggested) {
-  UseDpi(HIWORD(wParam));
   if (suggested) {
     SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  UseDpi(HIWORD(wParam));
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 

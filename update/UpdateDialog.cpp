@@ -22,8 +22,10 @@ UpdateDialog_CL::UpdateDialog_CL(std::wstring caption, std::wstring installedVer
 
 UpdateDialog_CL::~UpdateDialog_CL() = default;
 
-INT_PTR UpdateDialog_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR UpdateDialog_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_DPICHANGED:
+      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
     case WM_INITDIALOG:
       OnInitDialog(window);
       return 0;
@@ -50,16 +52,30 @@ void UpdateDialog_CL::OnInitDialog(HWND window) {
   SetWindowLongW(window, GWL_STYLE, windowStyle & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
   controls.UseDpi(font, dpi.dpiX);
-  const int openSite = controls.AddButton(window, kOpenSiteText, 0);
-  Renumber(openSite, kOpenSiteId);
+  openSiteIndex = controls.AddButton(window, kOpenSiteText, 0);
+  Renumber(openSiteIndex, kOpenSiteId);
   const int later = controls.AddButton(window, kLaterText, 0);
   Renumber(later, kLaterId);
-  AlignPairBottomRight(controls, openSite, window);
-
-  controls.AddStaticText(window, UpdateQuestionText(latestVersion, installedVersion), dpi.ScaleX(kTextX),
-                         dpi.ScaleY(kTextY));
+  questionIndex = controls.AddStaticText(window, UpdateQuestionText(latestVersion, installedVersion), 0, 0);
+  PlaceControls(window);
 
   if (parentWindow) CenterOnOwner(parentWindow, window);
+}
+
+void UpdateDialog_CL::DpiChanged() {
+  controls.UseDpi(font, dpi);
+  RECT frame{};
+  GetWindowRect(hwnd, &frame);
+  MoveWindow(hwnd, frame.left, frame.top, HighDpiHelper_CL::Scale(kWidth, dpi), HighDpiHelper_CL::Scale(kHeight, dpi),
+             TRUE);
+  PlaceControls(hwnd);
+}
+
+void UpdateDialog_CL::PlaceControls(HWND window) const {
+  AlignPairBottomRight(controls, openSiteIndex, window);
+  if (const ControlBase_CL* const question = controls.At(questionIndex)) {
+    MoveTo(*question, HighDpiHelper_CL::Scale(kTextX, dpi), HighDpiHelper_CL::Scale(kTextY, dpi));
+  }
 }
 
 void UpdateDialog_CL::Renumber(int index, int id) {

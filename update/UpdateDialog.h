@@ -21,6 +21,8 @@ public:
   ~UpdateDialog_CL() override;
 
   INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The buttons and the text sized for the new DPI and placed again.
+  void DpiChanged() override;
 
   std::wstring caption;
   std::wstring installedVersion;
@@ -31,4 +33,9 @@ private:
   void OnInitDialog(HWND window);
   // A button of the pair with its identifier replaced.
   void Renumber(int index, int id);
+  // The buttons in the bottom-right corner, the question at the top left.
+  void PlaceControls(HWND window) const;
+
+  int openSiteIndex = -1;
+  int questionIndex = -1;
 };

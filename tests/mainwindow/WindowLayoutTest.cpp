@@ -13,12 +13,14 @@
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/SaveData.h"
+#include "mainwindow/ConvertResults.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/TabParamSetting.h"
 #include "mainwindow/TheSaveData.h"
 #include "tests/mainwindow/MainWindowHost.h"
 #include "tests/support/LayoutCheck.h"
 #include "tests/support/TempFolder.h"
+#include "update/UpdateDialog.h"
 #include "views/MyPictureListView.h"
 
 namespace {
@@ -157,4 +159,26 @@ TEST_F(WindowLayout, DISABLED_CountFaultsAtThePrefixDpi) {
     total += static_cast<int>(faults.size());
   }
   std::printf("total %d at %d DPI\n", total, dpi);
+}
+
+// The results window and the update question, each made and laid out again at every DPI:
+// no control leaves its window or covers another, and every text fits in the DPI's font.
+TEST(DialogLayout, ResultsAndUpdateQuestionHaveNoFaultsAtAnyDpi) {
+  for (const int dpi : {96, 120, 144, 192}) {
+    ConvertResults_CL results(L"3 枚のうち 1 枚は書き出せませんでした。",
+                              L"C:\\写真\\iphone_hdr_YES.heic: 読めない写真です");
+    ASSERT_NE(results.CreateModeless(nullptr), nullptr);
+    results.UseDpi(dpi);
+    UpdateDialog_CL question(L"Glimmerset", L"1.0.7", L"1.0.8");
+    ASSERT_NE(question.CreateModeless(nullptr), nullptr);
+    question.UseDpi(dpi);
+    PumpWindowMessages();
+    for (const SubClassDialogBase_CL* dialog : {static_cast<SubClassDialogBase_CL*>(&results),
+                                                static_cast<SubClassDialogBase_CL*>(&question)}) {
+      for (const std::wstring& fault : LayoutFaults(dialog->hwnd, {dpi, FontCharacterHeight(dialog->font)}))
+        ADD_FAILURE() << dpi << " DPI: " << Utf8(fault);
+    }
+    DestroyWindow(results.hwnd);
+    DestroyWindow(question.hwnd);
+  }
 }
