@@ -165,6 +165,8 @@ bool ApplySwitch(const std::wstring& option, SaveData_CL& settings, bool& usage)
     settings.Sharpen = 1;
   } else if (option == L"/no-sharpen") {
     settings.Sharpen = 0;
+  } else if (option == L"/skip-done") {
+    settings.SkipDone = 1;
   } else if (option == L"/?" || option == L"/help") {
     usage = true;
   } else if (option != L"/convert") {
@@ -265,6 +267,7 @@ private:
 
 std::wstring ResultLine(const PhotoResult& result) {
   if (result.failure == PhotoFailure::None) return L"OK " + result.source + L" -> " + result.output;
+  if (result.failure == PhotoFailure::AlreadyDone) return L"SKIP " + result.source + L" -> " + result.output;
   std::wstring line = L"NG " + result.source + L" : " + FailureText(result.failure);
   if (!result.detail.empty()) line += L" (" + result.detail + L")";
   return line;
@@ -322,6 +325,7 @@ std::wstring ConsoleUsage() {
          L"  /no-gps                      位置情報を消す（撮影日時・カメラ・露出は残す）\r\n"
          L"  /keep-time | /new-time       更新日時を元の写真と同じにする | 変換した時刻にする\r\n"
          L"  /exif-time                   更新日時を撮影日時にする（無い写真は元の写真の更新日時）\r\n"
+         L"  /skip-done                   変換済みの写真はとばす（出力が元の写真より新しいとき）\r\n"
          L"  /workers 2                   同時に変換する写真の数 (1-8、既定はCPUのコア数+1)\r\n"
          L"指定しない設定は Glimmerset.ini の値を使います。終了コード: 0 全て変換, 1 変換できない写真あり, 2 オプションの誤り";
 }
@@ -367,5 +371,5 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
   const BatchCounts counts = batch.Counts();
   for (const UnusedPath& path : unused) out.Line(L"NG " + path.path + L" : " + path.reason);
   out.Line(SummaryText(counts));
-  return counts.written == counts.total && unused.empty() ? kConsoleAllWritten : kConsoleSomeNotWritten;
+  return counts.written + counts.skipped == counts.total && unused.empty() ? kConsoleAllWritten : kConsoleSomeNotWritten;
 }

@@ -35,6 +35,24 @@ bool MakeFolder(const std::wstring& folder) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The file's last write time; false when it cannot be read (a missing file).
+bool LastWriteTime(const std::wstring& path, FILETIME& time) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(PlatformPath(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  time = data.ftLastWriteTime;
+  return true;
+}
+
+// An output counts as done when it exists and was last written no earlier than its photo. With
+// the photo's own time kept on the output the two are equal, which counts as done too.
+bool OutputIsUpToDate(const std::wstring& source, const std::wstring& output) {
+  FILETIME sourceTime{};
+  FILETIME outputTime{};
+  if (!LastWriteTime(output, outputTime) || !LastWriteTime(source, sourceTime)) return false;
+  return CompareFileTime(&outputTime, &sourceTime) >= 0;
+}
+
 void LogFailure(LogFile& log, const PhotoResult& result) {
   log.Write(L"変換できませんでした: %s : %s %s", result.source.c_str(), FailureText(result.failure),
             result.detail.c_str());
@@ -86,6 +104,7 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
                               : L"";
     }
   }
+  if (settings.SkipDone) MarkDone();
   // No more workers than photos: a photo alone keeps libvips' own threads for itself.
   const int most = static_cast<int>(std::min<std::size_t>(photos.size(), kMostWorkers));
   const int count = std::clamp(workers, 1, std::max(most, 1));
@@ -104,6 +123,17 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
   }
   RunWorker(serialized, cancel);
   for (const std::unique_ptr<WorkerThread>& thread : threads) thread->Join();
+}
+
+void ConvertBatch_CL::MarkDone() {
+  std::size_t skipped = 0;
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    if (planned[i].refusal != PhotoFailure::None || !OutputIsUpToDate(photos[i].path, planned[i].path)) continue;
+    planned[i].refusal = PhotoFailure::AlreadyDone;
+    results[i].failure = PhotoFailure::AlreadyDone;
+    ++skipped;
+  }
+  if (skipped > 0) log.Write(L"変換済みの写真を%u枚とばしました", static_cast<unsigned>(skipped));
 }
 
 void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>& cancel) {
@@ -153,6 +183,7 @@ PhotoFailure ConvertBatch_CL::PrepareAndEncode(const PhotoItem& photo, OutputFor
 void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& cancel) {
   PhotoResult& result = results[index];
   const PlannedOutput& output = planned[index];
+  if (output.refusal == PhotoFailure::AlreadyDone) return;
   if (output.refusal != PhotoFailure::None) {
     LogFailure(log, result);
     return;
@@ -190,6 +221,8 @@ BatchCounts ConvertBatch_CL::Counts() const {
       ++counts.written;
     } else if (result.failure == PhotoFailure::Cancelled) {
       ++counts.notStarted;
+    } else if (result.failure == PhotoFailure::AlreadyDone) {
+      ++counts.skipped;
     } else {
       ++counts.failed;
     }
@@ -207,6 +240,7 @@ std::wstring ConvertBatch_CL::FirstOutputFolder() const {
 std::wstring SummaryText(const BatchCounts& counts) {
   std::wstring text = std::to_wstring(counts.total) + L"枚中" + std::to_wstring(counts.written) +
                       L"枚を変換しました。";
+  if (counts.skipped > 0) text += std::to_wstring(counts.skipped) + L"枚は変換済みのためとばしました。";
   if (counts.failed > 0) text += std::to_wstring(counts.failed) + L"枚は変換できませんでした。";
   if (counts.notStarted > 0) text += std::to_wstring(counts.notStarted) + L"枚は中止により変換していません。";
   return text;

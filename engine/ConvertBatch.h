@@ -29,6 +29,7 @@ struct BatchCounts {
   std::size_t written = 0;
   std::size_t failed = 0;      // tried and not written
   std::size_t notStarted = 0;  // left when the batch was stopped
+  std::size_t skipped = 0;     // already converted ("変換済みの写真はとばす")
 };
 
 class ConvertBatch_CL {
@@ -66,6 +67,8 @@ private:
   // The encoded file of a prepared photo, or why there is none.
   PhotoFailure Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded, std::wstring& detail) const;
   void RunWorker(const Progress& progress, const std::atomic<int>& cancel);
+  // With SkipDone, marks each photo whose planned output is already there and up to date.
+  void MarkDone();
 
   std::vector<PhotoItem> photos;
   SaveData_CL settings;
@@ -76,5 +79,6 @@ private:
   LogFile& log;
 };
 
-// "24枚中22枚を変換しました。2枚は変換できませんでした。" and, after a stop, how many were not started.
+// "24枚中22枚を変換しました。2枚は変換できませんでした。", how many were skipped as already
+// converted, and after a stop how many were not started.
 std::wstring SummaryText(const BatchCounts& counts);

@@ -8,6 +8,7 @@ const wchar_t* FailureText(PhotoFailure failure) {
     case PhotoFailure::WriteFailed: return L"出力先に書き込めない";
     case PhotoFailure::SameAsSource: return L"元の写真と同じ名前";
     case PhotoFailure::Cancelled: return L"中止しました";
+    case PhotoFailure::AlreadyDone: return L"変換済み";
   }
   return L"";
 }

@@ -8,6 +8,7 @@ enum class PhotoFailure {
   WriteFailed,   // the output folder or file could not be written
   SameAsSource,  // the output path names a photo of the batch
   Cancelled,     // the batch was stopped before this photo started
+  AlreadyDone,   // skipped: its output exists and is at least as new as the photo
 };
 
 // The reason in the user's words: "読み込めない写真", "大きすぎる写真", ...

@@ -78,6 +78,7 @@ void SaveData_CL::Load() {
       OneOfTwo(ini.ReadInt(kConvert, L"FileTimeFromExif", defaults.FileTimeFromExif), defaults.FileTimeFromExif);
   RemoveGps = OneOfTwo(ini.ReadInt(kConvert, L"RemoveGps", defaults.RemoveGps), defaults.RemoveGps);
   Sharpen = OneOfTwo(ini.ReadInt(kConvert, L"Sharpen", defaults.Sharpen), defaults.Sharpen);
+  SkipDone = OneOfTwo(ini.ReadInt(kConvert, L"SkipDone", defaults.SkipDone), defaults.SkipDone);
 }
 
 void SaveData_CL::Save() const {
@@ -110,6 +111,7 @@ void SaveData_CL::Save() const {
   ini.WriteInt(kConvert, L"FileTimeFromExif", FileTimeFromExif);
   ini.WriteInt(kConvert, L"RemoveGps", RemoveGps);
   ini.WriteInt(kConvert, L"Sharpen", Sharpen);
+  ini.WriteInt(kConvert, L"SkipDone", SkipDone);
 }
 
 void SaveData_CL::Clear() {

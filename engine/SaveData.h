@@ -159,5 +159,7 @@ public:
   int RemoveGps = 0;
   // 1: a downscaled photo gets a mild unsharp mask; enlarged or kept-size photos never do.
   int Sharpen = 0;
+  // 1: a photo whose output exists and was last written no earlier than the photo is skipped.
+  int SkipDone = 0;
 };
 

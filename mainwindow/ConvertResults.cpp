@@ -23,7 +23,7 @@ HWND MakeChild(HWND parent, const wchar_t* className, const std::wstring& text, 
 std::wstring NotWrittenList(const std::vector<PhotoResult>& results) {
   std::wstring list;
   for (const PhotoResult& result : results) {
-    if (result.failure == PhotoFailure::None) continue;
+    if (result.failure == PhotoFailure::None || result.failure == PhotoFailure::AlreadyDone) continue;
     if (!list.empty()) list += L"\r\n";
     list += result.source + L" : " + FailureText(result.failure);
   }

@@ -103,6 +103,7 @@ void TabItemDialogSave_CL::CreateControls() {
   removeGpsCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"位置情報を消す", 0, 0));
   keepTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"更新日時を元の写真と同じにする", 0, 0));
   exifTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影日時にする", 0, 0));
+  skipDoneCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"変換済みの写真はとばす", 0, 0));
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -127,6 +128,7 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetCheck(removeGpsCheck, data.RemoveGps != 0);
   SetCheck(keepTimeCheck, data.KeepFileTime != 0);
   SetCheck(exifTimeCheck, data.FileTimeFromExif != 0);
+  SetCheck(skipDoneCheck, data.SkipDone != 0);
   UpdateDependentChecks();
   UpdateQualityText();
 }
@@ -227,6 +229,10 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     data.FileTimeFromExif = CheckState(*exifTimeCheck);
     RequestPreviewRefresh();
   }
+  if (Is(skipDoneCheck, id)) {
+    data.SkipDone = CheckState(*skipDoneCheck);
+    RequestPreviewRefresh();
+  }
   page::ForwardConvertClick(id, parentWindow);
 }
 
@@ -289,8 +295,10 @@ void TabItemDialogSave_CL::Layout() {
   // that depends on the one above it is indented under it.
   const int indent = uw / 2 + margin;
   page::Rows checks(16 * uh + margin + groupHeight + h2, uh + margin);
-  checks.Place(keepMetadataCheck, indent);
+  const int firstRow = checks.Place(keepMetadataCheck, indent);
   checks.Place(removeGpsCheck, indent + uw);
   checks.Place(keepTimeCheck, indent);
   checks.Place(exifTimeCheck, indent + uw);
+  // No room for a row of its own under the start button: beside the first box.
+  MoveIfExists(skipDoneCheck, m.width / 2 + margin, firstRow);
 }

@@ -48,6 +48,7 @@ public:
   CheckBox_CL* removeGpsCheck = nullptr;  // RemoveGps; greyed while keepMetadataCheck is off
   CheckBox_CL* keepTimeCheck = nullptr;   // KeepFileTime
   CheckBox_CL* exifTimeCheck = nullptr;   // FileTimeFromExif; greyed while keepTimeCheck is off
+  CheckBox_CL* skipDoneCheck = nullptr;   // SkipDone
   int ready = 0;
 
 private:

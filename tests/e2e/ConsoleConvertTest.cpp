@@ -170,7 +170,7 @@ TEST_F(ConsoleConvertTest, ConvertsAFolderReportingEachPhotoAndEndsWithOneWhenAP
   EXPECT_FALSE(FileExists(photos.File(L"Resized"))) << "/folder replaces the usual folder";
 }
 
-TEST_F(ConsoleConvertTest, ASecondRunIntoANamedFolderConvertsOnlyThePhotosAgain) {
+TEST_F(ConsoleConvertTest, ASecondRunIntoANamedFolderConvertsOnlyThePhotosAgainAndSkipDoneSkipsThemAll) {
   for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg"}) ASSERT_TRUE(WritePhoto(photos.File(name)));
   const std::vector<std::wstring> arguments = {L"/convert", L"/size", L"80x60", L"/folder", L"縮小", photos.Path()};
   for (int run = 1; run <= 2; ++run) {
@@ -182,6 +182,14 @@ TEST_F(ConsoleConvertTest, ASecondRunIntoANamedFolderConvertsOnlyThePhotosAgain)
   }
   EXPECT_FALSE(FileExists(photos.File(L"縮小\\縮小"))) << "the first run's outputs are no photos to convert";
   ExpectPicture(photos.File(L"縮小\\a.jpg"), 80, 60);
+
+  std::vector<std::wstring> skipping = arguments;
+  skipping.insert(skipping.begin() + 1, L"/skip-done");
+  const Outcome outcome = RunGlimmerset(skipping);
+  SCOPED_TRACE(testing::Message() << "skip-done:\n" << outcome.output);
+  EXPECT_EQ(outcome.exitCode, 0u) << "photos already converted are no failures";
+  EXPECT_EQ(LinesStartingWith(outcome, L"SKIP "), 3u);
+  EXPECT_TRUE(HasLine(outcome, L"3枚中0枚を変換しました。3枚は変換済みのためとばしました。"));
 }
 
 TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {

@@ -309,3 +309,60 @@ TEST(ConvertBatch, AStopEndsAHundredMegapixelDecodeWithinHalfASecond) {
   EXPECT_FALSE(FileExists(batch.Results()[0].output));
   EXPECT_EQ(TemporaryFilesIn(folder.File(L"Resized")), 0);
 }
+
+namespace {
+
+// Gives the file a last write time `minutes` from now.
+bool TouchFile(const std::wstring& path, int minutes) {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER time{};
+  time.LowPart = now.dwLowDateTime;
+  time.HighPart = now.dwHighDateTime;
+  time.QuadPart += static_cast<ULONGLONG>(minutes) * 60 * 10000000;
+  const FILETIME touched{time.LowPart, time.HighPart};
+  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool set = SetFileTime(file, nullptr, nullptr, &touched) != FALSE;
+  CloseHandle(file);
+  return set;
+}
+
+}  // namespace
+
+// A nightly run over a growing folder: what is done stays as it is, a photo edited since its
+// output was written and an output deleted since are made again, and the summary counts the rest.
+TEST(ConvertBatch, SkipDoneConvertsOnlyPhotosWhoseOutputIsMissingOrOlder) {
+  SaveData_CL settings = SmallOutputs();
+  settings.SkipDone = 1;
+  for (int keepTime = 1; keepTime >= 0; --keepTime) {
+    const TempFolder folder;
+    const std::vector<std::wstring> paths = WritePhotos(folder, 4);
+    settings.KeepFileTime = keepTime;
+    ConvertBatch_CL first(Photos(paths), settings, theLog);
+    BatchRun{first};
+    ASSERT_EQ(first.Counts().written, 4u);
+
+    ConvertBatch_CL again(Photos(paths), settings, theLog);
+    BatchRun{again};
+    EXPECT_EQ(again.Counts().written, 0u);
+    EXPECT_EQ(again.Counts().skipped, 4u);
+    EXPECT_EQ(again.Counts().failed, 0u);
+    EXPECT_EQ(SummaryText(again.Counts()), L"4枚中0枚を変換しました。4枚は変換済みのためとばしました。");
+
+    ASSERT_TRUE(TouchFile(paths[1], 5));
+    ASSERT_TRUE(DeleteFileW(first.Results()[3].output.c_str()));
+    ConvertBatch_CL third(Photos(paths), settings, theLog);
+    BatchRun{third};
+    EXPECT_EQ(third.Counts().written, 2u) << "keep time " << keepTime;
+    EXPECT_EQ(third.Counts().skipped, 2u);
+    EXPECT_EQ(third.Results()[1].failure, PhotoFailure::None);
+    EXPECT_EQ(third.Results()[3].failure, PhotoFailure::None);
+    EXPECT_TRUE(FileExists(third.Results()[3].output));
+    settings.SkipDone = 0;
+    ConvertBatch_CL off(Photos(paths), settings, theLog);
+    BatchRun{off};
+    EXPECT_EQ(off.Counts().written, 4u) << "without the option every photo is written again";
+    settings.SkipDone = 1;
+  }
+}
