@@ -227,7 +227,6 @@ TEST_F(ProgramTest, ConvertsAFolderFromTheCommandLineAndKeepsTheSettings) {
   EXPECT_EQ(IniString(iniPath, L"CONVERT", L"MakeFolder"), L"Resized");
   EXPECT_EQ(IniString(iniPath, L"CONVERT", L"JpegQuantization"), L"80");
   EXPECT_EQ(IniString(iniPath, L"VERSION", L"notify"), L"1");
-  EXPECT_NE(IniString(iniPath, L"APP_INFO", L"rand_seed"), L"<missing>");
   EXPECT_NE(IniString(iniPath, L"Window", L"WindowRect"), L"<missing>");
 }
 
