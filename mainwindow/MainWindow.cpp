@@ -28,6 +28,7 @@
 #include "mainwindow/TabParamSetting.h"
 #include "toolkit/FileOpenDialog.h"
 #include "update/UpdateCheck.h"
+#include "update/UpdateCheckWorker.h"
 #include "views/DecodeImage.h"
 #include "views/MyPictureListView.h"
 
@@ -147,6 +148,9 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_THUMBNAIL_READY:
       OnThumbnailReady(wParam, lParam);
       break;
+    case WM_UPDATE_FETCHED:
+      OnUpdateFetched(lParam);
+      break;
     case WM_COPYDATA: {
       // The sender's answer is the message result, not the dialog procedure's.
       const bool taken = lParam != 0 && OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -155,10 +159,12 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     }
     case WM_TIMER:
       if (wParam == kHandoverTimer) AddHandedOverPaths();
+      if (wParam == kUpdateQuestionTimer) AskPendingUpdate();
       break;
     case WM_DESTROY:
       UnmarkHandoverWindow(window);
       KillTimer(window, kHandoverTimer);
+      KillTimer(window, kUpdateQuestionTimer);
       DropPendingThumbnails();
       break;
     default:
@@ -229,9 +235,9 @@ void MainWindow_CL::Initialize() {
   layoutReady = 1;
   Layout();
   RequestRefresh();
-  RunUpdateCheck();
   ApplyTopMost();
   ShowWindow(hwnd, SW_SHOW);
+  StartUpdateCheck();
   AddCommandLinePaths();
   EnableConvertButton();
   // Only now can a second start's paths join the strip.
@@ -683,9 +689,31 @@ void MainWindow_CL::DestroyParamTabs() {
   paramTabs.reset();
 }
 
-void MainWindow_CL::RunUpdateCheck() {
-  UpdateCheck_CL check(kMakerHost, kVersionFilePath, nullptr);
-  check.Check(kUpdateCaption, kInstalledVersion, hwnd);
+void MainWindow_CL::StartUpdateCheck() {
+  const UpdateCheck_CL check(updateEndpoint, kVersionFilePath, nullptr);
+  if (!check.Due()) return;
+  if (!UpdateCheckWorker::Start(check, hwnd, WM_UPDATE_FETCHED)) {
+    theLog.Write(L"更新確認のスレッドを開始できません: %u", GetLastError());
+  }
+}
+
+void MainWindow_CL::OnUpdateFetched(LPARAM lParam) {
+  pendingUpdate = UpdateCheckWorker::TakeResult(lParam);
+  AskPendingUpdate();
+}
+
+void MainWindow_CL::AskPendingUpdate() {
+  if (!pendingUpdate) return;
+  // A modal window (a job's progress, a sheet, a message box) disables this one: the
+  // question waits until it has closed.
+  if (!IsWindowEnabled(hwnd)) {
+    SetTimer(hwnd, kUpdateQuestionTimer, kHandoverRetryMs, nullptr);
+    return;
+  }
+  KillTimer(hwnd, kUpdateQuestionTimer);
+  const std::unique_ptr<VersionFile> file = std::move(pendingUpdate);
+  const UpdateCheck_CL check(updateEndpoint, kVersionFilePath, nullptr);
+  check.Conclude(*file, kUpdateCaption, kInstalledVersion, hwnd);
 }
 
 // ---- helpers --------------------------------------------------------------------------

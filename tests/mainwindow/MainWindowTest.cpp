@@ -29,6 +29,7 @@
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/TabParamSetting.h"
 #include "tests/mainwindow/MainWindowHost.h"
+#include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ResultsWindow.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
@@ -714,6 +715,56 @@ TEST_F(MainWindowTest, ModalRunEndsOnClose) {
   MSG quit;  // the quit message the close posts must not end a later test's dialog
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   EXPECT_FALSE(IsWindow(main.hwnd));
+}
+
+// A network that takes the connection and never answers (a captive portal, a dead proxy)
+// neither holds the window back nor its close; an answer that does come is acted on.
+TEST_F(MainWindowTest, UpdateCheckHoldsUpNeitherTheWindowNorItsClose) {
+  const auto versionFile = [](const std::string& version) {
+    std::string body = version;
+    body.resize(9, '\0');
+    return LoopbackHttpServer::Response(200, "OK", body + "https://www.glimmerset.example/\r\n");
+  };
+  theIniFile.WriteInt(L"VERSION", L"notify", 0);
+  const auto open = [this](unsigned short port) {
+    window = std::make_unique<MainWindow_CL>();
+    window->commandLineText = L"Glimmerset.exe";
+    window->updateEndpoint = UpdateEndpoint::PlainLoopback(port);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_NE(window->CreateModeless(nullptr), nullptr);
+    EXPECT_TRUE(IsWindowVisible(window->hwnd));
+    return GetTickCount64() - start;
+  };
+  const auto pumpUntil = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) {
+      PumpWindowMessages();
+      Sleep(10);
+    }
+    return done();
+  };
+  const auto closeTime = [this] {
+    const ULONGLONG closing = GetTickCount64();
+    window.reset();
+    return GetTickCount64() - closing;
+  };
+  theIniFile.WriteInt(L"VERSION", L"notify", 1);
+  open(LoopbackHttpServer::ClosedPort());
+  const ULONGLONG closeWithoutCheck = closeTime();
+  theIniFile.WriteInt(L"VERSION", L"notify", 0);
+  {
+    LoopbackHttpServer silent(versionFile("1.0.8"));
+    silent.SetReplyDelay(600000);
+    EXPECT_LT(open(silent.Port()), 1000u) << "shown at once";
+    ASSERT_TRUE(pumpUntil([&] { return silent.Connections() == 1; }));
+    // The close's own work (the panes' workers) is the same with or without a check.
+    EXPECT_LT(closeTime(), closeWithoutCheck + 500) << "the close does not wait for the network";
+  }
+  // A current version arrives while the window is open: done for the day.
+  LoopbackHttpServer current(versionFile(GLIMMER_VERSION_TEXT));
+  current.SetReplyDelay(300);
+  open(current.Port());
+  EXPECT_TRUE(pumpUntil([this] { return GetPrivateProfileIntW(L"VERSION", L"last_date", 0, iniPath.c_str()) != 0; }));
+  window.reset();
 }
 
 // ---- the preview's bar --------------------------------------------------------------------
