@@ -338,7 +338,7 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
     return kConsoleSomeNotWritten;
   }
   SaveData_CL settings;
-  settings.Load();
+  settings.Load(theIniFile, theLog);
   const ConsoleRequest request = ParseConsoleRequest(arguments, settings);
   if (request.showUsage) {
     out.Line(ConsoleUsage());

@@ -10,6 +10,7 @@
 
 #include "base/CommandLine.h"
 #include "base/HighDpiHelper.h"
+#include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "base/PathHandover.h"
 #include "base/ShellHelpers.h"
@@ -160,11 +161,13 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_TIMER:
       if (wParam == kHandoverTimer) AddHandedOverPaths();
       if (wParam == kUpdateQuestionTimer) AskPendingUpdate();
+      if (wParam == kSaveSettingsTimer) SaveSettings();
       break;
     case WM_DESTROY:
       UnmarkHandoverWindow(window);
       KillTimer(window, kHandoverTimer);
       KillTimer(window, kUpdateQuestionTimer);
+      SaveSettings();
       DropPendingThumbnails();
       break;
     default:
@@ -215,7 +218,7 @@ void MainWindow_CL::DropPendingThumbnails() {
 // ---- initialisation -------------------------------------------------------------------
 
 void MainWindow_CL::Initialize() {
-  theSaveData.Load();
+  theSaveData.Load(theIniFile, theLog);
   SetWindowTextW(hwnd, kProgramTitle);
   const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResourceId));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -405,7 +408,22 @@ void MainWindow_CL::OnRefreshPreview() {
     SyncEffectPage();
     if (preview != nullptr) preview->ShowPlaceholder();
   }
-  theSaveData.Save();
+  SaveSettingsSoon();
+}
+
+void MainWindow_CL::SaveSettingsSoon() {
+  const ULONGLONG sinceLast = GetTickCount64() - lastSettingsSave;
+  if (sinceLast >= kSaveSettingsIntervalMs) {
+    SaveSettings();
+    return;
+  }
+  SetTimer(hwnd, kSaveSettingsTimer, static_cast<UINT>(kSaveSettingsIntervalMs - sinceLast), nullptr);
+}
+
+void MainWindow_CL::SaveSettings() {
+  KillTimer(hwnd, kSaveSettingsTimer);
+  lastSettingsSave = GetTickCount64();
+  theSaveData.Save(theIniFile, theLog);
 }
 
 void MainWindow_CL::OnDropFiles(HDROP drop) {
@@ -614,7 +632,7 @@ void MainWindow_CL::PreviewModeChanged() {
   if (fit != 0 && !preview->fittedPicture) RequestPreviewRefresh();
   if (theSaveData.PreviewFit == fit) return;
   theSaveData.PreviewFit = fit;
-  theSaveData.Save();
+  theSaveData.Save(theIniFile, theLog);
 }
 
 void MainWindow_CL::PlacePreviewBar() {

@@ -360,8 +360,48 @@ TEST_F(MainWindowTest, NewChoicesOfThePagesReachTheSettingsFileAtTheRefresh) {
   EXPECT_EQ(theSaveData.KeepMetadata, 0);
   Pump();
   EXPECT_EQ(theSaveData.refreshPending, 0);
+  // The refresh saves within a few hundred milliseconds of the last save.
+  for (int i = 0; i < 100 && stored(L"NoEnlarge") != 1; ++i) {
+    Sleep(10);
+    Pump();
+  }
   EXPECT_EQ(stored(L"NoEnlarge"), 1);
   EXPECT_EQ(stored(L"KeepMetadata"), 0);
+}
+
+// A slider dragged through 50 values writes the settings file a few times, never half a file,
+// and the last value is on disk once the window has closed.
+TEST_F(MainWindowTest, BurstOfChangesWritesTheWholeFileAFewTimesAndTheLastValueAtClose) {
+  MainWindow_CL& main = Open();
+  Pump();
+  const unsigned writesBefore = theIniFile.wholeWrites;
+  std::atomic<bool> stop{false};
+  std::atomic<int> brokenReads{0};
+  std::thread reader([&] {
+    while (!stop) {
+      const std::string bytes = ReadFileBytes(iniPath);
+      if (bytes.empty()) continue;  // not opened: the move was replacing it at that moment
+      const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+      const bool whole = text.find(L"notify=1") != std::wstring::npos &&
+                         text.find(L"[APP_SETTING]") != std::wstring::npos &&
+                         text.find(L"Sharpen=") != std::wstring::npos;
+      if (!whole) ++brokenReads;
+    }
+  });
+  for (int value = 1; value <= 50; ++value) {
+    theSaveData.globalEffect.ValueBriteness = value;
+    PostMessageW(main.hwnd, WM_REFRESH_PREVIEW, 0, 0);
+    PumpWindowMessages();
+    Sleep(20);
+  }
+  stop = true;
+  reader.join();
+  const unsigned writes = theIniFile.wholeWrites - writesBefore;
+  EXPECT_GE(writes, 1u);
+  EXPECT_LE(writes, 8u) << "at most a few writes a second";
+  EXPECT_EQ(brokenReads.load(), 0) << "the file on disk always parses whole";
+  window.reset();
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ValueBriteness", 0, iniPath.c_str()), 50u);
 }
 
 // ---- gathering photos ---------------------------------------------------------------------
