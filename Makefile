@@ -3,7 +3,7 @@
 #              opens those instead); without a display it converts them and saves a screenshot
 # make bench - build and run the benchmarks
 # make dist  - build, then put the packages for Windows users into dist/: the zip, the installer
-#              and SHA256SUMS
+#              and SHA256SUMS; SIGN_PFX=… SIGN_PASSWORD_FILE=… [SIGN_TIMESTAMP=url] signs them
 BUILD ?= build
 DIST ?= dist
 JOBS ?= $(shell nproc)
@@ -39,8 +39,11 @@ bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benches Glimmerset
 	@tools/test-session $(BUILD) tools/run-benches $(BUILD)
 
+# make dist SIGN_PFX=cert.pfx SIGN_PASSWORD_FILE=pass.txt [SIGN_TIMESTAMP=url] signs the program
+# and the installer.
 dist: build
-	@tools/make-dist $(BUILD) $(DIST)
+	@tools/make-dist $(if $(SIGN_PFX),--sign "$(SIGN_PFX)" "$(SIGN_PASSWORD_FILE)") \
+	  $(if $(SIGN_TIMESTAMP),--timestamp "$(SIGN_TIMESTAMP)") $(BUILD) $(DIST)
 
 clean:
 	rm -rf $(BUILD)

@@ -333,7 +333,10 @@ std::wstring ConsoleUsage() {
 int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::wstring& dataFolder,
                          const std::wstring& libraryFolder) {
   const ConsoleOutput out;
-  CreateDirectoryW(dataFolder.c_str(), nullptr);
+  if (const HRESULT made = EnsureFolder(dataFolder); FAILED(made)) {
+    out.Line(L"設定とログのフォルダ「" + dataFolder + L"」を作れません。設定は既定のままです: " +
+             SystemErrorText(static_cast<DWORD>(made)));
+  }
   theIniFile.SetFileName(dataFolder + kIniFileName);
   theLog.logPath = dataFolder + kLogFileName;
   LoadedModule vipsLibrary;
@@ -342,7 +345,7 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
     return kConsoleSomeNotWritten;
   }
   SaveData_CL settings;
-  settings.Load();
+  settings.Load(theIniFile, theLog);
   const ConsoleRequest request = ParseConsoleRequest(arguments, settings);
   if (request.showUsage) {
     out.Line(ConsoleUsage());

@@ -25,8 +25,14 @@ std::vector<std::wstring> ProgramArguments() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::vector<std::wstring> arguments = ProgramArguments();
+  const std::wstring documents = DocumentsFolder();
   if (IsConsoleConversion(arguments)) {
-    return RunConsoleConversion(arguments, DocumentsFolder() + kDataFolderName, ModuleDirectory());
+    return RunConsoleConversion(arguments, documents + kDataFolderName, ModuleDirectory());
   }
-  return RunGlimmerset(DocumentsFolder());
+  if (documents.empty()) {
+    MessageBoxW(nullptr, L"ドキュメントフォルダの場所がわからないため、設定とログを保存できません。", L"Glimmerset",
+                MB_OK | MB_ICONERROR);
+    return kExitLibraryFailure;
+  }
+  return RunGlimmerset(documents);
 }

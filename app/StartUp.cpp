@@ -88,11 +88,17 @@ bool EnginesStarted(const GdiplusSession& gdiplus, const VipsSession& vips) {
 
 std::wstring PrepareDataFolder(const std::wstring& documentsFolder) {
   const std::wstring dataFolder = documentsFolder + kDataFolderName;
-  CreateDirectoryW(dataFolder.c_str(), nullptr);
+  const HRESULT made = EnsureFolder(dataFolder);
   theIniFile.SetFileName(dataFolder + kIniFileName);
   theLog.logPath = dataFolder + kLogFileName;
   theLog.Write(L"%s", kStartBanner);
   theLog.Write(L"DataFolderPath = \"%s\"", dataFolder.c_str());
+  if (FAILED(made)) {
+    // Nothing can be logged there: the user is told, and the program runs without saving.
+    const std::wstring text = L"設定を保存するフォルダ「" + dataFolder + L"」を作れません。設定は保存されません。\r\n" +
+                              SystemErrorText(static_cast<DWORD>(made));
+    MessageBoxW(nullptr, text.c_str(), L"Glimmerset", MB_OK | MB_ICONWARNING);
+  }
   return dataFolder;
 }
 
@@ -155,7 +161,11 @@ int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName,
   // Kept to the end of the process: the platform drops it when the process ends.
   instance.release();
 
-  CoInitialize(nullptr);
+  const HRESULT com = CoInitialize(nullptr);
+  if (FAILED(com)) {
+    theLog.Write(L"CoInitialize()エラー = 0x%08x : %s", static_cast<unsigned>(com),
+                 SystemErrorText(static_cast<DWORD>(com)).c_str());
+  }
   int exitCode = 0;
   {
     const GdiplusSession gdiplus;
@@ -168,6 +178,6 @@ int RunGlimmerset(const std::wstring& documentsFolder, const wchar_t* mutexName,
       exitCode = kExitLibraryFailure;
     }
   }
-  CoUninitialize();
+  if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;
 }

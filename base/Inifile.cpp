@@ -3,7 +3,9 @@
 #include <shlwapi.h>
 
 #include <cwchar>
+#include <cwctype>
 
+#include "base/AtomicFile.h"
 #include "base/Owned.h"
 
 Inifile_CL theIniFile;
@@ -12,6 +14,8 @@ namespace {
 
 constexpr DWORD kStringCapacity = 4096;
 constexpr int kIntTextCapacity = 256;
+constexpr int kReplaceAttempts = 5;
+constexpr DWORD kReplaceRetryMs = 20;
 
 // A new settings file holds only the UTF-16LE byte-order mark, so that the profile functions
 // keep writing UTF-16 text behind it and non-ASCII values survive.
@@ -24,9 +28,132 @@ void CreateUtf16File(const std::wstring& path) {
   WriteFile(file.get(), kMark, sizeof(kMark), &written, nullptr);
 }
 
+std::wstring Trimmed(const std::wstring& text) {
+  const size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return {};
+  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  }
+  return true;
+}
+
+// The section a "[name]" line opens, or nothing for any other line.
+bool SectionLine(const std::wstring& line, std::wstring* name) {
+  const std::wstring trimmed = Trimmed(line);
+  if (trimmed.size() < 2 || trimmed.front() != L'[') return false;
+  const size_t close = trimmed.find(L']');
+  if (close == std::wstring::npos) return false;
+  *name = Trimmed(trimmed.substr(1, close - 1));
+  return true;
+}
+
+bool KeyLine(const std::wstring& line, const std::wstring& key) {
+  const size_t equals = line.find(L'=');
+  return equals != std::wstring::npos && SameName(Trimmed(line.substr(0, equals)), key);
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The file's text: UTF-16LE behind its mark, otherwise the system's code page. A missing file
+// is empty; false when it exists and cannot be read.
+bool ReadIniText(const std::wstring& path, std::wstring* text) {
+  text->clear();
+  const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) return false;
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                         read != bytes.size())) {
+    return false;
+  }
+  if (bytes.size() >= 2 && static_cast<BYTE>(bytes[0]) == 0xFF && static_cast<BYTE>(bytes[1]) == 0xFE) {
+    text->assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / sizeof(wchar_t));
+    return true;
+  }
+  const int units = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  text->resize(static_cast<size_t>(units));
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text->data(), units);
+  return true;
+}
+
 }  // namespace
 
+std::wstring MergeIniEntries(const std::wstring& text, const std::vector<IniEntry>& entries) {
+  std::vector<std::wstring> lines = SplitLines(text);
+  for (const IniEntry& entry : entries) {
+    const std::wstring newLine = entry.key + L"=" + entry.value;
+    bool inSection = false;
+    size_t sectionEnd = std::wstring::npos;  // the line after the section's last key line
+    bool done = false;
+    for (size_t i = 0; i < lines.size() && !done; ++i) {
+      std::wstring name;
+      if (SectionLine(lines[i], &name)) {
+        inSection = SameName(name, entry.section);
+        if (inSection) sectionEnd = i + 1;
+        continue;
+      }
+      if (!inSection) continue;
+      if (KeyLine(lines[i], entry.key)) {
+        lines[i] = newLine;
+        done = true;
+      } else if (!Trimmed(lines[i]).empty()) {
+        sectionEnd = i + 1;
+      }
+    }
+    if (done) continue;
+    if (sectionEnd != std::wstring::npos) {
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), newLine);
+    } else {
+      lines.push_back(L"[" + entry.section + L"]");
+      lines.push_back(newLine);
+    }
+  }
+  std::wstring merged;
+  for (const std::wstring& line : lines) merged += line + L"\r\n";
+  return merged;
+}
+
 Inifile_CL::~Inifile_CL() = default;
+
+HRESULT Inifile_CL::WriteAll(const std::vector<IniEntry>& entries) {
+  std::wstring text;
+  if (!ReadIniText(filePath, &text)) return HRESULT_FROM_WIN32(GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT);
+  const std::wstring merged = MergeIniEntries(text, entries);
+  std::string bytes = "\xFF\xFE";
+  bytes.append(reinterpret_cast<const char*>(merged.data()), merged.size() * sizeof(wchar_t));
+  // A reader that has the file open for a moment (an indexer, a virus scanner, an editor
+  // looking in) keeps it from being replaced: the move is tried again a few times.
+  HRESULT result = E_FAIL;
+  for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+    if (attempt > 0) Sleep(kReplaceRetryMs);
+    result = WriteFileAtomically(filePath, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    if (result != HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) && result != HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)) {
+      break;
+    }
+  }
+  if (SUCCEEDED(result)) ++wholeWrites;
+  return result;
+}
 
 void Inifile_CL::SetFileName(std::wstring path) {
   if (!PathFileExistsW(path.c_str())) CreateUtf16File(path);

@@ -4,6 +4,19 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+// One key's value for a whole-file write.
+struct IniEntry {
+  std::wstring section;
+  std::wstring key;
+  std::wstring value;
+};
+
+// text with each entry's key set to its value: a key already in its section (names compared
+// without case) keeps its line's place, a new one goes at the end of its section, a missing
+// section at the end of the text. Every other line stays as it was. Lines end in CR LF.
+std::wstring MergeIniEntries(const std::wstring& text, const std::vector<IniEntry>& entries);
 
 class Inifile_CL {
 public:
@@ -24,7 +37,14 @@ public:
   // True when a block of exactly size bytes with a correct checksum was read into buffer.
   bool ReadStruct(std::wstring section, std::wstring key, void* buffer, UINT size) const;
 
+  // Sets every entry in one whole write of the file (UTF-16LE): read, merged with
+  // MergeIniEntries, written to a temporary file and moved over it, so the file on disk is
+  // always the old one or the new one. S_OK or the platform's error; the file is then unchanged.
+  HRESULT WriteAll(const std::vector<IniEntry>& entries);
+
   std::wstring filePath;
+  // Whole writes done by WriteAll, for measurements.
+  unsigned wholeWrites = 0;
 };
 
 extern Inifile_CL theIniFile;

@@ -13,7 +13,7 @@ constexpr wchar_t kDeveloperMarkerPath[] = L"C:\\glimmerset_developer.txt";
 
 std::wstring KnownFolder(int csidl) {
   wchar_t buffer[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
+  if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK) return {};
   buffer[MAX_PATH - 1] = L'\0';
   return buffer;
 }
@@ -23,6 +23,14 @@ std::wstring KnownFolder(int csidl) {
 std::wstring DocumentsFolder() { return KnownFolder(CSIDL_PERSONAL); }
 
 std::wstring DesktopFolder() { return KnownFolder(CSIDL_DESKTOP); }
+
+HRESULT EnsureFolder(const std::wstring& path) {
+  if (CreateDirectoryW(path.c_str(), nullptr)) return S_OK;
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return S_OK;
+  return HRESULT_FROM_WIN32(error);
+}
 
 std::wstring ModuleFileName(HMODULE module, DWORD firstCapacity) {
   constexpr size_t kLongestPath = 32768;

@@ -5,8 +5,11 @@
 
 #include <string>
 
+// The user's Documents and desktop folders; empty when the system cannot name them.
 std::wstring DocumentsFolder();
 std::wstring DesktopFolder();
+// Makes the folder unless it is there already: S_OK, or the platform's error as an HRESULT.
+HRESULT EnsureFolder(const std::wstring& path);
 // Folder of the running executable, without a trailing "\".
 std::wstring ModuleDirectory();
 // Full path of a module (the executable by default), however long: the buffer starts at

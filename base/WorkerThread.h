@@ -20,6 +20,10 @@ public:
   // Runs `body` on a new thread: true when it was started. A thread still running from an
   // earlier RunAsync is joined first.
   bool RunAsync(std::function<void()> body);
+  // Runs `body` on a thread that nobody joins, for work that may stay blocked in the platform
+  // (a network call) after whoever started it has gone: the thread owns body and everything
+  // body holds, and ends by itself. True when it was started.
+  static bool RunDetached(std::function<void()> body);
   // Waits for the thread to end (no time limit) and closes its handle. Does nothing when no
   // thread was started, and does not wait when called by the thread itself.
   void Join();
@@ -30,6 +34,7 @@ public:
 
 private:
   static DWORD WINAPI Main(LPVOID self);
+  static DWORD WINAPI DetachedMain(LPVOID body);
 
   std::function<void()> work;
   KernelHandle handle;

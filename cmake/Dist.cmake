@@ -46,5 +46,8 @@ function(glimmer_dist_after_targets)
   # The installer runs in a Wine prefix and on a display of its own.
   add_test(NAME dist_msi COMMAND ${tools}/test-dist msi ${CMAKE_BINARY_DIR})
   set_tests_properties(dist_msi PROPERTIES FIXTURES_REQUIRED dist_packages TIMEOUT 900)
+  # The packages signed with a throwaway certificate, and their signatures checked.
+  add_test(NAME dist_signed COMMAND ${tools}/test-dist signed ${CMAKE_BINARY_DIR})
+  set_tests_properties(dist_signed PROPERTIES FIXTURES_REQUIRED dist_packages TIMEOUT 300)
 endfunction()
 cmake_language(DEFER CALL glimmer_dist_after_targets)

@@ -1,5 +1,8 @@
 #include "engine/SaveData.h"
 
+#include <string>
+#include <vector>
+
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
@@ -17,10 +20,10 @@ int InRange(int value, int low, int high, int fallback) { return value >= low &&
 
 // A folder name that breaks a rule (a hand edit, or a file of an older version) would send
 // the outputs somewhere else than one folder beside the photos: the default is used instead.
-std::wstring UsableFolderName(const std::wstring& stored, const std::wstring& fallback) {
+std::wstring UsableFolderName(const std::wstring& stored, const std::wstring& fallback, LogFile& log) {
   const FolderNameProblem problem = OutputFolderNameProblem(stored);
   if (problem == FolderNameProblem::None) return stored;
-  theLog.Write(L"作成フォルダ名「%s」は使えないため「%s」にしました: %s", stored.c_str(),
+  log.Write(L"作成フォルダ名「%s」は使えないため「%s」にしました: %s", stored.c_str(),
                fallback.c_str(), FolderNameProblemText(problem));
   return fallback;
 }
@@ -31,87 +34,105 @@ SaveData_CL::SaveData_CL() = default;
 
 SaveData_CL::~SaveData_CL() = default;
 
-void SaveData_CL::Load() {
-  const SaveData_CL defaults;
-  const Inifile_CL& ini = theIniFile;
-  ResizeRadioIndex = ini.ReadInt(kConvert, L"ResizeRadioIndex", defaults.ResizeRadioIndex);
-  outputWidth = ini.ReadInt(kConvert, L"ResizeResizeEditWidth", defaults.outputWidth);
-  outputHeight = ini.ReadInt(kConvert, L"ResizeEditHeight", defaults.outputHeight);
-  OutputImageType = ini.ReadInt(kConvert, L"OutputImageType", defaults.OutputImageType);
-  globalEffect.EffectRadioIndex =
-      ini.ReadInt(kConvert, L"EffectRadioIndex", defaults.globalEffect.EffectRadioIndex);
-  globalEffect.CheckBriteness =
-      ini.ReadInt(kConvert, L"CheckBriteness", defaults.globalEffect.CheckBriteness);
-  globalEffect.ValueBriteness =
-      ini.ReadInt(kConvert, L"ValueBriteness", defaults.globalEffect.ValueBriteness);
-  globalEffect.CheckContrast =
-      ini.ReadInt(kConvert, L"CheckContrast", defaults.globalEffect.CheckContrast);
-  globalEffect.ValueContrast =
-      ini.ReadInt(kConvert, L"ValueContrast", defaults.globalEffect.ValueContrast);
-  SaveDirTypeIndex = OneOfTwo(ini.ReadInt(kConvert, L"SaveDirTypeIndex", defaults.SaveDirTypeIndex),
-                              defaults.SaveDirTypeIndex);
-  MakeFolder = UsableFolderName(ini.ReadString(kConvert, L"MakeFolder", defaults.MakeFolder),
-                                defaults.MakeFolder);
-  CheckAddFileNameTop =
-      ini.ReadInt(kConvert, L"CheckAddFileNameTop", defaults.CheckAddFileNameTop);
-  CheckAddFileNameBottom =
-      ini.ReadInt(kConvert, L"CheckAddFileNameBottom", defaults.CheckAddFileNameBottom);
-  ValueAddFileNameTop =
-      ini.ReadString(kConvert, L"ValueAddFileNameTop", defaults.ValueAddFileNameTop);
-  ValueAddFileNameBottom =
-      ini.ReadString(kConvert, L"ValueAddFileNameBottom", defaults.ValueAddFileNameBottom);
-  JpegQualityTypeIndex = OneOfTwo(
-      ini.ReadInt(kConvert, L"JpegQualityTypeIndex", defaults.JpegQualityTypeIndex),
-      defaults.JpegQualityTypeIndex);
-  JpegQuantization = ini.ReadInt(kConvert, L"JpegQuantization", defaults.JpegQuantization);
-  JpegFileSize = ini.ReadInt(kConvert, L"JpegFileSize", defaults.JpegFileSize);
-  topMost = ini.ReadInt(kAppSetting, L"WindowTopMost", defaults.topMost);
-  KeepMetadata = ini.ReadInt(kConvert, L"KeepMetadata", defaults.KeepMetadata);
-  NoEnlarge = ini.ReadInt(kConvert, L"NoEnlarge", defaults.NoEnlarge);
-  PreviewFit = OneOfTwo(ini.ReadInt(kConvert, L"PreviewFit", defaults.PreviewFit), defaults.PreviewFit);
-  LongEdge = InRange(ini.ReadInt(kConvert, L"LongEdge", defaults.LongEdge), kSmallestLongEdge, kLargestLongEdge,
-                     defaults.LongEdge);
-  ScalePercent = InRange(ini.ReadInt(kConvert, L"ScalePercent", defaults.ScalePercent), kSmallestScalePercent,
-                         kLargestScalePercent, defaults.ScalePercent);
-  KeepFileTime = OneOfTwo(ini.ReadInt(kConvert, L"KeepFileTime", defaults.KeepFileTime), defaults.KeepFileTime);
-  FileTimeFromExif =
-      OneOfTwo(ini.ReadInt(kConvert, L"FileTimeFromExif", defaults.FileTimeFromExif), defaults.FileTimeFromExif);
-  RemoveGps = OneOfTwo(ini.ReadInt(kConvert, L"RemoveGps", defaults.RemoveGps), defaults.RemoveGps);
-  Sharpen = OneOfTwo(ini.ReadInt(kConvert, L"Sharpen", defaults.Sharpen), defaults.Sharpen);
-  SkipDone = OneOfTwo(ini.ReadInt(kConvert, L"SkipDone", defaults.SkipDone), defaults.SkipDone);
+namespace {
+
+// Every stored field, one line per key: its section, its key and where it lives in the record.
+using IntField = int& (*)(SaveData_CL&);
+using TextField = std::wstring& (*)(SaveData_CL&);
+struct StoredField {
+  const wchar_t* section;
+  const wchar_t* key;
+  IntField number;  // null for a text field
+  TextField text;   // null for a number field
+};
+
+constexpr StoredField kStoredFields[] = {
+    {kConvert, L"ResizeRadioIndex", [](SaveData_CL& d) -> int& { return d.ResizeRadioIndex; }, nullptr},
+    {kConvert, L"ResizeResizeEditWidth", [](SaveData_CL& d) -> int& { return d.outputWidth; }, nullptr},
+    {kConvert, L"ResizeEditHeight", [](SaveData_CL& d) -> int& { return d.outputHeight; }, nullptr},
+    {kConvert, L"EffectRadioIndex", [](SaveData_CL& d) -> int& { return d.globalEffect.EffectRadioIndex; }, nullptr},
+    {kConvert, L"CheckBriteness", [](SaveData_CL& d) -> int& { return d.globalEffect.CheckBriteness; }, nullptr},
+    {kConvert, L"ValueBriteness", [](SaveData_CL& d) -> int& { return d.globalEffect.ValueBriteness; }, nullptr},
+    {kConvert, L"CheckContrast", [](SaveData_CL& d) -> int& { return d.globalEffect.CheckContrast; }, nullptr},
+    {kConvert, L"ValueContrast", [](SaveData_CL& d) -> int& { return d.globalEffect.ValueContrast; }, nullptr},
+    {kConvert, L"OutputImageType", [](SaveData_CL& d) -> int& { return d.OutputImageType; }, nullptr},
+    {kConvert, L"SaveDirTypeIndex", [](SaveData_CL& d) -> int& { return d.SaveDirTypeIndex; }, nullptr},
+    {kConvert, L"MakeFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.MakeFolder; }},
+    {kConvert, L"CheckAddFileNameTop", [](SaveData_CL& d) -> int& { return d.CheckAddFileNameTop; }, nullptr},
+    {kConvert, L"CheckAddFileNameBottom", [](SaveData_CL& d) -> int& { return d.CheckAddFileNameBottom; }, nullptr},
+    {kConvert, L"ValueAddFileNameTop", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.ValueAddFileNameTop; }},
+    {kConvert, L"ValueAddFileNameBottom", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.ValueAddFileNameBottom; }},
+    {kConvert, L"JpegQualityTypeIndex", [](SaveData_CL& d) -> int& { return d.JpegQualityTypeIndex; }, nullptr},
+    {kConvert, L"JpegQuantization", [](SaveData_CL& d) -> int& { return d.JpegQuantization; }, nullptr},
+    {kConvert, L"JpegFileSize", [](SaveData_CL& d) -> int& { return d.JpegFileSize; }, nullptr},
+    {kAppSetting, L"WindowTopMost", [](SaveData_CL& d) -> int& { return d.topMost; }, nullptr},
+    {kConvert, L"KeepMetadata", [](SaveData_CL& d) -> int& { return d.KeepMetadata; }, nullptr},
+    {kConvert, L"NoEnlarge", [](SaveData_CL& d) -> int& { return d.NoEnlarge; }, nullptr},
+    {kConvert, L"PreviewFit", [](SaveData_CL& d) -> int& { return d.PreviewFit; }, nullptr},
+    {kConvert, L"LongEdge", [](SaveData_CL& d) -> int& { return d.LongEdge; }, nullptr},
+    {kConvert, L"ScalePercent", [](SaveData_CL& d) -> int& { return d.ScalePercent; }, nullptr},
+    {kConvert, L"KeepFileTime", [](SaveData_CL& d) -> int& { return d.KeepFileTime; }, nullptr},
+    {kConvert, L"FileTimeFromExif", [](SaveData_CL& d) -> int& { return d.FileTimeFromExif; }, nullptr},
+    {kConvert, L"RemoveGps", [](SaveData_CL& d) -> int& { return d.RemoveGps; }, nullptr},
+    {kConvert, L"Sharpen", [](SaveData_CL& d) -> int& { return d.Sharpen; }, nullptr},
+    {kConvert, L"SkipDone", [](SaveData_CL& d) -> int& { return d.SkipDone; }, nullptr},
+};
+
+// A field's value as the file holds it.
+std::wstring StoredText(const StoredField& field, SaveData_CL& data) {
+  return field.number != nullptr ? std::to_wstring(field.number(data)) : field.text(data);
 }
 
-void SaveData_CL::Save() const {
-  const Inifile_CL& ini = theIniFile;
-  ini.WriteInt(kConvert, L"ResizeRadioIndex", ResizeRadioIndex);
-  ini.WriteInt(kConvert, L"ResizeResizeEditWidth", outputWidth);
-  ini.WriteInt(kConvert, L"ResizeEditHeight", outputHeight);
-  ini.WriteInt(kConvert, L"EffectRadioIndex", globalEffect.EffectRadioIndex);
-  ini.WriteInt(kConvert, L"CheckBriteness", globalEffect.CheckBriteness);
-  ini.WriteInt(kConvert, L"ValueBriteness", globalEffect.ValueBriteness);
-  ini.WriteInt(kConvert, L"CheckContrast", globalEffect.CheckContrast);
-  ini.WriteInt(kConvert, L"ValueContrast", globalEffect.ValueContrast);
-  ini.WriteInt(kConvert, L"OutputImageType", OutputImageType);
-  ini.WriteInt(kConvert, L"SaveDirTypeIndex", SaveDirTypeIndex);
-  ini.WriteString(kConvert, L"MakeFolder", MakeFolder);
-  ini.WriteInt(kConvert, L"CheckAddFileNameTop", CheckAddFileNameTop);
-  ini.WriteInt(kConvert, L"CheckAddFileNameBottom", CheckAddFileNameBottom);
-  ini.WriteString(kConvert, L"ValueAddFileNameTop", ValueAddFileNameTop);
-  ini.WriteString(kConvert, L"ValueAddFileNameBottom", ValueAddFileNameBottom);
-  ini.WriteInt(kConvert, L"JpegQualityTypeIndex", JpegQualityTypeIndex);
-  ini.WriteInt(kConvert, L"JpegQuantization", JpegQuantization);
-  ini.WriteInt(kConvert, L"JpegFileSize", JpegFileSize);
-  ini.WriteInt(kAppSetting, L"WindowTopMost", topMost);
-  ini.WriteInt(kConvert, L"KeepMetadata", KeepMetadata);
-  ini.WriteInt(kConvert, L"NoEnlarge", NoEnlarge);
-  ini.WriteInt(kConvert, L"PreviewFit", PreviewFit);
-  ini.WriteInt(kConvert, L"LongEdge", LongEdge);
-  ini.WriteInt(kConvert, L"ScalePercent", ScalePercent);
-  ini.WriteInt(kConvert, L"KeepFileTime", KeepFileTime);
-  ini.WriteInt(kConvert, L"FileTimeFromExif", FileTimeFromExif);
-  ini.WriteInt(kConvert, L"RemoveGps", RemoveGps);
-  ini.WriteInt(kConvert, L"Sharpen", Sharpen);
-  ini.WriteInt(kConvert, L"SkipDone", SkipDone);
+}  // namespace
+
+void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
+  SaveData_CL defaults;
+  for (const StoredField& field : kStoredFields) {
+    if (field.number != nullptr) {
+      field.number(*this) = ini.ReadInt(field.section, field.key, field.number(defaults));
+    } else {
+      field.text(*this) = ini.ReadString(field.section, field.key, field.text(defaults));
+    }
+  }
+  SaveDirTypeIndex = OneOfTwo(SaveDirTypeIndex, defaults.SaveDirTypeIndex);
+  MakeFolder = UsableFolderName(MakeFolder, defaults.MakeFolder, log);
+  JpegQualityTypeIndex = OneOfTwo(JpegQualityTypeIndex, defaults.JpegQualityTypeIndex);
+  PreviewFit = OneOfTwo(PreviewFit, defaults.PreviewFit);
+  LongEdge = InRange(LongEdge, kSmallestLongEdge, kLargestLongEdge, defaults.LongEdge);
+  ScalePercent = InRange(ScalePercent, kSmallestScalePercent, kLargestScalePercent, defaults.ScalePercent);
+  KeepFileTime = OneOfTwo(KeepFileTime, defaults.KeepFileTime);
+  FileTimeFromExif = OneOfTwo(FileTimeFromExif, defaults.FileTimeFromExif);
+  RemoveGps = OneOfTwo(RemoveGps, defaults.RemoveGps);
+  Sharpen = OneOfTwo(Sharpen, defaults.Sharpen);
+  SkipDone = OneOfTwo(SkipDone, defaults.SkipDone);
+  // Not yet written by this record: the first Save writes every field once.
+  lastStored.clear();
+}
+
+bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log) {
+  std::vector<IniEntry> changed;
+  std::vector<std::wstring> now;
+  for (const StoredField& field : kStoredFields) {
+    now.push_back(StoredText(field, *this));
+    const size_t index = now.size() - 1;
+    if (index >= lastStored.size() || lastStored[index] != now.back()) {
+      changed.push_back(IniEntry{field.section, field.key, now.back()});
+    }
+  }
+  if (changed.empty()) return true;
+  const HRESULT result = ini.WriteAll(changed);
+  if (FAILED(result)) {
+    // Logged once until a write succeeds again; the values stay in memory and are written
+    // at the next change.
+    if (!saveFailureLogged) {
+      log.Write(L"設定ファイルを保存できません: 0x%08x %s", static_cast<unsigned>(result), ini.filePath.c_str());
+    }
+    saveFailureLogged = true;
+    return false;
+  }
+  saveFailureLogged = false;
+  lastStored = std::move(now);
+  return true;
 }
 
 void SaveData_CL::Clear() {

@@ -10,6 +10,9 @@
 #include "engine/OutputFormat.h"
 
 // Colour effect of a photo; the field names are the INI keys of the global effect.
+class Inifile_CL;
+class LogFile;
+
 struct EffectParams {
   int EffectRadioIndex = 0;  // 0 none, 1 grey scale, 2 sepia
   int CheckBriteness = 0;
@@ -99,14 +102,17 @@ public:
   SaveData_CL();
   virtual ~SaveData_CL();
 
-  // Reads every stored field from theIniFile; values are kept as read, except these, which
+  // Reads every stored field from ini; values are kept as read, except these, which
   // would lose or misplace outputs or lie outside their ranges: SaveDirTypeIndex outside 0..1
   // reads as 1, JpegQualityTypeIndex outside 0..1 as 0, a MakeFolder that
   // OutputFolderNameProblem refuses as "Resized" (logged), PreviewFit outside 0..1 as 0, and
   // LongEdge, ScalePercent and the four switches after them as their defaults.
-  void Load();
-  // Writes every stored field to theIniFile.
-  void Save() const;
+  void Load(const Inifile_CL& ini, LogFile& log);
+  // Writes the fields whose values differ from the ones this record last wrote, all in one
+  // whole write of the file (Inifile_CL::WriteAll); nothing when none differs. A failed write
+  // is logged once until one succeeds, and the values are written at the next Save. False
+  // when the write failed.
+  bool Save(Inifile_CL& ini, LogFile& log);
   // Empties the photo list; no photo is current afterwards.
   void Clear();
   // Appends a copy of item; currentItem keeps pointing at the current photo.
@@ -161,5 +167,10 @@ public:
   int Sharpen = 0;
   // 1: a photo whose output exists and was last written no earlier than the photo is skipped.
   int SkipDone = 0;
+
+private:
+  // The values Save last wrote, in the order of the stored fields; empty before the first.
+  std::vector<std::wstring> lastStored;
+  bool saveFailureLogged = false;
 };
 

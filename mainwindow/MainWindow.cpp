@@ -10,6 +10,7 @@
 
 #include "base/CommandLine.h"
 #include "base/HighDpiHelper.h"
+#include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "base/PathHandover.h"
 #include "base/ShellHelpers.h"
@@ -28,6 +29,7 @@
 #include "mainwindow/TabParamSetting.h"
 #include "toolkit/FileOpenDialog.h"
 #include "update/UpdateCheck.h"
+#include "update/UpdateCheckWorker.h"
 #include "views/DecodeImage.h"
 #include "views/MyPictureListView.h"
 
@@ -147,6 +149,9 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_THUMBNAIL_READY:
       OnThumbnailReady(wParam, lParam);
       break;
+    case WM_UPDATE_FETCHED:
+      OnUpdateFetched(lParam);
+      break;
     case WM_COPYDATA: {
       // The sender's answer is the message result, not the dialog procedure's.
       const bool taken = lParam != 0 && OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -155,10 +160,14 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     }
     case WM_TIMER:
       if (wParam == kHandoverTimer) AddHandedOverPaths();
+      if (wParam == kUpdateQuestionTimer) AskPendingUpdate();
+      if (wParam == kSaveSettingsTimer) SaveSettings();
       break;
     case WM_DESTROY:
       UnmarkHandoverWindow(window);
       KillTimer(window, kHandoverTimer);
+      KillTimer(window, kUpdateQuestionTimer);
+      SaveSettings();
       DropPendingThumbnails();
       break;
     default:
@@ -209,7 +218,7 @@ void MainWindow_CL::DropPendingThumbnails() {
 // ---- initialisation -------------------------------------------------------------------
 
 void MainWindow_CL::Initialize() {
-  theSaveData.Load();
+  theSaveData.Load(theIniFile, theLog);
   SetWindowTextW(hwnd, kProgramTitle);
   const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResourceId));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -229,9 +238,9 @@ void MainWindow_CL::Initialize() {
   layoutReady = 1;
   Layout();
   RequestRefresh();
-  RunUpdateCheck();
   ApplyTopMost();
   ShowWindow(hwnd, SW_SHOW);
+  StartUpdateCheck();
   AddCommandLinePaths();
   EnableConvertButton();
   // Only now can a second start's paths join the strip.
@@ -399,7 +408,22 @@ void MainWindow_CL::OnRefreshPreview() {
     SyncEffectPage();
     if (preview != nullptr) preview->ShowPlaceholder();
   }
-  theSaveData.Save();
+  SaveSettingsSoon();
+}
+
+void MainWindow_CL::SaveSettingsSoon() {
+  const ULONGLONG sinceLast = GetTickCount64() - lastSettingsSave;
+  if (sinceLast >= kSaveSettingsIntervalMs) {
+    SaveSettings();
+    return;
+  }
+  SetTimer(hwnd, kSaveSettingsTimer, static_cast<UINT>(kSaveSettingsIntervalMs - sinceLast), nullptr);
+}
+
+void MainWindow_CL::SaveSettings() {
+  KillTimer(hwnd, kSaveSettingsTimer);
+  lastSettingsSave = GetTickCount64();
+  theSaveData.Save(theIniFile, theLog);
 }
 
 void MainWindow_CL::OnDropFiles(HDROP drop) {
@@ -608,7 +632,7 @@ void MainWindow_CL::PreviewModeChanged() {
   if (fit != 0 && !preview->fittedPicture) RequestPreviewRefresh();
   if (theSaveData.PreviewFit == fit) return;
   theSaveData.PreviewFit = fit;
-  theSaveData.Save();
+  theSaveData.Save(theIniFile, theLog);
 }
 
 void MainWindow_CL::PlacePreviewBar() {
@@ -683,9 +707,31 @@ void MainWindow_CL::DestroyParamTabs() {
   paramTabs.reset();
 }
 
-void MainWindow_CL::RunUpdateCheck() {
-  UpdateCheck_CL check(kMakerHost, kVersionFilePath, nullptr);
-  check.Check(kUpdateCaption, kInstalledVersion, hwnd);
+void MainWindow_CL::StartUpdateCheck() {
+  const UpdateCheck_CL check(updateEndpoint, kVersionFilePath, nullptr);
+  if (!check.Due()) return;
+  if (!UpdateCheckWorker::Start(check, hwnd, WM_UPDATE_FETCHED)) {
+    theLog.Write(L"更新確認のスレッドを開始できません: %u", GetLastError());
+  }
+}
+
+void MainWindow_CL::OnUpdateFetched(LPARAM lParam) {
+  pendingUpdate = UpdateCheckWorker::TakeResult(lParam);
+  AskPendingUpdate();
+}
+
+void MainWindow_CL::AskPendingUpdate() {
+  if (!pendingUpdate) return;
+  // A modal window (a job's progress, a sheet, a message box) disables this one: the
+  // question waits until it has closed.
+  if (!IsWindowEnabled(hwnd)) {
+    SetTimer(hwnd, kUpdateQuestionTimer, kHandoverRetryMs, nullptr);
+    return;
+  }
+  KillTimer(hwnd, kUpdateQuestionTimer);
+  const std::unique_ptr<VersionFile> file = std::move(pendingUpdate);
+  const UpdateCheck_CL check(updateEndpoint, kVersionFilePath, nullptr);
+  check.Conclude(*file, kUpdateCaption, kInstalledVersion, hwnd);
 }
 
 // ---- helpers --------------------------------------------------------------------------

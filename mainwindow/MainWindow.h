@@ -18,6 +18,7 @@
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SplitManager.h"
 #include "toolkit/SubClassDialogBase.h"
+#include "update/UpdateCheck.h"
 
 class MyPictureImage_CL;
 class MyPictureListView_CL;
@@ -50,6 +51,11 @@ constexpr wchar_t kOpenDialogTitle[] = L"変換する写真ファイルを選択
 // Timer that adds handed-over paths once no modal window (a job, a sheet) holds the window.
 constexpr UINT_PTR kHandoverTimer = 0x4741;
 constexpr UINT kHandoverRetryMs = 200;
+// Saves the settings at most this often while they keep changing (a slider drag).
+constexpr UINT_PTR kSaveSettingsTimer = 0x4743;
+constexpr UINT kSaveSettingsIntervalMs = 300;
+// Retries the update question while a modal window is up.
+constexpr UINT_PTR kUpdateQuestionTimer = 0x4742;
 constexpr wchar_t kHandoverAddedLine[] = L"他の起動から受け取ったパス %d 件で写真が %d 枚増えました (一覧 %d 枚)。";
 
 // Opens a folder in the shell ("open" verb); the result is not examined.
@@ -113,6 +119,10 @@ public:
   std::function<void(const std::wstring&)> openFolder = ShellOpenFolder;
   // Paths handed over and not yet added.
   std::vector<std::wstring> handedOver;
+  // Where the update check fetches from; tests point it at a loopback server.
+  UpdateEndpoint updateEndpoint = UpdateEndpoint::Maker();
+  // A received version file waiting for the modal window in front to close.
+  std::unique_ptr<VersionFile> pendingUpdate;
 
 private:
   void SizeStrip();
@@ -130,7 +140,16 @@ private:
   void CreateParamTabs();
   void BuildSplitter();
   void RestoreWindowRect();
-  void RunUpdateCheck();
+  // Starts the update check's fetch off this thread when one is due.
+  void StartUpdateCheck();
+  // The fetch's result: asked about now, or kept until no modal window is up.
+  void OnUpdateFetched(LPARAM lParam);
+  void AskPendingUpdate();
+  // Saves the settings now, or, when the last save was less than kSaveSettingsIntervalMs ago,
+  // once that time is up; the window's destruction saves what is left.
+  void SaveSettingsSoon();
+  void SaveSettings();
+  ULONGLONG lastSettingsSave = 0;
   void AddCommandLinePaths();
   // After the list changed length: count, layout and a repaint of the strip.
   void ListChanged();

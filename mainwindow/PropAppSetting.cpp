@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "base/ExplorerVerbs.h"
 #include "base/HighDpiHelper.h"
 #include "base/Owned.h"
@@ -86,7 +88,7 @@ void PropAppSetting_CL::OnApply() {
   ApplyExplorerMenu();
   if (!topMostCheck || !topMostCheck->hwnd) return;
   theSaveData.topMost = topMostCheck->IsChecked() & 0xFF;
-  theSaveData.Save();
+  theSaveData.Save(theIniFile, theLog);
 }
 
 void PropAppSetting_CL::ApplyExplorerMenu() {

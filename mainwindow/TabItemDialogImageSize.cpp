@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
@@ -183,7 +185,7 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
     if (radio && radio->id == id && IsChecked(radio)) {
       theSaveData.OutputImageType = static_cast<int>(k);
       // The preview does not depend on the output type: save now, no refresh.
-      theSaveData.Save();
+      theSaveData.Save(theIniFile, theLog);
     }
   }
   for (size_t i = 0; i < sizeChoices.size(); ++i) {

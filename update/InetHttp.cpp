@@ -13,7 +13,10 @@
 namespace {
 
 constexpr wchar_t kUserAgent[] = L"Microsoft Internet\u3000Explorer";
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+// Certificate errors are never ignored, and a redirect is not followed to wherever it points.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES |
+                                INTERNET_FLAG_NO_UI;
 // The body and its terminating 0 byte must stay countable in a signed 32-bit number.
 constexpr size_t kLargestBody = INT_MAX - 1;
 constexpr DWORD kContentLengthUnits = 128;
@@ -72,8 +75,9 @@ HINTERNET InetHttp_CL::Open() {
   return internetHandle;
 }
 
-HINTERNET InetHttp_CL::Connect(std::wstring host, INTERNET_PORT port) {
+HINTERNET InetHttp_CL::Connect(std::wstring host, INTERNET_PORT port, bool secureConnection) {
   CloseConnection();
+  secure = secureConnection;
   connectHandle = InternetConnectW(internetHandle, host.c_str(), port, nullptr, nullptr,
                                    INTERNET_SERVICE_HTTP, 0, 0);
   if (connectHandle == nullptr) ReportFailure(kConnectFailed);
@@ -85,7 +89,7 @@ int InetHttp_CL::Request(std::wstring path) {
   statusCode = 0;
   CloseRequest();
   requestHandle = HttpOpenRequestW(connectHandle, L"GET", path.c_str(), nullptr, nullptr, nullptr,
-                                   kRequestFlags, 0);
+                                   kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0), 0);
   if (requestHandle == nullptr) {
     ReportFailure(kOpenRequestFailed);
     return 0;
@@ -128,7 +132,7 @@ int InetHttp_CL::ReadToEnd() {
   std::string gathered;
   for (;;) {
     DWORD delivered = 0;
-    if (!InternetReadFile(requestHandle, chunk.get(), kChunkSize, &delivered) ||
+    if (!InternetReadFile(requestHandle, chunk.get(), kChunkSize, &delivered) || PastDeadline() ||
         delivered > kChunkSize || gathered.size() + delivered > kLargestBody) {
       gathered.clear();
       break;
@@ -157,7 +161,7 @@ int InetHttp_CL::ReadCount(int count) {
   while (total < wanted) {
     DWORD delivered = 0;
     const DWORD asked = wanted - total < kChunkSize ? wanted - total : kChunkSize;
-    if (!InternetReadFile(requestHandle, body + total, asked, &delivered)) return 0;
+    if (!InternetReadFile(requestHandle, body + total, asked, &delivered) || PastDeadline()) return 0;
     if (delivered == 0 || delivered > asked) break;
     total += delivered;
   }

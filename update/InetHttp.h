@@ -21,9 +21,11 @@ public:
   HINTERNET Open();
   // A connection to host (a name without scheme or path); any previous connection, with its
   // request, is closed first. Null on failure. The port is 80 unless a caller names another.
-  HINTERNET Connect(std::wstring host, INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT);
+  // A secure connection speaks HTTPS: a certificate WinINet does not trust fails the request.
+  HINTERNET Connect(std::wstring host, INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT, bool secure = false);
   // Sends a GET for path; 1 on success (for any HTTP status), 0 on failure. On success
-  // StatusCode() and ContentLength() describe the response.
+  // StatusCode() and ContentLength() describe the response. A redirect is not followed: it is
+  // answered with its own 3xx status.
   int Request(std::wstring path);
   // Reads the body: count bytes (normally ContentLength()), or everything up to the end of the
   // response when count is negative. Returns the number of bytes obtained; Body() then holds
@@ -34,6 +36,9 @@ public:
   // handle and every connection and request made after the call. Only after Open. False when
   // WinINet refuses it. Without it WinINet's default time-outs apply.
   bool SetTimeouts(DWORD milliseconds);
+  // A limit on the whole of every later Read, from now: a server that hands its body over a
+  // byte at a time cannot keep the reader past it. A Read that runs over it gives 0.
+  void SetReadDeadline(DWORD milliseconds) { readDeadline = GetTickCount64() + milliseconds; }
 
   // Valid until the next Read or the destruction of the object; null before a Read.
   const BYTE* Body() const { return body; }
@@ -45,6 +50,7 @@ public:
 private:
   int ReadToEnd();
   int ReadCount(int count);
+  bool PastDeadline() const { return readDeadline != 0 && GetTickCount64() > readDeadline; }
   void CloseRequest();
   void CloseConnection();
   void FreeBody();
@@ -57,4 +63,6 @@ private:
   int contentLength = 0;
   DWORD statusCode = 0;
   DWORD timeoutMs = 0;  // 0: WinINet's defaults
+  bool secure = false;
+  ULONGLONG readDeadline = 0;  // 0: none
 };

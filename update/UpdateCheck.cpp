@@ -1,6 +1,9 @@
 #include "update/UpdateCheck.h"
 
+#include <cwctype>
+
 #include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "base/ShellHelpers.h"
 #include "update/InetHttp.h"
 #include "update/UpdateDialog.h"
@@ -11,10 +14,16 @@ constexpr wchar_t kSection[] = L"VERSION";
 constexpr wchar_t kNotifyKey[] = L"notify";
 constexpr wchar_t kForceKey[] = L"force";
 constexpr wchar_t kLastDayKey[] = L"last_day";
+constexpr wchar_t kLastDateKey[] = L"last_date";
 // "force" 1 asks even when the server's version is not newer; any nonzero value skips the day rule.
 constexpr int kForceAsk = 1;
 // Statuses from here on are the server's error pages, whatever their body says.
 constexpr DWORD kFirstErrorStatus = 400;
+constexpr DWORD kFirstRedirectStatus = 300;
+constexpr wchar_t kLoopbackHost[] = L"127.0.0.1";
+constexpr wchar_t kSecureScheme[] = L"https://";
+// Longer than any address the maker publishes; a longer one is refused.
+constexpr size_t kLongestSiteAddress = 1024;
 
 // One byte as one UTF-16 unit, sign-extended as the version file has always been read.
 wchar_t WidenByte(BYTE byte) { return static_cast<wchar_t>(static_cast<signed char>(byte)); }
@@ -26,29 +35,116 @@ std::wstring WidenBytes(const BYTE* bytes, int count) {
   return text;
 }
 
-int TodayDayOfMonth() {
+SYSTEMTIME Today() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  return now.wDay;
+  return now;
 }
 
-VersionFile ErrorPage() { return VersionFile{true, kErrorPageVersion, L""}; }
+// The whole date as one number, 20261208 for 8 December 2026.
+int DateNumber(const SYSTEMTIME& day) { return day.wYear * 10000 + day.wMonth * 100 + day.wDay; }
+
+VersionFile ErrorPage() { return VersionFile{true, L"", kErrorPageVersion, L""}; }
+
+VersionFile Refused(std::wstring problem) {
+  VersionFile file;
+  file.problem = std::move(problem);
+  return file;
+}
+
+bool PrintableAscii(BYTE byte) { return byte >= 0x20 && byte < 0x7F; }
+
+// Every byte is printable ASCII, except the 0 bytes that pad the version up to the address and
+// the closing line end.
+bool OnlyAsciiText(const BYTE* body, int size) {
+  for (int i = 0; i < size - kSiteAddressTrailerBytes; ++i) {
+    if (!PrintableAscii(body[i]) && !(i < kSiteAddressOffset && body[i] == 0)) return false;
+  }
+  return body[size - 2] == '\r' && body[size - 1] == '\n';
+}
+
+bool SameHostName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  }
+  return true;
+}
+
+bool AllowedInAddress(wchar_t c) {
+  return c > L' ' && c < 0x7F && std::wstring(L"\"'<>\\`^{|}").find(c) == std::wstring::npos;
+}
 
 }  // namespace
 
-std::wstring SupportSiteAddress() { return std::wstring(L"http://") + kMakerHost + L"/Glimmerset/"; }
+std::wstring SupportSiteAddress() { return kSecureScheme + std::wstring(kMakerHost) + L"/Glimmerset/"; }
+
+UpdateEndpoint UpdateEndpoint::Maker() { return UpdateEndpoint{kMakerHost, INTERNET_DEFAULT_HTTPS_PORT, true}; }
+
+UpdateEndpoint UpdateEndpoint::PlainLoopback(INTERNET_PORT port) { return UpdateEndpoint{kLoopbackHost, port, false}; }
+
+std::wstring CheckedSiteAddress(const std::wstring& address, std::wstring* reason) {
+  const auto refuse = [reason](const wchar_t* why) {
+    if (reason != nullptr) *reason = why;
+    return std::wstring();
+  };
+  if (address.empty()) return refuse(L"アドレスがありません");
+  if (address.size() > kLongestSiteAddress) return refuse(L"アドレスが長すぎます");
+  for (const wchar_t c : address) {
+    if (!AllowedInAddress(c)) return refuse(L"アドレスに使えない文字があります");
+  }
+  const std::wstring scheme = kSecureScheme;
+  if (address.compare(0, scheme.size(), scheme) != 0) return refuse(L"https://で始まっていません");
+  const size_t hostEnd = address.find_first_of(L"/?#", scheme.size());
+  const std::wstring host = address.substr(scheme.size(), hostEnd - scheme.size());
+  if (!SameHostName(host, kMakerHost)) return refuse(L"配布元のホストではありません");
+  return address;
+}
+
+std::wstring SiteAddressToOpen(const std::wstring& address) {
+  std::wstring reason;
+  const std::wstring checked = CheckedSiteAddress(address, &reason);
+  if (!checked.empty()) return checked;
+  theLog.Write(L"更新確認: 受け取ったアドレスを開きません(%s)。サポートページを開きます: %s", reason.c_str(),
+               address.substr(0, 200).c_str());
+  return SupportSiteAddress();
+}
 
 VersionFile ParseVersionFile(const BYTE* body, int size) {
   VersionFile file;
-  if (body == nullptr || size < kMinVersionFileBytes) return file;
+  if (body == nullptr || size < kMinVersionFileBytes) return Refused(L"短すぎます");
+  // An HTML page (the server's own error page, say) names no version.
+  if (body[0] == '<') return ErrorPage();
+  if (!OnlyAsciiText(body, size)) return Refused(L"ASCIIの1行ではありません");
   int versionLength = 0;
   while (versionLength < kVersionTextMaxBytes && body[versionLength] != 0) ++versionLength;
   file.latestVersion = WidenBytes(body, versionLength);
   file.siteAddress = WidenBytes(body + kSiteAddressOffset, size - kMinVersionFileBytes);
-  // An HTML page (the server's own error page, say) names no version.
-  if (body[0] == '<') file.latestVersion = kErrorPageVersion;
   file.valid = true;
   return file;
+}
+
+VersionFile FetchVersionFile(const UpdateEndpoint& from, const std::wstring& path, DWORD timeoutMs,
+                             DWORD limitMs) {
+  const ULONGLONG start = GetTickCount64();
+  InetHttp_CL http;
+  if (!http.Open()) return {};
+  if (timeoutMs != 0) http.SetTimeouts(timeoutMs);
+  if (!http.Connect(from.host, from.port, from.secure)) return {};
+  if (http.Request(path) != 1) return {};
+  const DWORD status = http.StatusCode();
+  if (status >= kFirstErrorStatus) return ErrorPage();
+  if (status >= kFirstRedirectStatus) return Refused(L"転送には従いません");
+  const int length = http.ContentLength();
+  // Without a stated length, or with one no version file has, nothing is read.
+  if (length < 0) return Refused(L"長さがわかりません");
+  if (length > kMaxVersionFileBytes) return Refused(L"長すぎます");
+  const ULONGLONG spent = GetTickCount64() - start;
+  if (spent >= limitMs) return Refused(L"応答が遅すぎます");
+  http.SetReadDeadline(static_cast<DWORD>(limitMs - spent));
+  const int received = http.Read(length);
+  if (received != length) return Refused(L"途中で途切れたか、遅すぎます");
+  return ParseVersionFile(http.Body(), received);
 }
 
 int CompareVersionText(const std::wstring& left, const std::wstring& right) {
@@ -70,56 +166,54 @@ std::wstring UpdateQuestionText(const std::wstring& latestVersion, const std::ws
 
 int UpdateCheck_CL::checkInProgress = 0;
 
-UpdateCheck_CL::UpdateCheck_CL(std::wstring host, std::wstring versionPath, HWND* dialogHandleOut)
+UpdateCheck_CL::UpdateCheck_CL(UpdateEndpoint endpoint, std::wstring versionPath, HWND* dialogHandleOut)
     : iniStore(&theIniFile),
-      host(std::move(host)),
+      endpoint(std::move(endpoint)),
       versionPath(std::move(versionPath)),
       dialogHandleOut(dialogHandleOut),
       openPage(OpenWebPage) {}
 
 UpdateCheck_CL::~UpdateCheck_CL() = default;
 
-int UpdateCheck_CL::Check(std::wstring caption, std::wstring installedVersion, HWND owner) {
+UpdateOutcome UpdateCheck_CL::Check(std::wstring caption, std::wstring installedVersion, HWND owner) {
+  if (!Due()) return UpdateOutcome::kNotDue;
+  return Conclude(Fetch(), caption, installedVersion, owner);
+}
+
+bool UpdateCheck_CL::Due() const {
+  if (checkInProgress) return false;
+  if (iniStore->ReadInt(kSection, kNotifyKey, 0) != 0) return false;
   const int force = iniStore->ReadInt(kSection, kForceKey, 0);
-  if (checkInProgress) return 0;
-  if (iniStore->ReadInt(kSection, kNotifyKey, 0) != 0) return 0;
-  const int lastDay = iniStore->ReadInt(kSection, kLastDayKey, 0);
-  const int today = TodayDayOfMonth();
-  if (force == 0 && lastDay == today) return 0;
+  return force != 0 || iniStore->ReadInt(kSection, kLastDateKey, 0) != DateNumber(Today());
+}
 
-  const VersionFile file = Fetch();
-  if (!file.valid) return 0;
+VersionFile UpdateCheck_CL::Fetch() const { return FetchVersionFile(endpoint, versionPath, timeoutMs, limitMs); }
 
+UpdateOutcome UpdateCheck_CL::Conclude(const VersionFile& file, const std::wstring& caption,
+                                       const std::wstring& installedVersion, HWND owner) const {
+  if (checkInProgress) return UpdateOutcome::kNotDue;
+  if (!file.valid) {
+    if (!file.problem.empty()) theLog.Write(L"更新確認: バージョンファイルを使いません(%s)。", file.problem.c_str());
+    return UpdateOutcome::kNotFetched;
+  }
+  const int force = iniStore->ReadInt(kSection, kForceKey, 0);
+  const bool errorPage = file.latestVersion == kErrorPageVersion;
   const bool newer = CompareVersionText(installedVersion, file.latestVersion) < 0;
-  if (force != kForceAsk && !newer) {
-    StoreToday(today);
-    return 0;
+  if (errorPage || (force != kForceAsk && !newer)) {
+    if (errorPage) theLog.Write(L"更新確認: サーバーの答えはバージョンファイルではありません。");
+    StoreToday();
+    return UpdateOutcome::kUpToDate;
   }
 
   checkInProgress = 1;
   const int answer = Ask(caption, installedVersion, file.latestVersion, owner);
   if (answer == kAnswerOpenSite) {
-    if (openPage && !file.siteAddress.empty()) openPage(file.siteAddress);
+    if (openPage) openPage(SiteAddressToOpen(file.siteAddress));
   } else if (answer == kAnswerLater) {
-    StoreToday(today);
+    StoreToday();
   }
   checkInProgress = 0;
-  return 0;
-}
-
-VersionFile UpdateCheck_CL::Fetch() const {
-  InetHttp_CL http;
-  if (!http.Open()) return {};
-  if (timeoutMs != 0) http.SetTimeouts(timeoutMs);
-  if (!http.Connect(host, port)) return {};
-  if (http.Request(versionPath) != 1) return {};
-  if (http.StatusCode() >= kFirstErrorStatus) return ErrorPage();
-  const int length = http.ContentLength();
-  // Without a stated length, or with one no version file has, nothing is read.
-  if (length < 0 || length > kMaxVersionFileBytes) return {};
-  const int received = http.Read(length);
-  if (received != length) return {};
-  return ParseVersionFile(http.Body(), received);
+  return UpdateOutcome::kAnswered;
 }
 
 int UpdateCheck_CL::Ask(const std::wstring& caption, const std::wstring& installedVersion,
@@ -141,4 +235,9 @@ int UpdateCheck_CL::Ask(const std::wstring& caption, const std::wstring& install
   }
 }
 
-void UpdateCheck_CL::StoreToday(int today) const { iniStore->WriteInt(kSection, kLastDayKey, today); }
+// Both keys: an older version reads only the day of the month.
+void UpdateCheck_CL::StoreToday() const {
+  const SYSTEMTIME today = Today();
+  iniStore->WriteInt(kSection, kLastDayKey, today.wDay);
+  iniStore->WriteInt(kSection, kLastDateKey, DateNumber(today));
+}

@@ -40,9 +40,18 @@ protected:
     theIniFile.SetFileName(iniPath);
   }
 
+  // The file with these lines, through an INI store and a log of the test's own.
+  void OpenOwnIni(const std::wstring& lines) {
+    WriteIni(lines);
+    ini.SetFileName(iniPath);
+    log.logPath = temp.File(L"log.txt");
+  }
+
   TempFolder temp;
   std::wstring iniPath;
   std::wstring previousPath;
+  Inifile_CL ini;
+  LogFile log;
 };
 
 // The log's text (UTF-16LE) without its lines' time stamps mattering.
@@ -67,7 +76,7 @@ TEST_F(SaveDataFile, FirstStartWithoutFileGivesEveryDefault) {
   data.ResizeRadioIndex = 7;
   data.MakeFolder = L"x";
   data.topMost = 1;
-  data.Load();
+  data.Load(theIniFile, theLog);
 
   EXPECT_EQ(data.ResizeRadioIndex, 3);
   EXPECT_EQ(SizeChoiceBox(3).width, 800);
@@ -103,7 +112,7 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
   data.outputWidth = -1;
   data.topMost = 1;
   data.globalEffect.ValueContrast = 73;
-  data.Save();
+  data.Save(theIniFile, theLog);
 
   EXPECT_EQ(ReadFileBytes(iniPath).substr(0, 2), std::string("\xFF\xFE", 2));
   const std::vector<std::wstring> convert{
@@ -137,10 +146,10 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   saved.FileTimeFromExif = 1;
   saved.RemoveGps = 1;
   saved.Sharpen = 1;
-  saved.Save();
+  saved.Save(theIniFile, theLog);
 
   SaveData_CL loaded;
-  loaded.Load();
+  loaded.Load(theIniFile, theLog);
   EXPECT_EQ(loaded.ResizeRadioIndex, 9);
   EXPECT_EQ(loaded.MakeFolder, L"縮小写真");
   EXPECT_EQ(loaded.ValueAddFileNameBottom, L"_済");
@@ -162,7 +171,7 @@ TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeRead
   // Every size choice a file of the version before can hold still means the same box.
   WriteIni(L"[CONVERT]\r\nResizeRadioIndex=10\r\nNoEnlarge=1\r\nKeepMetadata=0\r\n");
   SaveData_CL data;
-  data.Load();
+  data.Load(theIniFile, theLog);
   EXPECT_EQ(data.ValidResizeIndex(), 10);
   EXPECT_EQ(SizeChoiceBox(10).width, -2);
   EXPECT_EQ(SizeChoiceBox(9).width, -1);
@@ -174,7 +183,7 @@ TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeRead
 
   WriteIni(L"[CONVERT]\r\nResizeRadioIndex=12\r\nLongEdge=1\r\nScalePercent=401\r\nKeepFileTime=2\r\n"
            L"FileTimeFromExif=-1\r\nRemoveGps=5\r\nSharpen=9\r\n");
-  data.Load();
+  data.Load(theIniFile, theLog);
   EXPECT_EQ(data.ValidResizeIndex(), kSizeChoiceScale);
   EXPECT_EQ(data.LongEdge, 1600);
   EXPECT_EQ(data.ScalePercent, 50);
@@ -184,7 +193,7 @@ TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeRead
   EXPECT_EQ(data.Sharpen, 0);
 
   WriteIni(L"[CONVERT]\r\nResizeRadioIndex=11\r\nLongEdge=65535\r\nScalePercent=1\r\n");
-  data.Load();
+  data.Load(theIniFile, theLog);
   EXPECT_EQ(data.ValidResizeIndex(), kSizeChoiceLongEdge);
   EXPECT_EQ(data.LongEdge, 65535) << "the ends of the ranges are taken";
   EXPECT_EQ(data.ScalePercent, 1);
@@ -198,7 +207,7 @@ TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {
       iniPath, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)));
   theIniFile.SetFileName(iniPath);
   SaveData_CL data;
-  data.Load();
+  data.Load(theIniFile, theLog);
   EXPECT_EQ(data.ResizeRadioIndex, 42);
   EXPECT_EQ(data.OutputImageType, -3);
   EXPECT_EQ(data.outputWidth, -20);
@@ -222,7 +231,7 @@ TEST_F(SaveDataFile, OnlyChoicesThatWouldLoseOrMisplaceOutputsAreReplacedByDefau
   WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=2\r\nJpegQualityTypeIndex=7\r\n"
            L"MakeFolder=..\\写真\r\n");
   SaveData_CL data;
-  data.Load();
+  data.Load(theIniFile, theLog);
   theLog.logPath = previousLog;
   EXPECT_EQ(data.SaveDirTypeIndex, 1) << "not a folder at the root of the drive";
   EXPECT_EQ(data.JpegQualityTypeIndex, 0) << "not a JPEG setting that writes nothing";
@@ -232,12 +241,12 @@ TEST_F(SaveDataFile, OnlyChoicesThatWouldLoseOrMisplaceOutputsAreReplacedByDefau
       << testing::PrintToString(log);
 
   WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=0\r\nJpegQualityTypeIndex=1\r\nMakeFolder=縮小 2024.v2\r\n");
-  data.Load();
+  data.Load(theIniFile, theLog);
   EXPECT_EQ(data.SaveDirTypeIndex, 0);
   EXPECT_EQ(data.JpegQualityTypeIndex, 1);
   EXPECT_EQ(data.MakeFolder, L"縮小 2024.v2") << "a usable name is kept";
   WriteIni(L"[CONVERT]\r\nMakeFolder=\r\n");
-  data.Load();
+  data.Load(theIniFile, theLog);
   EXPECT_EQ(data.MakeFolder, L"") << "no name means the photos' own folder";
 }
 
@@ -245,9 +254,9 @@ TEST_F(SaveDataFile, PreviewModeRoundTripsAndAnOlderOrOddFileOpensAtActualSize) 
   theIniFile.SetFileName(iniPath);
   SaveData_CL saved;
   saved.PreviewFit = 1;
-  saved.Save();
+  saved.Save(theIniFile, theLog);
   SaveData_CL loaded;
-  loaded.Load();
+  loaded.Load(theIniFile, theLog);
   EXPECT_EQ(loaded.PreviewFit, 1);
 
   // A file written before the mode was stored, and hand-edited values.
@@ -255,7 +264,7 @@ TEST_F(SaveDataFile, PreviewModeRoundTripsAndAnOlderOrOddFileOpensAtActualSize) 
                                L"[CONVERT]\r\nPreviewFit=-1\r\n"}) {
     WriteIni(lines);
     loaded.PreviewFit = 1;
-    loaded.Load();
+    loaded.Load(theIniFile, theLog);
     EXPECT_EQ(loaded.PreviewFit, 0) << testing::PrintToString(std::wstring(lines));
   }
 }
@@ -301,4 +310,61 @@ TEST(SaveData, ACopyOrAnAssignmentPointsIntoNoOtherRecordsList) {
     EXPECT_NE(other->items.data(), record.items.data());
   }
   EXPECT_EQ(static_cast<PhotoItem*>(record.currentItem), &record.items[1]) << "the original keeps its own";
+}
+
+// Save writes only what changed, in one whole write that keeps every line it does not own.
+TEST_F(SaveDataFile, SaveWritesOnlyChangesAndKeepsWhatItDoesNotOwn) {
+  OpenOwnIni(L"; kept comment\r\n[VERSION]\r\nnotify=1\r\n[CONVERT]\r\nNoEnlarge=1\r\nOutputFolder=D:\\写真\r\n"
+           L"[WINDOW]\r\nsplit=120\r\n");
+  SaveData_CL data;
+  data.Load(ini, log);
+  ASSERT_TRUE(data.Save(ini, log));
+  ASSERT_TRUE(data.Save(ini, log));
+  EXPECT_EQ(ini.wholeWrites, 1u) << "a second Save with nothing changed writes nothing";
+
+  data.globalEffect.ValueBriteness = 71;
+  data.MakeFolder = L"縮小";
+  ASSERT_TRUE(data.Save(ini, log));
+  EXPECT_EQ(ini.wholeWrites, 2u);
+
+  const std::string bytes = ReadFileBytes(iniPath);
+  ASSERT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE", 2));
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+  EXPECT_EQ(text.rfind(L"; kept comment\r\n[VERSION]\r\nnotify=1\r\n[CONVERT]\r\nNoEnlarge=1\r\nOutputFolder=D:\\写真\r\n", 0), 0u);
+  EXPECT_NE(text.find(L"[WINDOW]\r\nsplit=120\r\n"), std::wstring::npos);
+  EXPECT_EQ(text.find(L"NoEnlarge", text.find(L"NoEnlarge") + 1), std::wstring::npos) << "one line per key";
+  SaveData_CL loaded;
+  loaded.Load(ini, log);
+  EXPECT_EQ(loaded.globalEffect.ValueBriteness, 71);
+  EXPECT_EQ(loaded.MakeFolder, L"縮小");
+  EXPECT_EQ(loaded.NoEnlarge, 1);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(temp.File(L"*.tmp").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "no temporary file stays behind";
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+// A file that cannot be written is logged once; the settings stay in memory and are written
+// as soon as the file can be written again.
+TEST_F(SaveDataFile, FailedSaveIsLoggedOnceAndWrittenAtTheNextChance) {
+  OpenOwnIni(L"[CONVERT]\r\nValueBriteness=50\r\n");
+  SaveData_CL data;
+  data.Load(ini, log);
+  ASSERT_TRUE(SetFileAttributesW(iniPath.c_str(), FILE_ATTRIBUTE_READONLY));
+  for (const int value : {60, 61, 62}) {
+    data.globalEffect.ValueBriteness = value;
+    EXPECT_FALSE(data.Save(ini, log));
+  }
+  const std::wstring logged = LogText(log.logPath);
+  size_t lines = 0;
+  for (size_t at = logged.find(L"設定ファイルを保存できません"); at != std::wstring::npos;
+       at = logged.find(L"設定ファイルを保存できません", at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 1u);
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ValueBriteness", 0, iniPath.c_str()), 50u) << "the file is as it was";
+
+  ASSERT_TRUE(SetFileAttributesW(iniPath.c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(data.Save(ini, log));
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ValueBriteness", 0, iniPath.c_str()), 62u);
 }

@@ -29,6 +29,7 @@
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/TabParamSetting.h"
 #include "tests/mainwindow/MainWindowHost.h"
+#include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ResultsWindow.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
@@ -359,8 +360,48 @@ TEST_F(MainWindowTest, NewChoicesOfThePagesReachTheSettingsFileAtTheRefresh) {
   EXPECT_EQ(theSaveData.KeepMetadata, 0);
   Pump();
   EXPECT_EQ(theSaveData.refreshPending, 0);
+  // The refresh saves within a few hundred milliseconds of the last save.
+  for (int i = 0; i < 100 && stored(L"NoEnlarge") != 1; ++i) {
+    Sleep(10);
+    Pump();
+  }
   EXPECT_EQ(stored(L"NoEnlarge"), 1);
   EXPECT_EQ(stored(L"KeepMetadata"), 0);
+}
+
+// A slider dragged through 50 values writes the settings file a few times, never half a file,
+// and the last value is on disk once the window has closed.
+TEST_F(MainWindowTest, BurstOfChangesWritesTheWholeFileAFewTimesAndTheLastValueAtClose) {
+  MainWindow_CL& main = Open();
+  Pump();
+  const unsigned writesBefore = theIniFile.wholeWrites;
+  std::atomic<bool> stop{false};
+  std::atomic<int> brokenReads{0};
+  std::thread reader([&] {
+    while (!stop) {
+      const std::string bytes = ReadFileBytes(iniPath);
+      if (bytes.empty()) continue;  // not opened: the move was replacing it at that moment
+      const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+      const bool whole = text.find(L"notify=1") != std::wstring::npos &&
+                         text.find(L"[APP_SETTING]") != std::wstring::npos &&
+                         text.find(L"Sharpen=") != std::wstring::npos;
+      if (!whole) ++brokenReads;
+    }
+  });
+  for (int value = 1; value <= 50; ++value) {
+    theSaveData.globalEffect.ValueBriteness = value;
+    PostMessageW(main.hwnd, WM_REFRESH_PREVIEW, 0, 0);
+    PumpWindowMessages();
+    Sleep(20);
+  }
+  stop = true;
+  reader.join();
+  const unsigned writes = theIniFile.wholeWrites - writesBefore;
+  EXPECT_GE(writes, 1u);
+  EXPECT_LE(writes, 8u) << "at most a few writes a second";
+  EXPECT_EQ(brokenReads.load(), 0) << "the file on disk always parses whole";
+  window.reset();
+  EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ValueBriteness", 0, iniPath.c_str()), 50u);
 }
 
 // ---- gathering photos ---------------------------------------------------------------------
@@ -714,6 +755,56 @@ TEST_F(MainWindowTest, ModalRunEndsOnClose) {
   MSG quit;  // the quit message the close posts must not end a later test's dialog
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   EXPECT_FALSE(IsWindow(main.hwnd));
+}
+
+// A network that takes the connection and never answers (a captive portal, a dead proxy)
+// neither holds the window back nor its close; an answer that does come is acted on.
+TEST_F(MainWindowTest, UpdateCheckHoldsUpNeitherTheWindowNorItsClose) {
+  const auto versionFile = [](const std::string& version) {
+    std::string body = version;
+    body.resize(9, '\0');
+    return LoopbackHttpServer::Response(200, "OK", body + "https://www.glimmerset.example/\r\n");
+  };
+  theIniFile.WriteInt(L"VERSION", L"notify", 0);
+  const auto open = [this](unsigned short port) {
+    window = std::make_unique<MainWindow_CL>();
+    window->commandLineText = L"Glimmerset.exe";
+    window->updateEndpoint = UpdateEndpoint::PlainLoopback(port);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_NE(window->CreateModeless(nullptr), nullptr);
+    EXPECT_TRUE(IsWindowVisible(window->hwnd));
+    return GetTickCount64() - start;
+  };
+  const auto pumpUntil = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) {
+      PumpWindowMessages();
+      Sleep(10);
+    }
+    return done();
+  };
+  const auto closeTime = [this] {
+    const ULONGLONG closing = GetTickCount64();
+    window.reset();
+    return GetTickCount64() - closing;
+  };
+  theIniFile.WriteInt(L"VERSION", L"notify", 1);
+  open(LoopbackHttpServer::ClosedPort());
+  const ULONGLONG closeWithoutCheck = closeTime();
+  theIniFile.WriteInt(L"VERSION", L"notify", 0);
+  {
+    LoopbackHttpServer silent(versionFile("1.0.8"));
+    silent.SetReplyDelay(600000);
+    EXPECT_LT(open(silent.Port()), 1000u) << "shown at once";
+    ASSERT_TRUE(pumpUntil([&] { return silent.Connections() == 1; }));
+    // The close's own work (the panes' workers) is the same with or without a check.
+    EXPECT_LT(closeTime(), closeWithoutCheck + 500) << "the close does not wait for the network";
+  }
+  // A current version arrives while the window is open: done for the day.
+  LoopbackHttpServer current(versionFile(GLIMMER_VERSION_TEXT));
+  current.SetReplyDelay(300);
+  open(current.Port());
+  EXPECT_TRUE(pumpUntil([this] { return GetPrivateProfileIntW(L"VERSION", L"last_date", 0, iniPath.c_str()) != 0; }));
+  window.reset();
 }
 
 // ---- the preview's bar --------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/Inifile.h"
+#include "base/LogFile.h"
 #include "base/Messages.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
@@ -57,7 +58,7 @@ protected:
     iniPath = temp.File(L"Glimmerset.ini");
     theIniFile.SetFileName(iniPath);
     theSaveData = SaveData_CL();
-    theSaveData.Load();
+    theSaveData.Load(theIniFile, theLog);
     theMainWindowLinks.mainWindow = mainWindow.hwnd;
   }
   void TearDown() override {

@@ -111,7 +111,14 @@ void LoopbackHttpServer::Answer(SOCKET client, const std::string& response) {
   }
   const ULONGLONG replyAt = GetTickCount64() + replyDelayMs.load();
   while (!stopping && GetTickCount64() < replyAt) Sleep(10);
-  SendAll(client, response);
+  if (byteIntervalMs.load() == 0) {
+    SendAll(client, response);
+  } else {
+    for (size_t i = 0; i < response.size() && !stopping; ++i) {
+      if (!SendAll(client, response.substr(i, 1))) break;
+      Sleep(byteIntervalMs.load());
+    }
+  }
   // Ending our side marks the end of a body that has no Content-Length.
   shutdown(client, SD_SEND);
   const DWORD drainWait = kDrainWaitMs;

@@ -25,6 +25,8 @@ public:
   int Connections() const { return connections.load(); }
   // Holds every answer back this long after the request has arrived (a slow server).
   void SetReplyDelay(DWORD milliseconds) { replyDelayMs = milliseconds; }
+  // Sends every answer one byte at a time, this long apart (a server that trickles).
+  void SetByteInterval(DWORD milliseconds) { byteIntervalMs = milliseconds; }
   // The request line and headers of the most recent connection.
   std::string LastRequest() const;
 
@@ -46,6 +48,7 @@ private:
   std::atomic<bool> stopping{false};
   std::atomic<int> connections{0};
   std::atomic<DWORD> replyDelayMs{0};
+  std::atomic<DWORD> byteIntervalMs{0};
   mutable std::mutex requestLock;
   std::string lastRequest;
   std::thread worker;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -16,8 +17,8 @@
 
 namespace {
 
-constexpr wchar_t kLoopback[] = L"127.0.0.1";
-constexpr char kSite[] = "http://127.0.0.1/download/";
+constexpr char kSite[] = "https://www.glimmerset.example/download/";
+constexpr wchar_t kSiteWide[] = L"https://www.glimmerset.example/download/";
 
 // The bytes live at the very end of a readable page followed by one that cannot be read, so
 // reading one byte past them stops the test program.
@@ -65,6 +66,12 @@ int Today() {
   return now.wDay;
 }
 
+int TodayDate() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return now.wYear * 10000 + now.wMonth * 100 + now.wDay;
+}
+
 // What the stand-in user saw and did.
 struct Recorder {
   std::vector<std::wstring> asked;
@@ -109,8 +116,8 @@ protected:
 
   // One start's check against the loopback port, answered by the recorder.
   void RunCheck(unsigned short port, HWND owner = nullptr, bool standInUser = true) {
-    UpdateCheck_CL check(kLoopback, kVersionFilePath, &dialogHandle);
-    check.port = port;
+    UpdateCheck_CL check(UpdateEndpoint::PlainLoopback(port), kVersionFilePath, &dialogHandle);
+    check.limitMs = checkLimitMs;
     if (standInUser) check.answerOverride = RecordAnswer;
     check.openPage = RecordOpen;
     check.Check(kUpdateCaption, kInstalledVersion, owner);
@@ -120,12 +127,22 @@ protected:
     return static_cast<int>(GetPrivateProfileIntW(L"VERSION", key, -1, iniPath.c_str()));
   }
   void SetIni(const wchar_t* key, int value) const { theIniFile.WriteInt(L"VERSION", key, value); }
-  void ForgetLastDay() const { WritePrivateProfileStringW(L"VERSION", L"last_day", nullptr, iniPath.c_str()); }
+  void ForgetLastDay() const {
+    for (const wchar_t* key : {L"last_day", L"last_date"}) {
+      WritePrivateProfileStringW(L"VERSION", key, nullptr, iniPath.c_str());
+    }
+  }
+  std::uintmax_t LogSize() const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(theLog.logPath.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return data.nFileSizeLow;
+  }
 
   TempFolder folder;
   std::wstring iniPath;
   Recorder record;
   HWND dialogHandle = nullptr;
+  DWORD checkLimitMs = UpdateCheck_CL::kFetchLimitMs;
 
 private:
   std::wstring savedIniPath;
@@ -140,7 +157,7 @@ TEST(VersionFile, ReadsVersionAndAddressFromTheirPlaces) {
   const VersionFile file = ParseFenced(VersionBody("1.0.8"));
   ASSERT_TRUE(file.valid);
   EXPECT_EQ(file.latestVersion, L"1.0.8");
-  EXPECT_EQ(file.siteAddress, L"http://127.0.0.1/download/") << "the line end is not part of it";
+  EXPECT_EQ(file.siteAddress, kSiteWide) << "the line end is not part of it";
 
   // Seven bytes at most; bytes 7 and 8 are not used.
   const VersionFile longer = ParseFenced("1.0.7.12XYhttp://a/\r\n");
@@ -167,22 +184,9 @@ TEST(VersionFile, ShortFilesAreRefusedWithoutReadingPastTheirEnd) {
   EXPECT_EQ(shortest.siteAddress, L"");
 
   // Eleven bytes without any 0: the version stops at seven.
-  const VersionFile dense = ParseFenced("12345678901");
+  const VersionFile dense = ParseFenced("123456789\r\n");
   EXPECT_EQ(dense.latestVersion, L"1234567");
   EXPECT_EQ(dense.siteAddress, L"");
-}
-
-TEST(VersionFile, GarbageIsReadByteForByteWithSignExtension) {
-  std::string garbage;
-  for (int i = 0; i < 256; ++i) garbage.push_back(static_cast<char>(255 - i));
-  const VersionFile file = ParseFenced(garbage);
-  ASSERT_TRUE(file.valid);
-  ASSERT_EQ(file.latestVersion.size(), 7u);
-  EXPECT_EQ(file.latestVersion[0], static_cast<wchar_t>(0xFFFF)) << "bytes from 0x80 widen with 0xFF";
-  EXPECT_EQ(file.latestVersion[6], static_cast<wchar_t>(0xFFF9));
-  ASSERT_EQ(file.siteAddress.size(), 256u - 11u);
-  EXPECT_EQ(file.siteAddress[0], static_cast<wchar_t>(0xFFF6));
-  EXPECT_EQ(file.siteAddress.back(), static_cast<wchar_t>(0x0002));
 }
 
 TEST(VersionText, ComparesCodeUnitsNotNumbers) {
@@ -217,9 +221,10 @@ TEST_F(UpdateCheck, NewerVersionIsAskedAndTheAnswerDecidesWhatIsKept) {
     EXPECT_EQ(record.asked[0], L"1.0.8");
     EXPECT_EQ(record.inProgressWhileAsked[0], 1);
     EXPECT_EQ(UpdateCheck_CL::checkInProgress, 0) << "cleared after the question";
-    EXPECT_EQ(record.opened, c.opens ? std::vector<std::wstring>{L"http://127.0.0.1/download/"}
+    EXPECT_EQ(record.opened, c.opens ? std::vector<std::wstring>{kSiteWide}
                                      : std::vector<std::wstring>{});
     EXPECT_EQ(Ini(L"last_day"), c.storesDay ? Today() : -1);
+    EXPECT_EQ(Ini(L"last_date"), c.storesDay ? TodayDate() : -1) << "the whole date beside the day";
     EXPECT_EQ(server.LastRequest().rfind("GET /Glimmerset/Version.txt HTTP/1.1\r\n", 0), 0u);
   }
 }
@@ -280,8 +285,9 @@ TEST_F(UpdateCheck, NotifyAndTheDayRuleKeepItOffTheNetworkUnlessForced) {
   SetIni(L"notify", 0);
   SetIni(L"force", 0);
   SetIni(L"last_day", Today());
+  SetIni(L"last_date", TodayDate());
   RunCheck(server.Port());
-  EXPECT_EQ(server.Connections(), 0) << "same day number, no force";
+  EXPECT_EQ(server.Connections(), 0) << "same date, no force";
 
   SetIni(L"force", 2);
   RunCheck(server.Port());
@@ -295,9 +301,15 @@ TEST_F(UpdateCheck, NotifyAndTheDayRuleKeepItOffTheNetworkUnlessForced) {
   EXPECT_EQ(record.asked, std::vector<std::wstring>{L"1.0.7"}) << "force 1 asks without a newer version";
 
   SetIni(L"force", 0);
-  SetIni(L"last_day", Today() % 28 + 1);
+  SetIni(L"last_date", TodayDate() - 100);
   RunCheck(server.Port());
-  EXPECT_EQ(server.Connections(), 3) << "another day number checks";
+  EXPECT_EQ(server.Connections(), 3) << "the same day of another month checks";
+  EXPECT_EQ(Ini(L"last_date"), TodayDate());
+
+  ForgetLastDay();
+  SetIni(L"last_day", Today());
+  RunCheck(server.Port());
+  EXPECT_EQ(server.Connections(), 4) << "an older version's day alone does not tell the month";
 }
 
 TEST_F(UpdateCheck, SecondCheckWhileTheQuestionIsOpenReturnsAtOnce) {
@@ -316,9 +328,8 @@ TEST_F(UpdateCheck, SecondCheckWhileTheQuestionIsOpenReturnsAtOnce) {
 TEST_F(UpdateCheck, SilentServerHoldsTheStartOnlyUntilTheTimeout) {
   LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
   server.SetReplyDelay(10000);
-  UpdateCheck_CL check(kLoopback, kVersionFilePath, nullptr);
+  UpdateCheck_CL check(UpdateEndpoint::PlainLoopback(server.Port()), kVersionFilePath, nullptr);
   EXPECT_GT(check.timeoutMs, 0u) << "the program's check is bounded";
-  check.port = server.Port();
   check.timeoutMs = 300;
   check.answerOverride = RecordAnswer;
   check.openPage = RecordOpen;
@@ -327,6 +338,81 @@ TEST_F(UpdateCheck, SilentServerHoldsTheStartOnlyUntilTheTimeout) {
   EXPECT_LT(GetTickCount64() - start, 5000u);
   EXPECT_TRUE(record.asked.empty());
   EXPECT_EQ(Ini(L"last_day"), -1);
+}
+
+// Whatever the network hands over, the user is asked nothing, nothing the server named is
+// opened, and the log says why.
+TEST_F(UpdateCheck, BadAnswersAskNothingAndOpenNoAddressOfTheirs) {
+  SetIni(L"force", 1);  // would ask even without a newer version
+  checkLimitMs = 600;
+  struct Bad {
+    const char* what;
+    std::string answer;
+    DWORD byteIntervalMs;
+  };
+  const std::vector<Bad> answers = {
+      {"empty", Ok(""), 0},
+      {"an HTML page", Ok("<!DOCTYPE html><html><body>Wi-Fi login</body></html>\r\n"), 0},
+      {"too long", Ok(VersionBody("1.0.8", "https://www.glimmerset.example/" + std::string(3000, 'a'))), 0},
+      {"not ASCII", Ok(VersionBody("1.0.8", "https://www.glimmerset.example/\xE3\x81\x82")), 0},
+      {"a 0 byte in the address", Ok(VersionBody("1.0.8", std::string("https://www.glimmerset.example/\0x", 33))), 0},
+      {"trickled byte by byte", Ok(VersionBody("1.0.8")), 25},
+      {"a redirect to another host",
+       "HTTP/1.1 302 Found\r\nLocation: http://elsewhere.example/v.txt\r\nConnection: close\r\n"
+       "Content-Length: 0\r\n\r\n",
+       0},
+  };
+  for (const Bad& bad : answers) {
+    SCOPED_TRACE(bad.what);
+    LoopbackHttpServer server(bad.answer);
+    server.SetByteInterval(bad.byteIntervalMs);
+    const std::uintmax_t logBefore = LogSize();
+    const ULONGLONG start = GetTickCount64();
+    RunCheck(server.Port());
+    EXPECT_LT(GetTickCount64() - start, 5000u);
+    EXPECT_TRUE(record.asked.empty());
+    EXPECT_GT(LogSize(), logBefore) << "logged";
+    EXPECT_EQ(server.Connections(), 1) << "the redirect is not followed";
+  }
+  EXPECT_TRUE(record.opened.empty());
+
+  // An address that is not an https:// address on the maker's host opens the support page.
+  const std::wstring bad[] = {
+      L"",
+      L"http://www.glimmerset.example/download/",
+      L"file:///C:/Windows/System32/calc.exe",
+      L"C:\\Windows\\System32\\calc.exe",
+      L"\\\\evil\\share\\setup.exe",
+      L"javascript:alert(1)",
+      L"HTTPS://www.glimmerset.example/",
+      L"https://evil.example/",
+      L"https://www.glimmerset.example.evil.example/",
+      L"https://www.glimmerset.example@evil.example/",
+      L"https://www.glimmerset.example:8443/",
+      L"https://www.glimmerset.example/\" calc.exe",
+      L"https://www.glimmerset.example/a b",
+      L"https://www.glimmerset.example/\\..\\calc.exe",
+      L"https://www.glimmerset.example/" + std::wstring(2000, L'a'),
+  };
+  for (const std::wstring& address : bad) {
+    SCOPED_TRACE(address.substr(0, 60));
+    std::wstring reason;
+    EXPECT_EQ(CheckedSiteAddress(address, &reason), L"");
+    EXPECT_FALSE(reason.empty());
+  }
+  EXPECT_EQ(CheckedSiteAddress(L"https://WWW.glimmerset.example/dl/?v=1.0.8#top", nullptr),
+            L"https://WWW.glimmerset.example/dl/?v=1.0.8#top");
+
+  SetIni(L"force", 0);
+  ForgetLastDay();
+  record.answer = kAnswerOpenSite;
+  LoopbackHttpServer server(Ok(VersionBody("1.0.8", "https://evil.example/setup.exe")));
+  const std::uintmax_t logBefore = LogSize();
+  RunCheck(server.Port());
+  EXPECT_EQ(record.asked.size(), 1u);
+  EXPECT_EQ(record.opened, std::vector<std::wstring>{SupportSiteAddress()});
+  EXPECT_EQ(SupportSiteAddress().rfind(L"https://www.glimmerset.example/", 0), 0u);
+  EXPECT_GT(LogSize(), logBefore);
 }
 
 // ---- the question itself: notice window and message box ----
@@ -368,7 +454,7 @@ TEST_F(UpdateCheck, NoticeWindowAsksOverItsOwnerAndEndsByItsButtons) {
     EXPECT_TRUE(script.Ran());
   }
   EXPECT_EQ(inProgress, 1);
-  EXPECT_EQ(record.opened, std::vector<std::wstring>{L"http://127.0.0.1/download/"});
+  EXPECT_EQ(record.opened, std::vector<std::wstring>{kSiteWide});
   EXPECT_EQ(Ini(L"last_day"), -1);
 
   EXPECT_EQ(title, L"Glimmersetのアップデート。");

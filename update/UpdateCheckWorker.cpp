@@ -1,0 +1,24 @@
+#include "update/UpdateCheckWorker.h"
+
+#include <new>
+#include <string>
+
+#include "base/WorkerThread.h"
+
+bool UpdateCheckWorker::Start(const UpdateCheck_CL& check, HWND target, UINT message) {
+  // Copies: the check and the window may be gone before the fetch ends.
+  const UpdateEndpoint endpoint = check.endpoint;
+  const std::wstring path = check.versionPath;
+  const DWORD timeoutMs = check.timeoutMs;
+  const DWORD limitMs = check.limitMs;
+  return WorkerThread::RunDetached([=] {
+    std::unique_ptr<VersionFile> result(new (std::nothrow) VersionFile(FetchVersionFile(endpoint, path, timeoutMs, limitMs)));
+    if (!result) return;
+    // A window closed meanwhile refuses the message, and the result goes with the thread.
+    if (PostMessageW(target, message, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+  });
+}
+
+std::unique_ptr<VersionFile> UpdateCheckWorker::TakeResult(LPARAM lParam) {
+  return std::unique_ptr<VersionFile>(reinterpret_cast<VersionFile*>(lParam));
+}
