@@ -333,12 +333,16 @@ std::wstring ConsoleUsage() {
 int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::wstring& dataFolder,
                          const std::wstring& libraryFolder) {
   const ConsoleOutput out;
-  if (const HRESULT made = EnsureFolder(dataFolder); FAILED(made)) {
+  if (dataFolder.empty()) {
+    out.Line(L"ドキュメントフォルダの場所がわからないため、設定は既定のままで、ログは残りません。");
+  } else if (const HRESULT made = EnsureFolder(dataFolder); FAILED(made)) {
     out.Line(L"設定とログのフォルダ「" + dataFolder + L"」を作れません。設定は既定のままです: " +
              SystemErrorText(static_cast<DWORD>(made)));
   }
-  theIniFile.SetFileName(dataFolder + kIniFileName);
-  theLog.logPath = dataFolder + kLogFileName;
+  if (!dataFolder.empty()) {
+    theIniFile.SetFileName(dataFolder + kIniFileName);
+    theLog.logPath = dataFolder + kLogFileName;
+  }
   LoadedModule vipsLibrary;
   if (const HRESULT loaded = LoadLibraryFrom(libraryFolder, kVipsLibraryName, vipsLibrary); FAILED(loaded)) {
     out.Line(LibraryFailureText(libraryFolder, kVipsLibraryName, loaded));

@@ -28,8 +28,8 @@ ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, S
 // The usage text /? prints.
 std::wstring ConsoleUsage();
 
-// Runs a whole /convert command line with the settings stored under `dataFolder` and libvips
-// from `libraryFolder`; prints its lines and answers the exit code. The single-instance rule
+// Runs a whole /convert command line with the settings stored under `dataFolder` (empty: the
+// defaults, and no log) and libvips from `libraryFolder`; prints its lines and answers the exit code. The single-instance rule
 // does not apply: a conversion may run beside the open window.
 int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::wstring& dataFolder,
                          const std::wstring& libraryFolder);

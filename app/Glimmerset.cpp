@@ -27,7 +27,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::vector<std::wstring> arguments = ProgramArguments();
   const std::wstring documents = DocumentsFolder();
   if (IsConsoleConversion(arguments)) {
-    return RunConsoleConversion(arguments, documents + kDataFolderName, ModuleDirectory());
+    // Without a Documents folder the settings and the log have no place: none is made.
+    return RunConsoleConversion(arguments, documents.empty() ? std::wstring() : documents + kDataFolderName,
+                                ModuleDirectory());
   }
   if (documents.empty()) {
     MessageBoxW(nullptr, L"ドキュメントフォルダの場所がわからないため、設定とログを保存できません。", L"Glimmerset",
