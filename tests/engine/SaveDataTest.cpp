@@ -124,7 +124,8 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"JpegQualityTypeIndex=0",  L"JpegQuantization=80",      L"JpegFileSize=100",
       L"KeepMetadata=1",          L"NoEnlarge=0",              L"PreviewFit=0",
       L"LongEdge=1600",           L"ScalePercent=50",          L"KeepFileTime=1",
-      L"FileTimeFromExif=0",      L"RemoveGps=0",              L"Sharpen=0",               L"SkipDone=0",
+      L"FileTimeFromExif=0",      L"RemoveGps=0",              L"Sharpen=0",
+      L"SkipDone=0",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
