@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # tools/setup.sh [dist]: installs what the build and the tests need on Debian 12, and nothing
 # that is already there. "dist" (make test, make dist) adds wixl, which builds the installer,
-# and osslsigncode, which signs the program and the installer.
+# osslsigncode, which signs the program and the installer, and openssl, with which the dist
+# test makes its throwaway certificate.
 set -eu
 packages="mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
           fonts-noto-cjk locales cmake ninja-build googletest make
           dpkg-dev patch libheif-examples libvips-tools libimage-exiftool-perl"
-if [ "${1:-}" = dist ]; then packages="$packages wixl osslsigncode"; fi
+if [ "${1:-}" = dist ]; then packages="$packages wixl osslsigncode openssl"; fi
 
 sudo_cmd=""
 if [ "$(id -u)" != 0 ]; then sudo_cmd="sudo"; fi
