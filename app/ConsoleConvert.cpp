@@ -8,6 +8,7 @@
 #include "base/GpOwned.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
+#include "base/PathIdentity.h"
 #include "base/ShellHelpers.h"
 #include "engine/ConvertBatch.h"
 #include "engine/OutputNaming.h"
@@ -93,6 +94,16 @@ bool ApplyEffect(const std::wstring& text, SaveData_CL& settings) {
   return true;
 }
 
+// "/out FOLDER": the outputs go under FOLDER (made absolute from the current folder), each
+// photo's sub-folders below the folder it was found in recreated there.
+bool ApplyChosenFolder(const std::wstring& value, SaveData_CL& settings) {
+  const std::wstring full = FullPathOf(value);
+  if (value.empty() || full.empty()) return false;
+  settings.SaveDirTypeIndex = kSaveInChosenFolder;
+  settings.OutputFolder = full;
+  return true;
+}
+
 // Applies one option that takes a value; false when the value is not good for it.
 bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_CL& settings, ConsoleRequest& request) {
   if (option == L"/size") return ApplySize(value, settings);
@@ -104,8 +115,15 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_
   }
   if (option == L"/target-kb") {
     settings.JpegQualityTypeIndex = 1;
+    settings.TargetStrict = 0;
     return ParseWholeNumber(value, 1, 1000000, settings.JpegFileSize);
   }
+  if (option == L"/max-kb") {
+    settings.JpegQualityTypeIndex = 1;
+    settings.TargetStrict = 1;
+    return ParseWholeNumber(value, 1, 1000000, settings.JpegFileSize);
+  }
+  if (option == L"/out") return ApplyChosenFolder(value, settings);
   if (option == L"/long-edge") {
     settings.ResizeRadioIndex = kSizeChoiceLongEdge;
     return ParseWholeNumber(value, kSmallestLongEdge, kLargestLongEdge, settings.LongEdge);
@@ -136,7 +154,8 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_
 
 bool TakesValue(const std::wstring& option) {
   constexpr const wchar_t* kValued[] = {L"/size",   L"/type",   L"/quality", L"/target-kb", L"/effect",   L"/folder",
-                                        L"/prefix", L"/suffix", L"/workers", L"/long-edge", L"/scale"};
+                                        L"/prefix", L"/suffix", L"/workers", L"/long-edge", L"/scale",
+                                        L"/max-kb", L"/out"};
   for (const wchar_t* name : kValued) {
     if (option == name) return true;
   }
@@ -167,6 +186,9 @@ bool ApplySwitch(const std::wstring& option, SaveData_CL& settings, bool& usage)
     settings.Sharpen = 0;
   } else if (option == L"/skip-done") {
     settings.SkipDone = 1;
+  } else if (option == L"/fill") {
+    settings.CropToFill = 1;
+    settings.CropAnchor = kCropCentre;
   } else if (option == L"/?" || option == L"/help") {
     usage = true;
   } else if (option != L"/convert") {
@@ -302,6 +324,16 @@ ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, S
       request.error = arguments[i];
       return request;
     }
+    // "/fill smart" cuts around what draws the eye, "/fill centre" (or "/fill") at the centre.
+    if (option == L"/fill" && i + 1 < arguments.size()) {
+      const std::wstring anchor = Lower(arguments[i + 1]);
+      if (anchor == L"smart") {
+        settings.CropAnchor = kCropAttention;
+        ++i;
+      } else if (anchor == L"centre" || anchor == L"center") {
+        ++i;
+      }
+    }
   }
   if (request.paths.empty() && !request.showUsage) request.error = L"変換する写真かフォルダーがありません";
   return request;
@@ -315,9 +347,12 @@ std::wstring ConsoleUsage() {
          L"  /type keep|jpg|png|bmp|webp  変換後の画像タイプ\r\n"
          L"  /quality 80                  JPEG の画質 (0-100)\r\n"
          L"  /target-kb 100               JPEG のファイルサイズの目安 (KB)\r\n"
+         L"  /max-kb 500                  必ずこのサイズ以下にする (KB、JPEG・PNG・WebP・BMP)\r\n"
+         L"  /fill | /fill smart          切り抜いてぴったりにする（中央 | 見どころ）\r\n"
          L"  /effect grey|sepia           エフェクト\r\n"
          L"  /folder NAME                 保存するフォルダー名（元の写真のフォルダーの中）\r\n"
          L"  /desktop                     デスクトップに保存する\r\n"
+         L"  /out \"E:\\小さく\"               フォルダを指定（フォルダー構成を保って保存）\r\n"
          L"  /prefix P  /suffix S         ファイル名の前・後ろに付ける文字\r\n"
          L"  /strip                       撮影情報(EXIF)などを残さない\r\n"
          L"  /no-enlarge                  小さい写真は拡大しない\r\n"

@@ -68,7 +68,7 @@ double LibvipsThumbnail(const std::wstring& path) {
 // The photo prepared (in memory first, or as a pipeline the encoder computes) and encoded.
 double PrepareAndEncode(const std::wstring& path, const SaveData_CL& settings, PictureIn in) {
   const Clock::time_point start = Clock::now();
-  const PreparedPhoto prepared = PreparePhoto(PhotoItem{path, 0, 0, {}}, settings, nullptr, in);
+  const PreparedPhoto prepared = PreparePhoto(PhotoItem{path, 0, 0, {}, {}}, settings, nullptr, in);
   VipsBytes encoded;
   EncodePhoto(prepared.picture.get(), OutputFormat::Jpeg, settings, encoded);
   return MillisecondsSince(start);
@@ -100,11 +100,11 @@ void Profile(const std::wstring& folder, const std::vector<std::wstring>& photos
     stages.header.push_back(ReadHeader(photo));
     stages.thumbnail.push_back(LibvipsThumbnail(photo));
     const Clock::time_point start = Clock::now();
-    const PreparedPhoto prepared = PreparePhoto(PhotoItem{photo, 0, 0, {}}, settings);
+    const PreparedPhoto prepared = PreparePhoto(PhotoItem{photo, 0, 0, {}, {}}, settings);
     stages.prepare.push_back(MillisecondsSince(start));
     const std::atomic<int> stop{0};
     const Clock::time_point stopStart = Clock::now();
-    const PreparedPhoto again = PreparePhoto(PhotoItem{photo, 0, 0, {}}, settings, &stop);
+    const PreparedPhoto again = PreparePhoto(PhotoItem{photo, 0, 0, {}, {}}, settings, &stop);
     stages.prepareWithStop.push_back(MillisecondsSince(stopStart));
     VipsBytes encoded;
     const Clock::time_point encodeStart = Clock::now();

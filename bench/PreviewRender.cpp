@@ -84,7 +84,7 @@ int main() {
       preview.SetDisplayMode(kDisplayFit);
       SaveData_CL settings;
       settings.globalEffect.CheckBriteness = 1;
-      PhotoItem photo{first, 0, 0, {}};
+      PhotoItem photo{first, 0, 0, {}, {}};
       TimeOneRender(preview, photo, settings);  // the first read loads the decoders
 
       const double effect = MedianOf(preview, photo, settings, [&](int i) {

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr int kSaveOnDesktop = 0;
-constexpr int kSaveBesideSource = 1;
-
 // The type the source's own extension stands for; other extensions are written as JPEG.
 OutputType SourceType(const std::wstring& extension) {
   if (EqualIgnoringCase(extension, L".bmp")) return {extension, OutputFormat::Bmp};

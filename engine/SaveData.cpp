@@ -76,6 +76,10 @@ constexpr StoredField kStoredFields[] = {
     {kConvert, L"RemoveGps", [](SaveData_CL& d) -> int& { return d.RemoveGps; }, nullptr},
     {kConvert, L"Sharpen", [](SaveData_CL& d) -> int& { return d.Sharpen; }, nullptr},
     {kConvert, L"SkipDone", [](SaveData_CL& d) -> int& { return d.SkipDone; }, nullptr},
+    {kConvert, L"CropToFill", [](SaveData_CL& d) -> int& { return d.CropToFill; }, nullptr},
+    {kConvert, L"CropAnchor", [](SaveData_CL& d) -> int& { return d.CropAnchor; }, nullptr},
+    {kConvert, L"TargetStrict", [](SaveData_CL& d) -> int& { return d.TargetStrict; }, nullptr},
+    {kConvert, L"OutputFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.OutputFolder; }},
 };
 
 // A field's value as the file holds it.
@@ -94,7 +98,10 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
       field.text(*this) = ini.ReadString(field.section, field.key, field.text(defaults));
     }
   }
-  SaveDirTypeIndex = OneOfTwo(SaveDirTypeIndex, defaults.SaveDirTypeIndex);
+  SaveDirTypeIndex = InRange(SaveDirTypeIndex, kSaveOnDesktop, kSaveInChosenFolder, defaults.SaveDirTypeIndex);
+  // A chosen folder without its path (an older version's hand-edited 2) would send the
+  // outputs to the drive's root: beside the photos instead, as that version did.
+  if (SaveDirTypeIndex == kSaveInChosenFolder && OutputFolder.empty()) SaveDirTypeIndex = defaults.SaveDirTypeIndex;
   MakeFolder = UsableFolderName(MakeFolder, defaults.MakeFolder, log);
   JpegQualityTypeIndex = OneOfTwo(JpegQualityTypeIndex, defaults.JpegQualityTypeIndex);
   PreviewFit = OneOfTwo(PreviewFit, defaults.PreviewFit);
@@ -105,6 +112,9 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   RemoveGps = OneOfTwo(RemoveGps, defaults.RemoveGps);
   Sharpen = OneOfTwo(Sharpen, defaults.Sharpen);
   SkipDone = OneOfTwo(SkipDone, defaults.SkipDone);
+  CropToFill = OneOfTwo(CropToFill, defaults.CropToFill);
+  CropAnchor = OneOfTwo(CropAnchor, defaults.CropAnchor);
+  TargetStrict = OneOfTwo(TargetStrict, defaults.TargetStrict);
   // Not yet written by this record: the first Save writes every field once.
   lastStored.clear();
 }

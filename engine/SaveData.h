@@ -27,6 +27,10 @@ struct PhotoItem {
   int rotation = 0;   // the user's quarter turns clockwise 0..3, applied with vips_rot
   int ownEffect = 0;  // 1: use `effect` instead of the global effect
   EffectParams effect;
+  // The folder a searched folder was found in (the dropped or named folder's parent), from
+  // which the photo's sub-folders are recreated under a chosen output folder; empty for a
+  // photo given as a file, which goes to that folder's top.
+  std::wstring root;
 };
 
 // The size choices, by ResizeRadioIndex: the box a photo is fitted into.
@@ -64,6 +68,15 @@ constexpr int kSmallestLongEdge = 2;
 constexpr int kLargestLongEdge = 65535;
 constexpr int kSmallestScalePercent = 1;
 constexpr int kLargestScalePercent = 400;
+
+// SaveDirTypeIndex: where the outputs go.
+constexpr int kSaveOnDesktop = 0;
+constexpr int kSaveBesideSource = 1;  // in the folder MakeFolder beside each photo
+constexpr int kSaveInChosenFolder = 2;  // under OutputFolder, the photos' sub-folders kept
+
+// CropAnchor: where a photo cropped to fill its box is cut.
+constexpr int kCropCentre = 0;
+constexpr int kCropAttention = 1;  // around what draws the eye
 
 // The lock of a photo list. A copy of the record (a batch's snapshot, a test's saved state)
 // gets a lock of its own: a lock is never shared by copying.
@@ -103,10 +116,10 @@ public:
   virtual ~SaveData_CL();
 
   // Reads every stored field from ini; values are kept as read, except these, which
-  // would lose or misplace outputs or lie outside their ranges: SaveDirTypeIndex outside 0..1
-  // reads as 1, JpegQualityTypeIndex outside 0..1 as 0, a MakeFolder that
+  // would lose or misplace outputs or lie outside their ranges: SaveDirTypeIndex outside 0..2,
+  // or 2 without an OutputFolder, reads as 1, JpegQualityTypeIndex outside 0..1 as 0, a MakeFolder that
   // OutputFolderNameProblem refuses as "Resized" (logged), PreviewFit outside 0..1 as 0, and
-  // LongEdge, ScalePercent and the four switches after them as their defaults.
+  // LongEdge, ScalePercent and the switches after them as their defaults.
   void Load(const Inifile_CL& ini, LogFile& log);
   // Writes the fields whose values differ from the ones this record last wrote, all in one
   // whole write of the file (Inifile_CL::WriteAll); nothing when none differs. A failed write
@@ -167,6 +180,15 @@ public:
   int Sharpen = 0;
   // 1: a photo whose output exists and was last written no earlier than the photo is skipped.
   int SkipDone = 0;
+  // 1: the photo is scaled to cover the box and cut to exactly its size ("切り抜いてぴったりにする");
+  // no effect with "サイズ変更無し" or a percent size.
+  int CropToFill = 0;
+  int CropAnchor = kCropCentre;
+  // 1: with the target file size, no output is ever written larger than it: below the lowest
+  // quality the picture is made smaller until it fits ("必ずこのサイズ以下にする").
+  int TargetStrict = 0;
+  // The folder of "フォルダを指定" (SaveDirTypeIndex 2), absolute.
+  std::wstring OutputFolder;
 
 private:
   // The values Save last wrote, in the order of the stored fields; empty before the first.

@@ -41,7 +41,7 @@ std::vector<std::wstring> WritePhotos(const TempFolder& folder, int count, const
 
 std::vector<PhotoItem> Photos(const std::vector<std::wstring>& paths) {
   std::vector<PhotoItem> photos;
-  for (const std::wstring& path : paths) photos.push_back(PhotoItem{path, 0, 0, {}});
+  for (const std::wstring& path : paths) photos.push_back(PhotoItem{path, 0, 0, {}, {}});
   return photos;
 }
 

@@ -137,7 +137,7 @@ protected:
     settings.MakeFolder = out;
     settings.OutputImageType = type;
     settings.ResizeRadioIndex = kSizeChoiceKeep;
-    ConvertBatch_CL batch({PhotoItem{camera, 0, 0, {}}, PhotoItem{plain, 0, 0, {}}}, settings, theLog);
+    ConvertBatch_CL batch({PhotoItem{camera, 0, 0, {}, {}}, PhotoItem{plain, 0, 0, {}, {}}}, settings, theLog);
     const std::atomic<int> noCancel{0};
     batch.Run({}, noCancel, 1);
     std::vector<std::wstring> outputs;
@@ -188,7 +188,7 @@ double MaxDifference(VipsImage* a, VipsImage* b) {
 
 VipsImagePtr Prepared(const std::wstring& path, SaveData_CL settings, bool sharpen) {
   settings.Sharpen = sharpen ? 1 : 0;
-  PreparedPhoto prepared = PreparePhoto(PhotoItem{path, 0, 0, {}}, settings);
+  PreparedPhoto prepared = PreparePhoto(PhotoItem{path, 0, 0, {}, {}}, settings);
   EXPECT_EQ(prepared.failure, PhotoFailure::None) << testing::PrintToString(prepared.detail);
   return std::move(prepared.picture);
 }

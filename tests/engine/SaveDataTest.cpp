@@ -125,7 +125,8 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"KeepMetadata=1",          L"NoEnlarge=0",              L"PreviewFit=0",
       L"LongEdge=1600",           L"ScalePercent=50",          L"KeepFileTime=1",
       L"FileTimeFromExif=0",      L"RemoveGps=0",              L"Sharpen=0",
-      L"SkipDone=0",
+      L"SkipDone=0",              L"CropToFill=0",             L"CropAnchor=0",
+      L"TargetStrict=0",          L"OutputFolder=",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
@@ -230,20 +231,23 @@ TEST_F(SaveDataFile, OnlyChoicesThatWouldLoseOrMisplaceOutputsAreReplacedByDefau
   const std::wstring previousLog = theLog.logPath;
   theLog.logPath = temp.File(L"log.txt");
   WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=2\r\nJpegQualityTypeIndex=7\r\n"
-           L"MakeFolder=..\\写真\r\n");
+           L"MakeFolder=..\\写真\r\nCropAnchor=2\r\n");
   SaveData_CL data;
   data.Load(theIniFile, theLog);
   theLog.logPath = previousLog;
-  EXPECT_EQ(data.SaveDirTypeIndex, 1) << "not a folder at the root of the drive";
+  EXPECT_EQ(data.SaveDirTypeIndex, 1) << "a chosen folder without its path: beside the photos, as before";
+  EXPECT_EQ(data.CropAnchor, kCropCentre);
   EXPECT_EQ(data.JpegQualityTypeIndex, 0) << "not a JPEG setting that writes nothing";
   EXPECT_EQ(data.MakeFolder, L"Resized");
   const std::wstring log = LogText(temp.File(L"log.txt"));
   EXPECT_NE(log.find(L"作成フォルダ名「..\\写真」は使えないため「Resized」にしました"), std::wstring::npos)
       << testing::PrintToString(log);
 
-  WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=0\r\nJpegQualityTypeIndex=1\r\nMakeFolder=縮小 2024.v2\r\n");
+  WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=2\r\nOutputFolder=E:\\小さく\r\nJpegQualityTypeIndex=1\r\n"
+           L"MakeFolder=縮小 2024.v2\r\n");
   data.Load(theIniFile, theLog);
-  EXPECT_EQ(data.SaveDirTypeIndex, 0);
+  EXPECT_EQ(data.SaveDirTypeIndex, kSaveInChosenFolder);
+  EXPECT_EQ(data.OutputFolder, L"E:\\小さく");
   EXPECT_EQ(data.JpegQualityTypeIndex, 1);
   EXPECT_EQ(data.MakeFolder, L"縮小 2024.v2") << "a usable name is kept";
   WriteIni(L"[CONVERT]\r\nMakeFolder=\r\n");
@@ -272,7 +276,7 @@ TEST_F(SaveDataFile, PreviewModeRoundTripsAndAnOlderOrOddFileOpensAtActualSize) 
 
 TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {
   SaveData_CL data;
-  data.AddItem(PhotoItem{L"C:\\a.jpg", 1, 0, {}});
+  data.AddItem(PhotoItem{L"C:\\a.jpg", 1, 0, {}, {}});
   data.currentIndex = 0;
   data.currentItem = &data.items[0];
   for (int i = 0; i < 100; ++i) {
@@ -296,8 +300,8 @@ TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {
 
 TEST(SaveData, ACopyOrAnAssignmentPointsIntoNoOtherRecordsList) {
   SaveData_CL record;
-  record.AddItem(PhotoItem{L"C:\\a.jpg", 0, 0, {}});
-  record.AddItem(PhotoItem{L"C:\\b.jpg", 1, 0, {}});
+  record.AddItem(PhotoItem{L"C:\\a.jpg", 0, 0, {}, {}});
+  record.AddItem(PhotoItem{L"C:\\b.jpg", 1, 0, {}, {}});
   record.currentIndex = 1;
   record.currentItem = &record.items[1];
 

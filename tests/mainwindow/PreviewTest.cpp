@@ -76,7 +76,7 @@ protected:
     return AddPath(folder.File(name));
   }
   int AddPath(const std::wstring& path) {
-    theSaveData.AddItem(PhotoItem{path, 0, 0, {}});
+    theSaveData.AddItem(PhotoItem{path, 0, 0, {}, {}});
     return static_cast<int>(theSaveData.items.size()) - 1;
   }
   // Asks for the photo's preview and waits until it is shown.
@@ -362,7 +362,7 @@ TEST_F(PreviewPane, CompareShowsTheOriginalLeftOfTheDividerAtTheResultsScaleAndP
 TEST_F(PreviewPane, WeightLineGivesTheBytesOfTheFileTheConversionWrites) {
   const GpBitmapPtr photo = BandedPhoto(1200, 900, 0xFF3080C0, 0xFFE0A020);
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"source.jpg"), kTestFormatJpeg));
-  const PhotoItem item{folder.File(L"source.jpg"), 0, 0, {}};
+  const PhotoItem item{folder.File(L"source.jpg"), 0, 0, {}, {}};
   struct Case {
     int outputType, jpegMode;
     const wchar_t* typeText;
@@ -401,7 +401,7 @@ TEST_F(PreviewPane, EffectQualityAndSameSizeRotationRedoOnlyWhatChanged) {
   const GpBitmapPtr photo = HalvesPhoto(1600, 1200, kRed, kBlue);
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"a.png"), kTestFormatPng));
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"b.png"), kTestFormatPng));
-  PhotoItem item{folder.File(L"a.png"), 0, 0, {}};
+  PhotoItem item{folder.File(L"a.png"), 0, 0, {}, {}};
   SaveData_CL settings = theSaveData;
   PreviewMaker_CL maker;
   const auto make = [&] {
