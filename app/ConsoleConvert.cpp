@@ -10,6 +10,7 @@
 #include "base/LogFile.h"
 #include "base/PathIdentity.h"
 #include "base/ShellHelpers.h"
+#include "engine/ChosenFolder.h"
 #include "engine/ConvertBatch.h"
 #include "engine/OutputNaming.h"
 #include "engine/VipsSession.h"
@@ -260,7 +261,7 @@ std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, cons
       gathered.AddItem(named);
       continue;
     }
-    RegisterPath(path, gathered, settings.MakeFolder);
+    RegisterPath(path, gathered, settings.MakeFolder, ChosenOutputFolder(settings));
     if (gathered.items.size() == before) unused.push_back({path, L"写真が見つかりません"});
   }
   return gathered.items;
@@ -397,6 +398,11 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
   }
   if (WouldOverwriteSources(settings)) {
     out.Line(OverwriteSourcesText());
+    return kConsoleBadOptions;
+  }
+  if (std::wstring problem; FAILED(PrepareChosenFolder(settings, problem))) {
+    out.Line(problem);
+    theLog.Write(L"%s", problem.c_str());
     return kConsoleBadOptions;
   }
   const GdiplusSession gdiplus;

@@ -11,6 +11,7 @@
 #include "base/LogFile.h"
 #include "base/PathIdentity.h"
 #include "base/ShellHelpers.h"
+#include "engine/ChosenFolder.h"
 #include "engine/OutputFileTime.h"
 #include "engine/OutputPlan.h"
 #include "engine/PhotoEncoder.h"
@@ -25,14 +26,6 @@ namespace {
 std::wstring PlatformPath(const std::wstring& path) {
   const std::wstring full = FullPathOf(path);
   return full.empty() ? path : ExtendedLengthPath(full);
-}
-
-// The output folder exists afterwards (made when missing; only its last level is made).
-bool MakeFolder(const std::wstring& folder) {
-  const std::wstring path = PlatformPath(folder);
-  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // The file's last write time; false when it cannot be read (a missing file).
@@ -91,9 +84,7 @@ int ConvertBatch_CL::DefaultWorkers() {
 }
 
 void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& cancel, int workers) {
-  std::vector<std::wstring> sources;
-  for (const PhotoItem& photo : photos) sources.push_back(photo.path);
-  const OutputPlan_CL plan(sources, settings);
+  const OutputPlan_CL plan(photos, settings);
   planned = plan.Outputs();
   for (std::size_t i = 0; i < photos.size(); ++i) {
     results[i].output = planned[i].path;
@@ -190,9 +181,10 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   }
   result.failure = PhotoFailure::None;
   const OutputFormat format = output.type.typeCode;
-  if (!MakeFolder(output.folder)) {
+  // The output folder with every level above it that is missing (a chosen folder's tree).
+  if (const HRESULT made = MakeFolderTree(FullPathOf(output.folder)); FAILED(made)) {
     result.failure = PhotoFailure::WriteFailed;
-    result.detail = SystemErrorText(GetLastError());
+    result.detail = SystemErrorText(HRESULT_CODE(made));
   }
   PreparedPhoto prepared;
   VipsBytes encoded;

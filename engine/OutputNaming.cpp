@@ -37,7 +37,24 @@ OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings) {
   return {ExtensionOf(wanted), wanted};
 }
 
-std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings) {
+std::wstring FolderBelowRoot(const std::wstring& sourcePath, const std::wstring& root) {
+  std::wstring top = root;
+  while (!top.empty() && top.back() == L'\\') top.pop_back();
+  const std::wstring folder = DirectoryPart(sourcePath);
+  if (top.empty() || folder.size() <= top.size() + 1 || folder[top.size()] != L'\\' ||
+      !EqualIgnoringCase(folder.substr(0, top.size()), top)) {
+    return {};
+  }
+  return folder.substr(top.size() + 1);
+}
+
+std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings, const std::wstring& root) {
+  if (settings.SaveDirTypeIndex == kSaveInChosenFolder) {
+    std::wstring chosen = settings.OutputFolder;
+    while (!chosen.empty() && chosen.back() == L'\\') chosen.pop_back();
+    const std::wstring below = FolderBelowRoot(sourcePath, root);
+    return below.empty() ? chosen : chosen + L"\\" + below;
+  }
   std::wstring base;
   if (settings.SaveDirTypeIndex == kSaveOnDesktop) {
     base = DesktopFolder();

@@ -17,9 +17,14 @@ struct OutputType {
 // (1 all JPEG, 2 all PNG, 3 all BMP, 4 all WebP; other values keep it).
 OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings);
 
-// Folder base by SaveDirTypeIndex (0 the desktop, 1 the source's folder, otherwise empty),
-// then "\" and MakeFolder, appended even when MakeFolder is empty.
-std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings);
+// Folder base by SaveDirTypeIndex (0 the desktop, 1 the source's folder), then "\" and
+// MakeFolder, appended even when MakeFolder is empty. With 2 (the chosen folder) the folder is
+// OutputFolder, followed by the source's folder below `root` (the folder its search started
+// from, PhotoItem::root): a source outside `root`, or without one, goes to OutputFolder itself.
+std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings, const std::wstring& root = {});
+// The source's folder below `root`, without leading or trailing ""; empty when the source
+// lies directly in root, outside it, or root is empty. Case does not matter.
+std::wstring FolderBelowRoot(const std::wstring& sourcePath, const std::wstring& root);
 
 // The source's file name without folder and extension, with the prefix and the suffix
 // when they are switched on. The thumbnail list shows this name too.

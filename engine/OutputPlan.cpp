@@ -32,8 +32,22 @@ std::wstring Numbered(const std::wstring& baseName, int number) {
 
 }  // namespace
 
-OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const SaveData_CL& settings)
-    : folderProblem(OutputFolderNameProblem(settings.MakeFolder)) {
+OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const SaveData_CL& settings) {
+  Plan(sources, settings);
+}
+
+OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const SaveData_CL& settings) {
+  std::vector<std::wstring> sources;
+  for (const PhotoItem& photo : photos) {
+    sources.push_back(photo.path);
+    roots.push_back(photo.root);
+  }
+  Plan(sources, settings);
+}
+
+void OutputPlan_CL::Plan(const std::vector<std::wstring>& sources, const SaveData_CL& settings) {
+  if (settings.SaveDirTypeIndex != kSaveInChosenFolder) folderProblem = OutputFolderNameProblem(settings.MakeFolder);
+  roots.resize(sources.size());
   RememberSources(sources);
   outputs.resize(sources.size());
   baseNames.resize(sources.size());
@@ -73,7 +87,8 @@ PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const SaveData_CL&
   if (OutputFolderNameProblem(baseNames[index] + output.type.extension) != FolderNameProblem::None) {
     return PhotoFailure::WriteFailed;
   }
-  path = FullPathOf(OutputPath(OutputFolder(output.source, settings), baseNames[index], output.type.extension));
+  path = FullPathOf(
+      OutputPath(OutputFolder(output.source, settings, roots[index]), baseNames[index], output.type.extension));
   if (path.empty()) return PhotoFailure::WriteFailed;
   if (NamesASource(path)) return PhotoFailure::SameAsSource;
   return PhotoFailure::None;

@@ -8,7 +8,8 @@
 //   - an output that would name a photo of the batch, its own or another's, is refused, so
 //     no source is ever replaced: by file identity when the output exists, otherwise by the
 //     full path without regard to case;
-//   - an output folder name that OutputFolderNameProblem refuses refuses every photo.
+//   - an output folder name that OutputFolderNameProblem refuses refuses every photo (unless
+//     the outputs go to a chosen folder, which does not use the name).
 // A file left by an earlier run is no photo of the batch: it is replaced.
 #include <windows.h>
 
@@ -37,6 +38,9 @@ class OutputPlan_CL {
 public:
   // Plans the outputs of `sources`, in their order, with `settings` as they are now.
   OutputPlan_CL(const std::vector<std::wstring>& sources, const SaveData_CL& settings);
+  // The same for gathered photos, each with the root its sub-folders are kept below when the
+  // settings choose an output folder.
+  OutputPlan_CL(const std::vector<PhotoItem>& photos, const SaveData_CL& settings);
 
   std::size_t Count() const { return outputs.size(); }
   // The output of the photo at `index` in the list given; index must be below Count().
@@ -52,6 +56,7 @@ public:
 private:
   using FileKey = std::tuple<DWORD, DWORD, DWORD>;  // volume, index high, index low
 
+  void Plan(const std::vector<std::wstring>& sources, const SaveData_CL& settings);
   void RememberSources(const std::vector<std::wstring>& sources);
   // The sources found on disk, looked up the first time an output path names a file that
   // exists: a batch written into a new folder never opens its photos here.
@@ -70,6 +75,7 @@ private:
   std::vector<std::size_t> collisions;             // photos whose path an earlier one took
   std::vector<std::wstring> wantedPaths;           // case-folded unnumbered path of each collision
   std::vector<std::wstring> sourceList;            // as given
+  std::vector<std::wstring> roots;                 // each source's search root; empty: none
   std::unordered_set<std::wstring> sourcePaths;    // case-folded full paths of the sources
   std::set<FileKey> sourceFiles;                   // the sources found on disk, once looked up
   bool sourceFilesFound = false;

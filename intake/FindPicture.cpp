@@ -32,17 +32,25 @@ void FindPicture_CL::OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) 
   if (!HasPictureExtension(name)) return;
   PhotoItem item;
   item.path = folder + L"\\" + name;
+  item.root = photoRoot;
   saveData->AddItem(item);
 }
 
-bool FindPicture_CL::EntersSubFolder(const std::wstring&, const std::wstring& name) const {
-  return skippedFolder.empty() || !EqualIgnoringCase(name, skippedFolder);
+bool FindPicture_CL::EntersSubFolder(const std::wstring& parentFolder, const std::wstring& name) const {
+  if (!skippedFolder.empty() && EqualIgnoringCase(name, skippedFolder)) return false;
+  return skippedPath.empty() || !IsSameFile(parentFolder + L"\\" + name, skippedPath);
 }
 
-void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName) {
-  FindPicture_CL finder(&data, std::move(outputFolderName));
+void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName, std::wstring chosenFolder) {
   std::wstring full = FullPathOf(path);
   if (full.empty()) return;
-  if (IsFolderPath(full)) full = EveryEntryOf(full);
+  const bool folder = IsFolderPath(full);
+  if (folder) full = EveryEntryOf(full);
+  // A file named as it is has no root; a folder's (or wildcard's) photos keep its name.
+  const bool plainFile = !folder && full.find_first_of(L"*?") == std::wstring::npos;
+  const std::wstring searched = DirectoryPart(full);
+  const std::wstring parent = DirectoryPart(searched);
+  const std::wstring root = plainFile ? std::wstring() : parent.empty() ? searched : parent;
+  FindPicture_CL finder(&data, std::move(outputFolderName), std::move(chosenFolder), root);
   finder.Search(full, 1);
 }

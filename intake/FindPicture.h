@@ -19,9 +19,14 @@ bool HasPictureExtension(std::wstring fileName);
 class FindPicture_CL : public FindFile_CL {
 public:
   // Sub-folders named outputFolderName (without regard to case) are passed over; an empty
-  // name passes over none.
-  FindPicture_CL(SaveData_CL* data, std::wstring outputFolderName)
-      : saveData(data), skippedFolder(std::move(outputFolderName)) {}
+  // name passes over none. So is the folder chosenFolder (an absolute path; empty: none),
+  // wherever it lies. Each photo found gets `root` as its PhotoItem::root.
+  FindPicture_CL(SaveData_CL* data, std::wstring outputFolderName, std::wstring chosenFolder = {},
+                 std::wstring root = {})
+      : saveData(data),
+        skippedFolder(std::move(outputFolderName)),
+        skippedPath(std::move(chosenFolder)),
+        photoRoot(std::move(root)) {}
 
   // Appends a new photo for every picture file; other files are passed over.
   void OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) override;
@@ -32,9 +37,15 @@ public:
 private:
   SaveData_CL* saveData;  // not owned
   std::wstring skippedFolder;
+  std::wstring skippedPath;
+  std::wstring photoRoot;
 };
 
 // Adds the pictures found at `path` to `data`'s photo list: a file, a wildcard, or a folder
-// searched with all its sub-folders except those named outputFolderName (the folder given
-// itself is searched whatever its name). Adds nothing for a path that does not exist.
-void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName);
+// searched with all its sub-folders except those named outputFolderName and the folder
+// chosenFolder (the folder given itself is searched whatever its name). Adds nothing for a
+// path that does not exist. The photos of a folder or wildcard get the searched folder's
+// parent as their root, so that the folder's own name is kept under a chosen output folder
+// ("D:\写真\2024" to "E:\小さく\2024\..."); a file named as it is gets none.
+void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName,
+                  std::wstring chosenFolder = {});

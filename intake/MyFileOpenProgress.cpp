@@ -1,5 +1,6 @@
 #include "intake/MyFileOpenProgress.h"
 
+#include "engine/ChosenFolder.h"
 #include "engine/SaveData.h"
 #include "intake/FindPicture.h"
 
@@ -7,22 +8,24 @@ MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPat
     : EasyProgress_CL(L"ファイル登録中", 0),
       paths(std::move(chosenPaths)),
       outputFolderName(target.MakeFolder),
+      chosenFolder(ChosenOutputFolder(target)),
       target(target) {}
 
 void MyFileOpenProgress_CL::Run() {
   AddToTarget(paths.size());
   for (const std::wstring& path : paths) {
-    RegisterPathGuarded(path, outputFolderName, target);
+    RegisterPathGuarded(path, outputFolderName, chosenFolder, target);
     CountDone();
   }
   CloseDialog();
 }
 
-void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName, SaveData_CL& target) {
+void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName,
+                         const std::wstring& chosenFolder, SaveData_CL& target) {
   // A folder walk may take long: it fills a list nobody else sees, and the shared list is
   // locked only for the append.
   SaveData_CL found;
-  RegisterPath(path, found, outputFolderName);
+  RegisterPath(path, found, outputFolderName, chosenFolder);
   if (found.items.empty()) return;
   const CriticalSectionLock lock(target.itemsLock);
   target.items.reserve(target.items.size() + found.items.size());

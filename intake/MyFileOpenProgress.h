@@ -20,9 +20,12 @@ public:
   // The output folder's name when the job was made: the worker never reads the record's
   // settings, which the user-interface thread owns.
   std::wstring outputFolderName;
+  std::wstring chosenFolder;  // the chosen output folder, passed over too; empty: none
   SaveData_CL& target;  // not owned
 };
 
-// Registers `path` into a private list, passing over sub-folders named outputFolderName,
-// then appends what it found to target.items while holding target.itemsLock.
-void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName, SaveData_CL& target);
+// Registers `path` into a private list, passing over sub-folders named outputFolderName and
+// the folder chosenFolder, then appends what it found to target.items while holding
+// target.itemsLock.
+void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName,
+                         const std::wstring& chosenFolder, SaveData_CL& target);

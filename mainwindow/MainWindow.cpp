@@ -17,6 +17,7 @@
 #include "base/WindowPlacement.h"
 #include "mainwindow/ConvertResults.h"
 #include "mainwindow/MyConvertStartProgress.h"
+#include "engine/ChosenFolder.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
@@ -352,7 +353,7 @@ void MainWindow_CL::AddCommandLinePaths() {
   {
     const CriticalSectionLock lock(theSaveData.itemsLock);
     for (int index = 0; index < files; ++index)
-      RegisterPath(commandLine.FileAt(index), theSaveData, theSaveData.MakeFolder);
+      RegisterPath(commandLine.FileAt(index), theSaveData, theSaveData.MakeFolder, ChosenOutputFolder(theSaveData));
   }
   ListChanged();
 }
@@ -433,7 +434,7 @@ void MainWindow_CL::OnDropFiles(HDROP drop) {
   {
     const CriticalSectionLock lock(theSaveData.itemsLock);
     theSaveData.Clear();
-    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder);
+    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder, ChosenOutputFolder(theSaveData));
   }
   ListChanged();
   EnableConvertButton();
@@ -467,7 +468,7 @@ void MainWindow_CL::AddHandedOverPaths() {
   {
     const CriticalSectionLock lock(theSaveData.itemsLock);
     const size_t before = theSaveData.items.size();
-    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder);
+    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder, ChosenOutputFolder(theSaveData));
     // The same photo sent twice, or already in the strip, stays there once.
     DropRepeatedPaths(theSaveData.items, before);
     added = static_cast<int>(theSaveData.items.size() - before);
@@ -535,6 +536,11 @@ void MainWindow_CL::Convert() {
   }
   if (WouldOverwriteSources(theSaveData)) {
     MessageBoxW(hwnd, OverwriteSourcesText(), kOverwriteSourcesCaption, MB_ICONERROR);
+    return;
+  }
+  if (std::wstring problem; FAILED(PrepareChosenFolder(theSaveData, problem))) {
+    theLog.Write(L"%s", problem.c_str());
+    MessageBoxW(hwnd, problem.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
     return;
   }
   MyConvertStartProgress_CL job(theSaveData);

@@ -192,6 +192,38 @@ TEST_F(ConsoleConvertTest, ASecondRunIntoANamedFolderConvertsOnlyThePhotosAgainA
   EXPECT_TRUE(HasLine(outcome, L"3枚中0枚を変換しました。3枚は変換済みのためとばしました。"));
 }
 
+TEST_F(ConsoleConvertTest, AChosenFolderGetsTheNamedFoldersTreeAndItsOwnOutputsAreNeverReadAsPhotos) {
+  // D:\写真\2024 with three levels below it, into a folder that lies inside that tree.
+  for (const wchar_t* folder : {L"2024", L"2024\\春", L"2024\\春\\桜", L"2024\\春\\桜\\夜", L"別"}) {
+    ASSERT_TRUE(CreateDirectoryW(photos.File(folder).c_str(), nullptr));
+  }
+  for (const wchar_t* name : {L"2024\\a.jpg", L"2024\\春\\b.jpg", L"2024\\春\\桜\\c.jpg", L"2024\\春\\桜\\夜\\d.jpg",
+                              L"e.jpg", L"別\\e.jpg"}) {
+    ASSERT_TRUE(WritePhoto(photos.File(name)));
+  }
+  const std::wstring chosen = photos.File(L"2024\\春\\小さく");
+  const std::vector<std::wstring> arguments = {L"/convert", L"/size", L"80x60", L"/out", chosen,
+                                               photos.File(L"2024"), photos.File(L"e.jpg"), photos.File(L"別\\e.jpg")};
+  for (int run = 1; run <= 2; ++run) {
+    const Outcome outcome = RunGlimmerset(arguments);
+    SCOPED_TRACE(testing::Message() << "run " << run << ":\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_TRUE(HasLine(outcome, L"6枚中6枚を変換しました。")) << "the first run's outputs are no photos";
+  }
+  for (const wchar_t* name : {L"2024\\a.jpg", L"2024\\春\\b.jpg", L"2024\\春\\桜\\c.jpg", L"2024\\春\\桜\\夜\\d.jpg",
+                              L"e.jpg", L"e (2).jpg"}) {
+    ExpectPicture(chosen + L"\\" + name, 80, 60);
+  }
+  EXPECT_FALSE(FileExists(chosen + L"\\2024\\春\\小さく")) << "the chosen folder was searched";
+
+  // A folder that cannot be made is said before anything is converted.
+  const Outcome blocked = RunGlimmerset({L"/convert", L"/out", photos.File(L"e.jpg") + L"\\out", photos.File(L"2024")});
+  SCOPED_TRACE(testing::Message() << "blocked:\n" << blocked.output);
+  EXPECT_EQ(blocked.exitCode, 2u);
+  EXPECT_EQ(LinesStartingWith(blocked, L"保存先のフォルダ「" + photos.File(L"e.jpg") + L"\\out」を使えません: "), 1u);
+  EXPECT_EQ(LinesStartingWith(blocked, L"OK "), 0u);
+}
+
 TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
   // Neither side of the box may be lost: a wide photo meets its width, a tall one its height.
   const std::wstring wide = photos.File(L"wide.jpg");

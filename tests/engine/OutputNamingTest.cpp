@@ -107,7 +107,7 @@ TEST(OutputNaming, FolderBaseFollowsTheSaveChoice) {
   EXPECT_EQ(FullOutputPath(L"C:\\One\\a.jpg", settings), FullOutputPath(L"D:\\Two\\a.jpg", settings));
 
   // An unknown choice leaves the base empty: a folder at the root of the current drive.
-  settings.SaveDirTypeIndex = 2;
+  settings.SaveDirTypeIndex = 3;
   EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), L"\\Resized");
   settings.MakeFolder = L"";
   settings.SaveDirTypeIndex = 1;
