@@ -3,14 +3,17 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "base/ShellHelpers.h"
+#include "engine/ChosenFolder.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
+#include "toolkit/FolderPicker.h"
 #include "views/MyPictureListView.h"
 
 namespace {
@@ -28,6 +31,8 @@ constexpr int kFileSizeEditCharacters = 5;
 constexpr int kQualityMinimum = 1;
 constexpr int kQualityMaximum = 100;
 constexpr COLORREF kProblemTextColour = RGB(192, 0, 0);
+constexpr wchar_t kFolderNameLabel[] = L"作成フォルダ名";
+constexpr wchar_t kChosenFolderLabel[] = L"保存先フォルダ";
 
 void SetText(const ControlBase_CL* control, const std::wstring& text) {
   if (Exists(control)) SetWindowTextW(control->hwnd, text.c_str());
@@ -82,7 +87,7 @@ void TabItemDialogSave_CL::CreateControls() {
   desktopRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"デスクトップにフォルダを作成", 0, 0, true));
   besideSourceRadio =
       f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元ファイルの場所にフォルダを作成", 0, 0, false));
-  folderLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"作成フォルダ名", 0, 0));
+  folderLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, kFolderNameLabel, 0, 0));
   folderEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
   // The widest text the quality button will show sizes it; the real text follows at once.
   qualityRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"JPEG量子化率を指定(888%)", 0, 0, true));
@@ -104,6 +109,19 @@ void TabItemDialogSave_CL::CreateControls() {
   keepTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"更新日時を元の写真と同じにする", 0, 0));
   exifTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影日時にする", 0, 0));
   skipDoneCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"変換済みの写真はとばす", 0, 0));
+  chosenFolderRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"フォルダを指定", 0, 0, false));
+  browseButton = f.As<Button_CL>(f.AddButton(hwnd, L"参照...", 0));
+  chosenFolderEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  // Made last so the other ids stay; placed in the z-order (the tab order, and the group the
+  // radio buttons check each other in) after their neighbours.
+  const auto placeAfter = [](const ControlBase_CL* control, const ControlBase_CL* before) {
+    if (Exists(control) && Exists(before)) {
+      SetWindowPos(control->hwnd, before->hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  };
+  placeAfter(chosenFolderRadio, besideSourceRadio);
+  placeAfter(browseButton, chosenFolderRadio);
+  placeAfter(chosenFolderEdit, folderEdit);
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -118,8 +136,11 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetText(prefixEdit, data.ValueAddFileNameTop);
   SetText(suffixEdit, data.ValueAddFileNameBottom);
   SetText(folderEdit, data.MakeFolder);
-  SetCheck(desktopRadio, data.SaveDirTypeIndex == 0);
-  SetCheck(besideSourceRadio, data.SaveDirTypeIndex == 1);
+  SetText(chosenFolderEdit, data.OutputFolder);
+  SetCheck(desktopRadio, data.SaveDirTypeIndex == kSaveOnDesktop);
+  SetCheck(besideSourceRadio, data.SaveDirTypeIndex == kSaveBesideSource);
+  SetCheck(chosenFolderRadio, data.SaveDirTypeIndex == kSaveInChosenFolder);
+  ShowFolderChoice();
   SetCheck(qualityRadio, data.JpegQualityTypeIndex == 0);
   SetCheck(fileSizeRadio, data.JpegQualityTypeIndex == 1);
   if (Exists(qualitySlider)) SendMessageW(qualitySlider->hwnd, TBM_SETPOS, TRUE, data.JpegQuantization);
@@ -136,6 +157,39 @@ void TabItemDialogSave_CL::ShowSettings() {
 void TabItemDialogSave_CL::UpdateDependentChecks() {
   if (Exists(removeGpsCheck)) EnableWindow(removeGpsCheck->hwnd, theSaveData.KeepMetadata != 0);
   if (Exists(exifTimeCheck)) EnableWindow(exifTimeCheck->hwnd, theSaveData.KeepFileTime != 0);
+}
+
+void TabItemDialogSave_CL::ShowFolderChoice() {
+  const bool chosen = theSaveData.SaveDirTypeIndex == kSaveInChosenFolder;
+  SetText(folderLabel, chosen ? kChosenFolderLabel : kFolderNameLabel);
+  if (Exists(folderEdit)) ShowWindow(folderEdit->hwnd, chosen ? SW_HIDE : SW_SHOWNA);
+  if (Exists(chosenFolderEdit)) ShowWindow(chosenFolderEdit->hwnd, chosen ? SW_SHOWNA : SW_HIDE);
+  // The reason the visible box's text is not taken.
+  if (chosen) {
+    const std::wstring path = Exists(chosenFolderEdit) ? chosenFolderEdit->GetText() : theSaveData.OutputFolder;
+    SetText(folderProblemLabel, ChosenFolderProblemText(ChosenFolderPathProblem(path)));
+  } else {
+    const std::wstring name = Exists(folderEdit) ? folderEdit->GetText() : theSaveData.MakeFolder;
+    SetText(folderProblemLabel, FolderNameProblemText(OutputFolderNameProblem(name)));
+  }
+}
+
+void TabItemDialogSave_CL::ChooseFolderPlace(int index) {
+  theSaveData.SaveDirTypeIndex = index;
+  SetCheck(desktopRadio, index == kSaveOnDesktop);
+  SetCheck(besideSourceRadio, index == kSaveBesideSource);
+  SetCheck(chosenFolderRadio, index == kSaveInChosenFolder);
+  ShowFolderChoice();
+  RequestPreviewRefresh();
+}
+
+void TabItemDialogSave_CL::BrowseForFolder() {
+  std::wstring folder;
+  if (!PickFolder(hwnd, L"保存先のフォルダを選んでください", theSaveData.OutputFolder, folder)) return;
+  // Shown in the box, whose change notice stores it.
+  SetText(chosenFolderEdit, folder);
+  theSaveData.OutputFolder = folder;
+  ChooseFolderPlace(kSaveInChosenFolder);
 }
 
 void TabItemDialogSave_CL::UpdateQualityText() {
@@ -169,9 +223,18 @@ INT_PTR TabItemDialogSave_CL::DialogProc(HWND window, UINT message, WPARAM wPara
 void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   SaveData_CL& data = theSaveData;
   const bool update = notification == EN_UPDATE;
-  if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) {
-    data.SaveDirTypeIndex = index;
-    RequestPreviewRefresh();
+  if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) ChooseFolderPlace(index);
+  if (Is(chosenFolderRadio, id)) ChooseFolderPlace(kSaveInChosenFolder);
+  if (Is(browseButton, id)) BrowseForFolder();
+  if (update && Is(chosenFolderEdit, id)) {
+    // Only a path a folder could be made at is taken; the record keeps the last one that was.
+    const std::wstring path = chosenFolderEdit->GetText();
+    const ChosenFolderProblem problem = ChosenFolderPathProblem(path);
+    SetText(folderProblemLabel, ChosenFolderProblemText(problem));
+    if (problem == ChosenFolderProblem::None) {
+      data.OutputFolder = path;
+      RequestPreviewRefresh();
+    }
   }
   if (Is(prefixCheck, id)) {
     data.CheckAddFileNameTop = CheckState(*prefixCheck);
@@ -263,13 +326,33 @@ void TabItemDialogSave_CL::Layout() {
   MoveAndSize(folderGroup, margin, margin, groupWidth, groupHeight + uh - m.Px(6));
   MoveIfExists(desktopRadio, uw, uh + h2);
   MoveIfExists(besideSourceRadio, uw, 2 * uh + h2);
-  MoveIfExists(folderLabel, uw, 3 * uh + 2 * h2);
-  MoveIfExists(folderEdit, 2 * uw, 4 * uh + 2 * h2);
+  MoveIfExists(chosenFolderRadio, uw, 3 * uh + h2);
+  const int groupRight = margin + groupWidth - uw / 2;
+  if (Exists(browseButton) && Exists(chosenFolderRadio)) {
+    // At the group's right end, centred on the radio button's row.
+    const RECT radio = Rect(*chosenFolderRadio);
+    const RECT button = Rect(*browseButton);
+    const int buttonHeight = button.bottom - button.top;
+    MoveTo(*browseButton, groupRight - (button.right - button.left),
+           (radio.top + radio.bottom) / 2 - buttonHeight / 2);
+  }
+  // The label and the box of the folder on one row: the name's box, or the chosen path's,
+  // which takes the rest of the row.
+  const int boxTop = 4 * uh + 2 * h2;
+  int boxLeft = 2 * uw;
+  if (Exists(folderLabel) && Exists(folderEdit)) {
+    const RECT label = Rect(*folderLabel);
+    const RECT edit = Rect(*folderEdit);
+    const int editHeight = edit.bottom - edit.top;
+    MoveTo(*folderLabel, uw, boxTop + (editHeight - (label.bottom - label.top)) / 2);
+    boxLeft = uw + (label.right - label.left) + uw / 2;
+    MoveAndSize(folderEdit, boxLeft, boxTop, std::min<int>(edit.right - edit.left, groupRight - boxLeft), editHeight);
+    MoveAndSize(chosenFolderEdit, boxLeft, boxTop, groupRight - boxLeft, editHeight);
+  }
   if (Exists(folderEdit) && Exists(folderProblemLabel)) {
     const RECT edit = Rect(*folderEdit);
     const int lineHeight = folderProblemLabel->TextHeight(L"Ｗ");
-    MoveAndSize(folderProblemLabel, edit.left, edit.bottom + m.Px(1), margin + groupWidth - uw / 2 - edit.left,
-                lineHeight);
+    MoveAndSize(folderProblemLabel, uw, edit.bottom + m.Px(1), groupRight - uw, lineHeight);
   }
 
   MoveAndSize(nameGroup, margin, 8 * uh + margin, groupWidth, groupHeight);

@@ -1,6 +1,6 @@
 #pragma once
 // Third parameter page, "保存": where the converted photos go (a folder on the desktop or
-// beside each source, and its name), the texts added before and after each file name, the
+// beside each source, and its name; or a chosen folder, typed or picked with "参照..."), the texts added before and after each file name, the
 // JPEG quality as a fixed quality or a target file size, whether the outputs keep the
 // photos' shooting data (EXIF) and, if so, without the location, and which modification
 // time the outputs get. Every change is written into theSaveData and followed by a
@@ -49,6 +49,11 @@ public:
   CheckBox_CL* keepTimeCheck = nullptr;   // KeepFileTime
   CheckBox_CL* exifTimeCheck = nullptr;   // FileTimeFromExif; greyed while keepTimeCheck is off
   CheckBox_CL* skipDoneCheck = nullptr;   // SkipDone
+  // "フォルダを指定" (SaveDirTypeIndex 2): in the group of the two folder buttons; its path box
+  // stands where the folder name box does, which is hidden meanwhile.
+  RadioButton_CL* chosenFolderRadio = nullptr;
+  Button_CL* browseButton = nullptr;      // picks the chosen folder, and chooses it
+  Edit_CL* chosenFolderEdit = nullptr;    // OutputFolder
   int ready = 0;
 
 private:
@@ -57,6 +62,11 @@ private:
   void UpdateQualityText();
   // Greys the boxes that mean nothing while the box above them is off.
   void UpdateDependentChecks();
+  // Shows the folder name box or the chosen folder's box, whichever the folder choice uses,
+  // with its label and the reason its text is not taken.
+  void ShowFolderChoice();
+  void ChooseFolderPlace(int index);
+  void BrowseForFolder();
   void OnCommand(int id, int notification);
   void OnScroll(HWND slider);
   void Layout();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ChosenFolder.h"
 #include "engine/OutputNaming.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/TabItemDialogEffect.h"
@@ -97,6 +98,11 @@ protected:
   }
   TabItemDialogEffect_CL page;
 };
+
+// Shown by its own style, whether or not its page is the one on top.
+bool Shown(const ControlBase_CL* control) {
+  return control && (GetWindowLongW(control->hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 }  // namespace
 
@@ -227,6 +233,15 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { return data.ValueAddFileNameBottom.empty(); }, L"ValueAddFileNameBottom"},
       {"folder name", [&] { ReplaceText(save.folderEdit, L"出力 2024"); },
        [&] { return data.MakeFolder == L"出力 2024"; }, L"MakeFolder"},
+      {"chosen folder",
+       [&] { Click(save.chosenFolderRadio); },
+       [&] {
+         return data.SaveDirTypeIndex == 2 && !Checked(save.desktopRadio) && Shown(save.chosenFolderEdit) &&
+                !Shown(save.folderEdit) && TextOf(save.folderLabel) == L"保存先フォルダ";
+       },
+       L"SaveDirTypeIndex"},
+      {"chosen folder's path", [&] { ReplaceText(save.chosenFolderEdit, L"E:\\小さく"); },
+       [&] { return data.OutputFolder == L"E:\\小さく"; }, L"OutputFolder"},
       {"quality by file size",
        [&] { Click(save.fileSizeRadio); },
        [&] { return data.JpegQualityTypeIndex == 1 && !Checked(save.qualityRadio); }, L"JpegQualityTypeIndex"},
@@ -252,10 +267,18 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
     theSaveData.refreshPending = 0;  // as the main window does when it handles it
   }
 
+  // A path a folder cannot be made at is said under the box and not taken.
+  ReplaceText(save.chosenFolderEdit, L"小さく");
+  EXPECT_EQ(TextOf(save.folderProblemLabel), ChosenFolderProblemText(ChosenFolderProblem::NotAbsolute));
+  EXPECT_EQ(theSaveData.OutputFolder, L"E:\\小さく");
+  EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
+
   Click(size.sizeChoices[0].radio);
   Click(save.besideSourceRadio);
   EXPECT_EQ(theSaveData.ResizeRadioIndex, 0);
   EXPECT_EQ(theSaveData.SaveDirTypeIndex, 1);
+  EXPECT_TRUE(Shown(save.folderEdit)) << "the folder name's box is back";
+  EXPECT_FALSE(Checked(save.chosenFolderRadio));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << "two changes before the refresh";
   EXPECT_EQ(theSaveData.refreshPending, 1);
   EXPECT_EQ(theSaveData.photoEffect.ValueContrast, 0) << "the lower effect group's defaults are never written";
@@ -645,7 +668,7 @@ TEST_F(SavePage, TheRefusalLineSitsUnderTheBoxAboveTheGroupAndHoldsEveryReason) 
   const RECT folderGroup = RectInParent(*page.folderGroup);
   const RECT nameGroup = RectInParent(*page.nameGroup);
   EXPECT_GE(line.top, edit.bottom);
-  EXPECT_EQ(line.left, edit.left);
+  EXPECT_EQ(line.left, RectInParent(*page.folderLabel).left);
   EXPECT_LT(line.bottom, folderGroup.bottom) << "inside the folder group";
   EXPECT_LT(line.right, folderGroup.right);
   EXPECT_LT(folderGroup.bottom, nameGroup.top);
@@ -653,8 +676,14 @@ TEST_F(SavePage, TheRefusalLineSitsUnderTheBoxAboveTheGroupAndHoldsEveryReason) 
   for (HWND above = GetWindow(page.folderProblemLabel->hwnd, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
     EXPECT_NE(above, page.folderGroup->hwnd) << "a group box above the line paints over it";
   }
+  std::vector<std::wstring> reasons;
   for (int problem = 1; problem <= static_cast<int>(FolderNameProblem::TooLong); ++problem) {
-    const std::wstring text = FolderNameProblemText(static_cast<FolderNameProblem>(problem));
+    reasons.push_back(FolderNameProblemText(static_cast<FolderNameProblem>(problem)));
+  }
+  for (int problem = 1; problem <= static_cast<int>(ChosenFolderProblem::BadName); ++problem) {
+    reasons.push_back(ChosenFolderProblemText(static_cast<ChosenFolderProblem>(problem)));
+  }
+  for (const std::wstring& text : reasons) {
     EXPECT_LE(page.folderProblemLabel->TextWidth(text), line.right - line.left) << testing::PrintToString(text);
   }
 }
