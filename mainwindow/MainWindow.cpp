@@ -1,4 +1,5 @@
 #include "mainwindow/MainWindow.h"
+#include "base/PostToWindow.h"
 #include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
@@ -210,10 +211,7 @@ void MainWindow_CL::DropPendingThumbnails() {
   if (thumbnailList == nullptr) return;
   thumbnailList->decoder.Stop();
   // Results posted before the worker ended would otherwise die with the window's queue.
-  MSG pending;
-  while (PeekMessageW(&pending, hwnd, WM_THUMBNAIL_READY, WM_THUMBNAIL_READY, PM_REMOVE)) {
-    DecodeImage_CL::TakeResult(pending.lParam);
-  }
+  DropPosted<DecodeItem_CL>(hwnd, WM_THUMBNAIL_READY);
 }
 
 // ---- initialisation -------------------------------------------------------------------

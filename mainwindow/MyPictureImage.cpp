@@ -1,5 +1,6 @@
 #include "mainwindow/MyPictureImage.h"
 
+#include "base/PostToWindow.h"
 #include "base/ShellHelpers.h"
 #include "engine/ImageSize.h"
 #include "engine/PhotoFailure.h"
@@ -102,9 +103,5 @@ void MyPictureImage_CL::Shown() {
 
 void MyPictureImage_CL::DropPendingResults() {
   worker.StopNow();
-  if (hwnd == nullptr) return;
-  MSG pending;
-  while (PeekMessageW(&pending, hwnd, WM_PREVIEW_READY, WM_PREVIEW_READY, PM_REMOVE)) {
-    PreviewWorker_CL::TakeResult(pending.lParam);
-  }
+  DropPosted<PreviewResult>(hwnd, WM_PREVIEW_READY);
 }

@@ -1,5 +1,6 @@
 #include "mainwindow/PreviewWorker.h"
 
+#include "base/PostToWindow.h"
 #include "base/Messages.h"
 
 PreviewWorker_CL::~PreviewWorker_CL() { StopNow(); }
@@ -47,6 +48,5 @@ int PreviewWorker_CL::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam
 }
 
 void PreviewWorker_CL::Deliver(std::unique_ptr<PreviewResult> result) const {
-  if (targetWindow == nullptr) return;
-  if (PostMessageW(targetWindow, WM_PREVIEW_READY, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+  PostToWindow(targetWindow, WM_PREVIEW_READY, 0, std::move(result));
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/PostToWindow.h"
 #include "base/CriticalSection.h"
 #include "base/ThreadBase.h"
 #include "mainwindow/PreviewMaker.h"
@@ -30,7 +31,7 @@ public:
   void SetTargetWindow(HWND window) { targetWindow = window; }
   // Takes ownership of the result carried by a WM_PREVIEW_READY.
   static std::unique_ptr<PreviewResult> TakeResult(LPARAM lParam) {
-    return std::unique_ptr<PreviewResult>(reinterpret_cast<PreviewResult*>(lParam));
+    return TakePosted<PreviewResult>(lParam);
   }
 
   std::atomic<int> renders{0};  // requests the worker has rendered

@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "base/PostToWindow.h"
 #include "base/WorkerThread.h"
 
 bool UpdateCheckWorker::Start(const UpdateCheck_CL& check, HWND target, UINT message) {
@@ -15,10 +16,8 @@ bool UpdateCheckWorker::Start(const UpdateCheck_CL& check, HWND target, UINT mes
     std::unique_ptr<VersionFile> result(new (std::nothrow) VersionFile(FetchVersionFile(endpoint, path, timeoutMs, limitMs)));
     if (!result) return;
     // A window closed meanwhile refuses the message, and the result goes with the thread.
-    if (PostMessageW(target, message, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+    PostToWindow(target, message, 0, std::move(result));
   });
 }
 
-std::unique_ptr<VersionFile> UpdateCheckWorker::TakeResult(LPARAM lParam) {
-  return std::unique_ptr<VersionFile>(reinterpret_cast<VersionFile*>(lParam));
-}
+std::unique_ptr<VersionFile> UpdateCheckWorker::TakeResult(LPARAM lParam) { return TakePosted<VersionFile>(lParam); }

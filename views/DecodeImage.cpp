@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "base/PostToWindow.h"
 #include "engine/PhotoResize.h"
 #include "engine/VipsBitmap.h"
 #include "views/BitmapHelpers.h"
@@ -132,12 +133,9 @@ void DecodeImage_CL::Decode(DecodeItem_CL& request, const std::atomic<int>* stop
 
 void DecodeImage_CL::DeliverResult(std::unique_ptr<DecodeItem_CL> request) {
   if (!targetWindow) return;  // the request and its thumbnail go with the owner
-  const int sequence = request->sequence;
-  DecodeItem_CL* const handedOver = request.release();
-  if (!PostMessageW(targetWindow, WM_THUMBNAIL_READY, static_cast<WPARAM>(sequence),
-                    reinterpret_cast<LPARAM>(handedOver))) {
-    delete handedOver;  // the window is gone: nobody will take it
-  }
+  const WPARAM sequence = static_cast<WPARAM>(request->sequence);
+  // A window gone meanwhile takes nothing: the request is freed here.
+  PostToWindow(targetWindow, WM_THUMBNAIL_READY, sequence, std::move(request));
 }
 
 int RequestThumbnail(MovieBitmapChcheBase_CL& cache, DecodeImage_CL& decoder, int index, const std::wstring& path,

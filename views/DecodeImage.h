@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/PostToWindow.h"
 #include "base/WorkerThread.h"
 
 #include "views/DecodeItem.h"
@@ -55,7 +56,7 @@ public:
   static void Decode(DecodeItem_CL& request, const std::atomic<int>* stop = nullptr);
   // Takes ownership of the request carried by a WM_THUMBNAIL_READY.
   static std::unique_ptr<DecodeItem_CL> TakeResult(LPARAM lParam) {
-    return std::unique_ptr<DecodeItem_CL>(reinterpret_cast<DecodeItem_CL*>(lParam));
+    return TakePosted<DecodeItem_CL>(lParam);
   }
 
 protected:

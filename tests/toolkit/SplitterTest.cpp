@@ -5,13 +5,14 @@
 #include <string>
 
 #include "base/Inifile.h"
+#include "base/Messages.h"
 #include "base/Owned.h"
 #include "tests/support/TempFolder.h"
 #include "toolkit/SplitManager.h"
 
 namespace {
 
-constexpr UINT kSplitterMoved = 3072;
+constexpr UINT kSplitterMoved = WM_SPLITTER_MOVED;
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 
