@@ -47,7 +47,7 @@ bool ParseWholeNumber(const std::wstring& text, int low, int high, int& value) {
 }
 
 // "800x600" (or "800X600"), each side at least kSmallestCustomSide; or "keep".
-bool ApplySize(const std::wstring& text, SaveData_CL& settings) {
+bool ApplySize(const std::wstring& text, ConvertSettings& settings) {
   if (Lower(text) == L"keep") {
     settings.ResizeRadioIndex = kSizeKeepIndex;
     return true;
@@ -64,7 +64,7 @@ bool ApplySize(const std::wstring& text, SaveData_CL& settings) {
   return true;
 }
 
-bool ApplyType(const std::wstring& text, SaveData_CL& settings) {
+bool ApplyType(const std::wstring& text, ConvertSettings& settings) {
   struct TypeName {
     const wchar_t* name;
     OutputTypeChoice choice;
@@ -81,7 +81,7 @@ bool ApplyType(const std::wstring& text, SaveData_CL& settings) {
   return false;
 }
 
-bool ApplyEffect(const std::wstring& text, SaveData_CL& settings) {
+bool ApplyEffect(const std::wstring& text, ConvertSettings& settings) {
   const std::wstring wanted = Lower(text);
   if (wanted == L"grey" || wanted == L"gray") {
     settings.globalEffect.EffectRadioIndex = 1;
@@ -97,7 +97,7 @@ bool ApplyEffect(const std::wstring& text, SaveData_CL& settings) {
 
 // "/out FOLDER": the outputs go under FOLDER (made absolute from the current folder), each
 // photo's sub-folders below the folder it was found in recreated there.
-bool ApplyChosenFolder(const std::wstring& value, SaveData_CL& settings) {
+bool ApplyChosenFolder(const std::wstring& value, ConvertSettings& settings) {
   const std::wstring full = FullPathOf(value);
   if (value.empty() || full.empty()) return false;
   settings.SaveDirTypeIndex = kSaveInChosenFolder;
@@ -106,7 +106,7 @@ bool ApplyChosenFolder(const std::wstring& value, SaveData_CL& settings) {
 }
 
 // Applies one option that takes a value; false when the value is not good for it.
-bool ApplyValue(const std::wstring& option, const std::wstring& value, SaveData_CL& settings, ConsoleRequest& request) {
+bool ApplyValue(const std::wstring& option, const std::wstring& value, ConvertSettings& settings, ConsoleRequest& request) {
   if (option == L"/size") return ApplySize(value, settings);
   if (option == L"/type") return ApplyType(value, settings);
   if (option == L"/effect") return ApplyEffect(value, settings);
@@ -164,7 +164,7 @@ bool TakesValue(const std::wstring& option) {
 }
 
 // Applies a switch without a value; false when there is no such switch.
-bool ApplySwitch(const std::wstring& option, SaveData_CL& settings, bool& usage) {
+bool ApplySwitch(const std::wstring& option, ConvertSettings& settings, bool& usage) {
   if (option == L"/desktop") {
     settings.SaveDirTypeIndex = 0;
   } else if (option == L"/strip") {
@@ -244,10 +244,9 @@ bool IsPlainFile(const std::wstring& path, DWORD attributes) {
 // The photos under every path, in order. A file named as it is goes to the batch whatever its
 // extension, so one that is no photo is reported with the reason it cannot be read; a path
 // that does not exist, and a folder without any photo, are named in `unused`.
-std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, const SaveData_CL& settings,
+std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, const ConvertSettings& settings,
                                     std::vector<UnusedPath>& unused) {
-  SaveData_CL gathered = settings;
-  gathered.Clear();
+  PhotoList gathered;
   for (const std::wstring& path : paths) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -305,7 +304,7 @@ bool IsConsoleConversion(const std::vector<std::wstring>& arguments) {
   return false;
 }
 
-ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, SaveData_CL& settings) {
+ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, ConvertSettings& settings) {
   ConsoleRequest request;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::wstring option = OptionName(arguments[i]);

@@ -23,7 +23,7 @@ struct ConsoleRequest {
   std::wstring error;  // the first bad option, in the user's words; empty when all are good
   int workers = ConvertBatch_CL::DefaultWorkers();  // /workers N
 };
-ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, SaveData_CL& settings);
+ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, ConvertSettings& settings);
 
 // The usage text /? prints.
 std::wstring ConsoleUsage();

@@ -87,7 +87,7 @@ const wchar_t* ChosenFolderProblemText(ChosenFolderProblem problem) {
   return L"";
 }
 
-std::wstring ChosenOutputFolder(const SaveData_CL& settings) {
+std::wstring ChosenOutputFolder(const ConvertSettings& settings) {
   return settings.SaveDirTypeIndex == kSaveInChosenFolder ? settings.OutputFolder : std::wstring();
 }
 
@@ -106,7 +106,7 @@ HRESULT MakeFolderTree(const std::wstring& fullPath) {
   return LastErrorResult();
 }
 
-HRESULT PrepareChosenFolder(const SaveData_CL& settings, std::wstring& problem) {
+HRESULT PrepareChosenFolder(const ConvertSettings& settings, std::wstring& problem) {
   problem.clear();
   if (settings.SaveDirTypeIndex != kSaveInChosenFolder) return S_OK;
   const std::wstring& folder = settings.OutputFolder;

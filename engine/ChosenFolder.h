@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "engine/SaveData.h"
+#include "engine/ConvertSettings.h"
 
 // What is wrong with a chosen output folder's path, before anything is made.
 enum class ChosenFolderProblem {
@@ -23,7 +23,7 @@ ChosenFolderProblem ChosenFolderPathProblem(const std::wstring& path);
 const wchar_t* ChosenFolderProblemText(ChosenFolderProblem problem);
 
 // The chosen folder when the settings send the outputs there (SaveDirTypeIndex 2), else empty.
-std::wstring ChosenOutputFolder(const SaveData_CL& settings);
+std::wstring ChosenOutputFolder(const ConvertSettings& settings);
 
 // Makes the absolute folder `fullPath` with every missing level above it (paths of any
 // length); S_OK when it is a folder afterwards, else the platform's error as an HRESULT.
@@ -33,4 +33,4 @@ HRESULT MakeFolderTree(const std::wstring& fullPath);
 // made and that a file can be written in it (a read-only share, a missing drive). S_OK, with
 // nothing said, when the settings do not choose a folder. Otherwise `problem` holds the
 // sentence to show: which folder, and why.
-HRESULT PrepareChosenFolder(const SaveData_CL& settings, std::wstring& problem);
+HRESULT PrepareChosenFolder(const ConvertSettings& settings, std::wstring& problem);

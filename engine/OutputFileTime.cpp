@@ -43,7 +43,7 @@ bool ExifDateTaken(const char* text, FILETIME& utc) {
   return TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) && SystemTimeToFileTime(&universal, &utc);
 }
 
-bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const SaveData_CL& settings, FILETIME& time) {
+bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const ConvertSettings& settings, FILETIME& time) {
   if (settings.KeepFileTime == 0) return false;
   if (settings.FileTimeFromExif != 0 && DateTaken(picture, time)) return true;
   return ModificationTime(sourcePath, time);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/SaveData.h"
+#include "engine/ConvertSettings.h"
 #include "engine/VipsOwned.h"
 
 // The date taken of an EXIF DateTimeOriginal as libvips gives it ("2023:10:14 16:42:05" and
@@ -15,4 +15,4 @@ bool ExifDateTaken(const char* text, FILETIME& utc);
 // With settings.KeepFileTime 0: false, the output keeps the time it was written at. With 1:
 // the date taken from `picture`'s EXIF when settings.FileTimeFromExif is 1 and there is one,
 // else the modification time of the photo at `sourcePath` (false when it cannot be read).
-bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const SaveData_CL& settings, FILETIME& time);
+bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const ConvertSettings& settings, FILETIME& time);

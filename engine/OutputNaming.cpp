@@ -29,7 +29,7 @@ const wchar_t* ExtensionOf(OutputFormat format) {
 
 }  // namespace
 
-OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings) {
+OutputType MapOutputType(std::wstring sourcePath, const ConvertSettings& settings) {
   const OutputType type = SourceType(ExtensionPart(sourcePath));
   OutputFormat wanted = OutputFormat::Jpeg;
   // A source already of the wanted type keeps its own spelling of the extension.
@@ -48,7 +48,7 @@ std::wstring FolderBelowRoot(const std::wstring& sourcePath, const std::wstring&
   return folder.substr(top.size() + 1);
 }
 
-std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings, const std::wstring& root) {
+std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settings, const std::wstring& root) {
   if (settings.SaveDirTypeIndex == kSaveInChosenFolder) {
     std::wstring chosen = settings.OutputFolder;
     while (!chosen.empty() && chosen.back() == L'\\') chosen.pop_back();
@@ -64,7 +64,7 @@ std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings, 
   return base + L"\\" + settings.MakeFolder;
 }
 
-std::wstring OutputBaseName(std::wstring sourcePath, const SaveData_CL& settings) {
+std::wstring OutputBaseName(std::wstring sourcePath, const ConvertSettings& settings) {
   std::wstring base = WithoutExtension(FileNamePart(sourcePath));
   if (settings.CheckAddFileNameTop != 0) base = settings.ValueAddFileNameTop + base;
   if (settings.CheckAddFileNameBottom != 0) base += settings.ValueAddFileNameBottom;
@@ -157,7 +157,7 @@ const wchar_t* FolderNameProblemText(FolderNameProblem problem) {
 
 // ---- outputs that would replace their sources ---------------------------------------------
 
-bool WouldOverwriteSources(const SaveData_CL& settings) {
+bool WouldOverwriteSources(const ConvertSettings& settings) {
   return settings.SaveDirTypeIndex == kSaveBesideSource && settings.MakeFolder.empty() &&
          !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
          !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom) &&

@@ -5,7 +5,7 @@
 
 #include "base/PathIdentity.h"
 #include "engine/OutputFormat.h"
-#include "engine/SaveData.h"
+#include "engine/ConvertSettings.h"
 
 struct OutputType {
   std::wstring extension;  // with its leading dot, spelt as it will be written
@@ -15,20 +15,20 @@ struct OutputType {
 // The source's own type when it is BMP, JPEG, PNG or WebP (keeping the source's spelling of
 // the extension), JPEG otherwise (GIF, TIFF, AVIF, ...); then changed by OutputImageType
 // (1 all JPEG, 2 all PNG, 3 all BMP, 4 all WebP; other values keep it).
-OutputType MapOutputType(std::wstring sourcePath, const SaveData_CL& settings);
+OutputType MapOutputType(std::wstring sourcePath, const ConvertSettings& settings);
 
 // Folder base by SaveDirTypeIndex (0 the desktop, 1 the source's folder), then "\" and
 // MakeFolder, appended even when MakeFolder is empty. With 2 (the chosen folder) the folder is
 // OutputFolder, followed by the source's folder below `root` (the folder its search started
 // from, PhotoItem::root): a source outside `root`, or without one, goes to OutputFolder itself.
-std::wstring OutputFolder(std::wstring sourcePath, const SaveData_CL& settings, const std::wstring& root = {});
+std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settings, const std::wstring& root = {});
 // The source's folder below `root`, without leading or trailing ""; empty when the source
 // lies directly in root, outside it, or root is empty. Case does not matter.
 std::wstring FolderBelowRoot(const std::wstring& sourcePath, const std::wstring& root);
 
 // The source's file name without folder and extension, with the prefix and the suffix
 // when they are switched on. The thumbnail list shows this name too.
-std::wstring OutputBaseName(std::wstring sourcePath, const SaveData_CL& settings);
+std::wstring OutputBaseName(std::wstring sourcePath, const ConvertSettings& settings);
 
 // folder + "\" + base name + extension, by plain concatenation. The result may name the
 // source itself (empty MakeFolder, no prefix or suffix, type kept): check with
@@ -64,6 +64,6 @@ const wchar_t* FolderNameProblemText(FolderNameProblem problem);
 // True when the settings name every photo's output after the photo itself: the folder
 // beside the source with an empty name, no prefix, no suffix (each off or empty), and the
 // type kept. A conversion must not start with them.
-bool WouldOverwriteSources(const SaveData_CL& settings);
+bool WouldOverwriteSources(const ConvertSettings& settings);
 // Why the conversion did not start, and what to change.
 const wchar_t* OverwriteSourcesText();

@@ -32,11 +32,11 @@ std::wstring Numbered(const std::wstring& baseName, int number) {
 
 }  // namespace
 
-OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const SaveData_CL& settings) {
+OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const ConvertSettings& settings) {
   Plan(sources, settings);
 }
 
-OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const SaveData_CL& settings) {
+OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const ConvertSettings& settings) {
   std::vector<std::wstring> sources;
   for (const PhotoItem& photo : photos) {
     sources.push_back(photo.path);
@@ -45,7 +45,7 @@ OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const SaveDat
   Plan(sources, settings);
 }
 
-void OutputPlan_CL::Plan(const std::vector<std::wstring>& sources, const SaveData_CL& settings) {
+void OutputPlan_CL::Plan(const std::vector<std::wstring>& sources, const ConvertSettings& settings) {
   if (settings.SaveDirTypeIndex != kSaveInChosenFolder) folderProblem = OutputFolderNameProblem(settings.MakeFolder);
   roots.resize(sources.size());
   RememberSources(sources);
@@ -78,7 +78,7 @@ const std::set<OutputPlan_CL::FileKey>& OutputPlan_CL::SourceFiles() {
   return sourceFiles;
 }
 
-PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const SaveData_CL& settings, std::wstring& path) {
+PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSettings& settings, std::wstring& path) {
   const PlannedOutput& output = outputs[index];
   if (folderProblem != FolderNameProblem::None) return PhotoFailure::WriteFailed;
   baseNames[index] = OutputBaseName(output.source, settings);
@@ -94,7 +94,7 @@ PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const SaveData_CL&
   return PhotoFailure::None;
 }
 
-void OutputPlan_CL::PlanOne(std::size_t index, const SaveData_CL& settings) {
+void OutputPlan_CL::PlanOne(std::size_t index, const ConvertSettings& settings) {
   PlannedOutput& output = outputs[index];
   output.type = MapOutputType(output.source, settings);
   std::wstring path;

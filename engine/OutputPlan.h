@@ -21,9 +21,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/ConvertSettings.h"
 #include "engine/OutputNaming.h"
 #include "engine/PhotoFailure.h"
-#include "engine/SaveData.h"
+#include "engine/PhotoList.h"
 
 // One photo's output.
 struct PlannedOutput {
@@ -37,10 +38,10 @@ struct PlannedOutput {
 class OutputPlan_CL {
 public:
   // Plans the outputs of `sources`, in their order, with `settings` as they are now.
-  OutputPlan_CL(const std::vector<std::wstring>& sources, const SaveData_CL& settings);
+  OutputPlan_CL(const std::vector<std::wstring>& sources, const ConvertSettings& settings);
   // The same for gathered photos, each with the root its sub-folders are kept below when the
   // settings choose an output folder.
-  OutputPlan_CL(const std::vector<PhotoItem>& photos, const SaveData_CL& settings);
+  OutputPlan_CL(const std::vector<PhotoItem>& photos, const ConvertSettings& settings);
 
   std::size_t Count() const { return outputs.size(); }
   // The output of the photo at `index` in the list given; index must be below Count().
@@ -56,14 +57,14 @@ public:
 private:
   using FileKey = std::tuple<DWORD, DWORD, DWORD>;  // volume, index high, index low
 
-  void Plan(const std::vector<std::wstring>& sources, const SaveData_CL& settings);
+  void Plan(const std::vector<std::wstring>& sources, const ConvertSettings& settings);
   void RememberSources(const std::vector<std::wstring>& sources);
   // The sources found on disk, looked up the first time an output path names a file that
   // exists: a batch written into a new folder never opens its photos here.
   const std::set<FileKey>& SourceFiles();
-  void PlanOne(std::size_t index, const SaveData_CL& settings);
+  void PlanOne(std::size_t index, const ConvertSettings& settings);
   // The photo's output path before numbering (absolute), or why it gets none.
-  PhotoFailure UnnumberedPath(std::size_t index, const SaveData_CL& settings, std::wstring& path);
+  PhotoFailure UnnumberedPath(std::size_t index, const ConvertSettings& settings, std::wstring& path);
   void NumberCollision(std::size_t index, const std::wstring& wantedPath);
   // Both take absolute paths.
   bool NamesASource(const std::wstring& fullPath);

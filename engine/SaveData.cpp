@@ -144,25 +144,3 @@ bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log) {
   lastStored = std::move(now);
   return true;
 }
-
-void SaveData_CL::Clear() {
-  items.clear();
-  currentIndex = -1;
-  currentItem = nullptr;
-}
-
-void SaveData_CL::AddItem(PhotoItem item) {
-  items.push_back(std::move(item));
-  // Growing the vector may move its elements: point at the current photo's new place.
-  if (currentIndex >= 0 && currentIndex < static_cast<int>(items.size())) {
-    currentItem = &items[currentIndex];
-  }
-}
-
-int SaveData_CL::ValidResizeIndex() const {
-  return IsValidSizeChoice(ResizeRadioIndex) ? ResizeRadioIndex : kDefaultSizeChoice;
-}
-
-int SaveData_CL::ValidOutputType() const {
-  return IsValidOutputType(OutputImageType) ? OutputImageType : kDefaultOutputType;
-}

@@ -41,7 +41,7 @@ bool FindPicture_CL::EntersSubFolder(const std::wstring& parentFolder, const std
   return skippedPath.empty() || !IsSameFile(parentFolder + L"\\" + name, skippedPath);
 }
 
-void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName, std::wstring chosenFolder) {
+void RegisterPath(std::wstring path, PhotoList& data, std::wstring outputFolderName, std::wstring chosenFolder) {
   std::wstring full = FullPathOf(path);
   if (full.empty()) return;
   const bool folder = IsFolderPath(full);

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/SaveData.h"
+#include "engine/PhotoList.h"
 #include "intake/FindFile.h"
 
 // Picture extensions, in the order they are tried (compared without regard to case).
@@ -21,7 +21,7 @@ public:
   // Sub-folders named outputFolderName (without regard to case) are passed over; an empty
   // name passes over none. So is the folder chosenFolder (an absolute path; empty: none),
   // wherever it lies. Each photo found gets `root` as its PhotoItem::root.
-  FindPicture_CL(SaveData_CL* data, std::wstring outputFolderName, std::wstring chosenFolder = {},
+  FindPicture_CL(PhotoList* data, std::wstring outputFolderName, std::wstring chosenFolder = {},
                  std::wstring root = {})
       : saveData(data),
         skippedFolder(std::move(outputFolderName)),
@@ -35,7 +35,7 @@ public:
   bool EntersSubFolder(const std::wstring& parentFolder, const std::wstring& name) const override;
 
 private:
-  SaveData_CL* saveData;  // not owned
+  PhotoList* saveData;  // not owned
   std::wstring skippedFolder;
   std::wstring skippedPath;
   std::wstring photoRoot;
@@ -47,5 +47,5 @@ private:
 // path that does not exist. The photos of a folder or wildcard get the searched folder's
 // parent as their root, so that the folder's own name is kept under a chosen output folder
 // ("D:\写真\2024" to "E:\小さく\2024\..."); a file named as it is gets none.
-void RegisterPath(std::wstring path, SaveData_CL& data, std::wstring outputFolderName,
+void RegisterPath(std::wstring path, PhotoList& data, std::wstring outputFolderName,
                   std::wstring chosenFolder = {});

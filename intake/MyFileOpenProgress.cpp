@@ -1,14 +1,14 @@
 #include "intake/MyFileOpenProgress.h"
 
 #include "engine/ChosenFolder.h"
-#include "engine/SaveData.h"
 #include "intake/FindPicture.h"
 
-MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths, SaveData_CL& target)
+MyFileOpenProgress_CL::MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths, const ConvertSettings& settings,
+                                             PhotoList& target)
     : EasyProgress_CL(L"ファイル登録中", 0),
       paths(std::move(chosenPaths)),
-      outputFolderName(target.MakeFolder),
-      chosenFolder(ChosenOutputFolder(target)),
+      outputFolderName(settings.MakeFolder),
+      chosenFolder(ChosenOutputFolder(settings)),
       target(target) {}
 
 void MyFileOpenProgress_CL::Run() {
@@ -21,10 +21,10 @@ void MyFileOpenProgress_CL::Run() {
 }
 
 void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName,
-                         const std::wstring& chosenFolder, SaveData_CL& target) {
+                         const std::wstring& chosenFolder, PhotoList& target) {
   // A folder walk may take long: it fills a list nobody else sees, and the shared list is
   // locked only for the append.
-  SaveData_CL found;
+  PhotoList found;
   RegisterPath(path, found, outputFolderName, chosenFolder);
   if (found.items.empty()) return;
   const CriticalSectionLock lock(target.itemsLock);

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/SaveData.h"
+#include "engine/ConvertSettings.h"
+#include "engine/PhotoList.h"
 #include "toolkit/EasyProgress.h"
 
 class MyFileOpenProgress_CL : public EasyProgress_CL {
 public:
-  // `target` must outlive the job; its output folder name is read here, on the caller's thread.
-  MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths, SaveData_CL& target);
+  // `target` must outlive the job. The output folders to pass over are read from `settings`
+  // here, on the caller's thread.
+  MyFileOpenProgress_CL(std::vector<std::wstring> chosenPaths, const ConvertSettings& settings, PhotoList& target);
 
   void Run() override;
 
@@ -21,11 +23,11 @@ public:
   // settings, which the user-interface thread owns.
   std::wstring outputFolderName;
   std::wstring chosenFolder;  // the chosen output folder, passed over too; empty: none
-  SaveData_CL& target;  // not owned
+  PhotoList& target;  // not owned
 };
 
 // Registers `path` into a private list, passing over sub-folders named outputFolderName and
 // the folder chosenFolder, then appends what it found to target.items while holding
 // target.itemsLock.
 void RegisterPathGuarded(const std::wstring& path, const std::wstring& outputFolderName,
-                         const std::wstring& chosenFolder, SaveData_CL& target);
+                         const std::wstring& chosenFolder, PhotoList& target);

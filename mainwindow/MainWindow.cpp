@@ -399,11 +399,9 @@ void MainWindow_CL::OnRefreshPreview() {
   const CriticalSectionLock lock(theSaveData.itemsLock);
   const int index = theSaveData.currentIndex;
   if (index >= 0 && index < ItemCount()) {
-    theSaveData.currentItem = &theSaveData.items[static_cast<size_t>(index)];
     SyncEffectPage();
     RenderPreview(index);
   } else {
-    theSaveData.currentItem = nullptr;
     SyncEffectPage();
     if (preview != nullptr) preview->ShowPlaceholder();
   }
@@ -515,7 +513,7 @@ void MainWindow_CL::OpenFiles() {
   FileOpenDialog_CL dialog;
   dialog.filter = OpenDialogFilter();
   if (!dialog.Run(true, hwnd, kOpenDialogTitle)) return;
-  MyFileOpenProgress_CL job(dialog.Paths(), theSaveData);
+  MyFileOpenProgress_CL job(dialog.Paths(), theSaveData, theSaveData);
   job.autoStart = 1;
   job.RunModal(0, 0, hwnd);
   if (thumbnailList != nullptr) {
@@ -748,13 +746,7 @@ void MainWindow_CL::ListChanged() {
 }
 
 void MainWindow_CL::SetCurrent(int index) const {
-  if (index >= 0 && index < ItemCount()) {
-    theSaveData.currentIndex = index;
-    theSaveData.currentItem = &theSaveData.items[static_cast<size_t>(index)];
-  } else {
-    theSaveData.currentIndex = index < 0 ? -1 : index;
-    theSaveData.currentItem = nullptr;
-  }
+  theSaveData.currentIndex = index < 0 ? -1 : index;
 }
 
 void MainWindow_CL::RequestRefresh() const { RequestPreviewRefresh(); }

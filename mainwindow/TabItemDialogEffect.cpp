@@ -190,10 +190,10 @@ INT_PTR TabItemDialogEffect_CL::DialogProc(HWND window, UINT message, WPARAM wPa
 void TabItemDialogEffect_CL::OnCommand(int id) {
   allGroup.OnCommand(id, theSaveData.globalEffect);
   // Without a current photo the lower group can be clicked but stores nothing.
-  if (theSaveData.currentItem) photoGroup.OnCommand(id, theSaveData.currentItem->effect);
+  if (theSaveData.CurrentItem()) photoGroup.OnCommand(id, theSaveData.CurrentItem()->effect);
 
   if (allRadio && photoRadio && id >= allRadio->id && id <= photoRadio->id) {
-    if (theSaveData.currentItem) theSaveData.currentItem->ownEffect = id - allRadio->id;
+    if (theSaveData.CurrentItem()) theSaveData.CurrentItem()->ownEffect = id - allRadio->id;
     allGroup.Enable(id == allRadio->id);
     photoGroup.Enable(id == photoRadio->id);
   }
@@ -203,7 +203,7 @@ void TabItemDialogEffect_CL::OnCommand(int id) {
 
 void TabItemDialogEffect_CL::OnScroll(HWND slider) {
   bool matched = allGroup.OnScroll(slider, theSaveData.globalEffect);
-  if (theSaveData.currentItem && photoGroup.OnScroll(slider, theSaveData.currentItem->effect)) matched = true;
+  if (theSaveData.CurrentItem() && photoGroup.OnScroll(slider, theSaveData.CurrentItem()->effect)) matched = true;
   // The thumb is followed while it is dragged; one refresh covers a whole run of scrolls.
   if (matched) RequestPreviewRefresh();
 }

@@ -125,7 +125,7 @@ void TabParamSetting_CL::ShowPage(int index) {
 HWND TabParamSetting_CL::CurrentPageWindow() const { return currentPage ? currentPage->hwnd : nullptr; }
 
 void TabParamSetting_CL::SyncEffectPage() {
-  if (effectPage && effectPage->hwnd) effectPage->ShowPhoto(theSaveData.currentItem);
+  if (effectPage && effectPage->hwnd) effectPage->ShowPhoto(theSaveData.CurrentItem());
 }
 
 void TabParamSetting_CL::PlaceStartButton() const {

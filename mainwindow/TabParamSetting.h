@@ -38,7 +38,7 @@ public:
   // The window of the page shown, null before the first page was shown.
   HWND CurrentPageWindow() const;
 
-  // Brings the effect page in line with theSaveData.currentItem (none: both groups off).
+  // Brings the effect page in line with theSaveData.CurrentItem() (none: both groups off).
   void SyncEffectPage();
 
   // Puts the start button at the bottom of the shown page: 4 pixels from its left, right and

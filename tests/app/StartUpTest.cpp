@@ -53,7 +53,6 @@ protected:
     theIniFile.filePath = savedIniPath;
     theLog.logPath = savedLogPath;
     theSaveData = savedData;
-    theSaveData.currentItem = nullptr;
     std::setlocale(LC_ALL, "C");
   }
 

@@ -11,8 +11,8 @@
 
 namespace {
 
-SaveData_CL ChosenFolderSettings(const std::wstring& folder) {
-  SaveData_CL settings;
+ConvertSettings ChosenFolderSettings(const std::wstring& folder) {
+  ConvertSettings settings;
   settings.SaveDirTypeIndex = kSaveInChosenFolder;
   settings.OutputFolder = folder;
   return settings;
@@ -55,13 +55,13 @@ TEST(ChosenFolder, AnUnusableFolderIsSaidBeforeTheBatchAndAUsableOneIsMadeWithEv
   }
   EXPECT_TRUE(RemoveDirectoryW(deep.c_str())) << "the write probe is gone";
   // Settings that choose no folder need nothing.
-  SaveData_CL beside;
+  ConvertSettings beside;
   EXPECT_EQ(PrepareChosenFolder(beside, problem), S_OK);
   EXPECT_TRUE(problem.empty());
 }
 
 TEST(ChosenFolder, APhotosFoldersBelowItsRootAreKeptAndOthersGoToTheTop) {
-  const SaveData_CL settings = ChosenFolderSettings(L"E:\\小さく\\");
+  const ConvertSettings settings = ChosenFolderSettings(L"E:\\小さく\\");
   EXPECT_EQ(OutputFolder(L"D:\\写真\\2024\\春\\a.jpg", settings, L"D:\\写真"), L"E:\\小さく\\2024\\春");
   EXPECT_EQ(OutputFolder(L"D:\\写真\\a.jpg", settings, L"D:\\写真"), L"E:\\小さく");
   EXPECT_EQ(OutputFolder(L"d:\\写真\\2024\\a.jpg", settings, L"D:\\写真\\"), L"E:\\小さく\\2024") << "case";

@@ -16,7 +16,7 @@ struct TypeCase {
 
 void ExpectTypes(const TypeCase* cases, size_t count) {
   for (size_t i = 0; i < count; ++i) {
-    SaveData_CL settings;
+    ConvertSettings settings;
     settings.OutputImageType = cases[i].outputImageType;
     const OutputType type = MapOutputType(cases[i].source, settings);
     EXPECT_EQ(type.extension, cases[i].extension) << cases[i].source << " / " << cases[i].outputImageType;
@@ -24,7 +24,7 @@ void ExpectTypes(const TypeCase* cases, size_t count) {
   }
 }
 
-std::wstring FullOutputPath(const std::wstring& source, const SaveData_CL& settings) {
+std::wstring FullOutputPath(const std::wstring& source, const ConvertSettings& settings) {
   return OutputPath(OutputFolder(source, settings), OutputBaseName(source, settings),
                     MapOutputType(source, settings).extension);
 }
@@ -79,7 +79,7 @@ TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
 }
 
 TEST(OutputNaming, DefaultsPutTheOutputInResizedBesideTheSource) {
-  const SaveData_CL settings;
+  const ConvertSettings settings;
   const std::wstring source = L"C:\\Photos\\IMG_0001.JPG";
   EXPECT_EQ(OutputFolder(source, settings), L"C:\\Photos\\Resized");
   EXPECT_EQ(OutputBaseName(source, settings), L"IMG_0001");
@@ -87,7 +87,7 @@ TEST(OutputNaming, DefaultsPutTheOutputInResizedBesideTheSource) {
 }
 
 TEST(OutputNaming, AddsPrefixAndSuffixOnlyWhenSwitchedOn) {
-  SaveData_CL settings;
+  ConvertSettings settings;
   const std::wstring source = L"C:\\Photos\\IMG_0001.JPG";
   settings.CheckAddFileNameTop = 1;
   EXPECT_EQ(OutputBaseName(source, settings), L"s_IMG_0001");
@@ -99,7 +99,7 @@ TEST(OutputNaming, AddsPrefixAndSuffixOnlyWhenSwitchedOn) {
 }
 
 TEST(OutputNaming, FolderBaseFollowsTheSaveChoice) {
-  SaveData_CL settings;
+  ConvertSettings settings;
   settings.SaveDirTypeIndex = 0;
   const std::wstring onDesktop = DesktopFolder() + L"\\Resized";
   EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), onDesktop);
@@ -115,7 +115,7 @@ TEST(OutputNaming, FolderBaseFollowsTheSaveChoice) {
 }
 
 TEST(OutputNaming, DotInFolderNameIsTakenForTheExtension) {
-  const SaveData_CL settings;
+  const ConvertSettings settings;
   const std::wstring source = L"C:\\a.b\\photo";
   EXPECT_EQ(MapOutputType(source, settings).extension, L".jpg");
   EXPECT_EQ(OutputBaseName(source, settings), L"photo");
@@ -126,7 +126,7 @@ TEST(OutputNaming, OutputNamingItsOwnSourceIsDetected) {
   TempFolder temp;
   const std::wstring source = temp.File(L"写真 01.JPG");
   ASSERT_TRUE(WriteFileBytes(source, "not really a photo"));
-  SaveData_CL settings;
+  ConvertSettings settings;
   settings.MakeFolder = L"";
   const std::wstring output = FullOutputPath(source, settings);
   EXPECT_EQ(output, temp.Path() + L"\\\\写真 01.JPG");
@@ -189,7 +189,7 @@ TEST(OutputFolderName, EachBrokenRuleIsNamed) {
 }
 
 TEST(OutputNaming, SettingsThatNameEveryOutputAfterItsSourceAreRecognised) {
-  SaveData_CL settings;
+  ConvertSettings settings;
   settings.MakeFolder = L"";
   EXPECT_TRUE(WouldOverwriteSources(settings));
   settings.CheckAddFileNameTop = 1;
@@ -200,16 +200,16 @@ TEST(OutputNaming, SettingsThatNameEveryOutputAfterItsSourceAreRecognised) {
   EXPECT_TRUE(WouldOverwriteSources(settings)) << "an unknown output type keeps the type";
 
   const auto changed = [&](auto change) {
-    SaveData_CL copy = settings;
+    ConvertSettings copy = settings;
     change(copy);
     return WouldOverwriteSources(copy);
   };
-  EXPECT_FALSE(changed([](SaveData_CL& s) { s.MakeFolder = L"out"; }));
-  EXPECT_FALSE(changed([](SaveData_CL& s) { s.ValueAddFileNameTop = L"s_"; }));
-  EXPECT_FALSE(changed([](SaveData_CL& s) { s.CheckAddFileNameBottom = 1; }));
-  EXPECT_FALSE(changed([](SaveData_CL& s) { s.OutputImageType = 2; }));
-  EXPECT_FALSE(changed([](SaveData_CL& s) { s.SaveDirTypeIndex = 0; })) << "outputs on the desktop";
-  EXPECT_FALSE(WouldOverwriteSources(SaveData_CL()));
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.MakeFolder = L"out"; }));
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.ValueAddFileNameTop = L"s_"; }));
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.CheckAddFileNameBottom = 1; }));
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.OutputImageType = 2; }));
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.SaveDirTypeIndex = 0; })) << "outputs on the desktop";
+  EXPECT_FALSE(WouldOverwriteSources(ConvertSettings()));
 
   const std::wstring text = OverwriteSourcesText();
   EXPECT_NE(text.find(L"作成フォルダ名"), std::wstring::npos);

@@ -30,7 +30,7 @@ protected:
   }
 
   TempFolder temp;
-  SaveData_CL settings;
+  ConvertSettings settings;
 };
 
 const std::wstring kSameAsSource = std::wstring(L"refused: ") + FailureText(PhotoFailure::SameAsSource);

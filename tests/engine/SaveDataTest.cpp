@@ -274,47 +274,27 @@ TEST_F(SaveDataFile, PreviewModeRoundTripsAndAnOlderOrOddFileOpensAtActualSize) 
   }
 }
 
-TEST(SaveData, AddItemKeepsTheCurrentPhotoAndClearEmptiesTheList) {
-  SaveData_CL data;
-  data.AddItem(PhotoItem{L"C:\\a.jpg", 1, 0, {}, {}});
-  data.currentIndex = 0;
-  data.currentItem = &data.items[0];
-  for (int i = 0; i < 100; ++i) {
-    PhotoItem item;
-    item.path = L"C:\\n" + std::to_wstring(i) + L".jpg";
-    data.AddItem(item);
-  }
-
-  ASSERT_EQ(data.items.size(), 101u);
-  EXPECT_EQ(data.items[100].path, L"C:\\n99.jpg");
-  EXPECT_EQ(data.items[100].rotation, 0);
-  ExpectDefaultEffect(data.items[100].effect);
-  EXPECT_EQ(data.currentItem, &data.items[0]) << "the current photo must survive the list growing";
-  EXPECT_EQ(data.currentItem->path, L"C:\\a.jpg");
-
-  data.Clear();
-  EXPECT_TRUE(data.items.empty());
-  EXPECT_EQ(data.currentIndex, -1);
-  EXPECT_EQ(data.currentItem, nullptr);
-}
-
-TEST(SaveData, ACopyOrAnAssignmentPointsIntoNoOtherRecordsList) {
+TEST(PhotoList, TheCurrentPhotoFollowsItsIndexThroughGrowthCopiesAndClear) {
   SaveData_CL record;
-  record.AddItem(PhotoItem{L"C:\\a.jpg", 0, 0, {}, {}});
-  record.AddItem(PhotoItem{L"C:\\b.jpg", 1, 0, {}, {}});
+  record.AddItem(PhotoItem{L"C:\\a.jpg", 1, 0, {}, {}});
+  record.AddItem(PhotoItem{L"C:\\b.jpg", 0, 0, {}, {}});
   record.currentIndex = 1;
-  record.currentItem = &record.items[1];
+  for (int i = 0; i < 100; ++i) record.AddItem(PhotoItem{L"C:\\n" + std::to_wstring(i) + L".jpg", 0, 0, {}, {}});
+  ASSERT_EQ(record.items.size(), 102u);
+  EXPECT_EQ(record.CurrentItem(), &record.items[1]) << "the list grew and moved";
+  ExpectDefaultEffect(record.items[101].effect);
 
-  const SaveData_CL copy = record;
-  SaveData_CL assigned;
-  assigned = record;
-  for (const SaveData_CL* other : std::vector<const SaveData_CL*>{&copy, &assigned}) {
-    EXPECT_EQ(static_cast<PhotoItem*>(other->currentItem), nullptr);
-    EXPECT_EQ(other->currentIndex, 1);
-    ASSERT_EQ(other->items.size(), 2u);
-    EXPECT_NE(other->items.data(), record.items.data());
-  }
-  EXPECT_EQ(static_cast<PhotoItem*>(record.currentItem), &record.items[1]) << "the original keeps its own";
+  // A copy's current photo is its own list's.
+  SaveData_CL copy = record;
+  EXPECT_EQ(copy.CurrentItem(), &copy.items[1]);
+  EXPECT_NE(copy.items.data(), record.items.data());
+
+  record.currentIndex = 102;
+  EXPECT_EQ(record.CurrentItem(), nullptr) << "an index past the end names no photo";
+  record.Clear();
+  EXPECT_TRUE(record.items.empty());
+  EXPECT_EQ(record.currentIndex, -1);
+  EXPECT_EQ(record.CurrentItem(), nullptr);
 }
 
 // Save writes only what changed, in one whole write that keeps every line it does not own.

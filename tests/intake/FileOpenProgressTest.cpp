@@ -46,18 +46,17 @@ TEST_F(FileOpenJob, FivePathsOfWhichTwoAreNoPicturesAppendThreeAfterTheExistingO
   AddExisting(L"C:\\earlier\\one.jpg");
   AddExisting(L"C:\\earlier\\two.png");
   record.currentIndex = 1;
-  record.currentItem = &record.items[1];
   const std::vector<std::wstring> chosen = {File(L"a.jpg"), File(L"notes.txt"), File(L"b.PNG"),
                                             File(L"readme.txt"), File(L"c.bmp")};
 
-  Observed<MyFileOpenProgress_CL> job(chosen, record);
+  Observed<MyFileOpenProgress_CL> job(chosen, record, record);
   EXPECT_EQ(job.RunObserved(), 0);
 
   EXPECT_EQ(job.bar.initialPosition, 0);
   EXPECT_EQ(job.bar.positions, (std::vector<int>{400, 800, 1200, 1600, 2000}));
   EXPECT_EQ(ListedPaths(), (std::vector<std::wstring>{L"C:\\earlier\\one.jpg", L"C:\\earlier\\two.png", chosen[0],
                                                       chosen[2], chosen[4]}));
-  EXPECT_EQ(record.currentItem, &record.items[1]) << "the current photo is followed to its new place";
+  EXPECT_EQ(record.CurrentItem(), &record.items[1]) << "the current photo is followed to its new place";
   EXPECT_EQ(job.title, L"ファイル登録中");
   EXPECT_EQ(job.cancelAllowed, 0);
 }
@@ -70,7 +69,7 @@ TEST_F(FileOpenJob, AFolderIsOneStepHoweverManyPicturesItHolds) {
   File(L"tree\\deeper\\z.tiff");
   const std::wstring missing = temp.File(L"no-such-file.jpg");
 
-  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder, missing}, record);
+  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder, missing}, record, record);
   EXPECT_EQ(job.RunObserved(), 0);
 
   EXPECT_EQ(job.bar.positions, (std::vector<int>{1000, 2000}));
@@ -85,7 +84,7 @@ TEST_F(FileOpenJob, TheOutputFolderNameWhenTheJobIsMadeIsPassedOver) {
   const std::wstring photo = File(L"tree\\x.jpg");
   File(L"tree\\縮小\\x.jpg");
 
-  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder}, record);
+  Observed<MyFileOpenProgress_CL> job(std::vector<std::wstring>{folder}, record, record);
   record.MakeFolder = L"";  // the worker keeps the name it was made with
   EXPECT_EQ(job.RunObserved(), 0);
   record.MakeFolder = previous;
@@ -103,7 +102,7 @@ TEST_F(FileOpenJob, PhotoListStaysPutWhileAPainterHoldsTheGuard) {
   size_t sizeWhileHeld = 0;
   const PhotoItem* storageWhileHeld = nullptr;
   bool workerWaiting = false;
-  Observed<MyFileOpenProgress_CL> job(chosen, record);
+  Observed<MyFileOpenProgress_CL> job(chosen, record, record);
   job.onInit = [&](HWND dialog) {
     record.itemsLock.Enter();  // the strip starts painting before the worker runs
     held = true;

@@ -11,8 +11,8 @@ namespace {
 
 // Paths of the photos RegisterPath adds to a fresh record.
 std::vector<std::wstring> Registered(const std::wstring& path, int times = 1) {
-  SaveData_CL data;
-  for (int i = 0; i < times; ++i) RegisterPath(path, data, data.MakeFolder);
+  PhotoList data;
+  for (int i = 0; i < times; ++i) RegisterPath(path, data, ConvertSettings().MakeFolder);
   std::vector<std::wstring> paths;
   for (const PhotoItem& item : data.items) {
     EXPECT_EQ(item.rotation, 0);
@@ -151,7 +151,7 @@ TEST(FindPicture, SubFoldersOfTheOutputFolderNameArePassedOver) {
   MakeFolder(temp.File(L"Sub\\Resized2"));
   MakeFile(temp.File(L"Sub\\Resized2\\c.jpg"));
   const auto found = [](const std::wstring& path, const std::wstring& outputFolderName) {
-    SaveData_CL data;
+    PhotoList data;
     RegisterPath(path, data, outputFolderName);
     std::vector<std::wstring> paths;
     for (const PhotoItem& item : data.items) paths.push_back(item.path);

@@ -43,7 +43,6 @@ protected:
     window.reset();
     PumpWindowMessages();
     theSaveData = savedData;
-    theSaveData.currentItem = nullptr;
     theIniFile.filePath = savedIniPath;
     theLog.logPath = savedLogPath;
   }

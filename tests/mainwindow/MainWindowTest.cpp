@@ -418,7 +418,7 @@ TEST_F(MainWindowTest, CommandLineFolderAddsItsPicturesWithoutMakingOneCurrent) 
   EXPECT_EQ(List().GetCount(), 4u);
   EXPECT_EQ(theSaveData.items.back().path, single);
   EXPECT_EQ(theSaveData.currentIndex, -1);
-  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
   EXPECT_TRUE(ConvertEnabled());
   // The thumbnails come from the decode thread as the strip paints.
   EXPECT_TRUE(PumpUntil([&] { return List().cache.Find(0) != nullptr && List().decoder.QueuedCount() == 0; }));
@@ -437,7 +437,7 @@ TEST_F(MainWindowTest, DropReplacesTheListAndLeavesThePreviewAlone) {
   EXPECT_EQ(theSaveData.items[0].path, c);
   EXPECT_EQ(List().GetCount(), 1u);
   EXPECT_EQ(theSaveData.currentIndex, -1);
-  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
   EXPECT_EQ(TakeQueued(window->hwnd, WM_REFRESH_PREVIEW), 0) << "a drop asks for no refresh";
 
   // A drop on the preview or the strip reaches the main window the same way.
@@ -476,7 +476,7 @@ TEST_F(MainWindowTest, HandedOverPathsWaitWhileAModalWindowIsOpenThenJoinTheStri
   EXPECT_EQ(theSaveData.items[1].path, b);
   EXPECT_EQ(theSaveData.items[2].path, c) << "folders are searched with their sub-folders";
   EXPECT_EQ(List().GetCount(), 3u);
-  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[0]) << "the current photo stays current";
+  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[0]) << "the current photo stays current";
   EXPECT_TRUE(ConvertEnabled());
 }
 
@@ -505,7 +505,7 @@ TEST_F(MainWindowTest, ClickedTileBecomesCurrentAndIsPreviewedConverted) {
 
   ClickTile(1);
   EXPECT_EQ(theSaveData.currentIndex, 1);
-  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[1]);
+  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[1]);
   EXPECT_EQ(PreviewSize().width, 120);
   EXPECT_EQ(PreviewSize().height, 240);
 
@@ -520,7 +520,7 @@ TEST_F(MainWindowTest, ClickedTileBecomesCurrentAndIsPreviewedConverted) {
   // A current index that points past the list (the list shrank) shows the placeholder.
   theSaveData.currentIndex = 7;
   SendMessageW(window->hwnd, WM_REFRESH_PREVIEW, 0, 0);
-  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
   GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
   EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
 }
@@ -583,7 +583,7 @@ TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
   ASSERT_EQ(ItemCount(), 3);
   EXPECT_EQ(theSaveData.items[2].path, temp.File(L"p4.jpg"));
   EXPECT_EQ(theSaveData.currentIndex, 1) << "the photo just below the lowest removed one";
-  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[1]);
+  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[1]);
   EXPECT_EQ(List().GetCount(), 3u);
   EXPECT_EQ(List().selectedCount, 0u);
 
@@ -601,7 +601,7 @@ TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
   Pump();
   EXPECT_EQ(ItemCount(), 0);
   EXPECT_EQ(theSaveData.currentIndex, -1);
-  EXPECT_EQ(theSaveData.currentItem, nullptr);
+  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
   GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
   EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
   EXPECT_FALSE(ConvertEnabled());
@@ -645,7 +645,7 @@ TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
   EXPECT_EQ(theSaveData.items[1].path, b);
   EXPECT_EQ(List().GetCount(), 2u);
   EXPECT_EQ(theSaveData.currentIndex, 0);
-  EXPECT_EQ(theSaveData.currentItem, &theSaveData.items[0]);
+  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[0]);
 }
 
 // ---- conversion -------------------------------------------------------------------------

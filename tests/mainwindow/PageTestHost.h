@@ -70,8 +70,7 @@ protected:
   // A photo made current the way the main window does it.
   PhotoItem& MakeCurrent(int index) {
     theSaveData.currentIndex = index;
-    theSaveData.currentItem = &theSaveData.items[static_cast<size_t>(index)];
-    return *theSaveData.currentItem;
+    return *theSaveData.CurrentItem();
   }
 
   // The start button as the tab host leaves it: id 190, on the given page.

@@ -486,7 +486,7 @@ TEST_F(EffectPage, WithoutACurrentPhotoTheLowerGroupStoresNothing) {
 
 TEST_F(EffectPageWithPhotos, ChoosingThisPhotosEffectSwapsTheEnabledGroup) {
   PhotoItem& photo = MakeCurrent(0);
-  page.ShowPhoto(theSaveData.currentItem);
+  page.ShowPhoto(theSaveData.CurrentItem());
   EXPECT_TRUE(Checked(page.allRadio));
   EXPECT_TRUE(GroupEnabled(page.allGroup, true));
   EXPECT_TRUE(GroupEnabled(page.photoGroup, false));
@@ -505,7 +505,7 @@ TEST_F(EffectPageWithPhotos, ChoosingThisPhotosEffectSwapsTheEnabledGroup) {
 
 TEST_F(EffectPageWithPhotos, SepiaInTheLowerGroupChangesOnlyTheCurrentPhoto) {
   PhotoItem& photo = MakeCurrent(0);
-  page.ShowPhoto(theSaveData.currentItem);
+  page.ShowPhoto(theSaveData.CurrentItem());
   Click(page.photoRadio);
 
   Click(page.photoGroup.sepiaRadio);
@@ -523,7 +523,7 @@ TEST_F(EffectPageWithPhotos, SepiaInTheLowerGroupChangesOnlyTheCurrentPhoto) {
 
 TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
   MakeCurrent(1);
-  page.ShowPhoto(theSaveData.currentItem);
+  page.ShowPhoto(theSaveData.CurrentItem());
   EXPECT_FALSE(Checked(page.allRadio));
   EXPECT_TRUE(Checked(page.photoRadio));
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
@@ -534,7 +534,7 @@ TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
   ExpectShows(page.allGroup, theSaveData.globalEffect);
 
   MakeCurrent(0);
-  page.ShowPhoto(theSaveData.currentItem);
+  page.ShowPhoto(theSaveData.CurrentItem());
   EXPECT_TRUE(Checked(page.allRadio));
   EXPECT_FALSE(Checked(page.photoRadio));
   EXPECT_TRUE(GroupEnabled(page.allGroup, true));

@@ -65,8 +65,6 @@ protected:
   }
   void TearDown() override {
     theSaveData = saved;
-    const size_t index = static_cast<size_t>(theSaveData.currentIndex);  // -1 wraps past the end
-    theSaveData.currentItem = index < theSaveData.items.size() ? &theSaveData.items[index] : nullptr;
   }
 
   // A photo file of `width` x `height` in `fill`, added to the list; its index.
