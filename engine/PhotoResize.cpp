@@ -557,10 +557,9 @@ PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& siz
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
-// The box of a size choice that has one (the nine boxes and the custom box).
-bool HasBox(int choice) { return IsValidSizeChoice(choice) || choice == kSizeChoiceCustom; }
-
-bool FillsBox(const SaveData_CL& settings) { return settings.CropToFill != 0 && HasBox(settings.ValidResizeIndex()); }
+bool FillsBox(const SaveData_CL& settings) {
+  return settings.CropToFill != 0 && HasSizeBox(settings.ValidResizeIndex());
+}
 
 FittedSize BoxOf(const SaveData_CL& settings) {
   const int choice = settings.ValidResizeIndex();

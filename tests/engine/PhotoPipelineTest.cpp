@@ -273,6 +273,10 @@ TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
   settings.CropAnchor = kCropCentre;
   ExpectPictureSize(PreparePhoto(ItemFor(turned, 1), settings, nullptr, PictureIn::Pipeline), 500, 200);
   ExpectPictureSize(PreparePhoto(ItemFor(turned), SettingsWithChoice(3)), 450, 600);  // fitted without fill
+  SaveData_CL longEdge = settings;
+  longEdge.ResizeRadioIndex = kSizeChoiceLongEdge;
+  longEdge.LongEdge = 400;
+  ExpectSize(OutputSize(3000, 4000, longEdge), 300, 400);  // no box to fill
 
   // A photo that does not cover the box is enlarged to fill it, or with NoEnlarge cut to the
   // largest part of the box's aspect it holds; a photo one pixel wide and the smallest box too.
