@@ -35,6 +35,8 @@ constexpr int kSizeChoiceScale = 12;
 constexpr int kDefaultSizeChoice = 3;
 
 constexpr bool IsValidSizeChoice(int index) { return index >= 0 && index < kSizeChoiceCount; }
+// The nine boxes and the custom one: the choices a photo can be cropped to fill.
+constexpr bool HasSizeBox(int index) { return index >= 0 && index <= kSizeChoiceCustom; }
 // The box of a size choice; an index outside the table gives the default choice's box.
 constexpr SizeChoice SizeChoiceBox(int index) {
   return kSizeChoices[IsValidSizeChoice(index) ? index : kDefaultSizeChoice];

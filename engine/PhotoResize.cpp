@@ -45,6 +45,63 @@ FittedSize ScaledBy(FittedSize picture, int percent, bool noEnlarge) {
   return {Percent(picture.width, percent), Percent(picture.height, percent)};
 }
 
+// a x b / c rounded to the nearest pixel, wide enough that large photos cannot overflow.
+int64_t RoundedScale(int64_t a, int64_t b, int64_t c) { return (a * b + c / 2) / c; }
+
+int Clamped(int64_t value, int least, int most) {
+  return static_cast<int>(std::max<int64_t>(least, std::min<int64_t>(value, most)));
+}
+
+// The picture is wider than the box, by their aspect ratios (a square one in a square box too).
+bool WiderThan(FittedSize picture, FittedSize box) {
+  return int64_t{picture.width} * box.height >= int64_t{picture.height} * box.width;
+}
+
+// The smallest size of the picture's aspect that covers the box: one side the box's, the other
+// at least the box's.
+FittedSize CoverSize(FittedSize picture, FittedSize box) {
+  if (WiderThan(picture, box))
+    return {Clamped(RoundedScale(picture.width, box.height, picture.height), box.width, INT32_MAX), box.height};
+  return {box.width, Clamped(RoundedScale(picture.height, box.width, picture.width), box.height, INT32_MAX)};
+}
+
+// The largest size of the box's aspect that lies inside the picture, at least one pixel a side.
+FittedSize BoxAspectInside(FittedSize picture, FittedSize box) {
+  if (WiderThan(picture, box))
+    return {Clamped(RoundedScale(picture.height, box.width, box.height), 1, picture.width), picture.height};
+  return {picture.width, Clamped(RoundedScale(picture.width, box.height, box.width), 1, picture.height)};
+}
+
+bool Inside(FittedSize picture, FittedSize room) {
+  return picture.width <= room.width && picture.height <= room.height;
+}
+
+bool SameSize(FittedSize a, FittedSize b) { return a.width == b.width && a.height == b.height; }
+
+// How a photo comes out: scaled to `scaled`, then `cut` cut out of that (at the anchor), then
+// the cut scaled to `output`. Without a cut all three are the same.
+struct SizePlan {
+  FittedSize scaled;
+  FittedSize cut;
+  FittedSize output;
+};
+
+SizePlan Uncut(FittedSize size) { return {size, size, size}; }
+
+SizePlan Across(const SizePlan& plan) { return {Across(plan.scaled), Across(plan.cut), Across(plan.output)}; }
+
+// Cropped to fill the box. A photo that covers the box is scaled down to cover it (read at the
+// smallest scale that still does) and cut to it. A photo that does not is cut first, at its own
+// size, to the box's aspect, and that cut is enlarged to the box, so the enlargement is never
+// larger than the box; with `noEnlarge` the cut stays as it is.
+SizePlan FillPlan(FittedSize upright, FittedSize box, bool noEnlarge) {
+  if (box.width <= 0 || box.height <= 0) return Uncut({0, 0});
+  const FittedSize cover = CoverSize(upright, box);
+  if (Inside(cover, upright)) return {cover, box, box};
+  const FittedSize cut = BoxAspectInside(upright, box);
+  return {upright, cut, noEnlarge ? cut : box};
+}
+
 // The user's rotation, quarter turns clockwise; other values turn nothing.
 bool TurnsSides(int rotation) { return rotation == 1 || rotation == 3; }
 
@@ -376,8 +433,34 @@ PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool forStrip,
   return {};
 }
 
-// The size a photo comes out at, from its upright size.
-using SizeRule = std::function<FittedSize(FittedSize upright)>;
+// How a photo comes out, from its upright size.
+using SizeRule = std::function<SizePlan(FittedSize upright)>;
+
+// `picture` (scaled to `size`) with `cut` cut out of it: at the centre, or around what draws
+// the eye, which libvips finds on the whole picture, so that is computed into memory first.
+VipsImagePtr Cut(VipsImage* picture, FittedSize cut, VipsInteresting anchor, const std::atomic<int>* stop) {
+  VipsImagePtr whole = anchor == VIPS_INTERESTING_ATTENTION ? Computed(picture, stop) : ShareImage(picture);
+  VipsImagePtr done;
+  if (whole && vips_smartcrop(whole.get(), done.receive(), cut.width, cut.height, "interesting", anchor, nullptr) != 0)
+    done.reset();
+  return done;
+}
+
+// A cut scaled to exactly `size`.
+VipsImagePtr ScaledCut(VipsImage* cut, FittedSize size) {
+  VipsImagePtr scaled;
+  if (vips_thumbnail_image(cut, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
+                           "no_rotate", TRUE, nullptr) != 0)
+    scaled.reset();
+  return scaled;
+}
+
+// The scaled picture cut and scaled again as `plan` asks.
+VipsImagePtr Planned(VipsImagePtr scaled, const SizePlan& plan, VipsInteresting anchor, const std::atomic<int>* stop) {
+  if (scaled && !SameSize(plan.cut, plan.scaled)) scaled = Cut(scaled.get(), plan.cut, anchor, stop);
+  if (scaled && !SameSize(plan.output, plan.cut)) scaled = ScaledCut(scaled.get(), plan.output);
+  return scaled;
+}
 
 // A picture made smaller than the photo: no side grew and at least one shrank.
 bool Downscaled(FittedSize from, FittedSize to) {
@@ -393,12 +476,13 @@ ScaledPhoto Unscaled(PreparedPhoto refusal) {
   return photo;
 }
 
-// The stored-orientation size a photo is scaled to before it is turned, as RenderOnce finds it.
-FittedSize StoredTarget(int64_t storedWidth, int64_t storedHeight, bool sourceTurnsSides, int rotation,
-                        const SizeRule& sizeFor) {
+// The stored-orientation sizes a photo is scaled and cut to before it is turned, as RenderOnce
+// finds them.
+SizePlan StoredTarget(int64_t storedWidth, int64_t storedHeight, bool sourceTurnsSides, int rotation,
+                      const SizeRule& sizeFor) {
   const bool storedAcross = sourceTurnsSides != TurnsSides(rotation);
   const FittedSize stored{static_cast<int>(storedWidth), static_cast<int>(storedHeight)};
-  const FittedSize target = sizeFor(storedAcross ? Across(stored) : stored);
+  const SizePlan target = sizeFor(storedAcross ? Across(stored) : stored);
   return storedAcross ? Across(target) : target;
 }
 
@@ -411,8 +495,8 @@ enum class ScaledAs { Memory, Pipeline };
 // The photo at `path` read and scaled for `rotation`, not yet turned or finished.
 // `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
 // when it is large enough.
-ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, bool forStrip,
-                      const std::atomic<int>* stop, ScaledAs as) {
+ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, VipsInteresting anchor,
+                      bool forStrip, const std::atomic<int>* stop, ScaledAs as) {
   if (Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
   Source source;
   PreparedPhoto outcome = ReadSource(path, stop, source);
@@ -420,10 +504,11 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
   if (Refusal(outcome)) return Unscaled(std::move(outcome));
   if (TooManyPixels(source.width, source.height))
     return Unscaled(Refused(PhotoFailure::TooLarge, SizeText(source.width, source.height) + L" 画素の写真です"));
-  const FittedSize target = StoredTarget(source.width, source.height, source.turnsSides, rotation, sizeFor);
-  outcome = CheckTarget(target);
+  const SizePlan target = StoredTarget(source.width, source.height, source.turnsSides, rotation, sizeFor);
+  outcome = CheckTarget(target.scaled);
+  if (!Refusal(outcome)) outcome = CheckTarget(target.output);
   if (Refusal(outcome)) return Unscaled(std::move(outcome));
-  if (source.heif) outcome = DecodeHeif(source, target, forStrip, stop);
+  if (source.heif) outcome = DecodeHeif(source, target.scaled, forStrip, stop);
   if (Refusal(outcome)) return Unscaled(std::move(outcome));
 
   ScaledPhoto photo;
@@ -431,7 +516,9 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
   photo.storedHeight = static_cast<int>(source.height);
   photo.turnsSides = source.turnsSides;
   photo.hasProfile = source.hasProfile;
-  VipsImagePtr scaled = Scaled(path, source, target);
+  photo.anchor = anchor;
+  photo.downscaled = Downscaled({photo.storedWidth, photo.storedHeight}, target.scaled);
+  VipsImagePtr scaled = Planned(Scaled(path, source, target.scaled), target, anchor, stop);
   photo.decoded = as == ScaledAs::Memory || source.orientation != 1 || QuarterTurns(rotation) != VIPS_ANGLE_D0;
   photo.scaled = !scaled ? VipsImagePtr() : photo.decoded ? Computed(scaled.get(), stop) : std::move(scaled);
   if (!photo.scaled || Stopped(stop)) return Unscaled(Failed(stop, L"写真を読み込めません"));
@@ -443,10 +530,7 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
 PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectParams* effect, bool sharpenDownscaled,
                            const std::atomic<int>* stop, PictureIn in = PictureIn::Memory) {
   if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
-  // Both sizes are as stored, not turned.
-  const bool sharpen = sharpenDownscaled && photo.scaled &&
-                       Downscaled({photo.storedWidth, photo.storedHeight},
-                                  {vips_image_get_width(photo.scaled.get()), vips_image_get_height(photo.scaled.get())});
+  const bool sharpen = sharpenDownscaled && photo.downscaled;
   PreparedPhoto outcome;
   if (photo.scaled)
     outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, stop, in);
@@ -456,24 +540,55 @@ PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectP
 }
 
 // `sharpenDownscaled`: a photo that comes out smaller than it is gets a mild unsharp mask.
-PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                         bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled, PictureIn in) {
-  return FinishScaled(ScaleOnce(path, rotation, sizeFor, forStrip, stop, ScaledAs::Pipeline), rotation, effect,
+PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, VipsInteresting anchor,
+                         const EffectParams* effect, bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled,
+                         PictureIn in) {
+  return FinishScaled(ScaleOnce(path, rotation, sizeFor, anchor, forStrip, stop, ScaledAs::Pipeline), rotation, effect,
                       sharpenDownscaled, stop, in);
 }
 
 // RenderOnce alongside other photos; a photo that could not be read is read once more alone,
 // for libvips' words about this photo and no other.
-PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, const EffectParams* effect,
-                     bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled = false,
-                     PictureIn in = PictureIn::Memory) {
+PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, VipsInteresting anchor,
+                     const EffectParams* effect, bool forStrip, const std::atomic<int>* stop,
+                     bool sharpenDownscaled = false, PictureIn in = PictureIn::Memory) {
   return RunForWords<PreparedPhoto>(
-      [&] { return RenderOnce(path, rotation, sizeFor, effect, forStrip, stop, sharpenDownscaled, in); },
+      [&] { return RenderOnce(path, rotation, sizeFor, anchor, effect, forStrip, stop, sharpenDownscaled, in); },
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
+bool FillsBox(const SaveData_CL& settings) {
+  return settings.CropToFill != 0 && HasSizeBox(settings.ValidResizeIndex());
+}
+
+FittedSize BoxOf(const SaveData_CL& settings) {
+  const int choice = settings.ValidResizeIndex();
+  const SizeChoice box =
+      choice == kSizeChoiceCustom ? SizeChoice{settings.outputWidth, settings.outputHeight} : SizeChoiceBox(choice);
+  return {box.width, box.height};
+}
+
+// Where a photo cropped to fill is cut; none when the settings do not crop.
+VipsInteresting AnchorOf(const SaveData_CL& settings) {
+  if (!FillsBox(settings)) return VIPS_INTERESTING_NONE;
+  return settings.CropAnchor == kCropAttention ? VIPS_INTERESTING_ATTENTION : VIPS_INTERESTING_CENTRE;
+}
+
+SizePlan PlanFor(FittedSize upright, const SaveData_CL& settings) {
+  if (upright.width <= 0 || upright.height <= 0) return Uncut({0, 0});
+  const int choice = settings.ValidResizeIndex();
+  const bool noEnlarge = settings.NoEnlarge != 0;
+  if (choice == kSizeChoiceKeep) return Uncut(upright);
+  if (choice == kSizeChoiceScale) return Uncut(ScaledBy(upright, settings.ScalePercent, noEnlarge));
+  if (choice == kSizeChoiceLongEdge)
+    return Uncut(FitUnlessInside(upright, settings.LongEdge, settings.LongEdge, noEnlarge));
+  const FittedSize box = BoxOf(settings);
+  if (FillsBox(settings)) return FillPlan(upright, box, noEnlarge);
+  return Uncut(FitUnlessInside(upright, box.width, box.height, noEnlarge));
+}
+
 SizeRule OutputSizeRule(const SaveData_CL& settings) {
-  return [&settings](FittedSize upright) { return OutputSize(upright.width, upright.height, settings); };
+  return [&settings](FittedSize upright) { return PlanFor(upright, settings); };
 }
 
 }  // namespace
@@ -495,30 +610,21 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
 }
 
 FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings) {
-  if (uprightWidth <= 0 || uprightHeight <= 0) return {0, 0};
-  const int choice = settings.ValidResizeIndex();
-  const FittedSize upright{uprightWidth, uprightHeight};
-  const bool noEnlarge = settings.NoEnlarge != 0;
-  if (choice == kSizeChoiceKeep) return upright;
-  if (choice == kSizeChoiceScale) return ScaledBy(upright, settings.ScalePercent, noEnlarge);
-  if (choice == kSizeChoiceLongEdge) return FitUnlessInside(upright, settings.LongEdge, settings.LongEdge, noEnlarge);
-  const SizeChoice box =
-      choice == kSizeChoiceCustom ? SizeChoice{settings.outputWidth, settings.outputHeight} : SizeChoiceBox(choice);
-  return FitUnlessInside(upright, box.width, box.height, noEnlarge);
+  return PlanFor({uprightWidth, uprightHeight}, settings).output;
 }
 
 PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop,
                            PictureIn in) {
-  return Render(item.path, item.rotation, OutputSizeRule(settings), &PhotoEffect(item, settings), false, stop,
-                settings.Sharpen != 0, in);
+  return Render(item.path, item.rotation, OutputSizeRule(settings), AnchorOf(settings), &PhotoEffect(item, settings),
+                false, stop, settings.Sharpen != 0, in);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,
                              const std::atomic<int>* stop) {
   const SizeRule sizeFor = [boxWidth, boxHeight](FittedSize upright) {
-    return FitUnlessInside(upright, boxWidth, boxHeight, true);
+    return Uncut(FitUnlessInside(upright, boxWidth, boxHeight, true));
   };
-  return Render(path, rotation, sizeFor, nullptr, true, stop);
+  return Render(path, rotation, sizeFor, VIPS_INTERESTING_NONE, nullptr, true, stop);
 }
 
 const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings) {
@@ -529,15 +635,15 @@ ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL
                        const std::atomic<int>* stop) {
   const SizeRule sizeFor = OutputSizeRule(settings);
   return RunForWords<ScaledPhoto>(
-      [&] { return ScaleOnce(path, rotation, sizeFor, false, stop, ScaledAs::Memory); },
+      [&] { return ScaleOnce(path, rotation, sizeFor, AnchorOf(settings), false, stop, ScaledAs::Memory); },
       [stop](const ScaledPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
 bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings) {
   if (!photo.scaled) return false;
   const FittedSize target =
-      StoredTarget(photo.storedWidth, photo.storedHeight, photo.turnsSides, rotation, OutputSizeRule(settings));
-  return target.width == vips_image_get_width(photo.scaled.get()) &&
+      StoredTarget(photo.storedWidth, photo.storedHeight, photo.turnsSides, rotation, OutputSizeRule(settings)).output;
+  return photo.anchor == AnchorOf(settings) && target.width == vips_image_get_width(photo.scaled.get()) &&
          target.height == vips_image_get_height(photo.scaled.get());
 }
 

@@ -48,6 +48,10 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight);
 // (rounded, at least 1) for "scale", or the upright size itself for "keep size". With NoEnlarge
 // a photo already inside the box, or scaled above 100 %, keeps its size. 0 x 0 when the
 // custom box has no room.
+// With CropToFill and a box (one of the nine or the custom one), the photo covers the box and
+// is cut to exactly its size, at the centre or, with kCropAttention, around what draws the eye.
+// With NoEnlarge, a photo that does not cover the box is not enlarged: it is cut to the largest
+// part of the box's aspect that it holds.
 FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings);
 
 // The finished picture of `item` under `settings`: exactly OutputSize, turned upright by the
@@ -88,6 +92,8 @@ struct ScaledPhoto {
   int storedHeight = 0;
   bool turnsSides = false;  // its EXIF orientation is a quarter turn
   bool hasProfile = false;  // converted from its own colour profile to sRGB
+  bool downscaled = false;  // scaled to less than it is (before any cut)
+  VipsInteresting anchor = VIPS_INTERESTING_NONE;  // where it was cut to fill its box; none: not cut
 };
 
 // The effect PreparePhoto gives `item`: its own, or the settings' global one.

@@ -38,6 +38,10 @@ static_assert(sizeof(kTypeTexts) / sizeof(kTypeTexts[0]) == kOutputTypeCount);
 // No HEIC encoder here: a kept type has to become one that can be written.
 constexpr const wchar_t* kKeepTypeTip = L"HEIC・HEIF の写真は JPEG (.jpg) で保存します";
 
+void Enable(const ControlBase_CL* control, bool enabled) {
+  if (page::Exists(control)) EnableWindow(control->hwnd, enabled ? TRUE : FALSE);
+}
+
 int HeightOf(const ControlBase_CL* control) {
   if (!page::Exists(control)) return 0;
   const RECT r = RectInParent(*control);
@@ -81,6 +85,8 @@ HWND TabItemDialogImageSize_CL::Create(HWND parent) {
   CreateSizeButtons(metrics.unitWidth);
   CreateCustomSizeControls();
   CreateLongEdgeAndScaleControls();
+  CreateFillControls();
+  RaiseAboveFrame();
   ShowSettings();
   ready = 1;
   Layout();
@@ -130,16 +136,25 @@ void TabItemDialogImageSize_CL::CreateLongEdgeAndScaleControls() {
   scaleEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kScaleEditCharacters));
   percentLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"%", 0, 0));
   sharpenCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"縮小後にくっきりさせる", 0, 0));
-  // Made after the frame, they would lie under it, which paints over the windows below it.
-  for (const ControlBase_CL* control : {static_cast<ControlBase_CL*>(longEdge.radio),
-                                        static_cast<ControlBase_CL*>(longEdgeEdit),
-                                        static_cast<ControlBase_CL*>(scale.radio),
-                                        static_cast<ControlBase_CL*>(scaleEdit),
-                                        static_cast<ControlBase_CL*>(percentLabel),
-                                        static_cast<ControlBase_CL*>(sharpenCheck)}) {
+}
+
+void TabItemDialogImageSize_CL::CreateFillControls() {
+  fillCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"切り抜いてぴったりにする", 0, 0));
+  centreRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"中央", 0, 0, true));
+  attentionRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"見どころ", 0, 0, false));
+}
+
+// Made after the frame, the later controls would lie under it, which paints over the windows
+// below it: they are raised, each to the top. The anchors come to lie right above the type
+// buttons, whose first starts a group, so the two of them are a group of their own: no other
+// radio button takes their check, nor they another's.
+void TabItemDialogImageSize_CL::RaiseAboveFrame() {
+  const ControlBase_CL* const lastOnTop[] = {
+      attentionRadio, centreRadio, fillCheck, sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit,
+      sizeChoices[kSizeChoiceScale].radio, scaleEdit, percentLabel, sharpenCheck};
+  for (const ControlBase_CL* control : lastOnTop)
     if (page::Exists(control))
       SetWindowPos(control->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
 }
 
 void TabItemDialogImageSize_CL::CreateCustomSizeControls() {
@@ -164,6 +179,17 @@ void TabItemDialogImageSize_CL::ShowSettings() {
   if (longEdgeEdit) SetWindowTextW(longEdgeEdit->hwnd, IntToText(theSaveData.LongEdge).c_str());
   if (scaleEdit) SetWindowTextW(scaleEdit->hwnd, IntToText(theSaveData.ScalePercent).c_str());
   SetCheck(sharpenCheck, theSaveData.Sharpen != 0);
+  SetCheck(fillCheck, theSaveData.CropToFill != 0);
+  SetCheck(centreRadio, theSaveData.CropAnchor != kCropAttention);
+  SetCheck(attentionRadio, theSaveData.CropAnchor == kCropAttention);
+  EnableFill();
+}
+
+void TabItemDialogImageSize_CL::EnableFill() {
+  const bool box = HasSizeBox(theSaveData.ValidResizeIndex());
+  Enable(fillCheck, box);
+  Enable(centreRadio, box && theSaveData.CropToFill != 0);
+  Enable(attentionRadio, box && theSaveData.CropToFill != 0);
 }
 
 INT_PTR TabItemDialogImageSize_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -203,6 +229,17 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
     theSaveData.Sharpen = page::CheckState(*sharpenCheck);
     RequestPreviewRefresh();
   }
+  if (fillCheck && fillCheck->id == id) {
+    theSaveData.CropToFill = page::CheckState(*fillCheck);
+    EnableFill();
+    RequestPreviewRefresh();
+  }
+  for (const RadioButton_CL* anchor : {centreRadio, attentionRadio}) {
+    if (anchor && anchor->id == id && IsChecked(anchor)) {
+      theSaveData.CropAnchor = anchor == attentionRadio ? kCropAttention : kCropCentre;
+      RequestPreviewRefresh();
+    }
+  }
   if (notification == EN_UPDATE) {
     if (widthEdit && id == widthEdit->id) OnCustomSizeTyped(*widthEdit, theSaveData.outputWidth);
     if (heightEdit && id == heightEdit->id) OnCustomSizeTyped(*heightEdit, theSaveData.outputHeight);
@@ -240,6 +277,7 @@ void TabItemDialogImageSize_CL::SelectSize(int index) {
   const SizeChoice& chosen = sizeChoices[static_cast<size_t>(index)];
   SetCheck(chosen.radio, true);
   theSaveData.ResizeRadioIndex = index;
+  EnableFill();
 }
 
 void TabItemDialogImageSize_CL::DpiChanged() {
@@ -247,8 +285,9 @@ void TabItemDialogImageSize_CL::DpiChanged() {
   Layout();
 }
 
-// Two groups of rows: the output types, then the sizes with their boxes and the two check
-// boxes on rows of their own. A row more is one line more.
+// Two groups of rows: the output types, then the sizes with their boxes, the check boxes on
+// rows of their own and the crop's two anchors side by side under its check box. A row more
+// is one line more.
 void TabItemDialogImageSize_CL::Layout() {
   if (!sizeGroup || !hwnd) return;
   const LayoutMetrics m = ClientLayout(hwnd);
@@ -273,6 +312,9 @@ void TabItemDialogImageSize_CL::Layout() {
   for (const SizeChoice& choice : sizeChoices) sizes.Place(choice.radio, uw);
   sizes.Place(noEnlargeCheck, uw);
   sizes.Place(sharpenCheck, uw);
+  sizes.Place(fillCheck, uw);
+  const int anchorTop = sizes.Place(centreRadio, 2 * uw);
+  if (page::Exists(centreRadio)) MoveIfExists(attentionRadio, RectInParent(*centreRadio).right + uw, anchorTop);
   MoveAndSize(sizeGroup, margin, groupTop, groupWidth, (sizes.count + 1) * sizes.pitch);
 
   LayoutNumberBox(sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit, nullptr, 6 * uw, uw, lift);

@@ -2,7 +2,8 @@
 // First parameter page, "変換後画像タイプ／変換サイズ": the output image type and the box
 // every photo is fitted into (nine fixed sizes, a custom width x height, no resizing,
 // the long edge, a percentage of the photo's size), whether a photo smaller than the box is
-// left at its size, and whether a downscaled photo is sharpened. Choices go straight into
+// left at its size, whether a downscaled photo is sharpened, and whether a photo is cropped
+// to fill the box exactly (at the centre or around what draws the eye). Choices go straight into
 // theSaveData; a size change asks for a preview refresh, a type change saves the settings
 // at once. Clicks on the start button, which the tab host moves onto the visible page, are
 // forwarded to the main window.
@@ -51,6 +52,11 @@ public:
   Edit_CL* scaleEdit = nullptr;           // ScalePercent
   StaticText_CL* percentLabel = nullptr;  // the "%" after scaleEdit
   CheckBox_CL* sharpenCheck = nullptr;    // Sharpen
+  // Made last: "切り抜いてぴったりにする" and where the crop sits. Greyed for the size choices
+  // without a box (keep, long edge, percent); the anchor also while the crop is off.
+  CheckBox_CL* fillCheck = nullptr;         // CropToFill
+  RadioButton_CL* centreRadio = nullptr;    // CropAnchor kCropCentre, "中央"
+  RadioButton_CL* attentionRadio = nullptr;  // CropAnchor kCropAttention, "見どころ"
   ToolTips_CL tips;                       // what keeping the type does to a HEIC
   int ready = 0;
 
@@ -59,6 +65,10 @@ private:
   void CreateSizeButtons(int unitWidth);
   void CreateCustomSizeControls();
   void CreateLongEdgeAndScaleControls();
+  void CreateFillControls();
+  void RaiseAboveFrame();
+  // Greys the fill controls where they have no effect.
+  void EnableFill();
   void ShowSettings();
   void OnCommand(int id, int notification);
   // Reads one edit box into its field, then makes the custom size the chosen one.

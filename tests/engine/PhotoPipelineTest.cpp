@@ -227,6 +227,79 @@ TEST(PreparePhoto, AnEmbeddedProfileIsConvertedToSrgbAndAnSrgbOneKeepsThePixels)
   EXPECT_EQ(std::string(static_cast<const char*>(profile), size), windowsSrgb);
 }
 
+// How far the picture's pixels stray from their mean: a flat background gives almost nothing.
+double Deviation(const PreparedPhoto& photo) {
+  double deviation = -1;
+  if (photo.picture) vips_deviate(photo.picture.get(), &deviation, nullptr);
+  return deviation;
+}
+
+TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
+  const TempFolder folder;
+  // A flat grey landscape whose only subject, a bright fine checkerboard, sits at its right edge.
+  const std::wstring subject = folder.File(L"subject.png");
+  const VipsImagePtr scene = PictureOf(1200, 600, [](int x, int y) {
+    if (x < 960 || x >= 1140 || y < 200 || y >= 400) return Colour{100, 100, 100};
+    return ((x / 4 + y / 4) % 2) ? Colour{255, 255, 240} : Colour{20, 20, 60};
+  });
+  ASSERT_TRUE(WriteFileBytes(subject, PngOf(scene.get())));
+  SaveData_CL settings = SettingsWithChoice(kSizeChoiceCustom);
+  settings.outputWidth = 300;
+  settings.outputHeight = 300;
+  settings.CropToFill = 1;
+  settings.CropAnchor = kCropCentre;
+  const PreparedPhoto centre = PreparePhoto(ItemFor(subject), settings);
+  ExpectPictureSize(centre, 300, 300);
+  EXPECT_LT(Deviation(centre), 5.0);  // the centre is all background
+
+  settings.CropAnchor = kCropAttention;
+  const PreparedPhoto eye = PreparePhoto(ItemFor(subject), settings, nullptr, PictureIn::Pipeline);
+  ExpectPictureSize(eye, 300, 300);
+  EXPECT_GT(Deviation(eye), 25.0);
+  // The preview keeps a scaled photo: one cut at the centre is no photo cut around the subject.
+  SaveData_CL centred = settings;
+  centred.CropAnchor = kCropCentre;
+  const ScaledPhoto kept = ScalePhoto(subject, 0, centred);
+  EXPECT_TRUE(IsScaledFor(kept, 0, centred));
+  EXPECT_FALSE(IsScaledFor(kept, 0, settings));
+  EXPECT_GT(Deviation(FinishPhoto(ScalePhoto(subject, 0, settings), 0, nullptr)), 25.0);
+
+  // Exact sizes for the upright photo: a sensor's landscape stored turned, and turned back.
+  const std::wstring turned = folder.File(L"sensor.jpg");
+  ASSERT_TRUE(WriteFileBytes(turned, WithExifOrientation(GreyJpeg(4000, 3000), 6)));
+  settings.outputWidth = 500;
+  settings.outputHeight = 200;
+  ExpectPictureSize(PreparePhoto(ItemFor(turned), settings, nullptr, PictureIn::Pipeline), 500, 200);
+  settings.CropAnchor = kCropCentre;
+  ExpectPictureSize(PreparePhoto(ItemFor(turned, 1), settings, nullptr, PictureIn::Pipeline), 500, 200);
+  ExpectPictureSize(PreparePhoto(ItemFor(turned), SettingsWithChoice(3)), 450, 600);  // fitted without fill
+  SaveData_CL longEdge = settings;
+  longEdge.ResizeRadioIndex = kSizeChoiceLongEdge;
+  longEdge.LongEdge = 400;
+  ExpectSize(OutputSize(3000, 4000, longEdge), 300, 400);  // no box to fill
+
+  // A photo that does not cover the box is enlarged to fill it, or with NoEnlarge cut to the
+  // largest part of the box's aspect it holds; a photo one pixel wide and the smallest box too.
+  const std::wstring small = WriteJpeg(folder, L"small.jpg", 300, 200);
+  const std::wstring thread = folder.File(L"thread.png");
+  const VipsImagePtr column = PictureOf(1, 300, [](int, int y) { return Colour{y % 256, 80, 80}; });
+  ASSERT_TRUE(WriteFileBytes(thread, PngOf(column.get())));
+  settings.outputWidth = 480;
+  settings.outputHeight = 480;
+  ExpectPictureSize(PreparePhoto(ItemFor(small), settings), 480, 480);
+  ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 480, 480);
+  settings.NoEnlarge = 1;
+  ExpectPictureSize(PreparePhoto(ItemFor(small), settings), 200, 200);
+  ExpectSize(OutputSize(200, 300, settings), 200, 200);
+  ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 1, 1);
+  settings.outputWidth = 2;
+  settings.outputHeight = 2;
+  ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 1, 1);
+  settings.NoEnlarge = 0;
+  ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 2, 2);
+  ExpectPictureSize(PreparePhoto(ItemFor(small), settings), 2, 2);
+}
+
 TEST(ThumbnailPhoto, FitsIntoTheBoxTurnedButNeverEnlarged) {
   const TempFolder folder;
   const std::wstring small = WriteJpeg(folder, L"小さい写真.jpg", 100, 50);  // a path beyond the ANSI code page

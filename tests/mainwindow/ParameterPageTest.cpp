@@ -138,6 +138,9 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
       {size.percentLabel, L"%", -1},
       {size.noEnlargeCheck, L"小さい写真は拡大しない", 0},  // small photos are enlarged unless asked
       {size.sharpenCheck, L"縮小後にくっきりさせる", 0},
+      {size.fillCheck, L"切り抜いてぴったりにする", 0},
+      {size.centreRadio, L"中央", 1},
+      {size.attentionRadio, L"見どころ", 0},
       {effect.allRadio, L"全ての写真にエフェクトをかける", 1},
       {effect.photoRadio, L"この写真にエフェクトをかける", 0},
       {effect.allGroup.noneRadio, L"そのまま", 1},
@@ -172,6 +175,8 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
   }
   EXPECT_EQ(CheckedSize(size), 3);
   EXPECT_EQ(CheckedType(size), 0);
+  EXPECT_TRUE(Enabled(size.fillCheck));
+  EXPECT_FALSE(Enabled(size.attentionRadio)) << "no anchor while the crop is off";
   EXPECT_EQ(ToolTipOf(size, size.typeRadios[0]->hwnd), L"HEIC・HEIF の写真は JPEG (.jpg) で保存します")
       << "there is no HEIC encoder";
   ExpectShows(effect.allGroup, EffectParams{});
@@ -202,7 +207,15 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
     bool onEveryCommand = false;  // asks for a refresh whether or not one is pending
   };
   const Change table[] = {
+      {"fill", [&] { Click(size.fillCheck); }, [&] { return data.CropToFill == 1 && Enabled(size.attentionRadio); },
+       L"CropToFill"},
+      {"fill anchor", [&] { Click(size.attentionRadio); },
+       [&] { return data.CropAnchor == kCropAttention && !Checked(size.centreRadio); }, L"CropAnchor"},
       {"size button", [&] { Click(size.sizeChoices[10].radio); }, [&] { return data.ResizeRadioIndex == 10; },
+       L"ResizeRadioIndex"},
+      {"size without a box greys the fill",
+       [&] { Click(size.sizeChoices[kSizeChoiceScale].radio); },
+       [&] { return !Enabled(size.fillCheck) && !Enabled(size.attentionRadio) && Checked(size.attentionRadio); },
        L"ResizeRadioIndex"},
       {"no enlarge", [&] { Click(size.noEnlargeCheck); }, [&] { return data.NoEnlarge == 1; }, L"NoEnlarge"},
       {"sharpen", [&] { Click(size.sharpenCheck); }, [&] { return data.Sharpen == 1; }, L"Sharpen"},
@@ -434,7 +447,7 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   EXPECT_EQ(times.top, custom.top - 2);
   EXPECT_EQ(group.top, groupTop);
   EXPECT_EQ(group.right - group.left, 400 - m.unitWidth / 2);
-  EXPECT_EQ(group.bottom - group.top, 16 * (m.unitHeight + 4));
+  EXPECT_EQ(group.bottom - group.top, 18 * (m.unitHeight + 4));
 }
 
 TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
@@ -453,6 +466,8 @@ TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
   for (const auto& choice : page.sizeChoices) expectInside(sizes, choice.radio);
   expectInside(sizes, page.noEnlargeCheck);
   expectInside(sizes, page.sharpenCheck);
+  expectInside(sizes, page.fillCheck);
+  expectInside(sizes, page.attentionRadio);
   expectInside(sizes, page.longEdgeEdit);
   expectInside(sizes, page.scaleEdit);
   EXPECT_LE(types.bottom, sizes.top);
