@@ -243,6 +243,7 @@ BatchCounts ConvertBatch_CL::Counts() const {
   for (const PhotoResult& result : results) {
     if (result.failure == PhotoFailure::None) {
       ++counts.written;
+      if (result.sizeGiven.madeSmaller) ++counts.madeSmaller;
     } else if (result.failure == PhotoFailure::Cancelled) {
       ++counts.notStarted;
     } else if (result.failure == PhotoFailure::AlreadyDone) {
@@ -264,6 +265,8 @@ std::wstring ConvertBatch_CL::FirstOutputFolder() const {
 std::wstring SummaryText(const BatchCounts& counts) {
   std::wstring text = std::to_wstring(counts.total) + L"枚中" + std::to_wstring(counts.written) +
                       L"枚を変換しました。";
+  if (counts.madeSmaller > 0)
+    text += std::to_wstring(counts.madeSmaller) + L"枚はファイルサイズに収めるため縮小しました。";
   if (counts.skipped > 0) text += std::to_wstring(counts.skipped) + L"枚は変換済みのためとばしました。";
   if (counts.failed > 0) text += std::to_wstring(counts.failed) + L"枚は変換できませんでした。";
   if (counts.notStarted > 0) text += std::to_wstring(counts.notStarted) + L"枚は中止により変換していません。";

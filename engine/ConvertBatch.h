@@ -34,6 +34,7 @@ struct BatchCounts {
   std::size_t failed = 0;      // tried and not written
   std::size_t notStarted = 0;  // left when the batch was stopped
   std::size_t skipped = 0;     // already converted ("変換済みの写真はとばす")
+  std::size_t madeSmaller = 0; // written, made smaller to keep under the strict size limit
 };
 
 class ConvertBatch_CL {
@@ -83,6 +84,7 @@ private:
   LogFile& log;
 };
 
-// "24枚中22枚を変換しました。2枚は変換できませんでした。", how many were skipped as already
-// converted, and after a stop how many were not started.
+// "24枚中22枚を変換しました。2枚は変換できませんでした。", how many were made smaller to keep
+// under the size limit, how many were skipped as already converted, and after a stop how many
+// were not started.
 std::wstring SummaryText(const BatchCounts& counts);
