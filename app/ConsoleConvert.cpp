@@ -288,6 +288,9 @@ private:
 };
 
 std::wstring ResultLine(const PhotoResult& result) {
+  if (result.failure == PhotoFailure::None && result.sizeGiven.madeSmaller)
+    return L"OK " + result.source + L" -> " + result.output + L" (" + std::to_wstring(result.sizeGiven.width) +
+           L" x " + std::to_wstring(result.sizeGiven.height) + L" に縮小)";
   if (result.failure == PhotoFailure::None) return L"OK " + result.source + L" -> " + result.output;
   if (result.failure == PhotoFailure::AlreadyDone) return L"SKIP " + result.source + L" -> " + result.output;
   std::wstring line = L"NG " + result.source + L" : " + FailureText(result.failure);

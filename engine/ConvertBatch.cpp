@@ -51,6 +51,16 @@ void LogFailure(LogFile& log, const PhotoResult& result) {
             result.detail.c_str());
 }
 
+void LogMadeSmaller(LogFile& log, const PhotoResult& result) {
+  log.Write(L"ファイルサイズに収めるため縮小しました: %s -> %d x %d", result.source.c_str(), result.sizeGiven.width,
+            result.sizeGiven.height);
+}
+
+// Why an encoding gave no file.
+PhotoFailure EncodeFailure(HRESULT hr) {
+  return hr == kSizeLimitUnmet ? PhotoFailure::OverSizeLimit : PhotoFailure::WriteFailed;
+}
+
 // libvips' own thread pool per photo: with several photos at once, one thread each does the
 // most work per core; a single worker lets libvips use every core on its photo.
 class VipsConcurrencyFor {
@@ -138,37 +148,46 @@ void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>
 }
 
 PhotoFailure ConvertBatch_CL::Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded,
-                                     std::wstring& detail) const {
-  const HRESULT result = RunForWords<HRESULT>(
+                                     PhotoResult& result) const {
+  EncodedSize given;
+  const HRESULT hr = RunForWords<HRESULT>(
       [&] {
         encoded = VipsBytes();
-        const HRESULT hr = EncodePhoto(picture, format, settings, encoded);
-        if (FAILED(hr)) detail = TakeVipsError();
-        return hr;
+        const HRESULT encodedHr = EncodePhoto(picture, format, settings, encoded, &given);
+        if (FAILED(encodedHr)) result.detail = TakeVipsError();
+        return encodedHr;
       },
-      [](const HRESULT& hr) { return FAILED(hr); });
-  return FAILED(result) ? PhotoFailure::WriteFailed : PhotoFailure::None;
+      [](const HRESULT& failed) { return FAILED(failed) && failed != kSizeLimitUnmet; });
+  if (FAILED(hr)) return EncodeFailure(hr);
+  if (given.madeSmaller) result.sizeGiven = given;
+  return PhotoFailure::None;
 }
 
 PhotoFailure ConvertBatch_CL::PrepareAndEncode(const PhotoItem& photo, OutputFormat format,
                                                const std::atomic<int>& cancel, PreparedPhoto& prepared,
-                                               VipsBytes& encoded, std::wstring& detail) const {
+                                               VipsBytes& encoded, PhotoResult& result) const {
   prepared = PreparePhoto(photo, settings, &cancel, PictureIn::Pipeline);
-  detail = prepared.detail;
+  result.detail = prepared.detail;
   if (prepared.failure != PhotoFailure::None) return prepared.failure;
   HRESULT hr = E_FAIL;
+  EncodedSize given;
   {
     const VipsSharedWork shared;
-    hr = EncodePhoto(prepared.picture.get(), format, settings, encoded);
+    hr = EncodePhoto(prepared.picture.get(), format, settings, encoded, &given);
   }
-  if (SUCCEEDED(hr)) return PhotoFailure::None;
+  if (SUCCEEDED(hr)) {
+    if (given.madeSmaller) result.sizeGiven = given;
+    return PhotoFailure::None;
+  }
+  // The picture was whole and no size of it fits: nothing to learn from a second pass.
+  if (hr == kSizeLimitUnmet) return PhotoFailure::OverSizeLimit;
   if (cancel.load() != 0) return PhotoFailure::Cancelled;
   // The pass failed in the decode or in the encoder: done again in two steps, for which and why.
   encoded = VipsBytes();
   prepared = PreparePhoto(photo, settings, &cancel);
-  detail = prepared.detail;
+  result.detail = prepared.detail;
   if (prepared.failure != PhotoFailure::None) return prepared.failure;
-  return Encode(prepared.picture.get(), format, encoded, detail);
+  return Encode(prepared.picture.get(), format, encoded, result);
 }
 
 void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& cancel) {
@@ -189,7 +208,7 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   PreparedPhoto prepared;
   VipsBytes encoded;
   if (result.failure == PhotoFailure::None)
-    result.failure = PrepareAndEncode(photos[index], format, cancel, prepared, encoded, result.detail);
+    result.failure = PrepareAndEncode(photos[index], format, cancel, prepared, encoded, result);
   // A stop that came while the photo was encoded still leaves no file.
   if (result.failure == PhotoFailure::None && cancel.load() != 0) result.failure = PhotoFailure::Cancelled;
   if (result.failure == PhotoFailure::None) {
@@ -202,7 +221,12 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
       result.detail = SystemErrorText(HRESULT_CODE(written));
     }
   }
-  if (result.failure != PhotoFailure::None) LogFailure(log, result);
+  if (result.failure != PhotoFailure::None) {
+    LogFailure(log, result);
+    result.sizeGiven = EncodedSize();
+  } else if (result.sizeGiven.madeSmaller) {
+    LogMadeSmaller(log, result);
+  }
 }
 
 BatchCounts ConvertBatch_CL::Counts() const {
@@ -211,6 +235,7 @@ BatchCounts ConvertBatch_CL::Counts() const {
   for (const PhotoResult& result : results) {
     if (result.failure == PhotoFailure::None) {
       ++counts.written;
+      if (result.sizeGiven.madeSmaller) ++counts.madeSmaller;
     } else if (result.failure == PhotoFailure::Cancelled) {
       ++counts.notStarted;
     } else if (result.failure == PhotoFailure::AlreadyDone) {
@@ -232,6 +257,8 @@ std::wstring ConvertBatch_CL::FirstOutputFolder() const {
 std::wstring SummaryText(const BatchCounts& counts) {
   std::wstring text = std::to_wstring(counts.total) + L"枚中" + std::to_wstring(counts.written) +
                       L"枚を変換しました。";
+  if (counts.madeSmaller > 0)
+    text += std::to_wstring(counts.madeSmaller) + L"枚はファイルサイズに収めるため縮小しました。";
   if (counts.skipped > 0) text += std::to_wstring(counts.skipped) + L"枚は変換済みのためとばしました。";
   if (counts.failed > 0) text += std::to_wstring(counts.failed) + L"枚は変換できませんでした。";
   if (counts.notStarted > 0) text += std::to_wstring(counts.notStarted) + L"枚は中止により変換していません。";

@@ -11,6 +11,7 @@
 
 #include "base/LogFile.h"
 #include "engine/OutputPlan.h"
+#include "engine/PhotoEncoder.h"
 #include "engine/PhotoFailure.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
@@ -22,6 +23,9 @@ struct PhotoResult {
   std::wstring output;  // the path written, or the one it would have had
   PhotoFailure failure = PhotoFailure::Cancelled;  // a photo no worker took stays cancelled
   std::wstring detail;  // the library's or the platform's own words, for the log
+  // The size it was written at when it was made smaller to keep under the strict file-size
+  // limit (sizeGiven.madeSmaller); otherwise nothing.
+  EncodedSize sizeGiven;
 };
 
 struct BatchCounts {
@@ -30,6 +34,7 @@ struct BatchCounts {
   std::size_t failed = 0;      // tried and not written
   std::size_t notStarted = 0;  // left when the batch was stopped
   std::size_t skipped = 0;     // already converted ("変換済みの写真はとばす")
+  std::size_t madeSmaller = 0; // written, made smaller to keep under the strict size limit
 };
 
 class ConvertBatch_CL {
@@ -63,9 +68,9 @@ private:
   // The photo decoded, finished and encoded in one pass into `encoded`, `prepared` holding its
   // picture's metadata; or why there is no file.
   PhotoFailure PrepareAndEncode(const PhotoItem& photo, OutputFormat format, const std::atomic<int>& cancel,
-                                PreparedPhoto& prepared, VipsBytes& encoded, std::wstring& detail) const;
+                                PreparedPhoto& prepared, VipsBytes& encoded, PhotoResult& result) const;
   // The encoded file of a prepared photo, or why there is none.
-  PhotoFailure Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded, std::wstring& detail) const;
+  PhotoFailure Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded, PhotoResult& result) const;
   void RunWorker(const Progress& progress, const std::atomic<int>& cancel);
   // With SkipDone, marks each photo whose planned output is already there and up to date.
   void MarkDone();
@@ -79,6 +84,7 @@ private:
   LogFile& log;
 };
 
-// "24枚中22枚を変換しました。2枚は変換できませんでした。", how many were skipped as already
-// converted, and after a stop how many were not started.
+// "24枚中22枚を変換しました。2枚は変換できませんでした。", how many were made smaller to keep
+// under the size limit, how many were skipped as already converted, and after a stop how many
+// were not started.
 std::wstring SummaryText(const BatchCounts& counts);

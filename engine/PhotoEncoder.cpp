@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -274,6 +275,154 @@ HRESULT EncodeJpegBySettings(VipsImage* picture, const SaveData_CL& settings, Vi
   return E_FAIL;
 }
 
+// --- under a strict size limit ------------------------------------------------------------
+
+// Each step scales the side by sqrt(limit / size) times this margin, and by no more than
+// kLargestShrink, so that the steps always make progress and rarely need a second one.
+constexpr double kShrinkMargin = 0.95;
+constexpr double kLargestShrink = 0.9;
+constexpr int kMostShrinkSteps = 24;
+
+// Encodes `input` under `limitBytes` at its size: S_OK with the encoding; S_FALSE when even
+// its smallest encoding is over, `smallestBytes` then that encoding's size; or a failure.
+using FitEncoder = std::function<HRESULT(VipsImage* input, uint64_t limitBytes, VipsBytes& encoded,
+                                         uint64_t& smallestBytes)>;
+
+// A lossy encoder's fit: the highest quality of lowest..highest whose encoding fits.
+using QualityEncoder = std::function<HRESULT(VipsImage* input, int quality, VipsBytes& encoded)>;
+FitEncoder FitByQuality(int lowest, int highest, QualityEncoder encodeAt) {
+  return [=](VipsImage* input, uint64_t limitBytes, VipsBytes& encoded, uint64_t& smallestBytes) {
+    VipsBytes best;
+    const JpegSearchResult search =
+        SearchQualityWithin(limitBytes, lowest, highest, [&](int quality, uint64_t& encodedBytes) {
+          VipsBytes probe;
+          const HRESULT hr = encodeAt(input, quality, probe);
+          if (FAILED(hr)) return hr;
+          encodedBytes = probe.size;
+          if (probe.size <= limitBytes) best = std::move(probe);
+          return S_OK;
+        });
+    if (FAILED(search.result)) return search.result;
+    if (search.quality < lowest) {
+      smallestBytes = search.lastBytes;
+      return S_FALSE;
+    }
+    encoded = std::move(best);
+    return S_OK;
+  };
+}
+
+// A lossless encoder's fit: its one encoding, when it fits.
+FitEncoder FitAsItIs(std::function<HRESULT(VipsImage* input, VipsBytes& encoded)> encode) {
+  return [=](VipsImage* input, uint64_t limitBytes, VipsBytes& encoded, uint64_t& smallestBytes) {
+    VipsBytes whole;
+    const HRESULT hr = encode(input, whole);
+    if (FAILED(hr)) return hr;
+    if (whole.size > limitBytes) {
+      smallestBytes = whole.size;
+      return S_FALSE;
+    }
+    encoded = std::move(whole);
+    return S_OK;
+  };
+}
+
+// A BMP's size is known before it is encoded: a picture over the limit is never encoded.
+HRESULT FitBmp(VipsImage* input, uint64_t limitBytes, VipsBytes& encoded, uint64_t& smallestBytes) {
+  const uint64_t fileBytes = BmpFileSize(input->Xsize, input->Ysize);
+  if (fileBytes == 0 || fileBytes > limitBytes) {
+    smallestBytes = fileBytes == 0 ? kLargestBmp + 1 : fileBytes;
+    return S_FALSE;
+  }
+  return EncodeBmp(input, encoded);
+}
+
+// The next, smaller size for a picture whose smallest encoding is `bytes` over a limit of
+// `limitBytes`; the size itself when its short side cannot get smaller.
+EncodedSize ShrunkSize(int width, int height, uint64_t limitBytes, uint64_t bytes) {
+  const double floor = std::min(1.0, static_cast<double>(kSmallestLimitedSide) / std::min(width, height));
+  const double wanted = std::sqrt(static_cast<double>(limitBytes) / static_cast<double>(bytes)) * kShrinkMargin;
+  const double factor = std::max(floor, std::min(wanted, kLargestShrink));
+  return {std::max(1, static_cast<int>(std::lround(width * factor))),
+          std::max(1, static_cast<int>(std::lround(height * factor))), true};
+}
+
+// `picture` scaled to exactly `size` with libvips' Lanczos kernel, alpha premultiplied for the
+// scaling, into memory. Metadata goes along.
+VipsImagePtr ResizedTo(VipsImage* picture, const EncodedSize& size) {
+  const double xScale = static_cast<double>(size.width) / picture->Xsize;
+  const double yScale = static_cast<double>(size.height) / picture->Ysize;
+  VipsImagePtr resized;
+  if (!vips_image_hasalpha(picture)) {
+    if (vips_resize(picture, resized.receive(), xScale, "vscale", yScale, nullptr) != 0) return {};
+    return VipsImagePtr(vips_image_copy_memory(resized.get()));
+  }
+  VipsImagePtr premultiplied;
+  VipsImagePtr straight;
+  VipsImagePtr cast;
+  if (vips_premultiply(picture, premultiplied.receive(), nullptr) != 0 ||
+      vips_resize(premultiplied.get(), resized.receive(), xScale, "vscale", yScale, nullptr) != 0 ||
+      vips_unpremultiply(resized.get(), straight.receive(), nullptr) != 0 ||
+      vips_cast(straight.get(), cast.receive(), picture->BandFmt, nullptr) != 0)
+    return {};
+  return VipsImagePtr(vips_image_copy_memory(cast.get()));
+}
+
+// The encoding of `picture` (in memory) under `limitBytes`: at its own size when it fits, else
+// made smaller step by step.
+HRESULT EncodeWithinLimit(VipsImage* picture, uint64_t limitBytes, const FitEncoder& fit, VipsBytes& encoded,
+                          EncodedSize& given) {
+  VipsImagePtr current = ShareImage(picture);
+  for (int step = 0; step <= kMostShrinkSteps; ++step) {
+    const int width = current.get()->Xsize;
+    const int height = current.get()->Ysize;
+    uint64_t smallestBytes = 0;
+    const HRESULT hr = fit(current.get(), limitBytes, encoded, smallestBytes);
+    if (FAILED(hr)) return hr;
+    if (hr == S_OK) {
+      given = {width, height, current.get() != picture};
+      return S_OK;
+    }
+    const EncodedSize next = ShrunkSize(width, height, limitBytes, smallestBytes);
+    if (next.width >= width && next.height >= height) break;
+    current = ResizedTo(picture, next);
+    if (!current) return E_FAIL;
+  }
+  return kSizeLimitUnmet;
+}
+
+FitEncoder FitFor(OutputFormat type, const SaveData_CL& settings) {
+  const bool keep = KeepsMetadata(settings);
+  switch (type) {
+  case OutputFormat::Jpeg:
+    return FitByQuality(kMinQuality, kMaxQuality, [keep](VipsImage* input, int quality, VipsBytes& encoded) {
+      return EncodeJpeg(input, quality, keep, encoded);
+    });
+  case OutputFormat::Webp:
+    return FitByQuality(0, std::clamp(settings.JpegQuantization, 0, kMaxQuality),
+                        [keep](VipsImage* input, int quality, VipsBytes& encoded) {
+                          return EncodeWebp(input, quality, keep, encoded);
+                        });
+  case OutputFormat::Png:
+    return FitAsItIs([keep](VipsImage* input, VipsBytes& encoded) { return EncodePng(input, keep, encoded); });
+  case OutputFormat::Bmp: return FitBmp;
+  default: return {};
+  }
+}
+
+// Every encoding under the strict limit starts from the picture computed once, into memory.
+HRESULT EncodeStrict(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded,
+                     EncodedSize& given) {
+  const FitEncoder fit = FitFor(type, settings);
+  if (!fit) return E_FAIL;
+  const bool opaque = type == OutputFormat::Jpeg;
+  const bool keep = KeepsMetadata(settings) && type != OutputFormat::Bmp;
+  const VipsImagePtr input = SaverInput(picture, opaque, keep, settings.RemoveGps != 0);
+  const VipsImagePtr computed(input ? vips_image_copy_memory(input.get()) : nullptr);
+  if (!computed) return E_FAIL;
+  return EncodeWithinLimit(computed.get(), TargetBytes(settings.JpegFileSize), fit, encoded, given);
+}
+
 // The picture decoded from `jpeg` into memory, so that it outlives the encoded bytes.
 VipsImagePtr DecodedJpeg(const VipsBytes& jpeg) {
   VipsImagePtr lazy;
@@ -300,14 +449,45 @@ JpegSearchResult SearchJpegQuality(uint64_t targetBytes, const JpegSizeProbe& en
   return {S_OK, quality};
 }
 
+JpegSearchResult SearchQualityWithin(uint64_t limitBytes, int lowest, int highest, const JpegSizeProbe& encode) {
+  int low = lowest;
+  int high = highest;
+  int best = lowest - 1;
+  uint64_t lastBytes = 0;
+  while (low <= high) {
+    const int quality = low + (high - low) / 2;
+    const HRESULT hr = encode(quality, lastBytes);
+    if (FAILED(hr)) return {hr, quality, lastBytes};
+    if (lastBytes <= limitBytes) {
+      best = quality;
+      low = quality + 1;
+    } else {
+      high = quality - 1;
+    }
+  }
+  return {S_OK, best, lastBytes};
+}
+
+bool HasStrictSizeLimit(const SaveData_CL& settings) {
+  return settings.TargetStrict != 0 && settings.JpegQualityTypeIndex == kJpegTargetSize;
+}
+
 uint64_t BmpFileSize(int width, int height) {
   if (width <= 0 || height <= 0) return 0;
   const uint64_t bytes = kBmpHeaderBytes + BmpRowBytes(width) * static_cast<uint64_t>(height);
   return bytes > kLargestBmp ? 0 : bytes;
 }
 
-HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded) {
+HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded,
+                    EncodedSize* given) {
   if (picture == nullptr) return E_POINTER;
+  EncodedSize size{picture->Xsize, picture->Ysize, false};
+  if (HasStrictSizeLimit(settings)) {
+    const HRESULT hr = EncodeStrict(picture, type, settings, encoded, size);
+    if (given != nullptr) *given = size;
+    return hr;
+  }
+  if (given != nullptr) *given = size;
   const bool keep = KeepsMetadata(settings);
   switch (type) {
   case OutputFormat::Jpeg: return EncodeJpegBySettings(picture, settings, encoded);

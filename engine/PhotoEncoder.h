@@ -15,6 +15,21 @@
 constexpr int kJpegFixedQuality = 0;
 constexpr int kJpegTargetSize = 1;
 
+// EncodePhoto's answer when no picture of at least kSmallestLimitedSide pixels a side fits
+// under the strict size limit: HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE). Nothing is encoded.
+constexpr HRESULT kSizeLimitUnmet = static_cast<HRESULT>(0x800700DFu);
+constexpr int kSmallestLimitedSide = 16;
+
+// The size the encoding was given: the picture's own, or smaller to keep under the strict limit.
+struct EncodedSize {
+  int width = 0;
+  int height = 0;
+  bool madeSmaller = false;
+};
+
+// Whether `settings` ask that no output be larger than the target size ("必ずこのサイズ以下にする").
+bool HasStrictSizeLimit(const SaveData_CL& settings);
+
 // Encodes `picture` as `type` into `encoded`: JPEG at settings.JpegQuantization or at the
 // target search's quality for settings.JpegFileSize (KByte), as settings.JpegQualityTypeIndex
 // says; PNG; WebP (lossy) at settings.JpegQuantization whatever the JPEG mode; BMP 24-bit.
@@ -24,7 +39,15 @@ constexpr int kJpegTargetSize = 1;
 // (so no copy of the position either); 0 writes none. JPEG is progressive, with optimised
 // tables, mozjpeg's deringing and its quant table 3; whole chroma from quality 90. Unknown types and JPEG modes encode
 // nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
-HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded);
+//
+// Under a strict size limit (HasStrictSizeLimit) no encoding is larger than JpegFileSize KByte,
+// whatever the type: JPEG at the highest quality whose file fits, WebP at the highest quality
+// up to JpegQuantization that fits, PNG and BMP as they are. When the lowest quality (or the
+// lossless file) is still over, the picture is made smaller, same aspect, in steps of about
+// sqrt(limit / size), and searched again, until it fits; not below kSmallestLimitedSide on its
+// short side (kSizeLimitUnmet). `given`, when not null, receives the size that was encoded.
+HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded,
+                    EncodedSize* given = nullptr);
 
 // EncodePhoto, then the bytes written to `path` (which may be in the "\\?\" form) all at
 // once (WriteFileAtomically): nothing is written when the encoding fails, and a failed write
@@ -53,11 +76,17 @@ uint64_t BmpFileSize(int width, int height);
 using JpegSizeProbe = std::function<HRESULT(int quality, uint64_t& encodedBytes)>;
 
 struct JpegSearchResult {
-  HRESULT result;  // 0, or the failure of the encoding that ended the search
-  int quality;     // the last quality encoded
+  HRESULT result;          // 0, or the failure of the encoding that ended the search
+  int quality;             // the last quality encoded
+  uint64_t lastBytes = 0;  // the size of the last encoding
 };
 
 // Halving search from quality 100 with steps 50, 25, 13, 7, 4, 2, 1 for the quality whose
 // size lies within 512 bytes of `targetBytes`; stops there, when the step is spent, or when
 // the next quality would leave 0..100. At most eight encodings.
 JpegSearchResult SearchJpegQuality(uint64_t targetBytes, const JpegSizeProbe& encode);
+
+// Bisection for the highest quality of lowest..highest whose size is at most `limitBytes`
+// (seven encodings for 1..100). `quality` is lowest - 1 when none fits; the last encoding is
+// then the one at `lowest`.
+JpegSearchResult SearchQualityWithin(uint64_t limitBytes, int lowest, int highest, const JpegSizeProbe& encode);

@@ -9,6 +9,7 @@ const wchar_t* FailureText(PhotoFailure failure) {
     case PhotoFailure::SameAsSource: return L"元の写真と同じ名前";
     case PhotoFailure::Cancelled: return L"中止しました";
     case PhotoFailure::AlreadyDone: return L"変換済み";
+    case PhotoFailure::OverSizeLimit: return L"指定のファイルサイズ以下にできない写真";
   }
   return L"";
 }

@@ -9,6 +9,7 @@ enum class PhotoFailure {
   SameAsSource,  // the output path names a photo of the batch
   Cancelled,     // the batch was stopped before this photo started
   AlreadyDone,   // skipped: its output exists and is at least as new as the photo
+  OverSizeLimit, // no picture of it, even made small, fits under the strict file-size limit
 };
 
 // The reason in the user's words: "読み込めない写真", "大きすぎる写真", ...

@@ -20,14 +20,26 @@ HWND MakeChild(HWND parent, const wchar_t* className, const std::wstring& text, 
 
 }  // namespace
 
-std::wstring NotWrittenList(const std::vector<PhotoResult>& results) {
+std::wstring ResultsList(const std::vector<PhotoResult>& results) {
   std::wstring list;
+  const auto addLine = [&list](const std::wstring& line) {
+    if (!list.empty()) list += L"\r\n";
+    list += line;
+  };
   for (const PhotoResult& result : results) {
     if (result.failure == PhotoFailure::None || result.failure == PhotoFailure::AlreadyDone) continue;
-    if (!list.empty()) list += L"\r\n";
-    list += result.source + L" : " + FailureText(result.failure);
+    addLine(result.source + L" : " + FailureText(result.failure));
+  }
+  for (const PhotoResult& result : results) {
+    if (result.failure != PhotoFailure::None || !result.sizeGiven.madeSmaller) continue;
+    addLine(result.source + L" : ファイルサイズに収めるため縮小しました (" + std::to_wstring(result.sizeGiven.width) +
+            L" x " + std::to_wstring(result.sizeGiven.height) + L")");
   }
   return list;
+}
+
+bool ResultsNeedWindow(const BatchCounts& counts) {
+  return counts.written != counts.total || counts.madeSmaller > 0;
 }
 
 ConvertResults_CL::ConvertResults_CL(std::wstring summary, std::wstring list)

@@ -1,15 +1,20 @@
 #pragma once
-// The window that ends a batch in which not every photo was written: one summary line
-// ("24枚中22枚を変換しました。2枚は変換できませんでした。") and every photo that was not
-// written, with its reason. Closed with its button, Enter or Esc.
+// The window that ends a batch in which not every photo was written as asked: one summary
+// line ("24枚中22枚を変換しました。2枚は変換できませんでした。"), every photo that was not
+// written, with its reason, and every photo made smaller to keep under the file-size limit,
+// with the size it was given. Closed with its button, Enter or Esc.
 #include <string>
 #include <vector>
 
 #include "engine/ConvertBatch.h"
 #include "toolkit/SubClassDialogBase.h"
 
-// The list the window shows: one line per photo that was not written, "path : reason".
-std::wstring NotWrittenList(const std::vector<PhotoResult>& results);
+// The list the window shows: one line per photo that was not written, "path : reason", then
+// one per photo made smaller, "path : ファイルサイズに収めるため縮小しました (1200 x 900)".
+std::wstring ResultsList(const std::vector<PhotoResult>& results);
+
+// Whether the batch ends with the window: some photo was not written or was made smaller.
+bool ResultsNeedWindow(const BatchCounts& counts);
 
 class ConvertResults_CL : public SubClassDialogBase_CL {
 public:

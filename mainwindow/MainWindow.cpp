@@ -542,8 +542,8 @@ void MainWindow_CL::Convert() {
   MyConvertStartProgress_CL job(theSaveData);
   job.autoStart = 1;
   job.RunModal(0, 0, hwnd);
-  if (job.counts.written != job.counts.total) {
-    ConvertResults_CL results(SummaryText(job.counts), NotWrittenList(job.results));
+  if (ResultsNeedWindow(job.counts)) {
+    ConvertResults_CL results(SummaryText(job.counts), ResultsList(job.results));
     results.RunModal(0, 0, hwnd);
   }
   // The folder opens for what was written, even when not everything was.

@@ -30,6 +30,15 @@ GpBitmapPtr FittedCopy(VipsImage* picture, const PreviewRequest& request) {
   return ToGdiplusBitmap(fitted.get());
 }
 
+// A BMP made smaller is not decoded back (it loses nothing): the picture at its size.
+VipsImagePtr ScaledTo(VipsImage* picture, const EncodedSize& size) {
+  VipsImagePtr scaled;
+  if (vips_thumbnail_image(picture, scaled.receive(), size.width, "height", size.height, "size", VIPS_SIZE_FORCE,
+                           nullptr) != 0)
+    return {};
+  return scaled;
+}
+
 uint64_t Join(DWORD high, DWORD low) { return static_cast<uint64_t>(high) << 32 | low; }
 
 std::unique_ptr<PreviewResult> FailedResult(int sequence, PhotoFailure failure, std::wstring detail) {
@@ -79,6 +88,8 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
   made->picture = ToGdiplusBitmap(shown.get());
   fitted.Join();
   original.Join();
+  if (made->failure == PhotoFailure::OverSizeLimit)
+    return FailedResult(request.sequence, made->failure, FailureText(made->failure));
   if (!made->picture) return FailedResult(request.sequence, PhotoFailure::Unreadable, L"プレビューを作れません");
   Weigh(stamp, request.settings, *made);
   return made;
@@ -120,14 +131,22 @@ VipsImagePtr PreviewMaker_CL::Encode(VipsImage* picture, const PreviewRequest& r
   result.weight.type = type;
   result.weight.outputWidth = vips_image_get_width(picture);
   result.weight.outputHeight = vips_image_get_height(picture);
-  if (type == OutputFormat::Bmp) {
+  const bool strict = HasStrictSizeLimit(settings);
+  if (type == OutputFormat::Bmp && !strict) {
     result.weight.outputBytes = BmpFileSize(result.weight.outputWidth, result.weight.outputHeight);
     return ShareImage(picture);
   }
+  // Under the strict limit the file's own search runs here too: it may make the picture smaller.
   VipsBytes encoded;
-  if (FAILED(EncodePhoto(picture, type, settings, encoded))) return {};
+  EncodedSize given;
+  const HRESULT hr = EncodePhoto(picture, type, settings, encoded, &given);
+  if (hr == kSizeLimitUnmet) result.failure = PhotoFailure::OverSizeLimit;
+  if (FAILED(hr)) return {};
   result.weight.outputBytes = encoded.size;
-  if (type == OutputFormat::Png) return ShareImage(picture);
+  result.weight.outputWidth = given.width;
+  result.weight.outputHeight = given.height;
+  if (type == OutputFormat::Bmp) return given.madeSmaller ? ScaledTo(picture, given) : ShareImage(picture);
+  if (type == OutputFormat::Png && !given.madeSmaller) return ShareImage(picture);
   return DecodeEncoded(encoded);
 }
 

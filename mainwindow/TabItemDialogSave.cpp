@@ -9,6 +9,7 @@
 #include "base/ShellHelpers.h"
 #include "engine/ChosenFolder.h"
 #include "engine/OutputNaming.h"
+#include "engine/PhotoEncoder.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 #include "mainwindow/PageControls.h"
@@ -122,6 +123,7 @@ void TabItemDialogSave_CL::CreateControls() {
   placeAfter(chosenFolderRadio, besideSourceRadio);
   placeAfter(browseButton, chosenFolderRadio);
   placeAfter(chosenFolderEdit, folderEdit);
+  strictSizeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"必ずこのサイズ以下にする", 0, 0));
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -150,6 +152,7 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetCheck(keepTimeCheck, data.KeepFileTime != 0);
   SetCheck(exifTimeCheck, data.FileTimeFromExif != 0);
   SetCheck(skipDoneCheck, data.SkipDone != 0);
+  SetCheck(strictSizeCheck, data.TargetStrict != 0);
   UpdateDependentChecks();
   UpdateQualityText();
 }
@@ -157,6 +160,7 @@ void TabItemDialogSave_CL::ShowSettings() {
 void TabItemDialogSave_CL::UpdateDependentChecks() {
   if (Exists(removeGpsCheck)) EnableWindow(removeGpsCheck->hwnd, theSaveData.KeepMetadata != 0);
   if (Exists(exifTimeCheck)) EnableWindow(exifTimeCheck->hwnd, theSaveData.KeepFileTime != 0);
+  if (Exists(strictSizeCheck)) EnableWindow(strictSizeCheck->hwnd, theSaveData.JpegQualityTypeIndex == kJpegTargetSize);
 }
 
 void TabItemDialogSave_CL::ShowFolderChoice() {
@@ -268,6 +272,7 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   }
   if (const int index = IndexInRun(qualityRadio, fileSizeRadio, id); index >= 0) {
     data.JpegQualityTypeIndex = index;
+    UpdateDependentChecks();
     RequestPreviewRefresh();
   }
   if (update && Is(fileSizeEdit, id)) {
@@ -294,6 +299,10 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   }
   if (Is(skipDoneCheck, id)) {
     data.SkipDone = CheckState(*skipDoneCheck);
+    RequestPreviewRefresh();
+  }
+  if (Is(strictSizeCheck, id)) {
+    data.TargetStrict = CheckState(*strictSizeCheck);
     RequestPreviewRefresh();
   }
   page::ForwardConvertClick(id, parentWindow);
@@ -361,7 +370,9 @@ void TabItemDialogSave_CL::Layout() {
   MoveIfExists(suffixCheck, uw, 12 * uh + h2);
   MoveIfExists(suffixEdit, 2 * uw, 13 * uh + h2);
 
-  MoveAndSize(jpegGroup, margin, 16 * uh + margin, groupWidth, groupHeight);
+  // One row more than the other groups: the strict limit under the file size.
+  const int jpegGroupHeight = groupHeight + uh + h4;
+  MoveAndSize(jpegGroup, margin, 16 * uh + margin, groupWidth, jpegGroupHeight);
   MoveIfExists(qualityRadio, uw, 17 * uh + h2);
   const int qualityHeight = Exists(qualityRadio) ? Rect(*qualityRadio).bottom - Rect(*qualityRadio).top : 0;
   MoveAndSize(qualitySlider, uw, 18 * uh + h2 + h4, m.width - 2 * uw, qualityHeight);
@@ -374,10 +385,11 @@ void TabItemDialogSave_CL::Layout() {
     const int labelHeight = label.bottom - label.top;
     MoveTo(*kbyteLabel, edit.right + uw / 2, edit.top + (editHeight - labelHeight) / 2);
   }
+  if (Exists(fileSizeEdit)) MoveIfExists(strictSizeCheck, 2 * uw, Rect(*fileSizeEdit).bottom + h4);
   // These apply to every output type, so they stand below the JPEG group, in none; a box
   // that depends on the one above it is indented under it.
   const int indent = uw / 2 + margin;
-  page::Rows checks(16 * uh + margin + groupHeight + h2, uh + margin);
+  page::Rows checks(16 * uh + margin + jpegGroupHeight + h2, uh + margin);
   const int firstRow = checks.Place(keepMetadataCheck, indent);
   checks.Place(removeGpsCheck, indent + uw);
   checks.Place(keepTimeCheck, indent);

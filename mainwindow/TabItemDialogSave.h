@@ -1,7 +1,8 @@
 #pragma once
 // Third parameter page, "保存": where the converted photos go (a folder on the desktop or
-// beside each source, and its name; or a chosen folder, typed or picked with "参照..."), the texts added before and after each file name, the
-// JPEG quality as a fixed quality or a target file size, whether the outputs keep the
+// beside each source, and its name; or a chosen folder, typed or picked with "参照..."), the
+// texts added before and after each file name, the JPEG quality as a fixed quality or a target
+// file size (which "必ずこのサイズ以下にする" makes a limit no output passes), whether the outputs keep the
 // photos' shooting data (EXIF) and, if so, without the location, and which modification
 // time the outputs get. Every change is written into theSaveData and followed by a
 // refresh request; the refresh saves the settings. A folder name that is no plain folder
@@ -54,6 +55,7 @@ public:
   RadioButton_CL* chosenFolderRadio = nullptr;
   Button_CL* browseButton = nullptr;      // picks the chosen folder, and chooses it
   Edit_CL* chosenFolderEdit = nullptr;    // OutputFolder
+  CheckBox_CL* strictSizeCheck = nullptr;  // TargetStrict; greyed unless fileSizeRadio is chosen
   int ready = 0;
 
 private:

@@ -366,3 +366,54 @@ TEST(ConvertBatch, SkipDoneConvertsOnlyPhotosWhoseOutputIsMissingOrOlder) {
     settings.SkipDone = 1;
   }
 }
+
+// Under "必ずこのサイズ以下にする" a photo too large even at the lowest quality is written smaller,
+// with the size it was given in its result; one whose colour profile alone is over the limit is
+// refused with the reason and leaves no file.
+TEST(ConvertBatch, StrictSizeLimitWritesPhotosSmallerOrNotAtAll) {
+  const TempFolder folder;
+  uint32_t seed = 7;
+  const VipsImagePtr noisy = PictureOf(1200, 900, [&seed](int x, int) {
+    seed = seed * 1103515245u + 12345u;
+    const int noise = static_cast<int>((seed >> 16) & 0x7F);
+    return Colour{x / 5 + noise, noise * 2, 255 - noise};
+  });
+  const std::wstring plain = folder.File(L"plain.jpg");
+  ASSERT_TRUE(WriteFileBytes(plain, JpegOf(noisy.get())));
+  const std::string profile = WindowsSrgbProfile();
+  VipsImagePtr tagged;
+  ASSERT_EQ(0, vips_copy(noisy.get(), tagged.receive(), nullptr));
+  vips_image_set_blob_copy(tagged.get(), VIPS_META_ICC_NAME, profile.data(), profile.size());
+  void* data = nullptr;
+  size_t size = 0;
+  ASSERT_EQ(0, vips_jpegsave_buffer(tagged.get(), &data, &size, "keep", VIPS_FOREIGN_KEEP_ICC, nullptr));
+  const GMemory taggedJpeg(data);
+  const std::wstring profiled = folder.File(L"profiled.jpg");
+  ASSERT_TRUE(WriteFileBytes(profiled, std::string(static_cast<const char*>(data), size)));
+
+  SaveData_CL settings;
+  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  settings.JpegQualityTypeIndex = kJpegTargetSize;
+  settings.JpegFileSize = 2;
+  settings.TargetStrict = 1;
+  ConvertBatch_CL batch(Photos({plain, profiled}), settings, theLog);
+  const BatchRun run(batch, 2);
+
+  const PhotoResult& smaller = batch.Results()[0];
+  ASSERT_EQ(smaller.failure, PhotoFailure::None);
+  EXPECT_TRUE(smaller.sizeGiven.madeSmaller);
+  const std::string written = ReadFileBytes(smaller.output);
+  EXPECT_LE(written.size(), 2048u);
+  const VipsImagePtr decoded(vips_image_new_from_buffer(written.data(), written.size(), "", nullptr));
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded.get()->Xsize, smaller.sizeGiven.width);
+  EXPECT_EQ(decoded.get()->Ysize, smaller.sizeGiven.height);
+  EXPECT_LT(smaller.sizeGiven.width, 1200);
+
+  const PhotoResult& refused = batch.Results()[1];
+  EXPECT_EQ(refused.failure, PhotoFailure::OverSizeLimit);
+  EXPECT_STREQ(FailureText(refused.failure), L"指定のファイルサイズ以下にできない写真");
+  EXPECT_FALSE(FileExists(refused.output));
+  EXPECT_EQ(TemporaryFilesIn(folder.File(L"Resized")), 0);
+  EXPECT_FALSE(refused.sizeGiven.madeSmaller);
+}

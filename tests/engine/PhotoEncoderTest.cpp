@@ -412,3 +412,54 @@ TEST(BmpEncoding, FileSizesBeyondFourGigabytesAreRefused) {
   EXPECT_EQ(0u, BmpFileSize(21845, 65536));
   EXPECT_EQ(0u, BmpFileSize(INT_MAX, INT_MAX));
 }
+
+TEST(StrictSizeLimit, SearchFindsTheHighestQualityThatFitsOrNone) {
+  // Sizes grow by 1000 bytes a quality step.
+  StandInEncoder encoder([](int quality) { return uint64_t(quality) * 1000; });
+  const JpegSearchResult found = SearchQualityWithin(80500, 1, 100, encoder.Probe());
+  EXPECT_EQ(80, found.quality);
+  EXPECT_LE(encoder.qualities.size(), 7u);
+
+  StandInEncoder overEverywhere([](int) { return kTarget * 2; });
+  const JpegSearchResult none = SearchQualityWithin(kTarget, 1, 100, overEverywhere.Probe());
+  EXPECT_EQ(0, none.quality);
+  EXPECT_EQ(1, overEverywhere.qualities.back()) << "the last encoding is the smallest, which sizes the next step";
+  EXPECT_EQ(kTarget * 2, none.lastBytes);
+}
+
+// Every type keeps under the limit; the picture is made smaller (same aspect) only when its
+// smallest encoding is over, and then not so far that the file ends far below the limit.
+TEST(StrictSizeLimit, NoEncodingIsOverTheLimitAndPicturesAreMadeSmallerOnlyWhenTheyMustBe) {
+  const VipsImagePtr noisy = DetailedPicture(1600, 1200);
+  struct Case {
+    OutputFormat type;
+    int kbytes;
+    bool smaller;
+  };
+  const Case cases[] = {{OutputFormat::Jpeg, 400, false}, {OutputFormat::Jpeg, 12, true},
+                        {OutputFormat::Webp, 300, false}, {OutputFormat::Webp, 4, true},
+                        {OutputFormat::Png, 300, true},   {OutputFormat::Bmp, 500, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << static_cast<int>(c.type) << ", " << c.kbytes << " KB");
+    SaveData_CL settings = TargetKBytes(c.kbytes);
+    settings.TargetStrict = 1;
+    VipsBytes bytes;
+    EncodedSize given;
+    ASSERT_EQ(S_OK, EncodePhoto(noisy.get(), c.type, settings, bytes, &given));
+    const uint64_t limit = uint64_t(c.kbytes) * 1024;
+    EXPECT_LE(bytes.size, limit);
+    EXPECT_GT(bytes.size, limit / 3) << "steps that converge, not a jump to the smallest picture";
+    EXPECT_EQ(c.smaller, given.madeSmaller);
+    const std::string file = Text(bytes);
+    if (c.type == OutputFormat::Bmp) {  // libvips reads no BMP: its header says the size
+      EXPECT_EQ(uint32_t(given.width), U32At(file, 18));
+      EXPECT_EQ(uint32_t(given.height), U32At(file, 22));
+    } else {
+      const VipsImagePtr decoded = Decoded(file);
+      ASSERT_TRUE(decoded);
+      EXPECT_EQ(given.width, decoded.get()->Xsize);
+      EXPECT_EQ(given.height, decoded.get()->Ysize);
+    }
+    EXPECT_NEAR(given.width * 3.0 / 4.0, given.height, 1.0) << "same aspect";
+  }
+}

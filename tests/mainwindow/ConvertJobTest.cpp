@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/LogFile.h"
+#include "mainwindow/ConvertResults.h"
 #include "mainwindow/MyConvertStartProgress.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
@@ -253,4 +254,27 @@ TEST_F(ConvertJob, OnSeveralWorkersTheBarOnlyMovesForwardAndEndsAtTheEnd) {
   EXPECT_TRUE(std::is_sorted(job.bar.positions.begin(), job.bar.positions.end()));
   EXPECT_EQ(job.bar.positions.back(), 2000);
   EXPECT_EQ(job.counts.written, 9u);
+}
+
+// The results window opens when every photo was written but some were made smaller to keep
+// under the size limit, and names them with their size after the photos that were not written.
+TEST(ConvertResults, OpenAlsoForPhotosMadeSmallerAndNameTheSizeTheyWereGiven) {
+  std::vector<PhotoResult> results(3);
+  results[0].source = L"C:\\写真\\a.jpg";
+  results[0].failure = PhotoFailure::None;
+  results[0].sizeGiven = EncodedSize{1200, 900, true};
+  results[1].source = L"C:\\写真\\b.jpg";
+  results[1].failure = PhotoFailure::OverSizeLimit;
+  results[2].source = L"C:\\写真\\c.jpg";
+  results[2].failure = PhotoFailure::None;
+  EXPECT_EQ(ResultsList(results),
+            L"C:\\写真\\b.jpg : 指定のファイルサイズ以下にできない写真\r\n"
+            L"C:\\写真\\a.jpg : ファイルサイズに収めるため縮小しました (1200 x 900)");
+
+  BatchCounts allWritten;
+  allWritten.total = allWritten.written = 2;
+  EXPECT_FALSE(ResultsNeedWindow(allWritten));
+  allWritten.madeSmaller = 1;
+  EXPECT_TRUE(ResultsNeedWindow(allWritten));
+  EXPECT_EQ(SummaryText(allWritten), L"2枚中2枚を変換しました。1枚はファイルサイズに収めるため縮小しました。");
 }

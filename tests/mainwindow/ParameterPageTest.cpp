@@ -260,6 +260,8 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { return data.JpegQualityTypeIndex == 1 && !Checked(save.qualityRadio); }, L"JpegQualityTypeIndex"},
       {"file size", [&] { ReplaceText(save.fileSizeEdit, L"-250"); }, [&] { return data.JpegFileSize == -250; },
        L"JpegFileSize"},
+      {"strict size limit", [&] { Click(save.strictSizeCheck); },
+       [&] { return data.TargetStrict == 1 && IsWindowEnabled(save.strictSizeCheck->hwnd); }, L"TargetStrict"},
       {"quality slider",
        [&] { DragSlider(save.qualitySlider, 55); },
        [&] { return data.JpegQuantization == 55 && TextOf(save.qualityRadio) == L"JPEG量子化率を指定(55)"; },
