@@ -66,7 +66,7 @@ double LibvipsThumbnail(const std::wstring& path) {
 }
 
 // The photo prepared (in memory first, or as a pipeline the encoder computes) and encoded.
-double PrepareAndEncode(const std::wstring& path, const SaveData_CL& settings, PictureIn in) {
+double PrepareAndEncode(const std::wstring& path, const ConvertSettings& settings, PictureIn in) {
   const Clock::time_point start = Clock::now();
   const PreparedPhoto prepared = PreparePhoto(PhotoItem{path, 0, 0, {}, {}}, settings, nullptr, in);
   VipsBytes encoded;
@@ -93,7 +93,7 @@ struct Stages {
 };
 
 void Profile(const std::wstring& folder, const std::vector<std::wstring>& photos, Stages& stages) {
-  SaveData_CL settings;  // 800 x 600, JPEG quality 80
+  ConvertSettings settings;  // 800 x 600, JPEG quality 80
   for (size_t i = 0; i < photos.size(); ++i) {
     const std::wstring& photo = photos[i];
     stages.read.push_back(ReadWholeFile(photo));
@@ -152,7 +152,7 @@ int main() {
                 Median(stages.read), Median(stages.header), Median(stages.prepare), Median(stages.thumbnail),
                 Median(stages.encode), Median(stages.onePass), Median(stages.write), Median(stages.writeNoFlush));
     // At full size, alternating which way goes first (the second read of a file is the faster).
-    SaveData_CL keepSize;
+    ConvertSettings keepSize;
     keepSize.ResizeRadioIndex = kSizeChoiceKeep;
     std::vector<double> memoryFirst, onePass;
     for (size_t i = 0; i < photos.size(); ++i) {

@@ -78,9 +78,8 @@ private:
 
 }  // namespace
 
-ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings, LogFile& log)
+ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const ConvertSettings& settings, LogFile& log)
     : photos(std::move(photos)), settings(settings), log(log) {
-  this->settings.Clear();  // the batch's own list is `photos`
   results.resize(this->photos.size());
   for (std::size_t i = 0; i < this->photos.size(); ++i) results[i].source = this->photos[i].path;
 }

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "base/LogFile.h"
+#include "engine/ConvertSettings.h"
 #include "engine/OutputPlan.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoFailure.h"
 #include "engine/PhotoResize.h"
-#include "engine/SaveData.h"
 #include "engine/VipsOwned.h"
 
 // What became of one photo.
@@ -44,7 +44,7 @@ public:
   using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
   // Each photo that is not written is named in `log` with its reason.
-  ConvertBatch_CL(std::vector<PhotoItem> photos, const SaveData_CL& settings, LogFile& log);
+  ConvertBatch_CL(std::vector<PhotoItem> photos, const ConvertSettings& settings, LogFile& log);
   virtual ~ConvertBatch_CL();
 
   // Converts every photo on `workers` threads (at least one) and returns when all are done,
@@ -76,7 +76,7 @@ private:
   void MarkDone();
 
   std::vector<PhotoItem> photos;
-  SaveData_CL settings;
+  ConvertSettings settings;
   std::vector<PhotoResult> results;
   std::vector<PlannedOutput> planned;  // decided when the run starts
   std::atomic<std::size_t> nextPhoto{0};

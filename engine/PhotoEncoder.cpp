@@ -45,7 +45,7 @@ struct VipsAreaTraits {
 };
 using VipsAreaPtr = Owned<VipsAreaTraits>;
 
-bool KeepsMetadata(const SaveData_CL& settings) { return settings.KeepMetadata != 0; }
+bool KeepsMetadata(const ConvertSettings& settings) { return settings.KeepMetadata != 0; }
 
 // What the saver keeps of `input`'s metadata. libvips makes up an EXIF block for a picture
 // that has none; only a photo's own is kept.
@@ -260,7 +260,7 @@ HRESULT EncodeBmp(VipsImage* picture, VipsBytes& encoded) {
 
 // --- JPEG by the settings ---------------------------------------------------------------
 
-HRESULT EncodeJpegBySettings(VipsImage* picture, const SaveData_CL& settings, VipsBytes& encoded) {
+HRESULT EncodeJpegBySettings(VipsImage* picture, const ConvertSettings& settings, VipsBytes& encoded) {
   const bool keep = KeepsMetadata(settings);
   if (settings.JpegQualityTypeIndex == kJpegFixedQuality) {
     const VipsImagePtr input = SaverInput(picture, true, keep, settings.RemoveGps != 0);
@@ -391,7 +391,7 @@ HRESULT EncodeWithinLimit(VipsImage* picture, uint64_t limitBytes, const FitEnco
   return kSizeLimitUnmet;
 }
 
-FitEncoder FitFor(OutputFormat type, const SaveData_CL& settings) {
+FitEncoder FitFor(OutputFormat type, const ConvertSettings& settings) {
   const bool keep = KeepsMetadata(settings);
   switch (type) {
   case OutputFormat::Jpeg:
@@ -411,7 +411,7 @@ FitEncoder FitFor(OutputFormat type, const SaveData_CL& settings) {
 }
 
 // Every encoding under the strict limit starts from the picture computed once, into memory.
-HRESULT EncodeStrict(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded,
+HRESULT EncodeStrict(VipsImage* picture, OutputFormat type, const ConvertSettings& settings, VipsBytes& encoded,
                      EncodedSize& given) {
   const FitEncoder fit = FitFor(type, settings);
   if (!fit) return E_FAIL;
@@ -468,7 +468,7 @@ JpegSearchResult SearchQualityWithin(uint64_t limitBytes, int lowest, int highes
   return {S_OK, best, lastBytes};
 }
 
-bool HasStrictSizeLimit(const SaveData_CL& settings) {
+bool HasStrictSizeLimit(const ConvertSettings& settings) {
   return settings.TargetStrict != 0 && settings.JpegQualityTypeIndex == kJpegTargetSize;
 }
 
@@ -478,7 +478,7 @@ uint64_t BmpFileSize(int width, int height) {
   return bytes > kLargestBmp ? 0 : bytes;
 }
 
-HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded,
+HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const ConvertSettings& settings, VipsBytes& encoded,
                     EncodedSize* given) {
   if (picture == nullptr) return E_POINTER;
   EncodedSize size{picture->Xsize, picture->Ysize, false};
@@ -504,7 +504,7 @@ HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& se
   }
 }
 
-HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const SaveData_CL& settings) {
+HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const ConvertSettings& settings) {
   VipsBytes encoded;
   const HRESULT hr = EncodePhoto(picture, type, settings, encoded);
   return FAILED(hr) ? hr : WriteFileAtomically(path, encoded.begin(), encoded.size);

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "engine/ConvertSettings.h"
 #include "engine/OutputFormat.h"
-#include "engine/SaveData.h"
 #include "engine/VipsOwned.h"
 
 // JpegQualityTypeIndex values.
@@ -28,7 +28,7 @@ struct EncodedSize {
 };
 
 // Whether `settings` ask that no output be larger than the target size ("必ずこのサイズ以下にする").
-bool HasStrictSizeLimit(const SaveData_CL& settings);
+bool HasStrictSizeLimit(const ConvertSettings& settings);
 
 // Encodes `picture` as `type` into `encoded`: JPEG at settings.JpegQuantization or at the
 // target search's quality for settings.JpegFileSize (KByte), as settings.JpegQualityTypeIndex
@@ -46,13 +46,13 @@ bool HasStrictSizeLimit(const SaveData_CL& settings);
 // lossless file) is still over, the picture is made smaller, same aspect, in steps of about
 // sqrt(limit / size), and searched again, until it fits; not below kSmallestLimitedSide on its
 // short side (kSizeLimitUnmet). `given`, when not null, receives the size that was encoded.
-HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const SaveData_CL& settings, VipsBytes& encoded,
+HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const ConvertSettings& settings, VipsBytes& encoded,
                     EncodedSize* given = nullptr);
 
 // EncodePhoto, then the bytes written to `path` (which may be in the "\\?\" form) all at
 // once (WriteFileAtomically): nothing is written when the encoding fails, and a failed write
 // leaves whatever was at `path` as it was.
-HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const SaveData_CL& settings);
+HRESULT SavePhoto(VipsImage* picture, const std::wstring& path, OutputFormat type, const ConvertSettings& settings);
 
 // The picture decoded back from its JPEG at `quality` (1..100; values outside are taken as
 // the nearest end), in memory. `keepMetadata` encodes the metadata along, as SavePhoto does,

@@ -557,11 +557,11 @@ PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& siz
       [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
-bool FillsBox(const SaveData_CL& settings) {
+bool FillsBox(const ConvertSettings& settings) {
   return settings.CropToFill != 0 && HasSizeBox(settings.ValidResizeIndex());
 }
 
-FittedSize BoxOf(const SaveData_CL& settings) {
+FittedSize BoxOf(const ConvertSettings& settings) {
   const int choice = settings.ValidResizeIndex();
   const SizeChoice box =
       choice == kSizeChoiceCustom ? SizeChoice{settings.outputWidth, settings.outputHeight} : SizeChoiceBox(choice);
@@ -569,12 +569,12 @@ FittedSize BoxOf(const SaveData_CL& settings) {
 }
 
 // Where a photo cropped to fill is cut; none when the settings do not crop.
-VipsInteresting AnchorOf(const SaveData_CL& settings) {
+VipsInteresting AnchorOf(const ConvertSettings& settings) {
   if (!FillsBox(settings)) return VIPS_INTERESTING_NONE;
   return settings.CropAnchor == kCropAttention ? VIPS_INTERESTING_ATTENTION : VIPS_INTERESTING_CENTRE;
 }
 
-SizePlan PlanFor(FittedSize upright, const SaveData_CL& settings) {
+SizePlan PlanFor(FittedSize upright, const ConvertSettings& settings) {
   if (upright.width <= 0 || upright.height <= 0) return Uncut({0, 0});
   const int choice = settings.ValidResizeIndex();
   const bool noEnlarge = settings.NoEnlarge != 0;
@@ -587,7 +587,7 @@ SizePlan PlanFor(FittedSize upright, const SaveData_CL& settings) {
   return Uncut(FitUnlessInside(upright, box.width, box.height, noEnlarge));
 }
 
-SizeRule OutputSizeRule(const SaveData_CL& settings) {
+SizeRule OutputSizeRule(const ConvertSettings& settings) {
   return [&settings](FittedSize upright) { return PlanFor(upright, settings); };
 }
 
@@ -609,11 +609,11 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
   return size;
 }
 
-FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings) {
+FittedSize OutputSize(int uprightWidth, int uprightHeight, const ConvertSettings& settings) {
   return PlanFor({uprightWidth, uprightHeight}, settings).output;
 }
 
-PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings, const std::atomic<int>* stop,
+PreparedPhoto PreparePhoto(const PhotoItem& item, const ConvertSettings& settings, const std::atomic<int>* stop,
                            PictureIn in) {
   return Render(item.path, item.rotation, OutputSizeRule(settings), AnchorOf(settings), &PhotoEffect(item, settings),
                 false, stop, settings.Sharpen != 0, in);
@@ -627,11 +627,11 @@ PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidt
   return Render(path, rotation, sizeFor, VIPS_INTERESTING_NONE, nullptr, true, stop);
 }
 
-const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings) {
+const EffectParams& PhotoEffect(const PhotoItem& item, const ConvertSettings& settings) {
   return item.ownEffect != 0 ? item.effect : settings.globalEffect;
 }
 
-ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL& settings,
+ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const ConvertSettings& settings,
                        const std::atomic<int>* stop) {
   const SizeRule sizeFor = OutputSizeRule(settings);
   return RunForWords<ScaledPhoto>(
@@ -639,7 +639,7 @@ ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL
       [stop](const ScaledPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
 }
 
-bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings) {
+bool IsScaledFor(const ScaledPhoto& photo, int rotation, const ConvertSettings& settings) {
   if (!photo.scaled) return false;
   const FittedSize target =
       StoredTarget(photo.storedWidth, photo.storedHeight, photo.turnsSides, rotation, OutputSizeRule(settings)).output;

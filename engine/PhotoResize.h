@@ -20,8 +20,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/ConvertSettings.h"
 #include "engine/PhotoFailure.h"
-#include "engine/SaveData.h"
+#include "engine/PhotoList.h"
 #include "engine/VipsOwned.h"
 
 // Photos of more pixels than this (stored size, or asked output size) are refused as
@@ -52,7 +53,7 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight);
 // is cut to exactly its size, at the centre or, with kCropAttention, around what draws the eye.
 // With NoEnlarge, a photo that does not cover the box is not enlarged: it is cut to the largest
 // part of the box's aspect that it holds.
-FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& settings);
+FittedSize OutputSize(int uprightWidth, int uprightHeight, const ConvertSettings& settings);
 
 // The finished picture of `item` under `settings`: exactly OutputSize, turned upright by the
 // EXIF orientation and then by item.rotation, with the photo's own effect or the global one;
@@ -70,7 +71,7 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const SaveData_CL& se
 // decode may still fail there, where a stop reaches it only through the file's reads; its
 // reader tells such a failure from its own by preparing the photo again in memory.
 enum class PictureIn { Memory, Pipeline };
-PreparedPhoto PreparePhoto(const PhotoItem& item, const SaveData_CL& settings,
+PreparedPhoto PreparePhoto(const PhotoItem& item, const ConvertSettings& settings,
                            const std::atomic<int>* stop = nullptr, PictureIn in = PictureIn::Memory);
 
 // The strip's thumbnail of the photo at `path`: upright, turned by `rotation`, fitted into
@@ -97,12 +98,12 @@ struct ScaledPhoto {
 };
 
 // The effect PreparePhoto gives `item`: its own, or the settings' global one.
-const EffectParams& PhotoEffect(const PhotoItem& item, const SaveData_CL& settings);
+const EffectParams& PhotoEffect(const PhotoItem& item, const ConvertSettings& settings);
 // PreparePhoto's reading and scaling of the photo at `path` for `rotation` and `settings`.
-ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const SaveData_CL& settings,
+ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const ConvertSettings& settings,
                        const std::atomic<int>* stop = nullptr);
 // Whether `photo` is scaled to exactly the size that `rotation` and `settings` ask for.
-bool IsScaledFor(const ScaledPhoto& photo, int rotation, const SaveData_CL& settings);
+bool IsScaledFor(const ScaledPhoto& photo, int rotation, const ConvertSettings& settings);
 // PreparePhoto's finishing of a scaled photo: upright by its EXIF orientation, then turned by
 // `rotation`, with `effect` (none: the photo as it is), sharpened as settings.Sharpen asks
 // when `sharpenDownscaled`. ScalePhoto's failure is passed on.

@@ -80,15 +80,15 @@ std::string BmpHeader(int width, int height) {
   return bmp;
 }
 
-PreparedPhoto Prepare(const TempFolder& folder, const Case& file, const SaveData_CL& settings) {
+PreparedPhoto Prepare(const TempFolder& folder, const Case& file, const ConvertSettings& settings) {
   PhotoItem item;
   item.path = folder.File(file.name);
   EXPECT_TRUE(WriteFileBytes(item.path, file.bytes));
   return PreparePhoto(item, settings);
 }
 
-SaveData_CL KeepSize() {
-  SaveData_CL settings;
+ConvertSettings KeepSize() {
+  ConvertSettings settings;
   settings.ResizeRadioIndex = kSizeChoiceKeep;
   return settings;
 }
@@ -179,14 +179,14 @@ TEST(BadPhotos, DamagedFilesAndFilesThatAreNoPhotosAreUnreadable) {
   const TempFolder folder;
   for (const Case& file : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(file.name)));
-    const PreparedPhoto photo = Prepare(folder, file, SaveData_CL());
+    const PreparedPhoto photo = Prepare(folder, file, ConvertSettings());
     EXPECT_EQ(PhotoFailure::Unreadable, photo.failure);
     EXPECT_FALSE(photo.picture);
     EXPECT_FALSE(photo.detail.empty());
   }
   PhotoItem missing;
   missing.path = folder.File(L"missing.jpg");
-  EXPECT_EQ(PhotoFailure::Unreadable, PreparePhoto(missing, SaveData_CL()).failure);
+  EXPECT_EQ(PhotoFailure::Unreadable, PreparePhoto(missing, ConvertSettings()).failure);
 }
 
 TEST(BadPhotos, UnusualButSoundPhotosAreConvertedToRgb) {
@@ -228,7 +228,7 @@ TEST(BadPhotos, UnusualButSoundPhotosAreConvertedToRgb) {
 }
 
 TEST(BadPhotos, BombsAreRefusedFromTheirHeadersInAMoment) {
-  SaveData_CL hugeBox;
+  ConvertSettings hugeBox;
   hugeBox.ResizeRadioIndex = kSizeChoiceCustom;
   hugeBox.outputWidth = 100000;
   hugeBox.outputHeight = 100000;
@@ -246,7 +246,7 @@ TEST(BadPhotos, BombsAreRefusedFromTheirHeadersInAMoment) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.file.name)));
     const uint64_t bytesBefore = CommittedPrivateBytes();
     const Clock::time_point start = Clock::now();
-    const PreparedPhoto photo = Prepare(folder, c.file, c.inHugeBox ? hugeBox : SaveData_CL());
+    const PreparedPhoto photo = Prepare(folder, c.file, c.inHugeBox ? hugeBox : ConvertSettings());
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
     EXPECT_LT(CommittedPrivateBytes(), bytesBefore + 64 * 1024 * 1024);
     EXPECT_EQ(PhotoFailure::TooLarge, photo.failure);
@@ -258,7 +258,7 @@ TEST(BadPhotos, MegabytesOfFillBytesBeforeAMarkerCostMilliseconds) {
   const Case filled{L"filled.jpg", jpeg.substr(0, 2) + std::string(8 << 20, '\xFF') + jpeg.substr(2)};
   const TempFolder folder;
   const Clock::time_point start = Clock::now();
-  const PreparedPhoto photo = Prepare(folder, filled, SaveData_CL());
+  const PreparedPhoto photo = Prepare(folder, filled, ConvertSettings());
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
   EXPECT_TRUE(photo.picture) << testing::PrintToString(photo.detail);
 }
@@ -277,7 +277,7 @@ TEST(BadPhotos, ARunOfBadAndGoodFilesLeaksNoHandlesOrMemory) {
     items.emplace_back().path = folder.File(file.name);
     ASSERT_TRUE(WriteFileBytes(items.back().path, file.bytes));
   }
-  SaveData_CL settings;
+  ConvertSettings settings;
   settings.ResizeRadioIndex = 6;  // 320 x 240
   const auto prepareAll = [&] {
     for (const PhotoItem& item : items) PreparePhoto(item, settings);

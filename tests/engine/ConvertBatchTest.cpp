@@ -45,8 +45,8 @@ std::vector<PhotoItem> Photos(const std::vector<std::wstring>& paths) {
   return photos;
 }
 
-SaveData_CL SmallOutputs() {
-  SaveData_CL settings;
+ConvertSettings SmallOutputs() {
+  ConvertSettings settings;
   settings.ResizeRadioIndex = kSizeChoiceCustom;
   settings.outputWidth = 32;
   settings.outputHeight = 24;
@@ -120,7 +120,7 @@ TEST(ConvertBatch, NeverWritesOverAnotherPhotoOfTheList) {
   WritePhoto(jpeg);
   WritePhoto(tiff, kTestFormatTiff);
   const std::string original = ReadFileBytes(jpeg);
-  SaveData_CL settings = SmallOutputs();
+  ConvertSettings settings = SmallOutputs();
   settings.MakeFolder = L"";
   ConvertBatch_CL batch(Photos({jpeg, tiff}), settings, theLog);
   const BatchRun run(batch);
@@ -138,7 +138,7 @@ TEST(ConvertBatch, AFolderNameThatLeavesTheFolderWritesNothing) {
   WritePhoto(parentPhoto);
   WritePhoto(childPhoto);
   const std::string original = ReadFileBytes(parentPhoto);
-  SaveData_CL settings = SmallOutputs();
+  ConvertSettings settings = SmallOutputs();
   settings.MakeFolder = L"..";
   ConvertBatch_CL batch(Photos({childPhoto}), settings, theLog);
   const BatchRun run(batch);
@@ -153,7 +153,7 @@ TEST(ConvertBatch, OutputsOfOneNameAreNumbered) {
   const std::wstring jpeg = folder.File(L"x.jpg");
   WritePhoto(png, kTestFormatPng);
   WritePhoto(jpeg);
-  SaveData_CL settings = SmallOutputs();
+  ConvertSettings settings = SmallOutputs();
   settings.OutputImageType = 1;  // both become JPEG
   ConvertBatch_CL batch(Photos({png, jpeg}), settings, theLog);
   const BatchRun run(batch);
@@ -289,7 +289,7 @@ TEST(ConvertBatch, AStopEndsAHundredMegapixelDecodeWithinHalfASecond) {
     ASSERT_EQ(0, vips_cast_uchar(noise.get(), bytes.receive(), nullptr));
     ASSERT_TRUE(WriteFileBytes(path, JpegOf(bytes.get(), 85)));
   }
-  SaveData_CL keepSize;
+  ConvertSettings keepSize;
   keepSize.ResizeRadioIndex = kSizeChoiceKeep;
   ConvertBatch_CL batch(Photos({path}), keepSize, theLog);
   std::atomic<int> cancel{0};
@@ -333,7 +333,7 @@ bool TouchFile(const std::wstring& path, int minutes) {
 // A nightly run over a growing folder: what is done stays as it is, a photo edited since its
 // output was written and an output deleted since are made again, and the summary counts the rest.
 TEST(ConvertBatch, SkipDoneConvertsOnlyPhotosWhoseOutputIsMissingOrOlder) {
-  SaveData_CL settings = SmallOutputs();
+  ConvertSettings settings = SmallOutputs();
   settings.SkipDone = 1;
   for (int keepTime = 1; keepTime >= 0; --keepTime) {
     const TempFolder folder;
@@ -391,7 +391,7 @@ TEST(ConvertBatch, StrictSizeLimitWritesPhotosSmallerOrNotAtAll) {
   const std::wstring profiled = folder.File(L"profiled.jpg");
   ASSERT_TRUE(WriteFileBytes(profiled, std::string(static_cast<const char*>(data), size)));
 
-  SaveData_CL settings;
+  ConvertSettings settings;
   settings.ResizeRadioIndex = kSizeChoiceKeep;
   settings.JpegQualityTypeIndex = kJpegTargetSize;
   settings.JpegFileSize = 2;

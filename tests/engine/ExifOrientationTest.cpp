@@ -48,7 +48,7 @@ PreparedPhoto PreparedAtOwnSize(const std::wstring& path, int rotation) {
   PhotoItem item;
   item.path = path;
   item.rotation = rotation;
-  SaveData_CL settings;
+  ConvertSettings settings;
   settings.ResizeRadioIndex = kSizeChoiceKeep;
   return PreparePhoto(item, settings);
 }

@@ -29,21 +29,21 @@ VipsImagePtr PngAsSrgbBytes(const std::wstring& path) {
   return bytes;
 }
 
-SaveData_CL KeepSize() {
-  SaveData_CL settings;
+ConvertSettings KeepSize() {
+  ConvertSettings settings;
   settings.ResizeRadioIndex = kSizeChoiceKeep;
   return settings;
 }
 
-SaveData_CL Box(int width, int height) {
-  SaveData_CL settings;
+ConvertSettings Box(int width, int height) {
+  ConvertSettings settings;
   settings.ResizeRadioIndex = kSizeChoiceCustom;
   settings.outputWidth = width;
   settings.outputHeight = height;
   return settings;
 }
 
-PreparedPhoto Prepared(const std::wstring& path, const SaveData_CL& settings) {
+PreparedPhoto Prepared(const std::wstring& path, const ConvertSettings& settings) {
   PhotoItem item;
   item.path = path;
   return PreparePhoto(item, settings);
@@ -113,7 +113,7 @@ TEST(HeifPhotos, ExifAndColourProfileAreKeptUprightOrDroppedAsTheSettingsSay) {
   const TempFolder folder;
   for (const int keep : {1, 0}) {
     SCOPED_TRACE(keep ? "kept" : "dropped");
-    SaveData_CL settings = Box(400, 400);
+    ConvertSettings settings = Box(400, 400);
     settings.KeepMetadata = keep;
     const PreparedPhoto photo = Prepared(HeicData(L"IMG_5195.HEIC"), settings);
     ASSERT_EQ(photo.failure, PhotoFailure::None) << testing::PrintToString(photo.detail);
@@ -135,7 +135,7 @@ TEST(HeifPhotos, ExifAndColourProfileAreKeptUprightOrDroppedAsTheSettingsSay) {
     }
   }
   // A HEIF whose EXIF block starts at offset 0 and that has no colour profile.
-  SaveData_CL settings = KeepSize();
+  ConvertSettings settings = KeepSize();
   settings.KeepMetadata = 1;
   const PreparedPhoto small = Prepared(HeicData(L"samplefilehub.heif"), settings);
   ASSERT_EQ(small.failure, PhotoFailure::None) << testing::PrintToString(small.detail);
@@ -197,7 +197,7 @@ TEST(HeifPhotos, DamagedOversizedAndFalseHeifFilesAreRefusedWithoutCrashOrHang) 
   for (const auto& file : refused) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(file.name)));
     ASSERT_TRUE(WriteFileBytes(folder.File(file.name), file.bytes));
-    const PreparedPhoto photo = Prepared(folder.File(file.name), SaveData_CL());
+    const PreparedPhoto photo = Prepared(folder.File(file.name), ConvertSettings());
     EXPECT_EQ(photo.failure, file.failure);
     EXPECT_FALSE(photo.picture);
     EXPECT_FALSE(photo.detail.empty());
@@ -208,7 +208,7 @@ TEST(HeifPhotos, DamagedOversizedAndFalseHeifFilesAreRefusedWithoutCrashOrHang) 
   ASSERT_TRUE(WriteFileBytes(folder.File(L"garbled.heic"), WithRandomBytesInTheMiddle(iphone)));
   for (const std::wstring& path : {folder.File(L"garbled.heic"), HeicData(L"avif-named.heic")}) {
     SCOPED_TRACE(testing::PrintToString(path));
-    const PreparedPhoto photo = Prepared(path, SaveData_CL());
+    const PreparedPhoto photo = Prepared(path, ConvertSettings());
     const bool written = photo.failure == PhotoFailure::None && photo.picture;
     const bool refused = photo.failure == PhotoFailure::Unreadable && !photo.detail.empty();
     EXPECT_TRUE(written || refused);

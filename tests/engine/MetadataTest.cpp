@@ -103,7 +103,7 @@ protected:
   }
 
   static std::string Encode(VipsImage* picture, const Writing& writing, int keepMetadata) {
-    SaveData_CL settings;
+    ConvertSettings settings;
     settings.KeepMetadata = keepMetadata;
     settings.JpegQualityTypeIndex = writing.jpegMode;
     settings.JpegFileSize = 2;

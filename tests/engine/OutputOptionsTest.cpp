@@ -133,7 +133,7 @@ protected:
   }
 
   // Converts both photos with `settings` into the folder `out`; the outputs, camera's first.
-  std::vector<std::wstring> Convert(SaveData_CL settings, const std::wstring& out, int type = 1) {
+  std::vector<std::wstring> Convert(ConvertSettings settings, const std::wstring& out, int type = 1) {
     settings.MakeFolder = out;
     settings.OutputImageType = type;
     settings.ResizeRadioIndex = kSizeChoiceKeep;
@@ -186,7 +186,7 @@ double MaxDifference(VipsImage* a, VipsImage* b) {
   return most;
 }
 
-VipsImagePtr Prepared(const std::wstring& path, SaveData_CL settings, bool sharpen) {
+VipsImagePtr Prepared(const std::wstring& path, ConvertSettings settings, bool sharpen) {
   settings.Sharpen = sharpen ? 1 : 0;
   PreparedPhoto prepared = PreparePhoto(PhotoItem{path, 0, 0, {}, {}}, settings);
   EXPECT_EQ(prepared.failure, PhotoFailure::None) << testing::PrintToString(prepared.detail);
@@ -202,7 +202,7 @@ std::wstring WritePng(const TempFolder& folder, const wchar_t* name, VipsImage* 
 }  // namespace
 
 TEST_F(OutputOptions, OutputsTakeThePhotosTimeOrTheDateTakenOrTheTimeOfWriting) {
-  SaveData_CL settings;  // KeepFileTime 1 by default
+  ConvertSettings settings;  // KeepFileTime 1 by default
   std::vector<std::wstring> out = Convert(settings, L"kept");
   ASSERT_EQ(out.size(), 2u);
   EXPECT_EQ(ModificationTime(out[0]), Ticks(OldTime()));
@@ -225,7 +225,7 @@ TEST_F(OutputOptions, OutputsTakeThePhotosTimeOrTheDateTakenOrTheTimeOfWriting) 
 TEST_F(OutputOptions, RemovingTheLocationLeavesNoGpsTagForAnExifReaderAndKeepsTheRest) {
   if (GetFileAttributesW(kExiftool) == INVALID_FILE_ATTRIBUTES || GetFileAttributesW(kPerl) == INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << kExiftoolMissing;
-  SaveData_CL settings;
+  ConvertSettings settings;
   const std::wstring keptPath = Convert(settings, L"with-gps")[0];
   const std::string kept = Exiftool(keptPath);
   ASSERT_TRUE(Has(kept, "[GPS]")) << "the reader sees the position when it is kept:\n" << kept;
@@ -264,7 +264,7 @@ TEST(Sharpen, DownscaledDetailGetsCrisperWhileSmoothAreasAndUnshrunkPhotosStayAs
   const std::wstring smallPath = WritePng(folder, L"small.png", small.get());
   const std::wstring flatPath = WritePng(folder, L"flat.png", flat.get());
   const std::wstring gradientPath = WritePng(folder, L"gradient.png", gradient.get());
-  SaveData_CL into800x600;
+  ConvertSettings into800x600;
   into800x600.ResizeRadioIndex = 3;
 
   const VipsImagePtr soft = Prepared(largePath, into800x600, false);
@@ -279,11 +279,11 @@ TEST(Sharpen, DownscaledDetailGetsCrisperWhileSmoothAreasAndUnshrunkPhotosStayAs
   EXPECT_EQ(MaxDifference(Prepared(smallPath, into800x600, true).get(), Prepared(smallPath, into800x600, false).get()),
             0)
       << "an enlarged photo is never sharpened";
-  SaveData_CL keepSize;
+  ConvertSettings keepSize;
   keepSize.ResizeRadioIndex = kSizeChoiceKeep;
   EXPECT_EQ(MaxDifference(Prepared(largePath, keepSize, true).get(), Prepared(largePath, keepSize, false).get()), 0)
       << "nor one kept at its size";
-  SaveData_CL percent;
+  ConvertSettings percent;
   percent.ResizeRadioIndex = kSizeChoiceScale;
   percent.ScalePercent = 50;
   EXPECT_GT(EdgeEnergy(Prepared(largePath, percent, true).get()), EdgeEnergy(soft.get()))

@@ -99,21 +99,21 @@ double MeanDifference(VipsImage* a, VipsImage* b) {
   return mean;
 }
 
-SaveData_CL FixedQuality(int quality) {
-  SaveData_CL settings;
+ConvertSettings FixedQuality(int quality) {
+  ConvertSettings settings;
   settings.JpegQualityTypeIndex = kJpegFixedQuality;
   settings.JpegQuantization = quality;
   return settings;
 }
 
-SaveData_CL TargetKBytes(int kbytes) {
-  SaveData_CL settings;
+ConvertSettings TargetKBytes(int kbytes) {
+  ConvertSettings settings;
   settings.JpegQualityTypeIndex = kJpegTargetSize;
   settings.JpegFileSize = kbytes;
   return settings;
 }
 
-std::string Encoded(VipsImage* picture, OutputFormat type, const SaveData_CL& settings) {
+std::string Encoded(VipsImage* picture, OutputFormat type, const ConvertSettings& settings) {
   VipsBytes bytes;
   if (FAILED(EncodePhoto(picture, type, settings, bytes))) return {};
   return Text(bytes);
@@ -220,13 +220,13 @@ TEST(SavePhoto, WritesEachTypeInItsOwnFormat) {
 TEST(SavePhoto, UnknownJpegModeOrTypeOrNoPictureWritesNothing) {
   const TempFolder folder;
   const VipsImagePtr picture = SmoothPicture(20, 20);
-  SaveData_CL unknownMode;
+  ConvertSettings unknownMode;
   unknownMode.JpegQualityTypeIndex = 2;
   EXPECT_EQ(E_FAIL, SavePhoto(picture.get(), folder.File(L"a.jpg"), OutputFormat::Jpeg, unknownMode));
   EXPECT_FALSE(FileExists(folder.File(L"a.jpg")));
-  EXPECT_EQ(E_FAIL, SavePhoto(picture.get(), folder.File(L"b.gif"), static_cast<OutputFormat>(7), SaveData_CL{}));
+  EXPECT_EQ(E_FAIL, SavePhoto(picture.get(), folder.File(L"b.gif"), static_cast<OutputFormat>(7), ConvertSettings{}));
   EXPECT_FALSE(FileExists(folder.File(L"b.gif")));
-  EXPECT_EQ(E_POINTER, SavePhoto(nullptr, folder.File(L"c.png"), OutputFormat::Png, SaveData_CL{}));
+  EXPECT_EQ(E_POINTER, SavePhoto(nullptr, folder.File(L"c.png"), OutputFormat::Png, ConvertSettings{}));
   EXPECT_FALSE(FileExists(folder.File(L"c.png")));
 
   // The other types do not look at the JPEG mode.
@@ -323,7 +323,7 @@ TEST(JpegQuality, TargetSizeLandsWithin512Bytes) {
   EXPECT_GE(static_cast<int64_t>(file.size()), target - 512);
 
   // WebP takes the quality, not the target.
-  SaveData_CL webpTarget = TargetKBytes(kbytes);
+  ConvertSettings webpTarget = TargetKBytes(kbytes);
   webpTarget.JpegQuantization = 40;
   EXPECT_EQ(Encoded(picture.get(), OutputFormat::Webp, FixedQuality(40)),
             Encoded(picture.get(), OutputFormat::Webp, webpTarget));
@@ -354,7 +354,7 @@ TEST(BmpEncoding, RowsArePaddedToFourBytesAndStoredBottomUp) {
     for (int x = 0; x < 5; ++x)
       rgb.insert(rgb.end(), {static_cast<unsigned char>(x * 50), static_cast<unsigned char>(y * 100), 7});
   const VipsImagePtr picture = PictureOf(rgb, 5, 3, 3);
-  const std::string bmp = Encoded(picture.get(), OutputFormat::Bmp, SaveData_CL{});
+  const std::string bmp = Encoded(picture.get(), OutputFormat::Bmp, ConvertSettings{});
   ASSERT_EQ(54u + 16 * 3, bmp.size());
   EXPECT_EQ(bmp.size(), U32At(bmp, 2));  // bfSize
   EXPECT_EQ(54u, U32At(bmp, 10));        // pixels right behind the headers
@@ -381,7 +381,7 @@ TEST(BmpEncoding, AlphaIsFlattenedOnWhiteAsInJpegAndGreyBecomesRgb) {
   // Opaque red, half-transparent red, transparent black, transparent green.
   const Pixels rgba = {255, 0, 0, 255, 255, 0, 0, 128, 0, 0, 0, 0, 0, 255, 0, 0};
   const VipsImagePtr picture = PictureOf(rgba, 4, 1, 4);
-  const std::string bmp = Encoded(picture.get(), OutputFormat::Bmp, SaveData_CL{});
+  const std::string bmp = Encoded(picture.get(), OutputFormat::Bmp, ConvertSettings{});
   ASSERT_EQ(54u + 12, bmp.size());
   const std::string row = bmp.substr(54, 12);
   EXPECT_EQ(std::string("\x00\x00\xFF", 3), row.substr(0, 3));
@@ -399,7 +399,7 @@ TEST(BmpEncoding, AlphaIsFlattenedOnWhiteAsInJpegAndGreyBecomesRgb) {
 
   const VipsImagePtr grey = PictureOf(Pixels{0, 90, 255, 17}, 4, 1, 1);
   EXPECT_EQ(std::string("\x00\x00\x00ZZZ\xFF\xFF\xFF\x11\x11\x11", 12),
-            Encoded(grey.get(), OutputFormat::Bmp, SaveData_CL{}).substr(54));
+            Encoded(grey.get(), OutputFormat::Bmp, ConvertSettings{}).substr(54));
 }
 
 TEST(BmpEncoding, FileSizesBeyondFourGigabytesAreRefused) {
@@ -441,7 +441,7 @@ TEST(StrictSizeLimit, NoEncodingIsOverTheLimitAndPicturesAreMadeSmallerOnlyWhenT
                         {OutputFormat::Png, 300, true},   {OutputFormat::Bmp, 500, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "type " << static_cast<int>(c.type) << ", " << c.kbytes << " KB");
-    SaveData_CL settings = TargetKBytes(c.kbytes);
+    ConvertSettings settings = TargetKBytes(c.kbytes);
     settings.TargetStrict = 1;
     VipsBytes bytes;
     EncodedSize given;

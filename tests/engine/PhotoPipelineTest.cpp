@@ -23,8 +23,8 @@ void ExpectPictureSize(const PreparedPhoto& photo, int width, int height) {
   EXPECT_EQ(height, vips_image_get_height(photo.picture.get()));
 }
 
-SaveData_CL SettingsWithChoice(int choice) {
-  SaveData_CL settings;
+ConvertSettings SettingsWithChoice(int choice) {
+  ConvertSettings settings;
   settings.ResizeRadioIndex = choice;
   return settings;
 }
@@ -76,7 +76,7 @@ TEST(OutputSize, TheBoxComesFromTheSizeChoice) {
   ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(42)), 800, 600);  // unknown choice: the default box
   ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(kSizeChoiceKeep)), 4000, 3000);
 
-  SaveData_CL settings = SettingsWithChoice(kSizeChoiceCustom);
+  ConvertSettings settings = SettingsWithChoice(kSizeChoiceCustom);
   settings.outputWidth = 500;
   settings.outputHeight = 500;
   ExpectSize(OutputSize(1200, 800, settings), 500, 333);
@@ -85,7 +85,7 @@ TEST(OutputSize, TheBoxComesFromTheSizeChoice) {
 }
 
 TEST(OutputSize, NoEnlargeKeepsPhotosThatAreInsideTheBox) {
-  SaveData_CL settings = SettingsWithChoice(3);
+  ConvertSettings settings = SettingsWithChoice(3);
   ExpectSize(OutputSize(320, 240, settings), 800, 600);
   settings.NoEnlarge = 1;
   ExpectSize(OutputSize(320, 240, settings), 320, 240);
@@ -95,7 +95,7 @@ TEST(OutputSize, NoEnlargeKeepsPhotosThatAreInsideTheBox) {
 }
 
 TEST(OutputSize, LongEdgeFitsBothOrientationsAndPercentScalesUnlessItWouldEnlarge) {
-  SaveData_CL settings = SettingsWithChoice(kSizeChoiceLongEdge);
+  ConvertSettings settings = SettingsWithChoice(kSizeChoiceLongEdge);
   settings.LongEdge = 1600;
   ExpectSize(OutputSize(4000, 3000, settings), 1600, 1200);
   // "a portrait photo gets the long edge tall"
@@ -151,7 +151,7 @@ TEST(PreparePhoto, APhotoWithItsOwnEffectIgnoresTheGlobalEffect) {
   const std::wstring path = folder.File(L"colour.png");
   const VipsImagePtr orange = PictureOf(40, 30, [](int, int) { return Colour{200, 100, 50}; });
   ASSERT_TRUE(WriteFileBytes(path, PngOf(orange.get())));
-  SaveData_CL settings = SettingsWithChoice(kSizeChoiceKeep);
+  ConvertSettings settings = SettingsWithChoice(kSizeChoiceKeep);
   settings.globalEffect.EffectRadioIndex = 2;  // sepia
   PhotoItem item = ItemFor(path);
   item.ownEffect = 1;
@@ -243,7 +243,7 @@ TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
     return ((x / 4 + y / 4) % 2) ? Colour{255, 255, 240} : Colour{20, 20, 60};
   });
   ASSERT_TRUE(WriteFileBytes(subject, PngOf(scene.get())));
-  SaveData_CL settings = SettingsWithChoice(kSizeChoiceCustom);
+  ConvertSettings settings = SettingsWithChoice(kSizeChoiceCustom);
   settings.outputWidth = 300;
   settings.outputHeight = 300;
   settings.CropToFill = 1;
@@ -257,7 +257,7 @@ TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
   ExpectPictureSize(eye, 300, 300);
   EXPECT_GT(Deviation(eye), 25.0);
   // The preview keeps a scaled photo: one cut at the centre is no photo cut around the subject.
-  SaveData_CL centred = settings;
+  ConvertSettings centred = settings;
   centred.CropAnchor = kCropCentre;
   const ScaledPhoto kept = ScalePhoto(subject, 0, centred);
   EXPECT_TRUE(IsScaledFor(kept, 0, centred));
@@ -273,7 +273,7 @@ TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
   settings.CropAnchor = kCropCentre;
   ExpectPictureSize(PreparePhoto(ItemFor(turned, 1), settings, nullptr, PictureIn::Pipeline), 500, 200);
   ExpectPictureSize(PreparePhoto(ItemFor(turned), SettingsWithChoice(3)), 450, 600);  // fitted without fill
-  SaveData_CL longEdge = settings;
+  ConvertSettings longEdge = settings;
   longEdge.ResizeRadioIndex = kSizeChoiceLongEdge;
   longEdge.LongEdge = 400;
   ExpectSize(OutputSize(3000, 4000, longEdge), 300, 400);  // no box to fill
@@ -315,7 +315,7 @@ TEST(PreparePhoto, ThreadsAtOnceGiveWhatOneThreadGives) {
   const std::wstring path = folder.File(L"varied.jpg");
   const VipsImagePtr varied = VariedPicture(1600, 1200);
   ASSERT_TRUE(WriteFileBytes(path, JpegOf(varied.get())));
-  const SaveData_CL settings = SettingsWithChoice(3);
+  const ConvertSettings settings = SettingsWithChoice(3);
   const PreparedPhoto alone = PreparePhoto(ItemFor(path), settings);
   ASSERT_TRUE(alone.picture);
 
@@ -349,5 +349,5 @@ TEST(ThumbnailPhoto, StopEndsALongDecodeWithinASecond) {
   EXPECT_EQ(PhotoFailure::Cancelled, photo.failure);
   EXPECT_FALSE(photo.picture);
   EXPECT_LT(returned - stopped, std::chrono::milliseconds(1000));
-  EXPECT_EQ(PhotoFailure::Cancelled, PreparePhoto(ItemFor(path), SaveData_CL(), &stop).failure);
+  EXPECT_EQ(PhotoFailure::Cancelled, PreparePhoto(ItemFor(path), ConvertSettings(), &stop).failure);
 }

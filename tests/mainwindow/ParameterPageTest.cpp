@@ -197,7 +197,7 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
   TabItemDialogImageSize_CL& size = pages.size;
   TabItemDialogEffect_CL& effect = pages.effect;
   TabItemDialogSave_CL& save = pages.save;
-  const SaveData_CL& data = theSaveData;
+  const ConvertSettings& data = theSaveData;
 
   struct Change {
     const char* what;
