@@ -285,9 +285,9 @@ void TabItemDialogImageSize_CL::DpiChanged() {
   Layout();
 }
 
-// Two groups of rows: the output types, then the sizes with their boxes, the check boxes on
-// rows of their own and the crop's two anchors side by side under its check box. A row more
-// is one line more.
+// Two groups of rows: the output types (the four "全て..." two to a row), then the sizes with
+// their boxes, the check boxes on rows of their own and the crop's two anchors side by side
+// under its check box. A row more is one line more.
 void TabItemDialogImageSize_CL::Layout() {
   if (!sizeGroup || !hwnd) return;
   const LayoutMetrics m = ClientLayout(hwnd);
@@ -296,9 +296,15 @@ void TabItemDialogImageSize_CL::Layout() {
   const int margin = m.Px(4);
   const int groupWidth = m.width - uw / 2;
 
+  // "変換前の拡張子を維持する" on a row of its own, the four "全て..." two to a row.
   page::Rows types(uh + uh / 2, uh);
-  for (const RadioButton_CL* radio : typeRadios) types.Place(radio, uw);
-  MoveAndSize(typeGroup, margin, margin, groupWidth, uh / 2 + types.count * (uh + margin));
+  const int secondColumn = uw + groupWidth / 2;
+  types.Place(typeRadios[0], uw);
+  for (size_t k = 1; k < typeRadios.size(); k += 2) {
+    const int top = types.Place(typeRadios[k], uw);
+    if (k + 1 < typeRadios.size()) MoveIfExists(typeRadios[k + 1], secondColumn, top);
+  }
+  MoveAndSize(typeGroup, margin, margin, groupWidth, types.Next() + uh / 2 - margin);
 
   // The title and the margins take one more row under the type group.
   const int groupTop = uh / 2 + (types.count + 2) * uh;

@@ -124,6 +124,11 @@ void TabItemDialogSave_CL::CreateControls() {
   placeAfter(browseButton, chosenFolderRadio);
   placeAfter(chosenFolderEdit, folderEdit);
   strictSizeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"必ずこのサイズ以下にする", 0, 0));
+  // Made after the JPEG group, it would lie under the frame, which paints over it; in the tab
+  // order it follows the file size's box.
+  if (Exists(strictSizeCheck) && Exists(fileSizeEdit)) {
+    SetWindowPos(strictSizeCheck->hwnd, fileSizeEdit->hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -386,14 +391,13 @@ void TabItemDialogSave_CL::Layout() {
     MoveTo(*kbyteLabel, edit.right + uw / 2, edit.top + (editHeight - labelHeight) / 2);
   }
   if (Exists(fileSizeEdit)) MoveIfExists(strictSizeCheck, 2 * uw, Rect(*fileSizeEdit).bottom + h4);
-  // These apply to every output type, so they stand below the JPEG group, in none; a box
-  // that depends on the one above it is indented under it.
+  // These apply to every output type, so they stand below the JPEG group, in none. There is
+  // no row to spare above the start button: the location follows the shooting data on its row,
+  // the date taken is indented under the file time, and the skip stands beside it.
   const int indent = uw / 2 + margin;
+  const int rightHalf = m.width / 2 + margin;
   page::Rows checks(16 * uh + margin + jpegGroupHeight + h2, uh + margin);
-  const int firstRow = checks.Place(keepMetadataCheck, indent);
-  checks.Place(removeGpsCheck, indent + uw);
+  MoveIfExists(removeGpsCheck, rightHalf, checks.Place(keepMetadataCheck, indent));
   checks.Place(keepTimeCheck, indent);
-  checks.Place(exifTimeCheck, indent + uw);
-  // No room for a row of its own under the start button: beside the first box.
-  MoveIfExists(skipDoneCheck, m.width / 2 + margin, firstRow);
+  MoveIfExists(skipDoneCheck, rightHalf, checks.Place(exifTimeCheck, indent + uw));
 }

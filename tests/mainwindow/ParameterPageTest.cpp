@@ -436,7 +436,7 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   const RECT height = RectInParent(*page.heightEdit);
   const RECT times = RectInParent(*page.timesLabel);
   const RECT group = RectInParent(*page.sizeGroup);
-  const int groupTop = m.unitHeight / 2 + 7 * m.unitHeight;  // below five type buttons
+  const int groupTop = m.unitHeight / 2 + 5 * m.unitHeight;  // below three rows of type buttons
 
   EXPECT_EQ(custom.left, m.unitWidth);
   EXPECT_EQ(custom.top, groupTop + m.unitHeight / 2 + 6 + 9 * (m.unitHeight + 4));
@@ -582,8 +582,8 @@ TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
   EXPECT_TRUE(IsWindowEnabled(page.exifTimeCheck->hwnd));
   const RECT exif = RectInParent(*page.keepMetadataCheck);
   const RECT gps = RectInParent(*page.removeGpsCheck);
-  EXPECT_GT(gps.top, exif.top) << "under the EXIF box";
-  EXPECT_GT(gps.left, exif.left);
+  EXPECT_EQ(gps.top, exif.top) << "beside the EXIF box";
+  EXPECT_GT(gps.left, exif.right);
 
   Click(page.keepMetadataCheck);
   EXPECT_EQ(theSaveData.KeepMetadata, 1);
