@@ -224,6 +224,28 @@ TEST_F(ConsoleConvertTest, AChosenFolderGetsTheNamedFoldersTreeAndItsOwnOutputsA
   EXPECT_EQ(LinesStartingWith(blocked, L"OK "), 0u);
 }
 
+TEST_F(ConsoleConvertTest, FillCutsToTheExactBoxAndMaxKbKeepsEveryFileUnderItsLimit) {
+  ASSERT_TRUE(WritePhoto(photos.File(L"wide.jpg"), 480, 120));
+  ASSERT_TRUE(WritePhoto(photos.File(L"tall.jpg"), 120, 480));
+  const Outcome filled =
+      RunGlimmerset({L"/convert", L"/size", L"100x100", L"/fill", L"smart", L"/folder", L"fill", photos.Path()});
+  SCOPED_TRACE(testing::Message() << "fill:\n" << filled.output);
+  EXPECT_EQ(filled.exitCode, 0u);
+  ExpectPicture(photos.File(L"fill\\wide.jpg"), 100, 100);
+  ExpectPicture(photos.File(L"fill\\tall.jpg"), 100, 100);
+
+  const Outcome limited = RunGlimmerset(
+      {L"/convert", L"/size", L"keep", L"/type", L"png", L"/max-kb", L"1", L"/folder", L"limit", photos.File(L"wide.jpg")});
+  SCOPED_TRACE(testing::Message() << "max-kb:\n" << limited.output);
+  // A lossless PNG of 480 x 120 is over 1 KB: made smaller until it fits, and said so.
+  EXPECT_EQ(limited.exitCode, 0u);
+  EXPECT_EQ(LinesStartingWith(limited, L"OK " + photos.File(L"wide.jpg")), 1u);
+  EXPECT_EQ(LinesStartingWith(limited, L"1枚中1枚を変換しました。1枚はファイルサイズに収めるため縮小しました。"), 1u);
+  const std::string png = ReadFileBytes(photos.File(L"limit\\wide.png"));
+  EXPECT_GT(png.size(), 0u);
+  EXPECT_LE(png.size(), 1024u);
+}
+
 TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
   // Neither side of the box may be lost: a wide photo meets its width, a tall one its height.
   const std::wstring wide = photos.File(L"wide.jpg");
