@@ -38,7 +38,11 @@ void FindPicture_CL::OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) 
 
 bool FindPicture_CL::EntersSubFolder(const std::wstring& parentFolder, const std::wstring& name) const {
   if (!skippedFolder.empty() && EqualIgnoringCase(name, skippedFolder)) return false;
-  return skippedPath.empty() || !IsSameFile(parentFolder + L"\\" + name, skippedPath);
+  if (skippedPath.empty()) return true;
+  const std::wstring folder = parentFolder + L"\\" + name;
+  if (EqualIgnoringCase(folder, skippedPath)) return false;
+  // Another spelling of it (a link, a short name) is the same folder on disk.
+  return !skippedIdentity.known || !SameIdentity(IdentityOf(folder), skippedIdentity);
 }
 
 void RegisterPath(std::wstring path, PhotoList& data, std::wstring outputFolderName, std::wstring chosenFolder) {

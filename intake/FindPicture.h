@@ -26,6 +26,7 @@ public:
       : saveData(data),
         skippedFolder(std::move(outputFolderName)),
         skippedPath(std::move(chosenFolder)),
+        skippedIdentity(skippedPath.empty() ? FileIdentity{} : IdentityOf(skippedPath)),
         photoRoot(std::move(root)) {}
 
   // Appends a new photo for every picture file; other files are passed over.
@@ -38,6 +39,7 @@ private:
   PhotoList* saveData;  // not owned
   std::wstring skippedFolder;
   std::wstring skippedPath;
+  FileIdentity skippedIdentity;  // looked up once, not for every folder walked
   std::wstring photoRoot;
 };
 
