@@ -8,7 +8,8 @@
 // The user's Documents and desktop folders; empty when the system cannot name them.
 std::wstring DocumentsFolder();
 std::wstring DesktopFolder();
-// Makes the folder unless it is there already: S_OK, or the platform's error as an HRESULT.
+// Makes the folder unless it is there already (made by anyone, even meanwhile): S_OK, or the
+// error of the making as an HRESULT.
 HRESULT EnsureFolder(const std::wstring& path);
 // Folder of the running executable, without a trailing "\".
 std::wstring ModuleDirectory();

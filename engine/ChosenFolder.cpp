@@ -44,11 +44,6 @@ HRESULT LastErrorResult() {
   return HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE);
 }
 
-bool IsFolder(const std::wstring& fullPath) {
-  const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(fullPath).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // A file can be made in the folder: made and gone again at once.
 HRESULT ProbeWrite(const std::wstring& folder) {
   const std::wstring probe = folder + (folder.back() == L'\\' ? L"" : L"\\") + L"~glimmerset-probe.tmp";
@@ -93,17 +88,14 @@ std::wstring ChosenOutputFolder(const ConvertSettings& settings) {
 
 HRESULT MakeFolderTree(const std::wstring& fullPath) {
   if (fullPath.empty()) return E_INVALIDARG;
-  if (CreateDirectoryW(ExtendedLengthPath(fullPath).c_str(), nullptr) || IsFolder(fullPath)) return S_OK;
-  const DWORD error = GetLastError();
-  if (error != ERROR_PATH_NOT_FOUND) return HRESULT_FROM_WIN32(error);
+  // A level another worker made meanwhile is no failure, and its look does not replace the error.
+  const HRESULT made = EnsureFolder(ExtendedLengthPath(fullPath));
+  if (made != HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) return made;
   // A level above is missing: made first, from the top down. The root itself is never made.
-  std::wstring parent = DirectoryPart(fullPath);
-  if (parent.empty() || parent.size() >= fullPath.size() || RootOf(parent + L"\\") == parent + L"\\") {
-    return HRESULT_FROM_WIN32(error);
-  }
-  if (const HRESULT made = MakeFolderTree(parent); FAILED(made)) return made;
-  if (CreateDirectoryW(ExtendedLengthPath(fullPath).c_str(), nullptr) || IsFolder(fullPath)) return S_OK;
-  return LastErrorResult();
+  const std::wstring parent = DirectoryPart(fullPath);
+  if (parent.empty() || parent.size() >= fullPath.size() || RootOf(parent + L"\\") == parent + L"\\") return made;
+  if (const HRESULT above = MakeFolderTree(parent); FAILED(above)) return above;
+  return EnsureFolder(ExtendedLengthPath(fullPath));
 }
 
 HRESULT PrepareChosenFolder(const ConvertSettings& settings, std::wstring& problem) {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/ChosenFolder.h"
 #include "engine/OutputNaming.h"
@@ -58,6 +61,36 @@ TEST(ChosenFolder, AnUnusableFolderIsSaidBeforeTheBatchAndAUsableOneIsMadeWithEv
   ConvertSettings beside;
   EXPECT_EQ(PrepareChosenFolder(beside, problem), S_OK);
   EXPECT_TRUE(problem.empty());
+}
+
+// The batch's workers make their photos' folders at the same time; one worker's folder is often
+// a level of another's, and a level made by another worker is no failure.
+TEST(ChosenFolder, WorkersMakingNestedFoldersAtOnceAllSucceed) {
+  TempFolder temp;
+  constexpr int kRounds = 40;
+  constexpr int kWorkers = 4;
+  for (int round = 0; round < kRounds; ++round) {
+    std::wstring folder = temp.File(L"r" + std::to_wstring(round));
+    std::vector<std::wstring> folders;
+    for (int worker = 0; worker < kWorkers; ++worker) folders.push_back(folder += L"\\桜");
+    std::atomic<int> ready{0};
+    std::vector<HRESULT> made(kWorkers, E_FAIL);
+    std::vector<std::thread> workers;
+    for (int worker = 0; worker < kWorkers; ++worker) {
+      workers.emplace_back([&, worker] {
+        ++ready;
+        while (ready.load() < kWorkers) std::this_thread::yield();
+        made[worker] = MakeFolderTree(folders[worker]);
+      });
+    }
+    for (std::thread& worker : workers) worker.join();
+    for (int worker = 0; worker < kWorkers; ++worker) {
+      SCOPED_TRACE(testing::Message() << "round " << round << ", depth " << worker + 1);
+      EXPECT_EQ(made[worker], S_OK);
+      EXPECT_TRUE(IsFolder(folders[worker]));
+    }
+    if (HasFailure()) break;
+  }
 }
 
 TEST(ChosenFolder, APhotosFoldersBelowItsRootAreKeptAndOthersGoToTheTop) {
