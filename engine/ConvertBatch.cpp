@@ -246,9 +246,10 @@ BatchCounts ConvertBatch_CL::Counts() const {
   return counts;
 }
 
-std::wstring ConvertBatch_CL::FirstOutputFolder() const {
+std::wstring ConvertBatch_CL::FolderToShow() const {
+  const std::wstring chosen = ChosenOutputFolder(settings);
   for (std::size_t i = 0; i < results.size(); ++i) {
-    if (results[i].failure == PhotoFailure::None) return planned[i].folder;
+    if (results[i].failure == PhotoFailure::None) return chosen.empty() ? planned[i].folder : FullPathOf(chosen);
   }
   return {};
 }

@@ -54,8 +54,9 @@ public:
 
   const std::vector<PhotoResult>& Results() const { return results; }
   BatchCounts Counts() const;
-  // The output folder of the first photo written; empty when none was.
-  std::wstring FirstOutputFolder() const;
+  // The folder shown when the batch is over: the chosen output folder, or else the output folder
+  // of the first photo written; empty when no photo was written.
+  std::wstring FolderToShow() const;
 
   // min(processor cores + 1, kMostWorkers). A worker waits now and then (for libvips' own
   // thread, for the file system, for the flush); one worker more than the cores fills those

@@ -547,7 +547,7 @@ void MainWindow_CL::Convert() {
     results.RunModal(0, 0, hwnd);
   }
   // The folder opens for what was written, even when not everything was.
-  if (openFolder && !job.firstOutputFolder.empty()) openFolder(job.firstOutputFolder);
+  if (openFolder && !job.folderToShow.empty()) openFolder(job.folderToShow);
 }
 
 void MainWindow_CL::RotateAnchor(int step) {

@@ -22,6 +22,6 @@ void MyConvertStartProgress_CL::Run() {
       cancelRequested, workers);
   results = batch->Results();
   counts = batch->Counts();
-  firstOutputFolder = batch->FirstOutputFolder();
+  folderToShow = batch->FolderToShow();
   CloseDialog();
 }

@@ -21,7 +21,7 @@ public:
   void Run() override;
 
   std::unique_ptr<ConvertBatch_CL> batch;
-  std::wstring firstOutputFolder;
+  std::wstring folderToShow;
   std::vector<PhotoResult> results;
   BatchCounts counts;
   int workers = ConvertBatch_CL::DefaultWorkers();

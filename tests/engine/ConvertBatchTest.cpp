@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "engine/ChosenFolder.h"
 #include "engine/ConvertBatch.h"
 #include "engine/VipsSession.h"
 #include "tests/engine/PipelinePhotos.h"
@@ -89,8 +90,34 @@ TEST(ConvertBatch, WritesEveryPhotoOnSeveralWorkersAndReportsEachOnce) {
     EXPECT_EQ(run.reports[i].second, 7u);
   }
   for (const PhotoResult& result : batch.Results()) EXPECT_TRUE(FileExists(result.output));
-  EXPECT_EQ(batch.FirstOutputFolder(), folder.File(L"Resized"));
+  EXPECT_EQ(batch.FolderToShow(), folder.File(L"Resized"));
   EXPECT_EQ(TemporaryFilesIn(folder.File(L"Resized")), 0);
+}
+
+// A photo on each of five levels, into a chosen folder: the workers make the levels at the same
+// time, each keeps its place below the chosen folder, and the chosen folder is the one shown.
+TEST(ConvertBatch, AChosenFolderGetsEveryLevelMadeBySeveralWorkersAtOnceAndIsShown) {
+  const TempFolder folder;
+  const std::wstring root = folder.File(L"写真");
+  std::vector<PhotoItem> photos;
+  std::vector<std::wstring> below;
+  std::wstring level;
+  for (const wchar_t* name : {L"2024", L"春", L"桜", L"夜", L"月"}) {
+    level += std::wstring(L"\\") + name;
+    ASSERT_EQ(MakeFolderTree(root + level), S_OK);
+    below.push_back(level + L"\\p.jpg");
+    WritePhoto(root + below.back());
+    photos.push_back(PhotoItem{root + below.back(), 0, 0, {}, root});
+  }
+  ConvertSettings settings = SmallOutputs();
+  settings.SaveDirTypeIndex = kSaveInChosenFolder;
+  settings.OutputFolder = folder.File(L"小さく");
+  ConvertBatch_CL batch(photos, settings, theLog);
+  const BatchRun run(batch, 4);
+
+  EXPECT_EQ(batch.Counts().written, photos.size());
+  for (const std::wstring& path : below) EXPECT_TRUE(FileExists(settings.OutputFolder + path)) << path.size();
+  EXPECT_EQ(batch.FolderToShow(), settings.OutputFolder);
 }
 
 // Several workers share the cores, each photo on one libvips thread; a photo alone, however

@@ -149,7 +149,7 @@ TEST_F(ConvertJob, WritesEveryPhotoIntoResizedBesideItsSourceWithItsNameTypeAndS
   ExpectPicture(first + L"\\Resized\\p_b_x.png", kTestFormatPng, 50, 100);
   ExpectPicture(second + L"\\Resized\\p_c_x.bmp", kTestFormatBmp, 100, 100);
   EXPECT_EQ(FilesIn(first + L"\\Resized").size(), 2u);
-  EXPECT_EQ(job.firstOutputFolder, first + L"\\Resized");
+  EXPECT_EQ(job.folderToShow, first + L"\\Resized");
   EXPECT_EQ(job.bar.positions, (std::vector<int>{666, 1333, 2000}));
   EXPECT_EQ(job.title, L"ファイル変換中");
   EXPECT_EQ(job.cancelAllowed, 1) << "the conversion offers 中止";
@@ -234,7 +234,7 @@ TEST_F(ConvertJob, TwoPhotosWithOneOutputPathAreBothWrittenTheLaterNumbered) {
 TEST_F(ConvertJob, EmptyListClosesAtOnceAndNamesNoFolder) {
   Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
-  EXPECT_TRUE(job.firstOutputFolder.empty());
+  EXPECT_TRUE(job.folderToShow.empty());
   EXPECT_EQ(job.bar.positions, std::vector<int>{0});
 }
 
