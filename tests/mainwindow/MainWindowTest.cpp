@@ -421,7 +421,10 @@ TEST_F(MainWindowTest, CommandLineFolderAddsItsPicturesWithoutMakingOneCurrent) 
   EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
   EXPECT_TRUE(ConvertEnabled());
   // The thumbnails come from the decode thread as the strip paints.
-  EXPECT_TRUE(PumpUntil([&] { return List().cache.Find(0) != nullptr && List().decoder.QueuedCount() == 0; }));
+  WIN32_FILE_ATTRIBUTE_DATA file{};
+  ASSERT_TRUE(GetFileAttributesExW(theSaveData.items[0].path.c_str(), GetFileExInfoStandard, &file));
+  const std::int64_t first = ThumbnailKey(theSaveData.items[0].path, 0, file.ftLastWriteTime);
+  EXPECT_TRUE(PumpUntil([&] { return List().cache.FindFinished(first) != nullptr && List().decoder.QueuedCount() == 0; }));
 }
 
 TEST_F(MainWindowTest, DropReplacesTheListAndLeavesThePreviewAlone) {
