@@ -15,9 +15,15 @@ public:
   UiStallProbe(const UiStallProbe&) = delete;
   UiStallProbe& operator=(const UiStallProbe&) = delete;
 
-  // Ends the probing; answers the longest wait in milliseconds.
+  // Ends the probing; answers the longest wait in milliseconds. Called on the window's own
+  // thread, it answers the probe's last send while it waits for the probe to end.
   ULONGLONG Stop() {
     running = false;
+    while (probe.joinable() && !finished) {
+      MSG msg;
+      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+      Sleep(1);
+    }
     if (probe.joinable()) probe.join();
     return longest.load();
   }
@@ -37,10 +43,12 @@ private:
       ++probes;
       Sleep(kIntervalMs);
     }
+    finished = true;
   }
 
   std::atomic<bool> running{true};
   std::atomic<ULONGLONG> longest{0};
   std::atomic<int> probes{0};
+  std::atomic<bool> finished{false};
   std::thread probe;  // last: starts once the fields are ready
 };
