@@ -566,6 +566,14 @@ TEST_F(MainWindowTest, SlowTreeFillsTheStripWhileTheWindowAnswersAndAStopKeepsWh
   EXPECT_GT(probe.Probes(), 10);
   EXPECT_LT(stall, 120u) << "the window answers every message within 120 ms while the tree is read";
   EXPECT_NE(ReadLog().find(L"写真の検索を中止しました"), std::wstring::npos);
+
+  // Closed while a walk runs: the walk ends with the window, and what it had posted goes too.
+  SendMessageW(window->hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({first})), 0);
+  ASSERT_TRUE(PumpUntil([&] { return ItemCount() > 0; }));
+  Sleep(300);
+  window.reset();
+  PumpWindowMessages();
+  EXPECT_LT(ItemCount(), kFolders * kPerFolder);
 }
 
 // ---- the current photo -------------------------------------------------------------------
