@@ -13,6 +13,9 @@ constexpr UINT WM_THUMBNAIL_READY = 4234;
 // The update check's fetch ended: lParam the received VersionFile (UpdateCheckWorker), whose
 // ownership passes with the message; 0 asks again for a result kept while a modal window was up.
 constexpr UINT WM_UPDATE_FETCHED = WM_APP + 2;
+// The intake job found photos: lParam the IntakeBatch (intake/IntakeJob), whose ownership
+// passes with the message.
+constexpr UINT WM_INTAKE_BATCH = WM_APP + 3;
 // WM_COMMAND id: the "変換開始" button of a parameter page was clicked.
 constexpr UINT CMD_CONVERT = 190;
 

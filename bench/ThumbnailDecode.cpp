@@ -56,7 +56,7 @@ int main() {
       double longestEnqueue = 0;
       for (int i = 0; i < kPhotos; ++i) {
         auto request = std::make_unique<DecodeItem_CL>(photos[i], 192, 144, 0);
-        request->itemIndex = i;
+        request->cacheKey = i;
         const Clock::time_point before = Clock::now();
         decoder.Enqueue(std::move(request));
         longestEnqueue = std::max(longestEnqueue, MillisecondsSince(before));

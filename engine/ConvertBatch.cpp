@@ -28,24 +28,6 @@ std::wstring PlatformPath(const std::wstring& path) {
   return full.empty() ? path : ExtendedLengthPath(full);
 }
 
-// The file's last write time; false when it cannot be read (a missing file).
-bool LastWriteTime(const std::wstring& path, FILETIME& time) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(PlatformPath(path).c_str(), GetFileExInfoStandard, &data)) return false;
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  time = data.ftLastWriteTime;
-  return true;
-}
-
-// An output counts as done when it exists and was last written no earlier than its photo. With
-// the photo's own time kept on the output the two are equal, which counts as done too.
-bool OutputIsUpToDate(const std::wstring& source, const std::wstring& output) {
-  FILETIME sourceTime{};
-  FILETIME outputTime{};
-  if (!LastWriteTime(output, outputTime) || !LastWriteTime(source, sourceTime)) return false;
-  return CompareFileTime(&outputTime, &sourceTime) >= 0;
-}
-
 void LogFailure(LogFile& log, const PhotoResult& result) {
   log.Write(L"変換できませんでした: %s : %s %s", result.source.c_str(), FailureText(result.failure),
             result.detail.c_str());
@@ -104,7 +86,7 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
                               : L"";
     }
   }
-  if (settings.SkipDone) MarkDone();
+  if (settings.SkipDone) MarkDone(plan);
   // No more workers than photos: a photo alone keeps libvips' own threads for itself.
   const int most = static_cast<int>(std::min<std::size_t>(photos.size(), kMostWorkers));
   const int count = std::clamp(workers, 1, std::max(most, 1));
@@ -125,10 +107,12 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
   for (const std::unique_ptr<WorkerThread>& thread : threads) thread->Join();
 }
 
-void ConvertBatch_CL::MarkDone() {
+// An output counts as done when it exists and was last written no earlier than its photo. With
+// the photo's own time kept on the output the two are equal, which counts as done too.
+void ConvertBatch_CL::MarkDone(const OutputPlan_CL& plan) {
   std::size_t skipped = 0;
   for (std::size_t i = 0; i < photos.size(); ++i) {
-    if (planned[i].refusal != PhotoFailure::None || !OutputIsUpToDate(photos[i].path, planned[i].path)) continue;
+    if (planned[i].refusal != PhotoFailure::None || !plan.OutputWasUpToDate(i)) continue;
     planned[i].refusal = PhotoFailure::AlreadyDone;
     results[i].failure = PhotoFailure::AlreadyDone;
     ++skipped;

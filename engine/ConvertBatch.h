@@ -74,7 +74,7 @@ private:
   PhotoFailure Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded, PhotoResult& result) const;
   void RunWorker(const Progress& progress, const std::atomic<int>& cancel);
   // With SkipDone, marks each photo whose planned output is already there and up to date.
-  void MarkDone();
+  void MarkDone(const OutputPlan_CL& plan);
 
   std::vector<PhotoItem> photos;
   ConvertSettings settings;

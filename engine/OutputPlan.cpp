@@ -26,6 +26,17 @@ std::wstring FolderOf(const std::wstring& fullPath) {
   return folder;
 }
 
+// The look of the file at an absolute path; false when no file is there.
+bool LookOf(const std::wstring& fullPath, std::tuple<ULONGLONG, ULONGLONG>& look) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(ExtendedLengthPath(fullPath).c_str(), GetFileExInfoStandard, &data)) return false;
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  const auto wide = [](DWORD high, DWORD low) { return (static_cast<ULONGLONG>(high) << 32) | low; };
+  look = {wide(data.nFileSizeHigh, data.nFileSizeLow),
+          wide(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+  return true;
+}
+
 std::wstring Numbered(const std::wstring& baseName, int number) {
   return baseName + L" (" + std::to_wstring(number) + L")";
 }
@@ -68,14 +79,17 @@ void OutputPlan_CL::RememberSources(const std::vector<std::wstring>& sources) {
   }
 }
 
-const std::set<OutputPlan_CL::FileKey>& OutputPlan_CL::SourceFiles() {
-  if (sourceFilesFound) return sourceFiles;
-  sourceFilesFound = true;
-  for (const std::wstring& source : sourceList) {
-    const FileIdentity identity = IdentityOf(source);
-    if (identity.known) sourceFiles.insert({identity.volume, identity.indexHigh, identity.indexLow});
+const std::multimap<OutputPlan_CL::FileLook, std::size_t>& OutputPlan_CL::SourceLooks() {
+  if (sourceLooksRead) return sourceLooks;
+  sourceLooksRead = true;
+  for (std::size_t index = 0; index < sourceList.size(); ++index) {
+    const std::wstring full = FullPathOf(sourceList[index]);
+    if (FileLook look; !full.empty() && LookOf(full, look)) {
+      sourceLooks.emplace(look, index);
+      sourceLookAt.emplace(index, look);
+    }
   }
-  return sourceFiles;
+  return sourceLooks;
 }
 
 PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSettings& settings, std::wstring& path) {
@@ -130,8 +144,26 @@ void OutputPlan_CL::NumberCollision(std::size_t index, const std::wstring& wante
 
 bool OutputPlan_CL::NamesASource(const std::wstring& fullPath) {
   if (sourcePaths.count(CaseFolded(fullPath)) != 0) return true;
-  const FileIdentity identity = IdentityOf(fullPath);  // not known: no file is there
-  return identity.known && SourceFiles().count({identity.volume, identity.indexHigh, identity.indexLow}) != 0;
+  FileLook look;
+  if (!LookOf(fullPath, look)) return false;  // no file is there
+  outputLooks[CaseFolded(fullPath)] = look;
+  const auto [first, last] = SourceLooks().equal_range(look);
+  if (first == last) return false;
+  // Opened only now: a file that looks like a photo of the batch may be that photo.
+  const FileIdentity identity = IdentityOf(fullPath);
+  for (auto alike = first; alike != last; ++alike) {
+    if (SameIdentity(identity, IdentityOf(sourceList[alike->second]))) return true;
+  }
+  return false;
+}
+
+bool OutputPlan_CL::OutputWasUpToDate(std::size_t index) const {
+  const PlannedOutput& output = outputs[index];
+  if (output.path.empty()) return false;
+  const auto found = outputLooks.find(CaseFolded(output.path));
+  const auto source = sourceLookAt.find(index);
+  if (found == outputLooks.end() || source == sourceLookAt.end()) return false;
+  return std::get<1>(found->second) >= std::get<1>(source->second);
 }
 
 bool OutputPlan_CL::IsFree(const std::wstring& fullPath) {

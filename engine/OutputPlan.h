@@ -14,7 +14,7 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <set>
+#include <map>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -49,19 +49,26 @@ public:
   const std::vector<PlannedOutput>& Outputs() const { return outputs; }
   // The folder name's problem when it refused every photo, else None.
   FolderNameProblem FolderProblem() const { return folderProblem; }
+  // Whether the output of the photo at `index` was already there when the plan was made,
+  // last written no earlier than the photo: from what planning read, nothing is read again.
+  bool OutputWasUpToDate(std::size_t index) const;
 
   // The highest number tried before a photo with a taken name is given up (refused as
   // WriteFailed); far more photos of one name than any batch holds.
   static constexpr int kLastNumber = 100000;
 
 private:
-  using FileKey = std::tuple<DWORD, DWORD, DWORD>;  // volume, index high, index low
+  // What a file looks like from its attributes: size and last write time. Two paths to one
+  // file (a link, a short name) look the same, so only files that look alike are opened to
+  // compare their identities.
+  using FileLook = std::tuple<ULONGLONG, ULONGLONG>;
 
   void Plan(const std::vector<std::wstring>& sources, const ConvertSettings& settings);
   void RememberSources(const std::vector<std::wstring>& sources);
-  // The sources found on disk, looked up the first time an output path names a file that
-  // exists: a batch written into a new folder never opens its photos here.
-  const std::set<FileKey>& SourceFiles();
+  // The looks of the sources found on disk, each with its source's index, read the first time
+  // an output path names a file that exists: a batch written into a new folder never reads
+  // them here.
+  const std::multimap<FileLook, std::size_t>& SourceLooks();
   void PlanOne(std::size_t index, const ConvertSettings& settings);
   // The photo's output path before numbering (absolute), or why it gets none.
   PhotoFailure UnnumberedPath(std::size_t index, const ConvertSettings& settings, std::wstring& path);
@@ -78,8 +85,10 @@ private:
   std::vector<std::wstring> sourceList;            // as given
   std::vector<std::wstring> roots;                 // each source's search root; empty: none
   std::unordered_set<std::wstring> sourcePaths;    // case-folded full paths of the sources
-  std::set<FileKey> sourceFiles;                   // the sources found on disk, once looked up
-  bool sourceFilesFound = false;
+  std::multimap<FileLook, std::size_t> sourceLooks;  // the sources found on disk, once read
+  std::unordered_map<std::size_t, FileLook> sourceLookAt;  // the same, by source index
+  bool sourceLooksRead = false;
+  std::unordered_map<std::wstring, FileLook> outputLooks;  // case-folded paths of files found there
   std::unordered_set<std::wstring> takenPaths;     // case-folded output paths given out
   std::unordered_map<std::wstring, int> nextNumber;  // by case-folded unnumbered path
   FolderNameProblem folderProblem = FolderNameProblem::None;

@@ -19,6 +19,8 @@ void FindFile_CL::OnFolder(std::wstring, std::wstring) {}
 void FindFile_CL::OnFile(std::wstring, const WIN32_FIND_DATAW&) {}
 void FindFile_CL::OnFolderDone() {}
 bool FindFile_CL::EntersSubFolder(const std::wstring&, const std::wstring&) const { return true; }
+void FindFile_CL::OnFolderUnreadable(const std::wstring&, DWORD) {}
+bool FindFile_CL::Stopped() const { return false; }
 
 void FindFile_CL::Search(std::wstring path, int recurseSubFolders) {
   recurse = recurseSubFolders;
@@ -39,8 +41,14 @@ void FindFile_CL::WalkFolder(std::wstring folder) {
   const std::wstring query = ExtendedLengthPath(folder + kSeparator + pattern);
   WIN32_FIND_DATAW entry;
   const FindHandle find(FindFirstFileW(query.c_str(), &entry));
-  if (!find) return;
+  if (!find) {
+    // No match for a file name is no fault; a folder that cannot be listed is.
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) OnFolderUnreadable(folder, error);
+    return;
+  }
   do {
+    if (Stopped()) return;
     if (IsDotEntry(entry.cFileName)) continue;
     if (!IsFolder(entry)) {
       OnFile(folder, entry);

@@ -30,6 +30,11 @@ public:
   // Asked before a sub-folder is entered; false passes it over with everything in it.
   // Base: true.
   virtual bool EntersSubFolder(const std::wstring& parentFolder, const std::wstring& name) const;
+  // Called for a folder that could not be listed (gone meanwhile, no right to read it), with
+  // the platform's error; everything below it is passed over. Base: nothing.
+  virtual void OnFolderUnreadable(const std::wstring& folder, DWORD error);
+  // Asked before every entry; true ends the walk where it is. Base: false.
+  virtual bool Stopped() const;
 
   // path = folder + "\" + pattern, the pattern a file name or a wildcard; a relative path
   // is taken from the current folder.

@@ -45,16 +45,24 @@ bool FindPicture_CL::EntersSubFolder(const std::wstring& parentFolder, const std
   return !skippedIdentity.known || !SameIdentity(IdentityOf(folder), skippedIdentity);
 }
 
-void RegisterPath(std::wstring path, PhotoList& data, std::wstring outputFolderName, std::wstring chosenFolder) {
+bool PictureSearchOf(const std::wstring& path, std::wstring& searched, std::wstring& root) {
   std::wstring full = FullPathOf(path);
-  if (full.empty()) return;
+  if (full.empty()) return false;
   const bool folder = IsFolderPath(full);
   if (folder) full = EveryEntryOf(full);
   // A file named as it is has no root; a folder's (or wildcard's) photos keep its name.
   const bool plainFile = !folder && full.find_first_of(L"*?") == std::wstring::npos;
-  const std::wstring searched = DirectoryPart(full);
-  const std::wstring parent = DirectoryPart(searched);
-  const std::wstring root = plainFile ? std::wstring() : parent.empty() ? searched : parent;
+  const std::wstring searchedFolder = DirectoryPart(full);
+  const std::wstring parent = DirectoryPart(searchedFolder);
+  root = plainFile ? std::wstring() : parent.empty() ? searchedFolder : parent;
+  searched = full;
+  return true;
+}
+
+void RegisterPath(std::wstring path, PhotoList& data, std::wstring outputFolderName, std::wstring chosenFolder) {
+  std::wstring searched;
+  std::wstring root;
+  if (!PictureSearchOf(path, searched, root)) return;
   FindPicture_CL finder(&data, std::move(outputFolderName), std::move(chosenFolder), root);
-  finder.Search(full, 1);
+  finder.Search(searched, 1);
 }

@@ -43,6 +43,10 @@ private:
   std::wstring photoRoot;
 };
 
+// What RegisterPath searches for `path`: the path given to Search (a folder becomes its
+// wildcard) and the root its photos get. False for a path the platform rejects.
+bool PictureSearchOf(const std::wstring& path, std::wstring& searched, std::wstring& root);
+
 // Adds the pictures found at `path` to `data`'s photo list: a file, a wildcard, or a folder
 // searched with all its sub-folders except those named outputFolderName and the folder
 // chosenFolder (the folder given itself is searched whatever its name). Adds nothing for a

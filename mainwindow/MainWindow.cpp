@@ -6,10 +6,8 @@
 #include <shellapi.h>
 
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
-#include "base/CommandLine.h"
 #include "base/HighDpiHelper.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
@@ -22,81 +20,21 @@
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
-#include "intake/FindPicture.h"
-#include "intake/MyFileOpenProgress.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/PopupMenu.h"
 #include "mainwindow/PropSheet.h"
 #include "mainwindow/TabParamSetting.h"
-#include "toolkit/FileOpenDialog.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateCheckWorker.h"
 #include "views/DecodeImage.h"
 #include "views/MyPictureListView.h"
 
-namespace {
-
-// Characters of the buffer a dropped path is read into (a longer path is read whole).
-constexpr UINT kDropPathCharacters = 520;
-constexpr UINT kDropCountQuery = 0xFFFFFFFF;
-
-// Every path of a drop, each read at its full length.
-std::vector<std::wstring> DroppedPaths(HDROP drop) {
-  std::vector<std::wstring> paths;
-  const UINT count = DragQueryFileW(drop, kDropCountQuery, nullptr, 0);
-  for (UINT index = 0; index < count; ++index) {
-    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
-    std::wstring path(length < kDropPathCharacters ? kDropPathCharacters : length + 1, L'\0');
-    const UINT copied = DragQueryFileW(drop, index, path.data(), static_cast<UINT>(path.size()));
-    path.resize(copied);
-    if (!path.empty()) paths.push_back(path);
-  }
-  return paths;
-}
-
-// One choice of the open dialog: its shown name and its patterns, each ended by a zero.
-std::wstring FilterEntry(const std::wstring& name, const std::wstring& patterns) {
-  return name + L'\0' + patterns + L'\0';
-}
-
-// The open dialog's choices: the picture files that discovery takes, or every file.
-std::wstring OpenDialogFilter() {
-  std::wstring patterns;
-  for (const wchar_t* extension : kPictureExtensions) {
-    if (!patterns.empty()) patterns += L';';
-    patterns += std::wstring(L"*") + extension;
-  }
-  return FilterEntry(L"写真ファイル (" + patterns + L")", patterns) + FilterEntry(L"すべてのファイル (*.*)", L"*.*");
-}
-
-// The key two spellings of one path share: upper case, as the file system compares names.
-std::wstring PathKey(const std::wstring& path) {
-  std::wstring key = path;
-  if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-  return key;
-}
-
-// Removes the items from `first` on whose path is already in the list, before or after first.
-void DropRepeatedPaths(std::vector<PhotoItem>& items, size_t first) {
-  std::unordered_set<std::wstring> seen;
-  for (size_t index = 0; index < first && index < items.size(); ++index) seen.insert(PathKey(items[index].path));
-  size_t kept = first;
-  for (size_t index = first; index < items.size(); ++index) {
-    if (!seen.insert(PathKey(items[index].path)).second) continue;
-    if (kept != index) items[kept] = std::move(items[index]);
-    ++kept;
-  }
-  if (kept < items.size()) items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept), items.end());
-}
-
-}  // namespace
-
 void ShellOpenFolder(const std::wstring& folder) {
   ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-MainWindow_CL::MainWindow_CL() : splitter(WM_SPLITTER_MOVED) { style = popupStyle; }
+MainWindow_CL::MainWindow_CL() : splitter(WM_SPLITTER_MOVED), intake(theSaveData) { style = popupStyle; }
 
 MainWindow_CL::~MainWindow_CL() {
   // A window still open (run modeless) goes first, while every pane object still exists.
@@ -143,7 +81,10 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       OnCommand(LOWORD(wParam));
       break;
     case WM_DROPFILES:
-      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      intake.AddDropped(reinterpret_cast<HDROP>(wParam));
+      break;
+    case WM_INTAKE_BATCH:
+      intake.OnBatch(lParam);
       break;
     case WM_REFRESH_PREVIEW:
       OnRefreshPreview();
@@ -156,18 +97,18 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       break;
     case WM_COPYDATA: {
       // The sender's answer is the message result, not the dialog procedure's.
-      const bool taken = lParam != 0 && OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      const bool taken = lParam != 0 && intake.TakeHandedOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
       SetWindowLongPtrW(window, DWLP_MSGRESULT, taken ? TRUE : FALSE);
       return TRUE;
     }
     case WM_TIMER:
-      if (wParam == kHandoverTimer) AddHandedOverPaths();
+      if (wParam == kHandoverTimer) intake.AddHandedOver();
       if (wParam == kUpdateQuestionTimer) AskPendingUpdate();
       if (wParam == kSaveSettingsTimer) SaveSettings();
       break;
     case WM_DESTROY:
       UnmarkHandoverWindow(window);
-      KillTimer(window, kHandoverTimer);
+      intake.Close();
       KillTimer(window, kUpdateQuestionTimer);
       SaveSettings();
       DropPendingThumbnails();
@@ -231,6 +172,7 @@ void MainWindow_CL::Initialize() {
   CreatePreview();
   CreateThumbnailList();
   CreateParamTabs();
+  CreateIntake();
   BuildSplitter();
   RestoreWindowRect();
 
@@ -240,7 +182,7 @@ void MainWindow_CL::Initialize() {
   ApplyTopMost();
   ShowWindow(hwnd, SW_SHOW);
   StartUpdateCheck();
-  AddCommandLinePaths();
+  intake.AddCommandLine(commandLineText);
   EnableConvertButton();
   // Only now can a second start's paths join the strip.
   MarkHandoverWindow(hwnd);
@@ -318,6 +260,7 @@ void MainWindow_CL::DpiChanged() {
   ScaleSplitter(panesDpi, dpi);
   panesDpi = dpi;
   previewBar.UseDpi(font, dpi);
+  intake.UseDpi(font, dpi);
   if (paramTabs != nullptr) paramTabs->UseDpi(dpi, font);
   SizeStripTiles();
   SizeStrip();
@@ -339,21 +282,15 @@ void MainWindow_CL::RestoreWindowRect() {
   SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
 }
 
-void MainWindow_CL::AddCommandLinePaths() {
-  CommandLine_CL commandLine;
-  if (commandLineText) {
-    commandLine.Parse(*commandLineText);
-  } else {
-    commandLine.Parse();
-  }
-  const int files = commandLine.CountFiles();
-  if (files == 0) return;
-  {
-    const CriticalSectionLock lock(theSaveData.itemsLock);
-    for (int index = 0; index < files; ++index)
-      RegisterPath(commandLine.FileAt(index), theSaveData, theSaveData.MakeFolder, ChosenOutputFolder(theSaveData));
-  }
-  ListChanged();
+void MainWindow_CL::CreateIntake() {
+  intake.Create(hwnd);
+  intake.UseDpi(font, dpi);
+  intake.listChanged = [this](bool selectFirst) {
+    ListChanged();
+    if (selectFirst && thumbnailList != nullptr && ItemCount() > 0) thumbnailList->ClickItem(0);
+    EnableConvertButton();
+  };
+  intake.busyChanged = [this] { Layout(); };
 }
 
 // ---- layout ---------------------------------------------------------------------------
@@ -362,10 +299,13 @@ void MainWindow_CL::Layout() {
   if (layoutReady == 0) return;
   RECT client{};
   GetClientRect(hwnd, &client);
+  std::vector<Placement> statusRow;
+  const RECT panes = intake.Place(client, statusRow);
   splitter.ClearPlacements();
-  splitter.ComputeLayout(client);
+  splitter.ComputeLayout(panes);
   PlacePreviewBar();
   PlaceCurrentPage();
+  splitter.placements.insert(splitter.placements.end(), statusRow.begin(), statusRow.end());
   splitter.ApplyPlacements();
   FitPageToTabs();
   SavePlacement();
@@ -423,60 +363,11 @@ void MainWindow_CL::SaveSettings() {
   theSaveData.Save(theIniFile, theLog);
 }
 
-void MainWindow_CL::OnDropFiles(HDROP drop) {
-  if (drop == nullptr) return;
-  const std::vector<std::wstring> paths = DroppedPaths(drop);
-  DragFinish(drop);
-  {
-    const CriticalSectionLock lock(theSaveData.itemsLock);
-    theSaveData.Clear();
-    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder, ChosenOutputFolder(theSaveData));
-  }
-  ListChanged();
-  EnableConvertButton();
-}
-
-bool MainWindow_CL::OnCopyData(const COPYDATASTRUCT& data) {
-  std::vector<std::wstring> paths;
-  if (!UnpackPathList(data, paths)) return false;
-  handedOver.insert(handedOver.end(), paths.begin(), paths.end());
-  if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-  // With a job's progress or a sheet open, that one comes to the front.
-  SetForegroundWindow(GetLastActivePopup(hwnd));
-  // Added from the timer, never inside this call: the sender waits for the answer, and a
-  // job's worker may be going through the list right now.
-  SetTimer(hwnd, kHandoverTimer, 0, nullptr);
-  return true;
-}
-
-void MainWindow_CL::AddHandedOverPaths() {
-  // A modal window (a job's progress, a sheet, a message box) disables this one: the list
-  // is not to change under it. The timer tries again.
-  if (!IsWindowEnabled(hwnd)) {
-    SetTimer(hwnd, kHandoverTimer, kHandoverRetryMs, nullptr);
-    return;
-  }
-  KillTimer(hwnd, kHandoverTimer);
-  if (handedOver.empty()) return;
-  const std::vector<std::wstring> paths = std::move(handedOver);
-  handedOver.clear();
-  int added = 0;
-  {
-    const CriticalSectionLock lock(theSaveData.itemsLock);
-    const size_t before = theSaveData.items.size();
-    for (const std::wstring& path : paths) RegisterPath(path, theSaveData, theSaveData.MakeFolder, ChosenOutputFolder(theSaveData));
-    // The same photo sent twice, or already in the strip, stays there once.
-    DropRepeatedPaths(theSaveData.items, before);
-    added = static_cast<int>(theSaveData.items.size() - before);
-  }
-  theLog.Write(kHandoverAddedLine, static_cast<int>(paths.size()), added, ItemCount());
-  ListChanged();
-  EnableConvertButton();
-}
-
 // ---- commands -------------------------------------------------------------------------
 
 void MainWindow_CL::OnCommand(UINT id) {
+  // "中止", or Esc while photos are searched, stops the search.
+  if ((id == kIntakeStopCommand || id == IDCANCEL) && intake.Stop()) return;
   if (OnPreviewCommand(id)) return;
   if (id < kFirstMainCommand || id > kLastMainCommand) return;
   switch (id) {
@@ -490,7 +381,7 @@ void MainWindow_CL::OnCommand(UINT id) {
       ShowVersion();
       break;
     case CMD_OPEN:
-      OpenFiles();
+      intake.ChooseAndAdd();
       break;
     case CMD_CONVERT:
       Convert();
@@ -507,22 +398,6 @@ void MainWindow_CL::OnCommand(UINT id) {
     default:
       break;
   }
-}
-
-void MainWindow_CL::OpenFiles() {
-  FileOpenDialog_CL dialog;
-  dialog.filter = OpenDialogFilter();
-  if (!dialog.Run(true, hwnd, kOpenDialogTitle)) return;
-  MyFileOpenProgress_CL job(dialog.Paths(), theSaveData, theSaveData);
-  job.autoStart = 1;
-  job.RunModal(0, 0, hwnd);
-  if (thumbnailList != nullptr) {
-    thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
-    thumbnailList->ClickItem(0);
-    thumbnailList->UpdateLayout();
-    thumbnailList->Repaint();
-  }
-  EnableConvertButton();
 }
 
 void MainWindow_CL::Convert() {

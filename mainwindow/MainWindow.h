@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "mainwindow/PhotoIntake.h"
 #include "mainwindow/PreviewBar.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SplitManager.h"
@@ -47,16 +48,11 @@ constexpr wchar_t kSplitterKey[] = L"SpliterRect";
 constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を入力してください。";
 constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
 constexpr wchar_t kOverwriteSourcesCaption[] = L"パラメータエラー";
-constexpr wchar_t kOpenDialogTitle[] = L"変換する写真ファイルを選択してください";
-// Timer that adds handed-over paths once no modal window (a job, a sheet) holds the window.
-constexpr UINT_PTR kHandoverTimer = 0x4741;
-constexpr UINT kHandoverRetryMs = 200;
 // Saves the settings at most this often while they keep changing (a slider drag).
 constexpr UINT_PTR kSaveSettingsTimer = 0x4743;
 constexpr UINT kSaveSettingsIntervalMs = 300;
 // Retries the update question while a modal window is up.
 constexpr UINT_PTR kUpdateQuestionTimer = 0x4742;
-constexpr wchar_t kHandoverAddedLine[] = L"他の起動から受け取ったパス %d 件で写真が %d 枚増えました (一覧 %d 枚)。";
 
 // Opens a folder in the shell ("open" verb); the result is not examined.
 void ShellOpenFolder(const std::wstring& folder);
@@ -80,7 +76,6 @@ public:
 
   // The command handlers, one per menu or page command.
   void OnCommand(UINT id);
-  void OpenFiles();
   void Convert();
   void RotateAnchor(int step);
   void RemoveSelected();
@@ -88,14 +83,6 @@ public:
   void ShowVersion();
   void OpenSupportSite();
 
-  // Files dropped on the window, the preview or the strip replace the list.
-  void OnDropFiles(HDROP drop);
-  // Paths handed over by a second start (WM_COPYDATA): kept, the window comes to the
-  // front, and they join the strip as soon as no modal window is open. False for a message
-  // that is no well-formed path list.
-  bool OnCopyData(const COPYDATASTRUCT& data);
-  // Appends the kept paths' photos (folders with their sub-folders), each photo once.
-  void AddHandedOverPaths();
   // Effect page and preview follow the current photo; the settings are saved.
   void OnRefreshPreview();
   void OnNotify(const NMHDR& header);
@@ -112,13 +99,13 @@ public:
   std::unique_ptr<MyPictureListView_CL> thumbnailList;
   std::unique_ptr<TabParamSetting_CL> paramTabs;
   PreviewBar_CL previewBar;
+  // The ways photos come in (drop, open dialog, command line, hand-over) and their walk.
+  PhotoIntake_CL intake;
 
   // The text read as the process's command line; the real one when not set.
   std::optional<std::wstring> commandLineText;
   // Opens the output folder after a conversion.
   std::function<void(const std::wstring&)> openFolder = ShellOpenFolder;
-  // Paths handed over and not yet added.
-  std::vector<std::wstring> handedOver;
   // Where the update check fetches from; tests point it at a loopback server.
   UpdateEndpoint updateEndpoint = UpdateEndpoint::Maker();
   // A received version file waiting for the modal window in front to close.
@@ -150,7 +137,7 @@ private:
   void SaveSettingsSoon();
   void SaveSettings();
   ULONGLONG lastSettingsSave = 0;
-  void AddCommandLinePaths();
+  void CreateIntake();
   // After the list changed length: count, layout and a repaint of the strip.
   void ListChanged();
   void EnableConvertButton() const;

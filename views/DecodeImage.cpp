@@ -138,17 +138,35 @@ void DecodeImage_CL::DeliverResult(std::unique_ptr<DecodeItem_CL> request) {
   PostToWindow(targetWindow, WM_THUMBNAIL_READY, sequence, std::move(request));
 }
 
-int RequestThumbnail(MovieBitmapChcheBase_CL& cache, DecodeImage_CL& decoder, int index, const std::wstring& path,
+std::int64_t ThumbnailKey(const std::wstring& path, int rotation, const FILETIME& written) {
+  // 64-bit FNV-1a over what makes the thumbnail.
+  std::uint64_t hash = 14695981039346656037ull;
+  const auto mix = [&hash](std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+      hash ^= (value >> (8 * i)) & 0xFF;
+      hash *= 1099511628211ull;
+    }
+  };
+  std::wstring name = path;
+  if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+  for (const wchar_t c : name) mix(static_cast<std::uint64_t>(c), 2);
+  mix(static_cast<std::uint64_t>(rotation & 3), 1);
+  mix(written.dwLowDateTime, 4);
+  mix(written.dwHighDateTime, 4);
+  return static_cast<std::int64_t>(hash);
+}
+
+int RequestThumbnail(MovieBitmapChcheBase_CL& cache, DecodeImage_CL& decoder, std::int64_t key, const std::wstring& path,
                      int thumbWidth, int thumbHeight, int rotation) {
-  cache.Store(index, CreateBlankBitmap(thumbWidth, thumbHeight, kThumbnailPixelFormat));
+  cache.Store(key, CreateBlankBitmap(thumbWidth, thumbHeight, kThumbnailPixelFormat));
   auto request = std::make_unique<DecodeItem_CL>(path, thumbWidth, thumbHeight, rotation);
-  request->itemIndex = index;
+  request->cacheKey = key;
   const int sequence = decoder.Enqueue(std::move(request));
-  cache.Await(index, sequence);
+  cache.Await(key, sequence);
   return sequence;
 }
 
 bool AcceptThumbnail(MovieBitmapChcheBase_CL& cache, std::unique_ptr<DecodeItem_CL> request) {
   if (!request || !request->result) return false;
-  return cache.StoreIfAwaited(request->itemIndex, request->sequence, std::move(request->result)) == 0;
+  return cache.StoreIfAwaited(request->cacheKey, request->sequence, std::move(request->result)) == 0;
 }

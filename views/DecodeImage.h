@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -78,11 +79,16 @@ private:
   bool helpersQuit = false;                                  // under `lock`
 };
 
+// The key a photo's thumbnail is cached under: its path (without regard to case), its
+// rotation and the time its file was last written, so that the thumbnail follows the photo
+// wherever it moves in the list, and a turned or edited photo is decoded anew.
+std::int64_t ThumbnailKey(const std::wstring& path, int rotation, const FILETIME& written);
+
 // The two ends of a thumbnail request, as the thumbnail list and the main window use them.
 //
-// RequestThumbnail: stores a blank placeholder under `index`, queues a request for the photo
+// RequestThumbnail: stores a blank placeholder under `key`, queues a request for the photo
 // and marks the placeholder as waiting for it. Answers the request's sequence number.
-int RequestThumbnail(MovieBitmapChcheBase_CL& cache, DecodeImage_CL& decoder, int index, const std::wstring& path,
+int RequestThumbnail(MovieBitmapChcheBase_CL& cache, DecodeImage_CL& decoder, std::int64_t key, const std::wstring& path,
                      int thumbWidth, int thumbHeight, int rotation);
 // AcceptThumbnail: puts a delivered thumbnail into the cache when its placeholder still waits
 // for exactly this request; a result overtaken by a cleared or re-requested entry is dropped.

@@ -2,7 +2,8 @@
 // One thumbnail decode request. Made on the user-interface thread, owned by the decoder's
 // queue until the worker takes it, then by the worker, then by whoever receives the posted
 // WM_THUMBNAIL_READY. The receiver checks `sequence` against what the list awaits for
-// `itemIndex` before it shows `result` (see MovieBitmapChcheBase_CL::StoreIfAwaited).
+// `cacheKey` before it shows `result` (see MovieBitmapChcheBase_CL::StoreIfAwaited).
+#include <cstdint>
 #include <string>
 
 #include "base/GpOwned.h"
@@ -22,5 +23,5 @@ public:
   int rotation;              // the user's quarter turns clockwise 0..3, applied with vips_rot
   int pixelFormat = kThumbnailPixelFormat;
   GpBitmapPtr result;        // the finished thumbnail (the unreadable tile for a photo that cannot be read); null until decoded
-  int itemIndex = 0;         // the photo's list position when requested: the cache key
+  std::int64_t cacheKey = 0;  // the photo's key in the thumbnail cache (ThumbnailKey)
 };

@@ -7,11 +7,15 @@
 
 namespace {
 
-// Whether the photo's file can be there at all. The tile asks no more on the user-interface
-// thread: opening a picture file may decode it, and only the worker decodes.
-bool IsPhotoFile(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+// The cache key of a photo whose file is there; false for a missing file or a folder. The tile
+// asks no more on the user-interface thread: opening a picture file may decode it, and only
+// the worker decodes.
+bool PhotoFileKey(const std::wstring& path, int rotation, std::int64_t& key) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  key = ThumbnailKey(path, rotation, data.ftLastWriteTime);
+  return true;
 }
 
 }  // namespace
@@ -54,11 +58,11 @@ void MyPictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int
   std::wstring path;
   int rotation = 0;
   if (!PhotoAt(index, path, rotation)) return;
-  if (IsPhotoFile(path)) {
-    GpBitmap* thumbnail = cache.Find(index);
+  if (std::int64_t key = 0; PhotoFileKey(path, rotation, key)) {
+    GpBitmap* thumbnail = cache.Find(key);
     if (!thumbnail) {
-      RequestThumbnail(cache, decoder, index, path, thumbWidth, thumbHeight, rotation);
-      thumbnail = cache.Find(index);
+      RequestThumbnail(cache, decoder, key, path, thumbWidth, thumbHeight, rotation);
+      thumbnail = cache.Find(key);
     }
     PaintThumbnail(graphics, cell, thumbnail);
   }
@@ -66,18 +70,17 @@ void MyPictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int
 }
 
 bool MyPictureListView_CL::OnThumbnailReady(WPARAM, LPARAM lParam) {
-  std::unique_ptr<DecodeItem_CL> request = DecodeImage_CL::TakeResult(lParam);
-  if (!request) return false;
-  std::wstring path;
-  int rotation = 0;
-  if (!PhotoAt(request->itemIndex, path, rotation)) return false;
-  if (path != request->path || rotation != request->rotation) return false;
-  if (!AcceptThumbnail(cache, std::move(request))) return false;
+  if (!AcceptThumbnail(cache, DecodeImage_CL::TakeResult(lParam))) return false;
   Repaint();
   return true;
 }
 
 void MyPictureListView_CL::RemoveThumbnail(int index) {
-  cache.Remove(index);
+  std::wstring path;
+  int rotation = 0;
+  std::int64_t key = 0;
+  if (PhotoAt(index, path, rotation) && PhotoFileKey(path, rotation, key)) cache.Remove(key);
   Repaint();
 }
+
+int MyPictureListView_CL::SetItemCount(unsigned n) { return PictureListBase_CL::SetItemCount(n); }

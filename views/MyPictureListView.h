@@ -5,9 +5,9 @@
 // strip are passed on to the parent as its own WM_DROPFILES.
 //
 // The main window, after Create: decoder.SetTargetWindow(itself) and decoder.Start();
-// on WM_THUMBNAIL_READY: OnThumbnailReady(wParam, lParam); after rotating a photo:
-// RemoveThumbnail(index); whenever items changes in length or order: SetItemCount and
-// UpdateLayout.
+// on WM_THUMBNAIL_READY: OnThumbnailReady(wParam, lParam); whenever items changes in length
+// or order: SetItemCount and UpdateLayout. Thumbnails are cached by photo (ThumbnailKey), so
+// adding, removing or moving photos keeps them, and a turned photo is decoded anew.
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,12 +30,13 @@ public:
   void PaintItem(GpGraphics* graphics, const RECT& cell, int index) override;
 
   // Takes the finished request of a WM_THUMBNAIL_READY (and its ownership). The thumbnail is
-  // kept only when its tile still waits for exactly this request and the photo at that index
-  // is still the one (path and rotation) it was made from; a late result for a removed,
-  // moved or turned photo is dropped. Answers whether the strip changed (it is repainted).
+  // kept when its photo's entry still waits for exactly this request, wherever the photo is
+  // now in the list. Answers whether the strip changed (it is repainted).
   bool OnThumbnailReady(WPARAM wParam, LPARAM lParam);
-  // Forgets one photo's thumbnail (after it was turned); the next paint requests it anew.
+  // Forgets the thumbnail of the photo at index; the next paint requests it anew.
   void RemoveThumbnail(int index);
+  // The new count; the cached thumbnails stay, since they are kept by photo.
+  int SetItemCount(unsigned n) override;
   // The caption of the photo at index: its output base name; empty for no photo.
   std::wstring CaptionText(int index);
 

@@ -164,7 +164,9 @@ TEST_F(ProgramTest, ConvertsAFolderFromTheCommandLineAndKeepsTheSettings) {
   ASSERT_NE(main, nullptr) << "no main window";
   const HWND button = drive::FindDescendant(main, drive::kConvertButtonText, L"Button");
   if (button != nullptr) {
-    EXPECT_TRUE(IsWindowEnabled(button)) << "photos in the list enable \"変換開始\"";
+    // The photos join as the folders are read, just after the window shows.
+    EXPECT_TRUE(drive::WaitUntil([&] { return IsWindowEnabled(button) != 0; }, 10000))
+        << "photos in the list enable \"変換開始\"";
   }
   // Thumbnails arrive in the strip.
   EXPECT_TRUE(StripSettles(main, [](const drive::Capture& c) {
@@ -238,7 +240,7 @@ TEST_F(ProgramTest, RemovingTheLastPhotoBringsBackThePlaceholderAndTurnsTheStart
   ASSERT_NE(main, nullptr) << "no main window";
   const HWND button = drive::FindDescendant(main, drive::kConvertButtonText, L"Button");
   ASSERT_NE(button, nullptr);
-  EXPECT_TRUE(IsWindowEnabled(button));
+  EXPECT_TRUE(drive::WaitUntil([&] { return IsWindowEnabled(button) != 0; }, 10000));
   const HWND preview = drive::PreviewWindow(main);
   const HWND strip = drive::StripWindow(main);
   ASSERT_TRUE(preview != nullptr && strip != nullptr);

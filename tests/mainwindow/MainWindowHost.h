@@ -54,7 +54,19 @@ protected:
     window->openFolder = [this](const std::wstring& folder) { openedFolders.push_back(folder); };
     EXPECT_NE(window->CreateModeless(nullptr), nullptr);
     PumpWindowMessages();
+    SettleIntake();
     return *window;
+  }
+
+  // Pumps until the photos asked for have all been found (at most 15 s).
+  void SettleIntake() {
+    const ULONGLONG end = GetTickCount64() + 15000;
+    do {
+      PumpWindowMessages();
+      if (!window->intake.Busy()) return;
+      Sleep(5);
+    } while (GetTickCount64() < end);
+    ADD_FAILURE() << "the photos were never all found";
   }
 
   TempFolder temp;

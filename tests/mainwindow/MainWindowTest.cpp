@@ -33,6 +33,7 @@
 #include "tests/support/ResultsWindow.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
+#include "tests/support/UiStallProbe.h"
 #include "toolkit/Button.h"
 #include "views/MyPictureListView.h"
 #include "mainwindow/MainWindowLinks.h"
@@ -61,6 +62,14 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds = 15000) {
     Sleep(10);
   }
   return true;
+}
+
+// The log written so far (UTF-16LE).
+std::wstring ReadLog() {
+  const std::string bytes = ReadFileBytes(theLog.logPath);
+  std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+  return text;
 }
 
 // Counts the queued messages of one kind for window and takes them out of the queue.
@@ -174,7 +183,7 @@ protected:
 
   void Drop(const std::vector<std::wstring>& paths) {
     SendMessageW(window->hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
-    Pump();
+    SettleIntake();
   }
   void Command(UINT id) {
     SendMessageW(window->hwnd, WM_COMMAND, id, 0);
@@ -421,7 +430,10 @@ TEST_F(MainWindowTest, CommandLineFolderAddsItsPicturesWithoutMakingOneCurrent) 
   EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
   EXPECT_TRUE(ConvertEnabled());
   // The thumbnails come from the decode thread as the strip paints.
-  EXPECT_TRUE(PumpUntil([&] { return List().cache.Find(0) != nullptr && List().decoder.QueuedCount() == 0; }));
+  WIN32_FILE_ATTRIBUTE_DATA file{};
+  ASSERT_TRUE(GetFileAttributesExW(theSaveData.items[0].path.c_str(), GetFileExInfoStandard, &file));
+  const std::int64_t first = ThumbnailKey(theSaveData.items[0].path, 0, file.ftLastWriteTime);
+  EXPECT_TRUE(PumpUntil([&] { return List().cache.FindFinished(first) != nullptr && List().decoder.QueuedCount() == 0; }));
 }
 
 TEST_F(MainWindowTest, DropReplacesTheListAndLeavesThePreviewAlone) {
@@ -442,10 +454,10 @@ TEST_F(MainWindowTest, DropReplacesTheListAndLeavesThePreviewAlone) {
 
   // A drop on the preview or the strip reaches the main window the same way.
   SendMessageW(Preview().hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a, b})), 0);
-  Pump();
+  SettleIntake();
   EXPECT_EQ(ItemCount(), 2);
   SendMessageW(List().hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({c})), 0);
-  Pump();
+  SettleIntake();
   EXPECT_EQ(ItemCount(), 1);
 }
 
@@ -493,6 +505,75 @@ TEST_F(MainWindowTest, DroppedPathLongerThanTheClassicLimitIsRead) {
   Drop({folder});
   ASSERT_EQ(ItemCount(), 1);
   EXPECT_NE(theSaveData.items[0].path.find(L"folder_with_a_rather_long_name\\p.jpg"), std::wstring::npos);
+}
+
+// A tree read slowly, as from a network share: 20 ms for every folder listed.
+TEST_F(MainWindowTest, SlowTreeFillsTheStripWhileTheWindowAnswersAndAStopKeepsWhatWasFound) {
+  constexpr int kFolders = 60;
+  constexpr int kPerFolder = 20;
+  const auto tree = [this](const std::wstring& name) {
+    for (int folder = 0; folder < kFolders; ++folder) {
+      const std::wstring path = temp.File(name + L"\\d" + std::to_wstring(folder));
+      SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+      for (int file = 0; file < kPerFolder; ++file) WriteFileBytes(path + L"\\p" + std::to_wstring(file) + L".jpg", "x");
+    }
+    return temp.File(name);
+  };
+  const std::wstring first = tree(L"first");
+  const std::wstring second = tree(L"second");
+  const std::wstring third = temp.File(L"third");
+  CreateDirectoryW(third.c_str(), nullptr);
+  const std::wstring photo = Photo(L"third\\only.jpg", 40, 30);
+  Open();
+  window->intake.job.beforeListing = [](const std::wstring&) { Sleep(20); };
+  const HWND status = GetDlgItem(window->hwnd, kIntakeStatusLineId);
+  ASSERT_NE(status, nullptr);
+  EXPECT_FALSE(IsWindowVisible(status));
+
+  UiStallProbe probe(window->hwnd);
+  // Dropped twice in a row while the first walk runs: the second replaces the first.
+  SendMessageW(window->hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({first})), 0);
+  SendMessageW(window->hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({second})), 0);
+  EXPECT_TRUE(window->intake.Busy());
+  EXPECT_TRUE(IsWindowVisible(status)) << "a status line counts the photos while they are found";
+  ASSERT_TRUE(PumpUntil([&] { return ItemCount() >= kPerFolder; }));
+  EXPECT_LT(ItemCount(), kFolders * kPerFolder) << "the strip fills as the photos are found";
+  EXPECT_EQ(static_cast<int>(List().GetCount()), ItemCount());
+  EXPECT_TRUE(ConvertEnabled());
+  SettleIntake();
+  EXPECT_EQ(ItemCount(), kFolders * kPerFolder);
+  for (const PhotoItem& item : theSaveData.items) ASSERT_EQ(item.path.rfind(second, 0), 0u) << "only the second drop's";
+  EXPECT_FALSE(IsWindowVisible(status));
+
+  // The open dialog's way and a hand-over go through the same walk; Esc stops it.
+  std::vector<wchar_t> list = PackPathList({first, third});
+  COPYDATASTRUCT data{kPathListTag, static_cast<DWORD>(list.size() * sizeof(wchar_t)), list.data()};
+  SendMessageW(window->hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  ASSERT_TRUE(PumpUntil([&] { return ItemCount() >= kFolders * kPerFolder + kPerFolder; }));
+  wchar_t text[128] = {};
+  GetWindowTextW(status, text, 128);
+  EXPECT_NE(std::wstring(text).find(L"枚"), std::wstring::npos) << text;
+  Command(IDCANCEL);
+  SettleIntake();
+  const int kept = ItemCount();
+  EXPECT_GT(kept, kFolders * kPerFolder) << "what was found before the stop stays";
+  EXPECT_LT(kept, 2 * kFolders * kPerFolder) << "the walk stopped";
+  EXPECT_EQ(theSaveData.items.back().path.find(L"only.jpg"), std::wstring::npos) << "the rest of the request is not walked";
+  EXPECT_EQ(static_cast<int>(List().GetCount()), kept);
+  EXPECT_FALSE(IsWindowVisible(status));
+
+  const ULONGLONG stall = probe.Stop();
+  EXPECT_GT(probe.Probes(), 10);
+  EXPECT_LT(stall, 120u) << "the window answers every message within 120 ms while the tree is read";
+  EXPECT_NE(ReadLog().find(L"写真の検索を中止しました"), std::wstring::npos);
+
+  // Closed while a walk runs: the walk ends with the window, and what it had posted goes too.
+  SendMessageW(window->hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({first})), 0);
+  ASSERT_TRUE(PumpUntil([&] { return ItemCount() > 0; }));
+  Sleep(300);
+  window.reset();
+  PumpWindowMessages();
+  EXPECT_LT(ItemCount(), kFolders * kPerFolder);
 }
 
 // ---- the current photo -------------------------------------------------------------------
@@ -640,7 +721,7 @@ TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
     Command(CMD_OPEN);
     EXPECT_EQ(choose.Seen(), 1);
   }
-  Pump();
+  SettleIntake();
   ASSERT_EQ(ItemCount(), 2) << "opening adds to the list";
   EXPECT_EQ(theSaveData.items[1].path, b);
   EXPECT_EQ(List().GetCount(), 2u);

@@ -246,7 +246,7 @@ TEST(ThumbnailRequest, LateResultNeverLandsOnAnotherPhotosTile) {
   DecodeImage_CL decoder;  // never started: requests just queue
   const auto resultFor = [](int index, int sequence) {
     auto request = Request(L"x.png");
-    request->itemIndex = index;
+    request->cacheKey = index;
     request->sequence = sequence;
     request->result = CreateBlankBitmap(192, 144, kThumbnailPixelFormat);
     return request;

@@ -118,7 +118,6 @@ TEST_F(PictureListViewTest, TurningOnePhotoRequestsOnlyItsThumbnailAgain) {
   EXPECT_TRUE(IsWhite(Pixel(2 * 196 + 100, 130))) << "lower half of the landscape is white";
 
   photos[2].rotation = 1;  // a quarter turn clockwise: the red top goes to the right
-  view.RemoveThumbnail(2);
   Paint();
   ASSERT_TRUE(parent.WaitForThumbnails(1));
   Sleep(100);
@@ -126,7 +125,7 @@ TEST_F(PictureListViewTest, TurningOnePhotoRequestsOnlyItsThumbnailAgain) {
   const std::vector<LPARAM> results = parent.TakeThumbnails();
   ASSERT_EQ(results.size(), 1u);
   const auto* request = reinterpret_cast<const DecodeItem_CL*>(results[0]);
-  EXPECT_EQ(request->itemIndex, 2);
+  EXPECT_EQ(request->path, folder.File(L"half.png"));
   EXPECT_EQ(request->rotation, 1);
   EXPECT_EQ(Deliver(results), 1);
   Paint();
@@ -137,28 +136,36 @@ TEST_F(PictureListViewTest, TurningOnePhotoRequestsOnlyItsThumbnailAgain) {
   EXPECT_TRUE(IsRed(Pixel(100, 60))) << "the others keep their thumbnails";
 }
 
-TEST_F(PictureListViewTest, LateResultForARemovedMovedOrTurnedPhotoIsNotShown) {
-  Paint();
+TEST_F(PictureListViewTest, ThumbnailsFollowTheirPhotosThroughRemovalsAndAdditionsAndALateOneNeverShowsOnATurnedPhoto) {
   StartDecoder();
+  Paint();
   ASSERT_TRUE(parent.WaitForThumbnails(3));
-  std::vector<LPARAM> stale = parent.TakeThumbnails();
+  ASSERT_EQ(Deliver(parent.TakeThumbnails()), 3);
 
-  // The red photo is removed: blue moves to index 0, half to 1.
+  // The red photo is removed: blue moves to index 0, half to 1, each with its thumbnail.
   photos.erase(photos.begin());
   Recount();
-  EXPECT_EQ(Deliver(stale), 0) << "every result was requested for the old order";
   Paint();
-  ASSERT_TRUE(parent.WaitForThumbnails(2));
-  EXPECT_EQ(Deliver(parent.TakeThumbnails()), 2);
-  Paint();
+  EXPECT_EQ(view.decoder.QueuedCount(), 0u) << "nothing is decoded again";
   EXPECT_TRUE(IsBlue(Pixel(100, 60)));
+  EXPECT_TRUE(IsWhite(Pixel(196 + 100, 130)));
 
-  // A result for a photo turned after its request: dropped, even with the right sequence.
-  view.RemoveThumbnail(1);
+  // Added again in front, it moves the others along and shows at once.
+  photos.insert(photos.begin(), Photo(folder.File(L"IMG_0001.JPG")));
+  Recount();
+  Paint();
+  EXPECT_EQ(view.decoder.QueuedCount(), 0u);
+  EXPECT_TRUE(IsRed(Pixel(100, 60)));
+  EXPECT_TRUE(IsBlue(Pixel(196 + 100, 60)));
+
+  // Turned upside down and back before its decode came: the late result is not shown.
+  photos[2].rotation = 2;
   Paint();
   ASSERT_TRUE(parent.WaitForThumbnails(1));
-  photos[1].rotation = 2;
-  EXPECT_EQ(Deliver(parent.TakeThumbnails()), 0);
+  photos[2].rotation = 0;
+  Deliver(parent.TakeThumbnails());
+  Paint();
+  EXPECT_TRUE(IsWhite(Pixel(2 * 196 + 100, 130))) << "the upright thumbnail, white below";
 }
 
 TEST_F(PictureListViewTest, MissingPhotoShowsItsCaptionAndIsNotRequested) {
