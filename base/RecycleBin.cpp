@@ -24,15 +24,16 @@ bool DriveHasNoBin(const std::wstring& path) {
   return type == DRIVE_REMOTE || type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
 }
 
-// A read-only file, or one another program holds open without letting it be deleted, is left
-// alone before the shell is asked, which would otherwise ask the user or fail half-way.
+// A read-only file, or one anybody holds open, is left alone before the shell is asked. The
+// shell would fail half-way on the first; the second, deleted while open, would stay "delete
+// pending" under its name until the last handle goes, and the check that it went to the bin
+// could not tell, so nothing is asked of the shell while a handle is open.
 HRESULT CheckDeletable(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return FromWin32(GetLastError());
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return E_INVALIDARG;
   if (attributes & FILE_ATTRIBUTE_READONLY) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-  const KernelHandle probe(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr));
+  const KernelHandle probe(CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   return probe ? S_OK : FromWin32(GetLastError());
 }
 

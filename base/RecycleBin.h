@@ -21,6 +21,6 @@ constexpr wchar_t kRecycleKeeperPrefix[] = L"~glimmer-keep-";
 // removable or network drive, a shell that left it where it was without an error, or one that
 // deleted it for good, after which it is put back);
 // otherwise the platform's error, the file left in place: ERROR_ACCESS_DENIED for a read-only
-// file, ERROR_SHARING_VIOLATION for one another program holds open without sharing its
-// deletion, ERROR_FILENAME_EXCED_RANGE for a path of MAX_PATH or more (the shell's limit).
+// file, ERROR_SHARING_VIOLATION for one that is open (in this program or another, whether
+// or not it shares its deletion), ERROR_FILENAME_EXCED_RANGE for a path of MAX_PATH or more (the shell's limit).
 HRESULT MoveToRecycleBin(const std::wstring& path);

@@ -256,14 +256,15 @@ void ConvertBatch_CL::ChooseBytes(std::size_t index, const PreparedPhoto& prepar
   const uint64_t photoSize = FileSizeOf(photos[index].path);
   if (settings.NeverLarger == 0 || photoSize == 0 || photoSize >= encoded.size) return;
   if (!ReadWholeFile(PlatformPath(photos[index].path), own)) return;
-  if (!PhotoStandsForOutput(photos[index], settings, prepared.picture.get(), own, encoded)) return;
+  const PhotoUse use = UsePhotoForOutput(photos[index], settings, prepared.picture.get(), own, encoded);
+  if (use == PhotoUse::None) return;
   data = own.data();
   size = own.size();
-  results[index].photoKept = true;
+  results[index].photoKept = use == PhotoUse::AsItIs;
   results[index].sizeGiven = EncodedSize();
 }
 
-void ConvertBatch_CL::WriteOutput(std::size_t index, const PreparedPhoto& prepared, const unsigned char* data,
+void ConvertBatch_CL::WriteOutput(std::size_t index, PreparedPhoto& prepared, const unsigned char* data,
                                   std::size_t size, const std::atomic<int>& cancel) {
   PhotoResult& result = results[index];
   const bool replacing = settings.SaveDirTypeIndex == kReplaceSource;
@@ -272,6 +273,8 @@ void ConvertBatch_CL::WriteOutput(std::size_t index, const PreparedPhoto& prepar
   FILETIME fileTime{};
   const bool timed = OutputFileTime(PlatformPath(result.source), prepared.picture.get(), settings, fileTime);
   if (replacing) {
+    // The photo's file is closed before it goes: an open one is never sent to the bin.
+    prepared.picture.reset();
     result.failure = ReplacePhoto(result.source, result.output, data, size, timed ? &fileTime : nullptr, cancel,
                                   result.detail);
     return;

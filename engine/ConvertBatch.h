@@ -80,12 +80,14 @@ private:
   void RunWorker(const Progress& progress, const std::atomic<int>& cancel);
   // With SkipDone, marks each photo whose planned output is already there and up to date.
   void MarkDone();
-  // The bytes the photo's output gets: `encoded`, or with NeverLarger the photo's own when
-  // they stand for it (`own` then holds them and result.photoKept is set).
+  // The bytes the photo's output gets: `encoded`, or with NeverLarger the photo's own (copied,
+  // result.photoKept set; or a JPEG with only its metadata changed) held in `own`, whichever
+  // UsePhotoForOutput allows.
   void ChooseBytes(std::size_t index, const PreparedPhoto& prepared, const VipsBytes& encoded,
                    std::vector<unsigned char>& own, const unsigned char*& data, std::size_t& size);
   // Writes the output: over its path, or in the photo's place with the photo sent to the bin.
-  void WriteOutput(std::size_t index, const PreparedPhoto& prepared, const unsigned char* data, std::size_t size,
+  // The prepared picture (and with it the photo's file) is let go first when replacing.
+  void WriteOutput(std::size_t index, PreparedPhoto& prepared, const unsigned char* data, std::size_t size,
                    const std::atomic<int>& cancel);
 
   std::vector<PhotoItem> photos;

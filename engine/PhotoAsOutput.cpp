@@ -4,10 +4,12 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "base/Owned.h"
 #include "base/PathIdentity.h"
 #include "engine/IccProfile.h"
+#include "engine/JpegMetadata.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 
@@ -108,15 +110,24 @@ bool SameFileType(const std::vector<unsigned char>& a, const unsigned char* b, s
   return !type.empty() && type == FileTypeOf(b, bSize);
 }
 
-bool PhotoStandsForOutput(const PhotoItem& item, const ConvertSettings& settings, VipsImage* finished,
-                          const std::vector<unsigned char>& photo, const VipsBytes& encoded) {
-  if (finished == nullptr || photo.empty() || photo.size() >= encoded.size) return false;
-  if (!SameFileType(photo, encoded.begin(), encoded.size) || !KeepsUnderLimit(photo.size(), settings)) return false;
+PhotoUse UsePhotoForOutput(const PhotoItem& item, const ConvertSettings& settings, VipsImage* finished,
+                           std::vector<unsigned char>& photo, const VipsBytes& encoded) {
+  if (finished == nullptr || photo.empty() || photo.size() >= encoded.size) return PhotoUse::None;
+  if (!SameFileType(photo, encoded.begin(), encoded.size)) return PhotoUse::None;
   const VipsImagePtr header(vips_image_new_from_buffer(photo.data(), photo.size(), "", nullptr));
   if (!header) {
     vips_error_clear();
-    return false;
+    return PhotoUse::None;
   }
-  return PixelsStayAsTheyAre(header.get(), item, settings, finished) && ColoursStayAsTheyAre(header.get()) &&
-         MetadataStaysAsItIs(header.get(), settings);
+  if (!PixelsStayAsTheyAre(header.get(), item, settings, finished) || !ColoursStayAsTheyAre(header.get()))
+    return PhotoUse::None;
+  PhotoUse use = PhotoUse::AsItIs;
+  if (!MetadataStaysAsItIs(header.get(), settings)) {
+    std::vector<unsigned char> rewritten =
+        JpegWithMetadataRemoved(photo, settings.KeepMetadata != 0, settings.RemoveGps != 0);
+    if (rewritten.empty()) return PhotoUse::None;
+    photo = std::move(rewritten);
+    use = PhotoUse::Rewritten;
+  }
+  return KeepsUnderLimit(photo.size(), settings) ? use : PhotoUse::None;
 }

@@ -483,7 +483,8 @@ std::string InBin(const std::wstring& name) {
 
 // "元より大きくしない": a small, well-compressed photo is its own output, byte for byte, under the
 // output's name and with the photo's time; a large one is converted; one whose location must
-// go is written anew; and without the option the small one is encoded as before.
+// go is written anew, as the smaller of its encoding and itself without the location; and
+// without the option the small one is encoded as before.
 TEST(ConvertBatch, NeverLargerCopiesOnlyAPhotoThatAlreadyIsWhatIsAsked) {
   const TempFolder folder;
   // Well compressed: our own encoder's file at quality 50, where the output asks for 80.
@@ -527,6 +528,7 @@ TEST(ConvertBatch, NeverLargerCopiesOnlyAPhotoThatAlreadyIsWhatIsAsked) {
   EXPECT_FALSE(results[2].photoKept) << "the location must go";
   const std::string located = ReadFileBytes(results[2].output);
   EXPECT_TRUE(located != photos[2].bytes);
+  EXPECT_LE(located.size(), photos[2].bytes.size()) << "the smaller of the two: the photo without its location";
   EXPECT_TRUE(HasGpsTag(photos[2].bytes));
   EXPECT_FALSE(HasGpsTag(located));
   EXPECT_EQ(SummaryText(batch.Counts()),
