@@ -47,6 +47,7 @@ constexpr wchar_t kSplitterKey[] = L"SpliterRect";
 constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を入力してください。";
 constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
 constexpr wchar_t kOverwriteSourcesCaption[] = L"パラメータエラー";
+constexpr wchar_t kReplaceCaption[] = L"元の写真を置き換える";
 constexpr wchar_t kOpenDialogTitle[] = L"変換する写真ファイルを選択してください";
 // Timer that adds handed-over paths once no modal window (a job, a sheet) holds the window.
 constexpr UINT_PTR kHandoverTimer = 0x4741;
@@ -123,6 +124,8 @@ public:
   UpdateEndpoint updateEndpoint = UpdateEndpoint::Maker();
   // A received version file waiting for the modal window in front to close.
   std::unique_ptr<VersionFile> pendingUpdate;
+  // The user said yes to replacing photos once: later batches in this window ask no more.
+  bool replaceConfirmed = false;
 
 private:
   void SizeStrip();
