@@ -531,8 +531,20 @@ TEST(ConvertBatch, NeverLargerCopiesOnlyAPhotoThatAlreadyIsWhatIsAsked) {
   EXPECT_LE(located.size(), photos[2].bytes.size()) << "the smaller of the two: the photo without its location";
   EXPECT_TRUE(HasGpsTag(photos[2].bytes));
   EXPECT_FALSE(HasGpsTag(located));
+  const auto picture = [](const std::string& file) {
+    return VipsImagePtr(vips_image_new_from_buffer(file.data(), file.size(), "", nullptr));
+  };
+  EXPECT_EQ(MeanDifference(picture(located).get(), picture(smallJpeg).get()), 0.0) << "its picture untouched";
   EXPECT_EQ(SummaryText(batch.Counts()),
             L"3枚中3枚を変換しました。1枚は元の写真の方が小さいため、そのままコピーしました。");
+
+  settings.KeepMetadata = 0;
+  ConvertBatch_CL stripped(Photos({paths[2]}), settings, theLog);
+  BatchRun{stripped};
+  const std::string bare = ReadFileBytes(stripped.Results()[0].output);
+  EXPECT_LT(bare.size(), located.size()) << "no shooting data at all";
+  EXPECT_EQ(vips_image_get_typeof(picture(bare).get(), VIPS_META_EXIF_NAME), 0u);
+  EXPECT_EQ(MeanDifference(picture(bare).get(), picture(smallJpeg).get()), 0.0);
 
   settings.NeverLarger = 0;
   ConvertBatch_CL allowed(Photos({paths[0]}), settings, theLog);
