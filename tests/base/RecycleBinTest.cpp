@@ -13,19 +13,6 @@
 
 namespace {
 
-// Files of a folder whose names start with "~glimmer-": a writer's temporary file or the
-// bin's second name of a photo, left behind.
-int LeftoversIn(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry{};
-  const HANDLE find = FindFirstFileW(ExtendedLengthPath(folder + L"\\~glimmer-*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do ++count;
-  while (FindNextFileW(find, &entry));
-  FindClose(find);
-  return count;
-}
-
 // A name no earlier run left in the bin.
 std::wstring FreshName(const wchar_t* stem) {
   return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) +
@@ -85,7 +72,7 @@ TEST(RecycleBin, AFileGoesToTheBinOrStaysWhereItWas) {
     }
     EXPECT_EQ(ReadFileBytes(path), refusal.what);
   }
-  EXPECT_EQ(LeftoversIn(folder.Path()), 0);
+  EXPECT_EQ(FilesMatching(folder.File(L"~glimmer-*")), 0) << "no temporary file or second name is left";
 
   // The shell takes no path of MAX_PATH or more.
   std::wstring deep = folder.Path();

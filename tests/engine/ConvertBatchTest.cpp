@@ -59,16 +59,7 @@ ConvertSettings SmallOutputs() {
 
 // Files of a folder whose name starts with "~glimmer-": the atomic writer's temporary files and
 // the second name a photo keeps while it goes to the bin.
-int TemporaryFilesIn(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry{};
-  const HANDLE find = FindFirstFileW((folder + L"\\~glimmer-*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do ++count;
-  while (FindNextFileW(find, &entry));
-  FindClose(find);
-  return count;
-}
+int TemporaryFilesIn(const std::wstring& folder) { return FilesMatching(folder + L"\\~glimmer-*"); }
 
 struct BatchRun {
   explicit BatchRun(ConvertBatch_CL& batch, int workers = 3) {
