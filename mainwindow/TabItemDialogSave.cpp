@@ -393,11 +393,15 @@ void TabItemDialogSave_CL::Layout() {
   const int nameTop = 8 * uh + margin + row;
   const int nameEditHeight = Exists(prefixEdit) ? Rect(*prefixEdit).bottom - Rect(*prefixEdit).top : uh;
   const int namePitch = nameEditHeight + m.Px(6);
+  // Both boxes start after the wider check box.
+  const auto widthOf = [](const ControlBase_CL* control) {
+    return Exists(control) ? Rect(*control).right - Rect(*control).left : 0;
+  };
+  const int left = uw + std::max(widthOf(prefixCheck), widthOf(suffixCheck)) + uw / 2;
   const auto placeNameRow = [&](const CheckBox_CL* check, const Edit_CL* edit, int top) {
     if (!Exists(check) || !Exists(edit)) return;
     const RECT checkRect = Rect(*check);
     MoveTo(*check, uw, top + (nameEditHeight - (checkRect.bottom - checkRect.top)) / 2);
-    const int left = uw + (checkRect.right - checkRect.left) + uw / 2;
     const RECT editRect = Rect(*edit);
     MoveAndSize(edit, left, top, std::min<int>(editRect.right - editRect.left, groupRight - left), nameEditHeight);
   };
