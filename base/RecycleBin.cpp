@@ -52,6 +52,7 @@ public:
       const std::wstring candidate = stem + std::to_wstring(keeperCounter++) + L".keep";
       if (CreateHardLinkW(candidate.c_str(), file.c_str(), nullptr)) {
         path = candidate;
+        linksBefore = Links();
         return S_OK;
       }
       const DWORD error = GetLastError();
@@ -60,14 +61,9 @@ public:
     }
     return FromWin32(ERROR_FILE_EXISTS);
   }
-  // Whether the file lives on under another name than this one (in the bin).
-  bool FileLivesOn() const {
-    const KernelHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        0, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    return file && GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks >= 2;
-  }
+  // Whether the file still has as many names as before the shell worked: its own went to the
+  // bin rather than away (a photo that is a hard link has other names besides).
+  bool FileLivesOn() const { return linksBefore >= 2 && Links() == linksBefore; }
   // Never fails to keep the file: when it cannot go back, it stays under the second name.
   HRESULT MoveBackTo(const std::wstring& file) {
     const HRESULT moved = MoveFileExW(path.c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH) ? S_OK : FromWin32(GetLastError());
@@ -76,7 +72,17 @@ public:
   }
 
 private:
+  // How many names the file has; 0 when that cannot be read.
+  DWORD Links() const {
+    const KernelHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return file && GetFileInformationByHandle(file.get(), &info) ? info.nNumberOfLinks : 0;
+  }
+
   std::wstring path;
+  DWORD linksBefore = 0;
 };
 
 // The shell's undoable delete, asking nothing and showing nothing.

@@ -28,8 +28,12 @@ TEST(RecycleBin, AFileGoesToTheBinOrStaysWhereItWas) {
   const std::wstring name = FreshName(L"recycled");
   const std::wstring recycled = folder.File(name);
   ASSERT_TRUE(WriteFileBytes(recycled, "the photo"));
+  // A hard link elsewhere is another name of the same photo, which stays.
+  const std::wstring otherName = folder.File(L"other-name.jpg");
+  ASSERT_TRUE(CreateHardLinkW(otherName.c_str(), recycled.c_str(), nullptr));
   EXPECT_EQ(MoveToRecycleBin(recycled), S_OK);
   EXPECT_FALSE(FileExists(recycled));
+  EXPECT_EQ(ReadFileBytes(otherName), "the photo");
   if (!RecycledFilesFolder().empty()) {
     EXPECT_EQ(ReadFileBytes(RecycledFilesFolder() + L"\\" + name), "the photo");
   }
