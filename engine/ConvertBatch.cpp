@@ -252,9 +252,10 @@ void ConvertBatch_CL::ChooseBytes(std::size_t index, const PreparedPhoto& prepar
                                   std::vector<unsigned char>& own, const unsigned char*& data, std::size_t& size) {
   data = encoded.begin();
   size = encoded.size;
+  if (settings.NeverLarger == 0) return;
   // Only a photo smaller than its output is read again.
   const uint64_t photoSize = FileSizeOf(photos[index].path);
-  if (settings.NeverLarger == 0 || photoSize == 0 || photoSize >= encoded.size) return;
+  if (photoSize == 0 || photoSize >= encoded.size) return;
   if (!ReadWholeFile(PlatformPath(photos[index].path), own)) return;
   const PhotoUse use = UsePhotoForOutput(photos[index], settings, prepared.picture.get(), own, encoded);
   if (use == PhotoUse::None) return;
