@@ -187,6 +187,12 @@ bool ApplySwitch(const std::wstring& option, ConvertSettings& settings, bool& us
     settings.Sharpen = 0;
   } else if (option == L"/skip-done") {
     settings.SkipDone = 1;
+  } else if (option == L"/never-larger") {
+    settings.NeverLarger = 1;
+  } else if (option == L"/allow-larger") {
+    settings.NeverLarger = 0;
+  } else if (option == L"/replace") {
+    settings.SaveDirTypeIndex = kReplaceSource;
   } else if (option == L"/fill") {
     settings.CropToFill = 1;
     settings.CropAnchor = kCropCentre;
@@ -364,6 +370,8 @@ std::wstring ConsoleUsage() {
          L"  /keep-time | /new-time       更新日時を元の写真と同じにする | 変換した時刻にする\r\n"
          L"  /exif-time                   更新日時を撮影日時にする（無い写真は元の写真の更新日時）\r\n"
          L"  /skip-done                   変換済みの写真はとばす（出力が元の写真より新しいとき）\r\n"
+         L"  /never-larger | /allow-larger 元より大きくしない（元の写真の方が小さければそのままコピー）| 大きくてもよい\r\n"
+         L"  /replace                     元の写真を置き換える（元はごみ箱へ。ごみ箱の無いドライブでは置き換えない）\r\n"
          L"  /workers 2                   同時に変換する写真の数 (1-8、既定はCPUのコア数+1)\r\n"
          L"指定しない設定は Glimmerset.ini の値を使います。終了コード: 0 全て変換, 1 変換できない写真あり, 2 オプションの誤り";
 }
@@ -388,6 +396,8 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
   }
   SaveData_CL settings;
   settings.Load(theIniFile, theLog);
+  // Photos are replaced only when this command line says so, whatever the window chose last.
+  if (settings.SaveDirTypeIndex == kReplaceSource) settings.SaveDirTypeIndex = kSaveBesideSource;
   const ConsoleRequest request = ParseConsoleRequest(arguments, settings);
   if (request.showUsage) {
     out.Line(ConsoleUsage());

@@ -1,6 +1,7 @@
 #include "base/AtomicFile.h"
 
 #include <atomic>
+#include <utility>
 
 #include "base/Owned.h"
 #include "base/PathIdentity.h"
@@ -82,6 +83,9 @@ public:
     return S_OK;
   }
 
+  // The finished file stays under its temporary name, now the caller's.
+  std::wstring Release() { return std::exchange(path, std::wstring()); }
+
 private:
   KernelHandle handle;
   std::wstring path;  // in its "\\?\" form when long
@@ -100,19 +104,37 @@ HRESULT CheckReplaceable(const std::wstring& target) {
 
 }  // namespace
 
-HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data, std::size_t size,
-                            const FILETIME* lastWrite) {
+namespace {
+
+// The checks and the temporary file both writers share: `temporary` holds the finished bytes.
+HRESULT WriteTemporary(const std::wstring& path, const unsigned char* data, std::size_t size,
+                       const FILETIME* lastWrite, TemporaryFile& temporary, std::wstring& target) {
   if (data == nullptr && size > 0) return E_POINTER;
   const std::wstring full = FullPathOf(path);
   if (full.empty() || FileNamePart(full).empty() || DirectoryPart(full).empty()) return E_INVALIDARG;
 
-  const std::wstring target = ExtendedLengthPath(full);
+  target = ExtendedLengthPath(full);
   if (const HRESULT checked = CheckReplaceable(target); FAILED(checked)) return checked;
-
-  TemporaryFile temporary;
   if (!temporary.Create(DirectoryPart(full))) return LastError();
-  HRESULT result = temporary.Write(data, size);
-  if (SUCCEEDED(result)) result = temporary.Finish(lastWrite);
-  if (SUCCEEDED(result)) result = temporary.MoveOver(target);
+  const HRESULT result = temporary.Write(data, size);
+  return SUCCEEDED(result) ? temporary.Finish(lastWrite) : result;
+}
+
+}  // namespace
+
+HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data, std::size_t size,
+                            const FILETIME* lastWrite) {
+  TemporaryFile temporary;
+  std::wstring target;
+  const HRESULT result = WriteTemporary(path, data, size, lastWrite, temporary, target);
+  return SUCCEEDED(result) ? temporary.MoveOver(target) : result;
+}
+
+HRESULT WriteFileBeside(const std::wstring& path, const unsigned char* data, std::size_t size,
+                        const FILETIME* lastWrite, std::wstring& written) {
+  TemporaryFile temporary;
+  std::wstring target;
+  const HRESULT result = WriteTemporary(path, data, size, lastWrite, temporary, target);
+  if (SUCCEEDED(result)) written = temporary.Release();
   return result;
 }

@@ -18,3 +18,9 @@ constexpr wchar_t kAtomicTemporaryPrefix[] = L"~glimmer-";
 // `lastWrite`, when given, becomes the file's modification time before it is moved into place.
 HRESULT WriteFileAtomically(const std::wstring& path, const unsigned char* data, std::size_t size,
                             const FILETIME* lastWrite = nullptr);
+
+// WriteFileAtomically up to the move: the finished temporary file is left in the folder of
+// `path` and named in `written` (in its "\\?\" form when long), for the caller to move into
+// place or delete. Nothing is left behind on failure.
+HRESULT WriteFileBeside(const std::wstring& path, const unsigned char* data, std::size_t size,
+                        const FILETIME* lastWrite, std::wstring& written);

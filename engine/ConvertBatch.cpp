@@ -14,8 +14,10 @@
 #include "engine/ChosenFolder.h"
 #include "engine/OutputFileTime.h"
 #include "engine/OutputPlan.h"
+#include "engine/PhotoAsOutput.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
+#include "engine/ReplacePhoto.h"
 #include "engine/VipsErrors.h"
 #include "engine/VipsOwned.h"
 #include "base/WorkerThread.h"
@@ -28,6 +30,13 @@ std::wstring PlatformPath(const std::wstring& path) {
   return full.empty() ? path : ExtendedLengthPath(full);
 }
 
+// The file's size in bytes; 0 when it cannot be read.
+uint64_t FileSizeOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(PlatformPath(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
 void LogFailure(LogFile& log, const PhotoResult& result) {
   log.Write(L"変換できませんでした: %s : %s %s", result.source.c_str(), FailureText(result.failure),
             result.detail.c_str());
@@ -36,6 +45,15 @@ void LogFailure(LogFile& log, const PhotoResult& result) {
 void LogMadeSmaller(LogFile& log, const PhotoResult& result) {
   log.Write(L"ファイルサイズに収めるため縮小しました: %s -> %d x %d", result.source.c_str(), result.sizeGiven.width,
             result.sizeGiven.height);
+}
+
+void LogPhotoKept(LogFile& log, const PhotoResult& result, bool replacing) {
+  if (replacing) {
+    log.Write(L"元の写真の方が小さいため、そのままにしました: %s", result.source.c_str());
+  } else {
+    log.Write(L"元の写真の方が小さいため、そのままコピーしました: %s -> %s", result.source.c_str(),
+              result.output.c_str());
+  }
 }
 
 // Why an encoding gave no file.
@@ -110,6 +128,8 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
 // An output counts as done when it exists and was last written no earlier than its photo. With
 // the photo's own time kept on the output the two are equal, which counts as done too.
 void ConvertBatch_CL::MarkDone(const OutputPlan_CL& plan) {
+  // An output in its photo's place is the photo: no second file tells that it was done.
+  if (settings.SaveDirTypeIndex == kReplaceSource) return;
   std::size_t skipped = 0;
   for (std::size_t i = 0; i < photos.size(); ++i) {
     if (planned[i].refusal != PhotoFailure::None || !plan.OutputWasUpToDate(i)) continue;
@@ -195,20 +215,59 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   // A stop that came while the photo was encoded still leaves no file.
   if (result.failure == PhotoFailure::None && cancel.load() != 0) result.failure = PhotoFailure::Cancelled;
   if (result.failure == PhotoFailure::None) {
-    FILETIME fileTime{};
-    const bool timed = OutputFileTime(PlatformPath(result.source), prepared.picture.get(), settings, fileTime);
-    const HRESULT written =
-        WriteFileAtomically(PlatformPath(result.output), encoded.begin(), encoded.size, timed ? &fileTime : nullptr);
-    if (FAILED(written)) {
-      result.failure = PhotoFailure::WriteFailed;
-      result.detail = SystemErrorText(HRESULT_CODE(written));
-    }
+    std::vector<unsigned char> own;
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    ChooseBytes(index, prepared, encoded, own, data, size);
+    WriteOutput(index, prepared, data, size, cancel);
   }
   if (result.failure != PhotoFailure::None) {
     LogFailure(log, result);
     result.sizeGiven = EncodedSize();
+    result.photoKept = false;
+  } else if (result.photoKept) {
+    LogPhotoKept(log, result, settings.SaveDirTypeIndex == kReplaceSource);
   } else if (result.sizeGiven.madeSmaller) {
     LogMadeSmaller(log, result);
+  }
+}
+
+void ConvertBatch_CL::ChooseBytes(std::size_t index, const PreparedPhoto& prepared, const VipsBytes& encoded,
+                                  std::vector<unsigned char>& own, const unsigned char*& data, std::size_t& size) {
+  data = encoded.begin();
+  size = encoded.size;
+  if (settings.NeverLarger == 0) return;
+  // Only a photo smaller than its output is read again.
+  const uint64_t photoSize = FileSizeOf(photos[index].path);
+  if (photoSize == 0 || photoSize >= encoded.size) return;
+  if (!ReadWholeFile(PlatformPath(photos[index].path), own)) return;
+  const PhotoUse use = UsePhotoForOutput(photos[index], settings, prepared.picture.get(), own, encoded);
+  if (use == PhotoUse::None) return;
+  data = own.data();
+  size = own.size();
+  results[index].photoKept = use == PhotoUse::AsItIs;
+  results[index].sizeGiven = EncodedSize();
+}
+
+void ConvertBatch_CL::WriteOutput(std::size_t index, PreparedPhoto& prepared, const unsigned char* data,
+                                  std::size_t size, const std::atomic<int>& cancel) {
+  PhotoResult& result = results[index];
+  const bool replacing = settings.SaveDirTypeIndex == kReplaceSource;
+  // The photo is smaller than its output and stays in its own place as it is.
+  if (replacing && result.photoKept && IsSameFile(result.output, result.source)) return;
+  FILETIME fileTime{};
+  const bool timed = OutputFileTime(PlatformPath(result.source), prepared.picture.get(), settings, fileTime);
+  if (replacing) {
+    // The photo's file is closed before it goes: an open one is never sent to the bin.
+    prepared.picture.reset();
+    result.failure = ReplacePhoto(result.source, result.output, data, size, timed ? &fileTime : nullptr, cancel,
+                                  result.detail);
+    return;
+  }
+  const HRESULT written = WriteFileAtomically(PlatformPath(result.output), data, size, timed ? &fileTime : nullptr);
+  if (FAILED(written)) {
+    result.failure = PhotoFailure::WriteFailed;
+    result.detail = SystemErrorText(HRESULT_CODE(written));
   }
 }
 
@@ -219,6 +278,7 @@ BatchCounts ConvertBatch_CL::Counts() const {
     if (result.failure == PhotoFailure::None) {
       ++counts.written;
       if (result.sizeGiven.madeSmaller) ++counts.madeSmaller;
+      if (result.photoKept) ++(settings.SaveDirTypeIndex == kReplaceSource ? counts.leftAsIs : counts.copied);
     } else if (result.failure == PhotoFailure::Cancelled) {
       ++counts.notStarted;
     } else if (result.failure == PhotoFailure::AlreadyDone) {
@@ -243,6 +303,10 @@ std::wstring SummaryText(const BatchCounts& counts) {
                       L"枚を変換しました。";
   if (counts.madeSmaller > 0)
     text += std::to_wstring(counts.madeSmaller) + L"枚はファイルサイズに収めるため縮小しました。";
+  if (counts.copied > 0)
+    text += std::to_wstring(counts.copied) + L"枚は元の写真の方が小さいため、そのままコピーしました。";
+  if (counts.leftAsIs > 0)
+    text += std::to_wstring(counts.leftAsIs) + L"枚は元の写真の方が小さいため、そのままにしました。";
   if (counts.skipped > 0) text += std::to_wstring(counts.skipped) + L"枚は変換済みのためとばしました。";
   if (counts.failed > 0) text += std::to_wstring(counts.failed) + L"枚は変換できませんでした。";
   if (counts.notStarted > 0) text += std::to_wstring(counts.notStarted) + L"枚は中止により変換していません。";

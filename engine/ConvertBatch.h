@@ -26,6 +26,9 @@ struct PhotoResult {
   // The size it was written at when it was made smaller to keep under the strict file-size
   // limit (sizeGiven.madeSmaller); otherwise nothing.
   EncodedSize sizeGiven;
+  // "元より大きくしない": the photo's own bytes were written, its output being larger; when the
+  // outputs replace their photos, the photo was left as it is.
+  bool photoKept = false;
 };
 
 struct BatchCounts {
@@ -35,6 +38,8 @@ struct BatchCounts {
   std::size_t notStarted = 0;  // left when the batch was stopped
   std::size_t skipped = 0;     // already converted ("変換済みの写真はとばす")
   std::size_t madeSmaller = 0; // written, made smaller to keep under the strict size limit
+  std::size_t copied = 0;      // written as the photo's own bytes, which were smaller
+  std::size_t leftAsIs = 0;    // to be replaced, but the photo was smaller: left as it is
 };
 
 class ConvertBatch_CL {
@@ -75,6 +80,15 @@ private:
   void RunWorker(const Progress& progress, const std::atomic<int>& cancel);
   // With SkipDone, marks each photo whose planned output is already there and up to date.
   void MarkDone(const OutputPlan_CL& plan);
+  // The bytes the photo's output gets: `encoded`, or with NeverLarger the photo's own (copied,
+  // result.photoKept set; or a JPEG with only its metadata changed) held in `own`, whichever
+  // UsePhotoForOutput allows.
+  void ChooseBytes(std::size_t index, const PreparedPhoto& prepared, const VipsBytes& encoded,
+                   std::vector<unsigned char>& own, const unsigned char*& data, std::size_t& size);
+  // Writes the output: over its path, or in the photo's place with the photo sent to the bin.
+  // The prepared picture (and with it the photo's file) is let go first when replacing.
+  void WriteOutput(std::size_t index, PreparedPhoto& prepared, const unsigned char* data, std::size_t size,
+                   const std::atomic<int>& cancel);
 
   std::vector<PhotoItem> photos;
   ConvertSettings settings;
@@ -86,6 +100,6 @@ private:
 };
 
 // "24枚中22枚を変換しました。2枚は変換できませんでした。", how many were made smaller to keep
-// under the size limit, how many were skipped as already converted, and after a stop how many
-// were not started.
+// under the size limit, how many were copied (or left in place) as smaller than their outputs,
+// how many were skipped as already converted, and after a stop how many were not started.
 std::wstring SummaryText(const BatchCounts& counts);

@@ -58,6 +58,9 @@ constexpr int kLargestScalePercent = 400;
 constexpr int kSaveOnDesktop = 0;
 constexpr int kSaveBesideSource = 1;  // in the folder MakeFolder beside each photo
 constexpr int kSaveInChosenFolder = 2;  // under OutputFolder, the photos' sub-folders kept
+// Each output takes its photo's place under the photo's name (the extension of its type), and
+// the photo goes to the Recycle Bin ("元の写真を置き換える（元はごみ箱へ）").
+constexpr int kReplaceSource = 3;
 
 // CropAnchor: where a photo cropped to fill its box is cut.
 constexpr int kCropCentre = 0;
@@ -110,4 +113,8 @@ struct ConvertSettings {
   int TargetStrict = 0;
   // The folder of "フォルダを指定" (SaveDirTypeIndex 2), absolute.
   std::wstring OutputFolder;
+  // 1: an output that would be larger than its photo, when the photo's own file already is
+  // what the settings ask for (its type, its size, its metadata), is the photo's own bytes
+  // ("元より大きくしない"). SaveData_CL turns it on for a first start without a settings file.
+  int NeverLarger = 0;
 };

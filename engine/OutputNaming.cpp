@@ -55,6 +55,7 @@ std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settin
     const std::wstring below = FolderBelowRoot(sourcePath, root);
     return below.empty() ? chosen : chosen + L"\\" + below;
   }
+  if (settings.SaveDirTypeIndex == kReplaceSource) return DirectoryPart(sourcePath);
   std::wstring base;
   if (settings.SaveDirTypeIndex == kSaveOnDesktop) {
     base = DesktopFolder();
@@ -66,6 +67,7 @@ std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settin
 
 std::wstring OutputBaseName(std::wstring sourcePath, const ConvertSettings& settings) {
   std::wstring base = WithoutExtension(FileNamePart(sourcePath));
+  if (settings.SaveDirTypeIndex == kReplaceSource) return base;
   if (settings.CheckAddFileNameTop != 0) base = settings.ValueAddFileNameTop + base;
   if (settings.CheckAddFileNameBottom != 0) base += settings.ValueAddFileNameBottom;
   return base;

@@ -21,13 +21,15 @@ OutputType MapOutputType(std::wstring sourcePath, const ConvertSettings& setting
 // MakeFolder, appended even when MakeFolder is empty. With 2 (the chosen folder) the folder is
 // OutputFolder, followed by the source's folder below `root` (the folder its search started
 // from, PhotoItem::root): a source outside `root`, or without one, goes to OutputFolder itself.
+// With 3 (replacing the photos) it is the source's own folder.
 std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settings, const std::wstring& root = {});
 // The source's folder below `root`, without leading or trailing ""; empty when the source
 // lies directly in root, outside it, or root is empty. Case does not matter.
 std::wstring FolderBelowRoot(const std::wstring& sourcePath, const std::wstring& root);
 
 // The source's file name without folder and extension, with the prefix and the suffix
-// when they are switched on. The thumbnail list shows this name too.
+// when they are switched on (never when the outputs replace their photos). The thumbnail list
+// shows this name too.
 std::wstring OutputBaseName(std::wstring sourcePath, const ConvertSettings& settings);
 
 // folder + "\" + base name + extension, by plain concatenation. The result may name the

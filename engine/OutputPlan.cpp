@@ -57,7 +57,9 @@ OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const Convert
 }
 
 void OutputPlan_CL::Plan(const std::vector<std::wstring>& sources, const ConvertSettings& settings) {
-  if (settings.SaveDirTypeIndex != kSaveInChosenFolder) folderProblem = OutputFolderNameProblem(settings.MakeFolder);
+  replacing = settings.SaveDirTypeIndex == kReplaceSource;
+  if (settings.SaveDirTypeIndex != kSaveInChosenFolder && !replacing)
+    folderProblem = OutputFolderNameProblem(settings.MakeFolder);
   roots.resize(sources.size());
   RememberSources(sources);
   outputs.resize(sources.size());
@@ -104,6 +106,12 @@ PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSetti
   path = FullPathOf(
       OutputPath(OutputFolder(output.source, settings, roots[index]), baseNames[index], output.type.extension));
   if (path.empty()) return PhotoFailure::WriteFailed;
+  if (replacing) {
+    // Its own place, spelt as the photo is; another's name is numbered instead.
+    const std::wstring own = FullPathOf(output.source);
+    if (EqualIgnoringCase(path, own)) path = own;
+    return PhotoFailure::None;
+  }
   if (NamesASource(path)) return PhotoFailure::SameAsSource;
   return PhotoFailure::None;
 }
@@ -119,7 +127,9 @@ void OutputPlan_CL::PlanOne(std::size_t index, const ConvertSettings& settings) 
   }
   output.folder = FolderOf(path);
   const std::wstring key = CaseFolded(path);
-  if (takenPaths.insert(key).second) {
+  const bool ownPlace = replacing && path == FullPathOf(output.source);
+  if (takenPaths.count(key) == 0 && (!replacing || ownPlace || IsFree(path))) {
+    takenPaths.insert(key);
     output.path = path;
   } else {
     collisions.push_back(index);
@@ -167,7 +177,9 @@ bool OutputPlan_CL::OutputWasUpToDate(std::size_t index) const {
 }
 
 bool OutputPlan_CL::IsFree(const std::wstring& fullPath) {
-  return takenPaths.count(CaseFolded(fullPath)) == 0 && !NamesASource(fullPath);
+  if (takenPaths.count(CaseFolded(fullPath)) != 0 || NamesASource(fullPath)) return false;
+  // A photo's new name never takes the place of a file that is there.
+  return !replacing || GetFileAttributesW(ExtendedLengthPath(fullPath).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 void OutputPlan_CL::Refuse(PlannedOutput& output, PhotoFailure reason) {

@@ -11,6 +11,9 @@
 //   - an output folder name that OutputFolderNameProblem refuses refuses every photo (unless
 //     the outputs go to a chosen folder, which does not use the name).
 // A file left by an earlier run is no photo of the batch: it is replaced.
+// When the outputs replace their photos (kReplaceSource), each output's path is its photo's own
+// (in the photo's spelling) when the type stays; with a new extension, a name another photo of
+// the batch, another output or any file on disk has is numbered " (2)", " (3)" instead.
 #include <windows.h>
 
 #include <cstddef>
@@ -92,4 +95,5 @@ private:
   std::unordered_set<std::wstring> takenPaths;     // case-folded output paths given out
   std::unordered_map<std::wstring, int> nextNumber;  // by case-folded unnumbered path
   FolderNameProblem folderProblem = FolderNameProblem::None;
+  bool replacing = false;  // the outputs take their photos' places
 };

@@ -10,6 +10,7 @@ const wchar_t* FailureText(PhotoFailure failure) {
     case PhotoFailure::Cancelled: return L"中止しました";
     case PhotoFailure::AlreadyDone: return L"変換済み";
     case PhotoFailure::OverSizeLimit: return L"指定のファイルサイズ以下にできない写真";
+    case PhotoFailure::NoRecycleBin: return L"ごみ箱が使えないため置き換えませんでした";
   }
   return L"";
 }

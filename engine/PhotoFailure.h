@@ -10,6 +10,7 @@ enum class PhotoFailure {
   Cancelled,     // the batch was stopped before this photo started
   AlreadyDone,   // skipped: its output exists and is at least as new as the photo
   OverSizeLimit, // no picture of it, even made small, fits under the strict file-size limit
+  NoRecycleBin,  // to be replaced, but its drive has no Recycle Bin: left as it was
 };
 
 // The reason in the user's words: "読み込めない写真", "大きすぎる写真", ...

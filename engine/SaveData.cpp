@@ -80,7 +80,18 @@ constexpr StoredField kStoredFields[] = {
     {kConvert, L"CropAnchor", [](SaveData_CL& d) -> int& { return d.CropAnchor; }, nullptr},
     {kConvert, L"TargetStrict", [](SaveData_CL& d) -> int& { return d.TargetStrict; }, nullptr},
     {kConvert, L"OutputFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.OutputFolder; }},
+    {kConvert, L"NeverLarger", [](SaveData_CL& d) -> int& { return d.NeverLarger; }, nullptr},
 };
+
+// Whether the file holds any stored key yet: a settings file of an earlier version does, the one
+// a first start makes does not.
+bool HoldsSettings(const Inifile_CL& ini) {
+  constexpr wchar_t kAbsent[] = L"\x01";
+  for (const StoredField& field : kStoredFields) {
+    if (ini.ReadString(field.section, field.key, kAbsent) != kAbsent) return true;
+  }
+  return false;
+}
 
 // A field's value as the file holds it.
 std::wstring StoredText(const StoredField& field, SaveData_CL& data) {
@@ -91,6 +102,9 @@ std::wstring StoredText(const StoredField& field, SaveData_CL& data) {
 
 void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   SaveData_CL defaults;
+  // New to this version: on from the first start, off for a file of the version before, which
+  // then converts as it did.
+  defaults.NeverLarger = HoldsSettings(ini) ? 0 : 1;
   for (const StoredField& field : kStoredFields) {
     if (field.number != nullptr) {
       field.number(*this) = ini.ReadInt(field.section, field.key, field.number(defaults));
@@ -98,7 +112,7 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
       field.text(*this) = ini.ReadString(field.section, field.key, field.text(defaults));
     }
   }
-  SaveDirTypeIndex = InRange(SaveDirTypeIndex, kSaveOnDesktop, kSaveInChosenFolder, defaults.SaveDirTypeIndex);
+  SaveDirTypeIndex = InRange(SaveDirTypeIndex, kSaveOnDesktop, kReplaceSource, defaults.SaveDirTypeIndex);
   // A chosen folder without its path (an older version's hand-edited 2) would send the
   // outputs to the drive's root: beside the photos instead, as that version did.
   if (SaveDirTypeIndex == kSaveInChosenFolder && OutputFolder.empty()) SaveDirTypeIndex = defaults.SaveDirTypeIndex;
@@ -115,6 +129,7 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   CropToFill = OneOfTwo(CropToFill, defaults.CropToFill);
   CropAnchor = OneOfTwo(CropAnchor, defaults.CropAnchor);
   TargetStrict = OneOfTwo(TargetStrict, defaults.TargetStrict);
+  NeverLarger = OneOfTwo(NeverLarger, defaults.NeverLarger);
   // Not yet written by this record: the first Save writes every field once.
   lastStored.clear();
 }

@@ -18,10 +18,11 @@ public:
   virtual ~SaveData_CL();
 
   // Reads every stored field from ini; values are kept as read, except these, which
-  // would lose or misplace outputs or lie outside their ranges: SaveDirTypeIndex outside 0..2,
+  // would lose or misplace outputs or lie outside their ranges: SaveDirTypeIndex outside 0..3,
   // or 2 without an OutputFolder, reads as 1, JpegQualityTypeIndex outside 0..1 as 0, a MakeFolder that
   // OutputFolderNameProblem refuses as "Resized" (logged), PreviewFit outside 0..1 as 0, and
-  // LongEdge, ScalePercent and the switches after them as their defaults.
+  // LongEdge, ScalePercent and the switches after them as their defaults. NeverLarger missing
+  // reads 1 when the file holds no stored key at all (a first start), else 0.
   void Load(const Inifile_CL& ini, LogFile& log);
   // Writes the fields whose values differ from the ones this record last wrote, all in one
   // whole write of the file (Inifile_CL::WriteAll); nothing when none differs. A failed write

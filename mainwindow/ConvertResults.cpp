@@ -10,6 +10,7 @@ constexpr int kMargin = 10;
 constexpr int kLabelHeight = 20;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 28;
+constexpr wchar_t kPhotoKeptText[] = L"元の写真の方が小さいため、そのまま使いました";
 
 HWND MakeChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id, HFONT font) {
   const HWND child = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -35,11 +36,14 @@ std::wstring ResultsList(const std::vector<PhotoResult>& results) {
     addLine(result.source + L" : ファイルサイズに収めるため縮小しました (" + std::to_wstring(result.sizeGiven.width) +
             L" x " + std::to_wstring(result.sizeGiven.height) + L")");
   }
+  for (const PhotoResult& result : results) {
+    if (result.failure == PhotoFailure::None && result.photoKept) addLine(result.source + L" : " + kPhotoKeptText);
+  }
   return list;
 }
 
 bool ResultsNeedWindow(const BatchCounts& counts) {
-  return counts.written != counts.total || counts.madeSmaller > 0;
+  return counts.written != counts.total || counts.madeSmaller > 0 || counts.copied > 0 || counts.leftAsIs > 0;
 }
 
 ConvertResults_CL::ConvertResults_CL(std::wstring summary, std::wstring list)

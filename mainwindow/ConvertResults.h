@@ -1,8 +1,9 @@
 #pragma once
 // The window that ends a batch in which not every photo was written as asked: one summary
 // line ("24枚中22枚を変換しました。2枚は変換できませんでした。"), every photo that was not
-// written, with its reason, and every photo made smaller to keep under the file-size limit,
-// with the size it was given. Closed with its button, Enter or Esc.
+// written, with its reason, every photo made smaller to keep under the file-size limit, with
+// the size it was given, and every photo whose own file was smaller than its output and was
+// used as it is. Closed with its button, Enter or Esc.
 #include <string>
 #include <vector>
 
@@ -10,10 +11,12 @@
 #include "toolkit/SubClassDialogBase.h"
 
 // The list the window shows: one line per photo that was not written, "path : reason", then
-// one per photo made smaller, "path : ファイルサイズに収めるため縮小しました (1200 x 900)".
+// one per photo made smaller, "path : ファイルサイズに収めるため縮小しました (1200 x 900)", then one
+// per photo used as it is, "path : 元の写真の方が小さいため、そのまま使いました".
 std::wstring ResultsList(const std::vector<PhotoResult>& results);
 
-// Whether the batch ends with the window: some photo was not written or was made smaller.
+// Whether the batch ends with the window: some photo was not written, was made smaller, or was
+// used as it is.
 bool ResultsNeedWindow(const BatchCounts& counts);
 
 class ConvertResults_CL : public SubClassDialogBase_CL {

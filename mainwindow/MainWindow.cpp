@@ -400,6 +400,17 @@ void MainWindow_CL::OnCommand(UINT id) {
   }
 }
 
+namespace {
+
+// The one question before the first photo is replaced: how many, and where the originals go.
+bool ConfirmReplace(HWND owner, int count) {
+  const std::wstring text = std::to_wstring(count) +
+                            L"枚の写真を変換した写真で置き換えます。元の写真はごみ箱に移します。よろしいですか？";
+  return MessageBoxW(owner, text.c_str(), kReplaceCaption, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+}
+
+}  // namespace
+
 void MainWindow_CL::Convert() {
   if (!IsUsableCustomSize(theSaveData.outputWidth, theSaveData.outputHeight)) {
     MessageBoxW(hwnd, kTooSmallText, kTooSmallCaption, MB_ICONERROR);
@@ -413,6 +424,10 @@ void MainWindow_CL::Convert() {
     theLog.Write(L"%s", problem.c_str());
     MessageBoxW(hwnd, problem.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
     return;
+  }
+  if (theSaveData.SaveDirTypeIndex == kReplaceSource && !replaceConfirmed) {
+    if (!ConfirmReplace(hwnd, ItemCount())) return;
+    replaceConfirmed = true;
   }
   MyConvertStartProgress_CL job(theSaveData);
   job.autoStart = 1;

@@ -48,6 +48,7 @@ constexpr wchar_t kSplitterKey[] = L"SpliterRect";
 constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を入力してください。";
 constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
 constexpr wchar_t kOverwriteSourcesCaption[] = L"パラメータエラー";
+constexpr wchar_t kReplaceCaption[] = L"元の写真を置き換える";
 // Saves the settings at most this often while they keep changing (a slider drag).
 constexpr UINT_PTR kSaveSettingsTimer = 0x4743;
 constexpr UINT kSaveSettingsIntervalMs = 300;
@@ -110,6 +111,8 @@ public:
   UpdateEndpoint updateEndpoint = UpdateEndpoint::Maker();
   // A received version file waiting for the modal window in front to close.
   std::unique_ptr<VersionFile> pendingUpdate;
+  // The user said yes to replacing photos once: later batches in this window ask no more.
+  bool replaceConfirmed = false;
 
 private:
   void SizeStrip();

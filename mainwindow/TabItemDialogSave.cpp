@@ -129,6 +129,10 @@ void TabItemDialogSave_CL::CreateControls() {
   if (Exists(strictSizeCheck) && Exists(fileSizeEdit)) {
     SetWindowPos(strictSizeCheck->hwnd, fileSizeEdit->hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  replaceRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元の写真を置き換える（元はごみ箱へ）", 0, 0, false));
+  placeAfter(replaceRadio, chosenFolderRadio);
+  neverLargerCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"元より大きくしない", 0, 0));
+  placeAfter(neverLargerCheck, fileSizeRadio);
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -147,6 +151,8 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetCheck(desktopRadio, data.SaveDirTypeIndex == kSaveOnDesktop);
   SetCheck(besideSourceRadio, data.SaveDirTypeIndex == kSaveBesideSource);
   SetCheck(chosenFolderRadio, data.SaveDirTypeIndex == kSaveInChosenFolder);
+  SetCheck(replaceRadio, data.SaveDirTypeIndex == kReplaceSource);
+  SetCheck(neverLargerCheck, data.NeverLarger != 0);
   ShowFolderChoice();
   SetCheck(qualityRadio, data.JpegQualityTypeIndex == 0);
   SetCheck(fileSizeRadio, data.JpegQualityTypeIndex == 1);
@@ -173,6 +179,10 @@ void TabItemDialogSave_CL::ShowFolderChoice() {
   SetText(folderLabel, chosen ? kChosenFolderLabel : kFolderNameLabel);
   if (Exists(folderEdit)) ShowWindow(folderEdit->hwnd, chosen ? SW_HIDE : SW_SHOWNA);
   if (Exists(chosenFolderEdit)) ShowWindow(chosenFolderEdit->hwnd, chosen ? SW_SHOWNA : SW_HIDE);
+  // Replaced photos keep their folders: the name means nothing then.
+  const bool replacing = theSaveData.SaveDirTypeIndex == kReplaceSource;
+  if (Exists(folderEdit)) EnableWindow(folderEdit->hwnd, !replacing);
+  if (Exists(folderLabel)) EnableWindow(folderLabel->hwnd, !replacing);
   // The reason the visible box's text is not taken.
   if (chosen) {
     const std::wstring path = Exists(chosenFolderEdit) ? chosenFolderEdit->GetText() : theSaveData.OutputFolder;
@@ -188,6 +198,7 @@ void TabItemDialogSave_CL::ChooseFolderPlace(int index) {
   SetCheck(desktopRadio, index == kSaveOnDesktop);
   SetCheck(besideSourceRadio, index == kSaveBesideSource);
   SetCheck(chosenFolderRadio, index == kSaveInChosenFolder);
+  SetCheck(replaceRadio, index == kReplaceSource);
   ShowFolderChoice();
   RequestPreviewRefresh();
 }
@@ -234,6 +245,7 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   const bool update = notification == EN_UPDATE;
   if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) ChooseFolderPlace(index);
   if (Is(chosenFolderRadio, id)) ChooseFolderPlace(kSaveInChosenFolder);
+  if (Is(replaceRadio, id)) ChooseFolderPlace(kReplaceSource);
   if (Is(browseButton, id)) BrowseForFolder();
   if (update && Is(chosenFolderEdit, id)) {
     // Only a path a folder could be made at is taken; the record keeps the last one that was.
@@ -310,6 +322,10 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     data.TargetStrict = CheckState(*strictSizeCheck);
     RequestPreviewRefresh();
   }
+  if (Is(neverLargerCheck, id)) {
+    data.NeverLarger = CheckState(*neverLargerCheck);
+    RequestPreviewRefresh();
+  }
   page::ForwardConvertClick(id, parentWindow);
 }
 
@@ -336,11 +352,14 @@ void TabItemDialogSave_CL::Layout() {
   const int groupWidth = m.width - uw / 2;
   const int groupHeight = 6 * uh + m.Px(18);
 
-  // The folder group has room for the refusal line under the name box.
-  MoveAndSize(folderGroup, margin, margin, groupWidth, groupHeight + uh - m.Px(6));
+  // The folder group has room for the refusal line under the name box, and a row for each
+  // of its four places.
+  const int row = uh;  // what the fourth place adds to the folder group and moves the rest down
+  MoveAndSize(folderGroup, margin, margin, groupWidth, groupHeight + uh - m.Px(6) + row);
   MoveIfExists(desktopRadio, uw, uh + h2);
   MoveIfExists(besideSourceRadio, uw, 2 * uh + h2);
   MoveIfExists(chosenFolderRadio, uw, 3 * uh + h2);
+  MoveIfExists(replaceRadio, uw, 4 * uh + h2);
   const int groupRight = margin + groupWidth - uw / 2;
   if (Exists(browseButton) && Exists(chosenFolderRadio)) {
     // At the group's right end, centred on the radio button's row.
@@ -352,7 +371,7 @@ void TabItemDialogSave_CL::Layout() {
   }
   // The label and the box of the folder on one row: the name's box, or the chosen path's,
   // which takes the rest of the row.
-  const int boxTop = 4 * uh + 2 * h2;
+  const int boxTop = 4 * uh + 2 * h2 + row;
   int boxLeft = 2 * uw;
   if (Exists(folderLabel) && Exists(folderEdit)) {
     const RECT label = Rect(*folderLabel);
@@ -369,20 +388,39 @@ void TabItemDialogSave_CL::Layout() {
     MoveAndSize(folderProblemLabel, uw, edit.bottom + m.Px(1), groupRight - uw, lineHeight);
   }
 
-  MoveAndSize(nameGroup, margin, 8 * uh + margin, groupWidth, groupHeight);
-  MoveIfExists(prefixCheck, uw, 9 * uh + h2);
-  MoveIfExists(prefixEdit, 2 * uw, 10 * uh + h2);
-  MoveIfExists(suffixCheck, uw, 12 * uh + h2);
-  MoveIfExists(suffixEdit, 2 * uw, 13 * uh + h2);
+  // Each name text's box on its check box's row, after it: the group takes two rows, which
+  // leaves room for the fourth folder place above.
+  const int nameTop = 8 * uh + margin + row;
+  const int nameEditHeight = Exists(prefixEdit) ? Rect(*prefixEdit).bottom - Rect(*prefixEdit).top : uh;
+  const int namePitch = nameEditHeight + m.Px(6);
+  // Both boxes start after the wider check box.
+  const auto widthOf = [](const ControlBase_CL* control) {
+    return Exists(control) ? Rect(*control).right - Rect(*control).left : 0;
+  };
+  const int left = uw + std::max(widthOf(prefixCheck), widthOf(suffixCheck)) + uw / 2;
+  const auto placeNameRow = [&](const CheckBox_CL* check, const Edit_CL* edit, int top) {
+    if (!Exists(check) || !Exists(edit)) return;
+    const RECT checkRect = Rect(*check);
+    MoveTo(*check, uw, top + (nameEditHeight - (checkRect.bottom - checkRect.top)) / 2);
+    const RECT editRect = Rect(*edit);
+    MoveAndSize(edit, left, top, std::min<int>(editRect.right - editRect.left, groupRight - left), nameEditHeight);
+  };
+  const int firstNameRow = nameTop + uh + h2 - margin;
+  placeNameRow(prefixCheck, prefixEdit, firstNameRow);
+  placeNameRow(suffixCheck, suffixEdit, firstNameRow + namePitch);
+  const int nameHeight = firstNameRow + 2 * namePitch + h4 - nameTop;
+  MoveAndSize(nameGroup, margin, nameTop, groupWidth, nameHeight);
 
   // One row more than the other groups: the strict limit under the file size.
   const int jpegGroupHeight = groupHeight + uh + h4;
-  MoveAndSize(jpegGroup, margin, 16 * uh + margin, groupWidth, jpegGroupHeight);
-  MoveIfExists(qualityRadio, uw, 17 * uh + h2);
+  const int jpegTop = nameTop + nameHeight + h2;
+  const int jpegShift = jpegTop - (16 * uh + margin);  // the JPEG rows, from where they stood
+  MoveAndSize(jpegGroup, margin, jpegTop, groupWidth, jpegGroupHeight);
+  MoveIfExists(qualityRadio, uw, 17 * uh + h2 + jpegShift);
   const int qualityHeight = Exists(qualityRadio) ? Rect(*qualityRadio).bottom - Rect(*qualityRadio).top : 0;
-  MoveAndSize(qualitySlider, uw, 18 * uh + h2 + h4, m.width - 2 * uw, qualityHeight);
-  MoveIfExists(fileSizeRadio, uw, 19 * uh + 2 * h2 + h4);
-  MoveIfExists(fileSizeEdit, 2 * uw, 20 * uh + 2 * h2 + 2 * h4);
+  MoveAndSize(qualitySlider, uw, 18 * uh + h2 + h4 + jpegShift, m.width - 2 * uw, qualityHeight);
+  MoveIfExists(fileSizeRadio, uw, 19 * uh + 2 * h2 + h4 + jpegShift);
+  MoveIfExists(fileSizeEdit, 2 * uw, 20 * uh + 2 * h2 + 2 * h4 + jpegShift);
   if (Exists(fileSizeEdit) && Exists(kbyteLabel)) {
     const RECT edit = Rect(*fileSizeEdit);
     const RECT label = Rect(*kbyteLabel);
@@ -396,7 +434,9 @@ void TabItemDialogSave_CL::Layout() {
   // the date taken is indented under the file time, and the skip stands beside it.
   const int indent = uw / 2 + margin;
   const int rightHalf = m.width / 2 + margin;
-  page::Rows checks(16 * uh + margin + jpegGroupHeight + h2, uh + margin);
+  // Beside the choice of a file size: never an output larger than its photo.
+  MoveIfExists(neverLargerCheck, rightHalf, 19 * uh + 2 * h2 + h4 + jpegShift);
+  page::Rows checks(jpegTop + jpegGroupHeight + h2, uh + margin);
   MoveIfExists(removeGpsCheck, rightHalf, checks.Place(keepMetadataCheck, indent));
   checks.Place(keepTimeCheck, indent);
   MoveIfExists(skipDoneCheck, rightHalf, checks.Place(exifTimeCheck, indent + uw));

@@ -3,7 +3,9 @@
 // beside each source, and its name; or a chosen folder, typed or picked with "参照..."), the
 // texts added before and after each file name, the JPEG quality as a fixed quality or a target
 // file size (which "必ずこのサイズ以下にする" makes a limit no output passes), whether the outputs keep the
-// photos' shooting data (EXIF) and, if so, without the location, and which modification
+// photos' shooting data (EXIF) and, if so, without the location, whether an output larger than
+// its photo is the photo itself, or the outputs replace the photos, which then go to the
+// Recycle Bin, and which modification
 // time the outputs get. Every change is written into theSaveData and followed by a
 // refresh request; the refresh saves the settings. A folder name that is no plain folder
 // name is not written: a red line under its box says why.
@@ -56,6 +58,10 @@ public:
   Button_CL* browseButton = nullptr;      // picks the chosen folder, and chooses it
   Edit_CL* chosenFolderEdit = nullptr;    // OutputFolder
   CheckBox_CL* strictSizeCheck = nullptr;  // TargetStrict; greyed unless fileSizeRadio is chosen
+  // "元の写真を置き換える（元はごみ箱へ）" (SaveDirTypeIndex 3), the fourth folder button; the folder
+  // name box is greyed while it is chosen.
+  RadioButton_CL* replaceRadio = nullptr;
+  CheckBox_CL* neverLargerCheck = nullptr;  // NeverLarger ("元より大きくしない")
   int ready = 0;
 
 private:

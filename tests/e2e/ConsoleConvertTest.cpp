@@ -10,6 +10,7 @@
 
 #include "base/ShellHelpers.h"
 #include "tests/e2e/E2eSupport.h"
+#include "tests/support/RecycleBinFolder.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 
@@ -366,6 +367,46 @@ TEST_F(ConsoleConvertTest, LongEdgeScaleTimeLocationAndSharpenOptionsReachTheFil
   const Outcome usage = RunGlimmerset({L"/convert", L"/?"});
   for (const wchar_t* option :
        {L"/long-edge", L"/scale", L"/sharpen", L"/no-sharpen", L"/no-gps", L"/keep-time", L"/exif-time", L"/new-time"})
+    EXPECT_NE(usage.output.find(option), std::wstring::npos) << testing::PrintToString(std::wstring(option));
+}
+
+// /replace, the command line's own consent: each photo goes to the bin and its output takes its
+// place. Where the shell has no bin and deletes for good (its data folder cannot be made),
+// every photo stays as it was and is named with the reason.
+TEST_F(ConsoleConvertTest, ReplaceSendsThePhotosToTheBinOnlyWhereThereIsOne) {
+  const std::wstring stem = L"r" + std::to_wstring(GetTickCount());
+  const std::vector<std::wstring> paths{photos.File(stem + L"a.jpg"), photos.File(stem + L"b.jpg")};
+  std::vector<std::string> originals;
+  for (const std::wstring& path : paths) {
+    ASSERT_TRUE(WritePhoto(path));
+    originals.push_back(ReadFileBytes(path));
+  }
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/replace", L"/size", L"160x120", photos.Path()});
+    SCOPED_TRACE(testing::Message() << "/replace:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      ExpectPicture(paths[i], 160, 120);
+      // The program's bin is this test's (it inherits XDG_DATA_HOME) where it can be looked into.
+      if (!RecycledFilesFolder().empty()) {
+        EXPECT_TRUE(ReadFileBytes(RecycledFilesFolder() + L"\\" + FileNamePart(paths[i])) == originals[i]);
+      }
+    }
+  }
+  originals = {ReadFileBytes(paths[0]), ReadFileBytes(paths[1])};
+  wchar_t dataHome[MAX_PATH] = {};
+  const DWORD saved = GetEnvironmentVariableW(L"XDG_DATA_HOME", dataHome, MAX_PATH);
+  SetEnvironmentVariableW(L"XDG_DATA_HOME", L"/nonexistent/glimmerset-no-bin");
+  const Outcome noBin = RunGlimmerset({L"/convert", L"/replace", L"/size", L"80x60", photos.Path()});
+  SetEnvironmentVariableW(L"XDG_DATA_HOME", saved > 0 ? dataHome : nullptr);
+  SCOPED_TRACE(testing::Message() << "no bin:\n" << noBin.output);
+  EXPECT_EQ(noBin.exitCode, 1u);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_TRUE(HasLine(noBin, L"NG " + paths[i] + L" : ごみ箱が使えないため置き換えませんでした"));
+    EXPECT_TRUE(ReadFileBytes(paths[i]) == originals[i]) << "nothing of it is deleted";
+  }
+  const Outcome usage = RunGlimmerset({L"/convert", L"/?"});
+  for (const wchar_t* option : {L"/replace", L"/never-larger", L"/allow-larger"})
     EXPECT_NE(usage.output.find(option), std::wstring::npos) << testing::PrintToString(std::wstring(option));
 }
 

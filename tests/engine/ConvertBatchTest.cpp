@@ -14,10 +14,13 @@
 #include <set>
 #include <thread>
 
+#include "base/ShellHelpers.h"
 #include "engine/ChosenFolder.h"
 #include "engine/ConvertBatch.h"
 #include "engine/VipsSession.h"
 #include "tests/engine/PipelinePhotos.h"
+#include "tests/support/ExifWriter.h"
+#include "tests/support/RecycleBinFolder.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 
@@ -54,17 +57,9 @@ ConvertSettings SmallOutputs() {
   return settings;
 }
 
-// Files of a folder whose name starts with the atomic writer's temporary prefix.
-int TemporaryFilesIn(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry{};
-  const HANDLE find = FindFirstFileW((folder + L"\\~glimmer-*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do ++count;
-  while (FindNextFileW(find, &entry));
-  FindClose(find);
-  return count;
-}
+// Files of a folder whose name starts with "~glimmer-": the atomic writer's temporary files and
+// the second name a photo keeps while it goes to the bin.
+int TemporaryFilesIn(const std::wstring& folder) { return FilesMatching(folder + L"\\~glimmer-*"); }
 
 struct BatchRun {
   explicit BatchRun(ConvertBatch_CL& batch, int workers = 3) {
@@ -443,4 +438,222 @@ TEST(ConvertBatch, StrictSizeLimitWritesPhotosSmallerOrNotAtAll) {
   EXPECT_FALSE(FileExists(refused.output));
   EXPECT_EQ(TemporaryFilesIn(folder.File(L"Resized")), 0);
   EXPECT_FALSE(refused.sizeGiven.madeSmaller);
+}
+
+namespace {
+
+FILETIME LastWritten(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
+
+bool HasGpsTag(const std::string& file) {
+  const VipsImagePtr header(vips_image_new_from_buffer(file.data(), file.size(), "", nullptr));
+  if (!header) return false;
+  gchar** const fields = vips_image_get_fields(header.get());
+  bool found = false;
+  for (gchar** field = fields; *field != nullptr; ++field) found = found || std::string(*field).rfind("exif-ifd3-", 0) == 0;
+  g_strfreev(fields);
+  return found;
+}
+
+// Names no earlier test of this run gave a photo in the bin.
+std::wstring Fresh(const std::wstring& stem) {
+  static int counter = 0;
+  return stem + L"-" + std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
+}
+
+// The bytes the bin holds of a photo named `name`, or "" when the bin cannot be looked into.
+std::string InBin(const std::wstring& name) {
+  const std::wstring bin = RecycledFilesFolder();
+  return bin.empty() ? std::string() : ReadFileBytes(bin + L"\\" + name);
+}
+
+}  // namespace
+
+// "元より大きくしない": a small, well-compressed photo is its own output, byte for byte, under the
+// output's name and with the photo's time; a large one is converted; one whose location must
+// go is written anew, as the smaller of its encoding and itself without the location; and
+// without the option the small one is encoded as before.
+TEST(ConvertBatch, NeverLargerCopiesOnlyAPhotoThatAlreadyIsWhatIsAsked) {
+  const TempFolder folder;
+  // Well compressed: our own encoder's file at quality 50, where the output asks for 80.
+  ConvertSettings atFifty;
+  atFifty.JpegQuantization = 50;
+  VipsBytes encoded;
+  ASSERT_EQ(EncodePhoto(VariedPicture(320, 240).get(), OutputFormat::Jpeg, atFifty, encoded), S_OK);
+  const std::string smallJpeg(reinterpret_cast<const char*>(encoded.begin()), encoded.size);
+  CameraExif camera;
+  camera.orientation = 1;
+  const struct {
+    const wchar_t* name;
+    std::string bytes;
+  } photos[] = {
+      {L"small.jpg", smallJpeg},
+      {L"large.jpg", JpegOf(VariedPicture(800, 600).get(), 98)},
+      {L"located.jpg", InsertAfterSoi(smallJpeg, CameraExifSegment(camera))},
+  };
+  std::vector<std::wstring> paths;
+  for (const auto& photo : photos) {
+    paths.push_back(folder.File(photo.name));
+    ASSERT_TRUE(WriteFileBytes(paths.back(), photo.bytes));
+  }
+  ASSERT_TRUE(TouchFile(paths[0], -90));
+  ConvertSettings settings;
+  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  settings.RemoveGps = 1;
+  settings.NeverLarger = 1;
+  ConvertBatch_CL batch(Photos(paths), settings, theLog);
+  BatchRun{batch};
+
+  const std::vector<PhotoResult>& results = batch.Results();
+  ASSERT_EQ(batch.Counts().written, 3u);
+  EXPECT_TRUE(results[0].photoKept);
+  EXPECT_TRUE(ReadFileBytes(results[0].output) == smallJpeg) << "the photo's own bytes";
+  const FILETIME outputTime = LastWritten(results[0].output);
+  const FILETIME photoTime = LastWritten(paths[0]);
+  EXPECT_EQ(CompareFileTime(&outputTime, &photoTime), 0) << "the time rule holds";
+  EXPECT_FALSE(results[1].photoKept);
+  EXPECT_LT(ReadFileBytes(results[1].output).size(), photos[1].bytes.size()) << "converted, and smaller";
+  EXPECT_FALSE(results[2].photoKept) << "the location must go";
+  const std::string located = ReadFileBytes(results[2].output);
+  EXPECT_TRUE(located != photos[2].bytes);
+  EXPECT_LE(located.size(), photos[2].bytes.size()) << "the smaller of the two: the photo without its location";
+  EXPECT_TRUE(HasGpsTag(photos[2].bytes));
+  EXPECT_FALSE(HasGpsTag(located));
+  const auto picture = [](const std::string& file) {
+    return VipsImagePtr(vips_image_new_from_buffer(file.data(), file.size(), "", nullptr));
+  };
+  EXPECT_EQ(MeanDifference(picture(located).get(), picture(smallJpeg).get()), 0.0) << "its picture untouched";
+  EXPECT_EQ(SummaryText(batch.Counts()),
+            L"3枚中3枚を変換しました。1枚は元の写真の方が小さいため、そのままコピーしました。");
+
+  settings.KeepMetadata = 0;
+  ConvertBatch_CL stripped(Photos({paths[2]}), settings, theLog);
+  BatchRun{stripped};
+  const std::string bare = ReadFileBytes(stripped.Results()[0].output);
+  EXPECT_LT(bare.size(), located.size()) << "no shooting data at all";
+  EXPECT_EQ(vips_image_get_typeof(picture(bare).get(), VIPS_META_EXIF_NAME), 0u);
+  EXPECT_EQ(MeanDifference(picture(bare).get(), picture(smallJpeg).get()), 0.0);
+
+  settings.NeverLarger = 0;
+  ConvertBatch_CL allowed(Photos({paths[0]}), settings, theLog);
+  BatchRun{allowed};
+  EXPECT_FALSE(allowed.Results()[0].photoKept);
+  EXPECT_GT(ReadFileBytes(allowed.Results()[0].output).size(), smallJpeg.size()) << "larger, as it was asked";
+}
+
+// "元の写真を置き換える": five photos, a PNG among them made JPEG beside a file of its new name.
+// Each original is in the bin, each output in its photo's place; the file of the PNG's new name
+// is left alone; a second run replaces the first run's outputs.
+TEST(ConvertBatch, ReplacingSendsEachPhotoToTheBinAndPutsItsOutputInItsPlace) {
+  const TempFolder folder;
+  const std::wstring png = Fresh(L"png");
+  std::vector<std::wstring> names;
+  for (int i = 0; i < 4; ++i) names.push_back(Fresh(L"photo") + L".jpg");
+  names.push_back(png + L".png");
+  std::vector<std::wstring> paths;
+  std::vector<std::string> originals;
+  for (const std::wstring& name : names) {
+    paths.push_back(folder.File(name));
+    WritePhoto(paths.back(), name == names.back() ? kTestFormatPng : kTestFormatJpeg);
+    originals.push_back(ReadFileBytes(paths.back()));
+  }
+  const std::wstring other = folder.File(png + L".jpg");
+  ASSERT_TRUE(WriteFileBytes(other, "another file"));
+  ConvertSettings settings = SmallOutputs();
+  settings.SaveDirTypeIndex = kReplaceSource;
+  settings.OutputImageType = kAllJpeg;
+  ConvertBatch_CL batch(Photos(paths), settings, theLog);
+  BatchRun{batch};
+
+  ASSERT_EQ(batch.Counts().written, 5u);
+  std::vector<std::wstring> outputs;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    SCOPED_TRACE(i);
+    outputs.push_back(batch.Results()[i].output);
+    const std::string output = ReadFileBytes(outputs.back());
+    const VipsImagePtr decoded(vips_image_new_from_buffer(output.data(), output.size(), "", nullptr));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded.get()->Xsize, 32);
+    if (!RecycledFilesFolder().empty()) {
+      EXPECT_EQ(InBin(names[i]), originals[i]) << "the original is in the bin";
+    }
+  }
+  EXPECT_EQ(outputs[0], paths[0]) << "in the photo's own place";
+  EXPECT_EQ(outputs[4], folder.File(png + L" (2).jpg")) << "a new extension never takes another file's name";
+  EXPECT_FALSE(FileExists(paths[4]));
+  EXPECT_EQ(ReadFileBytes(other), "another file");
+  EXPECT_EQ(TemporaryFilesIn(folder.Path()), 0);
+
+  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  settings.JpegQuantization = 50;
+  ConvertBatch_CL again(Photos(outputs), settings, theLog);
+  BatchRun{again};
+  EXPECT_EQ(again.Counts().written, 5u) << SummaryText(again.Counts());
+  for (std::size_t i = 0; i < outputs.size(); ++i) EXPECT_EQ(again.Results()[i].output, outputs[i]);
+}
+
+// Whatever stops a replacement, every photo is either where it was, untouched, or in the bin
+// with its output in its place: a stop in the middle, a drive without a bin, a read-only photo.
+TEST(ConvertBatch, ReplacingNeverLosesAPhoto) {
+  const TempFolder folder;
+  ConvertSettings settings = SmallOutputs();
+  settings.SaveDirTypeIndex = kReplaceSource;
+  const auto photosIn = [&folder](int count) {
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < count; ++i) {
+      paths.push_back(folder.File(Fresh(L"kept") + L".jpg"));
+      WritePhoto(paths.back());
+    }
+    return paths;
+  };
+  const auto expectNoneLost = [](const ConvertBatch_CL& batch, const std::vector<std::string>& originals) {
+    for (std::size_t i = 0; i < originals.size(); ++i) {
+      const PhotoResult& result = batch.Results()[i];
+      const std::string now = ReadFileBytes(result.source);
+      if (result.failure != PhotoFailure::None) {
+        EXPECT_EQ(now, originals[i]) << "left as it was: " << static_cast<int>(result.failure);
+        continue;
+      }
+      EXPECT_NE(now, originals[i]) << "replaced";
+      if (!RecycledFilesFolder().empty()) {
+        EXPECT_EQ(InBin(FileNamePart(result.source)), originals[i]);
+      }
+    }
+  };
+
+  const std::vector<std::wstring> stopped = photosIn(12);
+  std::vector<std::string> originals;
+  for (const std::wstring& path : stopped) originals.push_back(ReadFileBytes(path));
+  ConvertBatch_CL batch(Photos(stopped), settings, theLog);
+  std::atomic<int> cancel{0};
+  batch.Run([&](std::size_t done, std::size_t) { cancel = done == 3 ? 1 : cancel.load(); }, cancel, 2);
+  EXPECT_GE(batch.Counts().written, 3u);
+  EXPECT_GE(batch.Counts().notStarted, 7u);
+  expectNoneLost(batch, originals);
+
+  RecycleBinOff binOff;
+  if (binOff.Off()) {
+    const std::vector<std::wstring> noBin = photosIn(2);
+    originals = {ReadFileBytes(noBin[0]), ReadFileBytes(noBin[1])};
+    ConvertBatch_CL refused(Photos(noBin), settings, theLog);
+    BatchRun{refused};
+    for (const PhotoResult& result : refused.Results()) {
+      EXPECT_EQ(result.failure, PhotoFailure::NoRecycleBin);
+      EXPECT_STREQ(FailureText(result.failure), L"ごみ箱が使えないため置き換えませんでした");
+    }
+    expectNoneLost(refused, originals);
+  }
+
+  const std::vector<std::wstring> readOnly = photosIn(1);
+  originals = {ReadFileBytes(readOnly[0])};
+  ASSERT_TRUE(SetFileAttributesW(readOnly[0].c_str(), FILE_ATTRIBUTE_READONLY));
+  ConvertBatch_CL locked(Photos(readOnly), settings, theLog);
+  BatchRun{locked};
+  EXPECT_EQ(locked.Results()[0].failure, PhotoFailure::WriteFailed);
+  expectNoneLost(locked, originals);
+  SetFileAttributesW(readOnly[0].c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(TemporaryFilesIn(folder.Path()), 0);
 }

@@ -106,8 +106,14 @@ TEST(OutputNaming, FolderBaseFollowsTheSaveChoice) {
   // Two sources with one name from different folders end as one file on the desktop.
   EXPECT_EQ(FullOutputPath(L"C:\\One\\a.jpg", settings), FullOutputPath(L"D:\\Two\\a.jpg", settings));
 
+  // Replacing the photos: each output has its photo's folder and name, whatever the texts say.
+  settings.SaveDirTypeIndex = kReplaceSource;
+  settings.CheckAddFileNameTop = 1;
+  EXPECT_EQ(FullOutputPath(L"C:\\Photos\\a.jpg", settings), L"C:\\Photos\\a.jpg");
+  settings.CheckAddFileNameTop = 0;
+
   // An unknown choice leaves the base empty: a folder at the root of the current drive.
-  settings.SaveDirTypeIndex = 3;
+  settings.SaveDirTypeIndex = 4;
   EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), L"\\Resized");
   settings.MakeFolder = L"";
   settings.SaveDirTypeIndex = 1;

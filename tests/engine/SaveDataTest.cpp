@@ -101,6 +101,7 @@ TEST_F(SaveDataFile, FirstStartWithoutFileGivesEveryDefault) {
   EXPECT_EQ(data.FileTimeFromExif, 0);
   EXPECT_EQ(data.RemoveGps, 0);
   EXPECT_EQ(data.Sharpen, 0);
+  EXPECT_EQ(data.NeverLarger, 1) << "no output larger than its photo, from the first start";
   EXPECT_EQ(data.topMost, 0);
   ExpectDefaultEffect(data.globalEffect);
   EXPECT_EQ(data.currentIndex, -1);
@@ -126,7 +127,7 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"LongEdge=1600",           L"ScalePercent=50",          L"KeepFileTime=1",
       L"FileTimeFromExif=0",      L"RemoveGps=0",              L"Sharpen=0",
       L"SkipDone=0",              L"CropToFill=0",             L"CropAnchor=0",
-      L"TargetStrict=0",          L"OutputFolder=",
+      L"TargetStrict=0",          L"OutputFolder=",            L"NeverLarger=0",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
@@ -182,9 +183,10 @@ TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeRead
   EXPECT_EQ(data.KeepMetadata, 0);
   EXPECT_EQ(data.KeepFileTime, 1);
   EXPECT_EQ(data.LongEdge, 1600);
+  EXPECT_EQ(data.NeverLarger, 0) << "converts as that version did";
 
   WriteIni(L"[CONVERT]\r\nResizeRadioIndex=12\r\nLongEdge=1\r\nScalePercent=401\r\nKeepFileTime=2\r\n"
-           L"FileTimeFromExif=-1\r\nRemoveGps=5\r\nSharpen=9\r\n");
+           L"FileTimeFromExif=-1\r\nRemoveGps=5\r\nSharpen=9\r\nNeverLarger=2\r\nSaveDirTypeIndex=3\r\n");
   data.Load(theIniFile, theLog);
   EXPECT_EQ(data.ValidResizeIndex(), kSizeChoiceScale);
   EXPECT_EQ(data.LongEdge, 1600);
@@ -193,6 +195,8 @@ TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeRead
   EXPECT_EQ(data.FileTimeFromExif, 0);
   EXPECT_EQ(data.RemoveGps, 0);
   EXPECT_EQ(data.Sharpen, 0);
+  EXPECT_EQ(data.NeverLarger, 0);
+  EXPECT_EQ(data.SaveDirTypeIndex, kReplaceSource);
 
   WriteIni(L"[CONVERT]\r\nResizeRadioIndex=11\r\nLongEdge=65535\r\nScalePercent=1\r\n");
   data.Load(theIniFile, theLog);

@@ -163,6 +163,8 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
       {save.removeGpsCheck, L"位置情報を消す", 0},
       {save.keepTimeCheck, L"更新日時を元の写真と同じにする", 1},  // outputs keep their photos' dates
       {save.exifTimeCheck, L"撮影日時にする", 0},
+      {save.replaceRadio, L"元の写真を置き換える（元はごみ箱へ）", 0},
+      {save.neverLargerCheck, L"元より大きくしない", 1},  // no output larger than its photo
   };
   for (const Shown& row : table) {
     SCOPED_TRACE(testing::PrintToString(row.control->GetText()));
@@ -260,6 +262,15 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { return data.JpegQualityTypeIndex == 1 && !Checked(save.qualityRadio); }, L"JpegQualityTypeIndex"},
       {"file size", [&] { ReplaceText(save.fileSizeEdit, L"-250"); }, [&] { return data.JpegFileSize == -250; },
        L"JpegFileSize"},
+      {"never larger, on from the first start, off", [&] { Click(save.neverLargerCheck); },
+       [&] { return data.NeverLarger == 0; }, L"NeverLarger"},
+      {"replace the photos",
+       [&] { Click(save.replaceRadio); },
+       [&] {
+         return data.SaveDirTypeIndex == kReplaceSource && !Checked(save.chosenFolderRadio) &&
+                !IsWindowEnabled(save.folderEdit->hwnd);
+       },
+       L"SaveDirTypeIndex"},
       {"strict size limit", [&] { Click(save.strictSizeCheck); },
        [&] { return data.TargetStrict == 1 && IsWindowEnabled(save.strictSizeCheck->hwnd); }, L"TargetStrict"},
       {"quality slider",

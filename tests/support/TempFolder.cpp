@@ -72,3 +72,14 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+int FilesMatching(const std::wstring& pattern) {
+  WIN32_FIND_DATAW entry{};
+  const HANDLE find = FindFirstFileW(pattern.c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do ++count;
+  while (FindNextFileW(find, &entry));
+  FindClose(find);
+  return count;
+}

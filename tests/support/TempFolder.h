@@ -23,3 +23,5 @@ std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
+// How many files match `pattern`, a folder and a name with wildcards.
+int FilesMatching(const std::wstring& pattern);
