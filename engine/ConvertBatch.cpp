@@ -51,6 +51,11 @@ void LogFailure(LogFile& log, const PhotoResult& result) {
             result.detail.c_str());
 }
 
+// A photo written whole although its decoder warned of something, named once.
+void LogDecoderWarning(LogFile& log, const PhotoResult& result, const std::wstring& warning) {
+  log.Write(L"警告のある写真を変換しました: %s : %s", result.source.c_str(), warning.c_str());
+}
+
 void LogMadeSmaller(LogFile& log, const PhotoResult& result) {
   log.Write(L"ファイルサイズに収めるため縮小しました: %s -> %d x %d", result.source.c_str(), result.sizeGiven.width,
             result.sizeGiven.height);
@@ -223,9 +228,10 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   if (result.failure != PhotoFailure::None) {
     LogFailure(log, result);
     result.sizeGiven = EncodedSize();
-  } else if (result.sizeGiven.madeSmaller) {
-    LogMadeSmaller(log, result);
+    return;
   }
+  if (!prepared.warning.empty()) LogDecoderWarning(log, result, prepared.warning);
+  if (result.sizeGiven.madeSmaller) LogMadeSmaller(log, result);
 }
 
 BatchCounts ConvertBatch_CL::Counts() const {
