@@ -82,6 +82,8 @@ int MostReaderWarnings(const std::vector<std::string>& logLines) {
 }
 
 bool IsJpegReaderReport(const char* message) {
-  return message != nullptr && (std::strncmp(message, kReaderCount, std::strlen(kReaderCount)) == 0 ||
-                                std::strncmp(message, "VipsJpeg: ", 10) == 0);
+  // Its words are the error buffer's, which another photo's alone work may have emptied.
+  if (message == nullptr || *message == '\0') return true;
+  return std::strncmp(message, kReaderCount, std::strlen(kReaderCount)) == 0 ||
+         std::strncmp(message, "VipsJpeg: ", 10) == 0;
 }

@@ -41,6 +41,7 @@ std::wstring DistinctWords(const std::wstring& words);
 int MostReaderWarnings(const std::vector<std::string>& logLines);
 
 // A line libvips' JPEG reader writes to glib's log about the read it ends: its count of
-// warnings and the words that go with them. The engine names every photo's words with the
-// photo itself, so these lines, which name no photo, are not logged again.
+// warnings and the words that go with them (an empty line when the error buffer was). The
+// engine names every photo's words with the photo itself, so these lines, which name no photo,
+// are not logged again.
 bool IsJpegReaderReport(const char* message);
