@@ -42,6 +42,11 @@ void LogFailure(LogFile& log, const PhotoResult& result) {
             result.detail.c_str());
 }
 
+// A photo written whole although its decoder warned of something, named once.
+void LogDecoderWarning(LogFile& log, const PhotoResult& result, const std::wstring& warning) {
+  log.Write(L"警告のある写真を変換しました: %s : %s", result.source.c_str(), warning.c_str());
+}
+
 void LogMadeSmaller(LogFile& log, const PhotoResult& result) {
   log.Write(L"ファイルサイズに収めるため縮小しました: %s -> %d x %d", result.source.c_str(), result.sizeGiven.width,
             result.sizeGiven.height);
@@ -225,7 +230,10 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
     LogFailure(log, result);
     result.sizeGiven = EncodedSize();
     result.photoKept = false;
-  } else if (result.photoKept) {
+    return;
+  }
+  if (!prepared.warning.empty()) LogDecoderWarning(log, result, prepared.warning);
+  if (result.photoKept) {
     LogPhotoKept(log, result, settings.SaveDirTypeIndex == kReplaceSource);
   } else if (result.sizeGiven.madeSmaller) {
     LogMadeSmaller(log, result);

@@ -157,8 +157,9 @@ std::size_t TiffStart(const std::vector<unsigned char>& block) {
 }
 
 // The EXIF block attached as the JPEG reader attaches it ("Exif\0\0" and the TIFF data) and
-// read into fields, without the orientation: the picture is upright already.
-void AttachExif(const heif_image_handle* handle, VipsImage* picture) {
+// read into fields, without the orientation: the picture is upright already. A block libvips
+// cannot read is dropped, and `warning` says so.
+void AttachExif(const heif_image_handle* handle, VipsImage* picture, std::wstring& warning) {
   heif_item_id id = 0;
   if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) return;
   std::vector<unsigned char> block(heif_image_handle_get_metadata_size(handle, id));
@@ -172,7 +173,8 @@ void AttachExif(const heif_image_handle* handle, VipsImage* picture) {
   if (vips__exif_parse(picture) != 0) {
     // A block libvips cannot read would fail the save that keeps it: the photo goes without.
     vips_image_remove(picture, VIPS_META_EXIF_NAME);
-    TakeVipsError();
+    const std::wstring words = TakeVipsError();  // libvips' words when working alone
+    warning = words.empty() ? L"exif: EXIF を読めないため外しました" : words;
   }
   vips_image_remove(picture, VIPS_META_ORIENTATION);
 }
@@ -182,7 +184,7 @@ VipsImagePtr Picture(const heif_image_handle* handle, const heif_image_handle* p
   VipsImagePtr picture = DecodedPixels(handle, why);
   if (!picture) return {};
   AttachProfile(primary, picture.get());
-  AttachExif(primary, picture.get());
+  AttachExif(primary, picture.get(), why);
   return picture;
 }
 

@@ -53,6 +53,8 @@ public:
 
   // The primary image in memory, upright, with its EXIF (minus the orientation, the turn
   // being done) and its ICC profile; none when it cannot be decoded, `why` then says why.
+  // With a picture, `why` holds a warning about it: an EXIF block that could not be read and
+  // was left out ("exif: ..."); else it is left as it was.
   // `threads` is the most decode threads libheif may start for it.
   VipsImagePtr Decode(int threads, std::wstring& why) const;
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/GpOwned.h"
+#include "engine/DecoderWords.h"
 #include "engine/FileSource.h"
 #include "engine/HeifPhoto.h"
 #include "engine/IccProfile.h"
@@ -129,13 +130,19 @@ bool IsPhotoLoader(const char* loader) {
 }
 
 // libjpeg reports damage inside the compressed data (garbage, a file cut short) as warnings
-// only, so JPEG files fail on warnings. libpng and the others report damage as errors and warn
-// about harmless things (a colour profile libpng thinks wrong), so they fail on errors.
+// only, so JPEG files are first read failing on warnings. libpng and the others report damage
+// as errors and warn about harmless things (a colour profile libpng thinks wrong), so they fail
+// on errors.
 bool FailsOnWarnings(const char* loader) {
   return StartsWith(loader, "VipsForeignLoadJpeg") || StartsWith(loader, "VipsForeignLoadUhdr");
 }
 
 std::wstring AsciiText(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+
+// How a photo is read: failing on any warning of libjpeg, as every photo is first; or failing
+// only on a file cut short and on errors, as a photo that failed so is read once more, alone,
+// for JudgeDecoderWords to weigh what the reader says (ReadJudged).
+enum class Reading { Strict, Lenient };
 
 // The photo file as its header describes it.
 struct Source {
@@ -150,6 +157,7 @@ struct Source {
   bool srgbProfile = false;  // ... and it is an sRGB one: the pixels are sRGB as they are
   std::unique_ptr<HeifPhoto> heif;  // a HEIC or HEIF: libheif reads it, not libvips
   VipsImagePtr heifPicture;         // its picture, decoded whole (or its thumbnail)
+  std::wstring warning;             // what its decoder said about a picture that came out whole
 };
 
 PreparedPhoto Refused(PhotoFailure failure, std::wstring detail) {
@@ -231,7 +239,7 @@ PreparedPhoto ReadHeifSource(const std::wstring& path, const std::atomic<int>* s
 }
 
 // Reads the header of the photo at `path` into `source`: only the header, no pixels.
-PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop, Source& source) {
+PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop, Reading reading, Source& source) {
   std::wstring why;
   source.file = OpenFileSource(path, stop, why);
   if (!source.file) return Refused(PhotoFailure::Unreadable, std::move(why));
@@ -240,7 +248,7 @@ PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop,
   if (IsHeifPhoto(source.file.get(), loader)) return ReadHeifSource(path, stop, source);
   if (!IsPhotoLoader(loader))
     return Refused(PhotoFailure::Unreadable, L"写真として扱わない形式です: " + AsciiText(loader));
-  if (FailsOnWarnings(loader)) source.loaderOptions = "fail_on=warning";
+  if (reading == Reading::Strict && FailsOnWarnings(loader)) source.loaderOptions = "fail_on=warning";
   const VipsImagePtr header(vips_image_new_from_source(source.file.get(), source.loaderOptions, nullptr));
   if (!header) return Refused(PhotoFailure::Unreadable, TakeVipsError());
   source.width = vips_image_get_width(header.get());
@@ -426,9 +434,16 @@ VipsImagePtr Scaled(const std::wstring& path, const Source& source, FittedSize s
 PreparedPhoto DecodeHeif(Source& source, FittedSize storedTarget, bool forStrip, const std::atomic<int>* stop) {
   std::wstring why;
   if (forStrip) source.heifPicture = source.heif->CoveringThumbnail(storedTarget.width, storedTarget.height, why);
-  if (!source.heifPicture) source.heifPicture = source.heif->Decode(forStrip ? 1 : vips_concurrency_get(), why);
+  if (!source.heifPicture) {
+    why.clear();  // the thumbnail's
+    source.heifPicture = source.heif->Decode(forStrip ? 1 : vips_concurrency_get(), why);
+  }
   if (Stopped(stop)) return Refused(PhotoFailure::Cancelled, {});
   if (!source.heifPicture) return Refused(PhotoFailure::Unreadable, std::move(why));
+  // With a picture, `why` is a warning about it (an EXIF block that could not be read).
+  if (!why.empty() && JudgeDecoderWords(why, 1) == DecoderVerdict::Damaged)
+    return Refused(PhotoFailure::Unreadable, std::move(why));
+  source.warning = DistinctWords(why);
   ReadProfile(source.heifPicture.get(), source);
   return {};
 }
@@ -496,10 +511,10 @@ enum class ScaledAs { Memory, Pipeline };
 // `forStrip`: the strip's thumbnail, for which a picture the file holds for thumbnails serves
 // when it is large enough.
 ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, VipsInteresting anchor,
-                      bool forStrip, const std::atomic<int>* stop, ScaledAs as) {
+                      bool forStrip, const std::atomic<int>* stop, ScaledAs as, Reading reading) {
   if (Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
   Source source;
-  PreparedPhoto outcome = ReadSource(path, stop, source);
+  PreparedPhoto outcome = ReadSource(path, stop, reading, source);
   if (Refusal(outcome) && Stopped(stop)) return Unscaled(Refused(PhotoFailure::Cancelled, {}));
   if (Refusal(outcome)) return Unscaled(std::move(outcome));
   if (TooManyPixels(source.width, source.height))
@@ -517,6 +532,7 @@ ScaledPhoto ScaleOnce(const std::wstring& path, int rotation, const SizeRule& si
   photo.turnsSides = source.turnsSides;
   photo.hasProfile = source.hasProfile;
   photo.anchor = anchor;
+  photo.warning = source.warning;
   photo.downscaled = Downscaled({photo.storedWidth, photo.storedHeight}, target.scaled);
   VipsImagePtr scaled = Planned(Scaled(path, source, target.scaled), target, anchor, stop);
   photo.decoded = as == ScaledAs::Memory || source.orientation != 1 || QuarterTurns(rotation) != VIPS_ANGLE_D0;
@@ -532,6 +548,7 @@ PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectP
   if (photo.failure != PhotoFailure::None) return Refused(photo.failure, photo.detail);
   const bool sharpen = sharpenDownscaled && photo.downscaled;
   PreparedPhoto outcome;
+  outcome.warning = photo.warning;
   if (photo.scaled)
     outcome.picture = Finished(photo.scaled.get(), rotation, effect, photo.hasProfile, sharpen, stop, in);
   if (!outcome.picture || Stopped(stop))
@@ -539,22 +556,53 @@ PreparedPhoto FinishScaled(const ScaledPhoto& photo, int rotation, const EffectP
   return outcome;
 }
 
-// `sharpenDownscaled`: a photo that comes out smaller than it is gets a mild unsharp mask.
+// `sharpenDownscaled`: a photo that comes out smaller than it is gets a mild unsharp mask. A
+// lenient reading is finished in memory, so that all its reader says is said before it returns.
 PreparedPhoto RenderOnce(const std::wstring& path, int rotation, const SizeRule& sizeFor, VipsInteresting anchor,
                          const EffectParams* effect, bool forStrip, const std::atomic<int>* stop, bool sharpenDownscaled,
-                         PictureIn in) {
-  return FinishScaled(ScaleOnce(path, rotation, sizeFor, anchor, forStrip, stop, ScaledAs::Pipeline), rotation, effect,
-                      sharpenDownscaled, stop, in);
+                         PictureIn in, Reading reading) {
+  return FinishScaled(ScaleOnce(path, rotation, sizeFor, anchor, forStrip, stop, ScaledAs::Pipeline, reading),
+                      rotation, effect, sharpenDownscaled, stop, reading == Reading::Lenient ? PictureIn::Memory : in);
 }
 
-// RenderOnce alongside other photos; a photo that could not be read is read once more alone,
-// for libvips' words about this photo and no other.
+// `read` strictly, alongside other photos. A photo that cannot be read so is read once more,
+// alone and leniently: libvips' words and its reader's count of warnings are then about this
+// photo and no other, and JudgeDecoderWords says whether its picture is whole. A whole one is
+// taken with its warning for the log; any other is refused in the reader's words.
+template <typename Outcome>
+Outcome ReadJudged(const std::function<Outcome(Reading)>& read, const std::atomic<int>* stop) {
+  {
+    const VipsSharedWork shared;
+    Outcome outcome = read(Reading::Strict);
+    if (outcome.failure != PhotoFailure::Unreadable || Stopped(stop)) return outcome;
+  }
+  const VipsAloneWork alone;
+  VipsLogLines logLines;
+  Outcome outcome = read(Reading::Lenient);
+  if (outcome.failure == PhotoFailure::Unreadable) outcome.detail = DistinctWords(outcome.detail);
+  if (outcome.failure != PhotoFailure::None) return outcome;
+  const std::wstring words = TakeVipsError();
+  const int warnings = MostReaderWarnings(logLines.Take());
+  if (JudgeDecoderWords(words, warnings) == DecoderVerdict::Damaged) {
+    Outcome damaged;
+    damaged.failure = PhotoFailure::Unreadable;
+    damaged.detail = DistinctWords(words);
+    // libvips shows the first warning only: the others, damage among them, go unnamed.
+    if (warnings > 1) damaged.detail += L" ほか " + std::to_wstring(warnings - 1) + L" 件の警告";
+    return damaged;
+  }
+  if (!words.empty()) outcome.warning = DistinctWords(words);
+  return outcome;
+}
+
 PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& sizeFor, VipsInteresting anchor,
                      const EffectParams* effect, bool forStrip, const std::atomic<int>* stop,
                      bool sharpenDownscaled = false, PictureIn in = PictureIn::Memory) {
-  return RunForWords<PreparedPhoto>(
-      [&] { return RenderOnce(path, rotation, sizeFor, anchor, effect, forStrip, stop, sharpenDownscaled, in); },
-      [stop](const PreparedPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
+  return ReadJudged<PreparedPhoto>(
+      [&](Reading reading) {
+        return RenderOnce(path, rotation, sizeFor, anchor, effect, forStrip, stop, sharpenDownscaled, in, reading);
+      },
+      stop);
 }
 
 bool FillsBox(const ConvertSettings& settings) {
@@ -634,9 +682,11 @@ const EffectParams& PhotoEffect(const PhotoItem& item, const ConvertSettings& se
 ScaledPhoto ScalePhoto(const std::wstring& path, int rotation, const ConvertSettings& settings,
                        const std::atomic<int>* stop) {
   const SizeRule sizeFor = OutputSizeRule(settings);
-  return RunForWords<ScaledPhoto>(
-      [&] { return ScaleOnce(path, rotation, sizeFor, AnchorOf(settings), false, stop, ScaledAs::Memory); },
-      [stop](const ScaledPhoto& outcome) { return outcome.failure == PhotoFailure::Unreadable && !Stopped(stop); });
+  return ReadJudged<ScaledPhoto>(
+      [&](Reading reading) {
+        return ScaleOnce(path, rotation, sizeFor, AnchorOf(settings), false, stop, ScaledAs::Memory, reading);
+      },
+      stop);
 }
 
 bool IsScaledFor(const ScaledPhoto& photo, int rotation, const ConvertSettings& settings) {

@@ -33,6 +33,7 @@ struct PreparedPhoto {
   VipsImagePtr picture;  // none unless failure is None
   PhotoFailure failure = PhotoFailure::None;
   std::wstring detail;   // libvips' own words or ours, for the log
+  std::wstring warning;  // with a picture: what its decoder warned of, the picture whole (engine/DecoderWords)
 };
 
 // Size of a W x H picture fitted into a box: it touches the box on one side and keeps its
@@ -58,6 +59,9 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const ConvertSettings
 // The finished picture of `item` under `settings`: exactly OutputSize, turned upright by the
 // EXIF orientation and then by item.rotation, with the photo's own effect or the global one;
 // with settings.Sharpen a photo made smaller than it is gets a mild unsharp mask before the effect.
+// A JPEG whose decoder only warns of something that leaves the picture whole (stray bytes
+// before a marker, an odd APP0 or APP14) is taken, its `warning` saying so; engine/DecoderWords
+// draws that line for every caller here.
 // Failures: Unreadable (no photo, damaged, cut short, a format that is no photo), TooLarge
 // (see kMaxPhotoPixels), Cancelled (`stop` became non-zero: every read of the file checks it
 // and libvips' computation is killed, so a decode or a resize ends within a fraction of a
@@ -89,6 +93,7 @@ struct ScaledPhoto {
   bool decoded = true;  // `scaled` is in memory (ScalePhoto's always is), not a decoder's pipeline
   PhotoFailure failure = PhotoFailure::None;
   std::wstring detail;
+  std::wstring warning;  // as PreparedPhoto's
   int storedWidth = 0;  // the source's size as stored in the file
   int storedHeight = 0;
   bool turnsSides = false;  // its EXIF orientation is a quarter turn

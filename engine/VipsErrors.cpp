@@ -65,7 +65,52 @@ WorkGate& Gate() {
   return gate;
 }
 
+// The lines a VipsLogLines keeps, written from any thread.
+class KeptLines {
+public:
+  void Start() {
+    const CriticalSectionLock hold(lock);
+    keeping = true;
+    lines.clear();
+  }
+  void Stop() {
+    const CriticalSectionLock hold(lock);
+    keeping = false;
+    lines.clear();
+  }
+  bool Keep(const char* message) {
+    const CriticalSectionLock hold(lock);
+    if (!keeping) return false;
+    lines.emplace_back(message != nullptr ? message : "");
+    return true;
+  }
+  std::vector<std::string> Take() {
+    const CriticalSectionLock hold(lock);
+    std::vector<std::string> taken;
+    taken.swap(lines);
+    return taken;
+  }
+
+private:
+  CriticalSection_CL lock;
+  bool keeping = false;
+  std::vector<std::string> lines;
+};
+
+KeptLines& Kept() {
+  static KeptLines kept;
+  return kept;
+}
+
 }  // namespace
+
+VipsLogLines::VipsLogLines() { Kept().Start(); }
+
+VipsLogLines::~VipsLogLines() { Kept().Stop(); }
+
+std::vector<std::string> VipsLogLines::Take() { return Kept().Take(); }
+
+bool KeptByVipsLogLines(const char* message) { return Kept().Keep(message); }
 
 VipsSharedWork::VipsSharedWork() {
   if (Gate().IsAloneHere()) return;

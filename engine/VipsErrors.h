@@ -13,6 +13,7 @@
 // failures are rare and small, and the photos that succeed never wait for one another.
 #include <functional>
 #include <string>
+#include <vector>
 
 // Marks the calling thread's libvips work as shared for its lifetime. Waits while some
 // thread works alone or is waiting to. Does nothing on a thread that works alone already.
@@ -42,6 +43,22 @@ public:
 // The words libvips wrote since this thread's alone work began, as UTF-16, and the buffer
 // cleared; empty when there are none or when the thread does not work alone.
 std::wstring TakeVipsError();
+
+// While it lives, what libvips writes to glib's log is kept here instead of going to the
+// program's log (VipsSession), for the alone work that made it: no other libvips work runs
+// then, so every line, from whichever of libvips' threads, is about that work. One at a time.
+class VipsLogLines {
+public:
+  VipsLogLines();
+  ~VipsLogLines();
+  VipsLogLines(const VipsLogLines&) = delete;
+  VipsLogLines& operator=(const VipsLogLines&) = delete;
+  // The lines kept so far, and none kept any more.
+  std::vector<std::string> Take();
+};
+
+// Keeps `message` for the VipsLogLines that lives now; false when none does.
+bool KeptByVipsLogLines(const char* message);
 
 // Runs `step` as shared work; when `failedForWords` says its outcome needs libvips' words,
 // runs it once more alone and answers that second outcome.

@@ -3,12 +3,20 @@
 #include <windows.h>
 #include <vips/vips.h>
 
+#include <cstring>
+
 #include "base/LogFile.h"
+#include "engine/DecoderWords.h"
+#include "engine/VipsErrors.h"
 
 namespace {
 
 // libvips and glib report through glib's log; a window program has no console to show it.
+// What alone work keeps (VipsLogLines) is its own; the JPEG reader's reports name no photo, and
+// the engine names each photo's words with the photo.
 void LogVipsMessage(const gchar* domain, GLogLevelFlags, const gchar* message, gpointer log) {
+  const bool fromVips = domain != nullptr && std::strcmp(domain, "VIPS") == 0;
+  if (fromVips && (KeptByVipsLogLines(message) || IsJpegReaderReport(message))) return;
   static_cast<LogFile*>(log)->Write(L"libvips: %s: %s", Utf16Text(domain ? domain : "").c_str(), Utf16Text(message).c_str());
 }
 

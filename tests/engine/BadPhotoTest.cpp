@@ -5,8 +5,12 @@
 #include <chrono>
 #include <vector>
 
+#include "base/LogFile.h"
+#include "engine/ConvertBatch.h"
 #include "engine/PhotoResize.h"
+#include "engine/VipsSession.h"
 #include "tests/engine/PipelinePhotos.h"
+#include "tests/support/ExifWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
 
@@ -45,6 +49,16 @@ std::string WithGarbageInTheScan(std::string jpeg) {
     jpeg[middle + i] = static_cast<char>(random >> 16);
   }
   return jpeg;
+}
+
+// `jpeg` with `count` bytes that are no marker put before its first `marker` (its last one
+// for EOI), the slack some cameras and editors leave between segments.
+std::string WithStrayBytes(const std::string& jpeg, unsigned char marker, size_t count, bool lastOne = false) {
+  const std::string code{'\xFF', static_cast<char>(marker)};
+  const size_t at = lastOne ? jpeg.rfind(code) : jpeg.find(code, 2);
+  std::string stray(count, '\0');
+  for (size_t i = 0; i < count; ++i) stray[i] = static_cast<char>(0x11 + i * 37 % 200);
+  return jpeg.substr(0, at) + stray + jpeg.substr(at);
 }
 
 // A byte of the named chunk's data changed, so that it no longer matches its checksum.
@@ -289,4 +303,99 @@ TEST(BadPhotos, ARunOfBadAndGoodFilesLeaksNoHandlesOrMemory) {
   EXPECT_LE(OpenHandles(), handlesBefore + 4);
   // A leaked 320 x 240 picture per photo would add some 45 MB.
   EXPECT_LT(CommittedPrivateBytes(), bytesBefore + 4 * 1024 * 1024);
+}
+
+// Files made from one clean photo, each converted by the batch (as the window and the command
+// line run it) and read for the strip and the preview: a decoder's warning that leaves the
+// picture whole is written as the clean photo is, named once in the log; damage is refused
+// with its reason everywhere, and nothing is written.
+TEST(BadPhotos, AWarningOfTheDecoderIsWrittenWholeAndDamageIsRefusedEverywhere) {
+  const VipsImagePtr varied = VariedPicture(320, 240);
+  const std::string clean = JpegOf(varied.get());
+  const std::string progressive = JpegWith(varied.get(), "interlace", TRUE);
+  const std::string damagedScan = WithGarbageInTheScan(clean);
+  CameraExif brokenThumbnail;
+  brokenThumbnail.orientation = 1;
+  brokenThumbnail.thumbnailJpeg = clean.substr(0, 200) + std::string(300, '\x5A');
+  const std::string oddJfif("\xFF\xE0\x00\x10JFIF\x00\x09\x01\x00\x00\x01\x00\x01\x00\x00", 18);
+  const std::string unknownApp("\xFF\xE9\x00\x08" "GLIM" "\x01\x02", 10);
+  enum Side { Written, Refused };
+  const struct {
+    Case file;
+    bool fromProgressive;
+    Side side;
+    const char* words;  // in the photo's log line: its warning, or why it was refused; none: no words
+  } rows[] = {
+      {{L"1 byte before DQT.jpg", WithStrayBytes(clean, 0xDB, 1)}, false, Written, "1 extraneous bytes before marker 0xdb"},
+      {{L"18 bytes before DHT.jpg", WithStrayBytes(clean, 0xC4, 18)}, false, Written, "18 extraneous bytes before marker 0xc4"},
+      {{L"64 KB before SOF.jpg", WithStrayBytes(clean, 0xC0, 65536)}, false, Written, "65536 extraneous bytes"},
+      {{L"18 bytes before SOS.jpg", WithStrayBytes(clean, 0xDA, 18)}, false, Written, "extraneous bytes before marker 0xda"},
+      {{L"18 bytes before EOI.jpg", WithStrayBytes(clean, 0xD9, 18, true)}, false, Written, nullptr},
+      {{L"progressive, before a later scan.jpg", WithStrayBytes(progressive, 0xDA, 18, true)}, true, Written,
+       "extraneous bytes before marker 0xda"},
+      {{L"progressive, before EOI.jpg", WithStrayBytes(progressive, 0xD9, 18, true)}, true, Written,
+       "extraneous bytes before marker 0xd9"},
+      {{L"odd JFIF.jpg", InsertAfterSoi(clean, oddJfif)}, false, Written, "unknown JFIF revision number 9.01"},
+      {{L"unknown APP9.jpg", InsertAfterSoi(clean, unknownApp)}, false, Written, nullptr},
+      {{L"broken EXIF thumbnail.jpg", InsertAfterSoi(clean, CameraExifSegment(brokenThumbnail))}, false, Written, nullptr},
+      {{L"cut at 10 %.jpg", clean.substr(0, clean.size() / 10)}, false, Refused, "premature end of JPEG image"},
+      {{L"cut at 60 %.jpg", clean.substr(0, clean.size() * 6 / 10)}, false, Refused, "premature end of JPEG image"},
+      {{L"cut at 99 %.jpg", clean.substr(0, clean.size() * 99 / 100)}, false, Refused, "premature end of JPEG image"},
+      {{L"progressive, cut at 60 %.jpg", progressive.substr(0, progressive.size() * 6 / 10)}, true, Refused,
+       "premature end of JPEG image"},
+      {{L"scan overwritten.jpg", damagedScan}, false, Refused, "Corrupt JPEG data"},
+      {{L"stray bytes, then a damaged scan.jpg", WithStrayBytes(damagedScan, 0xDB, 18)}, false, Refused, "件の警告"},
+  };
+  const TempFolder folder;
+  std::vector<PhotoItem> photos(2);
+  photos[0].path = folder.File(L"clean.jpg");
+  photos[1].path = folder.File(L"clean progressive.jpg");
+  ASSERT_TRUE(WriteFileBytes(photos[0].path, clean));
+  ASSERT_TRUE(WriteFileBytes(photos[1].path, progressive));
+  for (const auto& row : rows) {
+    photos.emplace_back().path = folder.File(row.file.name);
+    ASSERT_TRUE(WriteFileBytes(photos.back().path, row.file.bytes));
+  }
+  const ConvertSettings settings = KeepSize();
+  LogFile log;
+  log.logPath = folder.File(L"log.txt");
+  ConvertBatch_CL batch(photos, settings, log);
+  const std::atomic<int> cancel{0};
+  batch.Run({}, cancel, 2);
+  const std::string logBytes = ReadFileBytes(log.logPath);
+  const std::wstring logText(reinterpret_cast<const wchar_t*>(logBytes.data()), logBytes.size() / sizeof(wchar_t));
+  const auto outputOf = [&](size_t index) {
+    VipsImagePtr lazy(vips_image_new_from_file(Utf8Path(batch.Results()[index].output).c_str(), nullptr));
+    return lazy ? VipsImagePtr(vips_image_copy_memory(lazy.get())) : VipsImagePtr();
+  };
+  const VipsImagePtr cleanOutputs[] = {outputOf(0), outputOf(1)};
+  ASSERT_TRUE(cleanOutputs[0] && cleanOutputs[1]);
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const auto& row = rows[i];
+    const std::wstring& path = photos[i + 2].path;
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.file.name)));
+    const PhotoResult& result = batch.Results()[i + 2];
+    const bool written = row.side == Written;
+    EXPECT_EQ(written ? PhotoFailure::None : PhotoFailure::Unreadable, result.failure) << testing::PrintToString(result.detail);
+    EXPECT_EQ(written, FileExists(result.output));
+    EXPECT_EQ(written, static_cast<bool>(ThumbnailPhoto(path, 0, 192, 144).picture));
+    EXPECT_EQ(written, ScalePhoto(path, 0, settings).failure == PhotoFailure::None);
+    size_t lines = 0;
+    for (size_t at = logText.find(path); at != std::wstring::npos; at = logText.find(path, at + 1)) ++lines;
+    EXPECT_EQ(row.words != nullptr ? 1u : 0u, lines) << "the photo named once, and only when there is something to say";
+    if (row.words != nullptr) {
+      const std::string& words = row.words;
+      const std::wstring wide = Utf16Text(words.c_str());
+      EXPECT_NE(logText.find(path + L" : " + (written ? L"" : std::wstring(FailureText(result.failure)) + L" ")),
+                std::wstring::npos);
+      EXPECT_NE(logText.find(wide, logText.find(path)), std::wstring::npos) << words;
+    }
+    if (!written) continue;
+    const VipsImagePtr output = outputOf(i + 2);
+    ASSERT_TRUE(output);
+    VipsImage* const reference = cleanOutputs[row.fromProgressive ? 1 : 0].get();
+    EXPECT_EQ(vips_image_get_width(reference), vips_image_get_width(output.get()));
+    EXPECT_EQ(vips_image_get_height(reference), vips_image_get_height(output.get()));
+    EXPECT_GE(Ssim(output.get(), reference), 0.99);
+  }
 }

@@ -172,3 +172,48 @@ double MeanDifference(VipsImage* a, VipsImage* b) {
   for (size_t i = 0; i < sizeA; ++i) sums[i % bands] += std::abs(int{p[i]} - int{q[i]});
   return *std::max_element(sums.begin(), sums.end()) / static_cast<double>(sizeA / bands);
 }
+
+double Ssim(VipsImage* a, VipsImage* b) {
+  constexpr int kBlock = 8;
+  constexpr double kC1 = (0.01 * 255) * (0.01 * 255);
+  constexpr double kC2 = (0.03 * 255) * (0.03 * 255);
+  const int width = vips_image_get_width(a);
+  const int height = vips_image_get_height(a);
+  const int bands = vips_image_get_bands(a);
+  if (width != vips_image_get_width(b) || height != vips_image_get_height(b) || bands != vips_image_get_bands(b) ||
+      width < kBlock || height < kBlock)
+    return -1;
+  size_t sizeA = 0;
+  size_t sizeB = 0;
+  const GMemory pixelsA(vips_image_write_to_memory(a, &sizeA));
+  const GMemory pixelsB(vips_image_write_to_memory(b, &sizeB));
+  if (!pixelsA || !pixelsB || sizeA != sizeB || sizeA != static_cast<size_t>(width) * height * bands) return -1;
+  const auto* p = static_cast<const uint8_t*>(pixelsA.get());
+  const auto* q = static_cast<const uint8_t*>(pixelsB.get());
+  const auto grey = [bands](const uint8_t* pixels, size_t at) {
+    double sum = 0;
+    for (int band = 0; band < std::min(bands, 3); ++band) sum += pixels[at * bands + band];
+    return sum / std::min(bands, 3);
+  };
+  double total = 0;
+  int blocks = 0;
+  for (int top = 0; top + kBlock <= height; top += kBlock) {
+    for (int left = 0; left + kBlock <= width; left += kBlock) {
+      double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+      for (int y = top; y < top + kBlock; ++y) {
+        for (int x = left; x < left + kBlock; ++x) {
+          const size_t at = static_cast<size_t>(y) * width + x;
+          const double u = grey(p, at);
+          const double v = grey(q, at);
+          sx += u, sy += v, sxx += u * u, syy += v * v, sxy += u * v;
+        }
+      }
+      constexpr double n = kBlock * kBlock;
+      const double mx = sx / n, my = sy / n;
+      const double vx = sxx / n - mx * mx, vy = syy / n - my * my, cxy = sxy / n - mx * my;
+      total += (2 * mx * my + kC1) * (2 * cxy + kC2) / ((mx * mx + my * my + kC1) * (vx + vy + kC2));
+      ++blocks;
+    }
+  }
+  return total / blocks;
+}

@@ -31,3 +31,6 @@ Colour PixelOf(VipsImage* picture, int x, int y);
 // The largest, over the bands, of the mean absolute difference per pixel; -1 when the
 // pictures differ in size or bands.
 double MeanDifference(VipsImage* a, VipsImage* b);
+// The structural similarity of two pictures' grey levels, averaged over 8 x 8 blocks: 1 for the
+// same picture; -1 when they differ in size or bands.
+double Ssim(VipsImage* a, VipsImage* b);
