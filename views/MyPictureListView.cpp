@@ -65,8 +65,11 @@ void MyPictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int
   PaintCaption(graphics, cell, OutputBaseName(path, *record));
 }
 
-bool MyPictureListView_CL::OnThumbnailReady(WPARAM, LPARAM lParam) {
-  std::unique_ptr<DecodeItem_CL> request = DecodeImage_CL::TakeResult(lParam);
+void MyPictureListView_CL::ReceiveThumbnails() {
+  decoder.SetTarget(PostToken(), [this](std::unique_ptr<DecodeItem_CL> request) { OnThumbnailReady(std::move(request)); });
+}
+
+bool MyPictureListView_CL::OnThumbnailReady(std::unique_ptr<DecodeItem_CL> request) {
   if (!request) return false;
   std::wstring path;
   int rotation = 0;

@@ -4,9 +4,8 @@
 // meanwhile) and a caption with the name its output file will get. Files dropped on the
 // strip are passed on to the parent as its own WM_DROPFILES.
 //
-// The main window, after Create: decoder.SetTargetWindow(itself) and decoder.Start();
-// on WM_THUMBNAIL_READY: OnThumbnailReady(wParam, lParam); after rotating a photo:
-// RemoveThumbnail(index); whenever items changes in length or order: SetItemCount and
+// The main window, after Create: ReceiveThumbnails() and decoder.Start(); after rotating a
+// photo: RemoveThumbnail(index); whenever items changes in length or order: SetItemCount and
 // UpdateLayout.
 #include <memory>
 #include <string>
@@ -29,11 +28,14 @@ public:
   // Black tile, cached or requested thumbnail, caption.
   void PaintItem(GpGraphics* graphics, const RECT& cell, int index) override;
 
-  // Takes the finished request of a WM_THUMBNAIL_READY (and its ownership). The thumbnail is
-  // kept only when its tile still waits for exactly this request and the photo at that index
-  // is still the one (path and rotation) it was made from; a late result for a removed,
-  // moved or turned photo is dropped. Answers whether the strip changed (it is repainted).
-  bool OnThumbnailReady(WPARAM wParam, LPARAM lParam);
+  // The decoder's finished requests come to OnThumbnailReady, on the strip's thread, through
+  // the strip's post token. After Create.
+  void ReceiveThumbnails();
+  // Takes a finished request. The thumbnail is kept only when its tile still waits for
+  // exactly this request and the photo at that index is still the one (path and rotation) it
+  // was made from; a late result for a removed, moved or turned photo is dropped. Answers
+  // whether the strip changed (it is repainted).
+  bool OnThumbnailReady(std::unique_ptr<DecodeItem_CL> request);
   // Forgets one photo's thumbnail (after it was turned); the next paint requests it anew.
   void RemoveThumbnail(int index);
   // The caption of the photo at index: its output base name; empty for no photo.
