@@ -164,9 +164,7 @@ void EasyProgress_CL::RequestCancel() {
 }
 
 void EasyProgress_CL::CloseDialog() {
-  if (!post) return;
-  const HWND dialog = hwnd;
-  post->Post([dialog] { SendMessageW(dialog, WM_CLOSE, 0, 0); });
+  if (post) CloseDialogWith([] {});
 }
 
 int EasyProgress_CL::PositionOf(std::uint64_t done, std::uint64_t target) {

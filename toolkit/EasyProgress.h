@@ -9,6 +9,7 @@
 //
 // A job derives from this class and implements Run with this protocol:
 //   AddToTarget(number of items); for each item { ...; CountDone(); } CloseDialog();
+// (or CloseDialogWith(what hands its results over)).
 // RunModal joins the worker before it returns, so the owner reads the job's results after it
 // and a job never joins by itself.
 #include <windows.h>
@@ -48,6 +49,20 @@ public:
   // Ends the dialog (WM_CLOSE on its thread, after the positions posted before) when its
   // window still exists.
   void CloseDialog();
+  // As CloseDialog, running `handOver` on the dialog's thread first: how a job hands its
+  // results back, so the owner reads them where they were put. Without a dialog it runs here.
+  template <typename F>
+  void CloseDialogWith(F handOver) {
+    if (!post) {
+      handOver();
+      return;
+    }
+    const HWND dialog = hwnd;
+    post->Post([dialog, handOver = std::move(handOver)]() mutable {
+      handOver();
+      SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+  }
   // What the cancel button and Escape do when the job may be cancelled: sets
   // cancelRequested and disables the button. Nothing otherwise.
   void RequestCancel();
