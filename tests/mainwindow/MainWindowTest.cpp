@@ -419,7 +419,6 @@ TEST_F(MainWindowTest, MovingTheWindowAHundredTimesWritesTheFileAFewTimesAndItsL
   for (int step = 1; step <= 100; ++step) {
     SetWindowPos(main.hwnd, nullptr, start.left + step, start.top + step % 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Pump();
-    Sleep(5);
   }
   const ULONGLONG took = GetTickCount64() - began;
   RECT last{};
@@ -428,7 +427,7 @@ TEST_F(MainWindowTest, MovingTheWindowAHundredTimesWritesTheFileAFewTimesAndItsL
   const unsigned writes = theIniFile.wholeWrites - writesBefore;
   EXPECT_GE(writes, 1u) << "the close writes the last place";
   EXPECT_LE(writes, 2 + took / kSaveSettingsIntervalMs) << "one write every " << kSaveSettingsIntervalMs << " ms at most";
-  EXPECT_LE(writes, 6u) << took << " ms";
+  EXPECT_LE(writes, 10u) << "a handful, not one a move; the moves took " << took << " ms";
   RECT stored{};
   EXPECT_TRUE(GetPrivateProfileStructW(L"Window", L"WindowRect", &stored, sizeof(stored), iniPath.c_str()));
   EXPECT_TRUE(EqualRect(&stored, &last)) << stored.left << "," << stored.top;
