@@ -22,13 +22,10 @@ void EasyThreadBase_CL::Join() {
   startEvent.reset();
 }
 
-void EasyThreadBase_CL::Finish(int /*cancelFlag*/) {}
-
 void EasyThreadBase_CL::Main() {
   running = 1;
   CreateThreadQueue();
   SetEvent(startEvent.get());
   Run();
-  Finish(cancelRequested.load());
   running = 0;
 }

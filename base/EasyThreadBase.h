@@ -1,7 +1,7 @@
 #pragma once
-// A one-shot worker thread: Start runs the virtual Run and then Finish on a new thread
-// (WorkerThread::RunAsync) and returns once the thread is up; Join waits for it to end. The
-// object may be started again after (or instead of) a Join.
+// A one-shot worker thread: Start runs the virtual Run on a new thread (WorkerThread::RunAsync)
+// and returns once the thread is up; Join waits for it to end. The object may be started
+// again after (or instead of) a Join.
 //
 // Run belongs to the derived class, so the thread must have ended before the derived part
 // goes: whoever starts the worker joins it when the work is done. EasyProgress_CL does that
@@ -30,9 +30,6 @@ public:
   virtual void Join();
   // The job's work, on the worker thread.
   virtual void Run() = 0;
-  // Called on the worker after Run returns, with the cancel flag. Does nothing unless a job
-  // needs it.
-  virtual void Finish(int cancelFlag);
 
   bool IsRunning() const { return running.load() != 0; }
 

@@ -29,6 +29,8 @@ using GpGraphicsPtr = Owned<GpTraits<GpGraphics, DeleteGpGraphics>>;
 using GpImageAttributesPtr = Owned<GpTraits<GpImageAttributes, DisposeGpAttributes>>;
 inline GpStatus DeleteGpPen(Gdiplus::GpPen* p) { return gp::GdipDeletePen(p); }
 using GpPenPtr = Owned<GpTraits<Gdiplus::GpPen, DeleteGpPen>>;
+inline GpStatus DeleteGpBrush(Gdiplus::GpSolidFill* p) { return gp::GdipDeleteBrush(p); }
+using GpSolidFillPtr = Owned<GpTraits<Gdiplus::GpSolidFill, DeleteGpBrush>>;
 
 // A GDI+ bitmap's pixels locked in `format` (32-bit ARGB unless named) for the life of the
 // object.

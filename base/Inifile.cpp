@@ -3,9 +3,9 @@
 #include <shlwapi.h>
 
 #include <cwchar>
-#include <cwctype>
 
 #include "base/AtomicFile.h"
+#include "base/CaselessText.h"
 #include "base/Owned.h"
 
 Inifile_CL theIniFile;
@@ -34,14 +34,6 @@ std::wstring Trimmed(const std::wstring& text) {
   return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  }
-  return true;
-}
-
 // The section a "[name]" line opens, or nothing for any other line.
 bool SectionLine(const std::wstring& line, std::wstring* name) {
   const std::wstring trimmed = Trimmed(line);
@@ -54,7 +46,7 @@ bool SectionLine(const std::wstring& line, std::wstring* name) {
 
 bool KeyLine(const std::wstring& line, const std::wstring& key) {
   const size_t equals = line.find(L'=');
-  return equals != std::wstring::npos && SameName(Trimmed(line.substr(0, equals)), key);
+  return equals != std::wstring::npos && SameIgnoringCase(Trimmed(line.substr(0, equals)), key);
 }
 
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
@@ -98,6 +90,30 @@ bool ReadIniText(const std::wstring& path, std::wstring* text) {
 
 }  // namespace
 
+std::wstring StructText(const void* data, UINT size) {
+  static constexpr wchar_t kHexDigits[] = L"0123456789ABCDEF";
+  const BYTE* const bytes = static_cast<const BYTE*>(data);
+  std::wstring text;
+  text.reserve(static_cast<size_t>(size) * 2 + 2);
+  BYTE sum = 0;
+  const auto append = [&text](BYTE byte) {
+    text.push_back(kHexDigits[byte >> 4]);
+    text.push_back(kHexDigits[byte & 0x0F]);
+  };
+  for (UINT i = 0; i < size; ++i) {
+    append(bytes[i]);
+    sum = static_cast<BYTE>(sum + bytes[i]);
+  }
+  append(sum);
+  return text;
+}
+
+std::wstring IntText(int value) {
+  wchar_t text[kIntTextCapacity] = {};
+  swprintf(text, kIntTextCapacity, L"%d", value);
+  return text;
+}
+
 std::wstring MergeIniEntries(const std::wstring& text, const std::vector<IniEntry>& entries) {
   std::vector<std::wstring> lines = SplitLines(text);
   for (const IniEntry& entry : entries) {
@@ -108,7 +124,7 @@ std::wstring MergeIniEntries(const std::wstring& text, const std::vector<IniEntr
     for (size_t i = 0; i < lines.size() && !done; ++i) {
       std::wstring name;
       if (SectionLine(lines[i], &name)) {
-        inSection = SameName(name, entry.section);
+        inSection = SameIgnoringCase(name, entry.section);
         if (inSection) sectionEnd = i + 1;
         continue;
       }
@@ -174,20 +190,16 @@ int Inifile_CL::ReadInt(std::wstring section, std::wstring key, int defaultValue
       GetPrivateProfileIntW(section.c_str(), key.c_str(), defaultValue, filePath.c_str()));
 }
 
-void Inifile_CL::WriteString(std::wstring section, std::wstring key, std::wstring value) const {
-  WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), filePath.c_str());
+HRESULT Inifile_CL::WriteString(std::wstring section, std::wstring key, std::wstring value) {
+  return WriteAll({IniEntry{std::move(section), std::move(key), std::move(value)}});
 }
 
-void Inifile_CL::WriteInt(std::wstring section, std::wstring key, int value) const {
-  wchar_t text[kIntTextCapacity] = {};
-  swprintf(text, kIntTextCapacity, L"%d", value);
-  WriteString(std::move(section), std::move(key), text);
+HRESULT Inifile_CL::WriteInt(std::wstring section, std::wstring key, int value) {
+  return WriteString(std::move(section), std::move(key), IntText(value));
 }
 
-void Inifile_CL::WriteStruct(std::wstring section, std::wstring key, const void* data,
-                             UINT size) const {
-  WritePrivateProfileStructW(section.c_str(), key.c_str(), const_cast<void*>(data), size,
-                             filePath.c_str());
+HRESULT Inifile_CL::WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) {
+  return WriteString(std::move(section), std::move(key), StructText(data, size));
 }
 
 bool Inifile_CL::ReadStruct(std::wstring section, std::wstring key, void* buffer,

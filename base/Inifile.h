@@ -1,6 +1,7 @@
 #pragma once
-// The one accessor of the settings file (UTF-16LE INI text) over the platform's
-// private-profile functions. Nothing is cached: every call goes to the file.
+// The one accessor of the settings file (UTF-16LE INI text). Reads go through the platform's
+// private-profile functions; every write is a whole write of the file (WriteAll). Nothing is
+// cached: every call goes to the file.
 #include <windows.h>
 
 #include <string>
@@ -18,6 +19,12 @@ struct IniEntry {
 // section at the end of the text. Every other line stays as it was. Lines end in CR LF.
 std::wstring MergeIniEntries(const std::wstring& text, const std::vector<IniEntry>& entries);
 
+// A block of bytes as the settings file keeps it: two upper-case hexadecimal digits a byte,
+// then the low byte of the bytes' sum, as ReadStruct (the platform's reader) expects.
+std::wstring StructText(const void* data, UINT size);
+// An integer as the settings file keeps it: decimal text ("-1", "320").
+std::wstring IntText(int value);
+
 class Inifile_CL {
 public:
   Inifile_CL() = default;
@@ -29,11 +36,12 @@ public:
   // Up to 4095 characters of the value; defaultValue when the key is missing.
   std::wstring ReadString(std::wstring section, std::wstring key, std::wstring defaultValue) const;
   int ReadInt(std::wstring section, std::wstring key, int defaultValue) const;
-  void WriteString(std::wstring section, std::wstring key, std::wstring value) const;
+  // One key in a whole write of the file (WriteAll).
+  HRESULT WriteString(std::wstring section, std::wstring key, std::wstring value);
   // Stored as decimal text ("-1", "320").
-  void WriteInt(std::wstring section, std::wstring key, int value) const;
-  // Raw block as hexadecimal text with a checksum.
-  void WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const;
+  HRESULT WriteInt(std::wstring section, std::wstring key, int value);
+  // Raw block as hexadecimal text with a checksum (StructText).
+  HRESULT WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size);
   // True when a block of exactly size bytes with a correct checksum was read into buffer.
   bool ReadStruct(std::wstring section, std::wstring key, void* buffer, UINT size) const;
 

@@ -52,7 +52,15 @@ void LogFile::Write(const wchar_t* format, ...) {
   FormatMessageInto(line + prefixLength, format, args);
   va_end(args);
 
+  Append(line);
+}
+
+void LogFile::Append(const std::wstring& line) {
   const CriticalSectionLock hold(lock);
+  if (keepLines) {
+    keptLines.push_back(line);
+    return;
+  }
   // Appending access: every write lands at the end, whoever else writes to the file.
   KernelHandle file = OpenLog(logPath, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS);
   if (!file) return;
@@ -73,4 +81,13 @@ void LogFile::Write(const wchar_t* format, ...) {
   DWORD written = 0;
   WriteFile(file.get(), entry.data(), static_cast<DWORD>(entry.size() * sizeof(wchar_t)), &written,
             nullptr);
+}
+
+void LogFile::ReplayInto(LogFile& log) {
+  std::vector<std::wstring> lines;
+  {
+    const CriticalSectionLock hold(lock);
+    lines.swap(keptLines);
+  }
+  for (const std::wstring& line : lines) log.Append(line);
 }

@@ -2,6 +2,7 @@
 // The diagnostic log: append-only UTF-16LE text, one timestamped line per Write, emptied when
 // it has grown past its size limit.
 #include <string>
+#include <vector>
 
 #include "base/CriticalSection.h"
 
@@ -18,10 +19,19 @@ public:
   // printf-style with a wide format ("%s" takes a wide string). Never reports failure.
   void Write(const wchar_t* format, ...);
 
+  // Appends every kept line to `log`, with the time it was written, and forgets it.
+  void ReplayInto(LogFile& log);
+
   int maxBytes;
   std::wstring logPath;
+  // Set: lines are kept in memory (keptLines) instead of written to a file. A worker that may
+  // outlive the program's log writes to such a log of its own, and the user-interface thread
+  // replays it into the real one.
+  bool keepLines = false;
 
 private:
+  void Append(const std::wstring& line);
+  std::vector<std::wstring> keptLines;
   // The conversion's workers log side by side: one entry, and the emptying of a full file,
   // at a time.
   CriticalSection_CL lock;

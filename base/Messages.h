@@ -1,5 +1,6 @@
 #pragma once
-// Every window and thread message the program defines, in one place.
+// Every window and thread message the program defines, in one place (the wake-up of work
+// posted to a window is registered by base/PostToWindow).
 #include <windows.h>
 
 // --- to the main window -----------------------------------------------------------------
@@ -7,22 +8,9 @@
 constexpr UINT WM_REFRESH_PREVIEW = 1843;
 // A splitter drag ended: lay the panes out again.
 constexpr UINT WM_SPLITTER_MOVED = 3072;
-// The decode thread finished a request: wParam its sequence number, lParam the finished
-// DecodeItem_CL, whose ownership passes with the message.
-constexpr UINT WM_THUMBNAIL_READY = 4234;
-// The update check's fetch ended: lParam the received VersionFile (UpdateCheckWorker), whose
-// ownership passes with the message; 0 asks again for a result kept while a modal window was up.
-constexpr UINT WM_UPDATE_FETCHED = WM_APP + 2;
 // The intake job found photos: lParam the IntakeBatch (intake/IntakeJob), whose ownership
 // passes with the message.
 constexpr UINT WM_INTAKE_BATCH = WM_APP + 3;
-// WM_COMMAND id: the "変換開始" button of a parameter page was clicked.
-constexpr UINT CMD_CONVERT = 190;
-
-// --- to the preview pane ----------------------------------------------------------------
-// The preview's render worker finished a request: lParam the finished PreviewResult, whose
-// ownership passes with the message.
-constexpr UINT WM_PREVIEW_READY = WM_APP + 1;
 
 // --- to a worker thread's queue ---------------------------------------------------------
 // Every worker's queue reads only this range.
@@ -30,7 +18,6 @@ constexpr UINT MSG_THREAD_FIRST = WM_USER + 200;           // 1224
 constexpr UINT MSG_THREAD_LAST = MSG_THREAD_FIRST + 4096;  // 5320
 constexpr UINT MSG_THREAD_QUIT = 1226;  // ends the worker's loop
 constexpr UINT MSG_DECODE_WORK = 1228;  // the decode queue has become non-empty
-constexpr UINT MSG_PREVIEW_WORK = 1229;  // a preview request waits for the render worker
 
 // Makes the calling thread's message queue, with the workers' filter.
 inline void CreateThreadQueue() {

@@ -32,12 +32,17 @@ RECT CentredIn(const RECT& area, const RECT& rect) {
 
 }  // namespace
 
-int SaveWindowRect(HWND window, std::wstring section, std::wstring key) {
+std::optional<IniEntry> WindowRectEntry(HWND window, std::wstring section, std::wstring key) {
   RECT rect{};
-  if (!GetWindowRect(window, &rect)) return 0;
-  if (IsIconic(window) || IsZoomed(window)) return 0;
-  theIniFile.WriteStruct(section, key, &rect, sizeof(rect));
-  return 1;
+  if (!GetWindowRect(window, &rect)) return std::nullopt;
+  if (IsIconic(window) || IsZoomed(window)) return std::nullopt;
+  return IniEntry{std::move(section), std::move(key), StructText(&rect, sizeof(rect))};
+}
+
+int SaveWindowRect(HWND window, std::wstring section, std::wstring key) {
+  const std::optional<IniEntry> entry = WindowRectEntry(window, std::move(section), std::move(key));
+  if (!entry) return 0;
+  return SUCCEEDED(theIniFile.WriteAll({*entry})) ? 1 : 0;
 }
 
 RECT ChooseWindowRect(const std::optional<RECT>& stored, const RECT& defaultRect, const MultiScreen_CL& screens) {

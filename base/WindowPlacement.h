@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Inifile.h"
 #include "base/MultiScreen.h"
 
 // Widest and tallest window rectangle taken back from the file; anything larger is damage.
@@ -16,8 +17,10 @@ constexpr int kLargestStoredSide = 32767;
 constexpr int kTitleGripWidth = 100;
 constexpr int kTitleGripHeight = 30;
 
-// Stores the window's rectangle (screen pixels) as a checksummed block under section/key.
-// Nothing is stored while the window is minimized or maximized. 1 when stored, 0 when not.
+// The window's rectangle (screen pixels) as the checksummed block stored under section/key;
+// none while the window is minimized or maximized, or when it is no window.
+std::optional<IniEntry> WindowRectEntry(HWND window, std::wstring section, std::wstring key);
+// Stores WindowRectEntry in a whole write of the file. 1 when stored, 0 when not.
 int SaveWindowRect(HWND window, std::wstring section, std::wstring key);
 
 // Where a window opens: `stored` when there is one, its size is plausible and its title

@@ -32,16 +32,7 @@ constexpr int kHeight = 3000;
 constexpr int kCellWidth = 196;
 constexpr int kVisibleCells = 8;
 
-MyPictureListView_CL* theStrip = nullptr;
 int thumbnailsShown = 0;
-
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_THUMBNAIL_READY) {
-    if (theStrip && theStrip->OnThumbnailReady(wParam, lParam)) ++thumbnailsShown;
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 struct PaintTimes {
   double longest = 0;
@@ -96,7 +87,7 @@ int main() {
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ParentProc;
+    wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"GlimmersetStripBench";
     RegisterClassExW(&wc);
@@ -104,9 +95,11 @@ int main() {
                                         wc.hInstance, nullptr);
     {
       MyPictureListView_CL strip(&record);
-      theStrip = &strip;
       strip.Create(parent);
-      strip.decoder.SetTargetWindow(parent);
+      // As the strip receives them, counting the ones shown.
+      strip.decoder.SetTarget(strip.PostToken(), [&strip](std::unique_ptr<DecodeItem_CL> request) {
+        if (strip.OnThumbnailReady(std::move(request))) ++thumbnailsShown;
+      });
       strip.decoder.Start();
       strip.backgroundColor = 0xFFC8C8C8;
       ShowScrollBar(strip.hwnd, SB_VERT, FALSE);
@@ -156,7 +149,6 @@ int main() {
       std::printf("  %d thumbnails shown after: %8.0f ms%s\n", thumbnailsShown, allShown,
                   thumbnailsShown < kScrolledPhotos ? " (incomplete)" : "");
       if (thumbnailsShown < kScrolledPhotos) exitCode = 1;
-      theStrip = nullptr;
     }
     DestroyWindow(parent);
     for (const std::wstring& file : files) DeleteFileW(file.c_str());

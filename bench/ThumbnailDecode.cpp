@@ -15,6 +15,7 @@
 #include "base/GpOwned.h"
 #include "base/LogFile.h"
 #include "engine/VipsSession.h"
+#include "toolkit/ControlBase.h"
 #include "views/DecodeImage.h"
 
 namespace {
@@ -45,10 +46,17 @@ int main() {
       }
     }
 
-    const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    // The thumbnails come back as to the strip: through a control's post token.
+    ControlBase_CL window(0);
+    window.CreateControl(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, false);
+    window.Subclass();
     {
+      int arrived = 0, withThumbnail = 0;
       DecodeImage_CL decoder;
-      decoder.SetTargetWindow(window);
+      decoder.SetTarget(window.PostToken(), [&](std::unique_ptr<DecodeItem_CL> request) {
+        ++arrived;
+        if (request->result) ++withThumbnail;
+      });
       decoder.decodeThreads = DecodeImage_CL::DefaultDecodeThreads();  // as the strip runs it
       decoder.Start();
 
@@ -61,14 +69,8 @@ int main() {
         decoder.Enqueue(std::move(request));
         longestEnqueue = std::max(longestEnqueue, MillisecondsSince(before));
       }
-      int arrived = 0, withThumbnail = 0;
       MSG msg{};
-      while (arrived < kPhotos && GetMessageW(&msg, window, 0, 0) > 0) {
-        if (msg.message != WM_THUMBNAIL_READY) continue;
-        const auto request = DecodeImage_CL::TakeResult(msg.lParam);
-        ++arrived;
-        if (request->result) ++withThumbnail;
-      }
+      while (arrived < kPhotos && GetMessageW(&msg, window.hwnd, 0, 0) > 0) DispatchMessageW(&msg);
       const double total = MillisecondsSince(start);
       std::printf("thumbnails: on %d decode thread(s)\n", decoder.decodeThreads);
       std::printf("thumbnails: %d photos of 8 to 12 MP, %d thumbnails in %.0f ms = %.1f thumbnails/s\n", kPhotos,
@@ -76,7 +78,7 @@ int main() {
       std::printf("thumbnails: longest Enqueue on the calling thread %.3f ms\n", longestEnqueue);
       if (withThumbnail != kPhotos) exitCode = 1;
     }
-    DestroyWindow(window);
+    DestroyWindow(window.hwnd);
     for (const std::wstring& photo : photos) DeleteFileW(photo.c_str());
     RemoveDirectoryW(folder.c_str());
   }

@@ -1,8 +1,9 @@
 #pragma once
 // What a conversion needs to know, as a plain value: the size, the output type and place, the
 // names, the JPEG quality, the global effect and the options of the outputs. The engine takes
-// it as a parameter (a batch keeps its own copy); the field names are the INI keys they are
-// stored under, and engine/SaveData.cpp maps each to its section and key in one table.
+// it as a parameter (a batch keeps its own copy). Where each field is stored is said in one
+// table, kStoredFields in engine/SaveData.cpp: its section and its key, which is not always
+// the field's name (outputWidth is "ResizeResizeEditWidth").
 #include <string>
 
 #include "engine/OutputFormat.h"

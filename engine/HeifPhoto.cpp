@@ -9,6 +9,7 @@
 #include "base/DllFunction.h"
 #include "base/Owned.h"
 #include "base/ShellHelpers.h"
+#include "engine/StopFlag.h"
 #include "engine/VipsErrors.h"
 
 // libvips' own EXIF reader, as its loaders run it on the EXIF block they attach: it fills the
@@ -42,8 +43,6 @@ bool IsHevcBrand(const unsigned char* p) {
 }
 
 bool IsAvifBrand(const unsigned char* p) { return IsBrand(p, "avif") || IsBrand(p, "avis"); }
-
-bool Stopped(const std::atomic<int>* stop) { return stop != nullptr && stop->load() != 0; }
 
 std::wstring AsciiText(const char* text) {
   if (text == nullptr) return {};

@@ -14,6 +14,7 @@
 #include "engine/IccProfile.h"
 #include "engine/PhotoEffects.h"
 #include "engine/PhotoSharpen.h"
+#include "engine/StopFlag.h"
 #include "engine/VipsBitmap.h"
 #include "engine/VipsErrors.h"
 
@@ -304,8 +305,6 @@ VipsImagePtr ScaledHeif(const Source& source, FittedSize size) {
   if (failed != 0) scaled.reset();
   return scaled;
 }
-
-bool Stopped(const std::atomic<int>* stop) { return stop != nullptr && stop->load() != 0; }
 
 // While it lives, a stop kills the computation of `image`: libvips checks between tiles and
 // gives up. Together with the file's reads, which fail once stopped, this ends a decode or a

@@ -134,7 +134,7 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   lastStored.clear();
 }
 
-bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log) {
+bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside) {
   std::vector<IniEntry> changed;
   std::vector<std::wstring> now;
   for (const StoredField& field : kStoredFields) {
@@ -144,6 +144,7 @@ bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log) {
       changed.push_back(IniEntry{field.section, field.key, now.back()});
     }
   }
+  changed.insert(changed.end(), alongside.begin(), alongside.end());
   if (changed.empty()) return true;
   const HRESULT result = ini.WriteAll(changed);
   if (FAILED(result)) {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Inifile.h"
 #include "engine/ConvertSettings.h"
 #include "engine/PhotoList.h"
 
-class Inifile_CL;
 class LogFile;
 
 class SaveData_CL : public ConvertSettings, public PhotoList {
@@ -27,8 +27,9 @@ public:
   // Writes the fields whose values differ from the ones this record last wrote, all in one
   // whole write of the file (Inifile_CL::WriteAll); nothing when none differs. A failed write
   // is logged once until one succeeds, and the values are written at the next Save. False
-  // when the write failed.
-  bool Save(Inifile_CL& ini, LogFile& log);
+  // when the write failed. `alongside` (keys the record does not hold: the window's place)
+  // goes into the same write; it alone is reason enough to write.
+  bool Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside = {});
 
   int topMost = 0;
   // The lower effect group's values while no photo is current.

@@ -1,21 +1,16 @@
 #pragma once
 // The main window's two menus: the plain menu bar and the owner-drawn context menu of the
-// thumbnail list and the preview. Both only send WM_COMMAND with these ids to the main window.
+// thumbnail list and the preview. Both only send WM_COMMAND with the main window's command ids
+// (mainwindow/MainWindowIds.h) to it.
 #include <windows.h>
 
 #include <string>
 
 #include "base/Owned.h"
+#include "mainwindow/MainWindowIds.h"
 
 class PopupMenu_CL;
 
-constexpr UINT CMD_APP_SETTINGS = 170;
-constexpr UINT CMD_SUPPORT_SITE = 180;
-constexpr UINT CMD_VERSION = 181;
-constexpr UINT CMD_OPEN = 182;
-constexpr UINT CMD_ROTATE_LEFT = 191;
-constexpr UINT CMD_ROTATE_RIGHT = 192;
-constexpr UINT CMD_REMOVE_ITEM = 193;
 
 constexpr int menuImageCellWidth = 24;
 

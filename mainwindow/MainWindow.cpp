@@ -26,7 +26,6 @@
 #include "mainwindow/PropSheet.h"
 #include "mainwindow/TabParamSetting.h"
 #include "update/UpdateCheck.h"
-#include "update/UpdateCheckWorker.h"
 #include "views/DecodeImage.h"
 #include "views/MyPictureListView.h"
 
@@ -34,7 +33,12 @@ void ShellOpenFolder(const std::wstring& folder) {
   ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-MainWindow_CL::MainWindow_CL() : splitter(WM_SPLITTER_MOVED), intake(theSaveData) { style = popupStyle; }
+MainWindow_CL::MainWindow_CL()
+    : splitter(WM_SPLITTER_MOVED), intake(theSaveData), settingsSave(theSaveData, theIniFile, theLog),
+      updateQuestions(theIniFile, theLog) {
+  style = popupStyle;
+  settingsSave.placement = [this] { return PlacementEntries(); };
+}
 
 MainWindow_CL::~MainWindow_CL() {
   // A window still open (run modeless) goes first, while every pane object still exists.
@@ -55,7 +59,8 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       Initialize();
       break;
     case WM_MOVE:
-      SavePlacement();
+      // The place is kept from the first layout on.
+      if (layoutReady != 0) settingsSave.SaveSoon(window);
       break;
     case WM_SIZE:
     case WM_SPLITTER_MOVED:
@@ -89,12 +94,6 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_REFRESH_PREVIEW:
       OnRefreshPreview();
       break;
-    case WM_THUMBNAIL_READY:
-      OnThumbnailReady(wParam, lParam);
-      break;
-    case WM_UPDATE_FETCHED:
-      OnUpdateFetched(lParam);
-      break;
     case WM_COPYDATA: {
       // The sender's answer is the message result, not the dialog procedure's.
       const bool taken = lParam != 0 && intake.TakeHandedOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -103,15 +102,15 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     }
     case WM_TIMER:
       if (wParam == kHandoverTimer) intake.AddHandedOver();
-      if (wParam == kUpdateQuestionTimer) AskPendingUpdate();
-      if (wParam == kSaveSettingsTimer) SaveSettings();
+      updateQuestions.OnTimer(window, wParam);
+      settingsSave.OnTimer(window, wParam);
       break;
     case WM_DESTROY:
       UnmarkHandoverWindow(window);
       intake.Close();
-      KillTimer(window, kUpdateQuestionTimer);
-      SaveSettings();
-      DropPendingThumbnails();
+      updateQuestions.Close(window);
+      settingsSave.SaveNow(window);
+      StopThumbnailDecoder();
       break;
     default:
       break;
@@ -140,19 +139,9 @@ void MainWindow_CL::OnContextMenu(HWND source) {
   }
 }
 
-void MainWindow_CL::OnThumbnailReady(WPARAM wParam, LPARAM lParam) {
-  if (thumbnailList == nullptr) {
-    DecodeImage_CL::TakeResult(lParam);  // nobody to show it: destroyed here
-    return;
-  }
-  thumbnailList->OnThumbnailReady(wParam, lParam);
-}
-
-void MainWindow_CL::DropPendingThumbnails() {
-  if (thumbnailList == nullptr) return;
-  thumbnailList->decoder.Stop();
-  // Results posted before the worker ended would otherwise die with the window's queue.
-  DropPosted<DecodeItem_CL>(hwnd, WM_THUMBNAIL_READY);
+void MainWindow_CL::StopThumbnailDecoder() {
+  // What it posted and the strip has not taken goes with the strip's inbox.
+  if (thumbnailList != nullptr) thumbnailList->decoder.Stop();
 }
 
 // ---- initialisation -------------------------------------------------------------------
@@ -181,7 +170,7 @@ void MainWindow_CL::Initialize() {
   RequestRefresh();
   ApplyTopMost();
   ShowWindow(hwnd, SW_SHOW);
-  StartUpdateCheck();
+  updateQuestions.Start(hwnd, PostToken());
   intake.AddCommandLine(commandLineText);
   EnableConvertButton();
   // Only now can a second start's paths join the strip.
@@ -205,8 +194,8 @@ void MainWindow_CL::CreatePreview() {
 
 void MainWindow_CL::CreateThumbnailList() {
   thumbnailList = std::make_unique<MyPictureListView_CL>(&theSaveData);
-  thumbnailList->Create(hwnd);
-  thumbnailList->decoder.SetTargetWindow(hwnd);
+  thumbnailList->Create(hwnd, kStripControlId);
+  thumbnailList->ReceiveThumbnails();
   thumbnailList->decoder.decodeThreads = DecodeImage_CL::DefaultDecodeThreads();
   thumbnailList->decoder.Start();
   thumbnailList->backgroundColor = kStripBackground;
@@ -308,19 +297,20 @@ void MainWindow_CL::Layout() {
   splitter.placements.insert(splitter.placements.end(), statusRow.begin(), statusRow.end());
   splitter.ApplyPlacements();
   FitPageToTabs();
-  SavePlacement();
+  settingsSave.SaveSoon(hwnd);
 }
 
-void MainWindow_CL::SavePlacement() {
-  if (layoutReady == 0) return;
+std::vector<IniEntry> MainWindow_CL::PlacementEntries() {
+  if (layoutReady == 0) return {};
   // The bars are kept in 96-DPI lengths, which is what a program that knows no DPI was given
   // on a scaled screen: they mean the same on every screen and to every version.
   std::vector<int> positions;
   for (const SplitNode& node : splitter.nodes) positions.push_back(node.position);
   ScaleSplitter(dpi, HighDpiHelper_CL::defaultDpi);
-  splitter.SaveLayout(kPlacementSection, kSplitterKey);
+  std::vector<IniEntry> entries{IniEntry{kPlacementSection, kSplitterKey, splitter.LayoutText()}};
   for (size_t i = 0; i < positions.size(); ++i) splitter.nodes[i].position = positions[i];
-  SaveWindowRect(hwnd, kPlacementSection, kWindowRectKey);
+  if (std::optional<IniEntry> rect = WindowRectEntry(hwnd, kPlacementSection, kWindowRectKey)) entries.push_back(*rect);
+  return entries;
 }
 
 void MainWindow_CL::LimitSize(RECT& rect) const {
@@ -345,22 +335,7 @@ void MainWindow_CL::OnRefreshPreview() {
     SyncEffectPage();
     if (preview != nullptr) preview->ShowPlaceholder();
   }
-  SaveSettingsSoon();
-}
-
-void MainWindow_CL::SaveSettingsSoon() {
-  const ULONGLONG sinceLast = GetTickCount64() - lastSettingsSave;
-  if (sinceLast >= kSaveSettingsIntervalMs) {
-    SaveSettings();
-    return;
-  }
-  SetTimer(hwnd, kSaveSettingsTimer, static_cast<UINT>(kSaveSettingsIntervalMs - sinceLast), nullptr);
-}
-
-void MainWindow_CL::SaveSettings() {
-  KillTimer(hwnd, kSaveSettingsTimer);
-  lastSettingsSave = GetTickCount64();
-  theSaveData.Save(theIniFile, theLog);
+  settingsSave.SaveSoon(hwnd);
 }
 
 // ---- commands -------------------------------------------------------------------------
@@ -524,7 +499,7 @@ void MainWindow_CL::PreviewModeChanged() {
   if (fit != 0 && !preview->fittedPicture) RequestPreviewRefresh();
   if (theSaveData.PreviewFit == fit) return;
   theSaveData.PreviewFit = fit;
-  theSaveData.Save(theIniFile, theLog);
+  settingsSave.SaveNow(hwnd);
 }
 
 void MainWindow_CL::PlacePreviewBar() {
@@ -597,33 +572,6 @@ void MainWindow_CL::DestroyParamTabs() {
     theMainWindowLinks.convertButton = nullptr;
   }
   paramTabs.reset();
-}
-
-void MainWindow_CL::StartUpdateCheck() {
-  const UpdateCheck_CL check(updateEndpoint, kVersionFilePath, nullptr);
-  if (!check.Due()) return;
-  if (!UpdateCheckWorker::Start(check, hwnd, WM_UPDATE_FETCHED)) {
-    theLog.Write(L"更新確認のスレッドを開始できません: %u", GetLastError());
-  }
-}
-
-void MainWindow_CL::OnUpdateFetched(LPARAM lParam) {
-  pendingUpdate = UpdateCheckWorker::TakeResult(lParam);
-  AskPendingUpdate();
-}
-
-void MainWindow_CL::AskPendingUpdate() {
-  if (!pendingUpdate) return;
-  // A modal window (a job's progress, a sheet, a message box) disables this one: the
-  // question waits until it has closed.
-  if (!IsWindowEnabled(hwnd)) {
-    SetTimer(hwnd, kUpdateQuestionTimer, kHandoverRetryMs, nullptr);
-    return;
-  }
-  KillTimer(hwnd, kUpdateQuestionTimer);
-  const std::unique_ptr<VersionFile> file = std::move(pendingUpdate);
-  const UpdateCheck_CL check(updateEndpoint, kVersionFilePath, nullptr);
-  check.Conclude(*file, kUpdateCaption, kInstalledVersion, hwnd);
 }
 
 // ---- helpers --------------------------------------------------------------------------

@@ -3,7 +3,7 @@
 // parameter tabs (top right) and the thumbnail strip (bottom) in a splitter layout. It takes
 // dropped files and the command-line paths, dispatches the menu, context-menu and page
 // commands, and is where the list, the pages, the decode thread and the splitter report
-// their changes (WM_REFRESH_PREVIEW, WM_THUMBNAIL_READY, WM_SPLITTER_MOVED, WM_COMMAND 190).
+// their changes (WM_REFRESH_PREVIEW, WM_SPLITTER_MOVED, CMD_CONVERT).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,12 +14,14 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "mainwindow/MainWindowIds.h"
 #include "mainwindow/PhotoIntake.h"
 #include "mainwindow/PreviewBar.h"
+#include "mainwindow/SettingsSaveThrottle.h"
+#include "mainwindow/UpdateQuestions.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SplitManager.h"
 #include "toolkit/SubClassDialogBase.h"
-#include "update/UpdateCheck.h"
 
 class MyPictureImage_CL;
 class MyPictureListView_CL;
@@ -30,7 +32,6 @@ constexpr UINT kFirstMainCommand = 170;
 constexpr UINT kLastMainCommand = 193;
 
 // Fixed values of the main window.
-constexpr int kIconResourceId = 107;
 constexpr int kMinimumWidthUnits = 40;   // of the width of "Ｗ"
 // Tall enough for the longest parameter page above the start button.
 constexpr int kMinimumHeightUnits = 49;  // of the height of "Ｗ"
@@ -49,11 +50,6 @@ constexpr wchar_t kTooSmallText[] = L"幅と高さには2ピクセル以上を�
 constexpr wchar_t kTooSmallCaption[] = L"パラメータエラー";
 constexpr wchar_t kOverwriteSourcesCaption[] = L"パラメータエラー";
 constexpr wchar_t kReplaceCaption[] = L"元の写真を置き換える";
-// Saves the settings at most this often while they keep changing (a slider drag).
-constexpr UINT_PTR kSaveSettingsTimer = 0x4743;
-constexpr UINT kSaveSettingsIntervalMs = 300;
-// Retries the update question while a modal window is up.
-constexpr UINT_PTR kUpdateQuestionTimer = 0x4742;
 
 // Opens a folder in the shell ("open" verb); the result is not examined.
 void ShellOpenFolder(const std::wstring& folder);
@@ -67,13 +63,14 @@ public:
   // Builds the panes, restores the placement, runs the update check, shows the window and
   // takes the command-line paths.
   virtual void Initialize();
-  // Places the panes over the client area and saves the placement.
+  // Places the panes over the client area and saves the placement (SettingsSaveThrottle_CL).
   virtual void Layout();
   // Every pane at the window's new DPI, then laid out again.
   void DpiChanged() override;
 
-  // Stores the splitter positions and the window rectangle (once the layout is ready).
-  void SavePlacement();
+  // The splitter positions and the window rectangle as the settings file keeps them; none
+  // before the layout is ready.
+  std::vector<IniEntry> PlacementEntries();
 
   // The command handlers, one per menu or page command.
   void OnCommand(UINT id);
@@ -89,7 +86,8 @@ public:
   void OnNotify(const NMHDR& header);
   // Least size of the window while it is being dragged.
   void LimitSize(RECT& rect) const;
-  // The default (and smallest) window rectangle: 40 x 43 units, centred on the screen.
+  // The default (and smallest) window rectangle: kMinimumWidthUnits x kMinimumHeightUnits,
+  // centred on the screen.
   RECT DefaultWindowRect() const;
 
   ControlFactory_CL controls;
@@ -107,10 +105,10 @@ public:
   std::optional<std::wstring> commandLineText;
   // Opens the output folder after a conversion.
   std::function<void(const std::wstring&)> openFolder = ShellOpenFolder;
-  // Where the update check fetches from; tests point it at a loopback server.
-  UpdateEndpoint updateEndpoint = UpdateEndpoint::Maker();
-  // A received version file waiting for the modal window in front to close.
-  std::unique_ptr<VersionFile> pendingUpdate;
+  // The settings and the window's place, written at most every kSaveSettingsIntervalMs.
+  SettingsSaveThrottle_CL settingsSave;
+  // The update check; tests point its endpoint at a loopback server.
+  UpdateQuestions_CL updateQuestions;
   // The user said yes to replacing photos once: later batches in this window ask no more.
   bool replaceConfirmed = false;
 
@@ -130,16 +128,6 @@ private:
   void CreateParamTabs();
   void BuildSplitter();
   void RestoreWindowRect();
-  // Starts the update check's fetch off this thread when one is due.
-  void StartUpdateCheck();
-  // The fetch's result: asked about now, or kept until no modal window is up.
-  void OnUpdateFetched(LPARAM lParam);
-  void AskPendingUpdate();
-  // Saves the settings now, or, when the last save was less than kSaveSettingsIntervalMs ago,
-  // once that time is up; the window's destruction saves what is left.
-  void SaveSettingsSoon();
-  void SaveSettings();
-  ULONGLONG lastSettingsSave = 0;
   void CreateIntake();
   // After the list changed length: count, layout and a repaint of the strip.
   void ListChanged();
@@ -147,11 +135,10 @@ private:
   // Makes items[index] current, or none when index is not a photo.
   void SetCurrent(int index) const;
   void RequestRefresh() const;
-  // Ends the decode thread and frees the finished thumbnails still queued for this window.
-  void DropPendingThumbnails();
+  // Ends the decode thread (at WM_DESTROY).
+  void StopThumbnailDecoder();
   int ItemCount() const;
   void OnContextMenu(HWND source);
-  void OnThumbnailReady(WPARAM wParam, LPARAM lParam);
   // The tab host's part: its notifications, the current page's place, the effect page.
   void OnTabNotify(const NMHDR& header);
   void PlaceCurrentPage();

@@ -20,8 +20,10 @@ void MyConvertStartProgress_CL::Run() {
         UpdateProgress();
       },
       cancelRequested, workers);
-  results = batch->Results();
-  counts = batch->Counts();
-  folderToShow = batch->FolderToShow();
-  CloseDialog();
+  // Handed to the dialog's thread, where the owner reads them once the dialog has ended.
+  CloseDialogWith([this, written = batch->Results(), tally = batch->Counts(), folder = batch->FolderToShow()]() mutable {
+    results = std::move(written);
+    counts = tally;
+    folderToShow = std::move(folder);
+  });
 }

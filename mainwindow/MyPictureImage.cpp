@@ -11,10 +11,6 @@ MyPictureImage_CL::~MyPictureImage_CL() { DropPendingResults(); }
 
 LRESULT MyPictureImage_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PREVIEW_READY:
-      handled = 1;
-      OnPreviewReady(lParam);
-      return 0;
     case WM_LBUTTONDBLCLK:
       handled = 1;
       SetDisplayMode(displayMode == kDisplayFit ? kDisplayActualSize : kDisplayFit);
@@ -70,12 +66,16 @@ void MyPictureImage_CL::RequestRender(const PhotoItem& photo, const SaveData_CL&
     SetStandIn(std::move(standIn));
     Shown();
   }
-  worker.SetTargetWindow(hwnd);
+  const std::shared_ptr<WindowPost> post = PostToken();
+  if (!post) return;
+  if (post != workerTarget) {
+    worker.SetTarget(post, [this](std::unique_ptr<PreviewResult> result) { OnPreviewReady(std::move(result)); });
+    workerTarget = post;
+  }
   worker.Submit(std::move(request));
 }
 
-void MyPictureImage_CL::OnPreviewReady(LPARAM lParam) {
-  std::unique_ptr<PreviewResult> result = PreviewWorker_CL::TakeResult(lParam);
+void MyPictureImage_CL::OnPreviewReady(std::unique_ptr<PreviewResult> result) {
   // Results come in the order asked for; one overtaken by the placeholder is not shown.
   if (!result || result->sequence <= shownSequence) return;
   Show(std::move(result));
@@ -101,7 +101,4 @@ void MyPictureImage_CL::Shown() {
   if (onShown) onShown();
 }
 
-void MyPictureImage_CL::DropPendingResults() {
-  worker.StopNow();
-  DropPosted<PreviewResult>(hwnd, WM_PREVIEW_READY);
-}
+void MyPictureImage_CL::DropPendingResults() { worker.StopNow(); }

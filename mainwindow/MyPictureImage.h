@@ -9,11 +9,10 @@
 #include <string>
 
 #include "engine/SaveData.h"
+#include "mainwindow/MainWindowIds.h"
 #include "mainwindow/PictureImage.h"
 #include "mainwindow/PreviewWorker.h"
 
-// Control id of the preview in the main window.
-constexpr int kPreviewControlId = 0x1234;
 
 // The placeholder picture: "Glimmerset.jpg" in the folder of the running executable.
 std::wstring PlaceholderPicturePath();
@@ -48,12 +47,14 @@ public:
   PreviewWorker_CL worker;
 
 private:
-  void OnPreviewReady(LPARAM lParam);
+  // A finished picture, on the pane's thread.
+  void OnPreviewReady(std::unique_ptr<PreviewResult> result);
   void Show(std::unique_ptr<PreviewResult> result);
-  // Ends the worker and frees the results still queued for this window.
+  // Ends the worker; what it posted and the pane has not taken is freed with the pane's inbox.
   void DropPendingResults();
   void Shown();
 
+  std::shared_ptr<WindowPost> workerTarget;  // the post token the worker delivers through
   int requestedSequence = 0;
   int shownSequence = 0;
   std::wstring requestedPath;

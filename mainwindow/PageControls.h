@@ -5,6 +5,7 @@
 
 #include "base/Messages.h"
 #include "engine/SaveData.h"
+#include "mainwindow/MainWindowIds.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "toolkit/ControlBase.h"
 #include "toolkit/ControlLayout.h"

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "base/WorkerThread.h"
 #include "engine/OutputNaming.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/VipsBitmap.h"
@@ -72,22 +71,16 @@ std::unique_ptr<PreviewResult> PreviewMaker_CL::Make(const PreviewRequest& reque
 
   auto made = std::make_unique<PreviewResult>();
   made->sequence = request.sequence;
-  // Beside the encoding and the full picture, on threads of their own: the compare view's
-  // original, which needs no encoding, and the fitted copy of the result.
-  WorkerThread original;
-  const auto makeOriginal = [&] {
+  // The compare view's original needs no encoding; libvips spreads each picture's work over
+  // its own threads.
+  if (request.withOriginal) {
     const PreparedPhoto before = FinishPhoto(scaled, photo.rotation, nullptr);
     made->original = ToGdiplusBitmap(before.picture.get());
     made->fittedOriginal = FittedCopy(before.picture.get(), request);
-  };
-  if (request.withOriginal && !original.RunAsync(makeOriginal)) makeOriginal();
+  }
   const VipsImagePtr shown = Encode(finished.get(), request, *made);
-  WorkerThread fitted;
-  const auto makeFitted = [&] { made->fittedPicture = FittedCopy(shown.get(), request); };
-  if (!fitted.RunAsync(makeFitted)) makeFitted();
+  made->fittedPicture = FittedCopy(shown.get(), request);
   made->picture = ToGdiplusBitmap(shown.get());
-  fitted.Join();
-  original.Join();
   if (made->failure == PhotoFailure::OverSizeLimit)
     return FailedResult(request.sequence, made->failure, FailureText(made->failure));
   if (!made->picture) return FailedResult(request.sequence, PhotoFailure::Unreadable, L"プレビューを作れません");

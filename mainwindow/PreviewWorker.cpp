@@ -1,17 +1,24 @@
 #include "mainwindow/PreviewWorker.h"
 
-#include "base/PostToWindow.h"
-#include "base/Messages.h"
-
 PreviewWorker_CL::~PreviewWorker_CL() { StopNow(); }
+
+void PreviewWorker_CL::SetTarget(std::shared_ptr<WindowPost> post, Receiver receive) {
+  StopNow();  // the worker reads the target
+  target = std::move(post);
+  receiver = std::move(receive);
+}
 
 void PreviewWorker_CL::StopNow() {
   {
     const CriticalSectionLock lock(waitingLock);
     waiting.reset();
     cutShort = 1;
+    quit = true;
   }
-  Stop();
+  WakeAllConditionVariable(&requestArrived);
+  thread.Join();
+  const CriticalSectionLock lock(waitingLock);
+  quit = false;
 }
 
 void PreviewWorker_CL::Submit(std::unique_ptr<PreviewRequest> request) {
@@ -21,32 +28,31 @@ void PreviewWorker_CL::Submit(std::unique_ptr<PreviewRequest> request) {
     if (!inHandPath.empty() && request->photo.path != inHandPath) cutShort = 1;
     waiting = std::move(request);
   }
-  if (!IsStarted()) Start();
-  Post(MSG_PREVIEW_WORK, 0, 0);
+  WakeConditionVariable(&requestArrived);
+  if (!thread.Started()) thread.RunAsync([this] { Serve(); });
 }
 
-std::unique_ptr<PreviewRequest> PreviewWorker_CL::TakeWaiting() {
+std::unique_ptr<PreviewRequest> PreviewWorker_CL::WaitForRequest() {
   const CriticalSectionLock lock(waitingLock);
+  inHandPath.clear();
+  while (!quit && !waiting) waitingLock.Wait(requestArrived);
+  if (quit) return nullptr;
   std::unique_ptr<PreviewRequest> request = std::move(waiting);
-  inHandPath = request ? request->photo.path : std::wstring();
+  inHandPath = request->photo.path;
   cutShort = 0;
   return request;
 }
 
-int PreviewWorker_CL::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-  if (message != MSG_PREVIEW_WORK) return 0;
-  // Several wake-ups may stand for one request: the first takes it, the others find none.
-  const std::unique_ptr<PreviewRequest> request = TakeWaiting();
-  if (!request) return 0;
-  std::unique_ptr<PreviewResult> result = maker.Make(*request, &cutShort);
-  ++renders;
-  // A read cut short was overtaken by a request for another photo, which comes next.
-  if (result->failure != PhotoFailure::Cancelled) Deliver(std::move(result));
-  const CriticalSectionLock lock(waitingLock);
-  inHandPath.clear();
-  return 0;
+void PreviewWorker_CL::Serve() {
+  while (const std::unique_ptr<PreviewRequest> request = WaitForRequest()) {
+    std::unique_ptr<PreviewResult> result = maker.Make(*request, &cutShort);
+    ++renders;
+    // A read cut short was overtaken by a request for another photo, which comes next.
+    if (result->failure != PhotoFailure::Cancelled) Deliver(std::move(result));
+  }
 }
 
 void PreviewWorker_CL::Deliver(std::unique_ptr<PreviewResult> result) const {
-  PostToWindow(targetWindow, WM_PREVIEW_READY, 0, std::move(result));
+  if (!target || !receiver) return;
+  target->Post([receive = receiver, picture = std::move(result)]() mutable { receive(std::move(picture)); });
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "mainwindow/MainWindowIds.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
 
@@ -26,7 +27,7 @@ public:
   CheckBox_CL* notifyCheck = nullptr;
   Button_CL* iconButton = nullptr;
   Button_CL* supportButton = nullptr;
-  int iconId = 107;
+  int iconId = kIconResourceId;
   // Opens the support site; the program keeps OpenWebPage, tests record the call instead.
   OpenPageFunction openPage;
 

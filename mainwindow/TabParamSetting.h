@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "base/Messages.h"
+#include "mainwindow/MainWindowIds.h"
 #include "mainwindow/TabItemDialogEffect.h"
 #include "mainwindow/TabItemDialogImageSize.h"
 #include "mainwindow/TabItemDialogSave.h"

@@ -53,6 +53,7 @@ void ControlBase_CL::Subclass() {
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   previousProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
   SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc));
+  inbox.Open(hwnd);
 }
 
 void ControlBase_CL::SetFontScale(float factor, int dpi) {
@@ -95,6 +96,9 @@ SIZE MeasureOnScreen(const std::wstring& text, HFONT font) {
 LRESULT CALLBACK ControlBase_CL::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   ControlBase_CL* const object = BoundControl(window);
   if (!object) return 0;
+  if (object->inbox.Handle(message)) return 0;
+  // Nothing a worker posts runs once the window is going.
+  if (message == WM_DESTROY) object->inbox.Close();
   // A handler may send further messages to its own window; each keeps its own flag.
   const int outerHandled = object->handled;
   object->handled = 0;

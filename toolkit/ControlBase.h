@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Owned.h"
+#include "base/PostToWindow.h"
 
 // Size of the text drawn (DrawTextW, DT_CALCRECT) on the screen's device context, in font,
 // or in the context's own font when font is null.
@@ -31,8 +32,12 @@ public:
   HWND CreateControl(DWORD exStyle, const wchar_t* className, const std::wstring& text, DWORD style,
                      int x, int y, int width, int height, HWND parent, int controlId, bool sendFont = true);
 
-  // Routes the window's messages through SubclassProc to HandleMessage.
+  // Routes the window's messages through SubclassProc to HandleMessage, and opens the
+  // control's post inbox.
   void Subclass();
+  // What a worker posts its result through: the closures run on the control's thread while
+  // its window lives (base/PostToWindow.h). Null before Subclass.
+  std::shared_ptr<WindowPost> PostToken() const { return inbox.Token(); }
   // A font from the stock GUI font made for dpi, with width and height times factor
   // (truncated) and weight 100. Kept across a change of DPI (see UseFont).
   void SetFontScale(float factor, int dpi);
@@ -55,6 +60,7 @@ public:
   WNDPROC previousProc = nullptr;
   Callback callback = nullptr;
   HWND hwnd = nullptr;
+  PostInbox inbox;  // open from Subclass to WM_DESTROY
   HFONT font;  // the stock DEFAULT_GUI_FONT, the window's font for its DPI, or scaledFont
   // What the control was sized for when it was made: its widest text, or the characters of
   // a box. A change of DPI sizes it again from them.

@@ -87,6 +87,7 @@ void EasyProgress_CL::LayOut(HWND dialog) {
   progressBar = controls.As<ProgressBar_CL>(controls.AddProgressBar(dialog, width, height));
   if (progressBar) SendMessageW(progressBar->hwnd, PBM_SETRANGE, 0, MAKELPARAM(0, fullPosition));
 
+  post = PostToken();
   if (autoStart && Start() != WAIT_OBJECT_0) {
     // No worker will ever close the dialog: close it now rather than hang.
     PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -126,8 +127,14 @@ void EasyProgress_CL::PlaceOnScreen(HWND dialog) const {
 
 void EasyProgress_CL::SetProgress(int position) {
   if (!progressBar) return;
-  SendMessageW(progressBar->hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  PostPosition(position);
   lastPosition = position;
+}
+
+void EasyProgress_CL::PostPosition(int position) {
+  if (!post) return;
+  const HWND bar = progressBar->hwnd;
+  post->Post([bar, position] { SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0); });
 }
 
 void EasyProgress_CL::AddToTarget(std::uint64_t count) {
@@ -143,7 +150,7 @@ void EasyProgress_CL::CountDone() {
 void EasyProgress_CL::UpdateProgress() {
   if (!progressBar) return;
   if (targetCount == 0) {
-    SendMessageW(progressBar->hwnd, PBM_SETPOS, 0, 0);
+    PostPosition(0);
     return;
   }
   const int position = PositionOf(doneCount, targetCount);
@@ -157,7 +164,7 @@ void EasyProgress_CL::RequestCancel() {
 }
 
 void EasyProgress_CL::CloseDialog() {
-  if (hwnd && IsWindow(hwnd)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  if (post) CloseDialogWith([] {});
 }
 
 int EasyProgress_CL::PositionOf(std::uint64_t done, std::uint64_t target) {

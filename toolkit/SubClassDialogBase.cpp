@@ -112,6 +112,7 @@ INT_PTR SubClassDialogBase_CL::DialogProc(HWND window, UINT message, WPARAM wPar
 void SubClassDialogBase_CL::Bind(HWND window, HWND handleOutValue) {
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   hwnd = window;
+  inbox.Open(window);
   if (handleOut) *handleOut = handleOutValue;
   dc.emplace(window);
   dpi = HighDpiHelper_CL::WindowDpi(window);
@@ -153,6 +154,9 @@ INT_PTR SubClassDialogBase_CL::Dispatch(HWND window, UINT message, WPARAM wParam
     object = bindingObject;
     object->Bind(window, handleOutValue);
   }
+  if (object->inbox.Handle(message)) return TRUE;
+  // Nothing a worker posts runs once the window is going.
+  if (message == WM_DESTROY) object->inbox.Close();
   const INT_PTR result = object->DialogProc(window, message, wParam, lParam);
   // The device context goes back now; the font goes with the object.
   if (message == WM_DESTROY) object->dc.reset();

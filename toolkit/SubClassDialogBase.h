@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "base/Owned.h"
+#include "base/PostToWindow.h"
 
 // Client (or page display) rectangle with its size, the size of one fullwidth "Ｗ" on the
 // screen at the window's DPI, the unit in which pages space their controls, and that DPI.
@@ -69,6 +70,9 @@ public:
   static LayoutMetrics PageLayout(HWND page);
 
   HDC Dc() const { return dc ? dc->get() : nullptr; }
+  // What a worker posts its result through: the closures run on this window's thread while
+  // the window lives (base/PostToWindow.h). Null before the window exists.
+  std::shared_ptr<WindowPost> PostToken() const { return inbox.Token(); }
 
   // Lays the dialog out for another DPI: a font made for it, the controls sized again for
   // their texts, then DpiChanged. A top-level dialog does this on WM_DPICHANGED and takes
@@ -88,6 +92,7 @@ public:
   DWORD style = 0;
 
 private:
+  PostInbox inbox;  // open from WM_INITDIALOG to WM_DESTROY
   static INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                           SubClassDialogBase_CL* bindingObject, HWND handleOutValue);
   void Bind(HWND window, HWND handleOutValue);

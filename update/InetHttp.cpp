@@ -43,14 +43,14 @@ std::wstring WinInetErrorText(DWORD error) {
 }
 
 // Logs the failure of the call just made, with its error as an HRESULT and the error's text.
-void ReportFailure(const wchar_t* message) {
+void ReportFailure(LogFile& log, const wchar_t* message) {
   const DWORD error = GetLastError();
   const DWORD code = error > 0 ? ((error & 0xFFFF) | 0x80070000) : 0;
   std::wstring text = SystemErrorText(code);
   if (text.empty() && error >= INTERNET_ERROR_BASE && error <= INTERNET_ERROR_LAST) {
     text = WinInetErrorText(error);
   }
-  theLog.Write(message, code, text.c_str());
+  log.Write(message, code, text.c_str());
 }
 
 void CloseInternetHandle(HINTERNET& handle) {
@@ -71,7 +71,7 @@ InetHttp_CL::~InetHttp_CL() {
 
 HINTERNET InetHttp_CL::Open() {
   internetHandle = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (internetHandle == nullptr) ReportFailure(kOpenFailed);
+  if (internetHandle == nullptr) ReportFailure(log, kOpenFailed);
   return internetHandle;
 }
 
@@ -80,7 +80,7 @@ HINTERNET InetHttp_CL::Connect(std::wstring host, INTERNET_PORT port, bool secur
   secure = secureConnection;
   connectHandle = InternetConnectW(internetHandle, host.c_str(), port, nullptr, nullptr,
                                    INTERNET_SERVICE_HTTP, 0, 0);
-  if (connectHandle == nullptr) ReportFailure(kConnectFailed);
+  if (connectHandle == nullptr) ReportFailure(log, kConnectFailed);
   ApplyTimeouts(connectHandle);
   return connectHandle;
 }
@@ -91,12 +91,12 @@ int InetHttp_CL::Request(std::wstring path) {
   requestHandle = HttpOpenRequestW(connectHandle, L"GET", path.c_str(), nullptr, nullptr, nullptr,
                                    kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0), 0);
   if (requestHandle == nullptr) {
-    ReportFailure(kOpenRequestFailed);
+    ReportFailure(log, kOpenRequestFailed);
     return 0;
   }
   ApplyTimeouts(requestHandle);
   if (HttpSendRequestW(requestHandle, nullptr, 0, nullptr, 0) != TRUE) {
-    ReportFailure(kSendRequestFailed);
+    ReportFailure(log, kSendRequestFailed);
     return 0;
   }
 

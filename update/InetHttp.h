@@ -1,18 +1,20 @@
 #pragma once
 // A thin synchronous HTTP GET over WinINet: Open, Connect, Request, Read, in that order, each
 // only after the previous one succeeded, all on the calling thread. Every failure of Open,
-// Connect or Request is written to the log with the platform's error text.
+// Connect or Request is written to the log it was given, with the platform's error text.
 #include <windows.h>
 #include <wininet.h>
 
 #include <string>
+
+class LogFile;
 
 class InetHttp_CL {
 public:
   // Bytes asked of WinINet per call when the body's length is not known.
   static constexpr DWORD kChunkSize = 1048576;
 
-  InetHttp_CL() = default;
+  explicit InetHttp_CL(LogFile& log) : log(log) {}
   virtual ~InetHttp_CL();
   InetHttp_CL(const InetHttp_CL&) = delete;
   InetHttp_CL& operator=(const InetHttp_CL&) = delete;
@@ -56,6 +58,7 @@ private:
   void FreeBody();
   bool ApplyTimeouts(HINTERNET handle) const;
 
+  LogFile& log;
   HINTERNET internetHandle = nullptr;
   HINTERNET connectHandle = nullptr;
   HINTERNET requestHandle = nullptr;

@@ -1,7 +1,6 @@
 #include "update/UpdateCheck.h"
 
-#include <cwctype>
-
+#include "base/CaselessText.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "base/ShellHelpers.h"
@@ -63,14 +62,6 @@ bool OnlyAsciiText(const BYTE* body, int size) {
   return body[size - 2] == '\r' && body[size - 1] == '\n';
 }
 
-bool SameHostName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  }
-  return true;
-}
-
 bool AllowedInAddress(wchar_t c) {
   return c > L' ' && c < 0x7F && std::wstring(L"\"'<>\\`^{|}").find(c) == std::wstring::npos;
 }
@@ -97,15 +88,15 @@ std::wstring CheckedSiteAddress(const std::wstring& address, std::wstring* reaso
   if (address.compare(0, scheme.size(), scheme) != 0) return refuse(L"https://で始まっていません");
   const size_t hostEnd = address.find_first_of(L"/?#", scheme.size());
   const std::wstring host = address.substr(scheme.size(), hostEnd - scheme.size());
-  if (!SameHostName(host, kMakerHost)) return refuse(L"配布元のホストではありません");
+  if (!SameIgnoringCase(host, kMakerHost)) return refuse(L"配布元のホストではありません");
   return address;
 }
 
-std::wstring SiteAddressToOpen(const std::wstring& address) {
+std::wstring SiteAddressToOpen(const std::wstring& address, LogFile& log) {
   std::wstring reason;
   const std::wstring checked = CheckedSiteAddress(address, &reason);
   if (!checked.empty()) return checked;
-  theLog.Write(L"更新確認: 受け取ったアドレスを開きません(%s)。サポートページを開きます: %s", reason.c_str(),
+  log.Write(L"更新確認: 受け取ったアドレスを開きません(%s)。サポートページを開きます: %s", reason.c_str(),
                address.substr(0, 200).c_str());
   return SupportSiteAddress();
 }
@@ -125,9 +116,9 @@ VersionFile ParseVersionFile(const BYTE* body, int size) {
 }
 
 VersionFile FetchVersionFile(const UpdateEndpoint& from, const std::wstring& path, DWORD timeoutMs,
-                             DWORD limitMs) {
+                             DWORD limitMs, LogFile& log) {
   const ULONGLONG start = GetTickCount64();
-  InetHttp_CL http;
+  InetHttp_CL http(log);
   if (!http.Open()) return {};
   if (timeoutMs != 0) http.SetTimeouts(timeoutMs);
   if (!http.Connect(from.host, from.port, from.secure)) return {};
@@ -166,8 +157,10 @@ std::wstring UpdateQuestionText(const std::wstring& latestVersion, const std::ws
 
 int UpdateCheck_CL::checkInProgress = 0;
 
-UpdateCheck_CL::UpdateCheck_CL(UpdateEndpoint endpoint, std::wstring versionPath, HWND* dialogHandleOut)
-    : iniStore(&theIniFile),
+UpdateCheck_CL::UpdateCheck_CL(Inifile_CL& ini, LogFile& log, UpdateEndpoint endpoint, std::wstring versionPath,
+                               HWND* dialogHandleOut)
+    : iniStore(ini),
+      log(log),
       endpoint(std::move(endpoint)),
       versionPath(std::move(versionPath)),
       dialogHandleOut(dialogHandleOut),
@@ -177,30 +170,32 @@ UpdateCheck_CL::~UpdateCheck_CL() = default;
 
 UpdateOutcome UpdateCheck_CL::Check(std::wstring caption, std::wstring installedVersion, HWND owner) {
   if (!Due()) return UpdateOutcome::kNotDue;
-  return Conclude(Fetch(), caption, installedVersion, owner);
+  return Conclude(Fetch(log), caption, installedVersion, owner);
 }
 
 bool UpdateCheck_CL::Due() const {
   if (checkInProgress) return false;
-  if (iniStore->ReadInt(kSection, kNotifyKey, 0) != 0) return false;
-  const int force = iniStore->ReadInt(kSection, kForceKey, 0);
-  return force != 0 || iniStore->ReadInt(kSection, kLastDateKey, 0) != DateNumber(Today());
+  if (iniStore.ReadInt(kSection, kNotifyKey, 0) != 0) return false;
+  const int force = iniStore.ReadInt(kSection, kForceKey, 0);
+  return force != 0 || iniStore.ReadInt(kSection, kLastDateKey, 0) != DateNumber(Today());
 }
 
-VersionFile UpdateCheck_CL::Fetch() const { return FetchVersionFile(endpoint, versionPath, timeoutMs, limitMs); }
+VersionFile UpdateCheck_CL::Fetch(LogFile& fetchLog) const {
+  return FetchVersionFile(endpoint, versionPath, timeoutMs, limitMs, fetchLog);
+}
 
 UpdateOutcome UpdateCheck_CL::Conclude(const VersionFile& file, const std::wstring& caption,
                                        const std::wstring& installedVersion, HWND owner) const {
   if (checkInProgress) return UpdateOutcome::kNotDue;
   if (!file.valid) {
-    if (!file.problem.empty()) theLog.Write(L"更新確認: バージョンファイルを使いません(%s)。", file.problem.c_str());
+    if (!file.problem.empty()) log.Write(L"更新確認: バージョンファイルを使いません(%s)。", file.problem.c_str());
     return UpdateOutcome::kNotFetched;
   }
-  const int force = iniStore->ReadInt(kSection, kForceKey, 0);
+  const int force = iniStore.ReadInt(kSection, kForceKey, 0);
   const bool errorPage = file.latestVersion == kErrorPageVersion;
   const bool newer = CompareVersionText(installedVersion, file.latestVersion) < 0;
   if (errorPage || (force != kForceAsk && !newer)) {
-    if (errorPage) theLog.Write(L"更新確認: サーバーの答えはバージョンファイルではありません。");
+    if (errorPage) log.Write(L"更新確認: サーバーの答えはバージョンファイルではありません。");
     StoreToday();
     return UpdateOutcome::kUpToDate;
   }
@@ -208,7 +203,7 @@ UpdateOutcome UpdateCheck_CL::Conclude(const VersionFile& file, const std::wstri
   checkInProgress = 1;
   const int answer = Ask(caption, installedVersion, file.latestVersion, owner);
   if (answer == kAnswerOpenSite) {
-    if (openPage) openPage(SiteAddressToOpen(file.siteAddress));
+    if (openPage) openPage(SiteAddressToOpen(file.siteAddress, log));
   } else if (answer == kAnswerLater) {
     StoreToday();
   }
@@ -238,6 +233,6 @@ int UpdateCheck_CL::Ask(const std::wstring& caption, const std::wstring& install
 // Both keys: an older version reads only the day of the month.
 void UpdateCheck_CL::StoreToday() const {
   const SYSTEMTIME today = Today();
-  iniStore->WriteInt(kSection, kLastDayKey, today.wDay);
-  iniStore->WriteInt(kSection, kLastDateKey, DateNumber(today));
+  iniStore.WriteAll({IniEntry{kSection, kLastDayKey, IntText(today.wDay)},
+                     IniEntry{kSection, kLastDateKey, IntText(DateNumber(today))}});
 }

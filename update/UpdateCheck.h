@@ -15,6 +15,7 @@
 #include "glimmer_version.h"
 
 class Inifile_CL;
+class LogFile;
 
 // What the program passes to the check, and where the maker's pages live.
 constexpr wchar_t kMakerHost[] = L"www.glimmerset.example";
@@ -40,7 +41,7 @@ struct UpdateEndpoint {
 // gives an empty text and, in reason, why.
 std::wstring CheckedSiteAddress(const std::wstring& address, std::wstring* reason);
 // CheckedSiteAddress's answer, or the support page when it refused the address (logged).
-std::wstring SiteAddressToOpen(const std::wstring& address);
+std::wstring SiteAddressToOpen(const std::wstring& address, LogFile& log);
 
 // The version file as received: the version text from byte 0 (up to the first 0 byte, at most
 // 7 bytes) and the download site's address from byte 9 to the end less its last two bytes
@@ -68,9 +69,9 @@ constexpr wchar_t kErrorPageVersion[] = L"0.0.0.0";
 VersionFile ParseVersionFile(const BYTE* body, int size);
 
 // The whole fetch, on any thread: connect, request, check the status and read the body, each
-// failure logged. A fetch that takes longer than limitMs in all gives an invalid file.
+// failure written to log. A fetch that takes longer than limitMs in all gives an invalid file.
 VersionFile FetchVersionFile(const UpdateEndpoint& from, const std::wstring& path, DWORD timeoutMs,
-                             DWORD limitMs);
+                             DWORD limitMs, LogFile& log);
 
 // Whole texts, code unit by code unit by unsigned value; a prefix is smaller than the longer
 // text. Negative, 0 or positive like wcscmp. "1.0.10" is smaller than "1.0.7".
@@ -105,7 +106,9 @@ public:
   using AnswerFunction = int (*)(const std::wstring& latestVersion);
   using OpenPageFunction = void (*)(std::wstring address);
 
-  UpdateCheck_CL(UpdateEndpoint endpoint, std::wstring versionPath, HWND* dialogHandleOut);
+  // The INI store keeps the "VERSION" keys; the log takes what the check has to say.
+  UpdateCheck_CL(Inifile_CL& ini, LogFile& log, UpdateEndpoint endpoint, std::wstring versionPath,
+                 HWND* dialogHandleOut);
   virtual ~UpdateCheck_CL();
   UpdateCheck_CL(const UpdateCheck_CL&) = delete;
   UpdateCheck_CL& operator=(const UpdateCheck_CL&) = delete;
@@ -116,8 +119,8 @@ public:
 
   // User-interface thread: whether a fetch is wanted now (notify, the date rule, no question open).
   bool Due() const;
-  // The fetch with this check's endpoint, path and limits; any thread.
-  VersionFile Fetch() const;
+  // The fetch with this check's endpoint, path and limits, logged to fetchLog; any thread.
+  VersionFile Fetch(LogFile& fetchLog) const;
   // User-interface thread: what a received version file means: the question, the opened
   // page and the date kept.
   UpdateOutcome Conclude(const VersionFile& file, const std::wstring& caption,
@@ -126,7 +129,8 @@ public:
   // Set while the question is shown: a second Check meanwhile returns at once.
   static int checkInProgress;
 
-  Inifile_CL* iniStore;
+  Inifile_CL& iniStore;
+  LogFile& log;
   UpdateEndpoint endpoint;
   std::wstring versionPath;
   HWND* dialogHandleOut;

@@ -131,11 +131,15 @@ void DecodeImage_CL::Decode(DecodeItem_CL& request, const std::atomic<int>* stop
   }
 }
 
+void DecodeImage_CL::SetTarget(std::shared_ptr<WindowPost> post, Receiver receive) {
+  target = std::move(post);
+  receiver = std::move(receive);
+}
+
 void DecodeImage_CL::DeliverResult(std::unique_ptr<DecodeItem_CL> request) {
-  if (!targetWindow) return;  // the request and its thumbnail go with the owner
-  const WPARAM sequence = static_cast<WPARAM>(request->sequence);
+  if (!target || !receiver) return;  // the request and its thumbnail go with the owner
   // A window gone meanwhile takes nothing: the request is freed here.
-  PostToWindow(targetWindow, WM_THUMBNAIL_READY, sequence, std::move(request));
+  target->Post([receive = receiver, finished = std::move(request)]() mutable { receive(std::move(finished)); });
 }
 
 std::int64_t ThumbnailKey(const std::wstring& path, int rotation, const FILETIME& written) {

@@ -1,8 +1,8 @@
 #pragma once
 // The thumbnail decoder: a worker thread that takes decode requests newest first, opens each
 // photo, turns it upright by its EXIF orientation and the user's rotation, scales it into a
-// 16-bit thumbnail and posts the finished request to the target window as WM_THUMBNAIL_READY
-// (wParam the sequence, lParam the request; ownership passes to the receiver). With
+// 16-bit thumbnail and hands the finished request (and its ownership) to its receiver on the
+// target window's thread, through that window's post token (base/PostToWindow.h). With
 // decodeThreads above one, helper threads beside the worker take requests from the same
 // queue, newest first too, so several photos are decoded at once.
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,14 +37,16 @@ public:
   int Start() override;
   // Stops the helpers (each after the request in hand), then the worker.
   void Stop() override;
-  // Posts the request to the target window; without a target (or when the post fails) the
-  // request is destroyed with its thumbnail.
+  // Posts the request to the receiver; without a target (or when the target's window has
+  // gone) the request is destroyed with its thumbnail.
   virtual void DeliverResult(std::unique_ptr<DecodeItem_CL> request);
 
   // Queues a request and answers the sequence number given to it (0 for no request).
   int Enqueue(std::unique_ptr<DecodeItem_CL> request);
-  void SetTargetWindow(HWND window) { targetWindow = window; }
-  HWND TargetWindow() const { return targetWindow; }
+  // Where finished requests go: `receive` runs on the thread of the window that `post`
+  // belongs to, while that window lives. Set before Start.
+  using Receiver = std::function<void(std::unique_ptr<DecodeItem_CL>)>;
+  void SetTarget(std::shared_ptr<WindowPost> post, Receiver receive);
   std::size_t QueuedCount();
 
   // min(processor cores, 4): the decode threads the strip uses.
@@ -55,13 +58,10 @@ public:
   // unreadable-photo tile. Nothing when `stop` became true while it decoded. Runs on the
   // worker and its helpers; usable on its own.
   static void Decode(DecodeItem_CL& request, const std::atomic<int>* stop = nullptr);
-  // Takes ownership of the request carried by a WM_THUMBNAIL_READY.
-  static std::unique_ptr<DecodeItem_CL> TakeResult(LPARAM lParam) {
-    return TakePosted<DecodeItem_CL>(lParam);
-  }
 
 protected:
-  HWND targetWindow = nullptr;
+  std::shared_ptr<WindowPost> target;
+  Receiver receiver;
   std::vector<std::unique_ptr<DecodeItem_CL>> queue;
   std::atomic<int> abandon{0};  // set when the decoder goes: the decode in hand stops
 

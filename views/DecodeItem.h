@@ -1,8 +1,9 @@
 #pragma once
 // One thumbnail decode request. Made on the user-interface thread, owned by the decoder's
-// queue until the worker takes it, then by the worker, then by whoever receives the posted
-// WM_THUMBNAIL_READY. The receiver checks `sequence` against what the list awaits for
-// `cacheKey` before it shows `result` (see MovieBitmapChcheBase_CL::StoreIfAwaited).
+// queue until the worker takes it, then by the worker, then by the closure that carries it
+// back through the strip's post token, then by the strip. The receiver checks `sequence`
+// against what the list awaits for `cacheKey` before it shows `result` (see
+// MovieBitmapChcheBase_CL::StoreIfAwaited).
 #include <cstdint>
 #include <string>
 

@@ -69,8 +69,13 @@ void MyPictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int
   PaintCaption(graphics, cell, OutputBaseName(path, *record));
 }
 
-bool MyPictureListView_CL::OnThumbnailReady(WPARAM, LPARAM lParam) {
-  if (!AcceptThumbnail(cache, DecodeImage_CL::TakeResult(lParam))) return false;
+void MyPictureListView_CL::ReceiveThumbnails() {
+  decoder.SetTarget(PostToken(), [this](std::unique_ptr<DecodeItem_CL> request) { OnThumbnailReady(std::move(request)); });
+}
+
+bool MyPictureListView_CL::OnThumbnailReady(std::unique_ptr<DecodeItem_CL> request) {
+  if (!request) return false;
+  if (!AcceptThumbnail(cache, std::move(request))) return false;
   Repaint();
   return true;
 }

@@ -4,10 +4,10 @@
 // meanwhile) and a caption with the name its output file will get. Files dropped on the
 // strip are passed on to the parent as its own WM_DROPFILES.
 //
-// The main window, after Create: decoder.SetTargetWindow(itself) and decoder.Start();
-// on WM_THUMBNAIL_READY: OnThumbnailReady(wParam, lParam); whenever items changes in length
-// or order: SetItemCount and UpdateLayout. Thumbnails are cached by photo (ThumbnailKey), so
-// adding, removing or moving photos keeps them, and a turned photo is decoded anew.
+// The main window, after Create: ReceiveThumbnails() and decoder.Start(); whenever items
+// changes in length or order: SetItemCount and UpdateLayout. Thumbnails are cached by photo
+// (ThumbnailKey), so adding, removing or moving photos keeps them, and a turned photo is
+// decoded anew.
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,10 +29,13 @@ public:
   // Black tile, cached or requested thumbnail, caption.
   void PaintItem(GpGraphics* graphics, const RECT& cell, int index) override;
 
-  // Takes the finished request of a WM_THUMBNAIL_READY (and its ownership). The thumbnail is
-  // kept when its photo's entry still waits for exactly this request, wherever the photo is
-  // now in the list. Answers whether the strip changed (it is repainted).
-  bool OnThumbnailReady(WPARAM wParam, LPARAM lParam);
+  // The decoder's finished requests come to OnThumbnailReady, on the strip's thread, through
+  // the strip's post token. After Create.
+  void ReceiveThumbnails();
+  // Takes a finished request. The thumbnail is kept when its photo's entry still waits for
+  // exactly this request, wherever the photo is now in the list. Answers whether the strip
+  // changed (it is repainted).
+  bool OnThumbnailReady(std::unique_ptr<DecodeItem_CL> request);
   // Forgets the thumbnail of the photo at index; the next paint requests it anew.
   void RemoveThumbnail(int index);
   // The new count; the cached thumbnails stay, since they are kept by photo.

@@ -17,21 +17,8 @@ constexpr unsigned kBitsPerWord = 32;
 // One spare word, as the bit set has always had.
 std::size_t WordsFor(unsigned n) { return static_cast<std::size_t>((static_cast<std::uint64_t>(n) + 32) / 32); }
 
-struct PenTraits {
-  using Handle = Gdiplus::GpPen*;
-  static bool IsValid(Handle p) { return p != nullptr; }
-  static void Release(Handle p) { gp::GdipDeletePen(p); }
-};
-struct BrushTraits {
-  using Handle = Gdiplus::GpSolidFill*;
-  static bool IsValid(Handle p) { return p != nullptr; }
-  static void Release(Handle p) { gp::GdipDeleteBrush(p); }
-};
-using PenPtr = Owned<PenTraits>;
-using SolidBrushPtr = Owned<BrushTraits>;
-
 void FillSolid(GpGraphics* graphics, Gdiplus::ARGB colour, float x, float y, float width, float height) {
-  SolidBrushPtr brush;
+  GpSolidFillPtr brush;
   if (gp::GdipCreateSolidFill(colour, brush.receive()) != Gdiplus::Ok) return;
   gp::GdipFillRectangle(graphics, brush.get(), x, y, width, height);
 }
@@ -63,8 +50,8 @@ void PictureListBase_CL::Unbind() {
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
 }
 
-HWND PictureListBase_CL::Create(HWND parent) {
-  if (!CreateControl(0, L"Static", L"", kPictureListStyle, 0, 0, 320, 240, parent, kPictureListId, false))
+HWND PictureListBase_CL::Create(HWND parent, int controlId) {
+  if (!CreateControl(0, L"Static", L"", kPictureListStyle, 0, 0, 320, 240, parent, controlId, false))
     return nullptr;
   SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -149,8 +136,6 @@ void PictureListBase_CL::SelectRange(int from, int to, int op) {
 int PictureListBase_CL::GetAnchor() { return anchor; }
 
 void PictureListBase_CL::Reserved(int) {}
-
-void PictureListBase_CL::SetUserPointer(void*) {}
 
 void PictureListBase_CL::SetPadding(int x, int y) {
   padX = x;
@@ -315,7 +300,7 @@ void PictureListBase_CL::Repaint() {
 // ---- painting --------------------------------------------------------------------------
 
 void PictureListBase_CL::PaintFocus(GpGraphics* graphics, const RECT& cell) {
-  PenPtr pen;
+  GpPenPtr pen;
   if (gp::GdipCreatePen1(focusColor, kFocusPenWidth, Gdiplus::UnitWorld, pen.receive()) != Gdiplus::Ok) return;
   gp::GdipDrawRectangle(graphics, pen.get(), static_cast<float>(cell.left + 2), static_cast<float>(cell.top + 2),
                         static_cast<float>(cell.right - cell.left - 4 + padX),

@@ -19,7 +19,8 @@
 #include "views/BackBuffer.h"
 
 constexpr int kPictureListKind = 8;
-constexpr int kPictureListId = 4661;             // 0x1235
+// The id of a strip made without one (the main window gives its own).
+constexpr int kPictureListId = 4661;
 constexpr DWORD kPictureListStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | SS_GRAYFRAME;
 constexpr int kPictureListToolIdBase = 4096;     // tool identifier = item index + this
@@ -60,7 +61,6 @@ public:
   // SetSelected(i, op) for every i between from and to (inclusive, either order, limited to
   // the items); lastClicked = to.
   virtual void SelectRange(int from, int to, int op);
-  virtual void SetUserPointer(void* pointer);
   // Empties the selection and sizes the bit set for n items: 0, or E_FAIL (and an empty
   // list) when it cannot be allocated. anchor, current and lastClicked are kept.
   virtual int SetItemCount(unsigned n);
@@ -80,7 +80,7 @@ public:
   virtual void UpdateLayout();
 
   // Creates the list window (and its tooltip) as a child of parent.
-  HWND Create(HWND parent);
+  HWND Create(HWND parent, int controlId = kPictureListId);
   // What a left click on the item does, with the keyboard's Shift and Ctrl state; then the
   // item becomes the focused one. Ignored for an index outside the items.
   void ClickItem(int index);
@@ -94,7 +94,6 @@ public:
   // Invalidates the client area without erasing.
   void Repaint();
 
-  void* userPointer = nullptr;
   ScrollBar_CL hBar;
   ScrollBar_CL vBar;
   BackBuffer_CL backBuffer;

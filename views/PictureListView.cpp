@@ -1,7 +1,6 @@
 #include "views/PictureListView.h"
 
 #include "base/HighDpiHelper.h"
-#include "views/BitmapHelpers.h"
 
 namespace {
 
@@ -22,14 +21,8 @@ struct FormatTraits {
   static bool IsValid(Handle p) { return p != nullptr; }
   static void Release(Handle p) { gp::GdipDeleteStringFormat(p); }
 };
-struct BrushTraits {
-  using Handle = Gdiplus::GpSolidFill*;
-  static bool IsValid(Handle p) { return p != nullptr; }
-  static void Release(Handle p) { gp::GdipDeleteBrush(p); }
-};
 using FamilyPtr = Owned<FamilyTraits>;
 using FormatPtr = Owned<FormatTraits>;
-using SolidBrushPtr = Owned<BrushTraits>;
 
 // The face the screen really uses for the stock dialog font, after substitution.
 std::wstring DialogFontFace() {
@@ -74,11 +67,6 @@ CaptionFontPtr MakeCaptionFont(float scale = 1.0f) {
   return font;
 }
 
-std::wstring FileNameOf(const std::wstring& path) {
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 PictureListView_CL::PictureListView_CL() : captionFont(MakeCaptionFont()) {}
@@ -86,7 +74,6 @@ PictureListView_CL::PictureListView_CL() : captionFont(MakeCaptionFont()) {}
 PictureListView_CL::~PictureListView_CL() {
   captionFont.reset();
   cache.Clear();
-  paths.clear();
 }
 
 LRESULT PictureListView_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -101,17 +88,13 @@ LRESULT PictureListView_CL::HandleMessage(HWND window, UINT message, WPARAM wPar
   return PictureListBase_CL::HandleMessage(window, message, wParam, lParam);
 }
 
-void PictureListView_CL::PaintAll() { PictureListBase_CL::PaintAll(); }
-
-void PictureListView_CL::SetUserPointer(void* pointer) { userPointer = pointer; }
-
 int PictureListView_CL::SetItemCount(unsigned n) {
   cache.Clear();
   return PictureListBase_CL::SetItemCount(n);
 }
 
 void PictureListView_CL::PaintTile(GpGraphics* graphics, const RECT& cell) {
-  SolidBrushPtr black;
+  GpSolidFillPtr black;
   if (gp::GdipCreateSolidFill(kTileColour, black.receive()) != Gdiplus::Ok) return;
   gp::GdipFillRectangleI(graphics, black.get(), cell.left, cell.top, cell.right - cell.left - 1,
                          cell.bottom - cell.top - 1);
@@ -149,24 +132,7 @@ void PictureListView_CL::PaintCaption(GpGraphics* graphics, const RECT& cell, co
   gp::GdipSetStringFormatTrimming(format.get(), Gdiplus::StringTrimmingEllipsisPath);
   gp::GdipSetStringFormatLineAlign(format.get(), Gdiplus::StringAlignmentCenter);
   gp::GdipSetStringFormatAlign(format.get(), Gdiplus::StringAlignmentCenter);
-  SolidBrushPtr white;
+  GpSolidFillPtr white;
   if (gp::GdipCreateSolidFill(kCaptionColour, white.receive()) != Gdiplus::Ok) return;
   gp::GdipDrawString(graphics, text.c_str(), length, captionFont.get(), &band, format.get(), white.get());
-}
-
-void PictureListView_CL::PaintItem(GpGraphics* graphics, const RECT& cell, int index) {
-  PaintTile(graphics, cell);
-  if (index < 0 || static_cast<unsigned>(index) >= count || static_cast<std::size_t>(index) >= paths.size()) return;
-  const std::wstring& path = paths[static_cast<std::size_t>(index)];
-  GpBitmap* thumbnail = cache.Find(index);
-  if (!thumbnail) {
-    GpImagePtr photo;
-    if (gp::GdipLoadImageFromFile(path.c_str(), photo.receive()) == Gdiplus::Ok && photo) {
-      cache.Store(index, ScaleIntoBox(photo.get(), thumbWidth, thumbHeight));
-      thumbnail = cache.Find(index);
-      if (thumbnail) Repaint();
-    }
-  }
-  PaintThumbnail(graphics, cell, thumbnail);
-  PaintCaption(graphics, cell, FileNameOf(path));
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The picture list with thumbnails: a cache of thumbnails by item index and the caption
-// font. Used on its own it shows the files of its own path list, making each thumbnail on
-// the spot; the application's MyPictureListView_CL paints the gathered photos instead.
+// The picture list with thumbnails: a cache of thumbnails by item index, the caption font and
+// the painting of a tile, its thumbnail and its caption. MyPictureListView_CL paints the
+// gathered photos with them.
 #include <string>
 #include <vector>
 
@@ -22,10 +22,6 @@ public:
   // WM_DESTROY and WM_CLOSE are answered 0; everything else goes to the list.
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   ~PictureListView_CL() override;
-  // A tile for paths[index]: the thumbnail (made now when not cached) and the file name.
-  void PaintItem(GpGraphics* graphics, const RECT& cell, int index) override;
-  void PaintAll() override;
-  void SetUserPointer(void* pointer) override;
   // Thumbnails are cached by index: a new count forgets them all.
   int SetItemCount(unsigned n) override;
 
@@ -37,7 +33,6 @@ public:
   // Captions in a font for the window's DPI (the screen's fonts are made for the system's).
   void UseDpi(int dpi);
 
-  std::vector<std::wstring> paths;
   MovieBitmapChcheBase_CL cache{kThumbnailCacheCapacity};
   CaptionFontPtr captionFont;
 };

@@ -8,6 +8,7 @@
 #include <dlgs.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -411,6 +412,50 @@ TEST_F(MainWindowTest, BurstOfChangesWritesTheWholeFileAFewTimesAndTheLastValueA
   EXPECT_EQ(brokenReads.load(), 0) << "the file on disk always parses whole";
   window.reset();
   EXPECT_EQ(GetPrivateProfileIntW(L"CONVERT", L"ValueBriteness", 0, iniPath.c_str()), 50u);
+}
+
+// The window dragged across the screen writes the settings file a few times, not once a
+// move; where it was left is on disk after the close, and nothing else in the file changed.
+TEST_F(MainWindowTest, MovingTheWindowAHundredTimesWritesTheFileAFewTimesAndItsLastPlaceAtClose) {
+  MainWindow_CL& main = Open();
+  Sleep(kSaveSettingsIntervalMs);
+  Pump();
+  const std::string before = ReadFileBytes(iniPath);
+  const unsigned writesBefore = theIniFile.wholeWrites;
+  RECT start{};
+  GetWindowRect(main.hwnd, &start);
+  const ULONGLONG began = GetTickCount64();
+  for (int step = 1; step <= 100; ++step) {
+    SetWindowPos(main.hwnd, nullptr, start.left + step, start.top + step % 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
+  }
+  const ULONGLONG took = GetTickCount64() - began;
+  RECT last{};
+  GetWindowRect(main.hwnd, &last);
+  window.reset();
+  const unsigned writes = theIniFile.wholeWrites - writesBefore;
+  EXPECT_GE(writes, 1u) << "the close writes the last place";
+  EXPECT_LE(writes, 2 + took / kSaveSettingsIntervalMs) << "one write every " << kSaveSettingsIntervalMs << " ms at most";
+  EXPECT_LE(writes, 10u) << "a handful, not one a move; the moves took " << took << " ms";
+  RECT stored{};
+  EXPECT_TRUE(GetPrivateProfileStructW(L"Window", L"WindowRect", &stored, sizeof(stored), iniPath.c_str()));
+  EXPECT_TRUE(EqualRect(&stored, &last)) << stored.left << "," << stored.top;
+  const auto lines = [](const std::string& bytes) {
+    std::vector<std::wstring> found;
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    for (size_t at = 0; at < text.size();) {
+      const size_t end = std::min(text.find(L"\r\n", at), text.size());
+      found.push_back(text.substr(at, end - at));
+      at = end + 2;
+    }
+    return found;
+  };
+  const std::vector<std::wstring> old = lines(before), now = lines(ReadFileBytes(iniPath));
+  ASSERT_EQ(old.size(), now.size());
+  for (size_t i = 0; i < old.size(); ++i) {
+    if (old[i].rfind(L"WindowRect=", 0) == 0) continue;
+    EXPECT_EQ(old[i], now[i]) << "line " << i;
+  }
 }
 
 // ---- gathering photos ---------------------------------------------------------------------
@@ -839,18 +884,21 @@ TEST_F(MainWindowTest, ModalRunEndsOnClose) {
 }
 
 // A network that takes the connection and never answers (a captive portal, a dead proxy)
-// neither holds the window back nor its close; an answer that does come is acted on.
-TEST_F(MainWindowTest, UpdateCheckHoldsUpNeitherTheWindowNorItsClose) {
+// neither holds the window back nor its close, and the fetch that ends after the close writes
+// nothing to the log; an answer that does come is acted on.
+TEST_F(MainWindowTest, UpdateCheckHoldsUpNeitherTheWindowNorItsCloseAndLogsNothingAfterIt) {
   const auto versionFile = [](const std::string& version) {
     std::string body = version;
     body.resize(9, '\0');
     return LoopbackHttpServer::Response(200, "OK", body + "https://www.glimmerset.example/\r\n");
   };
   theIniFile.WriteInt(L"VERSION", L"notify", 0);
-  const auto open = [this](unsigned short port) {
+  DWORD fetchTimeoutMs = UpdateCheck_CL::kFetchTimeoutMs;
+  const auto open = [this, &fetchTimeoutMs](unsigned short port) {
     window = std::make_unique<MainWindow_CL>();
     window->commandLineText = L"Glimmerset.exe";
-    window->updateEndpoint = UpdateEndpoint::PlainLoopback(port);
+    window->updateQuestions.endpoint = UpdateEndpoint::PlainLoopback(port);
+    window->updateQuestions.timeoutMs = fetchTimeoutMs;
     const ULONGLONG start = GetTickCount64();
     EXPECT_NE(window->CreateModeless(nullptr), nullptr);
     EXPECT_TRUE(IsWindowVisible(window->hwnd));
@@ -875,11 +923,21 @@ TEST_F(MainWindowTest, UpdateCheckHoldsUpNeitherTheWindowNorItsClose) {
   {
     LoopbackHttpServer silent(versionFile("1.0.8"));
     silent.SetReplyDelay(600000);
+    // The fetch gives up, and writes why to its log, a good while after the window has gone.
+    fetchTimeoutMs = static_cast<DWORD>(closeWithoutCheck + 1500);
     EXPECT_LT(open(silent.Port()), 1000u) << "shown at once";
     ASSERT_TRUE(pumpUntil([&] { return silent.Connections() == 1; }));
+    const ULONGLONG asked = GetTickCount64();
     // The close's own work (the panes' workers) is the same with or without a check.
     EXPECT_LT(closeTime(), closeWithoutCheck + 500) << "the close does not wait for the network";
+    // The program's log is gone with the window: nothing may be written to it any more.
+    theLog.logPath = temp.File(L"after-close.txt");
+    const ULONGLONG givenUp = asked + fetchTimeoutMs + 1000;
+    if (GetTickCount64() < givenUp) Sleep(static_cast<DWORD>(givenUp - GetTickCount64()));
+    EXPECT_FALSE(FileExists(temp.File(L"after-close.txt"))) << "the fetch wrote to the log after the close";
+    theLog.logPath = temp.File(L"log.txt");
   }
+  fetchTimeoutMs = UpdateCheck_CL::kFetchTimeoutMs;
   // A current version arrives while the window is open: done for the day.
   LoopbackHttpServer current(versionFile(GLIMMER_VERSION_TEXT));
   current.SetReplyDelay(300);

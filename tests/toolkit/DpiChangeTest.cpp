@@ -30,9 +30,9 @@ public:
     GetWindowRect(progressBar->hwnd, &bar);
     GetWindowRect(cancelButton->hwnd, &button);
     for (int i = 5; i < 10; ++i) CountDone();
+    finishedWith = cancelRequested.load();
     CloseDialog();
   }
-  void Finish(int cancelFlag) override { finishedWith = cancelFlag; }
 
   int startDpi = 0;
   RECT suggested{};

@@ -25,9 +25,9 @@ public:
     }
     AddToTarget(static_cast<std::uint64_t>(items));
     for (int i = 0; i < items; ++i) CountDone();
+    finishedWith = cancelRequested.load();
     CloseDialog();
   }
-  void Finish(int cancelFlag) override { finishedWith = cancelFlag; }
 
   int items;
   KernelHandle release;
@@ -44,8 +44,8 @@ public:
     ranOn = GetCurrentThreadId();
     // The worker has a message queue of its own from the start.
     queueReady = PostThreadMessageW(GetCurrentThreadId(), 1300, 0, 0) != 0;
+    finishedWith = cancelRequested.load();
   }
-  void Finish(int cancelFlag) override { finishedWith = cancelFlag; }
 
   int runs = 0;
   bool runningDuringRun = false;

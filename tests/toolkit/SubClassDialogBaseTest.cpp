@@ -3,7 +3,10 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "tests/toolkit/HostWindow.h"
@@ -123,6 +126,53 @@ TEST(DialogBase, ModelessFrameIsEmptyUntitledSizedFromTheTemplateAndBoundAtInit)
   EXPECT_NE(dialog.Dc(), nullptr);
   DestroyWindow(window);
   EXPECT_EQ(dialog.Dc(), nullptr) << "the device context goes back at WM_DESTROY";
+}
+
+// Work posted from other threads runs on the window's thread in the order posted, and never
+// once the window has gone: what waits at WM_DESTROY and what comes after it is freed unrun.
+TEST(DialogBase, PostedWorkRunsInOrderOnTheWindowsThreadAndNeverAfterItsWindow) {
+  RecordingDialog dialog(SubClassDialogBase_CL::popupStyle);
+  const HWND window = dialog.CreateModeless(nullptr);
+  ASSERT_NE(window, nullptr);
+  const std::shared_ptr<WindowPost> post = dialog.PostToken();
+  ASSERT_TRUE(post);
+  std::vector<int> ran;
+  bool onWindowThread = true;
+  std::atomic<int> freed{0};
+  // Counts its own end, run or not.
+  struct Witness {
+    explicit Witness(std::atomic<int>& freed) : freed(freed) {}
+    ~Witness() { ++freed; }
+    std::atomic<int>& freed;
+  };
+  const auto postFrom = [&](int first, int count) {
+    std::thread worker([&] {
+      for (int i = first; i < first + count; ++i) {
+        auto witness = std::make_shared<Witness>(freed);
+        post->Post([&ran, &onWindowThread, window, i, witness] {
+          onWindowThread = onWindowThread && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+          ran.push_back(i);
+        });
+      }
+    });
+    worker.join();
+  };
+  postFrom(0, 50);
+  MSG msg;
+  while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  ASSERT_EQ(ran.size(), 50u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(ran[static_cast<size_t>(i)], i);
+  EXPECT_TRUE(onWindowThread);
+  EXPECT_EQ(freed.load(), 50);
+
+  postFrom(50, 10);  // queued, and the window goes before it is woken
+  DestroyWindow(window);
+  EXPECT_EQ(freed.load(), 60) << "what waited was freed at WM_DESTROY";
+  postFrom(60, 5);
+  EXPECT_EQ(freed.load(), 65) << "a post to a gone window is freed at once";
+  EXPECT_FALSE(post->Post([] {}));
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_EQ(ran.size(), 50u) << "nothing ran after the window";
 }
 
 TEST(DialogBase, PageStyleMakesAChildOfTheGivenParent) {

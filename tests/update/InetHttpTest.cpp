@@ -69,7 +69,7 @@ protected:
 TEST_F(InetHttp, FetchesOkResponseWithItsStatedLength) {
   LoopbackHttpServer server(LoopbackHttpServer::Response(200, "OK", "1.0.8"));
   ASSERT_TRUE(server.Started());
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_TRUE(Fetch(http, server.Port(), L"Glimmerset/Version.txt"));
   EXPECT_EQ(http.StatusCode(), 200u);
   ASSERT_EQ(http.ContentLength(), 5);
@@ -87,7 +87,7 @@ TEST_F(InetHttp, SameAddressIsFetchedFromTheServerEveryTime) {
   LoopbackHttpServer server({LoopbackHttpServer::Response(200, "OK", "1.0.7"),
                              LoopbackHttpServer::Response(200, "OK", "1.0.9")});
   for (const char* expected : {"1.0.7", "1.0.9"}) {
-    InetHttp_CL http;
+    InetHttp_CL http(theLog);
     ASSERT_TRUE(Fetch(http, server.Port(), L"/Glimmerset/Version.txt"));
     ASSERT_EQ(http.Read(http.ContentLength()), 5);
     EXPECT_EQ(BodyOf(http, 5), expected) << "nothing may come from a cache";
@@ -98,7 +98,7 @@ TEST_F(InetHttp, SameAddressIsFetchedFromTheServerEveryTime) {
 TEST_F(InetHttp, ReadsErrorPageLikeAnyOtherBody) {
   const std::string page = "<html><body>Not Found</body></html>";
   LoopbackHttpServer server(LoopbackHttpServer::Response(404, "Not Found", page));
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_TRUE(Fetch(http, server.Port(), L"/missing.txt"));
   EXPECT_EQ(http.StatusCode(), 404u);
   ASSERT_EQ(http.ContentLength(), static_cast<int>(page.size()));
@@ -108,7 +108,7 @@ TEST_F(InetHttp, ReadsErrorPageLikeAnyOtherBody) {
 
 TEST_F(InetHttp, WithoutContentLengthReadsUntilServerCloses) {
   LoopbackHttpServer server(LoopbackHttpServer::Response(200, "OK", "no length here", false));
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_TRUE(Fetch(http, server.Port(), L"/v.txt"));
   EXPECT_EQ(http.ContentLength(), -1);
   ASSERT_EQ(http.Read(-1), 14);
@@ -118,7 +118,7 @@ TEST_F(InetHttp, WithoutContentLengthReadsUntilServerCloses) {
 TEST_F(InetHttp, EmptyBodyGivesSingleZeroByte) {
   for (const bool withLength : {true, false}) {
     LoopbackHttpServer server(LoopbackHttpServer::Response(200, "OK", "", withLength));
-    InetHttp_CL http;
+    InetHttp_CL http(theLog);
     ASSERT_TRUE(Fetch(http, server.Port(), L"/empty"));
     EXPECT_EQ(http.ContentLength(), withLength ? 0 : -1);
     EXPECT_EQ(http.Read(http.ContentLength()), 0);
@@ -133,7 +133,7 @@ TEST_F(InetHttp, BodyLargerThanOneChunkArrivesWhole) {
   for (const bool withLength : {true, false}) {
     SCOPED_TRACE(withLength ? "with Content-Length" : "without Content-Length");
     LoopbackHttpServer server(LoopbackHttpServer::Response(200, "OK", big, withLength));
-    InetHttp_CL http;
+    InetHttp_CL http(theLog);
     ASSERT_TRUE(Fetch(http, server.Port(), L"/big.bin"));
     EXPECT_EQ(http.ContentLength(), withLength ? size : -1);
     ASSERT_EQ(http.Read(http.ContentLength()), size);
@@ -146,7 +146,7 @@ TEST_F(InetHttp, AskingForMoreThanTheBodyStopsAtItsEnd) {
   // The block is sized by the count asked for, so a count above the stated length cannot write
   // past it; the shorter delivery is returned for the caller to judge.
   LoopbackHttpServer server(LoopbackHttpServer::Response(200, "OK", "12345"));
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_TRUE(Fetch(http, server.Port(), L"/v.txt"));
   ASSERT_EQ(http.Read(5000), 5);
   EXPECT_EQ(BodyOf(http, 6), std::string("12345\0", 6));
@@ -158,7 +158,7 @@ TEST_F(InetHttp, OddContentLengthIsReadSafelyAndQuickly) {
   };
   {
     LoopbackHttpServer server(withLength("-5"));
-    InetHttp_CL http;
+    InetHttp_CL http(theLog);
     ASSERT_TRUE(Fetch(http, server.Port(), L"/v.txt"));
     EXPECT_EQ(http.ContentLength(), -5);
     EXPECT_EQ(http.Read(http.ContentLength()), 3) << "a negative length reads to the end";
@@ -166,7 +166,7 @@ TEST_F(InetHttp, OddContentLengthIsReadSafelyAndQuickly) {
   }
   {
     LoopbackHttpServer server(withLength("99999999999"));
-    InetHttp_CL http;
+    InetHttp_CL http(theLog);
     ASSERT_TRUE(Fetch(http, server.Port(), L"/v.txt"));
     EXPECT_EQ(http.ContentLength(), INT_MAX) << "the text conversion saturates";
     // Reading must not touch the whole 2 GB block the length asks for (that took seconds).
@@ -179,7 +179,7 @@ TEST_F(InetHttp, OddContentLengthIsReadSafelyAndQuickly) {
 
 TEST_F(InetHttp, ReadingAgainReplacesTheBody) {
   LoopbackHttpServer server(LoopbackHttpServer::Response(200, "OK", "abcdef"));
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_TRUE(Fetch(http, server.Port(), L"/v.txt"));
   ASSERT_EQ(http.Read(4), 4);
   EXPECT_EQ(BodyOf(http, 5), std::string("abcd\0", 5));
@@ -190,7 +190,7 @@ TEST_F(InetHttp, ReadingAgainReplacesTheBody) {
 TEST_F(InetHttp, RefusedConnectionFailsTheRequestAndIsLogged) {
   const unsigned short closedPort = LoopbackHttpServer::ClosedPort();
   ASSERT_NE(closedPort, 0);
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_NE(http.Open(), nullptr);
   ASSERT_NE(http.Connect(kLoopback, closedPort), nullptr) << "WinINet connects lazily";
   EXPECT_EQ(http.Request(L"/v.txt"), 0);
@@ -210,7 +210,7 @@ TEST_F(InetHttp, RefusedConnectionFailsTheRequestAndIsLogged) {
 }
 
 TEST_F(InetHttp, StepWithoutItsPredecessorFailsQuietlyWithLogLine) {
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   EXPECT_EQ(http.Connect(kLoopback, 80), nullptr) << "no internet handle yet";
   EXPECT_EQ(http.Request(L"/v.txt"), 0) << "no connection";
   EXPECT_EQ(http.Read(10), 0);
@@ -225,7 +225,7 @@ TEST_F(InetHttp, StepWithoutItsPredecessorFailsQuietlyWithLogLine) {
 TEST_F(InetHttp, TimeoutBoundsTheWaitForASilentServer) {
   LoopbackHttpServer server(LoopbackHttpServer::Response(200, "OK", "late"));
   server.SetReplyDelay(10000);
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_NE(http.Open(), nullptr);
   ASSERT_TRUE(http.SetTimeouts(300));
   ASSERT_NE(http.Connect(kLoopback, server.Port()), nullptr);
@@ -243,7 +243,7 @@ TEST_F(InetHttp, TimeoutBoundsTheWaitForASilentServer) {
 TEST_F(InetHttp, SameObjectServesASecondConnection) {
   LoopbackHttpServer first(LoopbackHttpServer::Response(200, "OK", "first"));
   LoopbackHttpServer second(LoopbackHttpServer::Response(200, "OK", "second!"));
-  InetHttp_CL http;
+  InetHttp_CL http(theLog);
   ASSERT_TRUE(Fetch(http, first.Port(), L"/a"));
   ASSERT_EQ(http.Read(http.ContentLength()), 5);
   ASSERT_NE(http.Connect(kLoopback, second.Port()), nullptr);

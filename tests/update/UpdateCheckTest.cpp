@@ -116,7 +116,7 @@ protected:
 
   // One start's check against the loopback port, answered by the recorder.
   void RunCheck(unsigned short port, HWND owner = nullptr, bool standInUser = true) {
-    UpdateCheck_CL check(UpdateEndpoint::PlainLoopback(port), kVersionFilePath, &dialogHandle);
+    UpdateCheck_CL check(theIniFile, theLog, UpdateEndpoint::PlainLoopback(port), kVersionFilePath, &dialogHandle);
     check.limitMs = checkLimitMs;
     if (standInUser) check.answerOverride = RecordAnswer;
     check.openPage = RecordOpen;
@@ -127,10 +127,20 @@ protected:
     return static_cast<int>(GetPrivateProfileIntW(L"VERSION", key, -1, iniPath.c_str()));
   }
   void SetIni(const wchar_t* key, int value) const { theIniFile.WriteInt(L"VERSION", key, value); }
+  // The settings file written again without the date of the last check.
   void ForgetLastDay() const {
-    for (const wchar_t* key : {L"last_day", L"last_date"}) {
-      WritePrivateProfileStringW(L"VERSION", key, nullptr, iniPath.c_str());
+    const std::string bytes = ReadFileBytes(iniPath);
+    if (bytes.size() < 2) return;
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    std::wstring kept;
+    for (size_t start = 0; start < text.size();) {
+      const size_t lineEnd = text.find(L'\n', start);
+      const size_t next = lineEnd == std::wstring::npos ? text.size() : lineEnd + 1;
+      const std::wstring line = text.substr(start, next - start);
+      if (line.rfind(L"last_day=", 0) != 0 && line.rfind(L"last_date=", 0) != 0) kept += line;
+      start = next;
     }
+    WriteFileBytes(iniPath, bytes.substr(0, 2) + std::string(reinterpret_cast<const char*>(kept.data()), kept.size() * 2));
   }
   std::uintmax_t LogSize() const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -328,7 +338,7 @@ TEST_F(UpdateCheck, SecondCheckWhileTheQuestionIsOpenReturnsAtOnce) {
 TEST_F(UpdateCheck, SilentServerHoldsTheStartOnlyUntilTheTimeout) {
   LoopbackHttpServer server(Ok(VersionBody("1.0.8")));
   server.SetReplyDelay(10000);
-  UpdateCheck_CL check(UpdateEndpoint::PlainLoopback(server.Port()), kVersionFilePath, nullptr);
+  UpdateCheck_CL check(theIniFile, theLog, UpdateEndpoint::PlainLoopback(server.Port()), kVersionFilePath, nullptr);
   EXPECT_GT(check.timeoutMs, 0u) << "the program's check is bounded";
   check.timeoutMs = 300;
   check.answerOverride = RecordAnswer;

@@ -8,6 +8,7 @@
 
 #include "tests/support/TempFolder.h"
 #include "tests/views/TestImages.h"
+#include "toolkit/ControlBase.h"
 #include "views/DecodeImage.h"
 
 namespace {
@@ -217,27 +218,32 @@ TEST_F(DecodeImageTest, UnreadablePhotoShowsTheUnreadableTile) {
   }
 }
 
-TEST_F(DecodeImageTest, FinishedRequestIsPostedToTheTargetWindow) {
+TEST_F(DecodeImageTest, FinishedRequestComesBackOnTheTargetWindowsThread) {
   const std::wstring photo = folder.File(L"a.png");
   ASSERT_TRUE(SavePicture({400, 300}, photo));
-  const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
+  ControlBase_CL target(0);
+  ASSERT_NE(target.CreateControl(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, false), nullptr);
+  target.Subclass();
   DecodeImage_CL decoder;
-  decoder.SetTargetWindow(window);
+  std::unique_ptr<DecodeItem_CL> received;
+  DWORD receivedOn = 0;
+  decoder.SetTarget(target.PostToken(), [&](std::unique_ptr<DecodeItem_CL> request) {
+    received = std::move(request);
+    receivedOn = GetCurrentThreadId();
+  });
   decoder.Start();
   const int sequence = decoder.Enqueue(Request(photo));
   MSG msg{};
-  bool received = false;
   for (int i = 0; i < 500 && !received; ++i) {
-    if (PeekMessageW(&msg, window, WM_THUMBNAIL_READY, WM_THUMBNAIL_READY, PM_REMOVE)) received = true;
+    if (PeekMessageW(&msg, target.hwnd, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     else Sleep(10);
   }
   ASSERT_TRUE(received);
-  EXPECT_EQ(msg.wParam, static_cast<WPARAM>(sequence));
-  const auto request = DecodeImage_CL::TakeResult(msg.lParam);
-  EXPECT_EQ(request->sequence, sequence);
-  EXPECT_TRUE(request->result);
-  DestroyWindow(window);
+  EXPECT_EQ(receivedOn, GetCurrentThreadId());
+  EXPECT_EQ(received->sequence, sequence);
+  EXPECT_TRUE(received->result);
+  decoder.Stop();
+  DestroyWindow(target.hwnd);
 }
 
 // A result is shown only on the tile that still waits for it.

@@ -1,11 +1,13 @@
 #pragma once
 // A hidden top-level window to hold a picture list in tests. It writes down every
 // notification the list sends, the WM_DROPFILES passed on to it, and the finished thumbnail
-// requests a decoder posts to it (it owns those until a test takes them).
+// requests a decoder posts to it through its post token (it owns those until a test takes
+// them).
 #include <windows.h>
 #include <commctrl.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "views/DecodeImage.h"
@@ -31,11 +33,11 @@ public:
     (void)registered;
     hwnd = CreateWindowExW(0, L"GlimmersetPictureListTestParent", L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 800, 400,
                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    inbox.Open(hwnd);
   }
   ~PictureListTestParent() {
     Pump();
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
-    for (LPARAM result : thumbnails) DecodeImage_CL::TakeResult(result);
   }
   PictureListTestParent(const PictureListTestParent&) = delete;
   PictureListTestParent& operator=(const PictureListTestParent&) = delete;
@@ -56,11 +58,11 @@ public:
     }
     return thumbnails.size() >= n;
   }
-  // The finished requests that arrived, handed over (the caller owns them).
-  std::vector<LPARAM> TakeThumbnails() {
-    std::vector<LPARAM> taken;
-    taken.swap(thumbnails);
-    return taken;
+  // The finished requests that arrived, handed over.
+  std::vector<std::unique_ptr<DecodeItem_CL>> TakeThumbnails() { return std::exchange(thumbnails, {}); }
+  // Sends a decoder's finished requests here.
+  void CollectFrom(DecodeImage_CL& decoder) {
+    decoder.SetTarget(inbox.Token(), [this](std::unique_ptr<DecodeItem_CL> request) { thumbnails.push_back(std::move(request)); });
   }
 
   std::vector<Note> NotesWithCode(int code) const {
@@ -73,7 +75,8 @@ public:
   HWND hwnd = nullptr;
   std::vector<Note> notes;
   std::vector<WPARAM> drops;
-  std::vector<LPARAM> thumbnails;
+  std::vector<std::unique_ptr<DecodeItem_CL>> thumbnails;
+  PostInbox inbox;
 
 private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,6 +86,7 @@ private:
     }
     auto* self = reinterpret_cast<PictureListTestParent*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self) {
+      if (self->inbox.Handle(message)) return 0;
       switch (message) {
         case WM_NOTIFY: {
           const auto* record = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
@@ -92,9 +96,6 @@ private:
         }
         case WM_DROPFILES:
           self->drops.push_back(wParam);
-          return 0;
-        case WM_THUMBNAIL_READY:
-          self->thumbnails.push_back(lParam);
           return 0;
         default:
           break;

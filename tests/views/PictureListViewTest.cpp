@@ -51,13 +51,13 @@ protected:
   }
   void Paint() { SendMessageW(view.hwnd, WM_PAINT, 0, 0); }
   void StartDecoder() {
-    view.decoder.SetTargetWindow(parent.hwnd);
+    parent.CollectFrom(view.decoder);
     ASSERT_EQ(view.decoder.Start(), 0);
   }
   // Hands every arrived result to the view; answers how many it kept.
-  int Deliver(const std::vector<LPARAM>& results) {
+  int Deliver(std::vector<std::unique_ptr<DecodeItem_CL>> results) {
     int kept = 0;
-    for (LPARAM result : results) kept += view.OnThumbnailReady(0, result) ? 1 : 0;
+    for (std::unique_ptr<DecodeItem_CL>& result : results) kept += view.OnThumbnailReady(std::move(result)) ? 1 : 0;
     return kept;
   }
   Gdiplus::ARGB Pixel(int x, int y) { return PixelAt(view.backBuffer.Bitmap(), x, y); }
@@ -122,12 +122,11 @@ TEST_F(PictureListViewTest, TurningOnePhotoRequestsOnlyItsThumbnailAgain) {
   ASSERT_TRUE(parent.WaitForThumbnails(1));
   Sleep(100);
   PictureListTestParent::Pump();
-  const std::vector<LPARAM> results = parent.TakeThumbnails();
+  std::vector<std::unique_ptr<DecodeItem_CL>> results = parent.TakeThumbnails();
   ASSERT_EQ(results.size(), 1u);
-  const auto* request = reinterpret_cast<const DecodeItem_CL*>(results[0]);
-  EXPECT_EQ(request->path, folder.File(L"half.png"));
-  EXPECT_EQ(request->rotation, 1);
-  EXPECT_EQ(Deliver(results), 1);
+  EXPECT_EQ(results[0]->path, folder.File(L"half.png"));
+  EXPECT_EQ(results[0]->rotation, 1);
+  EXPECT_EQ(Deliver(std::move(results)), 1);
   Paint();
   // Portrait now: 108 x 144 at x = 42 in the thumbnail, red on its right half.
   EXPECT_TRUE(IsRed(Pixel(2 * 196 + 2 + 140, 72)));

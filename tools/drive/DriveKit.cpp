@@ -174,9 +174,9 @@ HWND FindDescendant(HWND parent, const std::wstring& text, const wchar_t* cls) {
   return nullptr;
 }
 
-HWND StripWindow(HWND main) { return GetDlgItem(main, kStripId); }
+HWND StripWindow(HWND main) { return GetDlgItem(main, kStripControlId); }
 
-HWND PreviewWindow(HWND main) { return GetDlgItem(main, kPreviewId); }
+HWND PreviewWindow(HWND main) { return GetDlgItem(main, kPreviewControlId); }
 
 void ClickFirstThumbnail(HWND main) {
   const HWND strip = StripWindow(main);

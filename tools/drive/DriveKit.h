@@ -11,14 +11,13 @@
 
 #include "base/Messages.h"
 #include "base/Owned.h"
+#include "mainwindow/MainWindowIds.h"
 
 namespace drive {
 
 constexpr wchar_t kMainTitle[] = L"Glimmerset";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kConvertButtonText[] = L"変換開始";
-constexpr int kPreviewId = 4660;  // control ids of the preview and the thumbnail strip
-constexpr int kStripId = 4661;
 
 // A started program: its process and first thread.
 struct Program {
