@@ -63,7 +63,7 @@ VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality, bool keepMetadata = 
 // `keepMetadata` as SavePhoto is given it, the search settles where the file's did. None on failure.
 VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes, bool keepMetadata = false);
 
-// The picture an encoding holds (JPEG, PNG, WebP), decoded into memory; none on failure.
+// The picture an encoding holds (JPEG, PNG, WebP, AVIF), decoded into memory; none on failure.
 VipsImagePtr DecodeEncoded(const VipsBytes& encoded);
 
 // The size of the 24-bit BMP file of a width x height picture; 0 when the picture has no

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <vector>
 
+#include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "tests/engine/PipelinePhotos.h"
 #include "tests/support/TempFolder.h"
@@ -31,6 +32,33 @@ const std::string& GoodPng() {
     return PngOf(varied.get());
   }();
   return png;
+}
+
+const std::string& GoodAvif() {
+  static const std::string avif = [] {
+    const VipsImagePtr varied = VariedPicture(256, 192);
+    VipsBytes encoded;
+    if (FAILED(EncodePhoto(varied.get(), OutputFormat::Avif, ConvertSettings(), encoded))) return std::string();
+    return std::string(encoded.begin(), encoded.end());
+  }();
+  return avif;
+}
+
+// The AVIF with its 'meta' box saying it runs past the end of the file.
+std::string WithOverlongMeta(std::string avif) {
+  const size_t size = avif.find("meta") - 4;
+  avif[size] = '\x7F';
+  return avif;
+}
+
+// The AVIF's picture size ('ispe') changed to say width x height; the coded picture stays.
+std::string WithDeclaredSize(std::string avif, uint32_t width, uint32_t height) {
+  const size_t at = avif.find("ispe") + 8;
+  for (int i = 0; i < 4; ++i) {
+    avif[at + i] = static_cast<char>(width >> (24 - 8 * i));
+    avif[at + 4 + i] = static_cast<char>(height >> (24 - 8 * i));
+  }
+  return avif;
 }
 
 size_t ScanStart(const std::string& jpeg) { return jpeg.find("\xFF\xDA"); }
@@ -175,6 +203,9 @@ TEST(BadPhotos, DamagedFilesAndFilesThatAreNoPhotosAreUnreadable) {
       {L"bad-header-crc.png", WithBadCrc(GoodPng(), "IHDR")},
       {L"bad-data-crc.png", WithBadCrc(GoodPng(), "IDAT")},
       {L"truncated.png", GoodPng().substr(0, GoodPng().size() * 6 / 10)},
+      {L"truncated.avif", GoodAvif().substr(0, GoodAvif().size() * 6 / 10)},
+      {L"headers-only.avif", GoodAvif().substr(0, GoodAvif().find("mdat") + 4)},
+      {L"overlong-meta.avif", WithOverlongMeta(GoodAvif())},
   };
   const TempFolder folder;
   for (const Case& file : cases) {
@@ -239,6 +270,7 @@ TEST(BadPhotos, BombsAreRefusedFromTheirHeadersInAMoment) {
       {{L"bomb.png", ZeroPng(30000, 30000)}, false},
       {{L"bomb.jpg", WithFrameSize(GoodJpeg(), 30000, 30000)}, false},
       {{L"bomb.bmp", BmpHeader(30000, 30000)}, false},
+      {{L"bomb.avif", WithDeclaredSize(GoodAvif(), 20000, 20000)}, false},
       {{L"small.jpg", GoodJpeg()}, true},  // asks for ten billion pixels
   };
   const TempFolder folder;
