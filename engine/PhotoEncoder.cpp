@@ -36,7 +36,7 @@ constexpr int kWebpEffort = 2;
 // photos of real detail at 1600 x 1200 (make bench): at the same SSIM as our JPEG at quality 80,
 // effort 0 gives 0.75 of the JPEG's bytes in 0.25 s a photo, 1 gives 0.70 in 0.55 s, 2 gives
 // 0.66 in 0.8 s, 3 gives 0.64 in 1.5 s and 4 gives 0.61 in 8 s. Past 2 each step costs twice
-// the time or more for 2 % to 5 % of bytes; a batch stays within ten JPEGs' time.
+// the time or more for 2 % to 5 % of bytes; at 2 an AVIF costs about a dozen JPEGs' time.
 constexpr int kAvifEffort = 2;
 // Whole chroma (4:4:4) from this slider quality up, as the JPEG has it.
 constexpr int kWholeChromaQuality = 90;
