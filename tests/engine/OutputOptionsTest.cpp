@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/AvifColour.h"
 #include "engine/ConvertBatch.h"
+#include "engine/HeifPhoto.h"
 #include "engine/PhotoResize.h"
 #include "engine/VipsSession.h"
 #include "tests/engine/PipelinePhotos.h"
@@ -213,6 +215,24 @@ double MeanDeltaE(VipsImage* a, VipsImage* b) {
 
 uint64_t FileBytes(const std::wstring& path) { return ReadFileBytes(path).size(); }
 
+// The nclx tag of the HEIF or AVIF file at `path` as libheif reads it from the boxes (no
+// decoding): "primaries/transfer/matrix/full range", or "none".
+std::string NclxOf(const std::wstring& path) {
+  const std::string bytes = ReadFileBytes(path);
+  const HeifContextPtr context(heif_context_alloc());
+  HeifHandlePtr primary;
+  heif_color_profile_nclx* nclx = nullptr;
+  if (heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr).code != 0 ||
+      heif_context_get_primary_image_handle(context.get(), primary.receive()).code != 0 ||
+      heif_image_handle_get_color_profile_type(primary.get()) != heif_color_profile_type_nclx ||
+      heif_image_handle_get_nclx_color_profile(primary.get(), &nclx).code != 0)
+    return "none";
+  const std::string text = std::to_string(nclx->color_primaries) + "/" + std::to_string(nclx->transfer_characteristics) +
+                           "/" + std::to_string(nclx->matrix_coefficients) + "/" + std::to_string(nclx->full_range_flag);
+  heif_nclx_color_profile_free(nclx);
+  return text;
+}
+
 // --- sharpening ------------------------------------------------------------------------------
 
 // The sum of absolute differences between neighbours, over every band: the picture's
@@ -327,18 +347,23 @@ TEST_F(OutputOptions, AvifIsUprightTaggedSrgbAndLooksLikeTheJpegToLibheif) {
   const std::vector<std::wstring> stripped = Convert(settings, L"stripped", kAllAvif, {turned});
   ASSERT_EQ(avif.size() + jpeg.size() + stripped.size(), 5u);
 
+  const std::string srgb = std::to_string(kSrgbColourPrimaries) + "/" + std::to_string(kSrgbTransfer) + "/" +
+                           std::to_string(kSrgbMatrix) + "/1";
+  ASSERT_EQ(srgb, "1/13/6/1");
   const struct {
     std::wstring avif, jpeg;
     const char *size, *colour;
+    std::string nclx;
     bool exif;
-  } cases[] = {{avif[0], jpeg[0], "image: 128x192", "color profile: nclx", true},
-               {avif[1], jpeg[1], "image: 192x128", "color profile: rICC", false},
-               {stripped[0], jpeg[0], "image: 128x192", "color profile: nclx", false}};
+  } cases[] = {{avif[0], jpeg[0], "image: 128x192", "color profile: nclx", srgb, true},
+               {avif[1], jpeg[1], "image: 192x128", "color profile: rICC", "none", false},
+               {stripped[0], jpeg[0], "image: 128x192", "color profile: nclx", srgb, false}};
   for (const auto& c : cases) {
     const std::string info = HeifInfo(c.avif);
     SCOPED_TRACE(testing::PrintToString(c.avif) + "\n" + info);
     EXPECT_TRUE(Has(info, c.size)) << "upright, as the JPEG";
     EXPECT_TRUE(Has(info, c.colour));
+    EXPECT_EQ(NclxOf(c.avif), c.nclx);
     EXPECT_EQ(Has(info, "Exif"), c.exif);
     EXPECT_LT(FileBytes(c.avif), FileBytes(c.jpeg));
     const VipsImagePtr read = HeifConverted(c.avif);

@@ -172,3 +172,13 @@ double MeanDifference(VipsImage* a, VipsImage* b) {
   for (size_t i = 0; i < sizeA; ++i) sums[i % bands] += std::abs(int{p[i]} - int{q[i]});
   return *std::max_element(sums.begin(), sums.end()) / static_cast<double>(sizeA / bands);
 }
+
+std::string WithStoredSize(std::string heif, uint32_t width, uint32_t height) {
+  for (size_t at = heif.find("ispe"); at != std::string::npos; at = heif.find("ispe", at + 4)) {
+    for (int i = 0; i < 4; ++i) {
+      heif[at + 8 + i] = static_cast<char>(width >> (24 - 8 * i));
+      heif[at + 12 + i] = static_cast<char>(height >> (24 - 8 * i));
+    }
+  }
+  return heif;
+}
