@@ -70,7 +70,8 @@ bool ApplyType(const std::wstring& text, ConvertSettings& settings) {
     OutputTypeChoice choice;
   };
   constexpr TypeName kTypes[] = {{L"keep", kKeepSourceType}, {L"jpg", kAllJpeg}, {L"jpeg", kAllJpeg},
-                                 {L"png", kAllPng},          {L"bmp", kAllBmp},  {L"webp", kAllWebp}};
+                                 {L"png", kAllPng},          {L"bmp", kAllBmp},  {L"webp", kAllWebp},
+                                 {L"avif", kAllAvif}};
   const std::wstring wanted = Lower(text);
   for (const TypeName& type : kTypes) {
     if (wanted == type.name) {
@@ -353,10 +354,10 @@ std::wstring ConsoleUsage() {
          L"  /size 800x600 | /size keep   変換サイズ（keep はサイズ変更無し）\r\n"
          L"  /long-edge 1600              長辺を指定 (ピクセル)\r\n"
          L"  /scale 50                    元のサイズの N % (1-400)\r\n"
-         L"  /type keep|jpg|png|bmp|webp  変換後の画像タイプ\r\n"
-         L"  /quality 80                  JPEG の画質 (0-100)\r\n"
+         L"  /type keep|jpg|png|bmp|webp|avif  変換後の画像タイプ\r\n"
+         L"  /quality 80                  JPEG・WebP・AVIF の画質 (0-100)\r\n"
          L"  /target-kb 100               JPEG のファイルサイズの目安 (KB)\r\n"
-         L"  /max-kb 500                  必ずこのサイズ以下にする (KB、JPEG・PNG・WebP・BMP)\r\n"
+         L"  /max-kb 500                  必ずこのサイズ以下にする (KB、JPEG・PNG・WebP・AVIF・BMP)\r\n"
          L"  /fill | /fill smart          切り抜いてぴったりにする（中央 | 見どころ）\r\n"
          L"  /effect grey|sepia           エフェクト\r\n"
          L"  /folder NAME                 保存するフォルダー名（元の写真のフォルダーの中）\r\n"

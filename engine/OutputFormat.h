@@ -3,7 +3,7 @@
 // the user chooses ("OutputImageType" in the INI, the size page's buttons, /type).
 
 // The type code of an output file, by which the encoder is chosen.
-enum class OutputFormat { Bmp = 0, Jpeg = 1, Png = 2, Webp = 3 };
+enum class OutputFormat { Bmp = 0, Jpeg = 1, Png = 2, Webp = 3, Avif = 4 };
 
 // The output type chosen: keep each source's own type, or write every photo as one type.
 // The values are those the INI stores.
@@ -13,8 +13,9 @@ enum OutputTypeChoice : int {
   kAllPng = 2,          // "全てpngにする"
   kAllBmp = 3,          // "全てbmpにする"
   kAllWebp = 4,         // "全てwebpにする"
+  kAllAvif = 5,         // "全てavifにする"
 };
-constexpr int kOutputTypeCount = 5;
+constexpr int kOutputTypeCount = 6;
 constexpr int kDefaultOutputType = kKeepSourceType;
 constexpr bool IsValidOutputType(int type) { return type >= 0 && type < kOutputTypeCount; }
 
@@ -26,6 +27,7 @@ constexpr bool ForcedFormat(int choice, OutputFormat& format) {
     case kAllPng: format = OutputFormat::Png; return true;
     case kAllBmp: format = OutputFormat::Bmp; return true;
     case kAllWebp: format = OutputFormat::Webp; return true;
+    case kAllAvif: format = OutputFormat::Avif; return true;
     default: return false;
   }
 }

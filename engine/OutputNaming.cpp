@@ -14,6 +14,7 @@ OutputType SourceType(const std::wstring& extension) {
   }
   if (EqualIgnoringCase(extension, L".png")) return {extension, OutputFormat::Png};
   if (EqualIgnoringCase(extension, L".webp")) return {extension, OutputFormat::Webp};
+  if (EqualIgnoringCase(extension, L".avif")) return {extension, OutputFormat::Avif};
   return {L".jpg", OutputFormat::Jpeg};
 }
 
@@ -22,6 +23,7 @@ const wchar_t* ExtensionOf(OutputFormat format) {
     case OutputFormat::Bmp: return L".bmp";
     case OutputFormat::Png: return L".png";
     case OutputFormat::Webp: return L".webp";
+    case OutputFormat::Avif: return L".avif";
     case OutputFormat::Jpeg: break;
   }
   return L".jpg";

@@ -12,9 +12,9 @@ struct OutputType {
   OutputFormat typeCode = OutputFormat::Jpeg;
 };
 
-// The source's own type when it is BMP, JPEG, PNG or WebP (keeping the source's spelling of
-// the extension), JPEG otherwise (GIF, TIFF, AVIF, ...); then changed by OutputImageType
-// (1 all JPEG, 2 all PNG, 3 all BMP, 4 all WebP; other values keep it).
+// The source's own type when it is BMP, JPEG, PNG, WebP or AVIF (keeping the source's spelling
+// of the extension), JPEG otherwise (GIF, TIFF, HEIC, ...); then changed by OutputImageType
+// (1 all JPEG, 2 all PNG, 3 all BMP, 4 all WebP, 5 all AVIF; other values keep it).
 OutputType MapOutputType(std::wstring sourcePath, const ConvertSettings& settings);
 
 // Folder base by SaveDirTypeIndex (0 the desktop, 1 the source's folder), then "\" and

@@ -1,6 +1,6 @@
 #pragma once
 // Writing a finished picture: JPEG at a fixed quality or at the quality whose size comes
-// nearest a target, PNG, WebP at the JPEG quality, and 24-bit BMP. The picture's EXIF and
+// nearest a target, PNG, WebP and AVIF at the JPEG quality, and 24-bit BMP. The picture's EXIF and
 // colour profile go along or are stripped as the settings say. The JPEG round trips give
 // the preview the picture as the file will hold it.
 #include <cstdint>
@@ -32,7 +32,9 @@ bool HasStrictSizeLimit(const ConvertSettings& settings);
 
 // Encodes `picture` as `type` into `encoded`: JPEG at settings.JpegQuantization or at the
 // target search's quality for settings.JpegFileSize (KByte), as settings.JpegQualityTypeIndex
-// says; PNG; WebP (lossy) at settings.JpegQuantization whatever the JPEG mode; BMP 24-bit.
+// says; PNG; WebP (lossy) at settings.JpegQuantization whatever the JPEG mode; AVIF (AV1, 8-bit,
+// whole chroma from quality 90) at the AVIF quality that looks like our JPEG at
+// settings.JpegQuantization, whatever the JPEG mode, tagged sRGB (engine/AvifColour); BMP 24-bit.
 // JPEG and BMP have no transparency: a picture with alpha is flattened on white for them.
 // settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail, no GPS tags with
 // settings.RemoveGps) and the colour profile where the type can hold them, never XMP or IPTC
@@ -41,8 +43,8 @@ bool HasStrictSizeLimit(const ConvertSettings& settings);
 // nothing (E_FAIL); no picture is E_POINTER. The picture stays the caller's.
 //
 // Under a strict size limit (HasStrictSizeLimit) no encoding is larger than JpegFileSize KByte,
-// whatever the type: JPEG at the highest quality whose file fits, WebP at the highest quality
-// up to JpegQuantization that fits, PNG and BMP as they are. When the lowest quality (or the
+// whatever the type: JPEG at the highest quality whose file fits, WebP and AVIF at the highest
+// quality up to JpegQuantization that fits, PNG and BMP as they are. When the lowest quality (or the
 // lossless file) is still over, the picture is made smaller, same aspect, in steps of about
 // sqrt(limit / size), and searched again, until it fits; not below kSmallestLimitedSide on its
 // short side (kSizeLimitUnmet). `given`, when not null, receives the size that was encoded.
@@ -63,7 +65,7 @@ VipsImagePtr JpegRoundTrip(VipsImage* picture, int quality, bool keepMetadata = 
 // `keepMetadata` as SavePhoto is given it, the search settles where the file's did. None on failure.
 VipsImagePtr JpegTargetRoundTrip(VipsImage* picture, uint64_t targetBytes, bool keepMetadata = false);
 
-// The picture an encoding holds (JPEG, PNG, WebP), decoded into memory; none on failure.
+// The picture an encoding holds (JPEG, PNG, WebP, AVIF), decoded into memory; none on failure.
 VipsImagePtr DecodeEncoded(const VipsBytes& encoded);
 
 // The size of the 24-bit BMP file of a width x height picture; 0 when the picture has no

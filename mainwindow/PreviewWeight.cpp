@@ -20,6 +20,8 @@ std::wstring TypeText(const PreviewWeight& weight) {
       return L"JPEG 品質" + std::to_wstring(std::clamp(weight.quality, 1, 100));
     case OutputFormat::Webp:
       return L"WebP 品質" + std::to_wstring(std::clamp(weight.quality, 0, 100));
+    case OutputFormat::Avif:
+      return L"AVIF 品質" + std::to_wstring(std::clamp(weight.quality, 0, 100));
     case OutputFormat::Png:
       return L"PNG";
     case OutputFormat::Bmp:

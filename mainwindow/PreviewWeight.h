@@ -15,7 +15,7 @@ struct PreviewWeight {
   uint64_t outputBytes = 0;  // of the encoding the file will hold, not guessed
   OutputFormat type = OutputFormat::Jpeg;
   int jpegMode = 0;      // JpegQualityTypeIndex: 0 fixed quality, 1 target size
-  int quality = 80;      // JPEG (fixed mode) and WebP quality
+  int quality = 80;      // JPEG (fixed mode), WebP and AVIF quality
   int targetKBytes = 0;  // JPEG target size
 };
 

@@ -33,6 +33,7 @@ constexpr const wchar_t* kTypeTexts[] = {
     L"全てpngにする",
     L"全てbmpにする",
     L"全てwebpにする",
+    L"全てavifにする",
 };
 static_assert(sizeof(kTypeTexts) / sizeof(kTypeTexts[0]) == kOutputTypeCount);
 // No HEIC encoder here: a kept type has to become one that can be written.

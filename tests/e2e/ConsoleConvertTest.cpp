@@ -290,6 +290,14 @@ TEST_F(ConsoleConvertTest, HeicIsWrittenAsJpegAndANamedNonPhotoAPhotolessFolderO
     EXPECT_TRUE(HasLine(outcome, L"OK " + iphone + L" -> " + photos.File(L"Resized\\IMG_5195.jpg")));
     ExpectPicture(photos.File(L"Resized\\IMG_5195.jpg"), 46, 60);
   }
+  {
+    const Outcome outcome =
+        RunGlimmerset({L"/convert", L"/size", L"80x60", L"/type", L"avif", L"/folder", L"avif", iphone});
+    SCOPED_TRACE(testing::Message() << "HEIC as AVIF:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_TRUE(HasLine(outcome, L"OK " + iphone + L" -> " + photos.File(L"avif\\IMG_5195.avif")));
+    EXPECT_EQ(ReadFileBytes(photos.File(L"avif\\IMG_5195.avif")).substr(4, 8), "ftypavif");
+  }
   const std::wstring notes = photos.File(L"notes.txt");
   ASSERT_TRUE(WriteFileBytes(notes, "Shopping: rice, miso, tofu\r\n"));
   {
@@ -366,7 +374,8 @@ TEST_F(ConsoleConvertTest, LongEdgeScaleTimeLocationAndSharpenOptionsReachTheFil
   }
   const Outcome usage = RunGlimmerset({L"/convert", L"/?"});
   for (const wchar_t* option :
-       {L"/long-edge", L"/scale", L"/sharpen", L"/no-sharpen", L"/no-gps", L"/keep-time", L"/exif-time", L"/new-time"})
+       {L"/long-edge", L"/scale", L"/sharpen", L"/no-sharpen", L"/no-gps", L"/keep-time", L"/exif-time", L"/new-time",
+        L"|avif"})
     EXPECT_NE(usage.output.find(option), std::wstring::npos) << testing::PrintToString(std::wstring(option));
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/LogFile.h"
 #include "engine/ConvertBatch.h"
+#include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "engine/VipsSession.h"
 #include "tests/engine/PipelinePhotos.h"
@@ -35,6 +36,23 @@ const std::string& GoodPng() {
     return PngOf(varied.get());
   }();
   return png;
+}
+
+const std::string& GoodAvif() {
+  static const std::string avif = [] {
+    const VipsImagePtr varied = VariedPicture(256, 192);
+    VipsBytes encoded;
+    if (FAILED(EncodePhoto(varied.get(), OutputFormat::Avif, ConvertSettings(), encoded))) return std::string();
+    return std::string(encoded.begin(), encoded.end());
+  }();
+  return avif;
+}
+
+// The AVIF with its 'meta' box saying it runs past the end of the file.
+std::string WithOverlongMeta(std::string avif) {
+  const size_t size = avif.find("meta") - 4;
+  avif[size] = '\x7F';
+  return avif;
 }
 
 size_t ScanStart(const std::string& jpeg) { return jpeg.find("\xFF\xDA"); }
@@ -189,6 +207,9 @@ TEST(BadPhotos, DamagedFilesAndFilesThatAreNoPhotosAreUnreadable) {
       {L"bad-header-crc.png", WithBadCrc(GoodPng(), "IHDR")},
       {L"bad-data-crc.png", WithBadCrc(GoodPng(), "IDAT")},
       {L"truncated.png", GoodPng().substr(0, GoodPng().size() * 6 / 10)},
+      {L"truncated.avif", GoodAvif().substr(0, GoodAvif().size() * 6 / 10)},
+      {L"headers-only.avif", GoodAvif().substr(0, GoodAvif().find("mdat") + 4)},
+      {L"overlong-meta.avif", WithOverlongMeta(GoodAvif())},
   };
   const TempFolder folder;
   for (const Case& file : cases) {
@@ -253,6 +274,7 @@ TEST(BadPhotos, BombsAreRefusedFromTheirHeadersInAMoment) {
       {{L"bomb.png", ZeroPng(30000, 30000)}, false},
       {{L"bomb.jpg", WithFrameSize(GoodJpeg(), 30000, 30000)}, false},
       {{L"bomb.bmp", BmpHeader(30000, 30000)}, false},
+      {{L"bomb.avif", WithStoredSize(GoodAvif(), 20000, 20000)}, false},
       {{L"small.jpg", GoodJpeg()}, true},  // asks for ten billion pixels
   };
   const TempFolder folder;

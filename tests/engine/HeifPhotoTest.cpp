@@ -55,17 +55,6 @@ std::string Field(VipsImage* image, const char* name) {
   return text;
 }
 
-// Every "ispe" box (the stored size of an image) of a HEIF file changed to say width x height.
-std::string WithStoredSize(std::string heif, uint32_t width, uint32_t height) {
-  for (size_t at = heif.find("ispe"); at != std::string::npos; at = heif.find("ispe", at + 4)) {
-    for (int i = 0; i < 4; ++i) {
-      heif[at + 8 + i] = static_cast<char>(width >> (24 - 8 * i));
-      heif[at + 12 + i] = static_cast<char>(height >> (24 - 8 * i));
-    }
-  }
-  return heif;
-}
-
 std::string WithRandomBytesInTheMiddle(std::string file) {
   uint32_t random = 2024;
   for (size_t i = file.size() / 2; i < file.size() / 2 + 4096 && i < file.size(); ++i) {

@@ -34,7 +34,8 @@ struct Writing {
 const Writing kWritings[] = {{"JPEG", OutputFormat::Jpeg, kJpegFixedQuality},
                              {"JPEG by size", OutputFormat::Jpeg, kJpegTargetSize},
                              {"PNG", OutputFormat::Png, kJpegFixedQuality},
-                             {"WebP", OutputFormat::Webp, kJpegFixedQuality}};
+                             {"WebP", OutputFormat::Webp, kJpegFixedQuality},
+                             {"AVIF", OutputFormat::Avif, kJpegFixedQuality}};
 
 std::string BlobText(VipsBlob* blob) {
   size_t size = 0;
@@ -141,7 +142,11 @@ TEST_F(Metadata, KeptExifIsUprightWithoutItsThumbnailAndTheProfileStays) {
     EXPECT_EQ(0u, StringField(header.get(), "exif-ifd3-GPSLatitude").find("35/1 39/1 31/1 "));
     EXPECT_EQ(0u, StringField(header.get(), "exif-ifd3-GPSLongitudeRef").find("E "));
     EXPECT_EQ(0u, StringField(header.get(), "exif-ifd3-GPSLongitude").find("139/1 44/1 43/1 "));
-    EXPECT_EQ(0u, StringField(header.get(), "exif-ifd0-Orientation").find("1 "));
+    // libvips' HEIF reader leaves the orientation out (libheif turns the picture itself);
+    // exiftool reads it in the AVIF test of OutputOptionsTest.
+    if (writing.type != OutputFormat::Avif) {
+      EXPECT_EQ(0u, StringField(header.get(), "exif-ifd0-Orientation").find("1 "));
+    }
 
     EXPECT_TRUE(FieldsStartingWith(header.get(), "exif-ifd1-").empty());
     EXPECT_EQ("", BlobField(header.get(), "jpeg-thumbnail-data"));

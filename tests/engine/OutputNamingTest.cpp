@@ -42,6 +42,8 @@ TEST(OutputNaming, KeepsSourceSpellingOfKnownExtension) {
       {L"C:\\Photos\\a.webp", 0, L".webp", OutputFormat::Webp},
       {L"C:\\Photos\\a.WebP", 0, L".WebP", OutputFormat::Webp},
       {L"C:\\Photos\\a.WEBP", 4, L".WEBP", OutputFormat::Webp},
+      {L"C:\\Photos\\phone.avif", 0, L".avif", OutputFormat::Avif},
+      {L"C:\\Photos\\phone.AVIF", 5, L".AVIF", OutputFormat::Avif},
   };
   ExpectTypes(cases, std::size(cases));
 }
@@ -56,7 +58,6 @@ TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
       {L"C:\\Photos\\a.BMP", 1, L".jpg", OutputFormat::Jpeg},
       {L"C:\\Photos\\a.jpg", 3, L".bmp", OutputFormat::Bmp},
       {L"C:\\Photos\\a.png", 1, L".jpg", OutputFormat::Jpeg},
-      {L"C:\\Photos\\phone.avif", 0, L".jpg", OutputFormat::Jpeg},
       {L"C:\\Photos\\phone.AVIF", 2, L".png", OutputFormat::Png},
       // No HEIC encoder: a kept HEIC or HEIF type is written as JPEG.
       {L"C:\\Photos\\IMG_5195.HEIC", 0, L".jpg", OutputFormat::Jpeg},
@@ -70,9 +71,12 @@ TEST(OutputNaming, WritesOtherSourcesAsJpegUnlessATypeIsForced) {
       {L"C:\\Photos\\IMG_0001.JPG", 4, L".webp", OutputFormat::Webp},
       {L"C:\\Photos\\phone.avif", 4, L".webp", OutputFormat::Webp},
       {L"C:\\Photos\\noextension", 4, L".webp", OutputFormat::Webp},
+      // All AVIF: a HEIC as well.
+      {L"C:\\Photos\\IMG_5195.HEIC", 5, L".avif", OutputFormat::Avif},
+      {L"C:\\Photos\\a.webp", 5, L".avif", OutputFormat::Avif},
       // Values outside the choices (a hand-edited settings file) keep the source's type.
-      {L"C:\\Photos\\a.png", 5, L".png", OutputFormat::Png},
-      {L"C:\\Photos\\a.webp", 5, L".webp", OutputFormat::Webp},
+      {L"C:\\Photos\\a.png", 6, L".png", OutputFormat::Png},
+      {L"C:\\Photos\\a.webp", 6, L".webp", OutputFormat::Webp},
       {L"C:\\Photos\\a.BMP", -1, L".BMP", OutputFormat::Bmp},
   };
   ExpectTypes(cases, std::size(cases));

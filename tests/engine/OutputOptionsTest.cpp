@@ -12,8 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/AvifColour.h"
 #include "engine/ConvertBatch.h"
+#include "engine/HeifPhoto.h"
 #include "engine/PhotoResize.h"
+#include "engine/VipsSession.h"
 #include "tests/engine/PipelinePhotos.h"
 #include "tests/support/ExifWriter.h"
 #include "tests/support/TempFolder.h"
@@ -24,6 +27,10 @@ namespace {
 constexpr wchar_t kPerl[] = L"Z:\\usr\\bin\\perl";
 constexpr wchar_t kExiftool[] = L"Z:\\usr\\bin\\exiftool";
 constexpr char kExiftoolMissing[] = "exiftool is not installed (Debian's libimage-exiftool-perl; make test installs it)";
+constexpr wchar_t kShell[] = L"Z:\\bin\\sh";
+constexpr wchar_t kHeifInfo[] = L"Z:\\usr\\bin\\heif-info";
+constexpr wchar_t kHeifConvert[] = L"Z:\\usr\\bin\\heif-convert";
+constexpr char kHeifToolsMissing[] = "heif-info is not installed (Debian's libheif-examples; make test installs it)";
 
 // An XMP packet that carries the position as well, as photo editors write it.
 constexpr const char* kXmpWithGps =
@@ -85,15 +92,11 @@ std::string UnixPath(const std::wstring& path) {
   return text;
 }
 
-// What exiftool reads in the file at `path`: one "[group] Tag : value" line per tag. Wine
-// starts a Unix program without a process handle to wait on or the pipes of this one, so
-// exiftool writes beside the file ("name.exif") and that file is awaited.
-std::string Exiftool(const std::wstring& path) {
-  const std::wstring report = path.substr(0, path.rfind(L'.')) + L".exif";
+// Runs the Unix program of `commandLine` and returns the file `report` it writes, once its
+// size holds still. Wine starts a Unix program without a process handle to wait on or the
+// pipes of this one, so every program here writes what it has to say into a file.
+std::string UnixProgramReport(std::wstring commandLine, const std::wstring& report) {
   DeleteFileW(report.c_str());
-  const std::string unixPath = UnixPath(path);
-  std::wstring commandLine = std::wstring(kPerl) + L" /usr/bin/exiftool -q -a -s -G1 -w! %d%f.exif " +
-                             std::wstring(unixPath.begin(), unixPath.end());
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
@@ -101,7 +104,6 @@ std::string Exiftool(const std::wstring& path) {
     return {};
   if (process.hThread) CloseHandle(process.hThread);
   if (process.hProcess) CloseHandle(process.hProcess);
-  // Perl writes the whole report when it closes the file: a size that holds still is the end.
   std::string text;
   for (int waited = 0; waited < 300; ++waited) {
     Sleep(100);
@@ -110,6 +112,34 @@ std::string Exiftool(const std::wstring& path) {
     text = now;
   }
   return text;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// What exiftool reads in the file at `path`: one "[group] Tag : value" line per tag, written
+// beside the file ("name.exif").
+std::string Exiftool(const std::wstring& path) {
+  const std::wstring report = path.substr(0, path.rfind(L'.')) + L".exif";
+  return UnixProgramReport(std::wstring(kPerl) + L" /usr/bin/exiftool -q -a -s -G1 -w! %d%f.exif " +
+                               Wide(UnixPath(path)),
+                           report);
+}
+
+// What libheif's heif-info says about the file at `path` (its report beside it, "name.info").
+std::string HeifInfo(const std::wstring& path) {
+  const std::wstring report = path + L".info";
+  return UnixProgramReport(std::wstring(kShell) + L" -c \"/usr/bin/heif-info '" + Wide(UnixPath(path)) + L"' > '" +
+                               Wide(UnixPath(report)) + L"'\"",
+                           report);
+}
+
+// The picture of the HEIF or AVIF file at `path` as libheif's heif-convert decodes it.
+VipsImagePtr HeifConverted(const std::wstring& path) {
+  const std::wstring png = path + L".png";
+  const std::string bytes = UnixProgramReport(
+      std::wstring(kHeifConvert) + L" \"" + Wide(UnixPath(path)) + L"\" \"" + Wide(UnixPath(png)) + L"\"", png);
+  VipsImagePtr lazy(vips_image_new_from_buffer(bytes.data(), bytes.size(), "", nullptr));
+  return VipsImagePtr(lazy ? vips_image_copy_memory(lazy.get()) : nullptr);
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -133,11 +163,17 @@ protected:
   }
 
   // Converts both photos with `settings` into the folder `out`; the outputs, camera's first.
-  std::vector<std::wstring> Convert(ConvertSettings settings, const std::wstring& out, int type = 1) {
+  // Converts `photos` (camera's and plain's when none) with `settings` into the folder `out`;
+  // the outputs, in the photos' order.
+  std::vector<std::wstring> Convert(ConvertSettings settings, const std::wstring& out, int type = 1,
+                                    std::vector<std::wstring> photos = {}) {
     settings.MakeFolder = out;
     settings.OutputImageType = type;
     settings.ResizeRadioIndex = kSizeChoiceKeep;
-    ConvertBatch_CL batch({PhotoItem{camera, 0, 0, {}, {}}, PhotoItem{plain, 0, 0, {}, {}}}, settings, theLog);
+    if (photos.empty()) photos = {camera, plain};
+    std::vector<PhotoItem> items;
+    for (const std::wstring& photo : photos) items.push_back(PhotoItem{photo, 0, 0, {}, {}});
+    ConvertBatch_CL batch(items, settings, theLog);
     const std::atomic<int> noCancel{0};
     batch.Run({}, noCancel, 1);
     std::vector<std::wstring> outputs;
@@ -152,6 +188,50 @@ protected:
   std::wstring camera;
   std::wstring plain;
 };
+
+// --- AVIF ------------------------------------------------------------------------------------
+
+// The 24 patches of a colour checker (sRGB), six to a row, each `side` pixels square.
+VipsImagePtr ColourChart(int side) {
+  static constexpr Colour kPatches[] = {
+      {115, 82, 68},   {194, 150, 130}, {98, 122, 157},  {87, 108, 67},  {133, 128, 177}, {103, 189, 170},
+      {214, 126, 44},  {80, 91, 166},   {193, 90, 99},   {94, 60, 108},  {157, 188, 64},  {224, 163, 46},
+      {56, 61, 150},   {70, 148, 73},   {175, 54, 60},   {231, 199, 31}, {187, 86, 149},  {8, 133, 161},
+      {243, 243, 242}, {200, 200, 200}, {160, 160, 160}, {122, 122, 121}, {85, 85, 85},   {52, 52, 52}};
+  return PictureOf(6 * side, 4 * side, [side](int x, int y) { return kPatches[y / side * 6 + x / side]; });
+}
+
+// The mean colour difference (CIEDE2000) of two pictures of one size; -1 when it cannot be had.
+double MeanDeltaE(VipsImage* a, VipsImage* b) {
+  VipsImagePtr labA, labB, difference;
+  double mean = -1;
+  if (vips_colourspace(a, labA.receive(), VIPS_INTERPRETATION_LAB, nullptr) != 0 ||
+      vips_colourspace(b, labB.receive(), VIPS_INTERPRETATION_LAB, nullptr) != 0 ||
+      vips_dE00(labA.get(), labB.get(), difference.receive(), nullptr) != 0 ||
+      vips_avg(difference.get(), &mean, nullptr) != 0)
+    return -1;
+  return mean;
+}
+
+uint64_t FileBytes(const std::wstring& path) { return ReadFileBytes(path).size(); }
+
+// The nclx tag of the HEIF or AVIF file at `path` as libheif reads it from the boxes (no
+// decoding): "primaries/transfer/matrix/full range", or "none".
+std::string NclxOf(const std::wstring& path) {
+  const std::string bytes = ReadFileBytes(path);
+  const HeifContextPtr context(heif_context_alloc());
+  HeifHandlePtr primary;
+  heif_color_profile_nclx* nclx = nullptr;
+  if (heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr).code != 0 ||
+      heif_context_get_primary_image_handle(context.get(), primary.receive()).code != 0 ||
+      heif_image_handle_get_color_profile_type(primary.get()) != heif_color_profile_type_nclx ||
+      heif_image_handle_get_nclx_color_profile(primary.get(), &nclx).code != 0)
+    return "none";
+  const std::string text = std::to_string(nclx->color_primaries) + "/" + std::to_string(nclx->transfer_characteristics) +
+                           "/" + std::to_string(nclx->matrix_coefficients) + "/" + std::to_string(nclx->full_range_flag);
+  heif_nclx_color_profile_free(nclx);
+  return text;
+}
 
 // --- sharpening ------------------------------------------------------------------------------
 
@@ -235,7 +315,7 @@ TEST_F(OutputOptions, RemovingTheLocationLeavesNoGpsTagForAnExifReaderAndKeepsTh
   const struct {
     const wchar_t* folder;
     int type;
-  } writings[] = {{L"jpeg", 1}, {L"png", 2}, {L"webp", 4}};
+  } writings[] = {{L"jpeg", 1}, {L"png", 2}, {L"webp", 4}, {L"avif", 5}};
   for (const auto& writing : writings) {
     const std::string read = Exiftool(Convert(settings, writing.folder, writing.type)[0]);
     SCOPED_TRACE(testing::Message() << "type " << writing.type << ":\n" << read);
@@ -246,6 +326,58 @@ TEST_F(OutputOptions, RemovingTheLocationLeavesNoGpsTagForAnExifReaderAndKeepsTh
     EXPECT_TRUE(Has(read, "Make                            : Glimmer Optics"));
     EXPECT_TRUE(Has(read, "ExposureTime                    : 1/250"));
   }
+}
+
+// Read back by libheif, outside libvips: upright, tagged sRGB (the nclx tag, or the photo's sRGB
+// profile when it is kept), its EXIF as the options say, smaller than the JPEG and of its colours.
+TEST_F(OutputOptions, AvifIsUprightTaggedSrgbAndLooksLikeTheJpegToLibheif) {
+  if (GetFileAttributesW(kHeifInfo) == INVALID_FILE_ATTRIBUTES || GetFileAttributesW(kHeifConvert) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << kHeifToolsMissing;
+  // A colour chart taken turned a quarter (EXIF orientation 6, with the position), and the
+  // same upright with an sRGB profile.
+  const std::string chart = JpegOf(ColourChart(32).get());
+  const std::wstring turned = folder.File(L"turned.jpg");
+  const std::wstring profiled = folder.File(L"profiled.jpg");
+  ASSERT_TRUE(WriteFileBytes(turned, InsertAfterSoi(chart, CameraExifSegment(CameraExif{}))));
+  ASSERT_TRUE(WriteFileBytes(profiled, InsertAfterSoi(chart, IccProfileSegment(WindowsSrgbProfile()))));
+  ConvertSettings settings;  // EXIF kept, quality 80
+  const std::vector<std::wstring> avif = Convert(settings, L"avif", kAllAvif, {turned, profiled});
+  const std::vector<std::wstring> jpeg = Convert(settings, L"jpeg", kAllJpeg, {turned, profiled});
+  settings.KeepMetadata = 0;
+  const std::vector<std::wstring> stripped = Convert(settings, L"stripped", kAllAvif, {turned});
+  ASSERT_EQ(avif.size() + jpeg.size() + stripped.size(), 5u);
+
+  const std::string srgb = std::to_string(kSrgbColourPrimaries) + "/" + std::to_string(kSrgbTransfer) + "/" +
+                           std::to_string(kSrgbMatrix) + "/1";
+  ASSERT_EQ(srgb, "1/13/6/1");
+  const struct {
+    std::wstring avif, jpeg;
+    const char *size, *colour;
+    std::string nclx;
+    bool exif;
+  } cases[] = {{avif[0], jpeg[0], "image: 128x192", "color profile: nclx", srgb, true},
+               {avif[1], jpeg[1], "image: 192x128", "color profile: rICC", "none", false},
+               {stripped[0], jpeg[0], "image: 128x192", "color profile: nclx", srgb, false}};
+  for (const auto& c : cases) {
+    const std::string info = HeifInfo(c.avif);
+    SCOPED_TRACE(testing::PrintToString(c.avif) + "\n" + info);
+    EXPECT_TRUE(Has(info, c.size)) << "upright, as the JPEG";
+    EXPECT_TRUE(Has(info, c.colour));
+    EXPECT_EQ(NclxOf(c.avif), c.nclx);
+    EXPECT_EQ(Has(info, "Exif"), c.exif);
+    EXPECT_LT(FileBytes(c.avif), FileBytes(c.jpeg));
+    const VipsImagePtr read = HeifConverted(c.avif);
+    const VipsImagePtr fromJpeg(vips_image_new_from_file(Utf8Path(c.jpeg).c_str(), nullptr));
+    ASSERT_TRUE(read && fromJpeg);
+    const double deltaE = MeanDeltaE(read.get(), fromJpeg.get());
+    EXPECT_GE(deltaE, 0);
+    EXPECT_LT(deltaE, 2.0) << "mean CIEDE2000 against the JPEG";
+  }
+  // The kept EXIF says upright and keeps the position, as an EXIF reader sees it.
+  if (GetFileAttributesW(kExiftool) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << kExiftoolMissing;
+  const std::string exif = Exiftool(avif[0]);
+  EXPECT_TRUE(Has(exif, "Orientation                     : Horizontal (normal)")) << exif;
+  EXPECT_TRUE(Has(exif, "GPSLatitude                     : 35 deg 39' 31.00\"")) << exif;
 }
 
 TEST(Sharpen, DownscaledDetailGetsCrisperWhileSmoothAreasAndUnshrunkPhotosStayAsTheyWere) {

@@ -193,6 +193,7 @@ TEST(SavePhoto, WritesEachTypeInItsOwnFormat) {
   const Case cases[] = {{OutputFormat::Jpeg, L"out.jpg", "\xFF\xD8\xFF", 3},
                         {OutputFormat::Png, L"out.png", "\x89PNG", 0},
                         {OutputFormat::Webp, L"out.webp", "RIFF", 3},
+                        {OutputFormat::Avif, L"out.avif", std::string("\0\0\0", 3), 3},
                         {OutputFormat::Bmp, L"out.bmp", "BM", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "type " << static_cast<int>(c.type));
@@ -203,8 +204,11 @@ TEST(SavePhoto, WritesEachTypeInItsOwnFormat) {
     if (c.type == OutputFormat::Webp) {
       EXPECT_EQ("WEBP", file.substr(8, 4));
     }
+    if (c.type == OutputFormat::Avif) {
+      EXPECT_EQ("ftypavif", file.substr(4, 8));
+    }
     const GpImagePtr platform = LoadPicture(path);
-    if (c.type != OutputFormat::Webp) {  // the platform reads every type but WebP
+    if (c.type != OutputFormat::Webp && c.type != OutputFormat::Avif) {  // the platform reads neither
       EXPECT_EQ(120, SizeOf(platform.get()).width);
       EXPECT_EQ(80, SizeOf(platform.get()).height);
     }
@@ -438,6 +442,7 @@ TEST(StrictSizeLimit, NoEncodingIsOverTheLimitAndPicturesAreMadeSmallerOnlyWhenT
   };
   const Case cases[] = {{OutputFormat::Jpeg, 400, false}, {OutputFormat::Jpeg, 12, true},
                         {OutputFormat::Webp, 300, false}, {OutputFormat::Webp, 4, true},
+                        {OutputFormat::Avif, 300, false},
                         {OutputFormat::Png, 300, true},   {OutputFormat::Bmp, 500, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "type " << static_cast<int>(c.type) << ", " << c.kbytes << " KB");

@@ -217,3 +217,13 @@ double Ssim(VipsImage* a, VipsImage* b) {
   }
   return total / blocks;
 }
+
+std::string WithStoredSize(std::string heif, uint32_t width, uint32_t height) {
+  for (size_t at = heif.find("ispe"); at != std::string::npos; at = heif.find("ispe", at + 4)) {
+    for (int i = 0; i < 4; ++i) {
+      heif[at + 8 + i] = static_cast<char>(width >> (24 - 8 * i));
+      heif[at + 12 + i] = static_cast<char>(height >> (24 - 8 * i));
+    }
+  }
+  return heif;
+}

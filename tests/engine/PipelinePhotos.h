@@ -27,6 +27,10 @@ std::string WindowsSrgbProfile();
 // decompression bomb).
 std::string ZeroPng(int width, int height, int colourType = 0, int bitDepth = 8);
 
+// Every "ispe" box (the stored size of an image) of a HEIF or AVIF file changed to say
+// width x height; the coded picture stays as it is.
+std::string WithStoredSize(std::string heif, uint32_t width, uint32_t height);
+
 Colour PixelOf(VipsImage* picture, int x, int y);
 // The largest, over the bands, of the mean absolute difference per pixel; -1 when the
 // pictures differ in size or bands.

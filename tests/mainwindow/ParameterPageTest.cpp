@@ -114,7 +114,7 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
   const TabItemDialogImageSize_CL& size = pages.size;
   const TabItemDialogEffect_CL& effect = pages.effect;
   const TabItemDialogSave_CL& save = pages.save;
-  ASSERT_EQ(size.typeRadios.size(), 5u);
+  ASSERT_EQ(size.typeRadios.size(), 6u);
   ASSERT_EQ(size.sizeChoices.size(), 13u);
 
   struct Shown {
@@ -125,6 +125,7 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
   const Shown table[] = {
       {size.typeRadios[0], L"変換前の拡張子を維持する", 1},
       {size.typeRadios[4], L"全てwebpにする", 0},
+      {size.typeRadios[5], L"全てavifにする", 0},
       {size.sizeChoices[3].radio, L"800 x 600", 1},
       {size.sizeChoices[5].radio, L"480 x 480", 0},
       {size.sizeChoices[9].radio, L"指定サイズ", 0},
@@ -401,10 +402,10 @@ TEST_F(SizePage, OutputTypeIsSavedAtOnceWithoutRefresh) {
   EXPECT_EQ(theSaveData.OutputImageType, 2);
   EXPECT_EQ(IniInt(L"OutputImageType"), 2);
   EXPECT_EQ(CheckedType(page), 2);
-  Click(page.typeRadios[4]);
-  EXPECT_EQ(theSaveData.OutputImageType, 4);
-  EXPECT_EQ(IniInt(L"OutputImageType"), 4);
-  EXPECT_EQ(CheckedType(page), 4);
+  Click(page.typeRadios[5]);
+  EXPECT_EQ(theSaveData.OutputImageType, 5);
+  EXPECT_EQ(IniInt(L"OutputImageType"), 5);
+  EXPECT_EQ(CheckedType(page), 5);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
   EXPECT_EQ(theSaveData.refreshPending, 0);
 }
@@ -447,7 +448,7 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   const RECT height = RectInParent(*page.heightEdit);
   const RECT times = RectInParent(*page.timesLabel);
   const RECT group = RectInParent(*page.sizeGroup);
-  const int groupTop = m.unitHeight / 2 + 5 * m.unitHeight;  // below three rows of type buttons
+  const int groupTop = m.unitHeight / 2 + 6 * m.unitHeight;  // below four rows of type buttons
 
   EXPECT_EQ(custom.left, m.unitWidth);
   EXPECT_EQ(custom.top, groupTop + m.unitHeight / 2 + 6 + 9 * (m.unitHeight + 4));

@@ -367,7 +367,8 @@ TEST_F(PreviewPane, WeightLineGivesTheBytesOfTheFileTheConversionWrites) {
   };
   // One maker for every case, as the preview keeps it: only the encoding is made again.
   const Case cases[] = {{1, 0, L"(JPEG 品質80)"}, {1, 1, L"(JPEG 目標20 KB)"}, {2, 0, L"(PNG)"},
-                        {3, 0, L"(BMP)"},          {4, 0, L"(WebP 品質80)"}};
+                        {3, 0, L"(BMP)"},          {4, 0, L"(WebP 品質80)"},
+                        {5, 0, L"(AVIF 品質80)"}};
   PreviewMaker_CL maker;
   for (const Case& c : cases) {
     SaveData_CL settings = theSaveData;
