@@ -36,6 +36,8 @@ public:
   bool OnThumbnailReady(WPARAM wParam, LPARAM lParam);
   // Forgets one photo's thumbnail (after it was turned); the next paint requests it anew.
   void RemoveThumbnail(int index);
+  // The photo's file name with its extension, as a screen reader says it.
+  std::wstring ItemName(int index) override;
   // The caption of the photo at index: its output base name; empty for no photo.
   std::wstring CaptionText(int index);
 

@@ -26,6 +26,8 @@ public:
   void PaintItem(GpGraphics* graphics, const RECT& cell, int index) override;
   void PaintAll() override;
   void SetUserPointer(void* pointer) override;
+  // The file name with its extension.
+  std::wstring ItemName(int index) override;
   // Thumbnails are cached by index: a new count forgets them all.
   int SetItemCount(unsigned n) override;
 

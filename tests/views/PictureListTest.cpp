@@ -132,7 +132,7 @@ TEST_F(PictureListTest, CtrlClickTogglesOneItemAndKeepsTheOthers) {
   EXPECT_EQ(list.GetAnchor(), 6);
 }
 
-TEST_F(PictureListTest, ArrowKeysStopAtTheFirstAndTheLastItem) {
+TEST_F(PictureListTest, ArrowHomeAndEndKeysStopAtTheFirstAndTheLastItem) {
   Click(0);
   Key(VK_LEFT);
   EXPECT_EQ(list.current, 0);
@@ -154,6 +154,10 @@ TEST_F(PictureListTest, ArrowKeysStopAtTheFirstAndTheLastItem) {
   GetClientRect(list.hwnd, &client);
   EXPECT_LE(8 * kCellWidth - list.hBar.info.nPos, client.right - kCellWidth);
   EXPECT_GE(8 * kCellWidth - list.hBar.info.nPos, 0);
+  Key(VK_HOME);
+  EXPECT_EQ(Selected(), std::vector<int>({0})) << "Home goes to the first item";
+  Key(VK_END);
+  EXPECT_EQ(Selected(), std::vector<int>({9})) << "End to the last";
 }
 
 TEST_F(PictureListTest, MovesWithShiftExtendAndWithCtrlOnlyMoveTheFocus) {
@@ -193,7 +197,7 @@ TEST_F(PictureListTest, CtrlATwiceSelectsEverythingAndThenOnlyTheFocusedItem) {
 TEST_F(PictureListTest, EveryKeyAnnouncesTheFocusedItemAsAClick) {
   Click(3);
   parent.notes.clear();
-  const UINT keys[] = {VK_RIGHT, VK_HOME, 'X', VK_SHIFT, VK_RETURN, VK_SPACE, VK_END};
+  const UINT keys[] = {VK_RIGHT, VK_F2, 'X', VK_SHIFT, VK_RETURN, VK_SPACE, VK_INSERT};
   for (UINT key : keys) {
     const std::size_t before = Clicks().size();
     Key(key);
@@ -269,8 +273,10 @@ TEST_F(PictureListTest, NoLayoutDividesByZero) {
 
 TEST_F(PictureListTest, DraggingSelectsFromThePressedItemToTheOneUnderTheMouse) {
   const auto at = [&](int index) { return MAKELPARAM(index * kCellWidth + 20, 20); };
+  list.current = 5;
   SendMessageW(list.hwnd, WM_MOUSEMOVE, 0, at(2));
-  EXPECT_EQ(list.current, 2) << "the focus follows the mouse";
+  EXPECT_EQ(list.hoverItem, 2) << "the hover mark follows the mouse";
+  EXPECT_EQ(list.current, 5) << "the focus does not";
   SendMessageW(list.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at(2));
   EXPECT_EQ(GetCapture(), list.hwnd);
   SendMessageW(list.hwnd, WM_MOUSEMOVE, MK_LBUTTON, at(3));
