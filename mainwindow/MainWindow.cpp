@@ -4,12 +4,14 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <memory>
 #include <unordered_set>
 #include <vector>
 
 #include "base/CommandLine.h"
+#include "base/HighContrast.h"
 #include "base/HighDpiHelper.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
@@ -137,7 +139,17 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       if (lParam != 0) OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
       break;
     case WM_CONTEXTMENU:
-      OnContextMenu(reinterpret_cast<HWND>(wParam));
+      OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      PassColourChange(window, message, wParam, lParam);
+      break;
+    case WM_MENUCHAR:
+      if (const LRESULT chosen = PopupMenu_CL::MenuChar(wParam, lParam)) {
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, chosen);
+        return TRUE;
+      }
       break;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
@@ -166,6 +178,7 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       if (wParam == kSaveSettingsTimer) SaveSettings();
       break;
     case WM_DESTROY:
+      keys.Detach();
       UnmarkHandoverWindow(window);
       KillTimer(window, kHandoverTimer);
       KillTimer(window, kUpdateQuestionTimer);
@@ -192,10 +205,12 @@ void MainWindow_CL::OnNotify(const NMHDR& header) {
   OnTabNotify(header);
 }
 
-void MainWindow_CL::OnContextMenu(HWND source) {
+void MainWindow_CL::OnContextMenu(HWND source, LPARAM lParam) {
   if (source == nullptr) return;
   if ((thumbnailList != nullptr && source == thumbnailList->hwnd) || (preview != nullptr && source == preview->hwnd)) {
-    ShowContextMenu(source);
+    const bool fromKeyboard = lParam == -1;
+    const POINT at = fromKeyboard ? keys.KeyboardMenuPoint(source) : POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ShowContextMenuAt(source, at);
   }
 }
 
@@ -242,6 +257,10 @@ void MainWindow_CL::Initialize() {
   StartUpdateCheck();
   AddCommandLinePaths();
   EnableConvertButton();
+  keys.Attach(hwnd, KeyboardShortcuts_CL::Panes{{previewBar.fitButton.hwnd, previewBar.actualSizeButton.hwnd,
+                                                 previewBar.compareButton.hwnd},
+                                                previewBar.weightLine.hwnd, preview ? preview->hwnd : nullptr,
+                                                thumbnailList.get(), paramTabs.get()});
   // Only now can a second start's paths join the strip.
   MarkHandoverWindow(hwnd);
 }
@@ -478,6 +497,7 @@ void MainWindow_CL::AddHandedOverPaths() {
 
 void MainWindow_CL::OnCommand(UINT id) {
   if (OnPreviewCommand(id)) return;
+  if (keys.OnCommand(id)) return;
   if (id < kFirstMainCommand || id > kLastMainCommand) return;
   switch (id) {
     case CMD_APP_SETTINGS:
@@ -566,7 +586,8 @@ void MainWindow_CL::RotateAnchor(int step) {
 }
 
 void MainWindow_CL::RemoveSelected() {
-  if (thumbnailList == nullptr) return;
+  // Nothing selected (Delete on a strip just emptied of its selection): nothing moves.
+  if (thumbnailList == nullptr || thumbnailList->selectedCount == 0) return;
   unsigned remaining = thumbnailList->selectedCount;
   int index = static_cast<int>(thumbnailList->GetCount()) - 1;
   {
@@ -579,6 +600,9 @@ void MainWindow_CL::RemoveSelected() {
     // The current photo may have moved or gone: never leave the pointer on a stale place.
     SetCurrent(theSaveData.currentIndex);
   }
+  // The new count first: it empties the selection, and the photo chosen next is selected, so
+  // that a second Delete removes it.
+  thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
   if (index >= 0) {
     thumbnailList->ClickItem(index);
   } else if (theSaveData.items.empty()) {
@@ -586,7 +610,6 @@ void MainWindow_CL::RemoveSelected() {
   } else {
     thumbnailList->ClickItem(0);
   }
-  thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
   thumbnailList->Repaint();
   RequestRefresh();
   EnableConvertButton();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "mainwindow/KeyboardShortcuts.h"
 #include "mainwindow/PreviewBar.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SplitManager.h"
@@ -112,6 +113,7 @@ public:
   std::unique_ptr<MyPictureListView_CL> thumbnailList;
   std::unique_ptr<TabParamSetting_CL> paramTabs;
   PreviewBar_CL previewBar;
+  KeyboardShortcuts_CL keys;
 
   // The text read as the process's command line; the real one when not set.
   std::optional<std::wstring> commandLineText;
@@ -160,7 +162,8 @@ private:
   // Ends the decode thread and frees the finished thumbnails still queued for this window.
   void DropPendingThumbnails();
   int ItemCount() const;
-  void OnContextMenu(HWND source);
+  // lParam -1: asked for from the keyboard (the Apps key, Shift+F10).
+  void OnContextMenu(HWND source, LPARAM lParam);
   void OnThumbnailReady(WPARAM wParam, LPARAM lParam);
   // The tab host's part: its notifications, the current page's place, the effect page.
   void OnTabNotify(const NMHDR& header);
