@@ -63,7 +63,7 @@ HWND ChildWithText(HWND main, const wchar_t* text) {
         auto& wanted = *reinterpret_cast<Search*>(data);
         wchar_t shown[64] = {};
         GetWindowTextW(window, shown, 64);
-        if (std::wstring(shown) != wanted.text) return TRUE;
+        if (drive::WithoutKey(shown) != wanted.text) return TRUE;
         wanted.found = window;
         return FALSE;
       },
