@@ -14,41 +14,24 @@
 #include <vector>
 
 #include "base/DllFunction.h"
+#include "base/ShellHelpers.h"
 #include "mainwindow/KeyboardShortcuts.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/TabParamSetting.h"
 #include "tests/mainwindow/MainWindowHost.h"
+#include "tests/support/HeldKeys.h"
+#include "tests/support/LayoutCheck.h"
 #include "tests/support/TestPhotos.h"
 #include "views/MyPictureListView.h"
 
 namespace {
 
-std::wstring TextOf(HWND window) {
-  wchar_t text[256] = {};
-  GetWindowTextW(window, text, 256);
-  return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-// The text as it is read: without its key, "変換開始(&S)" is "変換開始".
-std::wstring Plain(const std::wstring& text) {
-  std::wstring plain = text;
-  const size_t key = plain.find(L"(&");
-  if (key != std::wstring::npos && key + 3 < plain.size() && plain[key + 3] == L')') plain.erase(key, 4);
-  return plain;
-}
-
 // The platform's rule for a control without text of its own: the static text right before
 // it in the z-order names it.
 std::wstring NameByLabel(HWND control) {
   const HWND before = GetWindow(control, GW_HWNDPREV);
-  return before && ClassOf(before) == L"Static" ? Plain(TextOf(before)) : L"";
+  return before && ClassOf(before) == L"Static" ? WithoutKey(TextOf(before)) : L"";
 }
 
 bool IsFrame(HWND window) {
@@ -62,25 +45,6 @@ void PumpFor(int milliseconds) {
     Sleep(10);
   }
 }
-
-// Holds Ctrl and/or Shift down in this thread's keyboard state for one scope.
-class HeldKeys {
-public:
-  HeldKeys(bool control, bool shift) {
-    GetKeyboardState(saved);
-    BYTE state[256];
-    CopyMemory(state, saved, sizeof(state));
-    state[VK_CONTROL] = state[VK_LCONTROL] = control ? 0x80 : 0;
-    state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(state);
-  }
-  ~HeldKeys() { SetKeyboardState(saved); }
-  HeldKeys(const HeldKeys&) = delete;
-  HeldKeys& operator=(const HeldKeys&) = delete;
-
-private:
-  BYTE saved[256] = {};
-};
 
 class KeyboardAccess : public MainWindowHost {
 protected:
@@ -115,7 +79,7 @@ protected:
     if (control == window->paramTabs->hwnd) return L"<tabs>";
     const std::wstring cls = ClassOf(control);
     if (cls == L"Edit" || cls == L"msctls_trackbar32") return L"[" + NameByLabel(control) + L"]";
-    return Plain(TextOf(control));
+    return WithoutKey(TextOf(control));
   }
 
   void Press(HWND target, WPARAM key) {
@@ -258,14 +222,14 @@ TEST_F(KeyboardAccess, TheStripIsANamedListOfPhotosThatTheKeysReachAndADeleteUpd
       << "the photo before the removed one is chosen";
 
   {
-    const HeldKeys control(true, false);
+    const HeldKeys control(false, true);
     Press(strip.hwnd, 'A');
   }
   EXPECT_EQ(strip.selectedCount, 2u) << "Ctrl+A selects every photo";
   Press(strip.hwnd, VK_F6);
   EXPECT_EQ(GetFocus(), main.paramTabs->hwnd) << "F6: from the strip to the pages";
   {
-    const HeldKeys shift(false, true);
+    const HeldKeys shift(true, false);
     Press(GetFocus(), VK_F6);
   }
   EXPECT_EQ(GetFocus(), strip.hwnd) << "Shift+F6: back";

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/support/HeldKeys.h"
 #include "tests/views/PictureListTestParent.h"
 #include "tests/views/TestImages.h"
 #include "views/PictureListBase.h"
@@ -13,28 +14,6 @@ namespace {
 constexpr int kCellWidth = 196;
 constexpr int kCellHeight = 164;
 constexpr WPARAM kWheelTowardUser = static_cast<WPARAM>(static_cast<WORD>(-WHEEL_DELTA)) << 16;
-
-// Holds Shift and/or Ctrl down in this thread's keyboard state for one scope.
-class HeldKeys {
-public:
-  HeldKeys(bool shift, bool control) {
-    GetKeyboardState(saved);
-    BYTE state[256];
-    CopyMemory(state, saved, sizeof(state));
-    const BYTE shiftState = shift ? 0x80 : 0;
-    const BYTE controlState = control ? 0x80 : 0;
-    state[VK_SHIFT] = state[VK_LSHIFT] = shiftState;
-    state[VK_CONTROL] = state[VK_LCONTROL] = controlState;
-    state[VK_RSHIFT] = state[VK_RCONTROL] = 0;
-    SetKeyboardState(state);
-  }
-  ~HeldKeys() { SetKeyboardState(saved); }
-  HeldKeys(const HeldKeys&) = delete;
-  HeldKeys& operator=(const HeldKeys&) = delete;
-
-private:
-  BYTE saved[256] = {};
-};
 
 // A strip as the main window sets it up: one row of 196 x 164 cells, 10 items.
 class PictureListTest : public ::testing::Test {

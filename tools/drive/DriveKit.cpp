@@ -1,5 +1,7 @@
 #include "tools/drive/DriveKit.h"
 
+#include "base/ShellHelpers.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -166,18 +168,11 @@ HWND WaitForMainWindow(DWORD threadId, DWORD timeoutMs) {
   return main;
 }
 
-std::wstring WithoutKey(const std::wstring& text) {
-  std::wstring plain = text;
-  const size_t key = plain.find(L"(&");
-  if (key != std::wstring::npos && key + 3 < plain.size() && plain[key + 3] == L')') plain.erase(key, 4);
-  return plain;
-}
-
 HWND FindDescendant(HWND parent, const std::wstring& text, const wchar_t* cls) {
-  const std::wstring wanted = WithoutKey(text);
+  const std::wstring wanted = ::WithoutKey(text);
   for (const HWND window : ChildWindows(parent)) {
     if (cls != nullptr && ClassName(window) != cls) continue;
-    if (WithoutKey(WindowText(window)) == wanted) return window;
+    if (::WithoutKey(WindowText(window)) == wanted) return window;
   }
   return nullptr;
 }

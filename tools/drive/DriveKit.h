@@ -61,9 +61,6 @@ std::wstring WindowText(HWND window);
 // Class name of a window.
 std::wstring ClassName(HWND window);
 
-// A control's text without its key: "変換開始(&S)" is "変換開始", "参照(&R)..." is "参照...".
-std::wstring WithoutKey(const std::wstring& text);
-
 // The first descendant of parent whose text is text, key aside (and class cls when given),
 // or null.
 HWND FindDescendant(HWND parent, const std::wstring& text, const wchar_t* cls = nullptr);
