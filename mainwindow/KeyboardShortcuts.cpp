@@ -11,9 +11,10 @@ namespace {
 
 constexpr BYTE kCtrl = FVIRTKEY | FCONTROL;
 constexpr int kPaneCount = 3;
-constexpr int kMenuOffset = 8;
-// What a screen reader calls the preview pane (its window text; the picture is no text).
-constexpr wchar_t kPreviewName[] = L"プレビュー";  // from a control's corner, when the menu opens at a control
+constexpr int kMenuOffset = 8;  // from a control's corner, when the menu opens at a control
+// What a screen reader calls the preview pane (its window text; the picture is no text),
+// followed by the line under it.
+constexpr wchar_t kPreviewName[] = L"プレビュー";
 
 // Keys that mean something else while an edit box has the focus.
 const ACCEL kOutsideBoxes[] = {
@@ -83,7 +84,7 @@ void KeyboardShortcuts_CL::Attach(HWND mainWindow, const Panes& windowPanes) {
       if (page && page->hwnd) SetWindowPos(page->hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
-  if (panes.preview) SetWindowTextW(panes.preview, kPreviewName);
+  NamePreview(L"");
   filter = SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr, GetCurrentThreadId());
   attached = this;
 }
@@ -192,6 +193,12 @@ void KeyboardShortcuts_CL::Convert() const {
   const ControlBase_CL* const button = theMainWindowLinks.convertButton;
   if (!window || !button || !button->hwnd || !IsWindowEnabled(button->hwnd)) return;
   PostMessageW(window, WM_COMMAND, CMD_CONVERT, 0);
+}
+
+void KeyboardShortcuts_CL::NamePreview(const std::wstring& weight) const {
+  if (!panes.preview) return;
+  const std::wstring name = weight.empty() ? std::wstring(kPreviewName) : std::wstring(kPreviewName) + L": " + weight;
+  SetWindowTextW(panes.preview, name.c_str());
 }
 
 POINT KeyboardShortcuts_CL::KeyboardMenuPoint(HWND source) const {

@@ -6,6 +6,7 @@
 // a sheet or a message box is in front of it.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "base/Owned.h"
@@ -55,6 +56,8 @@ public:
   bool Translate(MSG& message) const;
   // Carries out a key's own command (and Esc in the strip); false for any other command.
   bool OnCommand(UINT id) const;
+  // The preview's name for a screen reader, with what the line under it says (its weight).
+  void NamePreview(const std::wstring& weight) const;
   // Where the context menu opens when it is asked for from the keyboard: at the strip's
   // current photo, else at the control's top-left corner.
   POINT KeyboardMenuPoint(HWND source) const;

@@ -275,7 +275,10 @@ void MainWindow_CL::CreatePreview() {
   panesDpi = dpi;
   previewBar.ShowState(theSaveData.PreviewFit != 0, false);
   preview->onModeChanged = [this] { PreviewModeChanged(); };
-  preview->onShown = [this] { previewBar.SetWeightText(preview->WeightText()); };
+  preview->onShown = [this] {
+    previewBar.SetWeightText(preview->WeightText());
+    keys.NamePreview(preview->WeightText());
+  };
   theMainWindowLinks.previewControl = preview.get();
   theMainWindowLinks.mainWindow = hwnd;
 }

@@ -18,6 +18,7 @@
 #include "mainwindow/KeyboardShortcuts.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/MyPictureImage.h"
 #include "mainwindow/TabParamSetting.h"
 #include "tests/mainwindow/MainWindowHost.h"
 #include "tests/support/HeldKeys.h"
@@ -202,6 +203,7 @@ TEST_F(KeyboardAccess, TheStripIsANamedListOfPhotosThatTheKeysReachAndADeleteUpd
   Press(strip.hwnd, VK_RIGHT);
   EXPECT_EQ(theSaveData.currentIndex, 1) << "the preview follows the strip's arrows";
   EXPECT_EQ(AccessibleName(list, CHILDID_SELF), L"写真一覧");
+  EXPECT_EQ(TextOf(main.preview->hwnd).rfind(L"プレビュー", 0), 0u) << "the preview is named";
   EXPECT_EQ(ChildCount(list), 3);
   const std::vector<std::wstring> before{AccessibleName(list, 1), AccessibleName(list, 2), AccessibleName(list, 3)};
   EXPECT_EQ(before, (std::vector<std::wstring>{L"a.jpg", L"b.png", L"c.jpg"}));
