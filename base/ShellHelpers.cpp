@@ -78,6 +78,12 @@ std::wstring IntToText(int value) {
   return text;
 }
 
+std::wstring WithoutKey(std::wstring text) {
+  const size_t key = text.find(L"(&");
+  if (key != std::wstring::npos && key + 3 < text.size() && text[key + 3] == L')') text.erase(key, 4);
+  return text;
+}
+
 int TextToInt(std::wstring text) {
   size_t position = 0;
   int sign = 1;

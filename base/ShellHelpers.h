@@ -26,6 +26,9 @@ std::wstring WithoutExtension(std::wstring path);  // before the last "."; whole
 std::wstring JoinPath(std::wstring head, std::wstring tail);
 
 std::wstring IntToText(int value);
+// A control's text as it is read, without its key: "変換開始(&S)" is "変換開始", "参照(&R)..."
+// is "参照...".
+std::wstring WithoutKey(std::wstring text);
 // Optional leading "-", then every character taken as a digit (no checking), 32-bit wrap-around.
 int TextToInt(std::wstring text);
 

@@ -34,12 +34,12 @@ struct ContextItem {
 };
 
 constexpr ContextItem contextItems[] = {
-    {CMD_ROTATE_LEFT, L"左回転", 3},
-    {CMD_ROTATE_RIGHT, L"右回転", 4},
+    {CMD_ROTATE_LEFT, L"左回転(&L)\tCtrl+L", 3},
+    {CMD_ROTATE_RIGHT, L"右回転(&R)\tCtrl+R", 4},
     {0, nullptr, MenuItemRecord::noImage},
-    {CMD_REMOVE_ITEM, L"このアイテムを一覧から削除", 5},
+    {CMD_REMOVE_ITEM, L"このアイテムを一覧から削除(&D)\tDelete", 5},
     {0, nullptr, MenuItemRecord::noImage},
-    {CMD_SUPPORT_SITE, L"サポートサイトへ", 1},
+    {CMD_SUPPORT_SITE, L"サポートサイトへ(&S)", 1},
 };
 
 }  // namespace
@@ -48,15 +48,15 @@ OwnedMenu CreateMainMenuBar() {
   OwnedMenu bar(CreateMenu());
   if (!bar) return bar;
   const bool built =
-      AppendPullDown(bar.get(), L"ファイル(&F)", {{CMD_OPEN, L"開く(&O)..."}}) &&
+      AppendPullDown(bar.get(), L"ファイル(&F)", {{CMD_OPEN, L"開く(&O)...\tCtrl+O"}}) &&
       AppendPullDown(bar.get(), L"編集(&R)",
-                     {{CMD_ROTATE_LEFT, L"左回転"},
-                      {CMD_ROTATE_RIGHT, L"右回転"},
+                     {{CMD_ROTATE_LEFT, L"左回転(&L)\tCtrl+L"},
+                      {CMD_ROTATE_RIGHT, L"右回転(&R)\tCtrl+R"},
                       {0, nullptr},
-                      {CMD_REMOVE_ITEM, L"このアイテムを一覧から削除"}}) &&
+                      {CMD_REMOVE_ITEM, L"このアイテムを一覧から削除(&D)\tDelete"}}) &&
       AppendPullDown(bar.get(), L"設定(&S)", {{CMD_APP_SETTINGS, L"アプリ設定(&A)"}}) &&
       AppendPullDown(bar.get(), L"ヘルプ(&H)",
-                     {{CMD_SUPPORT_SITE, L"サポートサイト"}, {0, nullptr}, {CMD_VERSION, L"バージョン情報(&A)..."}});
+                     {{CMD_SUPPORT_SITE, L"サポートサイト(&S)"}, {0, nullptr}, {CMD_VERSION, L"バージョン情報(&A)..."}});
   if (!built) bar.reset();
   return bar;
 }
@@ -72,14 +72,17 @@ bool BuildContextMenu(PopupMenu_CL& popup) {
 std::wstring ContextMenuStripPath() { return ModuleDirectory() + L"\\menu_image.bmp"; }
 
 void ShowContextMenu(HWND control, const std::wstring& stripPath) {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  ShowContextMenuAt(control, cursor, stripPath);
+}
+
+void ShowContextMenuAt(HWND control, POINT at, const std::wstring& stripPath) {
   PopupMenu_CL popup;
   ImageList_CL strip;
   strip.LoadStrip(stripPath, menuImageCellWidth);
   popup.imageList = strip.Handle();
   if (!popup.CreatePopup() || !BuildContextMenu(popup)) return;
 
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  // Opens at the mouse also when the menu was asked for from the keyboard.
-  TrackPopupMenu(popup.menu.get(), TPM_VERTICAL, cursor.x, cursor.y, 0, GetParent(control), nullptr);
+  TrackPopupMenu(popup.menu.get(), TPM_VERTICAL, at.x, at.y, 0, GetParent(control), nullptr);
 }

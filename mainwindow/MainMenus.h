@@ -29,3 +29,5 @@ std::wstring ContextMenuStripPath();
 // it and receives the chosen command. The image strip is read from stripPath each time; when
 // it cannot be read the items are drawn with text only.
 void ShowContextMenu(HWND control, const std::wstring& stripPath = ContextMenuStripPath());
+// The same at a point on the screen: at the current photo when asked for from the keyboard.
+void ShowContextMenuAt(HWND control, POINT at, const std::wstring& stripPath = ContextMenuStripPath());

@@ -4,10 +4,12 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <memory>
 #include <vector>
 
+#include "base/HighContrast.h"
 #include "base/HighDpiHelper.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
@@ -80,7 +82,17 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       if (lParam != 0) OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
       break;
     case WM_CONTEXTMENU:
-      OnContextMenu(reinterpret_cast<HWND>(wParam));
+      OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      PassColourChange(window, message, wParam, lParam);
+      break;
+    case WM_MENUCHAR:
+      if (const LRESULT chosen = PopupMenu_CL::MenuChar(wParam, lParam)) {
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, chosen);
+        return TRUE;
+      }
       break;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
@@ -106,6 +118,7 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       settingsSave.OnTimer(window, wParam);
       break;
     case WM_DESTROY:
+      keys.Detach();
       UnmarkHandoverWindow(window);
       intake.Close();
       updateQuestions.Close(window);
@@ -132,10 +145,12 @@ void MainWindow_CL::OnNotify(const NMHDR& header) {
   OnTabNotify(header);
 }
 
-void MainWindow_CL::OnContextMenu(HWND source) {
+void MainWindow_CL::OnContextMenu(HWND source, LPARAM lParam) {
   if (source == nullptr) return;
   if ((thumbnailList != nullptr && source == thumbnailList->hwnd) || (preview != nullptr && source == preview->hwnd)) {
-    ShowContextMenu(source);
+    const bool fromKeyboard = lParam == -1;
+    const POINT at = fromKeyboard ? keys.KeyboardMenuPoint(source) : POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ShowContextMenuAt(source, at);
   }
 }
 
@@ -173,6 +188,10 @@ void MainWindow_CL::Initialize() {
   updateQuestions.Start(hwnd, PostToken());
   intake.AddCommandLine(commandLineText);
   EnableConvertButton();
+  keys.Attach(hwnd, KeyboardShortcuts_CL::Panes{{previewBar.fitButton.hwnd, previewBar.actualSizeButton.hwnd,
+                                                 previewBar.compareButton.hwnd},
+                                                previewBar.weightLine.hwnd, preview ? preview->hwnd : nullptr,
+                                                thumbnailList.get(), paramTabs.get()});
   // Only now can a second start's paths join the strip.
   MarkHandoverWindow(hwnd);
 }
@@ -187,7 +206,10 @@ void MainWindow_CL::CreatePreview() {
   panesDpi = dpi;
   previewBar.ShowState(theSaveData.PreviewFit != 0, false);
   preview->onModeChanged = [this] { PreviewModeChanged(); };
-  preview->onShown = [this] { previewBar.SetWeightText(preview->WeightText()); };
+  preview->onShown = [this] {
+    previewBar.SetWeightText(preview->WeightText());
+    keys.NamePreview(preview->WeightText());
+  };
   theMainWindowLinks.previewControl = preview.get();
   theMainWindowLinks.mainWindow = hwnd;
 }
@@ -344,6 +366,7 @@ void MainWindow_CL::OnCommand(UINT id) {
   // "中止", or Esc while photos are searched, stops the search.
   if ((id == kIntakeStopCommand || id == IDCANCEL) && intake.Stop()) return;
   if (OnPreviewCommand(id)) return;
+  if (keys.OnCommand(id)) return;
   if (id < kFirstMainCommand || id > kLastMainCommand) return;
   switch (id) {
     case CMD_APP_SETTINGS:
@@ -431,7 +454,8 @@ void MainWindow_CL::RotateAnchor(int step) {
 }
 
 void MainWindow_CL::RemoveSelected() {
-  if (thumbnailList == nullptr) return;
+  // Nothing selected (Delete on a strip just emptied of its selection): nothing moves.
+  if (thumbnailList == nullptr || thumbnailList->selectedCount == 0) return;
   unsigned remaining = thumbnailList->selectedCount;
   int index = static_cast<int>(thumbnailList->GetCount()) - 1;
   {
@@ -444,6 +468,9 @@ void MainWindow_CL::RemoveSelected() {
     // The current photo may have moved or gone: never leave the pointer on a stale place.
     SetCurrent(theSaveData.currentIndex);
   }
+  // The new count first: it empties the selection, and the photo chosen next is selected, so
+  // that a second Delete removes it.
+  thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
   if (index >= 0) {
     thumbnailList->ClickItem(index);
   } else if (theSaveData.items.empty()) {
@@ -451,7 +478,6 @@ void MainWindow_CL::RemoveSelected() {
   } else {
     thumbnailList->ClickItem(0);
   }
-  thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
   thumbnailList->Repaint();
   RequestRefresh();
   EnableConvertButton();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "mainwindow/KeyboardShortcuts.h"
 #include "mainwindow/MainWindowIds.h"
 #include "mainwindow/PhotoIntake.h"
 #include "mainwindow/PreviewBar.h"
@@ -100,6 +101,7 @@ public:
   PreviewBar_CL previewBar;
   // The ways photos come in (drop, open dialog, command line, hand-over) and their walk.
   PhotoIntake_CL intake;
+  KeyboardShortcuts_CL keys;
 
   // The text read as the process's command line; the real one when not set.
   std::optional<std::wstring> commandLineText;
@@ -138,7 +140,8 @@ private:
   // Ends the decode thread (at WM_DESTROY).
   void StopThumbnailDecoder();
   int ItemCount() const;
-  void OnContextMenu(HWND source);
+  // lParam -1: asked for from the keyboard (the Apps key, Shift+F10).
+  void OnContextMenu(HWND source, LPARAM lParam);
   // The tab host's part: its notifications, the current page's place, the effect page.
   void OnTabNotify(const NMHDR& header);
   void PlaceCurrentPage();

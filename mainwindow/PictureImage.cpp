@@ -1,5 +1,6 @@
 #include "mainwindow/PictureImage.h"
 
+#include "base/HighContrast.h"
 #include "base/HighDpiHelper.h"
 #include "engine/ImageSize.h"
 #include "engine/PhotoResize.h"
@@ -12,6 +13,11 @@ constexpr DWORD kPictureImageStyle =
 constexpr UINT kScrollMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
 constexpr Gdiplus::ARGB kOpaqueBlack = 0xFF000000;
 constexpr Gdiplus::ARGB kDividerColour = 0xFFFFFFFF;
+
+// Around the picture and the compare view's divider: black and white, or with high contrast
+// on the user's window and text colours. The picture's own pixels stay as they are.
+Gdiplus::ARGB PaneColour() { return HighContrastOn() ? OpaqueArgb(GetSysColor(COLOR_WINDOW)) : kOpaqueBlack; }
+Gdiplus::ARGB DividerColour() { return HighContrastOn() ? OpaqueArgb(GetSysColor(COLOR_WINDOWTEXT)) : kDividerColour; }
 constexpr float kDividerWidth = 2.0f;
 // Hidden bars: with SIF_DISABLENOSCROLL an idle bar would stay, disabled, taking room.
 constexpr UINT kHiddenScrollMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -204,10 +210,11 @@ void PictureImage_CL::Draw(BackBuffer_CL& buffer) {
   GpBitmap* const target = buffer.Bitmap();
   if (target == nullptr) return;
   // Without a picture the pane is black, never the picture shown before.
-  const bool cleared = buffer.Fill(kOpaqueBlack);
+  const Gdiplus::ARGB background = PaneColour();
+  const bool cleared = buffer.Fill(background);
   GpGraphicsPtr graphics;
   if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
-  if (!cleared) gp::GdipGraphicsClear(graphics.get(), kOpaqueBlack);
+  if (!cleared) gp::GdipGraphicsClear(graphics.get(), background);
   const ImageSize pane = ImageSizeOf(target);
   const PictureRect place = PicturePlace(pane.width, pane.height);
   if (place.width <= 0 || place.height <= 0) return;
@@ -229,7 +236,7 @@ void PictureImage_CL::DrawComparison(GpGraphics* graphics, const PictureRect& pl
   gp::GdipResetClip(graphics);
   GpPenPtr pen;
   const float width = kDividerWidth * static_cast<float>(HighDpiHelper_CL::WindowDpi(hwnd)) / HighDpiHelper_CL::defaultDpi;
-  if (gp::GdipCreatePen1(kDividerColour, width, Gdiplus::UnitPixel, pen.receive()) != Gdiplus::Ok) return;
+  if (gp::GdipCreatePen1(DividerColour(), width, Gdiplus::UnitPixel, pen.receive()) != Gdiplus::Ok) return;
   const float x = static_cast<float>(dividerX);
   gp::GdipDrawLine(graphics, pen.get(), x, 0.0f, x, static_cast<float>(paneHeight));
 }

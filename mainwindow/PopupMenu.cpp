@@ -1,6 +1,8 @@
 #include "mainwindow/PopupMenu.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <cwctype>
 
 namespace {
 
@@ -100,6 +102,26 @@ const MenuItemRecord* PopupMenu_CL::FindRecord(UINT id) const {
   return nullptr;
 }
 
+LRESULT PopupMenu_CL::MenuChar(WPARAM wParam, LPARAM lParam) {
+  const HMENU open = reinterpret_cast<HMENU>(lParam);
+  if (!open) return 0;
+  const wint_t typed = std::towupper(static_cast<wint_t>(LOWORD(wParam)));
+  const int items = GetMenuItemCount(open);
+  for (int position = 0; position < items; ++position) {
+    wchar_t text[260] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 260;
+    if (!GetMenuItemInfoW(open, static_cast<UINT>(position), TRUE, &info)) continue;
+    const wchar_t* const key = wcschr(text, L'&');
+    if (!key || key[1] == L'\0') continue;
+    if (std::towupper(static_cast<wint_t>(key[1])) == typed) return MAKELRESULT(position, MNC_EXECUTE);
+  }
+  return 0;
+}
+
 std::wstring PopupMenu_CL::ItemText(UINT id) const {
   if (!menu) return {};
   // First the length, then the whole text: no fixed-size buffer cuts a long item short.
@@ -143,13 +165,17 @@ bool PopupMenu_CL::Measure(HWND window, MEASUREITEMSTRUCT& item) {
 
   const TabSplit parts = SplitAtTab(text);
   SIZE extent{};
+  SIZE shortcut{};
   {
     const WindowDc dc(window);
     if (!dc.get()) return false;
     const SelectedObject font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
     GetTextExtentPoint32W(dc.get(), parts.label.c_str(), static_cast<int>(parts.label.size()), &extent);
+    if (!parts.right.empty())
+      GetTextExtentPoint32W(dc.get(), parts.right.c_str(), static_cast<int>(parts.right.size()), &shortcut);
   }
-  LONG width = extent.cx + extraWidth;
+  // The shortcut after the tab gets its own room, clear of the label.
+  LONG width = extent.cx + extraWidth + (shortcut.cx > 0 ? shortcut.cx + rightMargin : 0);
   LONG height = extent.cy + 1;
   if (owner->imageList) {
     const SIZE cell = CellSize(owner->imageList);

@@ -56,6 +56,9 @@ public:
   // Acts on WM_MEASUREITEM and WM_DRAWITEM for menu items of a PopupMenu_CL; true when it
   // answered the message. Every other message is left alone.
   static bool HandleOwnerDraw(HWND window, UINT message, LPARAM lParam);
+  // WM_MENUCHAR: an owner-drawn item's key ("(&L)") is not known to the system. The answer
+  // that chooses the item of the open menu (lParam) whose key was typed, or 0 for none.
+  static LRESULT MenuChar(WPARAM wParam, LPARAM lParam);
 
   OwnedMenu menu;
   std::vector<MenuItemRecord> itemRecords;

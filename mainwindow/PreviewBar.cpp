@@ -9,8 +9,10 @@ namespace {
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 // The two modes are a pair of push-like radio buttons; the compare view is a push-like check
 // box that stays down while it is on. The main window sets their states itself.
-constexpr DWORD kModeStyle = kChild | BS_PUSHLIKE | BS_RADIOBUTTON;
-constexpr DWORD kCompareStyle = kChild | BS_PUSHLIKE | BS_CHECKBOX;
+// The checked mode is the pair's tab stop (the button moves WS_TABSTOP with its check);
+// the compare button is a stop of its own.
+constexpr DWORD kModeStyle = kChild | WS_TABSTOP | BS_PUSHLIKE | BS_RADIOBUTTON;
+constexpr DWORD kCompareStyle = kChild | WS_TABSTOP | WS_GROUP | BS_PUSHLIKE | BS_CHECKBOX;
 // Two rows: a narrow pane breaks the line at a space.
 constexpr DWORD kLineStyle = kChild | SS_LEFT | SS_NOPREFIX;
 constexpr int kLineRows = 2;
@@ -32,7 +34,7 @@ Placement At(HWND window, int left, int top, int right, int bottom) {
 }  // namespace
 
 void PreviewBar_CL::Create(HWND parent) {
-  fitButton.CreateControl(0, L"Button", kPreviewFitText, kModeStyle, 0, 0, 0, 0, parent, kPreviewFitCommand);
+  fitButton.CreateControl(0, L"Button", kPreviewFitText, kModeStyle | WS_GROUP, 0, 0, 0, 0, parent, kPreviewFitCommand);
   actualSizeButton.CreateControl(0, L"Button", kPreviewActualSizeText, kModeStyle, 0, 0, 0, 0, parent,
                                  kPreviewActualSizeCommand);
   compareButton.CreateControl(0, L"Button", kPreviewCompareText, kCompareStyle, 0, 0, 0, 0, parent,

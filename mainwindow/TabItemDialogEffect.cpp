@@ -29,14 +29,20 @@ void SetSliderPosition(const TrackBar_CL* slider, int position) {
   if (Exists(slider)) SendMessageW(slider->hwnd, TBM_SETPOS, TRUE, position);
 }
 
-// Slider position x 2 / 100, as a 32-bit float, in the given format.
-void SetFactorText(const ControlBase_CL* control, const wchar_t* format, int position) {
+// Slider position x 2 / 100, as a 32-bit float, in the given format, then the key.
+void SetFactorText(const ControlBase_CL* control, const wchar_t* format, int position, wchar_t key) {
   if (!Exists(control)) return;
   const float factor = static_cast<float>(position) * 2.0f / 100.0f;
   wchar_t buffer[kTextBufferLength] = {};
-  std::swprintf(buffer, kTextBufferLength, format, static_cast<double>(factor));
+  std::swprintf(buffer, kTextBufferLength, format, static_cast<double>(factor), key);
   SetWindowTextW(control->hwnd, buffer);
 }
+
+std::wstring WithKey(const wchar_t* text, wchar_t key) { return std::wstring(text) + L"(&" + key + L")"; }
+
+// The keys of the upper group (all photos) and of the lower one (this photo).
+constexpr EffectControls::Keys kAllKeys{L'N', L'M', L'E', L'B', L'C'};
+constexpr EffectControls::Keys kPhotoKeys{L'O', L'K', L'I', L'R', L'T'};
 
 int HeightOf(const ControlBase_CL& control) {
   const RECT r = RectInParent(control);
@@ -47,17 +53,28 @@ int HeightOf(const ControlBase_CL& control) {
 
 // ---- EffectControls ----
 
-void EffectControls::Build(ControlFactory_CL& factory, HWND pageWindow) {
+void EffectControls::Build(ControlFactory_CL& factory, HWND pageWindow, const Keys& groupKeys, const wchar_t* title) {
   controls = &factory;
   page = pageWindow;
-  noneRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, L"そのまま", 0, 0, true));
-  monoRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, L"白黒", 0, 0, false));
-  sepiaRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, L"セピア調", 0, 0, false));
-  brightCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, L"写真の明るさ(8.88)", 0, 0));
+  keys = groupKeys;
+  noneRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, WithKey(L"そのまま", keys.none), 0, 0, true));
+  monoRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, WithKey(L"白黒", keys.mono), 0, 0, false));
+  sepiaRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, WithKey(L"セピア調", keys.sepia), 0, 0, false));
+  brightCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, WithKey(L"写真の明るさ(8.88)", L'W'), 0, 0));
   brightSlider = factory.As<TrackBar_CL>(factory.AddTrackBar(page));
-  contrastCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, L"コントラスト(8.88)", 0, 0));
+  contrastCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, WithKey(L"コントラスト(8.88)", L'W'), 0, 0));
   contrastSlider = factory.As<TrackBar_CL>(factory.AddTrackBar(page));
-  frame = factory.As<GroupBox_CL>(factory.AddGroupBox(page, L"", 0, 0, 0));
+  frame = factory.As<GroupBox_CL>(factory.AddGroupBox(page, title, 0, 0, 0));
+}
+
+void EffectControls::AddSliderNames(ControlFactory_CL& factory) {
+  brightName = AddHiddenLabel(factory, page, L"明るさ");
+  contrastName = AddHiddenLabel(factory, page, L"コントラスト");
+}
+
+std::vector<const ControlBase_CL*> EffectControls::TabOrder() const {
+  return {nullptr,     noneRadio,      monoRadio,     sepiaRadio,   brightCheck,
+          brightName,  brightSlider,   contrastCheck, contrastName, contrastSlider};
 }
 
 void EffectControls::Load(const EffectParams& values) {
@@ -80,8 +97,8 @@ void EffectControls::Enable(bool enabled) const {
 }
 
 void EffectControls::UpdateTexts() const {
-  SetFactorText(brightCheck, L"写真の明るさ(%1.2f)", SliderPosition(brightSlider));
-  SetFactorText(contrastCheck, L"コントラスト(%1.2f)", SliderPosition(contrastSlider));
+  SetFactorText(brightCheck, L"写真の明るさ(%1.2f)(&%lc)", SliderPosition(brightSlider), keys.bright);
+  SetFactorText(contrastCheck, L"コントラスト(%1.2f)(&%lc)", SliderPosition(contrastSlider), keys.contrast);
 }
 
 void EffectControls::Layout(int top, const LayoutMetrics& m) const {
@@ -141,18 +158,35 @@ HWND TabItemDialogEffect_CL::Create(HWND parent) {
   style = childPageStyle;
   if (!CreateModeless(parent)) return nullptr;
   controls.UseDpi(font, dpi);
-  allRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"全ての写真にエフェクトをかける", 0, 0, true));
-  photoRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"この写真にエフェクトをかける", 0, 0, false));
-  allGroup.Build(controls, hwnd);
+  allRadio =
+      controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"全ての写真にエフェクトをかける(&A)", 0, 0, true));
+  photoRadio =
+      controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"この写真にエフェクトをかける(&P)", 0, 0, false));
+  // The frames' titles, for a screen reader, lie under the two choices above them.
+  allGroup.Build(controls, hwnd, kAllKeys, L"全ての写真のエフェクト");
   allGroup.Load(theSaveData.globalEffect);
-  photoGroup.Build(controls, hwnd);
+  photoGroup.Build(controls, hwnd, kPhotoKeys, L"この写真のエフェクト");
   photoGroup.Load(theSaveData.photoEffect);
+  allGroup.AddSliderNames(controls);
+  photoGroup.AddSliderNames(controls);
+  SetTabOrder();
   SetCheck(allRadio, true);
   allGroup.Enable(true);
   photoGroup.Enable(false);
   ready = 1;
   Layout();
   return hwnd;
+}
+
+// The two choices are one run of buttons, so the arrows go from one to the other; each
+// group's controls follow in reading order, the disabled group passed over.
+void TabItemDialogEffect_CL::SetTabOrder() {
+  std::vector<const ControlBase_CL*> order{allRadio, photoRadio};
+  for (const EffectControls* group : {&allGroup, &photoGroup}) {
+    const std::vector<const ControlBase_CL*> part = group->TabOrder();
+    order.insert(order.end(), part.begin(), part.end());
+  }
+  ::SetTabOrder(order, {allGroup.frame, photoGroup.frame});
 }
 
 void TabItemDialogEffect_CL::ShowPhoto(const PhotoItem* photo) {

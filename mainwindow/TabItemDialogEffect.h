@@ -5,6 +5,8 @@
 // straight into theSaveData and asks for a preview refresh.
 #include <windows.h>
 
+#include <vector>
+
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 #include "toolkit/ControlFactory.h"
@@ -13,6 +15,11 @@
 // One group of eight controls showing one set of effect values; the eight are enabled and
 // disabled together.
 struct EffectControls {
+  // The keys of one group's texts, "(&N)" and so on: none, grey, sepia, brightness, contrast.
+  struct Keys {
+    wchar_t none, mono, sepia, bright, contrast;
+  };
+
   ControlFactory_CL* controls = nullptr;
   HWND page = nullptr;
   GroupBox_CL* frame = nullptr;
@@ -23,9 +30,17 @@ struct EffectControls {
   CheckBox_CL* contrastCheck = nullptr;
   TrackBar_CL* brightSlider = nullptr;
   TrackBar_CL* contrastSlider = nullptr;
+  // Unseen labels right before the sliders: "明るさ" and "コントラスト" for a screen reader.
+  StaticText_CL* brightName = nullptr;
+  StaticText_CL* contrastName = nullptr;
+  Keys keys{};
 
-  // Creates the eight controls on the page through its factory.
-  void Build(ControlFactory_CL& factory, HWND pageWindow);
+  // Creates the eight controls on the page through its factory, the frame titled `title`.
+  void Build(ControlFactory_CL& factory, HWND pageWindow, const Keys& groupKeys, const wchar_t* title);
+  // The two unseen slider names; made after every other control, so the ids stay.
+  void AddSliderNames(ControlFactory_CL& factory);
+  // The group's controls in reading order.
+  std::vector<const ControlBase_CL*> TabOrder() const;
   // Shows values: check boxes, slider positions, the chosen colour effect, the texts.
   void Load(const EffectParams& values);
   void Enable(bool enabled) const;
@@ -66,6 +81,7 @@ public:
   int ready = 0;
 
 private:
+  void SetTabOrder();
   void OnCommand(int id);
   void OnScroll(HWND slider);
   void Layout();

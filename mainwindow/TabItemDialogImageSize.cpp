@@ -28,12 +28,12 @@ constexpr int kSizeRowsTop = 6;
 constexpr int kLabelBufferLength = 512;
 
 constexpr const wchar_t* kTypeTexts[] = {
-    L"変換前の拡張子を維持する",
-    L"全てjpgにする",
-    L"全てpngにする",
-    L"全てbmpにする",
-    L"全てwebpにする",
-    L"全てavifにする",
+    L"変換前の拡張子を維持する(&K)",
+    L"全てjpgにする(&J)",
+    L"全てpngにする(&P)",
+    L"全てbmpにする(&B)",
+    L"全てwebpにする(&W)",
+    L"全てavifにする(&V)",
 };
 static_assert(sizeof(kTypeTexts) / sizeof(kTypeTexts[0]) == kOutputTypeCount);
 // No HEIC encoder here: a kept type has to become one that can be written.
@@ -53,9 +53,10 @@ bool IsChecked(const ControlBase_CL* control) {
   return control && control->hwnd && control->IsChecked() == BST_CHECKED;
 }
 
-std::wstring FixedSizeLabel(int width, int height) {
+// "1600 x 1200(&1)": the nine boxes take the digits 1 to 9 as their keys.
+std::wstring FixedSizeLabel(int width, int height, int key) {
   wchar_t buffer[kLabelBufferLength] = {};
-  std::swprintf(buffer, kLabelBufferLength, L"%d x %d", width, height);
+  std::swprintf(buffer, kLabelBufferLength, L"%d x %d(&%d)", width, height, key);
   return buffer;
 }
 
@@ -87,8 +88,9 @@ HWND TabItemDialogImageSize_CL::Create(HWND parent) {
   CreateCustomSizeControls();
   CreateLongEdgeAndScaleControls();
   CreateFillControls();
-  RaiseAboveFrame();
   ShowSettings();
+  // After the checks: of each run of radio buttons the checked one is the tab stop.
+  SetTabOrder();
   ready = 1;
   Layout();
   return hwnd;
@@ -109,15 +111,15 @@ void TabItemDialogImageSize_CL::CreateSizeButtons(int unitWidth) {
     choice.width = kSizeChoices[i].width;
     choice.height = kSizeChoices[i].height;
     if (i == kSizeChoiceCustom) {
-      choice.label = L"指定サイズ";
+      choice.label = L"指定サイズ(&Z)";
     } else if (i == kSizeChoiceKeep) {
-      choice.label = L"サイズ変更無し";
+      choice.label = L"サイズ変更無し(&N)";
     } else if (i == kSizeChoiceLongEdge) {
-      choice.label = L"長辺を指定";
+      choice.label = L"長辺を指定(&L)";
     } else if (i == kSizeChoiceScale) {
-      choice.label = L"元のサイズの";
+      choice.label = L"元のサイズの(&O)";
     } else {
-      choice.label = FixedSizeLabel(choice.width, choice.height);
+      choice.label = FixedSizeLabel(choice.width, choice.height, i + 1);
     }
     sizeChoices.push_back(std::move(choice));
   }
@@ -136,33 +138,38 @@ void TabItemDialogImageSize_CL::CreateLongEdgeAndScaleControls() {
   scale.radio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, scale.label, 0, 0, false));
   scaleEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kScaleEditCharacters));
   percentLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"%", 0, 0));
-  sharpenCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"縮小後にくっきりさせる", 0, 0));
+  sharpenCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"縮小後にくっきりさせる(&H)", 0, 0));
 }
 
 void TabItemDialogImageSize_CL::CreateFillControls() {
-  fillCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"切り抜いてぴったりにする", 0, 0));
-  centreRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"中央", 0, 0, true));
-  attentionRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"見どころ", 0, 0, false));
+  fillCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"切り抜いてぴったりにする(&F)", 0, 0));
+  centreRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"中央(&C)", 0, 0, true));
+  attentionRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"見どころ(&A)", 0, 0, false));
+  // Made last, so that the ids above stay: the names of the number boxes.
+  widthName = AddHiddenLabel(controls, hwnd, L"幅");
+  heightName = AddHiddenLabel(controls, hwnd, L"高さ");
+  longEdgeName = AddHiddenLabel(controls, hwnd, L"長辺 (px)");
+  scaleName = AddHiddenLabel(controls, hwnd, L"縮小率 (%)");
 }
 
-// Made after the frame, the later controls would lie under it, which paints over the windows
-// below it: they are raised, each to the top. The anchors come to lie right above the type
-// buttons, whose first starts a group, so the two of them are a group of their own: no other
-// radio button takes their check, nor they another's.
-void TabItemDialogImageSize_CL::RaiseAboveFrame() {
-  const ControlBase_CL* const lastOnTop[] = {
-      attentionRadio, centreRadio, fillCheck, sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit,
-      sizeChoices[kSizeChoiceScale].radio, scaleEdit, percentLabel, sharpenCheck};
-  for (const ControlBase_CL* control : lastOnTop)
-    if (page::Exists(control))
-      SetWindowPos(control->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+// The order a reader takes: the types, the sizes (one run of buttons, so the arrows go from
+// any size to the next), the boxes of the sizes that have one, each after its name, the
+// check boxes, the crop's two anchors. The frames lie under all of them.
+void TabItemDialogImageSize_CL::SetTabOrder() {
+  std::vector<const ControlBase_CL*> order(typeRadios.begin(), typeRadios.end());
+  order.push_back(nullptr);
+  for (const SizeChoice& choice : sizeChoices) order.push_back(choice.radio);
+  order.insert(order.end(), {widthName, widthEdit, timesLabel, heightName, heightEdit, longEdgeName, longEdgeEdit,
+                             scaleName, scaleEdit, percentLabel, noEnlargeCheck, sharpenCheck, fillCheck, nullptr,
+                             centreRadio, attentionRadio});
+  ::SetTabOrder(order, {typeGroup, sizeGroup});
 }
 
 void TabItemDialogImageSize_CL::CreateCustomSizeControls() {
   widthEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kCustomEditCharacters));
   timesLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"x", 0, 0));
   heightEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kCustomEditCharacters));
-  noEnlargeCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"小さい写真は拡大しない", 0, 0));
+  noEnlargeCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"小さい写真は拡大しない(&E)", 0, 0));
   sizeGroup = controls.As<GroupBox_CL>(
       controls.AddGroupBox(hwnd, L"この範囲内に収まる写真サイズに調整する", 0, 0, 0));
 }

@@ -57,6 +57,12 @@ public:
   CheckBox_CL* fillCheck = nullptr;         // CropToFill
   RadioButton_CL* centreRadio = nullptr;    // CropAnchor kCropCentre, "中央"
   RadioButton_CL* attentionRadio = nullptr;  // CropAnchor kCropAttention, "見どころ"
+  // Unseen labels that name the number boxes for a screen reader: "幅", "高さ", "長辺 (px)",
+  // "縮小率 (%)".
+  StaticText_CL* widthName = nullptr;
+  StaticText_CL* heightName = nullptr;
+  StaticText_CL* longEdgeName = nullptr;
+  StaticText_CL* scaleName = nullptr;
   ToolTips_CL tips;                       // what keeping the type does to a HEIC
   int ready = 0;
 
@@ -66,7 +72,8 @@ private:
   void CreateCustomSizeControls();
   void CreateLongEdgeAndScaleControls();
   void CreateFillControls();
-  void RaiseAboveFrame();
+  // The controls in the order a reader takes them, the frames under them.
+  void SetTabOrder();
   // Greys the fill controls where they have no effect.
   void EnableFill();
   void ShowSettings();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "base/HighContrast.h"
 #include "base/ShellHelpers.h"
 #include "engine/ChosenFolder.h"
 #include "engine/OutputNaming.h"
@@ -31,9 +32,8 @@ constexpr int kNameEditCharacters = 20;
 constexpr int kFileSizeEditCharacters = 5;
 constexpr int kQualityMinimum = 1;
 constexpr int kQualityMaximum = 100;
-constexpr COLORREF kProblemTextColour = RGB(192, 0, 0);
-constexpr wchar_t kFolderNameLabel[] = L"作成フォルダ名";
-constexpr wchar_t kChosenFolderLabel[] = L"保存先フォルダ";
+constexpr wchar_t kFolderNameLabel[] = L"作成フォルダ名(&N)";
+constexpr wchar_t kChosenFolderLabel[] = L"保存先フォルダ(&N)";
 
 void SetText(const ControlBase_CL* control, const std::wstring& text) {
   if (Exists(control)) SetWindowTextW(control->hwnd, text.c_str());
@@ -55,14 +55,19 @@ void RepaintThumbnails() {
 
 RECT Rect(const ControlBase_CL& control) { return RectInParent(control); }
 
-// The refusal line in red on the page's own background.
+// The refusal line in red on the page's own background, dark enough to read there (4.5:1);
+// with high contrast on, in the user's own text colour.
 INT_PTR ProblemTextColours(HDC dc) {
-  SetTextColor(dc, kProblemTextColour);
+  SetTextColor(dc, ProblemTextColour(HighContrastOn(), GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)));
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 }  // namespace
+
+COLORREF ProblemTextColour(bool highContrast, COLORREF background, COLORREF systemText) {
+  return highContrast ? systemText : ReadableOn(kProblemTextColour, background, kReadableContrast);
+}
 
 TabItemDialogSave_CL::TabItemDialogSave_CL() { style = childPageStyle; }
 
@@ -74,6 +79,8 @@ HWND TabItemDialogSave_CL::Create(HWND parent) {
   controls.UseDpi(font, dpi);
   CreateControls();
   ShowSettings();
+  // After the checks: of each run of radio buttons the checked one is the tab stop.
+  SetTabOrder();
   ready = 1;
   Layout();
   return hwnd;
@@ -81,62 +88,58 @@ HWND TabItemDialogSave_CL::Create(HWND parent) {
 
 void TabItemDialogSave_CL::CreateControls() {
   ControlFactory_CL& f = controls;
-  prefixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の前に文字を追加", 0, 0));
-  suffixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の後ろに文字を追加", 0, 0));
+  prefixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の前に文字を追加(&M)", 0, 0));
+  suffixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の後ろに文字を追加(&U)", 0, 0));
   prefixEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
   suffixEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
-  desktopRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"デスクトップにフォルダを作成", 0, 0, true));
+  desktopRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"デスクトップにフォルダを作成(&D)", 0, 0, true));
   besideSourceRadio =
-      f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元ファイルの場所にフォルダを作成", 0, 0, false));
+      f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元ファイルの場所にフォルダを作成(&B)", 0, 0, false));
   folderLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, kFolderNameLabel, 0, 0));
   folderEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
   // The widest text the quality button will show sizes it; the real text follows at once.
-  qualityRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"JPEG量子化率を指定(888%)", 0, 0, true));
+  qualityRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"JPEG量子化率を指定(888%)(&Q)", 0, 0, true));
   UpdateQualityText();
-  fileSizeRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"ファイルサイズで指定", 0, 0, false));
+  fileSizeRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"ファイルサイズで指定(&Z)", 0, 0, false));
   qualitySlider = f.As<TrackBar_CL>(f.AddTrackBar(hwnd));
   fileSizeEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kFileSizeEditCharacters));
   kbyteLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"KByte", 0, 0));
-  keepMetadataCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影情報(EXIF)を残す", 0, 0));
+  keepMetadataCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影情報(EXIF)を残す(&X)", 0, 0));
   folderGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力フォルダ", 0, 0, 0));
   nameGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力ファイル名", 0, 0, 0));
   jpegGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"JPEG品質", 0, 0, 0));
   folderProblemLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"", 0, 0));
-  // Made last, it would lie under the group boxes, which paint over the windows below them.
-  if (Exists(folderProblemLabel)) {
-    SetWindowPos(folderProblemLabel->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
-  removeGpsCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"位置情報を消す", 0, 0));
-  keepTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"更新日時を元の写真と同じにする", 0, 0));
-  exifTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影日時にする", 0, 0));
-  skipDoneCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"変換済みの写真はとばす", 0, 0));
-  chosenFolderRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"フォルダを指定", 0, 0, false));
-  browseButton = f.As<Button_CL>(f.AddButton(hwnd, L"参照...", 0));
+  removeGpsCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"位置情報を消す(&G)", 0, 0));
+  keepTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"更新日時を元の写真と同じにする(&T)", 0, 0));
+  exifTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影日時にする(&E)", 0, 0));
+  skipDoneCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"変換済みの写真はとばす(&K)", 0, 0));
+  chosenFolderRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"フォルダを指定(&F)", 0, 0, false));
+  browseButton = f.As<Button_CL>(f.AddButton(hwnd, L"参照(&R)...", 0));
   chosenFolderEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
-  // Made last so the other ids stay; placed in the z-order (the tab order, and the group the
-  // radio buttons check each other in) after their neighbours.
-  const auto placeAfter = [](const ControlBase_CL* control, const ControlBase_CL* before) {
-    if (Exists(control) && Exists(before)) {
-      SetWindowPos(control->hwnd, before->hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-  };
-  placeAfter(chosenFolderRadio, besideSourceRadio);
-  placeAfter(browseButton, chosenFolderRadio);
-  placeAfter(chosenFolderEdit, folderEdit);
-  strictSizeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"必ずこのサイズ以下にする", 0, 0));
-  // Made after the JPEG group, it would lie under the frame, which paints over it; in the tab
-  // order it follows the file size's box.
-  if (Exists(strictSizeCheck) && Exists(fileSizeEdit)) {
-    SetWindowPos(strictSizeCheck->hwnd, fileSizeEdit->hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
-  replaceRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元の写真を置き換える（元はごみ箱へ）", 0, 0, false));
-  placeAfter(replaceRadio, chosenFolderRadio);
-  neverLargerCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"元より大きくしない", 0, 0));
-  placeAfter(neverLargerCheck, fileSizeRadio);
+  strictSizeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"必ずこのサイズ以下にする(&L)", 0, 0));
+  replaceRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元の写真を置き換える（元はごみ箱へ）(&O)", 0, 0, false));
+  neverLargerCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"元より大きくしない(&A)", 0, 0));
+  // Made last so the other ids stay: the names of the boxes and the slider that no label
+  // on the screen names.
+  chosenFolderName = AddHiddenLabel(f, hwnd, L"保存先フォルダ");
+  prefixName = AddHiddenLabel(f, hwnd, L"ファイル名の前の文字");
+  suffixName = AddHiddenLabel(f, hwnd, L"ファイル名の後ろの文字");
+  qualityName = AddHiddenLabel(f, hwnd, L"JPEG 品質");
+  fileSizeName = AddHiddenLabel(f, hwnd, L"目標サイズ (KB)");
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
   }
+}
+
+// The order a reader takes, each box right after its name; the frames lie under everything.
+void TabItemDialogSave_CL::SetTabOrder() {
+  ::SetTabOrder({desktopRadio, besideSourceRadio, chosenFolderRadio, replaceRadio, browseButton, folderLabel, folderEdit,
+                 chosenFolderName, chosenFolderEdit, folderProblemLabel, prefixCheck, prefixName, prefixEdit,
+                 suffixCheck, suffixName, suffixEdit, qualityRadio, fileSizeRadio, qualityName, qualitySlider,
+                 fileSizeName, fileSizeEdit, kbyteLabel, strictSizeCheck, neverLargerCheck, keepMetadataCheck, removeGpsCheck,
+                 keepTimeCheck, exifTimeCheck, skipDoneCheck},
+                {folderGroup, nameGroup, jpegGroup});
 }
 
 // Indices outside their pairs (a hand-edited file) leave both buttons of the pair unchecked.
@@ -215,7 +218,7 @@ void TabItemDialogSave_CL::BrowseForFolder() {
 void TabItemDialogSave_CL::UpdateQualityText() {
   if (!Exists(qualityRadio)) return;
   wchar_t buffer[kTextBufferLength] = {};
-  std::swprintf(buffer, kTextBufferLength, L"JPEG量子化率を指定(%d)", theSaveData.JpegQuantization);
+  std::swprintf(buffer, kTextBufferLength, L"JPEG量子化率を指定(%d)(&Q)", theSaveData.JpegQuantization);
   SetWindowTextW(qualityRadio->hwnd, buffer);
 }
 

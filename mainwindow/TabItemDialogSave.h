@@ -14,6 +14,12 @@
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
 
+// The colour of the line that says why a folder name is not taken: red, darkened until it
+// stands 4.5:1 from the page's background; the system's text colour with high contrast on.
+constexpr COLORREF kProblemTextColour = RGB(192, 0, 0);
+constexpr double kReadableContrast = 4.5;
+COLORREF ProblemTextColour(bool highContrast, COLORREF background, COLORREF systemText);
+
 class TabItemDialogSave_CL : public SubClassDialogBase_CL {
 public:
   // The controls sized for the page's new DPI and laid out again.
@@ -62,9 +68,16 @@ public:
   // name box is greyed while it is chosen.
   RadioButton_CL* replaceRadio = nullptr;
   CheckBox_CL* neverLargerCheck = nullptr;  // NeverLarger ("元より大きくしない")
+  // Unseen labels that name the boxes and the slider for a screen reader.
+  StaticText_CL* chosenFolderName = nullptr;  // "保存先フォルダ"
+  StaticText_CL* prefixName = nullptr;        // "ファイル名の前の文字"
+  StaticText_CL* suffixName = nullptr;        // "ファイル名の後ろの文字"
+  StaticText_CL* qualityName = nullptr;       // "JPEG 品質"
+  StaticText_CL* fileSizeName = nullptr;      // "目標サイズ (KB)"
   int ready = 0;
 
 private:
+  void SetTabOrder();
   void CreateControls();
   void ShowSettings();
   void UpdateQualityText();

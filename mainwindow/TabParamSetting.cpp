@@ -5,6 +5,8 @@
 #include <uxtheme.h>
 
 #include "base/HighDpiHelper.h"
+#include "base/Owned.h"
+#include "toolkit/ControlLayout.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 
@@ -15,7 +17,7 @@ constexpr const wchar_t* kTabTexts[TabParamSetting_CL::pageCount] = {
     L"エフェクト",
     L"保存",
 };
-constexpr wchar_t kStartButtonText[] = L"変換開始";
+constexpr wchar_t kStartButtonText[] = L"変換開始(&S)";
 constexpr DWORD kEnableTabTexture = 6;  // ETDT_ENABLETAB
 constexpr UINT_PTR kPageWatchId = 0x4252;
 
@@ -58,9 +60,13 @@ void TabParamSetting_CL::CreatePages(HWND parent) {
                                             static_cast<SubClassDialogBase_CL*>(savePage.get())}) {
     if (page->hwnd) WatchPageSize(page->hwnd);
   }
-  // The pages lie over the tab control's display area: they must be above it, so that the
-  // tab control, which clips its siblings above it, never paints over the shown page.
-  SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The pages follow the tab control in the tab order; it never paints over the shown page,
+  // whose place is cut out of its window (KeepOffPage).
+  for (const SubClassDialogBase_CL* page : {static_cast<SubClassDialogBase_CL*>(savePage.get()),
+                                            static_cast<SubClassDialogBase_CL*>(effectPage.get()),
+                                            static_cast<SubClassDialogBase_CL*>(sizePage.get())}) {
+    if (page->hwnd) SetWindowPos(page->hwnd, hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 void TabParamSetting_CL::CreateStartButton() {
@@ -80,6 +86,7 @@ void TabParamSetting_CL::UseDpi(int newDpi, HFONT tabFont) {
   }
   if (startButton) startButton->SetFontScale(startButtonFontScale, dpi);
   PlaceStartButton();
+  KeepOffPage();
 }
 
 SubClassDialogBase_CL* TabParamSetting_CL::PageAt(int index) const {
@@ -111,7 +118,11 @@ void TabParamSetting_CL::ShowPage(int index) {
     if (const SubClassDialogBase_CL* page = PageAt(k)) ShowWindow(page->hwnd, SW_HIDE);
   }
   currentPage = next;
-  if (startButton && startButton->hwnd) SetParent(startButton->hwnd, next->hwnd);
+  if (startButton && startButton->hwnd) {
+    SetParent(startButton->hwnd, next->hwnd);
+    // Last on every page: the focus reaches it after everything it starts with.
+    PlaceLastInTabOrder(startButton->hwnd);
+  }
   if (hadPage) {
     POINT corner{previous.left, previous.top};
     ScreenToClient(GetParent(hwnd), &corner);
@@ -120,6 +131,42 @@ void TabParamSetting_CL::ShowPage(int index) {
   }
   PlaceStartButton();
   ShowWindow(next->hwnd, SW_SHOW);
+}
+
+void TabParamSetting_CL::SwitchPage(int step) {
+  // A drag (a slider's thumb) keeps its page until the button is let go.
+  if (GetCapture() != nullptr || !hwnd) return;
+  const int next = ((currentTab + step) % pageCount + pageCount) % pageCount;
+  SendMessageW(hwnd, TCM_SETCURSEL, static_cast<WPARAM>(next), 0);
+  ShowPage(next);
+  FocusPage();
+}
+
+void TabParamSetting_CL::FocusPage() const {
+  const HWND page = CurrentPageWindow();
+  const HWND first = page ? FirstTabStop(page) : nullptr;
+  if (first) SendMessageW(GetParent(hwnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+}
+
+void TabParamSetting_CL::KeepOffPage() const {
+  RECT window{};
+  if (!hwnd || !GetWindowRect(hwnd, &window)) return;
+  const RECT whole{0, 0, window.right - window.left, window.bottom - window.top};
+  RECT display = whole;
+  SendMessageW(hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  if (IsRectEmpty(&display)) {
+    SetWindowRgn(hwnd, nullptr, TRUE);
+    return;
+  }
+  const GdiRegion outside(CreateRectRgnIndirect(&whole));
+  const GdiRegion hole(CreateRectRgnIndirect(&display));
+  if (!outside || !hole || CombineRgn(outside.get(), outside.get(), hole.get(), RGN_DIFF) == ERROR) return;
+  // The window owns the region from here on.
+  GdiRegion owned(CreateRectRgn(0, 0, 0, 0));
+  if (owned && CombineRgn(owned.get(), outside.get(), nullptr, RGN_COPY) != ERROR &&
+      SetWindowRgn(hwnd, owned.get(), TRUE)) {
+    owned.release();
+  }
 }
 
 HWND TabParamSetting_CL::CurrentPageWindow() const { return currentPage ? currentPage->hwnd : nullptr; }
@@ -152,11 +199,17 @@ void TabParamSetting_CL::StopWatchingPages() {
   }
 }
 
-LRESULT TabParamSetting_CL::TabMessage(HWND window, UINT message, WPARAM, LPARAM) {
+LRESULT TabParamSetting_CL::TabMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_SIZE) return 0;
   auto* const control = reinterpret_cast<ControlBase_CL*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (control && control->kind == kindCode) static_cast<const TabParamSetting_CL*>(control)->PlaceStartButton();
-  return 0;
+  if (!control || control->kind != kindCode || !control->previousProc) return 0;
+  // The tab control wraps its rows in its own handling: the display area is known after it.
+  const LRESULT result = CallWindowProcW(control->previousProc, window, message, wParam, lParam);
+  control->handled = 1;
+  const auto* const host = static_cast<const TabParamSetting_CL*>(control);
+  host->PlaceStartButton();
+  host->KeepOffPage();
+  return result;
 }
 
 LRESULT CALLBACK TabParamSetting_CL::PageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,

@@ -36,6 +36,15 @@ public:
   // The main window calls it with TCM_GETCURSEL when the tab control notifies TCN_SELCHANGE.
   void ShowPage(int index);
 
+  // The page `step` pages on (1 next, -1 previous, round), with the focus on its first
+  // control; nothing while a drag holds the mouse.
+  void SwitchPage(int step);
+  // The focus to the shown page's first control.
+  void FocusPage() const;
+  // Cuts the display area, where the shown page lies, out of the tab control's window, so
+  // that the tab control can precede the page in the tab order and never paint over it.
+  void KeepOffPage() const;
+
   // The window of the page shown, null before the first page was shown.
   HWND CurrentPageWindow() const;
 

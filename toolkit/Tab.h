@@ -8,7 +8,9 @@
 class Tab_CL : public ControlBase_CL {
 public:
   static constexpr int kindCode = 13;
-  static constexpr DWORD windowStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_MULTILINE;
+  // A tab stop: the arrow keys go from tab to tab.
+  static constexpr DWORD windowStyle =
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP | TCS_MULTILINE;
   Tab_CL() : ControlBase_CL(kindCode) {}
 
   // 320 x 240 at (x, y), client edge, font sent.

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/ShellHelpers.h"
 #include "engine/OutputNaming.h"
 #include "views/BitmapHelpers.h"
 
@@ -21,7 +22,9 @@ bool PhotoFileKey(const std::wstring& path, int rotation, std::int64_t& key) {
 }  // namespace
 
 MyPictureListView_CL::MyPictureListView_CL(SaveData_CL* record)
-    : record(record), photos(record != nullptr ? &record->items : nullptr) {}
+    : record(record), photos(record != nullptr ? &record->items : nullptr) {
+  accessibleName = L"写真一覧";
+}
 
 // The decoder, the last member, goes first: its worker stops and its queued requests are
 // destroyed undecoded before the cache and the window part go.
@@ -44,6 +47,13 @@ bool MyPictureListView_CL::PhotoAt(int index, std::wstring& path, int& rotation)
   path = item.path;
   rotation = item.rotation;
   return true;
+}
+
+std::wstring MyPictureListView_CL::ItemName(int index) {
+  std::wstring path;
+  int rotation = 0;
+  if (!PhotoAt(index, path, rotation)) return std::wstring();
+  return FileNamePart(path);
 }
 
 std::wstring MyPictureListView_CL::CaptionText(int index) {

@@ -40,6 +40,8 @@ public:
   void RemoveThumbnail(int index);
   // The new count; the cached thumbnails stay, since they are kept by photo.
   int SetItemCount(unsigned n) override;
+  // The photo's file name with its extension, as a screen reader says it.
+  std::wstring ItemName(int index) override;
   // The caption of the photo at index: its output base name; empty for no photo.
   std::wstring CaptionText(int index);
 

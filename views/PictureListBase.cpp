@@ -6,10 +6,15 @@
 #include <algorithm>
 #include <new>
 
+#include "base/HighContrast.h"
+#include "views/PictureListAccessible.h"
+
 namespace {
 
 constexpr Gdiplus::ARGB kSelectionTint = 0x4E5050FF;
 constexpr float kFocusPenWidth = 4.0f;
+constexpr float kHoverPenWidth = 1.0f;
+constexpr Gdiplus::ARGB kSelectionAlpha = 0x4E000000;
 constexpr int kMaxLayoutPasses = 4;
 
 constexpr unsigned kBitsPerWord = 32;
@@ -40,6 +45,11 @@ PictureListBase_CL::~PictureListBase_CL() {
   // The tooltip's subclass goes first, then the window stops reaching this object.
   tooltips.RemoveAllTools();
   Unbind();
+  if (accessible) {
+    accessible->Disconnect();
+    accessible->Release();
+    accessible = nullptr;
+  }
 }
 
 void PictureListBase_CL::Unbind() {
@@ -60,6 +70,7 @@ HWND PictureListBase_CL::Create(HWND parent, int controlId) {
   hBar.wheelStep = cellHeight;
   Subclass();
   tooltips.Create(hwnd, tooltipStyle);
+  FollowSystemColours();
   return hwnd;
 }
 
@@ -76,6 +87,7 @@ int PictureListBase_CL::SetItemCount(unsigned n) {
     return static_cast<int>(E_FAIL);
   }
   count = n;
+  if (hwnd) NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
   return 0;
 }
 
@@ -143,6 +155,40 @@ void PictureListBase_CL::SetPadding(int x, int y) {
 }
 
 std::wstring PictureListBase_CL::GetItemText(int) { return std::wstring(); }
+
+std::wstring PictureListBase_CL::ItemName(int index) { return GetItemText(index); }
+
+RECT PictureListBase_CL::CellRect(int index) const {
+  const int cols = ColumnCount();
+  const int left = (index % cols) * cellWidth - hBar.info.nPos;
+  const int top = (index / cols) * cellHeight - vBar.info.nPos;
+  return RECT{left, top, left + cellWidth, top + cellHeight};
+}
+
+void PictureListBase_CL::AnnounceFocusAndSelection() const {
+  if (!hwnd) return;
+  NotifyWinEvent(EVENT_OBJECT_SELECTIONWITHIN, hwnd, OBJID_CLIENT, CHILDID_SELF);
+  if (HasFocus() && IsItem(current)) NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd, OBJID_CLIENT, current + 1);
+}
+
+// ---- colours ---------------------------------------------------------------------------
+
+void PictureListBase_CL::FollowSystemColours() {
+  highContrast = HighContrastOn();
+  Repaint();
+}
+
+Gdiplus::ARGB PictureListBase_CL::Background() const {
+  return highContrast ? OpaqueArgb(GetSysColor(COLOR_WINDOW)) : backgroundColor;
+}
+
+Gdiplus::ARGB PictureListBase_CL::TileColour() const {
+  return highContrast ? OpaqueArgb(GetSysColor(COLOR_WINDOW)) : tileColor;
+}
+
+Gdiplus::ARGB PictureListBase_CL::CaptionColour() const {
+  return highContrast ? OpaqueArgb(GetSysColor(COLOR_WINDOWTEXT)) : captionColor;
+}
 
 // ---- layout ----------------------------------------------------------------------------
 
@@ -300,15 +346,27 @@ void PictureListBase_CL::Repaint() {
 // ---- painting --------------------------------------------------------------------------
 
 void PictureListBase_CL::PaintFocus(GpGraphics* graphics, const RECT& cell) {
+  const Gdiplus::ARGB colour = highContrast ? OpaqueArgb(GetSysColor(COLOR_HIGHLIGHT)) : focusColor;
   GpPenPtr pen;
-  if (gp::GdipCreatePen1(focusColor, kFocusPenWidth, Gdiplus::UnitWorld, pen.receive()) != Gdiplus::Ok) return;
+  if (gp::GdipCreatePen1(colour, kFocusPenWidth, Gdiplus::UnitWorld, pen.receive()) != Gdiplus::Ok) return;
   gp::GdipDrawRectangle(graphics, pen.get(), static_cast<float>(cell.left + 2), static_cast<float>(cell.top + 2),
                         static_cast<float>(cell.right - cell.left - 4 + padX),
                         static_cast<float>(cell.bottom - cell.top - 4 + padY));
 }
 
+// A thin frame inside the cell: where the mouse is, apart from the keyboard's focus frame.
+void PictureListBase_CL::PaintHover(GpGraphics* graphics, const RECT& cell) const {
+  const Gdiplus::ARGB colour = highContrast ? OpaqueArgb(GetSysColor(COLOR_HOTLIGHT)) : hoverColor;
+  GpPenPtr pen;
+  if (gp::GdipCreatePen1(colour, kHoverPenWidth, Gdiplus::UnitWorld, pen.receive()) != Gdiplus::Ok) return;
+  gp::GdipDrawRectangle(graphics, pen.get(), static_cast<float>(cell.left + 1), static_cast<float>(cell.top + 1),
+                        static_cast<float>(cell.right - cell.left - 4), static_cast<float>(cell.bottom - cell.top - 4));
+}
+
 void PictureListBase_CL::PaintSelection(GpGraphics* graphics, const RECT& cell) {
-  FillSolid(graphics, kSelectionTint, static_cast<float>(cell.left), static_cast<float>(cell.top),
+  const Gdiplus::ARGB tint =
+      highContrast ? (kSelectionAlpha | (OpaqueArgb(GetSysColor(COLOR_HIGHLIGHT)) & 0xFFFFFF)) : kSelectionTint;
+  FillSolid(graphics, tint, static_cast<float>(cell.left), static_cast<float>(cell.top),
             static_cast<float>(cell.right - cell.left + padX), static_cast<float>(cell.bottom - cell.top + padY));
 }
 
@@ -320,21 +378,24 @@ void PictureListBase_CL::PaintAll() {
   // The whole buffer: it has the client's size even before the first layout. An opaque
   // background goes straight into the pixels, before any graphics is open on them.
   constexpr Gdiplus::ARGB kOpaque = 0xFF000000;
-  const bool filled = (backgroundColor & kOpaque) == kOpaque && backBuffer.Fill(backgroundColor);
+  const Gdiplus::ARGB background = Background();
+  const bool filled = (background & kOpaque) == kOpaque && backBuffer.Fill(background);
   GpGraphicsPtr graphics;
   if (gp::GdipGetImageGraphicsContext(target, graphics.receive()) != Gdiplus::Ok) return;
   UINT width = 0, height = 0;
   gp::GdipGetImageWidth(target, &width);
   gp::GdipGetImageHeight(target, &height);
-  if (!filled) FillSolid(graphics.get(), backgroundColor, 0, 0, static_cast<float>(width), static_cast<float>(height));
+  if (!filled) FillSolid(graphics.get(), background, 0, 0, static_cast<float>(width), static_cast<float>(height));
   if (count == 0) return;
+  const bool focused = HasFocus();
   // A copy: a derived painter may change the list (a repaint request, a scroll) meanwhile.
   const std::vector<VisibleCell> cells = visibleCells;
   for (const VisibleCell& cell : cells) {
     if (!IsItem(cell.index)) continue;
     const RECT r{cell.x, cell.y, cell.x + cellWidth, cell.y + cellHeight};
     PaintItem(graphics.get(), r, cell.index);
-    if (cell.index == current) PaintFocus(graphics.get(), r);
+    if (cell.index == hoverItem) PaintHover(graphics.get(), r);
+    if (cell.index == current && focused) PaintFocus(graphics.get(), r);
     if (SetSelected(cell.index, kSelectQuery) == 1) PaintSelection(graphics.get(), r);
   }
 }
@@ -354,7 +415,7 @@ void PictureListBase_CL::OnPaint() {
       gp::GdipGetImageHeight(buffer, &height);
       gp::GdipDrawImageRectI(graphics.get(), buffer, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
     } else {
-      FillSolid(graphics.get(), backgroundColor, 0, 0, static_cast<float>(ClientWidth(client)),
+      FillSolid(graphics.get(), Background(), 0, 0, static_cast<float>(ClientWidth(client)),
                 static_cast<float>(ClientHeight(client)));
     }
   }
@@ -404,6 +465,7 @@ void PictureListBase_CL::ApplyMoveSelection(Modifiers modifiers) {
   }
   EnsureVisible(current);
   Repaint();
+  AnnounceFocusAndSelection();
 }
 
 void PictureListBase_CL::OnKeyDown(UINT key) {
@@ -421,6 +483,8 @@ void PictureListBase_CL::OnKeyDown(UINT key) {
     case VK_DOWN: moveTo(static_cast<long long>(current) + ColumnCount()); break;
     case VK_PRIOR: moveTo(current - rowsPerPage * ColumnCount()); break;
     case VK_NEXT: moveTo(current + rowsPerPage * ColumnCount()); break;
+    case VK_HOME: moveTo(0); break;
+    case VK_END: moveTo(last); break;
     case VK_RETURN:
       Notify(NM_RETURN, current, POINT{0, 0}, modifiers);
       ApplyMoveSelection(modifiers);
@@ -429,6 +493,7 @@ void PictureListBase_CL::OnKeyDown(UINT key) {
       if (modifiers.control && IsItem(current)) {
         SetSelected(current, kSelectToggle);
         Repaint();
+        AnnounceFocusAndSelection();
       }
       break;
     case 'A':
@@ -437,6 +502,7 @@ void PictureListBase_CL::OnKeyDown(UINT key) {
         SelectAll(kSelectToggle);
         EnsureVisible(current);
         Repaint();
+        AnnounceFocusAndSelection();
       }
       break;
     default:
@@ -478,6 +544,7 @@ void PictureListBase_CL::OnLeftButtonDown(WPARAM wParam, int x, int y) {
     }
   }
   Repaint();
+  AnnounceFocusAndSelection();
 }
 
 void PictureListBase_CL::ClickItem(int index) {
@@ -488,6 +555,7 @@ void PictureListBase_CL::ClickItem(int index) {
   SelectByClick(index, modifiers);
   current = anchor;
   Repaint();
+  AnnounceFocusAndSelection();
 }
 
 void PictureListBase_CL::UpdateTooltip(int index) {
@@ -503,11 +571,16 @@ void PictureListBase_CL::OnMouseMove(int x, int y) {
   mouseY = y;
   bool changed = false;
   const int index = HitTest(x, y);
-  if (IsItem(index) && index != current) {
-    current = index;
+  const int hover = IsItem(index) ? index : -1;
+  if (hover != hoverItem) {
+    hoverItem = hover;
     changed = true;
+    TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, hwnd, 0};
+    TrackMouseEvent(&leave);
   }
   UpdateTooltip(index);
+  // Only a drag moves the focus with the mouse.
+  if (dragging && IsItem(index) && index != current) current = index;
   if (dragging && anchor != -1 && anchor != current) {
     SelectAll(kSelectClear);
     SelectRange(anchor, current, kSelectSet);
@@ -543,10 +616,29 @@ LRESULT PictureListBase_CL::HandleMessage(HWND window, UINT message, WPARAM wPar
       Repaint();
       break;
     case WM_SETFOCUS:
+      // The focus frame needs an item to stand on.
+      if (!IsItem(current) && count > 0) current = IsItem(anchor) ? anchor : 0;
       Notify(NM_SETFOCUS, 0, POINT{0, 0}, KeyboardModifiers());
+      Repaint();
+      AnnounceFocusAndSelection();
       break;
     case WM_KILLFOCUS:
       Notify(NM_KILLFOCUS, 0, POINT{0, 0}, KeyboardModifiers());
+      Repaint();
+      break;
+    case WM_MOUSELEAVE:
+      if (hoverItem != -1) {
+        hoverItem = -1;
+        Repaint();
+      }
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      FollowSystemColours();
+      break;
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(lParam) == OBJID_CLIENT) return AccessibleObject(wParam, lParam);
       break;
     case WM_PAINT:
       OnPaint();
@@ -554,7 +646,7 @@ LRESULT PictureListBase_CL::HandleMessage(HWND window, UINT message, WPARAM wPar
     case WM_ERASEBKGND:
       return 0;
     case WM_GETDLGCODE:
-      return DLGC_WANTALLKEYS;
+      return DialogCode(reinterpret_cast<const MSG*>(lParam));
     case WM_KEYDOWN:
       if (count > 0) OnKeyDown(static_cast<UINT>(wParam));
       break;
@@ -578,6 +670,7 @@ LRESULT PictureListBase_CL::HandleMessage(HWND window, UINT message, WPARAM wPar
       // The tooltip's subclass leaves before the window's own procedure is put back.
       tooltips.RemoveAllTools();
       tooltipItem = -1;
+      if (accessible) accessible->Disconnect();
       break;
     case WM_LBUTTONDBLCLK:
       Notify(NM_DBLCLK, HitTest(point.x, point.y), point, MouseModifiers(wParam));
@@ -599,4 +692,17 @@ LRESULT PictureListBase_CL::HandleMessage(HWND window, UINT message, WPARAM wPar
       break;
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Tab, Shift+Tab and Esc stay the dialog's: the list is a stop on the way, never a trap.
+LRESULT PictureListBase_CL::DialogCode(const MSG* message) const {
+  LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+  if (message && message->message == WM_KEYDOWN && message->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+  return code;
+}
+
+LRESULT PictureListBase_CL::AccessibleObject(WPARAM wParam, LPARAM lParam) {
+  if (!accessible) accessible = new (std::nothrow) PictureListAccessible_CL(this);
+  if (!accessible) return DefWindowProcW(hwnd, WM_GETOBJECT, wParam, lParam);
+  return accessible->Result(wParam);
 }

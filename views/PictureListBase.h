@@ -21,8 +21,8 @@
 constexpr int kPictureListKind = 8;
 // The id of a strip made without one (the main window gives its own).
 constexpr int kPictureListId = 4661;
-constexpr DWORD kPictureListStyle =
-    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | SS_GRAYFRAME;
+constexpr DWORD kPictureListStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL |
+                                    WS_HSCROLL | WS_TABSTOP | SS_GRAYFRAME;
 constexpr int kPictureListToolIdBase = 4096;     // tool identifier = item index + this
 
 // Layout modes.
@@ -35,6 +35,8 @@ constexpr int kSelectClear = 0;
 constexpr int kSelectSet = 1;
 constexpr int kSelectToggle = 2;
 constexpr int kSelectQuery = 3;
+
+class PictureListAccessible_CL;
 
 class PictureListBase_CL : public ControlBase_CL {
 public:
@@ -76,6 +78,8 @@ public:
   virtual void SetPadding(int x, int y);
   // Text of the item's tooltip; empty in the base.
   virtual std::wstring GetItemText(int index);
+  // What a screen reader calls the item; the tooltip's text in the base.
+  virtual std::wstring ItemName(int index);
   // Columns, scroll ranges and visible cells for the current count, mode and client size.
   virtual void UpdateLayout();
 
@@ -93,6 +97,19 @@ public:
   void RecomputeVisibleCells();
   // Invalidates the client area without erasing.
   void Repaint();
+  // The item's cell in the list's client coordinates.
+  RECT CellRect(int index) const;
+  // Whether the keyboard focus is on the list: only then is the focus frame drawn.
+  bool HasFocus() const { return hwnd && GetFocus() == hwnd; }
+  // Tells screen readers where the focus is and that the selection changed.
+  void AnnounceFocusAndSelection() const;
+  // The user's high-contrast choice, read again (after WM_SYSCOLORCHANGE, WM_SETTINGCHANGE).
+  void FollowSystemColours();
+  bool IsItem(int index) const { return index >= 0 && static_cast<unsigned>(index) < count; }
+  // The colours painted with: the fields below, or the system's while high contrast is on.
+  Gdiplus::ARGB Background() const;
+  Gdiplus::ARGB TileColour() const;
+  Gdiplus::ARGB CaptionColour() const;
 
   ScrollBar_CL hBar;
   ScrollBar_CL vBar;
@@ -103,6 +120,11 @@ public:
   int dragging = 0;
   Gdiplus::ARGB backgroundColor = 0xFFFFFFFF;
   Gdiplus::ARGB focusColor = 0xFFFFFF00;
+  Gdiplus::ARGB hoverColor = 0xFFFFFFFF;   // the thin frame of the item under the mouse
+  Gdiplus::ARGB tileColor = 0xFF000000;
+  Gdiplus::ARGB captionColor = 0xFFFFFFFF;
+  bool highContrast = false;
+  std::wstring accessibleName;  // what a screen reader calls the whole list
   int padX = 2;
   int padY = 2;
   std::unique_ptr<std::uint32_t[]> selectionBits;
@@ -111,6 +133,7 @@ public:
   int anchor = -1;
   int lastClicked = -1;
   int current = -1;
+  int hoverItem = -1;  // the item under the mouse, -1 for none
   int mouseX = 0;
   int mouseY = 0;
   int layoutMode = kLayoutWrapped;
@@ -133,7 +156,6 @@ protected:
 
   // Sends a WM_NOTIFY with an NMITEMACTIVATE record to the parent.
   void Notify(int code, int item, POINT point, Modifiers modifiers);
-  bool IsItem(int index) const { return index >= 0 && static_cast<unsigned>(index) < count; }
   // Cell pitch, never below 1, for every division.
   int CellWidth() const { return cellWidth > 0 ? cellWidth : 1; }
   int CellHeight() const { return cellHeight > 0 ? cellHeight : 1; }
@@ -155,6 +177,13 @@ private:
   bool AutoScroll(int x, int y);
   void LayoutOnce();
   void Unbind();
+  void PaintHover(GpGraphics* graphics, const RECT& cell) const;
+  // WM_GETOBJECT: the list's accessible object for OBJID_CLIENT.
+  LRESULT AccessibleObject(WPARAM wParam, LPARAM lParam);
+  // What the dialog manager leaves to the list: arrows, characters, Enter.
+  LRESULT DialogCode(const MSG* message) const;
+
+  PictureListAccessible_CL* accessible = nullptr;  // one reference, given up with the window
 
   int layoutDepth = 0;
   bool layoutAgain = false;

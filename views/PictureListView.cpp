@@ -6,8 +6,6 @@ namespace {
 
 constexpr wchar_t kCaptionFamily[] = L"MS UI Gothic";
 constexpr float kCaptionSize = 10.0f;
-constexpr Gdiplus::ARGB kTileColour = 0xFF000000;
-constexpr Gdiplus::ARGB kCaptionColour = 0xFFFFFFFF;
 constexpr float kMeasureWidth = 32768.0f;
 constexpr float kMeasureHeight = 64.0f;
 
@@ -95,7 +93,7 @@ int PictureListView_CL::SetItemCount(unsigned n) {
 
 void PictureListView_CL::PaintTile(GpGraphics* graphics, const RECT& cell) {
   GpSolidFillPtr black;
-  if (gp::GdipCreateSolidFill(kTileColour, black.receive()) != Gdiplus::Ok) return;
+  if (gp::GdipCreateSolidFill(TileColour(), black.receive()) != Gdiplus::Ok) return;
   gp::GdipFillRectangleI(graphics, black.get(), cell.left, cell.top, cell.right - cell.left - 1,
                          cell.bottom - cell.top - 1);
 }
@@ -133,6 +131,6 @@ void PictureListView_CL::PaintCaption(GpGraphics* graphics, const RECT& cell, co
   gp::GdipSetStringFormatLineAlign(format.get(), Gdiplus::StringAlignmentCenter);
   gp::GdipSetStringFormatAlign(format.get(), Gdiplus::StringAlignmentCenter);
   GpSolidFillPtr white;
-  if (gp::GdipCreateSolidFill(kCaptionColour, white.receive()) != Gdiplus::Ok) return;
+  if (gp::GdipCreateSolidFill(CaptionColour(), white.receive()) != Gdiplus::Ok) return;
   gp::GdipDrawString(graphics, text.c_str(), length, captionFont.get(), &band, format.get(), white.get());
 }

@@ -449,3 +449,88 @@ TEST_F(ProgramTest, WithoutLibvipsBesideItTheProgramSaysSoAndEndsWithAFailureCod
 }
 
 }  // namespace
+
+// The main job with the keyboard alone, typed as real input: photos added with Ctrl+O, a
+// size chosen by its key, a setting on another page reached with Ctrl+Tab, one photo removed
+// with Delete, the conversion started with F5 and the results closed with Esc.
+TEST_F(ProgramTest, TheMainJobCanBeDoneWithTheKeyboardAlone) {
+  const TempFolder temp;
+  const std::wstring folder = temp.File(L"keys");
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::vector<std::wstring> good{L"p1.jpg", L"p2.jpg", L"p3.jpg"};
+  for (const std::wstring& name : good) ASSERT_TRUE(WritePhoto(folder + L"\\" + name, 640, 480, 0xFFE0A040, kTestFormatJpeg));
+  // Two that cannot be read, so that whichever photo Delete takes, a results window follows.
+  for (const wchar_t* name : {L"x1.jpg", L"x2.jpg"}) {
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\" + name, std::string("\xFF\xD8\xFF\xE0 not a photo at all", 24)));
+  }
+  PrepareIni(L"CheckAddFileNameTop=0\r\nValueAddFileNameTop=k_\r\n");
+  const HWND main = StartProgram(first);
+  ASSERT_NE(main, nullptr) << "no main window";
+  SetForegroundWindow(main);
+  ASSERT_TRUE(drive::WaitUntil([&] { return GetForegroundWindow() == main; }, 5000)) << "the window takes the keys";
+  const HWND button = drive::FindDescendant(main, drive::kConvertButtonText, L"Button");
+  ASSERT_NE(button, nullptr);
+
+  drive::PressKey('O', {VK_CONTROL});
+  HWND open = nullptr;
+  ASSERT_TRUE(drive::WaitUntil(
+      [&] {
+        open = GetForegroundWindow();
+        return open != main && drive::ClassName(open) == drive::kDialogClass;
+      },
+      10000))
+      << "Ctrl+O opens the file dialog";
+  Sleep(500);
+  drive::TypeText(folder);
+  drive::PressKey(VK_RETURN);
+  Sleep(800);
+  drive::TypeText(L"\"p1.jpg\" \"p2.jpg\" \"p3.jpg\" \"x1.jpg\" \"x2.jpg\"");
+  drive::PressKey(VK_RETURN);
+  ASSERT_TRUE(drive::WaitUntil([&] { return IsWindowEnabled(button) && GetForegroundWindow() == main; }, 20000))
+      << "the photos are in the strip";
+
+  drive::PressKey('8', {VK_MENU});  // "160 x 120(&8)"
+  drive::PressKey(VK_TAB, {VK_CONTROL});
+  drive::PressKey(VK_TAB, {VK_CONTROL});  // the save page
+  drive::PressKey('M', {VK_MENU});         // "ファイル名の前に文字を追加(&M)"
+  drive::PressKey(VK_DELETE);              // the first photo, chosen when they were added
+  std::future<std::wstring> results = std::async(std::launch::async, [] {
+    // Found, then left to the keyboard: only Esc closes it here.
+    for (int waited = 0; waited < 60000; waited += 50) {
+      const HWND window = FindWindowW(nullptr, L"変換結果");
+      if (window != nullptr && IsWindowVisible(window)) {
+        const HWND list = FindWindowExW(window, nullptr, L"Edit", nullptr);
+        std::wstring text(4096, L'\0');
+        const LRESULT length =
+            list ? SendMessageW(list, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())) : 0;
+        text.resize(static_cast<size_t>(length));
+        return text;
+      }
+      Sleep(50);
+    }
+    return std::wstring();
+  });
+  drive::PressKey(VK_F5);
+  const std::wstring failures = results.get();
+  ASSERT_FALSE(failures.empty()) << "F5 converts, and the results window names what was not written";
+  Sleep(300);
+  drive::PressKey(VK_ESCAPE);
+  EXPECT_TRUE(drive::WaitUntil([] { return FindWindowW(nullptr, L"変換結果") == nullptr; }, 10000))
+      << "Esc closes the results";
+
+  int written = 0;
+  for (const std::wstring& name : good) {
+    const std::wstring output = folder + L"\\Resized\\k_" + name;
+    if (!FileExists(output)) continue;
+    ++written;
+    const GpImagePtr image = LoadPicture(output);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(SizeOf(image.get()).width, 160) << "the size chosen by its key";
+  }
+  int notWritten = 0;
+  for (size_t at = failures.find(L"読み込めない写真"); at != std::wstring::npos; at = failures.find(L"読み込めない写真", at + 1)) {
+    ++notWritten;
+  }
+  EXPECT_EQ(written + notWritten, 4) << "one of the five photos was removed with Delete:\n" << failures;
+  EXPECT_GE(written, 2);
+}

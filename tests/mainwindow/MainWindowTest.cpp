@@ -711,8 +711,10 @@ TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
   EXPECT_EQ(theSaveData.currentIndex, 1) << "the photo just below the lowest removed one";
   EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[1]);
   EXPECT_EQ(List().GetCount(), 3u);
-  EXPECT_EQ(List().selectedCount, 0u);
+  EXPECT_EQ(List().selectedCount, 1u);
+  EXPECT_EQ(List().IsSelected(1), 1) << "the photo made current is selected: a second Delete takes it";
 
+  List().SelectAll(kSelectClear);
   List().SetSelected(0, kSelectSet);
   List().SetSelected(2, kSelectSet);
   Command(CMD_REMOVE_ITEM);

@@ -137,7 +137,14 @@ MSG Key(UINT message, WPARAM code) {
 // Up from no selection reaches the last item, the support site; Enter chooses it.
 const std::vector<MSG> kChooseLastItem = {Key(WM_KEYDOWN, VK_UP), Key(WM_CHAR, L'\r')};
 
-const wchar_t* const kContextLabels[] = {L"左回転", L"右回転", L"このアイテムを一覧から削除", L"サポートサイトへ"};
+const wchar_t* const kContextLabels[] = {L"左回転(&L)", L"右回転(&R)", L"このアイテムを一覧から削除(&D)", L"サポートサイトへ(&S)"};
+// The shortcut each item shows right-aligned; its width and a margin are added to the item's.
+const wchar_t* const kContextShortcuts[] = {L"Ctrl+L", L"Ctrl+R", L"Delete", L""};
+
+LONG ShortcutRoom(size_t item) {
+  const std::wstring shortcut = kContextShortcuts[item];
+  return shortcut.empty() ? 0 : LabelExtent(shortcut).cx + PopupMenu_CL::rightMargin;
+}
 constexpr UINT kContextIds[] = {191, 192, 193, 180};
 
 }  // namespace
@@ -152,10 +159,11 @@ TEST(MenuBar, HoldsTheFourMenusWithTheirItemsAndCommands) {
     std::vector<std::pair<UINT, std::wstring>> items;  // id 0: separator
   };
   const Expected expected[] = {
-      {L"ファイル(&F)", {{182, L"開く(&O)..."}}},
-      {L"編集(&R)", {{191, L"左回転"}, {192, L"右回転"}, {0, L""}, {193, L"このアイテムを一覧から削除"}}},
+      {L"ファイル(&F)", {{182, L"開く(&O)...\tCtrl+O"}}},
+      {L"編集(&R)",
+       {{191, L"左回転(&L)\tCtrl+L"}, {192, L"右回転(&R)\tCtrl+R"}, {0, L""}, {193, L"このアイテムを一覧から削除(&D)\tDelete"}}},
       {L"設定(&S)", {{170, L"アプリ設定(&A)"}}},
-      {L"ヘルプ(&H)", {{180, L"サポートサイト"}, {0, L""}, {181, L"バージョン情報(&A)..."}}},
+      {L"ヘルプ(&H)", {{180, L"サポートサイト(&S)"}, {0, L""}, {181, L"バージョン情報(&A)..."}}},
   };
   ASSERT_EQ(GetMenuItemCount(bar.get()), 4);
   for (UINT m = 0; m < 4; ++m) {
@@ -199,7 +207,7 @@ TEST(ContextMenu, ItemsWithPicturesAreWiderByACellAndTallerThanOne) {
     SCOPED_TRACE(i);
     const SIZE text = LabelExtent(kContextLabels[i]);
     EXPECT_EQ(host.measured[i].id, kContextIds[i]);
-    EXPECT_EQ(static_cast<LONG>(host.measured[i].width), text.cx + 48 + cellWidth + 4);
+    EXPECT_EQ(static_cast<LONG>(host.measured[i].width), text.cx + 48 + ShortcutRoom(i) + cellWidth + 4);
     EXPECT_EQ(static_cast<LONG>(host.measured[i].height), std::max(text.cy + 1, static_cast<LONG>(cellHeight) + 1));
     EXPECT_EQ(host.measured[i + 4].id, host.measured[i].id);
     EXPECT_EQ(host.measured[i + 4].width, host.measured[i].width);
@@ -216,7 +224,7 @@ TEST(ContextMenu, WithoutTheStripItOpensWithTextOnly) {
   ASSERT_EQ(host.measured.size(), 4u);
   for (size_t i = 0; i < 4; ++i) {
     const SIZE text = LabelExtent(kContextLabels[i]);
-    EXPECT_EQ(static_cast<LONG>(host.measured[i].width), text.cx + 48);
+    EXPECT_EQ(static_cast<LONG>(host.measured[i].width), text.cx + 48 + ShortcutRoom(i));
     EXPECT_EQ(static_cast<LONG>(host.measured[i].height), text.cy + 1);
   }
   EXPECT_EQ(host.commands, std::vector<UINT>{192});

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/HighContrast.h"
 #include "engine/ChosenFolder.h"
 #include "engine/OutputNaming.h"
 #include "mainwindow/MainWindowLinks.h"
@@ -123,49 +124,49 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
     int checked;          // -1: not a button
   };
   const Shown table[] = {
-      {size.typeRadios[0], L"変換前の拡張子を維持する", 1},
-      {size.typeRadios[4], L"全てwebpにする", 0},
-      {size.typeRadios[5], L"全てavifにする", 0},
-      {size.sizeChoices[3].radio, L"800 x 600", 1},
-      {size.sizeChoices[5].radio, L"480 x 480", 0},
-      {size.sizeChoices[9].radio, L"指定サイズ", 0},
-      {size.sizeChoices[10].radio, L"サイズ変更無し", 0},
-      {size.sizeChoices[11].radio, L"長辺を指定", 0},
-      {size.sizeChoices[12].radio, L"元のサイズの", 0},
+      {size.typeRadios[0], L"変換前の拡張子を維持する(&K)", 1},
+      {size.typeRadios[4], L"全てwebpにする(&W)", 0},
+      {size.typeRadios[5], L"全てavifにする(&V)", 0},
+      {size.sizeChoices[3].radio, L"800 x 600(&4)", 1},
+      {size.sizeChoices[5].radio, L"480 x 480(&6)", 0},
+      {size.sizeChoices[9].radio, L"指定サイズ(&Z)", 0},
+      {size.sizeChoices[10].radio, L"サイズ変更無し(&N)", 0},
+      {size.sizeChoices[11].radio, L"長辺を指定(&L)", 0},
+      {size.sizeChoices[12].radio, L"元のサイズの(&O)", 0},
       {size.widthEdit, L"320", -1},
       {size.heightEdit, L"240", -1},
       {size.longEdgeEdit, L"1600", -1},
       {size.scaleEdit, L"50", -1},
       {size.percentLabel, L"%", -1},
-      {size.noEnlargeCheck, L"小さい写真は拡大しない", 0},  // small photos are enlarged unless asked
-      {size.sharpenCheck, L"縮小後にくっきりさせる", 0},
-      {size.fillCheck, L"切り抜いてぴったりにする", 0},
-      {size.centreRadio, L"中央", 1},
-      {size.attentionRadio, L"見どころ", 0},
-      {effect.allRadio, L"全ての写真にエフェクトをかける", 1},
-      {effect.photoRadio, L"この写真にエフェクトをかける", 0},
-      {effect.allGroup.noneRadio, L"そのまま", 1},
-      {effect.allGroup.sepiaRadio, L"セピア調", 0},
-      {effect.allGroup.brightCheck, L"写真の明るさ(1.00)", 0},
-      {effect.allGroup.contrastCheck, L"コントラスト(0.00)", 0},
-      {effect.photoGroup.brightCheck, L"写真の明るさ(1.00)", 0},
+      {size.noEnlargeCheck, L"小さい写真は拡大しない(&E)", 0},  // small photos are enlarged unless asked
+      {size.sharpenCheck, L"縮小後にくっきりさせる(&H)", 0},
+      {size.fillCheck, L"切り抜いてぴったりにする(&F)", 0},
+      {size.centreRadio, L"中央(&C)", 1},
+      {size.attentionRadio, L"見どころ(&A)", 0},
+      {effect.allRadio, L"全ての写真にエフェクトをかける(&A)", 1},
+      {effect.photoRadio, L"この写真にエフェクトをかける(&P)", 0},
+      {effect.allGroup.noneRadio, L"そのまま(&N)", 1},
+      {effect.allGroup.sepiaRadio, L"セピア調(&E)", 0},
+      {effect.allGroup.brightCheck, L"写真の明るさ(1.00)(&B)", 0},
+      {effect.allGroup.contrastCheck, L"コントラスト(0.00)(&C)", 0},
+      {effect.photoGroup.brightCheck, L"写真の明るさ(1.00)(&R)", 0},
       {save.desktopRadio, nullptr, 0},
-      {save.besideSourceRadio, L"元ファイルの場所にフォルダを作成", 1},
+      {save.besideSourceRadio, L"元ファイルの場所にフォルダを作成(&B)", 1},
       {save.folderEdit, L"Resized", -1},
       {save.prefixCheck, nullptr, 0},
       {save.suffixCheck, nullptr, 0},
       {save.prefixEdit, L"s_", -1},
       {save.suffixEdit, L"_s", -1},
-      {save.qualityRadio, L"JPEG量子化率を指定(80)", 1},
+      {save.qualityRadio, L"JPEG量子化率を指定(80)(&Q)", 1},
       {save.fileSizeRadio, nullptr, 0},
       {save.fileSizeEdit, L"100", -1},
       {save.kbyteLabel, L"KByte", -1},
-      {save.keepMetadataCheck, L"撮影情報(EXIF)を残す", 1},  // the shooting data is kept unless asked
-      {save.removeGpsCheck, L"位置情報を消す", 0},
-      {save.keepTimeCheck, L"更新日時を元の写真と同じにする", 1},  // outputs keep their photos' dates
-      {save.exifTimeCheck, L"撮影日時にする", 0},
-      {save.replaceRadio, L"元の写真を置き換える（元はごみ箱へ）", 0},
-      {save.neverLargerCheck, L"元より大きくしない", 1},  // no output larger than its photo
+      {save.keepMetadataCheck, L"撮影情報(EXIF)を残す(&X)", 1},  // the shooting data is kept unless asked
+      {save.removeGpsCheck, L"位置情報を消す(&G)", 0},
+      {save.keepTimeCheck, L"更新日時を元の写真と同じにする(&T)", 1},  // outputs keep their photos' dates
+      {save.exifTimeCheck, L"撮影日時にする(&E)", 0},
+      {save.replaceRadio, L"元の写真を置き換える（元はごみ箱へ）(&O)", 0},
+      {save.neverLargerCheck, L"元より大きくしない(&A)", 1},  // no output larger than its photo
   };
   for (const Shown& row : table) {
     SCOPED_TRACE(testing::PrintToString(row.control->GetText()));
@@ -225,13 +226,13 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
       {"brightness slider",
        [&] { DragSlider(effect.allGroup.brightSlider, 75); },
        [&] {
-         return data.globalEffect.ValueBriteness == 75 && TextOf(effect.allGroup.brightCheck) == L"写真の明るさ(1.50)";
+         return data.globalEffect.ValueBriteness == 75 && TextOf(effect.allGroup.brightCheck) == L"写真の明るさ(1.50)(&B)";
        },
        L"ValueBriteness"},
       {"contrast key",
        [&] { PressKeyOn(effect.allGroup.contrastSlider, VK_END); },
        [&] {
-         return data.globalEffect.ValueContrast == 100 && TextOf(effect.allGroup.contrastCheck) == L"コントラスト(2.00)";
+         return data.globalEffect.ValueContrast == 100 && TextOf(effect.allGroup.contrastCheck) == L"コントラスト(2.00)(&C)";
        },
        L"ValueContrast"},
       {"effect button", [&] { Click(effect.allGroup.monoRadio); }, [&] { return data.globalEffect.EffectRadioIndex == 1; },
@@ -253,7 +254,7 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { Click(save.chosenFolderRadio); },
        [&] {
          return data.SaveDirTypeIndex == 2 && !Checked(save.desktopRadio) && Shown(save.chosenFolderEdit) &&
-                !Shown(save.folderEdit) && TextOf(save.folderLabel) == L"保存先フォルダ";
+                !Shown(save.folderEdit) && TextOf(save.folderLabel) == L"保存先フォルダ(&N)";
        },
        L"SaveDirTypeIndex"},
       {"chosen folder's path", [&] { ReplaceText(save.chosenFolderEdit, L"E:\\小さく"); },
@@ -276,7 +277,7 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { return data.TargetStrict == 1 && IsWindowEnabled(save.strictSizeCheck->hwnd); }, L"TargetStrict"},
       {"quality slider",
        [&] { DragSlider(save.qualitySlider, 55); },
-       [&] { return data.JpegQuantization == 55 && TextOf(save.qualityRadio) == L"JPEG量子化率を指定(55)"; },
+       [&] { return data.JpegQuantization == 55 && TextOf(save.qualityRadio) == L"JPEG量子化率を指定(55)(&Q)"; },
        L"JpegQuantization"},
       {"shooting data off", [&] { Click(save.keepMetadataCheck); }, [&] { return data.KeepMetadata == 0; },
        L"KeepMetadata"},
@@ -464,6 +465,20 @@ TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   EXPECT_EQ(group.bottom - group.top, 18 * (m.unitHeight + 4));
 }
 
+TEST(ProblemText, IsARedReadableOnItsBackgroundAndTheUsersTextColourWithHighContrast) {
+  const COLORREF backgrounds[] = {GetSysColor(COLOR_BTNFACE), RGB(240, 240, 240), RGB(212, 208, 200),
+                                  RGB(192, 192, 192), RGB(255, 255, 255), RGB(128, 128, 128), RGB(0, 0, 0)};
+  for (const COLORREF background : backgrounds) {
+    SCOPED_TRACE(background);
+    const COLORREF shown = ProblemTextColour(false, background, RGB(0, 0, 0));
+    EXPECT_GE(ContrastRatio(shown, background), 4.5);
+    if (ContrastRatio(background, RGB(255, 255, 255)) < 2.0) {
+      EXPECT_GT(GetRValue(shown), 2 * GetGValue(shown) + 40) << "still red on a light background";
+    }
+    EXPECT_EQ(ProblemTextColour(true, background, RGB(255, 255, 0)), RGB(255, 255, 0));
+  }
+}
+
 TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
@@ -545,9 +560,9 @@ TEST_F(EffectPageWithPhotos, SepiaInTheLowerGroupChangesOnlyTheCurrentPhoto) {
 
   DragSlider(page.photoGroup.brightSlider, 20);
   EXPECT_EQ(photo.effect.ValueBriteness, 20);
-  EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(0.40)");
+  EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(0.40)(&R)");
   EXPECT_EQ(theSaveData.globalEffect.ValueBriteness, 50);
-  EXPECT_EQ(TextOf(page.allGroup.brightCheck), L"写真の明るさ(1.00)");
+  EXPECT_EQ(TextOf(page.allGroup.brightCheck), L"写真の明るさ(1.00)(&B)");
 }
 
 TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
@@ -558,8 +573,8 @@ TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
   EXPECT_TRUE(GroupEnabled(page.photoGroup, true));
   ExpectShows(page.photoGroup, theSaveData.items[1].effect);
-  EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(1.80)");
-  EXPECT_EQ(TextOf(page.photoGroup.contrastCheck), L"コントラスト(0.80)");
+  EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(1.80)(&R)");
+  EXPECT_EQ(TextOf(page.photoGroup.contrastCheck), L"コントラスト(0.80)(&T)");
   ExpectShows(page.allGroup, theSaveData.globalEffect);
 
   MakeCurrent(0);
@@ -622,15 +637,15 @@ TEST_F(SavePage, QualityTextFollowsTheSlider) {
 
   DragSlider(page.qualitySlider, 55);
   EXPECT_EQ(theSaveData.JpegQuantization, 55);
-  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(55)");
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(55)(&Q)");
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
 
   PressKeyOn(page.qualitySlider, VK_HOME);
   EXPECT_EQ(theSaveData.JpegQuantization, 1) << "the left end is 1, never 0";
-  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(1)");
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(1)(&Q)");
   PressKeyOn(page.qualitySlider, VK_END);
   EXPECT_EQ(theSaveData.JpegQuantization, 100);
-  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(100)");
+  EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(100)(&Q)");
 }
 
 TEST_F(SavePage, PairIndicesOutsideTheirRangeLeaveBothButtonsUnchecked) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "base/Owned.h"
 #include "mainwindow/TabParamSetting.h"
 #include "tests/mainwindow/PageTestHost.h"
 #include "mainwindow/MainWindowLinks.h"
@@ -98,11 +99,18 @@ TEST_F(TabHost, StartsOnTheSizePageWithTheLargeStartButtonAtItsBottom) {
   LayOut(250, 10, 340, 460);
   ExpectStartButtonAtBottomOf(*host->sizePage);
 
-  // The shown page lies above the tab control, which would otherwise paint over it.
+  // The tab control comes before the page in the tab order, and the page's place is cut out
+  // of the tab control's window, so that the tab control never paints over the page.
   const RECT page = ScreenRect(host->sizePage->hwnd);
-  POINT middle{(page.left + page.right) / 2, (page.top + page.bottom) / 2};
-  ScreenToClient(mainWindow.hwnd, &middle);
-  EXPECT_EQ(ChildWindowFromPointEx(mainWindow.hwnd, middle, CWP_SKIPINVISIBLE), host->sizePage->hwnd);
+  const RECT tabs = ScreenRect(host->hwnd);
+  const GdiRegion shape(CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(GetWindowRgn(host->hwnd, shape.get()), ERROR);
+  EXPECT_FALSE(PtInRegion(shape.get(), (page.left + page.right) / 2 - tabs.left, (page.top + page.bottom) / 2 - tabs.top));
+  EXPECT_FALSE(PtInRegion(shape.get(), page.left - tabs.left, page.top - tabs.top));
+  EXPECT_TRUE(PtInRegion(shape.get(), 4, 4)) << "the tabs themselves stay";
+  HWND after = host->hwnd;
+  while (after && after != host->sizePage->hwnd) after = GetWindow(after, GW_HWNDNEXT);
+  EXPECT_EQ(after, host->sizePage->hwnd);
 }
 
 TEST_F(TabHost, SwitchingTabsShowsTheNewPageWhereTheOldOneWasWithTheStartButton) {

@@ -4,16 +4,6 @@
 
 #include <cwchar>
 
-namespace {
-
-struct Child {
-  HWND hwnd;
-  RECT rect;  // in the parent's client coordinates
-  std::wstring className;
-  std::wstring text;
-  LONG style;
-};
-
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
@@ -26,6 +16,16 @@ std::wstring TextOf(HWND window) {
   text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
   return text;
 }
+
+namespace {
+
+struct Child {
+  HWND hwnd;
+  RECT rect;  // in the parent's client coordinates
+  std::wstring className;
+  std::wstring text;
+  LONG style;
+};
 
 std::vector<Child> VisibleChildren(HWND parent) {
   std::vector<Child> children;

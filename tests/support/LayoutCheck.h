@@ -17,5 +17,9 @@ struct LayoutExpectation {
 // Every fault among the visible descendants of window, one line each.
 std::vector<std::wstring> LayoutFaults(HWND window, const LayoutExpectation& expected);
 
+// A window's class name, and its whole text.
+std::wstring ClassOf(HWND window);
+std::wstring TextOf(HWND window);
+
 // The character height (tmHeight) of font, or of the system font when font is null.
 int FontCharacterHeight(HFONT font);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/support/HeldKeys.h"
 #include "tests/views/PictureListTestParent.h"
 #include "tests/views/TestImages.h"
 #include "views/PictureListBase.h"
@@ -13,28 +14,6 @@ namespace {
 constexpr int kCellWidth = 196;
 constexpr int kCellHeight = 164;
 constexpr WPARAM kWheelTowardUser = static_cast<WPARAM>(static_cast<WORD>(-WHEEL_DELTA)) << 16;
-
-// Holds Shift and/or Ctrl down in this thread's keyboard state for one scope.
-class HeldKeys {
-public:
-  HeldKeys(bool shift, bool control) {
-    GetKeyboardState(saved);
-    BYTE state[256];
-    CopyMemory(state, saved, sizeof(state));
-    const BYTE shiftState = shift ? 0x80 : 0;
-    const BYTE controlState = control ? 0x80 : 0;
-    state[VK_SHIFT] = state[VK_LSHIFT] = shiftState;
-    state[VK_CONTROL] = state[VK_LCONTROL] = controlState;
-    state[VK_RSHIFT] = state[VK_RCONTROL] = 0;
-    SetKeyboardState(state);
-  }
-  ~HeldKeys() { SetKeyboardState(saved); }
-  HeldKeys(const HeldKeys&) = delete;
-  HeldKeys& operator=(const HeldKeys&) = delete;
-
-private:
-  BYTE saved[256] = {};
-};
 
 // A strip as the main window sets it up: one row of 196 x 164 cells, 10 items.
 class PictureListTest : public ::testing::Test {
@@ -132,7 +111,7 @@ TEST_F(PictureListTest, CtrlClickTogglesOneItemAndKeepsTheOthers) {
   EXPECT_EQ(list.GetAnchor(), 6);
 }
 
-TEST_F(PictureListTest, ArrowKeysStopAtTheFirstAndTheLastItem) {
+TEST_F(PictureListTest, ArrowHomeAndEndKeysStopAtTheFirstAndTheLastItem) {
   Click(0);
   Key(VK_LEFT);
   EXPECT_EQ(list.current, 0);
@@ -154,6 +133,10 @@ TEST_F(PictureListTest, ArrowKeysStopAtTheFirstAndTheLastItem) {
   GetClientRect(list.hwnd, &client);
   EXPECT_LE(8 * kCellWidth - list.hBar.info.nPos, client.right - kCellWidth);
   EXPECT_GE(8 * kCellWidth - list.hBar.info.nPos, 0);
+  Key(VK_HOME);
+  EXPECT_EQ(Selected(), std::vector<int>({0})) << "Home goes to the first item";
+  Key(VK_END);
+  EXPECT_EQ(Selected(), std::vector<int>({9})) << "End to the last";
 }
 
 TEST_F(PictureListTest, MovesWithShiftExtendAndWithCtrlOnlyMoveTheFocus) {
@@ -193,7 +176,7 @@ TEST_F(PictureListTest, CtrlATwiceSelectsEverythingAndThenOnlyTheFocusedItem) {
 TEST_F(PictureListTest, EveryKeyAnnouncesTheFocusedItemAsAClick) {
   Click(3);
   parent.notes.clear();
-  const UINT keys[] = {VK_RIGHT, VK_HOME, 'X', VK_SHIFT, VK_RETURN, VK_SPACE, VK_END};
+  const UINT keys[] = {VK_RIGHT, VK_F2, 'X', VK_SHIFT, VK_RETURN, VK_SPACE, VK_INSERT};
   for (UINT key : keys) {
     const std::size_t before = Clicks().size();
     Key(key);
@@ -269,8 +252,10 @@ TEST_F(PictureListTest, NoLayoutDividesByZero) {
 
 TEST_F(PictureListTest, DraggingSelectsFromThePressedItemToTheOneUnderTheMouse) {
   const auto at = [&](int index) { return MAKELPARAM(index * kCellWidth + 20, 20); };
+  list.current = 5;
   SendMessageW(list.hwnd, WM_MOUSEMOVE, 0, at(2));
-  EXPECT_EQ(list.current, 2) << "the focus follows the mouse";
+  EXPECT_EQ(list.hoverItem, 2) << "the hover mark follows the mouse";
+  EXPECT_EQ(list.current, 5) << "the focus does not";
   SendMessageW(list.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at(2));
   EXPECT_EQ(GetCapture(), list.hwnd);
   SendMessageW(list.hwnd, WM_MOUSEMOVE, MK_LBUTTON, at(3));

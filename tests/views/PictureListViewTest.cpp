@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/HighContrast.h"
 #include "engine/SaveData.h"
 #include "tests/support/TempFolder.h"
 #include "tests/views/PictureListTestParent.h"
@@ -219,4 +220,34 @@ TEST_F(PictureListViewTest, PaintingWhileAWorkerAppendsPhotos) {
   worker.join();
   EXPECT_EQ(photos.size(), 4003u);
   EXPECT_EQ(view.CaptionText(2), L"half");
+}
+
+TEST_F(PictureListViewTest, WithHighContrastItPaintsInTheSystemColoursAndFramesTheFocusOnlyWhileFocused) {
+  view.highContrast = true;
+  view.ClickItem(1);
+  view.SelectAll(kSelectClear);
+  SetFocus(view.hwnd);
+  Paint();
+  const Gdiplus::ARGB window = OpaqueArgb(GetSysColor(COLOR_WINDOW));
+  const Gdiplus::ARGB text = OpaqueArgb(GetSysColor(COLOR_WINDOWTEXT));
+  const Gdiplus::ARGB highlight = OpaqueArgb(GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(Pixel(195, 60), window) << "the gap between the tiles";
+  EXPECT_EQ(Pixel(1, 150), window) << "the tile";
+  int captionPixels = 0;
+  for (int y = 146; y < 163; ++y)
+    for (int x = 0; x < 195; ++x) captionPixels += Pixel(x, y) == text ? 1 : 0;
+  EXPECT_GT(captionPixels, 10) << "the caption in the text colour";
+  EXPECT_EQ(Pixel(196 + 2, 80), highlight) << "the focus frame of the current photo";
+
+  SetFocus(parent.hwnd);
+  Paint();
+  EXPECT_NE(Pixel(196 + 2, 80), highlight) << "no focus frame while the strip has no focus";
+
+  // A change of the system's colours reads the setting again: high contrast is off here.
+  SendMessageW(view.hwnd, WM_SYSCOLORCHANGE, 0, 0);
+  if (!HighContrastOn()) {
+    Paint();
+    EXPECT_EQ(Pixel(195, 60) & 0xFFFFFF, 0xC8C8C8u);
+    EXPECT_TRUE(IsBlack(Pixel(1, 150)));
+  }
 }

@@ -1,5 +1,7 @@
 #include "tools/drive/DriveKit.h"
 
+#include "base/ShellHelpers.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -167,11 +169,45 @@ HWND WaitForMainWindow(DWORD threadId, DWORD timeoutMs) {
 }
 
 HWND FindDescendant(HWND parent, const std::wstring& text, const wchar_t* cls) {
+  const std::wstring wanted = ::WithoutKey(text);
   for (const HWND window : ChildWindows(parent)) {
     if (cls != nullptr && ClassName(window) != cls) continue;
-    if (WindowText(window) == text) return window;
+    if (::WithoutKey(WindowText(window)) == wanted) return window;
   }
   return nullptr;
+}
+
+namespace {
+
+constexpr DWORD kKeyPauseMs = 60;
+
+INPUT KeyInput(WORD key, WORD character, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = character;
+  input.ki.dwFlags = flags;
+  return input;
+}
+
+}  // namespace
+
+void PressKey(WORD key, std::initializer_list<WORD> modifiers) {
+  std::vector<INPUT> inputs;
+  for (const WORD modifier : modifiers) inputs.push_back(KeyInput(modifier, 0, 0));
+  inputs.push_back(KeyInput(key, 0, 0));
+  inputs.push_back(KeyInput(key, 0, KEYEVENTF_KEYUP));
+  for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) inputs.push_back(KeyInput(*m, 0, KEYEVENTF_KEYUP));
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  Sleep(kKeyPauseMs);
+}
+
+void TypeText(const std::wstring& text) {
+  for (const wchar_t character : text) {
+    INPUT pair[] = {KeyInput(0, character, KEYEVENTF_UNICODE), KeyInput(0, character, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)};
+    SendInput(2, pair, sizeof(INPUT));
+  }
+  Sleep(kKeyPauseMs);
 }
 
 HWND StripWindow(HWND main) { return GetDlgItem(main, kStripControlId); }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <initializer_list>
 #include <vector>
 
 #include "base/Messages.h"
@@ -59,8 +60,15 @@ std::wstring WindowText(HWND window);
 // Class name of a window.
 std::wstring ClassName(HWND window);
 
-// The first descendant of parent whose text is text (and class cls when given), or null.
+// The first descendant of parent whose text is text, key aside (and class cls when given),
+// or null.
 HWND FindDescendant(HWND parent, const std::wstring& text, const wchar_t* cls = nullptr);
+
+// Real keyboard input (SendInput), as a user types it, to whatever window has the focus:
+// a key with modifiers held (VK_CONTROL, VK_SHIFT, VK_MENU), and text typed character by
+// character. A short pause follows each, for the program to take it.
+void PressKey(WORD key, std::initializer_list<WORD> modifiers = {});
+void TypeText(const std::wstring& text);
 
 // The thumbnail strip and the preview, by their control ids.
 HWND StripWindow(HWND main);

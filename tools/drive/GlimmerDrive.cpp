@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/GpOwned.h"
+#include "base/ShellHelpers.h"
 #include "mainwindow/PreviewBar.h"
 #include "tools/drive/DriveKit.h"
 
@@ -63,7 +64,7 @@ HWND ChildWithText(HWND main, const wchar_t* text) {
         auto& wanted = *reinterpret_cast<Search*>(data);
         wchar_t shown[64] = {};
         GetWindowTextW(window, shown, 64);
-        if (std::wstring(shown) != wanted.text) return TRUE;
+        if (WithoutKey(shown) != wanted.text) return TRUE;
         wanted.found = window;
         return FALSE;
       },
