@@ -8,9 +8,6 @@
 constexpr UINT WM_REFRESH_PREVIEW = 1843;
 // A splitter drag ended: lay the panes out again.
 constexpr UINT WM_SPLITTER_MOVED = 3072;
-// The intake job found photos: lParam the IntakeBatch (intake/IntakeJob), whose ownership
-// passes with the message.
-constexpr UINT WM_INTAKE_BATCH = WM_APP + 3;
 
 // --- to a worker thread's queue ---------------------------------------------------------
 // Every worker's queue reads only this range.

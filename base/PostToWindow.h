@@ -8,9 +8,6 @@
 // poster's thread; the closures still waiting when it closes are freed then. One registered
 // message wakes the window; it carries no pointer, so nothing but a closure queued here runs.
 // A result travels in the closure that owns it.
-//
-// PostToWindow/TakePosted/DropPosted, at the end, are the older form: one owned result with
-// a message of its own, freed by hand when the window closes. New work posts closures.
 #include <windows.h>
 
 #include <deque>
@@ -91,30 +88,3 @@ public:
 private:
   std::shared_ptr<WindowPost> token;
 };
-
-// ---- the older form: one owned result with a message of its own -------------------------
-
-// Posts `message` with `result` as its lParam to `window`; false, the result freed, when the
-// message could not be posted. A null result posts nothing.
-template <typename T>
-bool PostToWindow(HWND window, UINT message, WPARAM wParam, std::unique_ptr<T> result) {
-  if (window == nullptr || !result) return false;
-  if (!PostMessageW(window, message, wParam, reinterpret_cast<LPARAM>(result.get()))) return false;
-  result.release();  // the message owns it now
-  return true;
-}
-
-// The result a PostToWindow message carries, owned by the caller.
-template <typename T>
-std::unique_ptr<T> TakePosted(LPARAM lParam) {
-  return std::unique_ptr<T>(reinterpret_cast<T*>(lParam));
-}
-
-// Frees the results of `message` still queued for `window`: called when the window closes,
-// after the worker that posts them has stopped.
-template <typename T>
-void DropPosted(HWND window, UINT message) {
-  if (window == nullptr) return;
-  MSG pending;
-  while (PeekMessageW(&pending, window, message, message, PM_REMOVE)) TakePosted<T>(pending.lParam);
-}

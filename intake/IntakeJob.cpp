@@ -18,7 +18,8 @@ std::wstring PathKey(const std::wstring& path) {
 // Gathers what one request finds and posts it in batches, at most one per interval.
 class BatchSender {
 public:
-  BatchSender(HWND window, UINT message, std::uint64_t request) : window(window), message(message), request(request) {}
+  BatchSender(const std::shared_ptr<WindowPost>& target, const IntakeJob_CL::Receiver& receiver, std::uint64_t request)
+      : target(target), receiver(receiver), request(request) {}
 
   PhotoList found;  // the walker appends here
   std::vector<UnreadFolder> unread;
@@ -39,12 +40,14 @@ public:
     found.items.clear();
     unread.clear();
     lastSent = GetTickCount64();
-    PostToWindow(window, message, 0, std::move(batch));  // a window gone frees it
+    if (!target || !receiver) return;
+    // A window gone meanwhile takes nothing: the batch is freed here.
+    target->Post([receive = receiver, sent = std::move(batch)]() mutable { receive(std::move(sent)); });
   }
 
 private:
-  HWND window;
-  UINT message;
+  const std::shared_ptr<WindowPost>& target;
+  const IntakeJob_CL::Receiver& receiver;
   std::uint64_t request;
   ULONGLONG lastSent = GetTickCount64();
 };
@@ -99,9 +102,9 @@ void IntakeJob_CL::Shutdown() {
   worker.Join();
 }
 
-void IntakeJob_CL::SetTargetWindow(HWND window, UINT message) {
-  targetWindow = window;
-  targetMessage = message;
+void IntakeJob_CL::SetTarget(std::shared_ptr<WindowPost> post, Receiver receive) {
+  target = std::move(post);
+  receiver = std::move(receive);
 }
 
 std::uint64_t IntakeJob_CL::Add(IntakeRequest request) {
@@ -115,7 +118,7 @@ std::uint64_t IntakeJob_CL::Add(IntakeRequest request) {
     // No thread: the request ends at once, having found nothing.
     const CriticalSectionLock hold(lock);
     while (!queue.empty()) {
-      BatchSender(targetWindow, targetMessage, queue.front().number).Send(true, true);
+      BatchSender(target, receiver, queue.front().number).Send(true, true);
       queue.pop_front();
     }
   }
@@ -140,7 +143,7 @@ bool IntakeJob_CL::WaitForNext(Queued& next) {
 
 void IntakeJob_CL::Walk(const Queued& queued) {
   const IntakeRequest& request = queued.request;
-  BatchSender sender(targetWindow, targetMessage, queued.number);
+  BatchSender sender(target, receiver, queued.number);
   std::unordered_set<std::wstring> seen;
   if (request.onceEach) {
     for (const std::wstring& path : request.listed) seen.insert(PathKey(path));

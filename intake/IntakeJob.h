@@ -2,8 +2,8 @@
 // The one job through which photos join the list, whichever way they came in (the open
 // dialog, a drop, the command line, a hand-over from a second start). A worker of its own
 // walks the paths of each request in turn and posts what it finds to the window in batches
-// (PostToWindow), so the strip fills while the folders are read and the user-interface thread
-// never lists a folder. Requests run in the order they were added; StopAll ends the walk in
+// (through the window's post token), so the strip fills while the folders are read and the
+// user-interface thread never lists a folder. Requests run in the order they were added; StopAll ends the walk in
 // hand and every request still waiting, keeping what was already found.
 #include <windows.h>
 
@@ -55,8 +55,10 @@ public:
   IntakeJob_CL(const IntakeJob_CL&) = delete;
   IntakeJob_CL& operator=(const IntakeJob_CL&) = delete;
 
-  // Where the batches go: `message` to `window`, lParam the IntakeBatch (TakeBatch).
-  void SetTargetWindow(HWND window, UINT message);
+  // Where the batches go: `receive` runs on the thread of the window that `post` belongs to,
+  // and never after that window has gone. Set before the first Add.
+  using Receiver = std::function<void(std::unique_ptr<IntakeBatch>)>;
+  void SetTarget(std::shared_ptr<WindowPost> post, Receiver receive);
   // Queues a request behind the ones waiting and answers its number, from 1 up. Every
   // request ends with exactly one batch that has `done` set.
   std::uint64_t Add(IntakeRequest request);
@@ -64,7 +66,7 @@ public:
   void StopAll();
   // Stops the walk in hand (after the folder entry in hand) and waits for the worker; the
   // requests still waiting are dropped and nothing more is posted. The window calls it when
-  // it closes, before it frees what is still queued for it.
+  // it closes.
   void Shutdown();
 
   // Called on the worker before each folder is listed: a seam that slows the listing for
@@ -72,8 +74,6 @@ public:
   std::function<void(const std::wstring& folder)> beforeListing;
   // A batch is posted at most this often while a walk goes on.
   static constexpr DWORD kBatchIntervalMs = 100;
-
-  static std::unique_ptr<IntakeBatch> TakeBatch(LPARAM lParam) { return TakePosted<IntakeBatch>(lParam); }
 
 private:
   struct Queued {
@@ -86,8 +86,8 @@ private:
   void Walk(const Queued& queued);
   bool IsStopped(std::uint64_t number) const { return number <= stopThrough.load(); }
 
-  HWND targetWindow = nullptr;
-  UINT targetMessage = 0;
+  std::shared_ptr<WindowPost> target;
+  Receiver receiver;
   CriticalSection_CL lock;
   CONDITION_VARIABLE arrived = CONDITION_VARIABLE_INIT;  // with `lock`
   std::deque<Queued> queue;                               // under `lock`

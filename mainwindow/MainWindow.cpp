@@ -100,9 +100,6 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_DROPFILES:
       intake.AddDropped(reinterpret_cast<HDROP>(wParam));
       break;
-    case WM_INTAKE_BATCH:
-      intake.OnBatch(lParam);
-      break;
     case WM_REFRESH_PREVIEW:
       OnRefreshPreview();
       break;
@@ -294,7 +291,7 @@ void MainWindow_CL::RestoreWindowRect() {
 }
 
 void MainWindow_CL::CreateIntake() {
-  intake.Create(hwnd);
+  intake.Create(hwnd, PostToken());
   intake.UseDpi(font, dpi);
   intake.listChanged = [this](bool selectFirst) {
     ListChanged();

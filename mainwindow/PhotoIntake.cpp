@@ -61,9 +61,9 @@ Placement At(HWND control, int left, int top, int right, int bottom, bool shown)
 
 }  // namespace
 
-void PhotoIntake_CL::Create(HWND owner) {
+void PhotoIntake_CL::Create(HWND owner, std::shared_ptr<WindowPost> post) {
   window = owner;
-  job.SetTargetWindow(owner, WM_INTAKE_BATCH);
+  job.SetTarget(std::move(post), [this](std::unique_ptr<IntakeBatch> batch) { OnBatch(std::move(batch)); });
   statusLine.CreateControl(0, L"Static", L"", kChild | SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, 0, 0, 0, 0, owner,
                            kIntakeStatusLineId);
   stopButton.CreateControl(0, L"Button", kIntakeStopText, kChild | BS_PUSHBUTTON, 0, 0, 0, 0, owner,
@@ -183,8 +183,7 @@ void PhotoIntake_CL::Queue(std::vector<std::wstring> paths, Way way) {
 
 // ---- what the walk finds ----------------------------------------------------------------
 
-void PhotoIntake_CL::OnBatch(LPARAM lParam) {
-  const std::unique_ptr<IntakeBatch> batch = IntakeJob_CL::TakeBatch(lParam);
+void PhotoIntake_CL::OnBatch(std::unique_ptr<IntakeBatch> batch) {
   if (!batch) return;
   const auto request = running.find(batch->request);
   const bool accepted = batch->request >= acceptFrom;
@@ -240,8 +239,6 @@ bool PhotoIntake_CL::Stop() {
 void PhotoIntake_CL::Close() {
   KillTimer(window, kHandoverTimer);
   job.Shutdown();
-  // Batches posted before the worker ended would otherwise die with the window's queue.
-  DropPosted<IntakeBatch>(window, WM_INTAKE_BATCH);
   running.clear();
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,7 +44,7 @@ public:
   PhotoIntake_CL& operator=(const PhotoIntake_CL&) = delete;
 
   // The status line and "中止" as children of `window`, and the job posting to it.
-  void Create(HWND window);
+  void Create(HWND window, std::shared_ptr<WindowPost> post);
   void UseDpi(HFONT font, int dpi);
   // The room left for the panes in `client`: all of it, or, while photos are searched, all
   // but a status row at the bottom. Adds the placements of the row's controls.
@@ -61,8 +62,8 @@ public:
   // The kept paths' photos join, each photo once, as soon as no modal window is open.
   void AddHandedOver();
 
-  // WM_INTAKE_BATCH: the found photos join the list.
-  void OnBatch(LPARAM lParam);
+  // A batch of the job: the found photos join the list.
+  void OnBatch(std::unique_ptr<IntakeBatch> batch);
   // "中止" or Esc: true when photos were being searched (the walk stops, its photos stay).
   bool Stop();
   bool Busy() const { return !running.empty(); }

@@ -8,16 +8,18 @@
 #include <vector>
 
 #include "base/Owned.h"
+#include "base/PostToWindow.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
-constexpr UINT kBatchMessage = WM_APP + 50;
-
-// A window of the test's own that only takes messages.
+// A window of the test's own that only takes messages, with the inbox the job posts to.
 struct MessageWindow {
   HWND hwnd = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  PostInbox inbox;
+  MessageWindow() { inbox.Open(hwnd); }
   ~MessageWindow() {
+    inbox.Close();
     if (hwnd != nullptr) DestroyWindow(hwnd);
   }
   HWND get() const { return hwnd; }
@@ -32,9 +34,22 @@ struct Received {
   bool stopped = false;
 };
 
+// What the job's batches say, gathered by request on the test's thread.
+using ReceivedByRequest = std::map<std::uint64_t, Received>;
+IntakeJob_CL::Receiver GatherInto(ReceivedByRequest& received) {
+  return [&received](std::unique_ptr<IntakeBatch> batch) {
+    Received& request = received[batch->request];
+    EXPECT_FALSE(request.done) << "nothing comes after a request's last batch";
+    for (const PhotoItem& photo : batch->photos) request.photos.push_back(photo.path);
+    for (const UnreadFolder& folder : batch->unread) request.unread.push_back(folder.folder);
+    ++request.batches;
+    request.done = batch->done;
+    request.stopped = batch->stopped;
+  };
+}
+
 // Pumps the test's message window until `requests` requests are done (at most 10 s).
-std::map<std::uint64_t, Received> ReceiveUntilDone(HWND window, std::size_t requests) {
-  std::map<std::uint64_t, Received> received;
+void ReceiveUntilDone(MessageWindow& window, const ReceivedByRequest& received, std::size_t requests) {
   const auto doneCount = [&received] {
     std::size_t done = 0;
     for (const auto& request : received) done += request.second.done ? 1 : 0;
@@ -43,19 +58,9 @@ std::map<std::uint64_t, Received> ReceiveUntilDone(HWND window, std::size_t requ
   const ULONGLONG end = GetTickCount64() + 10000;
   while (doneCount() < requests && GetTickCount64() < end) {
     MSG msg;
-    while (PeekMessageW(&msg, window, kBatchMessage, kBatchMessage, PM_REMOVE)) {
-      const std::unique_ptr<IntakeBatch> batch = IntakeJob_CL::TakeBatch(msg.lParam);
-      Received& request = received[batch->request];
-      EXPECT_FALSE(request.done) << "nothing comes after a request's last batch";
-      for (const PhotoItem& photo : batch->photos) request.photos.push_back(photo.path);
-      for (const UnreadFolder& folder : batch->unread) request.unread.push_back(folder.folder);
-      ++request.batches;
-      request.done = batch->done;
-      request.stopped = batch->stopped;
-    }
+    while (PeekMessageW(&msg, window.get(), 0, 0, PM_REMOVE)) window.inbox.Handle(msg.message);
     Sleep(5);
   }
-  return received;
 }
 
 }  // namespace
@@ -66,13 +71,14 @@ TEST(IntakeJob, RequestsRunInTurnAVanishedFolderIsNamedOnceEachHoldsAndAStopEnds
   for (const wchar_t* file : {L"a\\x.jpg", L"a\\gone\\y.jpg", L"a\\later\\z.png", L"a\\notes.txt"}) {
     ASSERT_TRUE(WriteFileBytes(temp.File(file), "x"));
   }
-  const MessageWindow window;
+  MessageWindow window;
   ASSERT_NE(window.get(), nullptr);
 
   const KernelHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   const KernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   IntakeJob_CL job;
-  job.SetTargetWindow(window.get(), kBatchMessage);
+  ReceivedByRequest received;
+  job.SetTarget(window.inbox.Token(), GatherInto(received));
   job.beforeListing = [&](const std::wstring& folder) {
     // A folder that goes while the tree is read, between its discovery and its listing.
     if (folder == temp.File(L"a\\gone")) RemoveTree(folder);
@@ -90,7 +96,7 @@ TEST(IntakeJob, RequestsRunInTurnAVanishedFolderIsNamedOnceEachHoldsAndAStopEnds
   twice.paths = {temp.File(L"a\\x.jpg"), temp.File(L"a\\x.jpg"), temp.File(L"missing.jpg")};
   EXPECT_EQ(job.Add(once), 1u);
   EXPECT_EQ(job.Add(twice), 2u);
-  std::map<std::uint64_t, Received> received = ReceiveUntilDone(window.get(), 2);
+  ReceiveUntilDone(window, received, 2);
   ASSERT_EQ(received.size(), 2u);
   EXPECT_EQ(received[1].photos, std::vector<std::wstring>{temp.File(L"a\\later\\z.png")});
   EXPECT_EQ(received[1].unread, std::vector<std::wstring>{temp.File(L"a\\gone")}) << "named, and the walk goes on";
@@ -109,9 +115,10 @@ TEST(IntakeJob, RequestsRunInTurnAVanishedFolderIsNamedOnceEachHoldsAndAStopEnds
   IntakeRequest waiting;
   waiting.paths = {temp.File(L"a")};
   job.Add(waiting);
+  received.clear();
   job.StopAll();
   SetEvent(release.get());
-  received = ReceiveUntilDone(window.get(), 2);
+  ReceiveUntilDone(window, received, 2);
   ASSERT_EQ(received.size(), 2u);
   for (const std::uint64_t request : {3u, 4u}) {
     EXPECT_TRUE(received[request].stopped) << request;

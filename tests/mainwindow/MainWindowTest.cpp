@@ -396,6 +396,7 @@ TEST_F(MainWindowTest, BurstOfChangesWritesTheWholeFileAFewTimesAndTheLastValueA
                          text.find(L"[APP_SETTING]") != std::wstring::npos &&
                          text.find(L"Sharpen=") != std::wstring::npos;
       if (!whole) ++brokenReads;
+      Sleep(1);  // a reader, not a lock held on the file without a pause
     }
   });
   for (int value = 1; value <= 50; ++value) {
