@@ -139,8 +139,9 @@ TEST_F(KeyboardAccess, TabGoesThroughEveryPaneAndPageInReadingOrderAndEveryBoxHa
       {2,
        {L"元ファイルの場所にフォルダを作成", L"参照...", L"[作成フォルダ名]", L"ファイル名の前に文字を追加",
         L"[ファイル名の前の文字]", L"ファイル名の後ろに文字を追加", L"[ファイル名の後ろの文字]",
-        L"JPEG量子化率を指定(80)", L"[JPEG 品質]", L"[目標サイズ (KB)]", L"撮影情報(EXIF)を残す", L"位置情報を消す",
-        L"更新日時を元の写真と同じにする", L"撮影日時にする", L"変換済みの写真はとばす", L"変換開始"}},
+        L"JPEG量子化率を指定(80)", L"[JPEG 品質]", L"[目標サイズ (KB)]", L"元より大きくしない",
+        L"撮影情報(EXIF)を残す", L"位置情報を消す", L"更新日時を元の写真と同じにする", L"撮影日時にする",
+        L"変換済みの写真はとばす", L"変換開始"}},
   };
   SendMessageW(main.hwnd, WM_COMMAND, kKeyPreviousPage, 0);  // Ctrl+Shift+Tab: round to the last
   ASSERT_EQ(main.paramTabs->currentTab, 2);
