@@ -6,6 +6,8 @@ namespace {
 
 constexpr wchar_t kCaption[] = L"変換結果";
 constexpr wchar_t kCloseText[] = L"閉じる";
+// No label shows above the list: an unseen one names it for a screen reader.
+constexpr wchar_t kListName[] = L"写真ごとの結果";
 constexpr int kMargin = 10;
 constexpr int kLabelHeight = 20;
 constexpr int kButtonWidth = 96;
@@ -75,7 +77,8 @@ INT_PTR ConvertResults_CL::DialogProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 void ConvertResults_CL::MakeControls(HWND dialog) {
-  summaryLabel = MakeChild(dialog, L"STATIC", summaryText, SS_LEFT, -1, font);
+  summaryLabel = MakeChild(dialog, L"STATIC", summaryText, SS_LEFT | SS_NOPREFIX, -1, font);
+  ShowWindow(MakeChild(dialog, L"STATIC", kListName, SS_LEFT, -1, font), SW_HIDE);
   listEdit = MakeChild(dialog, L"EDIT", listText,
                        WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
                            ES_AUTOHSCROLL | WS_TABSTOP,

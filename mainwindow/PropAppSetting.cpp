@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr wchar_t kTopMostText[] = L"ウインドウを常に最前面に表示する";
+constexpr wchar_t kTopMostText[] = L"ウインドウを常に最前面に表示する(&T)";
 constexpr int kCheckX = 8;
 constexpr int kCheckY = 16;
 constexpr int kStackTop = 4;

@@ -12,7 +12,7 @@
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
 
-constexpr wchar_t kExplorerMenuText[] = L"エクスプローラーの右クリックメニューに追加する";
+constexpr wchar_t kExplorerMenuText[] = L"エクスプローラーの右クリックメニューに追加する(&E)";
 constexpr wchar_t kExplorerMenuFailedText[] = L"エクスプローラーの右クリックメニューを変更できませんでした。\r\n\r\n";
 constexpr wchar_t kExplorerMenuFailedCaption[] = L"アプリ設定";
 

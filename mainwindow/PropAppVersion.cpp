@@ -13,9 +13,11 @@ namespace {
 
 constexpr wchar_t kSection[] = L"VERSION";
 constexpr wchar_t kNotifyKey[] = L"notify";
-constexpr wchar_t kNotifyText[] = L"バージョンアップの通知をしない";
+constexpr wchar_t kNotifyText[] = L"バージョンアップの通知をしない(&N)";
 constexpr wchar_t kSupportText[] = L"サポートサイトへ";
-constexpr wchar_t kSupportButtonText[] = L"\x3000\x3000サポートサイトへ\x3000\x3000";
+constexpr wchar_t kSupportButtonText[] = L"\x3000\x3000サポートサイトへ\x3000\x3000(&S)";
+// The icon shows no text; this one names it for a screen reader and gives it its key.
+constexpr wchar_t kIconButtonText[] = L"Glimmerset(&G)";
 constexpr wchar_t kNotifyFrameTitle[] = L"バージョンアップの通知";
 constexpr wchar_t kVersionFrameTitle[] = L"バージョン情報";
 constexpr int kNotifyCheckY = 16;
@@ -69,7 +71,7 @@ void PropAppVersion_CL::OnInitDialog(HWND window) {
 
   const int check = controls.AddCheckBox(window, kNotifyText, uw / 2, px(kNotifyCheckY));
   notifyCheck = controls.As<CheckBox_CL>(check);
-  const int icon = controls.AddButton(window, L"OK", uw / 2);
+  const int icon = controls.AddButton(window, kIconButtonText, uw / 2);
   iconButton = controls.As<Button_CL>(icon);
   if (Exists(iconButton)) {
     iconButton->Resize(px(kIconButtonSize), px(kIconButtonSize), TRUE);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/HighDpiHelper.h"
+#include "toolkit/ControlLayout.h"
 
 namespace {
 
@@ -84,8 +85,11 @@ void EasyProgress_CL::LayOut(HWND dialog) {
     MoveWindow(cancelButton->hwnd, width, 0, buttonWidth, height, TRUE);
   }
 
+  // The caption names the bar for a screen reader; Tab reaches the cancel button alone.
+  const StaticText_CL* const barName = AddHiddenLabel(controls, dialog, title);
   progressBar = controls.As<ProgressBar_CL>(controls.AddProgressBar(dialog, width, height));
   if (progressBar) SendMessageW(progressBar->hwnd, PBM_SETRANGE, 0, MAKELPARAM(0, fullPosition));
+  SetTabOrder({barName, progressBar, cancelButton}, {});
 
   post = PostToken();
   if (autoStart && Start() != WAIT_OBJECT_0) {

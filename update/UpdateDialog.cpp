@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr wchar_t kOpenSiteText[] = L"\x3000サイトへ移動する\x3000";
-constexpr wchar_t kLaterText[] = L"後日通知する\x3000";
+constexpr wchar_t kOpenSiteText[] = L"\x3000サイトへ移動する\x3000(&S)";
+constexpr wchar_t kLaterText[] = L"後日通知する\x3000(&L)";
 constexpr int kTextX = 8;
 constexpr int kTextY = 8;
 
@@ -32,6 +32,8 @@ INT_PTR UpdateDialog_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       if (wParam == kOpenSiteId) EndDialog(window, kAnswerOpenSite);
       if (wParam == kLaterId) EndDialog(window, kAnswerLater);
+      // Escape, as closing the window, answers nothing.
+      if (wParam == IDCANCEL) EndDialog(window, kAnswerClosed);
       return 0;
     case WM_CLOSE:
       EndDialog(window, kAnswerClosed);
@@ -57,6 +59,8 @@ void UpdateDialog_CL::OnInitDialog(HWND window) {
   const int later = controls.AddButton(window, kLaterText, 0);
   Renumber(later, kLaterId);
   questionIndex = controls.AddStaticText(window, UpdateQuestionText(latestVersion, installedVersion), 0, 0);
+  // Read top to bottom: the question, then the buttons left to right.
+  SetTabOrder({controls.At(questionIndex), controls.At(openSiteIndex), controls.At(later)}, {});
   PlaceControls(window);
 
   if (parentWindow) CenterOnOwner(parentWindow, window);

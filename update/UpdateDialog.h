@@ -1,7 +1,7 @@
 #pragma once
 // The question shown when a newer version is out: the question text and two buttons,
-// "　サイトへ移動する　" (ends the run with 1) and "後日通知する　" (ends it with 2); closing the
-// window ends it with 0. Runs modally over the main window, centred on it.
+// "　サイトへ移動する　(&S)" (ends the run with 1) and "後日通知する　(&L)" (ends it with 2); closing
+// the window or Escape ends it with 0. Runs modally over the main window, centred on it.
 #include <windows.h>
 
 #include <string>

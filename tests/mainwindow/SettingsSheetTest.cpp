@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr wchar_t kTopMostText[] = L"ウインドウを常に最前面に表示する";
-constexpr wchar_t kNotifyText[] = L"バージョンアップの通知をしない";
+constexpr wchar_t kTopMostText[] = L"ウインドウを常に最前面に表示する(&T)";
+constexpr wchar_t kNotifyText[] = L"バージョンアップの通知をしない(&N)";
 
 constexpr wchar_t kUserClasses[] = L"Software\\Classes";
 

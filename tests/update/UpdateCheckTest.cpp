@@ -473,8 +473,8 @@ TEST_F(UpdateCheck, NoticeWindowAsksOverItsOwnerAndEndsByItsButtons) {
   dpi.Init();
   EXPECT_EQ(window.right - window.left, dpi.ScaleX(360));
   EXPECT_EQ(window.bottom - window.top, dpi.ScaleY(160));
-  EXPECT_EQ(openText, L"\x3000サイトへ移動する\x3000");
-  EXPECT_EQ(laterText, L"後日通知する\x3000");
+  EXPECT_EQ(openText, L"\x3000サイトへ移動する\x3000(&S)");
+  EXPECT_EQ(laterText, L"後日通知する\x3000(&L)");
   EXPECT_EQ(later.right, client.right - 4);
   EXPECT_EQ(later.bottom, client.bottom - 4);
   EXPECT_EQ(open.right, later.left - 4);
