@@ -134,11 +134,11 @@ void TabItemDialogSave_CL::CreateControls() {
 
 // The order a reader takes, each box right after its name; the frames lie under everything.
 void TabItemDialogSave_CL::SetTabOrder() {
-  ::SetTabOrder({desktopRadio, besideSourceRadio, chosenFolderRadio, replaceRadio, browseButton, folderLabel, folderEdit,
-                 chosenFolderName, chosenFolderEdit, folderProblemLabel, prefixCheck, prefixName, prefixEdit,
-                 suffixCheck, suffixName, suffixEdit, qualityRadio, fileSizeRadio, qualityName, qualitySlider,
-                 fileSizeName, fileSizeEdit, kbyteLabel, strictSizeCheck, neverLargerCheck, keepMetadataCheck, removeGpsCheck,
-                 keepTimeCheck, exifTimeCheck, skipDoneCheck},
+  ::SetTabOrder({desktopRadio, besideSourceRadio, chosenFolderRadio, replaceRadio, browseButton, folderLabel,
+                 folderEdit, chosenFolderName, chosenFolderEdit, folderProblemLabel, prefixCheck, prefixName,
+                 prefixEdit, suffixCheck, suffixName, suffixEdit, qualityRadio, fileSizeRadio, qualityName,
+                 qualitySlider, fileSizeName, fileSizeEdit, kbyteLabel, neverLargerCheck, strictSizeCheck,
+                 keepMetadataCheck, removeGpsCheck, keepTimeCheck, exifTimeCheck, skipDoneCheck},
                 {folderGroup, nameGroup, jpegGroup});
 }
 
@@ -430,6 +430,13 @@ void TabItemDialogSave_CL::Layout() {
     const int editHeight = edit.bottom - edit.top;
     const int labelHeight = label.bottom - label.top;
     MoveTo(*kbyteLabel, edit.right + uw / 2, edit.top + (editHeight - labelHeight) / 2);
+    // On the file size's row, after its unit: never an output larger than its photo. It holds
+    // for every quality choice; the row has room where the choice's own texts have none.
+    if (Exists(neverLargerCheck)) {
+      const RECT check = Rect(*neverLargerCheck);
+      const int checkHeight = check.bottom - check.top;
+      MoveTo(*neverLargerCheck, Rect(*kbyteLabel).right + 2 * uw, edit.top + (editHeight - checkHeight) / 2);
+    }
   }
   if (Exists(fileSizeEdit)) MoveIfExists(strictSizeCheck, 2 * uw, Rect(*fileSizeEdit).bottom + h4);
   // These apply to every output type, so they stand below the JPEG group, in none. There is
@@ -437,10 +444,16 @@ void TabItemDialogSave_CL::Layout() {
   // the date taken is indented under the file time, and the skip stands beside it.
   const int indent = uw / 2 + margin;
   const int rightHalf = m.width / 2 + margin;
-  // Beside the choice of a file size: never an output larger than its photo.
-  MoveIfExists(neverLargerCheck, rightHalf, 19 * uh + 2 * h2 + h4 + jpegShift);
+  // The right half's box, moved left as far as its text needs to stay on the page, but never
+  // onto the box on its left.
+  const auto rightColumn = [&](const ControlBase_CL* control, const ControlBase_CL* onTheLeft) {
+    const int fitting = std::min<int>(rightHalf, m.width - uw / 2 - widthOf(control));
+    return Exists(onTheLeft) ? std::max<int>(fitting, Rect(*onTheLeft).right + uw / 2) : fitting;
+  };
   page::Rows checks(jpegTop + jpegGroupHeight + h2, uh + margin);
-  MoveIfExists(removeGpsCheck, rightHalf, checks.Place(keepMetadataCheck, indent));
+  const int metadataRow = checks.Place(keepMetadataCheck, indent);
+  MoveIfExists(removeGpsCheck, rightColumn(removeGpsCheck, keepMetadataCheck), metadataRow);
   checks.Place(keepTimeCheck, indent);
-  MoveIfExists(skipDoneCheck, rightHalf, checks.Place(exifTimeCheck, indent + uw));
+  const int exifTimeRow = checks.Place(exifTimeCheck, indent + uw);
+  MoveIfExists(skipDoneCheck, rightColumn(skipDoneCheck, exifTimeCheck), exifTimeRow);
 }
