@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kSizeKeepIndex = kSizeChoiceKeep;
-constexpr int kSizeCustomIndex = kSizeChoiceCustom;
 constexpr int kLargestSide = 65535;
 
 std::wstring Lower(std::wstring text) {
@@ -49,7 +47,7 @@ bool ParseWholeNumber(const std::wstring& text, int low, int high, int& value) {
 // "800x600" (or "800X600"), each side at least kSmallestCustomSide; or "keep".
 bool ApplySize(const std::wstring& text, ConvertSettings& settings) {
   if (Lower(text) == L"keep") {
-    settings.ResizeRadioIndex = kSizeKeepIndex;
+    settings.ResizeRadioIndex = SizeChoice::Keep;
     return true;
   }
   const size_t x = Lower(text).find(L'x');
@@ -58,7 +56,7 @@ bool ApplySize(const std::wstring& text, ConvertSettings& settings) {
   if (x == std::wstring::npos || !ParseWholeNumber(text.substr(0, x), 0, kLargestSide, width) ||
       !ParseWholeNumber(text.substr(x + 1), 0, kLargestSide, height) || !IsUsableCustomSize(width, height))
     return false;
-  settings.ResizeRadioIndex = kSizeCustomIndex;
+  settings.ResizeRadioIndex = SizeChoice::Custom;
   settings.outputWidth = width;
   settings.outputHeight = height;
   return true;
@@ -85,9 +83,9 @@ bool ApplyType(const std::wstring& text, ConvertSettings& settings) {
 bool ApplyEffect(const std::wstring& text, ConvertSettings& settings) {
   const std::wstring wanted = Lower(text);
   if (wanted == L"grey" || wanted == L"gray") {
-    settings.globalEffect.EffectRadioIndex = 1;
+    settings.globalEffect.EffectRadioIndex = ColourEffect::GreyScale;
   } else if (wanted == L"sepia") {
-    settings.globalEffect.EffectRadioIndex = 2;
+    settings.globalEffect.EffectRadioIndex = ColourEffect::Sepia;
   } else if (wanted == L"none") {
     settings.globalEffect = EffectParams{};
   } else {
@@ -101,7 +99,7 @@ bool ApplyEffect(const std::wstring& text, ConvertSettings& settings) {
 bool ApplyChosenFolder(const std::wstring& value, ConvertSettings& settings) {
   const std::wstring full = FullPathOf(value);
   if (value.empty() || full.empty()) return false;
-  settings.SaveDirTypeIndex = kSaveInChosenFolder;
+  settings.SaveDirTypeIndex = OutputPlace::ChosenFolder;
   settings.OutputFolder = full;
   return true;
 }
@@ -112,42 +110,42 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, ConvertSe
   if (option == L"/type") return ApplyType(value, settings);
   if (option == L"/effect") return ApplyEffect(value, settings);
   if (option == L"/quality") {
-    settings.JpegQualityTypeIndex = 0;
+    settings.JpegQualityTypeIndex = QualityMode::Fixed;
     return ParseWholeNumber(value, 0, 100, settings.JpegQuantization);
   }
   if (option == L"/target-kb") {
-    settings.JpegQualityTypeIndex = 1;
-    settings.TargetStrict = 0;
+    settings.JpegQualityTypeIndex = QualityMode::TargetSize;
+    settings.TargetStrict = false;
     return ParseWholeNumber(value, 1, 1000000, settings.JpegFileSize);
   }
   if (option == L"/max-kb") {
-    settings.JpegQualityTypeIndex = 1;
-    settings.TargetStrict = 1;
+    settings.JpegQualityTypeIndex = QualityMode::TargetSize;
+    settings.TargetStrict = true;
     return ParseWholeNumber(value, 1, 1000000, settings.JpegFileSize);
   }
   if (option == L"/out") return ApplyChosenFolder(value, settings);
   if (option == L"/long-edge") {
-    settings.ResizeRadioIndex = kSizeChoiceLongEdge;
+    settings.ResizeRadioIndex = SizeChoice::LongEdge;
     return ParseWholeNumber(value, kSmallestLongEdge, kLargestLongEdge, settings.LongEdge);
   }
   if (option == L"/scale") {
-    settings.ResizeRadioIndex = kSizeChoiceScale;
+    settings.ResizeRadioIndex = SizeChoice::Percent;
     return ParseWholeNumber(value, kSmallestScalePercent, kLargestScalePercent, settings.ScalePercent);
   }
   if (option == L"/workers") return ParseWholeNumber(value, 1, ConvertBatch_CL::kMostWorkers, request.workers);
   if (option == L"/folder") {
     if (OutputFolderNameProblem(value) != FolderNameProblem::None) return false;
     settings.MakeFolder = value;
-    settings.SaveDirTypeIndex = 1;
+    settings.SaveDirTypeIndex = OutputPlace::BesideSource;
     return true;
   }
   if (option == L"/prefix") {
-    settings.CheckAddFileNameTop = 1;
+    settings.CheckAddFileNameTop = true;
     settings.ValueAddFileNameTop = value;
     return true;
   }
   if (option == L"/suffix") {
-    settings.CheckAddFileNameBottom = 1;
+    settings.CheckAddFileNameBottom = true;
     settings.ValueAddFileNameBottom = value;
     return true;
   }
@@ -167,36 +165,36 @@ bool TakesValue(const std::wstring& option) {
 // Applies a switch without a value; false when there is no such switch.
 bool ApplySwitch(const std::wstring& option, ConvertSettings& settings, bool& usage) {
   if (option == L"/desktop") {
-    settings.SaveDirTypeIndex = 0;
+    settings.SaveDirTypeIndex = OutputPlace::Desktop;
   } else if (option == L"/strip") {
-    settings.KeepMetadata = 0;
+    settings.KeepMetadata = false;
   } else if (option == L"/no-enlarge") {
-    settings.NoEnlarge = 1;
+    settings.NoEnlarge = true;
   } else if (option == L"/keep-time") {
-    settings.KeepFileTime = 1;
-    settings.FileTimeFromExif = 0;
+    settings.KeepFileTime = true;
+    settings.FileTimeFromExif = false;
   } else if (option == L"/exif-time") {
-    settings.KeepFileTime = 1;
-    settings.FileTimeFromExif = 1;
+    settings.KeepFileTime = true;
+    settings.FileTimeFromExif = true;
   } else if (option == L"/new-time") {
-    settings.KeepFileTime = 0;
+    settings.KeepFileTime = false;
   } else if (option == L"/no-gps") {
-    settings.RemoveGps = 1;
+    settings.RemoveGps = true;
   } else if (option == L"/sharpen") {
-    settings.Sharpen = 1;
+    settings.Sharpen = true;
   } else if (option == L"/no-sharpen") {
-    settings.Sharpen = 0;
+    settings.Sharpen = false;
   } else if (option == L"/skip-done") {
-    settings.SkipDone = 1;
+    settings.SkipDone = true;
   } else if (option == L"/never-larger") {
-    settings.NeverLarger = 1;
+    settings.NeverLarger = true;
   } else if (option == L"/allow-larger") {
-    settings.NeverLarger = 0;
+    settings.NeverLarger = false;
   } else if (option == L"/replace") {
-    settings.SaveDirTypeIndex = kReplaceSource;
+    settings.SaveDirTypeIndex = OutputPlace::ReplaceSource;
   } else if (option == L"/fill") {
-    settings.CropToFill = 1;
-    settings.CropAnchor = kCropCentre;
+    settings.CropToFill = FitOrFill::Fill;
+    settings.CropAnchor = FillAnchor::Centre;
   } else if (option == L"/?" || option == L"/help") {
     usage = true;
   } else if (option != L"/convert") {
@@ -338,7 +336,7 @@ ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, C
     if (option == L"/fill" && i + 1 < arguments.size()) {
       const std::wstring anchor = Lower(arguments[i + 1]);
       if (anchor == L"smart") {
-        settings.CropAnchor = kCropAttention;
+        settings.CropAnchor = FillAnchor::Attention;
         ++i;
       } else if (anchor == L"centre" || anchor == L"center") {
         ++i;
@@ -398,7 +396,7 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
   SaveData_CL settings;
   settings.Load(theIniFile, theLog);
   // Photos are replaced only when this command line says so, whatever the window chose last.
-  if (settings.SaveDirTypeIndex == kReplaceSource) settings.SaveDirTypeIndex = kSaveBesideSource;
+  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) settings.SaveDirTypeIndex = OutputPlace::BesideSource;
   const ConsoleRequest request = ParseConsoleRequest(arguments, settings);
   if (request.showUsage) {
     out.Line(ConsoleUsage());

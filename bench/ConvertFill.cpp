@@ -23,12 +23,12 @@ using bench::MillisecondsSince;
 constexpr int kPhotos = 8;
 constexpr int kSide = 1080;
 
-ConvertSettings SquareBox(bool fill, int anchor) {
+ConvertSettings SquareBox(bool fill, FillAnchor anchor) {
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceCustom;
+  settings.ResizeRadioIndex = SizeChoice::Custom;
   settings.outputWidth = kSide;
   settings.outputHeight = kSide;
-  settings.CropToFill = fill ? 1 : 0;
+  settings.CropToFill = fill ? FitOrFill::Fill : FitOrFill::Fit;
   settings.CropAnchor = anchor;
   return settings;
 }
@@ -57,7 +57,7 @@ int ConvertFill() {
     }
   }
   vips_concurrency_set(1);  // as each of several batch workers runs
-  const ConvertSettings ways[] = {SquareBox(true, kCropAttention), SquareBox(true, kCropCentre), SquareBox(false, 0)};
+  const ConvertSettings ways[] = {SquareBox(true, FillAnchor::Attention), SquareBox(true, FillAnchor::Centre), SquareBox(false, FillAnchor::Centre)};
   std::vector<double> times[3];
   int status = 0;
   for (int i = 0; i < kPhotos; ++i) {

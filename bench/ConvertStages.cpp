@@ -153,7 +153,7 @@ int main() {
                 Median(stages.encode), Median(stages.onePass), Median(stages.write), Median(stages.writeNoFlush));
     // At full size, alternating which way goes first (the second read of a file is the faster).
     ConvertSettings keepSize;
-    keepSize.ResizeRadioIndex = kSizeChoiceKeep;
+    keepSize.ResizeRadioIndex = SizeChoice::Keep;
     std::vector<double> memoryFirst, onePass;
     for (size_t i = 0; i < photos.size(); ++i) {
       const bool memoryGoesFirst = i % 2 == 0;

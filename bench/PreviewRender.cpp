@@ -83,7 +83,7 @@ int main() {
       preview.Create(parent, kPreviewControlId, 640, 480, 0, 0);
       preview.SetDisplayMode(kDisplayFit);
       SaveData_CL settings;
-      settings.globalEffect.CheckBriteness = 1;
+      settings.globalEffect.CheckBriteness = true;
       PhotoItem photo{first, 0, 0, {}, {}};
       TimeOneRender(preview, photo, settings);  // the first read loads the decoders
 

@@ -83,7 +83,7 @@ const wchar_t* ChosenFolderProblemText(ChosenFolderProblem problem) {
 }
 
 std::wstring ChosenOutputFolder(const ConvertSettings& settings) {
-  return settings.SaveDirTypeIndex == kSaveInChosenFolder ? settings.OutputFolder : std::wstring();
+  return settings.SaveDirTypeIndex == OutputPlace::ChosenFolder ? settings.OutputFolder : std::wstring();
 }
 
 HRESULT MakeFolderTree(const std::wstring& fullPath) {
@@ -100,7 +100,7 @@ HRESULT MakeFolderTree(const std::wstring& fullPath) {
 
 HRESULT PrepareChosenFolder(const ConvertSettings& settings, std::wstring& problem) {
   problem.clear();
-  if (settings.SaveDirTypeIndex != kSaveInChosenFolder) return S_OK;
+  if (settings.SaveDirTypeIndex != OutputPlace::ChosenFolder) return S_OK;
   const std::wstring& folder = settings.OutputFolder;
   const std::wstring lead = L"保存先のフォルダ「" + folder + L"」を使えません: ";
   if (const ChosenFolderProblem syntax = ChosenFolderPathProblem(folder); syntax != ChosenFolderProblem::None) {

@@ -134,7 +134,7 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
 // the photo's own time kept on the output the two are equal, which counts as done too.
 void ConvertBatch_CL::MarkDone(const OutputPlan_CL& plan) {
   // An output in its photo's place is the photo: no second file tells that it was done.
-  if (settings.SaveDirTypeIndex == kReplaceSource) return;
+  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) return;
   std::size_t skipped = 0;
   for (std::size_t i = 0; i < photos.size(); ++i) {
     if (planned[i].refusal != PhotoFailure::None || !plan.OutputWasUpToDate(i)) continue;
@@ -234,7 +234,7 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   }
   if (!prepared.warning.empty()) LogDecoderWarning(log, result, prepared.warning);
   if (result.photoKept) {
-    LogPhotoKept(log, result, settings.SaveDirTypeIndex == kReplaceSource);
+    LogPhotoKept(log, result, settings.SaveDirTypeIndex == OutputPlace::ReplaceSource);
   } else if (result.sizeGiven.madeSmaller) {
     LogMadeSmaller(log, result);
   }
@@ -244,7 +244,7 @@ void ConvertBatch_CL::ChooseBytes(std::size_t index, const PreparedPhoto& prepar
                                   std::vector<unsigned char>& own, const unsigned char*& data, std::size_t& size) {
   data = encoded.begin();
   size = encoded.size;
-  if (settings.NeverLarger == 0) return;
+  if (!settings.NeverLarger) return;
   // Only a photo smaller than its output is read again.
   const uint64_t photoSize = FileSizeOf(photos[index].path);
   if (photoSize == 0 || photoSize >= encoded.size) return;
@@ -260,7 +260,7 @@ void ConvertBatch_CL::ChooseBytes(std::size_t index, const PreparedPhoto& prepar
 void ConvertBatch_CL::WriteOutput(std::size_t index, PreparedPhoto& prepared, const unsigned char* data,
                                   std::size_t size, const std::atomic<int>& cancel) {
   PhotoResult& result = results[index];
-  const bool replacing = settings.SaveDirTypeIndex == kReplaceSource;
+  const bool replacing = settings.SaveDirTypeIndex == OutputPlace::ReplaceSource;
   // The photo is smaller than its output and stays in its own place as it is.
   if (replacing && result.photoKept && IsSameFile(result.output, result.source)) return;
   FILETIME fileTime{};
@@ -286,7 +286,7 @@ BatchCounts ConvertBatch_CL::Counts() const {
     if (result.failure == PhotoFailure::None) {
       ++counts.written;
       if (result.sizeGiven.madeSmaller) ++counts.madeSmaller;
-      if (result.photoKept) ++(settings.SaveDirTypeIndex == kReplaceSource ? counts.leftAsIs : counts.copied);
+      if (result.photoKept) ++(settings.SaveDirTypeIndex == OutputPlace::ReplaceSource ? counts.leftAsIs : counts.copied);
     } else if (result.failure == PhotoFailure::Cancelled) {
       ++counts.notStarted;
     } else if (result.failure == PhotoFailure::AlreadyDone) {

@@ -8,40 +8,59 @@
 
 #include "engine/OutputFormat.h"
 
-// Colour effect of a photo; the field names are the INI keys of the global effect.
+// The colour effect of a photo, by the number the INI stores (EffectRadioIndex).
+enum class ColourEffect : int { None = 0, GreyScale = 1, Sepia = 2 };
+constexpr int kColourEffectCount = 3;
+
+// Colour effect of a photo: the effect and the brightness and contrast changes.
 struct EffectParams {
-  int EffectRadioIndex = 0;  // 0 none, 1 grey scale, 2 sepia
-  int CheckBriteness = 0;
+  ColourEffect EffectRadioIndex = ColourEffect::None;
+  bool CheckBriteness = false;
   int ValueBriteness = 50;   // slider 0..100
-  int CheckContrast = 0;
+  bool CheckContrast = false;
   int ValueContrast = 0;     // slider 0..100
+
+  bool operator==(const EffectParams&) const = default;
 };
 
-// The size choices, by ResizeRadioIndex: the box a photo is fitted into.
-// -1 x -1 means the custom box (outputWidth x outputHeight), -2 x -2 keeps the photo's size,
-// -3 x -3 fits the long edge into LongEdge, -4 x -4 scales by ScalePercent.
-struct SizeChoice {
+// The size a photo is converted to, by the number the INI stores (ResizeRadioIndex): one of
+// nine fixed boxes, the custom box (outputWidth x outputHeight), the photo's own size, the long
+// edge made LongEdge pixels, or both sides scaled by ScalePercent.
+enum class SizeChoice : int {
+  Box1600x1200 = 0,
+  Box1280x960 = 1,
+  Box1024x768 = 2,
+  Box800x600 = 3,
+  Box640x480 = 4,
+  Box480x480 = 5,
+  Box320x240 = 6,
+  Box160x120 = 7,
+  Box80x60 = 8,
+  Custom = 9,
+  Keep = 10,
+  LongEdge = 11,
+  Percent = 12,
+};
+constexpr int kSizeChoiceCount = 13;
+constexpr SizeChoice kDefaultSizeChoice = SizeChoice::Box800x600;
+
+// A box a photo is fitted into (or cropped to fill).
+struct SizeBox {
   int width;
   int height;
 };
-constexpr SizeChoice kSizeChoices[] = {
-    {1600, 1200}, {1280, 960}, {1024, 768}, {800, 600}, {640, 480}, {480, 480},
-    {320, 240},   {160, 120},  {80, 60},    {-1, -1},   {-2, -2},  {-3, -3}, {-4, -4},
+// The boxes of the nine fixed size choices, in their order.
+constexpr SizeBox kFixedBoxes[] = {
+    {1600, 1200}, {1280, 960}, {1024, 768}, {800, 600}, {640, 480}, {480, 480}, {320, 240}, {160, 120}, {80, 60},
 };
-constexpr int kSizeChoiceCount = static_cast<int>(sizeof(kSizeChoices) / sizeof(kSizeChoices[0]));
-constexpr int kSizeChoiceCustom = 9;
-constexpr int kSizeChoiceKeep = 10;
-constexpr int kSizeChoiceLongEdge = 11;
-constexpr int kSizeChoiceScale = 12;
-constexpr int kDefaultSizeChoice = 3;
+constexpr int kFixedBoxCount = static_cast<int>(sizeof(kFixedBoxes) / sizeof(kFixedBoxes[0]));
+static_assert(kFixedBoxCount == static_cast<int>(SizeChoice::Custom));
 
-constexpr bool IsValidSizeChoice(int index) { return index >= 0 && index < kSizeChoiceCount; }
-// The nine boxes and the custom one: the choices a photo can be cropped to fill.
-constexpr bool HasSizeBox(int index) { return index >= 0 && index <= kSizeChoiceCustom; }
-// The box of a size choice; an index outside the table gives the default choice's box.
-constexpr SizeChoice SizeChoiceBox(int index) {
-  return kSizeChoices[IsValidSizeChoice(index) ? index : kDefaultSizeChoice];
+constexpr bool IsFixedBox(SizeChoice choice) {
+  return static_cast<int>(choice) >= 0 && static_cast<int>(choice) < kFixedBoxCount;
 }
+// The nine boxes and the custom one: the choices a photo can be cropped to fill.
+constexpr bool HasSizeBox(SizeChoice choice) { return IsFixedBox(choice) || choice == SizeChoice::Custom; }
 
 // The smallest width and height of the custom box: a conversion does not start below it.
 constexpr int kSmallestCustomSide = 2;
@@ -55,67 +74,81 @@ constexpr int kLargestLongEdge = 65535;
 constexpr int kSmallestScalePercent = 1;
 constexpr int kLargestScalePercent = 400;
 
-// SaveDirTypeIndex: where the outputs go.
-constexpr int kSaveOnDesktop = 0;
-constexpr int kSaveBesideSource = 1;  // in the folder MakeFolder beside each photo
-constexpr int kSaveInChosenFolder = 2;  // under OutputFolder, the photos' sub-folders kept
-// Each output takes its photo's place under the photo's name (the extension of its type), and
-// the photo goes to the Recycle Bin ("元の写真を置き換える（元はごみ箱へ）").
-constexpr int kReplaceSource = 3;
+// Where the outputs go, by the number the INI stores (SaveDirTypeIndex).
+enum class OutputPlace : int {
+  Desktop = 0,       // in the folder MakeFolder on the desktop
+  BesideSource = 1,  // in the folder MakeFolder beside each photo
+  ChosenFolder = 2,  // under OutputFolder, the photos' sub-folders kept
+  // Each output takes its photo's place under the photo's name (the extension of its type), and
+  // the photo goes to the Recycle Bin ("元の写真を置き換える（元はごみ箱へ）").
+  ReplaceSource = 3,
+};
+constexpr int kOutputPlaceCount = 4;
 
-// CropAnchor: where a photo cropped to fill its box is cut.
-constexpr int kCropCentre = 0;
-constexpr int kCropAttention = 1;  // around what draws the eye
+// How the JPEG quality is set, by the number the INI stores (JpegQualityTypeIndex): a fixed
+// quality (JpegQuantization), or the quality that brings each output near a target file size
+// (JpegFileSize KB; TargetStrict makes it a limit).
+enum class QualityMode : int { Fixed = 0, TargetSize = 1 };
+constexpr int kQualityModeCount = 2;
+
+// Whether a photo is fitted into its box or scaled to cover it and cut to exactly its size
+// ("切り抜いてぴったりにする"), by the number the INI stores (CropToFill).
+enum class FitOrFill : int { Fit = 0, Fill = 1 };
+constexpr int kFitOrFillCount = 2;
+
+// Where a photo cropped to fill its box is cut, by the number the INI stores (CropAnchor).
+enum class FillAnchor : int {
+  Centre = 0,
+  Attention = 1,  // around what draws the eye
+};
+constexpr int kFillAnchorCount = 2;
 
 struct ConvertSettings {
-  // The stored size choice / output type when it is inside its table, else the default.
-  int ValidResizeIndex() const;
-  int ValidOutputType() const;
+  bool operator==(const ConvertSettings&) const = default;
 
-  int ResizeRadioIndex = kDefaultSizeChoice;
+  SizeChoice ResizeRadioIndex = kDefaultSizeChoice;
   int outputWidth = 320;
   int outputHeight = 240;
-  int SaveDirTypeIndex = kSaveBesideSource;
+  OutputPlace SaveDirTypeIndex = OutputPlace::BesideSource;
   std::wstring MakeFolder = L"Resized";
-  int CheckAddFileNameTop = 0;
+  bool CheckAddFileNameTop = false;
   std::wstring ValueAddFileNameTop = L"s_";
-  int CheckAddFileNameBottom = 0;
+  bool CheckAddFileNameBottom = false;
   std::wstring ValueAddFileNameBottom = L"_s";
-  int JpegQualityTypeIndex = 0;
+  QualityMode JpegQualityTypeIndex = QualityMode::Fixed;
   int JpegQuantization = 80;
   int JpegFileSize = 100;
   EffectParams globalEffect;
-  int OutputImageType = kDefaultOutputType;
-  // 1: outputs keep the photo's EXIF (Orientation set to 1, no embedded thumbnail) and its
-  // colour profile; 0: every piece of metadata is stripped.
-  int KeepMetadata = 1;
-  // 1: a photo already inside the box keeps its size instead of being enlarged to it.
-  int NoEnlarge = 0;
+  OutputTypeChoice OutputImageType = kDefaultOutputType;
+  // On: outputs keep the photo's EXIF (Orientation set to 1, no embedded thumbnail) and its
+  // colour profile; off: every piece of metadata is stripped.
+  bool KeepMetadata = true;
+  // On: a photo already inside the box keeps its size instead of being enlarged to it.
+  bool NoEnlarge = false;
   // The box of "長辺を指定": a photo's long edge becomes this many pixels (kSmallestLongEdge..).
   int LongEdge = 1600;
   // "元のサイズの N %": both sides times N / 100 (kSmallestScalePercent..kLargestScalePercent).
   int ScalePercent = 50;
-  // 1: an output's modification time is its photo's (or, with FileTimeFromExif, the date taken).
-  int KeepFileTime = 1;
-  // 1: a photo with an EXIF date taken gives its output that date, read as local time.
-  int FileTimeFromExif = 0;
-  // 1: kept EXIF loses its GPS tags (the date taken, camera and exposure stay).
-  int RemoveGps = 0;
-  // 1: a downscaled photo gets a mild unsharp mask; enlarged or kept-size photos never do.
-  int Sharpen = 0;
-  // 1: a photo whose output exists and was last written no earlier than the photo is skipped.
-  int SkipDone = 0;
-  // 1: the photo is scaled to cover the box and cut to exactly its size ("切り抜いてぴったりにする");
-  // no effect with "サイズ変更無し" or a percent size.
-  int CropToFill = 0;
-  int CropAnchor = kCropCentre;
-  // 1: with the target file size, no output is ever written larger than it: below the lowest
+  // On: an output's modification time is its photo's (or, with FileTimeFromExif, the date taken).
+  bool KeepFileTime = true;
+  // On: a photo with an EXIF date taken gives its output that date, read as local time.
+  bool FileTimeFromExif = false;
+  // On: kept EXIF loses its GPS tags (the date taken, camera and exposure stay).
+  bool RemoveGps = false;
+  // On: a downscaled photo gets a mild unsharp mask; enlarged or kept-size photos never do.
+  bool Sharpen = false;
+  // On: a photo whose output exists and was last written no earlier than the photo is skipped.
+  bool SkipDone = false;
+  // Fill has no effect with the size choices without a box (keep, long edge, percent).
+  FitOrFill CropToFill = FitOrFill::Fit;
+  FillAnchor CropAnchor = FillAnchor::Centre;
+  // On: with the target file size, no output is ever written larger than it: below the lowest
   // quality the picture is made smaller until it fits ("必ずこのサイズ以下にする").
-  int TargetStrict = 0;
-  // The folder of "フォルダを指定" (SaveDirTypeIndex 2), absolute.
+  bool TargetStrict = false;
+  // The folder of "フォルダを指定" (OutputPlace::ChosenFolder), absolute.
   std::wstring OutputFolder;
-  // 1: an output that would be larger than its photo, when the photo's own file already is
+  // On: an output that would be larger than its photo, when the photo's own file already is
   // what the settings ask for (its type, its size, its metadata), is the photo's own bytes
   // ("元より大きくしない"). SaveData_CL turns it on for a first start without a settings file.
-  int NeverLarger = 0;
+  bool NeverLarger = false;
 };

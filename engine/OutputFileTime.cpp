@@ -44,7 +44,7 @@ bool ExifDateTaken(const char* text, FILETIME& utc) {
 }
 
 bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const ConvertSettings& settings, FILETIME& time) {
-  if (settings.KeepFileTime == 0) return false;
-  if (settings.FileTimeFromExif != 0 && DateTaken(picture, time)) return true;
+  if (!settings.KeepFileTime) return false;
+  if (settings.FileTimeFromExif && DateTaken(picture, time)) return true;
   return ModificationTime(sourcePath, time);
 }

@@ -16,7 +16,7 @@ enum OutputTypeChoice : int {
   kAllAvif = 5,         // "全てavifにする"
 };
 constexpr int kOutputTypeCount = 6;
-constexpr int kDefaultOutputType = kKeepSourceType;
+constexpr OutputTypeChoice kDefaultOutputType = kKeepSourceType;
 constexpr bool IsValidOutputType(int type) { return type >= 0 && type < kOutputTypeCount; }
 
 // The type code every photo gets under a choice of one type; false for kKeepSourceType

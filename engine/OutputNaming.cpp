@@ -51,17 +51,17 @@ std::wstring FolderBelowRoot(const std::wstring& sourcePath, const std::wstring&
 }
 
 std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settings, const std::wstring& root) {
-  if (settings.SaveDirTypeIndex == kSaveInChosenFolder) {
+  if (settings.SaveDirTypeIndex == OutputPlace::ChosenFolder) {
     std::wstring chosen = settings.OutputFolder;
     while (!chosen.empty() && chosen.back() == L'\\') chosen.pop_back();
     const std::wstring below = FolderBelowRoot(sourcePath, root);
     return below.empty() ? chosen : chosen + L"\\" + below;
   }
-  if (settings.SaveDirTypeIndex == kReplaceSource) return DirectoryPart(sourcePath);
+  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) return DirectoryPart(sourcePath);
   std::wstring base;
-  if (settings.SaveDirTypeIndex == kSaveOnDesktop) {
+  if (settings.SaveDirTypeIndex == OutputPlace::Desktop) {
     base = DesktopFolder();
-  } else if (settings.SaveDirTypeIndex == kSaveBesideSource) {
+  } else if (settings.SaveDirTypeIndex == OutputPlace::BesideSource) {
     base = DirectoryPart(sourcePath);
   }
   return base + L"\\" + settings.MakeFolder;
@@ -69,9 +69,9 @@ std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settin
 
 std::wstring OutputBaseName(std::wstring sourcePath, const ConvertSettings& settings) {
   std::wstring base = WithoutExtension(FileNamePart(sourcePath));
-  if (settings.SaveDirTypeIndex == kReplaceSource) return base;
-  if (settings.CheckAddFileNameTop != 0) base = settings.ValueAddFileNameTop + base;
-  if (settings.CheckAddFileNameBottom != 0) base += settings.ValueAddFileNameBottom;
+  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) return base;
+  if (settings.CheckAddFileNameTop) base = settings.ValueAddFileNameTop + base;
+  if (settings.CheckAddFileNameBottom) base += settings.ValueAddFileNameBottom;
   return base;
 }
 
@@ -130,7 +130,7 @@ bool IsReservedName(const std::wstring& name) {
   return false;
 }
 
-bool HasText(int check, const std::wstring& text) { return check != 0 && !text.empty(); }
+bool HasText(bool check, const std::wstring& text) { return check && !text.empty(); }
 
 }  // namespace
 
@@ -162,10 +162,10 @@ const wchar_t* FolderNameProblemText(FolderNameProblem problem) {
 // ---- outputs that would replace their sources ---------------------------------------------
 
 bool WouldOverwriteSources(const ConvertSettings& settings) {
-  return settings.SaveDirTypeIndex == kSaveBesideSource && settings.MakeFolder.empty() &&
+  return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() &&
          !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
          !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom) &&
-         settings.ValidOutputType() == kDefaultOutputType;
+         settings.OutputImageType == kDefaultOutputType;
 }
 
 const wchar_t* OverwriteSourcesText() {

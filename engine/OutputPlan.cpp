@@ -57,8 +57,8 @@ OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const Convert
 }
 
 void OutputPlan_CL::Plan(const std::vector<std::wstring>& sources, const ConvertSettings& settings) {
-  replacing = settings.SaveDirTypeIndex == kReplaceSource;
-  if (settings.SaveDirTypeIndex != kSaveInChosenFolder && !replacing)
+  replacing = settings.SaveDirTypeIndex == OutputPlace::ReplaceSource;
+  if (settings.SaveDirTypeIndex != OutputPlace::ChosenFolder && !replacing)
     folderProblem = OutputFolderNameProblem(settings.MakeFolder);
   roots.resize(sources.size());
   RememberSources(sources);

@@ -11,7 +11,7 @@
 //   - an output folder name that OutputFolderNameProblem refuses refuses every photo (unless
 //     the outputs go to a chosen folder, which does not use the name).
 // A file left by an earlier run is no photo of the batch: it is replaced.
-// When the outputs replace their photos (kReplaceSource), each output's path is its photo's own
+// When the outputs replace their photos (OutputPlace::ReplaceSource), each output's path is its photo's own
 // (in the photo's spelling) when the type stays; with a new extension, a name another photo of
 // the batch, another output or any file on disk has is numbered " (2)", " (3)" instead.
 #include <windows.h>

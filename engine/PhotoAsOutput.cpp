@@ -59,16 +59,16 @@ bool ColoursStayAsTheyAre(VipsImage* header) {
 // What the settings ask of the metadata is already so.
 bool MetadataStaysAsItIs(VipsImage* header, const ConvertSettings& settings) {
   const bool hasXmp = HasField(header, VIPS_META_XMP_NAME);
-  if (settings.KeepMetadata == 0) {
+  if (!settings.KeepMetadata) {
     return !HasField(header, VIPS_META_EXIF_NAME) && !hasXmp && !HasField(header, VIPS_META_IPTC_NAME) &&
            !HasField(header, VIPS_META_ICC_NAME);
   }
   // The location may sit in the XMP as well as in the GPS tags.
-  return settings.RemoveGps == 0 || (!HasGpsTag(header) && !hasXmp);
+  return !settings.RemoveGps || (!HasGpsTag(header) && !hasXmp);
 }
 
 bool NoEffect(const EffectParams& effect) {
-  return effect.EffectRadioIndex == 0 && effect.CheckBriteness == 0 && effect.CheckContrast == 0;
+  return effect.EffectRadioIndex == ColourEffect::None && !effect.CheckBriteness && !effect.CheckContrast;
 }
 
 // Upright as stored, at the finished size, with nothing done to its pixels.
@@ -124,7 +124,7 @@ PhotoUse UsePhotoForOutput(const PhotoItem& item, const ConvertSettings& setting
   PhotoUse use = PhotoUse::AsItIs;
   if (!MetadataStaysAsItIs(header.get(), settings)) {
     std::vector<unsigned char> rewritten =
-        JpegWithMetadataRemoved(photo, settings.KeepMetadata != 0, settings.RemoveGps != 0);
+        JpegWithMetadataRemoved(photo, settings.KeepMetadata, settings.RemoveGps);
     if (rewritten.empty()) return PhotoUse::None;
     photo = std::move(rewritten);
     use = PhotoUse::Rewritten;

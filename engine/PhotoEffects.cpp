@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr int kGreyScale = 1;
-constexpr int kSepia = 2;
 constexpr int kColours = 3;
 constexpr double kFullScale = 255.0;
 
@@ -143,11 +141,11 @@ VipsImagePtr StageIf(VipsImagePtr picture, bool on, const ColourStage& stage) {
 
 VipsImagePtr ApplyEffects(VipsImage* picture, const EffectParams& params) {
   VipsImagePtr result = ShareImage(picture);
-  result = StageIf(std::move(result), params.EffectRadioIndex == kGreyScale, GreyScaleStage());
-  result = StageIf(std::move(result), params.EffectRadioIndex == kSepia, SepiaStage());
+  result = StageIf(std::move(result), params.EffectRadioIndex == ColourEffect::GreyScale, GreyScaleStage());
+  result = StageIf(std::move(result), params.EffectRadioIndex == ColourEffect::Sepia, SepiaStage());
   std::vector<ColourStage> levels;
-  if (params.CheckBriteness != 0) levels.push_back(BrightnessStage(BrightnessFactor(params.ValueBriteness)));
-  if (params.CheckContrast != 0) levels.push_back(ContrastStage(ContrastFactor(params.ValueContrast)));
+  if (params.CheckBriteness) levels.push_back(BrightnessStage(BrightnessFactor(params.ValueBriteness)));
+  if (params.CheckContrast) levels.push_back(ContrastStage(ContrastFactor(params.ValueContrast)));
   if (levels.empty() || !result) return result;
   return OnColours(result.get(), [&levels](VipsImage* colours) { return LookedUp(colours, levels); });
 }

@@ -67,7 +67,7 @@ struct VipsAreaTraits {
 };
 using VipsAreaPtr = Owned<VipsAreaTraits>;
 
-bool KeepsMetadata(const ConvertSettings& settings) { return settings.KeepMetadata != 0; }
+bool KeepsMetadata(const ConvertSettings& settings) { return settings.KeepMetadata; }
 
 // What the saver keeps of `input`'s metadata. libvips makes up an EXIF block for a picture
 // that has none; only a photo's own is kept.
@@ -317,13 +317,13 @@ HRESULT EncodeBmp(VipsImage* picture, VipsBytes& encoded) {
 
 HRESULT EncodeJpegBySettings(VipsImage* picture, const ConvertSettings& settings, VipsBytes& encoded) {
   const bool keep = KeepsMetadata(settings);
-  if (settings.JpegQualityTypeIndex == kJpegFixedQuality) {
-    const VipsImagePtr input = SaverInput(picture, true, keep, settings.RemoveGps != 0);
+  if (settings.JpegQualityTypeIndex == QualityMode::Fixed) {
+    const VipsImagePtr input = SaverInput(picture, true, keep, settings.RemoveGps);
     return input ? EncodeJpeg(input.get(), settings.JpegQuantization, keep, encoded) : E_FAIL;
   }
-  if (settings.JpegQualityTypeIndex == kJpegTargetSize) {
+  if (settings.JpegQualityTypeIndex == QualityMode::TargetSize) {
     // Up to eight encodings of the same pixels: they are computed once, into memory.
-    const VipsImagePtr input = SaverInput(picture, true, keep, settings.RemoveGps != 0);
+    const VipsImagePtr input = SaverInput(picture, true, keep, settings.RemoveGps);
     const VipsImagePtr computed(input ? vips_image_copy_memory(input.get()) : nullptr);
     return computed ? EncodeJpegTarget(computed.get(), TargetBytes(settings.JpegFileSize), keep, encoded) : E_FAIL;
   }
@@ -477,7 +477,7 @@ HRESULT EncodeStrict(VipsImage* picture, OutputFormat type, const ConvertSetting
   if (!fit) return E_FAIL;
   const bool opaque = type == OutputFormat::Jpeg;
   const bool keep = KeepsMetadata(settings) && type != OutputFormat::Bmp;
-  const VipsImagePtr input = SaverInput(picture, opaque, keep, settings.RemoveGps != 0);
+  const VipsImagePtr input = SaverInput(picture, opaque, keep, settings.RemoveGps);
   const VipsImagePtr computed(input ? vips_image_copy_memory(input.get()) : nullptr);
   if (!computed) return E_FAIL;
   return EncodeWithinLimit(computed.get(), TargetBytes(settings.JpegFileSize), fit, encoded, given);
@@ -529,7 +529,7 @@ JpegSearchResult SearchQualityWithin(uint64_t limitBytes, int lowest, int highes
 }
 
 bool HasStrictSizeLimit(const ConvertSettings& settings) {
-  return settings.TargetStrict != 0 && settings.JpegQualityTypeIndex == kJpegTargetSize;
+  return settings.TargetStrict && settings.JpegQualityTypeIndex == QualityMode::TargetSize;
 }
 
 uint64_t BmpFileSize(int width, int height) {
@@ -553,15 +553,15 @@ HRESULT EncodePhoto(VipsImage* picture, OutputFormat type, const ConvertSettings
   case OutputFormat::Jpeg: return EncodeJpegBySettings(picture, settings, encoded);
   case OutputFormat::Bmp: return EncodeBmp(picture, encoded);
   case OutputFormat::Png: {
-    const VipsImagePtr input = SaverInput(picture, false, keep, settings.RemoveGps != 0);
+    const VipsImagePtr input = SaverInput(picture, false, keep, settings.RemoveGps);
     return input ? EncodePng(input.get(), keep, encoded) : E_FAIL;
   }
   case OutputFormat::Webp: {
-    const VipsImagePtr input = SaverInput(picture, false, keep, settings.RemoveGps != 0);
+    const VipsImagePtr input = SaverInput(picture, false, keep, settings.RemoveGps);
     return input ? EncodeWebp(input.get(), settings.JpegQuantization, keep, encoded) : E_FAIL;
   }
   case OutputFormat::Avif: {
-    const VipsImagePtr input = SaverInput(picture, false, keep, settings.RemoveGps != 0);
+    const VipsImagePtr input = SaverInput(picture, false, keep, settings.RemoveGps);
     return input ? EncodeAvif(input.get(), settings.JpegQuantization, keep, encoded) : E_FAIL;
   }
   default: return E_FAIL;

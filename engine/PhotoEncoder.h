@@ -11,10 +11,6 @@
 #include "engine/OutputFormat.h"
 #include "engine/VipsOwned.h"
 
-// JpegQualityTypeIndex values.
-constexpr int kJpegFixedQuality = 0;
-constexpr int kJpegTargetSize = 1;
-
 // EncodePhoto's answer when no picture of at least kSmallestLimitedSide pixels a side fits
 // under the strict size limit: HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE). Nothing is encoded.
 constexpr HRESULT kSizeLimitUnmet = static_cast<HRESULT>(0x800700DFu);

@@ -605,29 +605,31 @@ PreparedPhoto Render(const std::wstring& path, int rotation, const SizeRule& siz
 }
 
 bool FillsBox(const ConvertSettings& settings) {
-  return settings.CropToFill != 0 && HasSizeBox(settings.ValidResizeIndex());
+  return settings.CropToFill == FitOrFill::Fill && HasSizeBox(settings.ResizeRadioIndex);
 }
 
 FittedSize BoxOf(const ConvertSettings& settings) {
-  const int choice = settings.ValidResizeIndex();
-  const SizeChoice box =
-      choice == kSizeChoiceCustom ? SizeChoice{settings.outputWidth, settings.outputHeight} : SizeChoiceBox(choice);
-  return {box.width, box.height};
+  const SizeChoice choice = settings.ResizeRadioIndex;
+  if (IsFixedBox(choice)) {
+    const SizeBox box = kFixedBoxes[static_cast<int>(choice)];
+    return {box.width, box.height};
+  }
+  return {settings.outputWidth, settings.outputHeight};
 }
 
 // Where a photo cropped to fill is cut; none when the settings do not crop.
 VipsInteresting AnchorOf(const ConvertSettings& settings) {
   if (!FillsBox(settings)) return VIPS_INTERESTING_NONE;
-  return settings.CropAnchor == kCropAttention ? VIPS_INTERESTING_ATTENTION : VIPS_INTERESTING_CENTRE;
+  return settings.CropAnchor == FillAnchor::Attention ? VIPS_INTERESTING_ATTENTION : VIPS_INTERESTING_CENTRE;
 }
 
 SizePlan PlanFor(FittedSize upright, const ConvertSettings& settings) {
   if (upright.width <= 0 || upright.height <= 0) return Uncut({0, 0});
-  const int choice = settings.ValidResizeIndex();
-  const bool noEnlarge = settings.NoEnlarge != 0;
-  if (choice == kSizeChoiceKeep) return Uncut(upright);
-  if (choice == kSizeChoiceScale) return Uncut(ScaledBy(upright, settings.ScalePercent, noEnlarge));
-  if (choice == kSizeChoiceLongEdge)
+  const SizeChoice choice = settings.ResizeRadioIndex;
+  const bool noEnlarge = settings.NoEnlarge;
+  if (choice == SizeChoice::Keep) return Uncut(upright);
+  if (choice == SizeChoice::Percent) return Uncut(ScaledBy(upright, settings.ScalePercent, noEnlarge));
+  if (choice == SizeChoice::LongEdge)
     return Uncut(FitUnlessInside(upright, settings.LongEdge, settings.LongEdge, noEnlarge));
   const FittedSize box = BoxOf(settings);
   if (FillsBox(settings)) return FillPlan(upright, box, noEnlarge);
@@ -663,7 +665,7 @@ FittedSize OutputSize(int uprightWidth, int uprightHeight, const ConvertSettings
 PreparedPhoto PreparePhoto(const PhotoItem& item, const ConvertSettings& settings, const std::atomic<int>* stop,
                            PictureIn in) {
   return Render(item.path, item.rotation, OutputSizeRule(settings), AnchorOf(settings), &PhotoEffect(item, settings),
-                false, stop, settings.Sharpen != 0, in);
+                false, stop, settings.Sharpen, in);
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,

@@ -51,7 +51,7 @@ FittedSize FitSize(int width, int height, int boxWidth, int boxHeight);
 // a photo already inside the box, or scaled above 100 %, keeps its size. 0 x 0 when the
 // custom box has no room.
 // With CropToFill and a box (one of the nine or the custom one), the photo covers the box and
-// is cut to exactly its size, at the centre or, with kCropAttention, around what draws the eye.
+// is cut to exactly its size, at the centre or, with FillAnchor::Attention, around what draws the eye.
 // With NoEnlarge, a photo that does not cover the box is not enlarged: it is cut to the largest
 // part of the box's aspect that it holds.
 FittedSize OutputSize(int uprightWidth, int uprightHeight, const ConvertSettings& settings);

@@ -6,14 +6,12 @@
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
+#include "engine/StoredField.h"
 
 namespace {
 
 constexpr wchar_t kConvert[] = L"CONVERT";
 constexpr wchar_t kAppSetting[] = L"APP_SETTING";
-
-// A choice of two read as the default when the file holds anything else.
-int OneOfTwo(int value, int fallback) { return value == 0 || value == 1 ? value : fallback; }
 
 // A number read as the default when the file holds one outside low..high.
 int InRange(int value, int low, int high, int fallback) { return value >= low && value <= high ? value : fallback; }
@@ -36,66 +34,59 @@ SaveData_CL::~SaveData_CL() = default;
 
 namespace {
 
-// Every stored field, one line per key: its section, its key and where it lives in the record.
-using IntField = int& (*)(SaveData_CL&);
-using TextField = std::wstring& (*)(SaveData_CL&);
-struct StoredField {
-  const wchar_t* section;
-  const wchar_t* key;
-  IntField number;  // null for a text field
-  TextField text;   // null for a number field
-};
+using stored::Choice;
+using stored::Flag;
+using stored::Number;
+using stored::OnOff;
+using stored::Text;
+using Field = StoredField<SaveData_CL>;
 
-constexpr StoredField kStoredFields[] = {
-    {kConvert, L"ResizeRadioIndex", [](SaveData_CL& d) -> int& { return d.ResizeRadioIndex; }, nullptr},
-    {kConvert, L"ResizeResizeEditWidth", [](SaveData_CL& d) -> int& { return d.outputWidth; }, nullptr},
-    {kConvert, L"ResizeEditHeight", [](SaveData_CL& d) -> int& { return d.outputHeight; }, nullptr},
-    {kConvert, L"EffectRadioIndex", [](SaveData_CL& d) -> int& { return d.globalEffect.EffectRadioIndex; }, nullptr},
-    {kConvert, L"CheckBriteness", [](SaveData_CL& d) -> int& { return d.globalEffect.CheckBriteness; }, nullptr},
-    {kConvert, L"ValueBriteness", [](SaveData_CL& d) -> int& { return d.globalEffect.ValueBriteness; }, nullptr},
-    {kConvert, L"CheckContrast", [](SaveData_CL& d) -> int& { return d.globalEffect.CheckContrast; }, nullptr},
-    {kConvert, L"ValueContrast", [](SaveData_CL& d) -> int& { return d.globalEffect.ValueContrast; }, nullptr},
-    {kConvert, L"OutputImageType", [](SaveData_CL& d) -> int& { return d.OutputImageType; }, nullptr},
-    {kConvert, L"SaveDirTypeIndex", [](SaveData_CL& d) -> int& { return d.SaveDirTypeIndex; }, nullptr},
-    {kConvert, L"MakeFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.MakeFolder; }},
-    {kConvert, L"CheckAddFileNameTop", [](SaveData_CL& d) -> int& { return d.CheckAddFileNameTop; }, nullptr},
-    {kConvert, L"CheckAddFileNameBottom", [](SaveData_CL& d) -> int& { return d.CheckAddFileNameBottom; }, nullptr},
-    {kConvert, L"ValueAddFileNameTop", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.ValueAddFileNameTop; }},
-    {kConvert, L"ValueAddFileNameBottom", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.ValueAddFileNameBottom; }},
-    {kConvert, L"JpegQualityTypeIndex", [](SaveData_CL& d) -> int& { return d.JpegQualityTypeIndex; }, nullptr},
-    {kConvert, L"JpegQuantization", [](SaveData_CL& d) -> int& { return d.JpegQuantization; }, nullptr},
-    {kConvert, L"JpegFileSize", [](SaveData_CL& d) -> int& { return d.JpegFileSize; }, nullptr},
-    {kAppSetting, L"WindowTopMost", [](SaveData_CL& d) -> int& { return d.topMost; }, nullptr},
-    {kConvert, L"KeepMetadata", [](SaveData_CL& d) -> int& { return d.KeepMetadata; }, nullptr},
-    {kConvert, L"NoEnlarge", [](SaveData_CL& d) -> int& { return d.NoEnlarge; }, nullptr},
-    {kConvert, L"PreviewFit", [](SaveData_CL& d) -> int& { return d.PreviewFit; }, nullptr},
-    {kConvert, L"LongEdge", [](SaveData_CL& d) -> int& { return d.LongEdge; }, nullptr},
-    {kConvert, L"ScalePercent", [](SaveData_CL& d) -> int& { return d.ScalePercent; }, nullptr},
-    {kConvert, L"KeepFileTime", [](SaveData_CL& d) -> int& { return d.KeepFileTime; }, nullptr},
-    {kConvert, L"FileTimeFromExif", [](SaveData_CL& d) -> int& { return d.FileTimeFromExif; }, nullptr},
-    {kConvert, L"RemoveGps", [](SaveData_CL& d) -> int& { return d.RemoveGps; }, nullptr},
-    {kConvert, L"Sharpen", [](SaveData_CL& d) -> int& { return d.Sharpen; }, nullptr},
-    {kConvert, L"SkipDone", [](SaveData_CL& d) -> int& { return d.SkipDone; }, nullptr},
-    {kConvert, L"CropToFill", [](SaveData_CL& d) -> int& { return d.CropToFill; }, nullptr},
-    {kConvert, L"CropAnchor", [](SaveData_CL& d) -> int& { return d.CropAnchor; }, nullptr},
-    {kConvert, L"TargetStrict", [](SaveData_CL& d) -> int& { return d.TargetStrict; }, nullptr},
-    {kConvert, L"OutputFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.OutputFolder; }},
-    {kConvert, L"NeverLarger", [](SaveData_CL& d) -> int& { return d.NeverLarger; }, nullptr},
+// Every stored field, one line per key: its section, its key, and the field with its type.
+constexpr Field kStoredFields[] = {
+    Choice<kSizeChoiceCount, SaveData_CL>(kConvert, L"ResizeRadioIndex", [](auto& d) -> auto& { return d.ResizeRadioIndex; }),
+    Number<SaveData_CL>(kConvert, L"ResizeResizeEditWidth", [](auto& d) -> auto& { return d.outputWidth; }),
+    Number<SaveData_CL>(kConvert, L"ResizeEditHeight", [](auto& d) -> auto& { return d.outputHeight; }),
+    Choice<kColourEffectCount, SaveData_CL>(kConvert, L"EffectRadioIndex", [](auto& d) -> auto& { return d.globalEffect.EffectRadioIndex; }),
+    Flag<SaveData_CL>(kConvert, L"CheckBriteness", [](auto& d) -> auto& { return d.globalEffect.CheckBriteness; }),
+    Number<SaveData_CL>(kConvert, L"ValueBriteness", [](auto& d) -> auto& { return d.globalEffect.ValueBriteness; }),
+    Flag<SaveData_CL>(kConvert, L"CheckContrast", [](auto& d) -> auto& { return d.globalEffect.CheckContrast; }),
+    Number<SaveData_CL>(kConvert, L"ValueContrast", [](auto& d) -> auto& { return d.globalEffect.ValueContrast; }),
+    Choice<kOutputTypeCount, SaveData_CL>(kConvert, L"OutputImageType", [](auto& d) -> auto& { return d.OutputImageType; }),
+    Choice<kOutputPlaceCount, SaveData_CL>(kConvert, L"SaveDirTypeIndex", [](auto& d) -> auto& { return d.SaveDirTypeIndex; }),
+    Text<SaveData_CL>(kConvert, L"MakeFolder", [](auto& d) -> auto& { return d.MakeFolder; }),
+    Flag<SaveData_CL>(kConvert, L"CheckAddFileNameTop", [](auto& d) -> auto& { return d.CheckAddFileNameTop; }),
+    Flag<SaveData_CL>(kConvert, L"CheckAddFileNameBottom", [](auto& d) -> auto& { return d.CheckAddFileNameBottom; }),
+    Text<SaveData_CL>(kConvert, L"ValueAddFileNameTop", [](auto& d) -> auto& { return d.ValueAddFileNameTop; }),
+    Text<SaveData_CL>(kConvert, L"ValueAddFileNameBottom", [](auto& d) -> auto& { return d.ValueAddFileNameBottom; }),
+    Choice<kQualityModeCount, SaveData_CL>(kConvert, L"JpegQualityTypeIndex", [](auto& d) -> auto& { return d.JpegQualityTypeIndex; }),
+    Number<SaveData_CL>(kConvert, L"JpegQuantization", [](auto& d) -> auto& { return d.JpegQuantization; }),
+    Number<SaveData_CL>(kConvert, L"JpegFileSize", [](auto& d) -> auto& { return d.JpegFileSize; }),
+    Flag<SaveData_CL>(kAppSetting, L"WindowTopMost", [](auto& d) -> auto& { return d.topMost; }),
+    Flag<SaveData_CL>(kConvert, L"KeepMetadata", [](auto& d) -> auto& { return d.KeepMetadata; }),
+    Flag<SaveData_CL>(kConvert, L"NoEnlarge", [](auto& d) -> auto& { return d.NoEnlarge; }),
+    OnOff<SaveData_CL>(kConvert, L"PreviewFit", [](auto& d) -> auto& { return d.PreviewFit; }),
+    Number<SaveData_CL>(kConvert, L"LongEdge", [](auto& d) -> auto& { return d.LongEdge; }),
+    Number<SaveData_CL>(kConvert, L"ScalePercent", [](auto& d) -> auto& { return d.ScalePercent; }),
+    OnOff<SaveData_CL>(kConvert, L"KeepFileTime", [](auto& d) -> auto& { return d.KeepFileTime; }),
+    OnOff<SaveData_CL>(kConvert, L"FileTimeFromExif", [](auto& d) -> auto& { return d.FileTimeFromExif; }),
+    OnOff<SaveData_CL>(kConvert, L"RemoveGps", [](auto& d) -> auto& { return d.RemoveGps; }),
+    OnOff<SaveData_CL>(kConvert, L"Sharpen", [](auto& d) -> auto& { return d.Sharpen; }),
+    OnOff<SaveData_CL>(kConvert, L"SkipDone", [](auto& d) -> auto& { return d.SkipDone; }),
+    Choice<kFitOrFillCount, SaveData_CL>(kConvert, L"CropToFill", [](auto& d) -> auto& { return d.CropToFill; }),
+    Choice<kFillAnchorCount, SaveData_CL>(kConvert, L"CropAnchor", [](auto& d) -> auto& { return d.CropAnchor; }),
+    OnOff<SaveData_CL>(kConvert, L"TargetStrict", [](auto& d) -> auto& { return d.TargetStrict; }),
+    Text<SaveData_CL>(kConvert, L"OutputFolder", [](auto& d) -> auto& { return d.OutputFolder; }),
+    OnOff<SaveData_CL>(kConvert, L"NeverLarger", [](auto& d) -> auto& { return d.NeverLarger; }),
 };
 
 // Whether the file holds any stored key yet: a settings file of an earlier version does, the one
 // a first start makes does not.
 bool HoldsSettings(const Inifile_CL& ini) {
   constexpr wchar_t kAbsent[] = L"\x01";
-  for (const StoredField& field : kStoredFields) {
+  for (const Field& field : kStoredFields) {
     if (ini.ReadString(field.section, field.key, kAbsent) != kAbsent) return true;
   }
   return false;
-}
-
-// A field's value as the file holds it.
-std::wstring StoredText(const StoredField& field, SaveData_CL& data) {
-  return field.number != nullptr ? std::to_wstring(field.number(data)) : field.text(data);
 }
 
 }  // namespace
@@ -104,32 +95,14 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   SaveData_CL defaults;
   // New to this version: on from the first start, off for a file of the version before, which
   // then converts as it did.
-  defaults.NeverLarger = HoldsSettings(ini) ? 0 : 1;
-  for (const StoredField& field : kStoredFields) {
-    if (field.number != nullptr) {
-      field.number(*this) = ini.ReadInt(field.section, field.key, field.number(defaults));
-    } else {
-      field.text(*this) = ini.ReadString(field.section, field.key, field.text(defaults));
-    }
-  }
-  SaveDirTypeIndex = InRange(SaveDirTypeIndex, kSaveOnDesktop, kReplaceSource, defaults.SaveDirTypeIndex);
+  defaults.NeverLarger = !HoldsSettings(ini);
+  stored::ReadAll(kStoredFields, *this, ini, defaults);
   // A chosen folder without its path (an older version's hand-edited 2) would send the
   // outputs to the drive's root: beside the photos instead, as that version did.
-  if (SaveDirTypeIndex == kSaveInChosenFolder && OutputFolder.empty()) SaveDirTypeIndex = defaults.SaveDirTypeIndex;
+  if (SaveDirTypeIndex == OutputPlace::ChosenFolder && OutputFolder.empty()) SaveDirTypeIndex = defaults.SaveDirTypeIndex;
   MakeFolder = UsableFolderName(MakeFolder, defaults.MakeFolder, log);
-  JpegQualityTypeIndex = OneOfTwo(JpegQualityTypeIndex, defaults.JpegQualityTypeIndex);
-  PreviewFit = OneOfTwo(PreviewFit, defaults.PreviewFit);
   LongEdge = InRange(LongEdge, kSmallestLongEdge, kLargestLongEdge, defaults.LongEdge);
   ScalePercent = InRange(ScalePercent, kSmallestScalePercent, kLargestScalePercent, defaults.ScalePercent);
-  KeepFileTime = OneOfTwo(KeepFileTime, defaults.KeepFileTime);
-  FileTimeFromExif = OneOfTwo(FileTimeFromExif, defaults.FileTimeFromExif);
-  RemoveGps = OneOfTwo(RemoveGps, defaults.RemoveGps);
-  Sharpen = OneOfTwo(Sharpen, defaults.Sharpen);
-  SkipDone = OneOfTwo(SkipDone, defaults.SkipDone);
-  CropToFill = OneOfTwo(CropToFill, defaults.CropToFill);
-  CropAnchor = OneOfTwo(CropAnchor, defaults.CropAnchor);
-  TargetStrict = OneOfTwo(TargetStrict, defaults.TargetStrict);
-  NeverLarger = OneOfTwo(NeverLarger, defaults.NeverLarger);
   // Not yet written by this record: the first Save writes every field once.
   lastStored.clear();
 }
@@ -137,8 +110,8 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
 bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside) {
   std::vector<IniEntry> changed;
   std::vector<std::wstring> now;
-  for (const StoredField& field : kStoredFields) {
-    now.push_back(StoredText(field, *this));
+  for (const Field& field : kStoredFields) {
+    now.push_back(field.text(*this));
     const size_t index = now.size() - 1;
     if (index >= lastStored.size() || lastStored[index] != now.back()) {
       changed.push_back(IniEntry{field.section, field.key, now.back()});

@@ -18,11 +18,12 @@ public:
   virtual ~SaveData_CL();
 
   // Reads every stored field from ini; values are kept as read, except these, which
-  // would lose or misplace outputs or lie outside their ranges: SaveDirTypeIndex outside 0..3,
-  // or 2 without an OutputFolder, reads as 1, JpegQualityTypeIndex outside 0..1 as 0, a MakeFolder that
-  // OutputFolderNameProblem refuses as "Resized" (logged), PreviewFit outside 0..1 as 0, and
-  // LongEdge, ScalePercent and the switches after them as their defaults. NeverLarger missing
-  // reads 1 when the file holds no stored key at all (a first start), else 0.
+  // would lose or misplace outputs or lie outside their ranges: a choice stored outside its
+  // enum reads as its default, OutputPlace::ChosenFolder without an OutputFolder as
+  // BesideSource, a MakeFolder that OutputFolderNameProblem refuses as "Resized" (logged),
+  // LongEdge and ScalePercent outside their ranges and the yes/no fields from PreviewFit on
+  // other than 0 or 1 as their defaults; the yes/no fields before it read any number but 0 as
+  // on. NeverLarger missing reads on when the file holds no stored key at all (a first start).
   void Load(const Inifile_CL& ini, LogFile& log);
   // Writes the fields whose values differ from the ones this record last wrote, all in one
   // whole write of the file (Inifile_CL::WriteAll); nothing when none differs. A failed write
@@ -31,12 +32,12 @@ public:
   // goes into the same write; it alone is reason enough to write.
   bool Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside = {});
 
-  int topMost = 0;
+  bool topMost = false;
   // The lower effect group's values while no photo is current.
   EffectParams photoEffect;
-  int refreshPending = 0;
-  // 1: the preview shows the whole result fitted into the pane; 0: at its actual size.
-  int PreviewFit = 0;
+  bool refreshPending = false;
+  // On: the preview shows the whole result fitted into the pane; off: at its actual size.
+  bool PreviewFit = false;
 
 private:
   // The values Save last wrote, in the order of the stored fields; empty before the first.

@@ -196,12 +196,12 @@ void MainWindow_CL::Initialize() {
 void MainWindow_CL::CreatePreview() {
   preview = std::make_unique<MyPictureImage_CL>();
   preview->Create(hwnd, kPreviewControlId, 320, 240, 0, 0);
-  preview->SetDisplayMode(theSaveData.PreviewFit != 0 ? kDisplayFit : kDisplayActualSize);
+  preview->SetDisplayMode(theSaveData.PreviewFit ? kDisplayFit : kDisplayActualSize);
   if (preview->hwnd != nullptr) DragAcceptFiles(preview->hwnd, TRUE);
   previewBar.Create(hwnd);
   previewBar.UseDpi(font, dpi);
   panesDpi = dpi;
-  previewBar.ShowState(theSaveData.PreviewFit != 0, false);
+  previewBar.ShowState(theSaveData.PreviewFit, false);
   preview->onModeChanged = [this] { PreviewModeChanged(); };
   preview->onShown = [this] {
     previewBar.SetWeightText(preview->WeightText());
@@ -343,7 +343,7 @@ void MainWindow_CL::LimitSize(RECT& rect) const {
 // ---- refresh, drop --------------------------------------------------------------------
 
 void MainWindow_CL::OnRefreshPreview() {
-  theSaveData.refreshPending = 0;
+  theSaveData.refreshPending = false;
   // A refresh can arrive while a registration job's worker appends to the list.
   const CriticalSectionLock lock(theSaveData.itemsLock);
   const int index = theSaveData.currentIndex;
@@ -420,7 +420,7 @@ void MainWindow_CL::Convert() {
     MessageBoxW(hwnd, problem.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
     return;
   }
-  if (theSaveData.SaveDirTypeIndex == kReplaceSource && !replaceConfirmed) {
+  if (theSaveData.SaveDirTypeIndex == OutputPlace::ReplaceSource && !replaceConfirmed) {
     if (!ConfirmReplace(hwnd, ItemCount())) return;
     replaceConfirmed = true;
   }

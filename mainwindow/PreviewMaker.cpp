@@ -101,7 +101,7 @@ void PreviewMaker_CL::KeepScaled(const PreviewRequest& request, const FileStamp&
 
 PreparedPhoto PreviewMaker_CL::Finished(const PreviewRequest& request) {
   const EffectParams& effect = PhotoEffect(request.photo, request.settings);
-  const bool sharpen = request.settings.Sharpen != 0;
+  const bool sharpen = request.settings.Sharpen;
   if (finished && finishedRotation == request.photo.rotation && SameEffect(finishedEffect, effect) &&
       finishedSharpen == sharpen)
     return {};

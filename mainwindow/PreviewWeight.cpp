@@ -16,7 +16,7 @@ std::wstring PixelSizeText(int width, int height) {
 std::wstring TypeText(const PreviewWeight& weight) {
   switch (weight.type) {
     case OutputFormat::Jpeg:
-      if (weight.jpegMode == 1) return L"JPEG 目標" + std::to_wstring(std::max(weight.targetKBytes, 0)) + L" KB";
+      if (weight.jpegMode == QualityMode::TargetSize) return L"JPEG 目標" + std::to_wstring(std::max(weight.targetKBytes, 0)) + L" KB";
       return L"JPEG 品質" + std::to_wstring(std::clamp(weight.quality, 1, 100));
     case OutputFormat::Webp:
       return L"WebP 品質" + std::to_wstring(std::clamp(weight.quality, 0, 100));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/ConvertSettings.h"
 #include "engine/OutputFormat.h"
 
 struct PreviewWeight {
@@ -14,7 +15,7 @@ struct PreviewWeight {
   int outputHeight = 0;
   uint64_t outputBytes = 0;  // of the encoding the file will hold, not guessed
   OutputFormat type = OutputFormat::Jpeg;
-  int jpegMode = 0;      // JpegQualityTypeIndex: 0 fixed quality, 1 target size
+  QualityMode jpegMode = QualityMode::Fixed;
   int quality = 80;      // JPEG (fixed mode), WebP and AVIF quality
   int targetKBytes = 0;  // JPEG target size
 };

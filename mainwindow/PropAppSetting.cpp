@@ -76,7 +76,7 @@ void PropAppSetting_CL::OnInitDialog(HWND window) {
   controls.UseDpi(font, dpi);
   const int check = controls.AddCheckBox(window, kTopMostText, px(kCheckX), px(kCheckY));
   topMostCheck = controls.As<CheckBox_CL>(check);
-  Check(topMostCheck, theSaveData.topMost != 0);
+  Check(topMostCheck, theSaveData.topMost);
   const int explorerMenu = controls.AddCheckBox(window, kExplorerMenuText, px(kCheckX), px(kCheckY));
   explorerMenuCheck = controls.As<CheckBox_CL>(explorerMenu);
   explorerMenuShown = UserExplorerMenuStartsThisProgram();

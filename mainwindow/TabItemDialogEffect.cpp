@@ -78,13 +78,13 @@ std::vector<const ControlBase_CL*> EffectControls::TabOrder() const {
 }
 
 void EffectControls::Load(const EffectParams& values) {
-  SetCheck(brightCheck, values.CheckBriteness != 0);
+  SetCheck(brightCheck, values.CheckBriteness);
   SetSliderPosition(brightSlider, values.ValueBriteness);
-  SetCheck(contrastCheck, values.CheckContrast != 0);
+  SetCheck(contrastCheck, values.CheckContrast);
   SetSliderPosition(contrastSlider, values.ValueContrast);
-  // An index outside 0..2 (a hand-edited file) leaves all three unchecked.
-  const RadioButton_CL* const radios[] = {noneRadio, monoRadio, sepiaRadio};
-  for (int i = 0; i < 3; ++i) SetCheck(radios[i], values.EffectRadioIndex == i);
+  SetCheck(noneRadio, values.EffectRadioIndex == ColourEffect::None);
+  SetCheck(monoRadio, values.EffectRadioIndex == ColourEffect::GreyScale);
+  SetCheck(sepiaRadio, values.EffectRadioIndex == ColourEffect::Sepia);
   UpdateTexts();
 }
 
@@ -129,7 +129,7 @@ void EffectControls::OnCommand(int id, EffectParams& values) const {
     PostRefresh();
   }
   if (noneRadio && sepiaRadio && id >= noneRadio->id && id <= sepiaRadio->id) {
-    values.EffectRadioIndex = id - noneRadio->id;
+    values.EffectRadioIndex = static_cast<ColourEffect>(id - noneRadio->id);
   }
   PostRefresh();
 }

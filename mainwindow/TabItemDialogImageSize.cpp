@@ -107,34 +107,33 @@ void TabItemDialogImageSize_CL::CreateTypeButtons(int unitWidth, int unitHeight)
 
 void TabItemDialogImageSize_CL::CreateSizeButtons(int unitWidth) {
   for (int i = 0; i < kSizeChoiceCount; ++i) {
-    SizeChoice choice;
-    choice.width = kSizeChoices[i].width;
-    choice.height = kSizeChoices[i].height;
-    if (i == kSizeChoiceCustom) {
+    const SizeChoice size = static_cast<SizeChoice>(i);
+    SizeButton choice;
+    if (size == SizeChoice::Custom) {
       choice.label = L"指定サイズ(&Z)";
-    } else if (i == kSizeChoiceKeep) {
+    } else if (size == SizeChoice::Keep) {
       choice.label = L"サイズ変更無し(&N)";
-    } else if (i == kSizeChoiceLongEdge) {
+    } else if (size == SizeChoice::LongEdge) {
       choice.label = L"長辺を指定(&L)";
-    } else if (i == kSizeChoiceScale) {
+    } else if (size == SizeChoice::Percent) {
       choice.label = L"元のサイズの(&O)";
     } else {
-      choice.label = FixedSizeLabel(choice.width, choice.height, i + 1);
+      choice.label = FixedSizeLabel(kFixedBoxes[i].width, kFixedBoxes[i].height, i + 1);
     }
     sizeChoices.push_back(std::move(choice));
   }
   // The long edge and scale buttons come later (CreateLongEdgeAndScaleControls).
-  for (size_t i = 0; i < sizeChoices.size() && static_cast<int>(i) <= kSizeChoiceKeep; ++i) {
+  for (size_t i = 0; i < sizeChoices.size() && static_cast<SizeChoice>(i) <= SizeChoice::Keep; ++i) {
     const int index = controls.AddRadioButton(hwnd, sizeChoices[i].label, unitWidth, 0, i == 0);
     sizeChoices[i].radio = controls.As<RadioButton_CL>(index);
   }
 }
 
 void TabItemDialogImageSize_CL::CreateLongEdgeAndScaleControls() {
-  SizeChoice& longEdge = sizeChoices[kSizeChoiceLongEdge];
+  SizeButton& longEdge = Button(SizeChoice::LongEdge);
   longEdge.radio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, longEdge.label, 0, 0, false));
   longEdgeEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kLongEdgeEditCharacters));
-  SizeChoice& scale = sizeChoices[kSizeChoiceScale];
+  SizeButton& scale = Button(SizeChoice::Percent);
   scale.radio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, scale.label, 0, 0, false));
   scaleEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kScaleEditCharacters));
   percentLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"%", 0, 0));
@@ -158,7 +157,7 @@ void TabItemDialogImageSize_CL::CreateFillControls() {
 void TabItemDialogImageSize_CL::SetTabOrder() {
   std::vector<const ControlBase_CL*> order(typeRadios.begin(), typeRadios.end());
   order.push_back(nullptr);
-  for (const SizeChoice& choice : sizeChoices) order.push_back(choice.radio);
+  for (const SizeButton& choice : sizeChoices) order.push_back(choice.radio);
   order.insert(order.end(), {widthName, widthEdit, timesLabel, heightName, heightEdit, longEdgeName, longEdgeEdit,
                              scaleName, scaleEdit, percentLabel, noEnlargeCheck, sharpenCheck, fillCheck, nullptr,
                              centreRadio, attentionRadio});
@@ -178,26 +177,25 @@ void TabItemDialogImageSize_CL::CreateCustomSizeControls() {
 // table shows (and fits to) the default choice, while the stored value stays as it is
 // until the user picks another.
 void TabItemDialogImageSize_CL::ShowSettings() {
-  SetCheck(typeRadios[static_cast<size_t>(theSaveData.ValidOutputType())], true);
+  SetCheck(typeRadios[static_cast<size_t>(theSaveData.OutputImageType)], true);
   if (widthEdit) SetWindowTextW(widthEdit->hwnd, IntToText(theSaveData.outputWidth).c_str());
   if (heightEdit) SetWindowTextW(heightEdit->hwnd, IntToText(theSaveData.outputHeight).c_str());
-  const SizeChoice& chosen = sizeChoices[static_cast<size_t>(theSaveData.ValidResizeIndex())];
-  SetCheck(chosen.radio, true);
-  SetCheck(noEnlargeCheck, theSaveData.NoEnlarge != 0);
+  SetCheck(Button(theSaveData.ResizeRadioIndex).radio, true);
+  SetCheck(noEnlargeCheck, theSaveData.NoEnlarge);
   if (longEdgeEdit) SetWindowTextW(longEdgeEdit->hwnd, IntToText(theSaveData.LongEdge).c_str());
   if (scaleEdit) SetWindowTextW(scaleEdit->hwnd, IntToText(theSaveData.ScalePercent).c_str());
-  SetCheck(sharpenCheck, theSaveData.Sharpen != 0);
-  SetCheck(fillCheck, theSaveData.CropToFill != 0);
-  SetCheck(centreRadio, theSaveData.CropAnchor != kCropAttention);
-  SetCheck(attentionRadio, theSaveData.CropAnchor == kCropAttention);
+  SetCheck(sharpenCheck, theSaveData.Sharpen);
+  SetCheck(fillCheck, theSaveData.CropToFill == FitOrFill::Fill);
+  SetCheck(centreRadio, theSaveData.CropAnchor != FillAnchor::Attention);
+  SetCheck(attentionRadio, theSaveData.CropAnchor == FillAnchor::Attention);
   EnableFill();
 }
 
 void TabItemDialogImageSize_CL::EnableFill() {
-  const bool box = HasSizeBox(theSaveData.ValidResizeIndex());
+  const bool box = HasSizeBox(theSaveData.ResizeRadioIndex);
   Enable(fillCheck, box);
-  Enable(centreRadio, box && theSaveData.CropToFill != 0);
-  Enable(attentionRadio, box && theSaveData.CropToFill != 0);
+  Enable(centreRadio, box && theSaveData.CropToFill == FitOrFill::Fill);
+  Enable(attentionRadio, box && theSaveData.CropToFill == FitOrFill::Fill);
 }
 
 INT_PTR TabItemDialogImageSize_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -217,15 +215,15 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
   for (size_t k = 0; k < typeRadios.size(); ++k) {
     const RadioButton_CL* const radio = typeRadios[k];
     if (radio && radio->id == id && IsChecked(radio)) {
-      theSaveData.OutputImageType = static_cast<int>(k);
+      theSaveData.OutputImageType = static_cast<OutputTypeChoice>(k);
       // The preview does not depend on the output type: save now, no refresh.
       theSaveData.Save(theIniFile, theLog);
     }
   }
   for (size_t i = 0; i < sizeChoices.size(); ++i) {
-    const SizeChoice& choice = sizeChoices[i];
+    const SizeButton& choice = sizeChoices[i];
     if (choice.radio && choice.radio->id == id && IsChecked(choice.radio)) {
-      SelectSize(static_cast<int>(i));
+      SelectSize(static_cast<SizeChoice>(i));
       RequestPreviewRefresh();
     }
   }
@@ -238,13 +236,13 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
     RequestPreviewRefresh();
   }
   if (fillCheck && fillCheck->id == id) {
-    theSaveData.CropToFill = page::CheckState(*fillCheck);
+    theSaveData.CropToFill = page::CheckState(*fillCheck) ? FitOrFill::Fill : FitOrFill::Fit;
     EnableFill();
     RequestPreviewRefresh();
   }
   for (const RadioButton_CL* anchor : {centreRadio, attentionRadio}) {
     if (anchor && anchor->id == id && IsChecked(anchor)) {
-      theSaveData.CropAnchor = anchor == attentionRadio ? kCropAttention : kCropCentre;
+      theSaveData.CropAnchor = anchor == attentionRadio ? FillAnchor::Attention : FillAnchor::Centre;
       RequestPreviewRefresh();
     }
   }
@@ -253,10 +251,10 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
     if (heightEdit && id == heightEdit->id) OnCustomSizeTyped(*heightEdit, theSaveData.outputHeight);
     if (longEdgeEdit && id == longEdgeEdit->id)
       OnChoiceNumberTyped(*longEdgeEdit, kSmallestLongEdge, kLargestLongEdge, theSaveData.LongEdge,
-                          kSizeChoiceLongEdge);
+                          SizeChoice::LongEdge);
     if (scaleEdit && id == scaleEdit->id)
       OnChoiceNumberTyped(*scaleEdit, kSmallestScalePercent, kLargestScalePercent, theSaveData.ScalePercent,
-                          kSizeChoiceScale);
+                          SizeChoice::Percent);
   }
   page::ForwardConvertClick(id, parentWindow);
 }
@@ -269,7 +267,7 @@ void TabItemDialogImageSize_CL::OnCustomSizeTyped(const Edit_CL& edit, int& fiel
 }
 
 void TabItemDialogImageSize_CL::OnChoiceNumberTyped(const Edit_CL& edit, int low, int high, int& field,
-                                                    int choice) {
+                                                    SizeChoice choice) {
   // A number outside the range (a box half typed, emptied) is not taken: the last good one stays.
   const int value = TextToInt(edit.GetText());
   if (value < low || value > high) return;
@@ -278,14 +276,17 @@ void TabItemDialogImageSize_CL::OnChoiceNumberTyped(const Edit_CL& edit, int low
   page::PostRefresh();
 }
 
-void TabItemDialogImageSize_CL::SelectCustomSize() { SelectSize(kSizeChoiceCustom); }
+void TabItemDialogImageSize_CL::SelectCustomSize() { SelectSize(SizeChoice::Custom); }
 
-void TabItemDialogImageSize_CL::SelectSize(int index) {
-  for (const SizeChoice& choice : sizeChoices) SetCheck(choice.radio, false);
-  const SizeChoice& chosen = sizeChoices[static_cast<size_t>(index)];
-  SetCheck(chosen.radio, true);
+void TabItemDialogImageSize_CL::SelectSize(SizeChoice index) {
+  for (const SizeButton& choice : sizeChoices) SetCheck(choice.radio, false);
+  SetCheck(Button(index).radio, true);
   theSaveData.ResizeRadioIndex = index;
   EnableFill();
+}
+
+TabItemDialogImageSize_CL::SizeButton& TabItemDialogImageSize_CL::Button(SizeChoice choice) {
+  return sizeChoices[static_cast<size_t>(choice)];
 }
 
 void TabItemDialogImageSize_CL::DpiChanged() {
@@ -318,12 +319,12 @@ void TabItemDialogImageSize_CL::Layout() {
   const int groupTop = uh / 2 + (types.count + 2) * uh;
   // A number box is taller than its button's row: the rows are far enough apart that a box,
   // centred on its button, reaches neither the row above nor the row below.
-  const int buttonHeight = HeightOf(sizeChoices[kSizeChoiceCustom].radio);
+  const int buttonHeight = HeightOf(Button(SizeChoice::Custom).radio);
   const int boxHeight = HeightOf(widthEdit);
   const int lift = boxHeight > buttonHeight ? (boxHeight - buttonHeight) / 2 : 0;
   const int pitch = std::max(uh + m.Px(kSizeRowGap), (boxHeight + buttonHeight + 1) / 2);
   page::Rows sizes(groupTop + uh / 2 + m.Px(kSizeRowsTop), pitch);
-  for (const SizeChoice& choice : sizeChoices) sizes.Place(choice.radio, uw);
+  for (const SizeButton& choice : sizeChoices) sizes.Place(choice.radio, uw);
   sizes.Place(noEnlargeCheck, uw);
   sizes.Place(sharpenCheck, uw);
   sizes.Place(fillCheck, uw);
@@ -331,10 +332,10 @@ void TabItemDialogImageSize_CL::Layout() {
   if (page::Exists(centreRadio)) MoveIfExists(attentionRadio, RectInParent(*centreRadio).right + uw, anchorTop);
   MoveAndSize(sizeGroup, margin, groupTop, groupWidth, (sizes.count + 1) * sizes.pitch);
 
-  LayoutNumberBox(sizeChoices[kSizeChoiceLongEdge].radio, longEdgeEdit, nullptr, 6 * uw, uw, lift);
-  LayoutNumberBox(sizeChoices[kSizeChoiceScale].radio, scaleEdit, percentLabel, 7 * uw, uw, lift);
+  LayoutNumberBox(Button(SizeChoice::LongEdge).radio, longEdgeEdit, nullptr, 6 * uw, uw, lift);
+  LayoutNumberBox(Button(SizeChoice::Percent).radio, scaleEdit, percentLabel, 7 * uw, uw, lift);
   PlaceKeepTypeTip();
-  const RadioButton_CL* const custom = sizeChoices[kSizeChoiceCustom].radio;
+  const RadioButton_CL* const custom = Button(SizeChoice::Custom).radio;
   if (!custom || !custom->hwnd || !widthEdit || !heightEdit || !timesLabel) return;
   const RECT customRect = RectInParent(*custom);
   const int editY = customRect.top - lift;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConvertSettings.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
 #include "toolkit/ToolTips.h"
@@ -20,10 +21,8 @@ class TabItemDialogImageSize_CL : public SubClassDialogBase_CL {
 public:
   // The controls sized for the page's new DPI and laid out again.
   void DpiChanged() override;
-  // One size radio button and the box it stands for (-1 x -1 custom, -2 x -2 keep).
-  struct SizeChoice {
-    int width = 0;
-    int height = 0;
+  // One size radio button and its text.
+  struct SizeButton {
     std::wstring label;
     RadioButton_CL* radio = nullptr;
   };
@@ -39,7 +38,7 @@ public:
 
   ControlFactory_CL controls;
   std::vector<RadioButton_CL*> typeRadios;  // index = OutputImageType
-  std::vector<SizeChoice> sizeChoices;      // index = ResizeRadioIndex
+  std::vector<SizeButton> sizeChoices;      // index = ResizeRadioIndex
   GroupBox_CL* sizeGroup = nullptr;
   GroupBox_CL* typeGroup = nullptr;
   Edit_CL* widthEdit = nullptr;
@@ -47,7 +46,7 @@ public:
   StaticText_CL* timesLabel = nullptr;
   CheckBox_CL* noEnlargeCheck = nullptr;  // NoEnlarge
   // Made after the controls above, so their ids stay: the edit boxes of "長辺を指定"
-  // (sizeChoices[kSizeChoiceLongEdge]) and "元のサイズの N %" (sizeChoices[kSizeChoiceScale]).
+  // (sizeChoices[SizeChoice::LongEdge]) and "元のサイズの N %" (sizeChoices[SizeChoice::Percent]).
   Edit_CL* longEdgeEdit = nullptr;        // LongEdge
   Edit_CL* scaleEdit = nullptr;           // ScalePercent
   StaticText_CL* percentLabel = nullptr;  // the "%" after scaleEdit
@@ -55,8 +54,8 @@ public:
   // Made last: "切り抜いてぴったりにする" and where the crop sits. Greyed for the size choices
   // without a box (keep, long edge, percent); the anchor also while the crop is off.
   CheckBox_CL* fillCheck = nullptr;         // CropToFill
-  RadioButton_CL* centreRadio = nullptr;    // CropAnchor kCropCentre, "中央"
-  RadioButton_CL* attentionRadio = nullptr;  // CropAnchor kCropAttention, "見どころ"
+  RadioButton_CL* centreRadio = nullptr;    // CropAnchor FillAnchor::Centre, "中央"
+  RadioButton_CL* attentionRadio = nullptr;  // CropAnchor FillAnchor::Attention, "見どころ"
   // Unseen labels that name the number boxes for a screen reader: "幅", "高さ", "長辺 (px)",
   // "縮小率 (%)".
   StaticText_CL* widthName = nullptr;
@@ -82,10 +81,11 @@ private:
   void OnCustomSizeTyped(const Edit_CL& edit, int& field);
   // Reads a long edge or percent box into its field when the number is within low..high,
   // then makes its size choice the chosen one.
-  void OnChoiceNumberTyped(const Edit_CL& edit, int low, int high, int& field, int choice);
+  void OnChoiceNumberTyped(const Edit_CL& edit, int low, int high, int& field, SizeChoice choice);
   void SelectCustomSize();
   // Checks the button of size choice `index` alone and takes its box.
-  void SelectSize(int index);
+  void SelectSize(SizeChoice index);
+  SizeButton& Button(SizeChoice choice);
   void Layout();
   void PlaceKeepTypeTip();
 };

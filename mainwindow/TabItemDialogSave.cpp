@@ -145,45 +145,45 @@ void TabItemDialogSave_CL::SetTabOrder() {
 // Indices outside their pairs (a hand-edited file) leave both buttons of the pair unchecked.
 void TabItemDialogSave_CL::ShowSettings() {
   const SaveData_CL& data = theSaveData;
-  SetCheck(prefixCheck, data.CheckAddFileNameTop != 0);
-  SetCheck(suffixCheck, data.CheckAddFileNameBottom != 0);
+  SetCheck(prefixCheck, data.CheckAddFileNameTop);
+  SetCheck(suffixCheck, data.CheckAddFileNameBottom);
   SetText(prefixEdit, data.ValueAddFileNameTop);
   SetText(suffixEdit, data.ValueAddFileNameBottom);
   SetText(folderEdit, data.MakeFolder);
   SetText(chosenFolderEdit, data.OutputFolder);
-  SetCheck(desktopRadio, data.SaveDirTypeIndex == kSaveOnDesktop);
-  SetCheck(besideSourceRadio, data.SaveDirTypeIndex == kSaveBesideSource);
-  SetCheck(chosenFolderRadio, data.SaveDirTypeIndex == kSaveInChosenFolder);
-  SetCheck(replaceRadio, data.SaveDirTypeIndex == kReplaceSource);
-  SetCheck(neverLargerCheck, data.NeverLarger != 0);
+  SetCheck(desktopRadio, data.SaveDirTypeIndex == OutputPlace::Desktop);
+  SetCheck(besideSourceRadio, data.SaveDirTypeIndex == OutputPlace::BesideSource);
+  SetCheck(chosenFolderRadio, data.SaveDirTypeIndex == OutputPlace::ChosenFolder);
+  SetCheck(replaceRadio, data.SaveDirTypeIndex == OutputPlace::ReplaceSource);
+  SetCheck(neverLargerCheck, data.NeverLarger);
   ShowFolderChoice();
-  SetCheck(qualityRadio, data.JpegQualityTypeIndex == 0);
-  SetCheck(fileSizeRadio, data.JpegQualityTypeIndex == 1);
+  SetCheck(qualityRadio, data.JpegQualityTypeIndex == QualityMode::Fixed);
+  SetCheck(fileSizeRadio, data.JpegQualityTypeIndex == QualityMode::TargetSize);
   if (Exists(qualitySlider)) SendMessageW(qualitySlider->hwnd, TBM_SETPOS, TRUE, data.JpegQuantization);
   SetText(fileSizeEdit, IntToText(data.JpegFileSize));
-  SetCheck(keepMetadataCheck, data.KeepMetadata != 0);
-  SetCheck(removeGpsCheck, data.RemoveGps != 0);
-  SetCheck(keepTimeCheck, data.KeepFileTime != 0);
-  SetCheck(exifTimeCheck, data.FileTimeFromExif != 0);
-  SetCheck(skipDoneCheck, data.SkipDone != 0);
-  SetCheck(strictSizeCheck, data.TargetStrict != 0);
+  SetCheck(keepMetadataCheck, data.KeepMetadata);
+  SetCheck(removeGpsCheck, data.RemoveGps);
+  SetCheck(keepTimeCheck, data.KeepFileTime);
+  SetCheck(exifTimeCheck, data.FileTimeFromExif);
+  SetCheck(skipDoneCheck, data.SkipDone);
+  SetCheck(strictSizeCheck, data.TargetStrict);
   UpdateDependentChecks();
   UpdateQualityText();
 }
 
 void TabItemDialogSave_CL::UpdateDependentChecks() {
-  if (Exists(removeGpsCheck)) EnableWindow(removeGpsCheck->hwnd, theSaveData.KeepMetadata != 0);
-  if (Exists(exifTimeCheck)) EnableWindow(exifTimeCheck->hwnd, theSaveData.KeepFileTime != 0);
-  if (Exists(strictSizeCheck)) EnableWindow(strictSizeCheck->hwnd, theSaveData.JpegQualityTypeIndex == kJpegTargetSize);
+  if (Exists(removeGpsCheck)) EnableWindow(removeGpsCheck->hwnd, theSaveData.KeepMetadata);
+  if (Exists(exifTimeCheck)) EnableWindow(exifTimeCheck->hwnd, theSaveData.KeepFileTime);
+  if (Exists(strictSizeCheck)) EnableWindow(strictSizeCheck->hwnd, theSaveData.JpegQualityTypeIndex == QualityMode::TargetSize);
 }
 
 void TabItemDialogSave_CL::ShowFolderChoice() {
-  const bool chosen = theSaveData.SaveDirTypeIndex == kSaveInChosenFolder;
+  const bool chosen = theSaveData.SaveDirTypeIndex == OutputPlace::ChosenFolder;
   SetText(folderLabel, chosen ? kChosenFolderLabel : kFolderNameLabel);
   if (Exists(folderEdit)) ShowWindow(folderEdit->hwnd, chosen ? SW_HIDE : SW_SHOWNA);
   if (Exists(chosenFolderEdit)) ShowWindow(chosenFolderEdit->hwnd, chosen ? SW_SHOWNA : SW_HIDE);
   // Replaced photos keep their folders: the name means nothing then.
-  const bool replacing = theSaveData.SaveDirTypeIndex == kReplaceSource;
+  const bool replacing = theSaveData.SaveDirTypeIndex == OutputPlace::ReplaceSource;
   if (Exists(folderEdit)) EnableWindow(folderEdit->hwnd, !replacing);
   if (Exists(folderLabel)) EnableWindow(folderLabel->hwnd, !replacing);
   // The reason the visible box's text is not taken.
@@ -196,12 +196,12 @@ void TabItemDialogSave_CL::ShowFolderChoice() {
   }
 }
 
-void TabItemDialogSave_CL::ChooseFolderPlace(int index) {
+void TabItemDialogSave_CL::ChooseFolderPlace(OutputPlace index) {
   theSaveData.SaveDirTypeIndex = index;
-  SetCheck(desktopRadio, index == kSaveOnDesktop);
-  SetCheck(besideSourceRadio, index == kSaveBesideSource);
-  SetCheck(chosenFolderRadio, index == kSaveInChosenFolder);
-  SetCheck(replaceRadio, index == kReplaceSource);
+  SetCheck(desktopRadio, index == OutputPlace::Desktop);
+  SetCheck(besideSourceRadio, index == OutputPlace::BesideSource);
+  SetCheck(chosenFolderRadio, index == OutputPlace::ChosenFolder);
+  SetCheck(replaceRadio, index == OutputPlace::ReplaceSource);
   ShowFolderChoice();
   RequestPreviewRefresh();
 }
@@ -212,7 +212,7 @@ void TabItemDialogSave_CL::BrowseForFolder() {
   // Shown in the box, whose change notice stores it.
   SetText(chosenFolderEdit, folder);
   theSaveData.OutputFolder = folder;
-  ChooseFolderPlace(kSaveInChosenFolder);
+  ChooseFolderPlace(OutputPlace::ChosenFolder);
 }
 
 void TabItemDialogSave_CL::UpdateQualityText() {
@@ -246,9 +246,9 @@ INT_PTR TabItemDialogSave_CL::DialogProc(HWND window, UINT message, WPARAM wPara
 void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   SaveData_CL& data = theSaveData;
   const bool update = notification == EN_UPDATE;
-  if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) ChooseFolderPlace(index);
-  if (Is(chosenFolderRadio, id)) ChooseFolderPlace(kSaveInChosenFolder);
-  if (Is(replaceRadio, id)) ChooseFolderPlace(kReplaceSource);
+  if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) ChooseFolderPlace(static_cast<OutputPlace>(index));
+  if (Is(chosenFolderRadio, id)) ChooseFolderPlace(OutputPlace::ChosenFolder);
+  if (Is(replaceRadio, id)) ChooseFolderPlace(OutputPlace::ReplaceSource);
   if (Is(browseButton, id)) BrowseForFolder();
   if (update && Is(chosenFolderEdit, id)) {
     // Only a path a folder could be made at is taken; the record keeps the last one that was.
@@ -291,7 +291,7 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     }
   }
   if (const int index = IndexInRun(qualityRadio, fileSizeRadio, id); index >= 0) {
-    data.JpegQualityTypeIndex = index;
+    data.JpegQualityTypeIndex = static_cast<QualityMode>(index);
     UpdateDependentChecks();
     RequestPreviewRefresh();
   }

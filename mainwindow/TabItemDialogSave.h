@@ -11,6 +11,7 @@
 // name is not written: a red line under its box says why.
 #include <windows.h>
 
+#include "engine/ConvertSettings.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
 
@@ -86,7 +87,7 @@ private:
   // Shows the folder name box or the chosen folder's box, whichever the folder choice uses,
   // with its label and the reason its text is not taken.
   void ShowFolderChoice();
-  void ChooseFolderPlace(int index);
+  void ChooseFolderPlace(OutputPlace index);
   void BrowseForFolder();
   void OnCommand(int id, int notification);
   void OnScroll(HWND slider);

@@ -121,7 +121,7 @@ PreparedPhoto Prepare(const TempFolder& folder, const Case& file, const ConvertS
 
 ConvertSettings KeepSize() {
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  settings.ResizeRadioIndex = SizeChoice::Keep;
   return settings;
 }
 
@@ -264,7 +264,7 @@ TEST(BadPhotos, UnusualButSoundPhotosAreConvertedToRgb) {
 
 TEST(BadPhotos, BombsAreRefusedFromTheirHeadersInAMoment) {
   ConvertSettings hugeBox;
-  hugeBox.ResizeRadioIndex = kSizeChoiceCustom;
+  hugeBox.ResizeRadioIndex = SizeChoice::Custom;
   hugeBox.outputWidth = 100000;
   hugeBox.outputHeight = 100000;
   const struct {
@@ -314,7 +314,7 @@ TEST(BadPhotos, ARunOfBadAndGoodFilesLeaksNoHandlesOrMemory) {
     ASSERT_TRUE(WriteFileBytes(items.back().path, file.bytes));
   }
   ConvertSettings settings;
-  settings.ResizeRadioIndex = 6;  // 320 x 240
+  settings.ResizeRadioIndex = SizeChoice::Box320x240;  // 320 x 240
   const auto prepareAll = [&] {
     for (const PhotoItem& item : items) PreparePhoto(item, settings);
   };

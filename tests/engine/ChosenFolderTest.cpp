@@ -16,7 +16,7 @@ namespace {
 
 ConvertSettings ChosenFolderSettings(const std::wstring& folder) {
   ConvertSettings settings;
-  settings.SaveDirTypeIndex = kSaveInChosenFolder;
+  settings.SaveDirTypeIndex = OutputPlace::ChosenFolder;
   settings.OutputFolder = folder;
   return settings;
 }

@@ -51,7 +51,7 @@ std::vector<PhotoItem> Photos(const std::vector<std::wstring>& paths) {
 
 ConvertSettings SmallOutputs() {
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceCustom;
+  settings.ResizeRadioIndex = SizeChoice::Custom;
   settings.outputWidth = 32;
   settings.outputHeight = 24;
   return settings;
@@ -105,7 +105,7 @@ TEST(ConvertBatch, AChosenFolderGetsEveryLevelMadeBySeveralWorkersAtOnceAndIsSho
     photos.push_back(PhotoItem{root + below.back(), 0, 0, {}, root});
   }
   ConvertSettings settings = SmallOutputs();
-  settings.SaveDirTypeIndex = kSaveInChosenFolder;
+  settings.SaveDirTypeIndex = OutputPlace::ChosenFolder;
   settings.OutputFolder = folder.File(L"小さく");
   ConvertBatch_CL batch(photos, settings, theLog);
   const BatchRun run(batch, 4);
@@ -176,7 +176,7 @@ TEST(ConvertBatch, OutputsOfOneNameAreNumbered) {
   WritePhoto(png, kTestFormatPng);
   WritePhoto(jpeg);
   ConvertSettings settings = SmallOutputs();
-  settings.OutputImageType = 1;  // both become JPEG
+  settings.OutputImageType = kAllJpeg;  // both become JPEG
   ConvertBatch_CL batch(Photos({png, jpeg}), settings, theLog);
   const BatchRun run(batch);
 
@@ -312,7 +312,7 @@ TEST(ConvertBatch, AStopEndsAHundredMegapixelDecodeWithinHalfASecond) {
     ASSERT_TRUE(WriteFileBytes(path, JpegOf(bytes.get(), 85)));
   }
   ConvertSettings keepSize;
-  keepSize.ResizeRadioIndex = kSizeChoiceKeep;
+  keepSize.ResizeRadioIndex = SizeChoice::Keep;
   ConvertBatch_CL batch(Photos({path}), keepSize, theLog);
   std::atomic<int> cancel{0};
   std::chrono::steady_clock::time_point stopped;
@@ -356,7 +356,7 @@ bool TouchFile(const std::wstring& path, int minutes) {
 // output was written and an output deleted since are made again, and the summary counts the rest.
 TEST(ConvertBatch, SkipDoneConvertsOnlyPhotosWhoseOutputIsMissingOrOlder) {
   ConvertSettings settings = SmallOutputs();
-  settings.SkipDone = 1;
+  settings.SkipDone = true;
   for (int keepTime = 1; keepTime >= 0; --keepTime) {
     const TempFolder folder;
     const std::vector<std::wstring> paths = WritePhotos(folder, 4);
@@ -381,11 +381,11 @@ TEST(ConvertBatch, SkipDoneConvertsOnlyPhotosWhoseOutputIsMissingOrOlder) {
     EXPECT_EQ(third.Results()[1].failure, PhotoFailure::None);
     EXPECT_EQ(third.Results()[3].failure, PhotoFailure::None);
     EXPECT_TRUE(FileExists(third.Results()[3].output));
-    settings.SkipDone = 0;
+    settings.SkipDone = false;
     ConvertBatch_CL off(Photos(paths), settings, theLog);
     BatchRun{off};
     EXPECT_EQ(off.Counts().written, 4u) << "without the option every photo is written again";
-    settings.SkipDone = 1;
+    settings.SkipDone = true;
   }
 }
 
@@ -414,10 +414,10 @@ TEST(ConvertBatch, StrictSizeLimitWritesPhotosSmallerOrNotAtAll) {
   ASSERT_TRUE(WriteFileBytes(profiled, std::string(static_cast<const char*>(data), size)));
 
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceKeep;
-  settings.JpegQualityTypeIndex = kJpegTargetSize;
+  settings.ResizeRadioIndex = SizeChoice::Keep;
+  settings.JpegQualityTypeIndex = QualityMode::TargetSize;
   settings.JpegFileSize = 2;
-  settings.TargetStrict = 1;
+  settings.TargetStrict = true;
   ConvertBatch_CL batch(Photos({plain, profiled}), settings, theLog);
   const BatchRun run(batch, 2);
 
@@ -501,9 +501,9 @@ TEST(ConvertBatch, NeverLargerCopiesOnlyAPhotoThatAlreadyIsWhatIsAsked) {
   }
   ASSERT_TRUE(TouchFile(paths[0], -90));
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceKeep;
-  settings.RemoveGps = 1;
-  settings.NeverLarger = 1;
+  settings.ResizeRadioIndex = SizeChoice::Keep;
+  settings.RemoveGps = true;
+  settings.NeverLarger = true;
   ConvertBatch_CL batch(Photos(paths), settings, theLog);
   BatchRun{batch};
 
@@ -529,7 +529,7 @@ TEST(ConvertBatch, NeverLargerCopiesOnlyAPhotoThatAlreadyIsWhatIsAsked) {
   EXPECT_EQ(SummaryText(batch.Counts()),
             L"3枚中3枚を変換しました。1枚は元の写真の方が小さいため、そのままコピーしました。");
 
-  settings.KeepMetadata = 0;
+  settings.KeepMetadata = false;
   ConvertBatch_CL stripped(Photos({paths[2]}), settings, theLog);
   BatchRun{stripped};
   const std::string bare = ReadFileBytes(stripped.Results()[0].output);
@@ -537,7 +537,7 @@ TEST(ConvertBatch, NeverLargerCopiesOnlyAPhotoThatAlreadyIsWhatIsAsked) {
   EXPECT_EQ(vips_image_get_typeof(picture(bare).get(), VIPS_META_EXIF_NAME), 0u);
   EXPECT_EQ(MeanDifference(picture(bare).get(), picture(smallJpeg).get()), 0.0);
 
-  settings.NeverLarger = 0;
+  settings.NeverLarger = false;
   ConvertBatch_CL allowed(Photos({paths[0]}), settings, theLog);
   BatchRun{allowed};
   EXPECT_FALSE(allowed.Results()[0].photoKept);
@@ -563,7 +563,7 @@ TEST(ConvertBatch, ReplacingSendsEachPhotoToTheBinAndPutsItsOutputInItsPlace) {
   const std::wstring other = folder.File(png + L".jpg");
   ASSERT_TRUE(WriteFileBytes(other, "another file"));
   ConvertSettings settings = SmallOutputs();
-  settings.SaveDirTypeIndex = kReplaceSource;
+  settings.SaveDirTypeIndex = OutputPlace::ReplaceSource;
   settings.OutputImageType = kAllJpeg;
   ConvertBatch_CL batch(Photos(paths), settings, theLog);
   BatchRun{batch};
@@ -587,7 +587,7 @@ TEST(ConvertBatch, ReplacingSendsEachPhotoToTheBinAndPutsItsOutputInItsPlace) {
   EXPECT_EQ(ReadFileBytes(other), "another file");
   EXPECT_EQ(TemporaryFilesIn(folder.Path()), 0);
 
-  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  settings.ResizeRadioIndex = SizeChoice::Keep;
   settings.JpegQuantization = 50;
   ConvertBatch_CL again(Photos(outputs), settings, theLog);
   BatchRun{again};
@@ -600,7 +600,7 @@ TEST(ConvertBatch, ReplacingSendsEachPhotoToTheBinAndPutsItsOutputInItsPlace) {
 TEST(ConvertBatch, ReplacingNeverLosesAPhoto) {
   const TempFolder folder;
   ConvertSettings settings = SmallOutputs();
-  settings.SaveDirTypeIndex = kReplaceSource;
+  settings.SaveDirTypeIndex = OutputPlace::ReplaceSource;
   const auto photosIn = [&folder](int count) {
     std::vector<std::wstring> paths;
     for (int i = 0; i < count; ++i) {

@@ -49,7 +49,7 @@ PreparedPhoto PreparedAtOwnSize(const std::wstring& path, int rotation) {
   item.path = path;
   item.rotation = rotation;
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  settings.ResizeRadioIndex = SizeChoice::Keep;
   return PreparePhoto(item, settings);
 }
 

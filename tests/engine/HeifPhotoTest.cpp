@@ -31,13 +31,13 @@ VipsImagePtr PngAsSrgbBytes(const std::wstring& path) {
 
 ConvertSettings KeepSize() {
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceKeep;
+  settings.ResizeRadioIndex = SizeChoice::Keep;
   return settings;
 }
 
 ConvertSettings Box(int width, int height) {
   ConvertSettings settings;
-  settings.ResizeRadioIndex = kSizeChoiceCustom;
+  settings.ResizeRadioIndex = SizeChoice::Custom;
   settings.outputWidth = width;
   settings.outputHeight = height;
   return settings;
@@ -125,7 +125,7 @@ TEST(HeifPhotos, ExifAndColourProfileAreKeptUprightOrDroppedAsTheSettingsSay) {
   }
   // A HEIF whose EXIF block starts at offset 0 and that has no colour profile.
   ConvertSettings settings = KeepSize();
-  settings.KeepMetadata = 1;
+  settings.KeepMetadata = true;
   const PreparedPhoto small = Prepared(HeicData(L"samplefilehub.heif"), settings);
   ASSERT_EQ(small.failure, PhotoFailure::None) << testing::PrintToString(small.detail);
   EXPECT_EQ(vips_image_get_width(small.picture.get()), 640);

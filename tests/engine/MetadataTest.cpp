@@ -29,13 +29,13 @@ constexpr const char* kCaption = "Evening at the harbour";
 struct Writing {
   const char* name;
   OutputFormat type;
-  int jpegMode;
+  QualityMode jpegMode;
 };
-const Writing kWritings[] = {{"JPEG", OutputFormat::Jpeg, kJpegFixedQuality},
-                             {"JPEG by size", OutputFormat::Jpeg, kJpegTargetSize},
-                             {"PNG", OutputFormat::Png, kJpegFixedQuality},
-                             {"WebP", OutputFormat::Webp, kJpegFixedQuality},
-                             {"AVIF", OutputFormat::Avif, kJpegFixedQuality}};
+const Writing kWritings[] = {{"JPEG", OutputFormat::Jpeg, QualityMode::Fixed},
+                             {"JPEG by size", OutputFormat::Jpeg, QualityMode::TargetSize},
+                             {"PNG", OutputFormat::Png, QualityMode::Fixed},
+                             {"WebP", OutputFormat::Webp, QualityMode::Fixed},
+                             {"AVIF", OutputFormat::Avif, QualityMode::Fixed}};
 
 std::string BlobText(VipsBlob* blob) {
   size_t size = 0;

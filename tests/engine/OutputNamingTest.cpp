@@ -17,7 +17,7 @@ struct TypeCase {
 void ExpectTypes(const TypeCase* cases, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     ConvertSettings settings;
-    settings.OutputImageType = cases[i].outputImageType;
+    settings.OutputImageType = static_cast<OutputTypeChoice>(cases[i].outputImageType);
     const OutputType type = MapOutputType(cases[i].source, settings);
     EXPECT_EQ(type.extension, cases[i].extension) << cases[i].source << " / " << cases[i].outputImageType;
     EXPECT_EQ(type.typeCode, cases[i].typeCode) << cases[i].source << " / " << cases[i].outputImageType;
@@ -93,34 +93,34 @@ TEST(OutputNaming, DefaultsPutTheOutputInResizedBesideTheSource) {
 TEST(OutputNaming, AddsPrefixAndSuffixOnlyWhenSwitchedOn) {
   ConvertSettings settings;
   const std::wstring source = L"C:\\Photos\\IMG_0001.JPG";
-  settings.CheckAddFileNameTop = 1;
+  settings.CheckAddFileNameTop = true;
   EXPECT_EQ(OutputBaseName(source, settings), L"s_IMG_0001");
-  settings.CheckAddFileNameBottom = 1;
+  settings.CheckAddFileNameBottom = true;
   EXPECT_EQ(FullOutputPath(source, settings), L"C:\\Photos\\Resized\\s_IMG_0001_s.JPG");
-  settings.CheckAddFileNameTop = 0;
+  settings.CheckAddFileNameTop = false;
   settings.ValueAddFileNameBottom = L"_縮小";
   EXPECT_EQ(OutputBaseName(L"D:\\旅行\\富士山.jpeg", settings), L"富士山_縮小");
 }
 
 TEST(OutputNaming, FolderBaseFollowsTheSaveChoice) {
   ConvertSettings settings;
-  settings.SaveDirTypeIndex = 0;
+  settings.SaveDirTypeIndex = OutputPlace::Desktop;
   const std::wstring onDesktop = DesktopFolder() + L"\\Resized";
   EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), onDesktop);
   // Two sources with one name from different folders end as one file on the desktop.
   EXPECT_EQ(FullOutputPath(L"C:\\One\\a.jpg", settings), FullOutputPath(L"D:\\Two\\a.jpg", settings));
 
   // Replacing the photos: each output has its photo's folder and name, whatever the texts say.
-  settings.SaveDirTypeIndex = kReplaceSource;
-  settings.CheckAddFileNameTop = 1;
+  settings.SaveDirTypeIndex = OutputPlace::ReplaceSource;
+  settings.CheckAddFileNameTop = true;
   EXPECT_EQ(FullOutputPath(L"C:\\Photos\\a.jpg", settings), L"C:\\Photos\\a.jpg");
-  settings.CheckAddFileNameTop = 0;
+  settings.CheckAddFileNameTop = false;
 
   // An unknown choice leaves the base empty: a folder at the root of the current drive.
-  settings.SaveDirTypeIndex = 4;
+  settings.SaveDirTypeIndex = static_cast<OutputPlace>(4);
   EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), L"\\Resized");
   settings.MakeFolder = L"";
-  settings.SaveDirTypeIndex = 1;
+  settings.SaveDirTypeIndex = OutputPlace::BesideSource;
   EXPECT_EQ(OutputFolder(L"C:\\Photos\\a.jpg", settings), L"C:\\Photos\\");
 }
 
@@ -202,11 +202,11 @@ TEST(OutputNaming, SettingsThatNameEveryOutputAfterItsSourceAreRecognised) {
   ConvertSettings settings;
   settings.MakeFolder = L"";
   EXPECT_TRUE(WouldOverwriteSources(settings));
-  settings.CheckAddFileNameTop = 1;
+  settings.CheckAddFileNameTop = true;
   settings.ValueAddFileNameTop = L"";
   settings.ValueAddFileNameBottom = L"_s";  // switched off
   EXPECT_TRUE(WouldOverwriteSources(settings)) << "a prefix switched on but empty adds nothing";
-  settings.OutputImageType = 9;
+  settings.OutputImageType = static_cast<OutputTypeChoice>(9);
   EXPECT_TRUE(WouldOverwriteSources(settings)) << "an unknown output type keeps the type";
 
   const auto changed = [&](auto change) {
@@ -216,9 +216,9 @@ TEST(OutputNaming, SettingsThatNameEveryOutputAfterItsSourceAreRecognised) {
   };
   EXPECT_FALSE(changed([](ConvertSettings& s) { s.MakeFolder = L"out"; }));
   EXPECT_FALSE(changed([](ConvertSettings& s) { s.ValueAddFileNameTop = L"s_"; }));
-  EXPECT_FALSE(changed([](ConvertSettings& s) { s.CheckAddFileNameBottom = 1; }));
-  EXPECT_FALSE(changed([](ConvertSettings& s) { s.OutputImageType = 2; }));
-  EXPECT_FALSE(changed([](ConvertSettings& s) { s.SaveDirTypeIndex = 0; })) << "outputs on the desktop";
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.CheckAddFileNameBottom = true; }));
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.OutputImageType = kAllPng; }));
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.SaveDirTypeIndex = OutputPlace::Desktop; })) << "outputs on the desktop";
   EXPECT_FALSE(WouldOverwriteSources(ConvertSettings()));
 
   const std::wstring text = OverwriteSourcesText();

@@ -168,8 +168,8 @@ protected:
   std::vector<std::wstring> Convert(ConvertSettings settings, const std::wstring& out, int type = 1,
                                     std::vector<std::wstring> photos = {}) {
     settings.MakeFolder = out;
-    settings.OutputImageType = type;
-    settings.ResizeRadioIndex = kSizeChoiceKeep;
+    settings.OutputImageType = static_cast<OutputTypeChoice>(type);
+    settings.ResizeRadioIndex = SizeChoice::Keep;
     if (photos.empty()) photos = {camera, plain};
     std::vector<PhotoItem> items;
     for (const std::wstring& photo : photos) items.push_back(PhotoItem{photo, 0, 0, {}, {}});
@@ -288,12 +288,12 @@ TEST_F(OutputOptions, OutputsTakeThePhotosTimeOrTheDateTakenOrTheTimeOfWriting) 
   EXPECT_EQ(ModificationTime(out[0]), Ticks(OldTime()));
   EXPECT_EQ(ModificationTime(out[1]), Ticks(OldTime()));
 
-  settings.FileTimeFromExif = 1;
+  settings.FileTimeFromExif = true;
   out = Convert(settings, L"taken", 2);  // PNG: the date comes from the photo, not the output
   EXPECT_EQ(LocalModificationText(out[0]), "2023-10-14 16:42:05") << "the date taken, as local time";
   EXPECT_EQ(ModificationTime(out[1]), Ticks(OldTime())) << "no date taken: the photo's own time";
 
-  settings.KeepFileTime = 0;
+  settings.KeepFileTime = false;
   FILETIME before{};
   GetSystemTimeAsFileTime(&before);
   out = Convert(settings, L"new");
@@ -311,7 +311,7 @@ TEST_F(OutputOptions, RemovingTheLocationLeavesNoGpsTagForAnExifReaderAndKeepsTh
   ASSERT_TRUE(Has(kept, "[GPS]")) << "the reader sees the position when it is kept:\n" << kept;
   EXPECT_TRUE(Has(kept, "GPSLatitude")) << kept;
 
-  settings.RemoveGps = 1;
+  settings.RemoveGps = true;
   const struct {
     const wchar_t* folder;
     int type;
@@ -343,7 +343,7 @@ TEST_F(OutputOptions, AvifIsUprightTaggedSrgbAndLooksLikeTheJpegToLibheif) {
   ConvertSettings settings;  // EXIF kept, quality 80
   const std::vector<std::wstring> avif = Convert(settings, L"avif", kAllAvif, {turned, profiled});
   const std::vector<std::wstring> jpeg = Convert(settings, L"jpeg", kAllJpeg, {turned, profiled});
-  settings.KeepMetadata = 0;
+  settings.KeepMetadata = false;
   const std::vector<std::wstring> stripped = Convert(settings, L"stripped", kAllAvif, {turned});
   ASSERT_EQ(avif.size() + jpeg.size() + stripped.size(), 5u);
 
@@ -397,7 +397,7 @@ TEST(Sharpen, DownscaledDetailGetsCrisperWhileSmoothAreasAndUnshrunkPhotosStayAs
   const std::wstring flatPath = WritePng(folder, L"flat.png", flat.get());
   const std::wstring gradientPath = WritePng(folder, L"gradient.png", gradient.get());
   ConvertSettings into800x600;
-  into800x600.ResizeRadioIndex = 3;
+  into800x600.ResizeRadioIndex = SizeChoice::Box800x600;
 
   const VipsImagePtr soft = Prepared(largePath, into800x600, false);
   const VipsImagePtr crisp = Prepared(largePath, into800x600, true);
@@ -412,11 +412,11 @@ TEST(Sharpen, DownscaledDetailGetsCrisperWhileSmoothAreasAndUnshrunkPhotosStayAs
             0)
       << "an enlarged photo is never sharpened";
   ConvertSettings keepSize;
-  keepSize.ResizeRadioIndex = kSizeChoiceKeep;
+  keepSize.ResizeRadioIndex = SizeChoice::Keep;
   EXPECT_EQ(MaxDifference(Prepared(largePath, keepSize, true).get(), Prepared(largePath, keepSize, false).get()), 0)
       << "nor one kept at its size";
   ConvertSettings percent;
-  percent.ResizeRadioIndex = kSizeChoiceScale;
+  percent.ResizeRadioIndex = SizeChoice::Percent;
   percent.ScalePercent = 50;
   EXPECT_GT(EdgeEnergy(Prepared(largePath, percent, true).get()), EdgeEnergy(soft.get()))
       << "a photo scaled down by percent is downscaled too";

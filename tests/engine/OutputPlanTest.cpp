@@ -53,15 +53,15 @@ TEST_F(OutputPlan, EachPhotoGetsItsFolderAndPathAndAnEarlierRunsFileIsReplaced) 
 
 TEST_F(OutputPlan, OutputsOfOneNameAreNumberedInListOrderWithoutRegardToCase) {
   // Photos of two folders sent to one folder on the desktop.
-  settings.SaveDirTypeIndex = 0;
+  settings.SaveDirTypeIndex = OutputPlace::Desktop;
   const std::wstring onDesktop = DesktopFolder() + L"\\Resized\\";
   EXPECT_EQ(Planned({L"C:\\One\\a.jpg", L"C:\\Two\\A.JPG", L"C:\\Three\\a.jpg", L"C:\\One\\b.jpg"}),
             (std::vector<std::wstring>{onDesktop + L"a.jpg", onDesktop + L"A (2).JPG",
                                        onDesktop + L"a (3).jpg", onDesktop + L"b.jpg"}));
 
   // "x.png" and "x.jpg" both made JPEG beside each other.
-  settings.SaveDirTypeIndex = 1;
-  settings.OutputImageType = 1;
+  settings.SaveDirTypeIndex = OutputPlace::BesideSource;
+  settings.OutputImageType = kAllJpeg;
   const std::wstring png = Photo(L"x.png");
   const std::wstring jpg = Photo(L"x.jpg");
   EXPECT_EQ(Planned({png, jpg}),
@@ -72,14 +72,14 @@ TEST_F(OutputPlan, ANumberNeverTakesTheNameOfAnotherPhotoOrItsOutput) {
   const std::wstring png = Photo(L"x.png");
   const std::wstring jpg = Photo(L"x.jpg");
   const std::wstring second = Photo(L"x (2).jpg");
-  settings.OutputImageType = 1;
+  settings.OutputImageType = kAllJpeg;
   EXPECT_EQ(Planned({png, jpg, second}),
             (std::vector<std::wstring>{temp.File(L"Resized\\x.jpg"), temp.File(L"Resized\\x (3).jpg"),
                                        temp.File(L"Resized\\x (2).jpg")}));
 
   // Beside the photos, " (2)" would be the photo "x_s (2).jpg".
   settings.MakeFolder = L"";
-  settings.CheckAddFileNameBottom = 1;
+  settings.CheckAddFileNameBottom = true;
   const std::wstring suffixed = Photo(L"x_s (2).jpg");
   EXPECT_EQ(Planned({png, jpg, suffixed}),
             (std::vector<std::wstring>{temp.File(L"x_s.jpg"), temp.File(L"x_s (3).jpg"), temp.File(L"x_s (2)_s.jpg")}));
@@ -96,12 +96,12 @@ TEST_F(OutputPlan, AnOutputNamingAnyPhotoOfTheBatchIsRefused) {
       << "x.jpg is no photo of this batch: an earlier output, replaced";
   EXPECT_EQ(ReadFileBytes(jpg), "photo");
 
-  settings.CheckAddFileNameBottom = 1;
+  settings.CheckAddFileNameBottom = true;
   EXPECT_EQ(Planned({jpg, tif}), (std::vector<std::wstring>{temp.File(L"x_s.jpg"), temp.File(L"x_s (2).jpg")}));
 
   // A photo lying in the output folder of another photo of the batch.
   settings.MakeFolder = L"Resized";
-  settings.CheckAddFileNameBottom = 0;
+  settings.CheckAddFileNameBottom = false;
   Folder(L"Resized");
   const std::wstring inside = Photo(L"Resized\\X.JPG");
   EXPECT_EQ(Planned({jpg, inside}),
@@ -128,7 +128,7 @@ TEST_F(OutputPlan, AFolderNameOrFileNameThatLeavesTheFolderRefusesThePhotos) {
   }
 
   settings.MakeFolder = L"Resized";
-  settings.CheckAddFileNameTop = 1;
+  settings.CheckAddFileNameTop = true;
   for (const wchar_t* prefix : {L"..\\", L"sub/", L"a:", L"x?"}) {
     settings.ValueAddFileNameTop = prefix;
     EXPECT_EQ(Planned({a}), std::vector<std::wstring>{kWriteFailed}) << testing::PrintToString(std::wstring(prefix));

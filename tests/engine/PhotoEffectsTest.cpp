@@ -37,14 +37,14 @@ Gdiplus::ColorMatrix Scaling(float factor, float offset) {
 
 std::vector<Gdiplus::ColorMatrix> ReferenceMatrices(const EffectParams& params) {
   std::vector<Gdiplus::ColorMatrix> matrices;
-  if (params.EffectRadioIndex == 1)
+  if (params.EffectRadioIndex == ColourEffect::GreyScale)
     matrices.push_back(Mixing({0.298912f, 0.298912f, 0.298912f}, {0.586611f, 0.586611f, 0.586611f},
                               {0.114478f, 0.114478f, 0.114478f}));
-  if (params.EffectRadioIndex == 2)
+  if (params.EffectRadioIndex == ColourEffect::Sepia)
     matrices.push_back(Mixing({0.393f, 0.349f, 0.272f}, {0.769f, 0.686f, 0.534f}, {0.189f, 0.168f, 0.131f}));
-  if (params.CheckBriteness != 0)
+  if (params.CheckBriteness)
     matrices.push_back(Scaling(static_cast<float>(2.0 * params.ValueBriteness / 100.0), 0));
-  if (params.CheckContrast != 0) {
+  if (params.CheckContrast) {
     const auto factor = static_cast<float>((params.ValueContrast + 100.0) / 100.0);
     matrices.push_back(Scaling(factor, (1.0f - factor) * 0.5f));
   }
@@ -79,7 +79,7 @@ VipsImagePtr ReferenceLook(VipsImage* picture, const EffectParams& params) {
 }
 
 EffectParams Effect(int colour, int brightnessOn, int brightness, int contrastOn, int contrast) {
-  return {colour, brightnessOn, brightness, contrastOn, contrast};
+  return {static_cast<ColourEffect>(colour), brightnessOn != 0, brightness, contrastOn != 0, contrast};
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ TEST(PhotoEffects, LookAsTheGdiplusColourMatricesDrewThem) {
       Effect(2, 1, 100, 0, 0), Effect(1, 1, 30, 1, 60), Effect(2, 1, 65, 1, 20),
   };
   for (const EffectParams& params : settings) {
-    SCOPED_TRACE(testing::Message() << "effect " << params.EffectRadioIndex << ", brightness "
+    SCOPED_TRACE(testing::Message() << "effect " << static_cast<int>(params.EffectRadioIndex) << ", brightness "
                                     << params.CheckBriteness << "/" << params.ValueBriteness << ", contrast "
                                     << params.CheckContrast << "/" << params.ValueContrast);
     const VipsImagePtr ours = ApplyEffects(photo.get(), params);

@@ -101,14 +101,14 @@ double MeanDifference(VipsImage* a, VipsImage* b) {
 
 ConvertSettings FixedQuality(int quality) {
   ConvertSettings settings;
-  settings.JpegQualityTypeIndex = kJpegFixedQuality;
+  settings.JpegQualityTypeIndex = QualityMode::Fixed;
   settings.JpegQuantization = quality;
   return settings;
 }
 
 ConvertSettings TargetKBytes(int kbytes) {
   ConvertSettings settings;
-  settings.JpegQualityTypeIndex = kJpegTargetSize;
+  settings.JpegQualityTypeIndex = QualityMode::TargetSize;
   settings.JpegFileSize = kbytes;
   return settings;
 }
@@ -225,7 +225,7 @@ TEST(SavePhoto, UnknownJpegModeOrTypeOrNoPictureWritesNothing) {
   const TempFolder folder;
   const VipsImagePtr picture = SmoothPicture(20, 20);
   ConvertSettings unknownMode;
-  unknownMode.JpegQualityTypeIndex = 2;
+  unknownMode.JpegQualityTypeIndex = static_cast<QualityMode>(2);
   EXPECT_EQ(E_FAIL, SavePhoto(picture.get(), folder.File(L"a.jpg"), OutputFormat::Jpeg, unknownMode));
   EXPECT_FALSE(FileExists(folder.File(L"a.jpg")));
   EXPECT_EQ(E_FAIL, SavePhoto(picture.get(), folder.File(L"b.gif"), static_cast<OutputFormat>(7), ConvertSettings{}));
@@ -447,7 +447,7 @@ TEST(StrictSizeLimit, NoEncodingIsOverTheLimitAndPicturesAreMadeSmallerOnlyWhenT
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "type " << static_cast<int>(c.type) << ", " << c.kbytes << " KB");
     ConvertSettings settings = TargetKBytes(c.kbytes);
-    settings.TargetStrict = 1;
+    settings.TargetStrict = true;
     VipsBytes bytes;
     EncodedSize given;
     ASSERT_EQ(S_OK, EncodePhoto(noisy.get(), c.type, settings, bytes, &given));

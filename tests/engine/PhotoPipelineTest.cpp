@@ -23,7 +23,7 @@ void ExpectPictureSize(const PreparedPhoto& photo, int width, int height) {
   EXPECT_EQ(height, vips_image_get_height(photo.picture.get()));
 }
 
-ConvertSettings SettingsWithChoice(int choice) {
+ConvertSettings SettingsWithChoice(SizeChoice choice) {
   ConvertSettings settings;
   settings.ResizeRadioIndex = choice;
   return settings;
@@ -71,12 +71,11 @@ TEST(FitSize, PicturesWithoutPixelsOrBoxesWithoutRoomGiveNothing) {
 }
 
 TEST(OutputSize, TheBoxComesFromTheSizeChoice) {
-  ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(3)), 800, 600);
-  ExpectSize(OutputSize(3000, 4000, SettingsWithChoice(7)), 90, 120);
-  ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(42)), 800, 600);  // unknown choice: the default box
-  ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(kSizeChoiceKeep)), 4000, 3000);
+  ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(SizeChoice::Box800x600)), 800, 600);
+  ExpectSize(OutputSize(3000, 4000, SettingsWithChoice(SizeChoice::Box160x120)), 90, 120);
+  ExpectSize(OutputSize(4000, 3000, SettingsWithChoice(SizeChoice::Keep)), 4000, 3000);
 
-  ConvertSettings settings = SettingsWithChoice(kSizeChoiceCustom);
+  ConvertSettings settings = SettingsWithChoice(SizeChoice::Custom);
   settings.outputWidth = 500;
   settings.outputHeight = 500;
   ExpectSize(OutputSize(1200, 800, settings), 500, 333);
@@ -85,9 +84,9 @@ TEST(OutputSize, TheBoxComesFromTheSizeChoice) {
 }
 
 TEST(OutputSize, NoEnlargeKeepsPhotosThatAreInsideTheBox) {
-  ConvertSettings settings = SettingsWithChoice(3);
+  ConvertSettings settings = SettingsWithChoice(SizeChoice::Box800x600);
   ExpectSize(OutputSize(320, 240, settings), 800, 600);
-  settings.NoEnlarge = 1;
+  settings.NoEnlarge = true;
   ExpectSize(OutputSize(320, 240, settings), 320, 240);
   ExpectSize(OutputSize(800, 600, settings), 800, 600);
   ExpectSize(OutputSize(700, 900, settings), 466, 600);  // taller than the box: fitted
@@ -95,16 +94,16 @@ TEST(OutputSize, NoEnlargeKeepsPhotosThatAreInsideTheBox) {
 }
 
 TEST(OutputSize, LongEdgeFitsBothOrientationsAndPercentScalesUnlessItWouldEnlarge) {
-  ConvertSettings settings = SettingsWithChoice(kSizeChoiceLongEdge);
+  ConvertSettings settings = SettingsWithChoice(SizeChoice::LongEdge);
   settings.LongEdge = 1600;
   ExpectSize(OutputSize(4000, 3000, settings), 1600, 1200);
   // "a portrait photo gets the long edge tall"
   ExpectSize(OutputSize(3000, 4000, settings), 1200, 1600);
   ExpectSize(OutputSize(1000, 1000, settings), 1600, 1600);
-  settings.NoEnlarge = 1;
+  settings.NoEnlarge = true;
   ExpectSize(OutputSize(1000, 800, settings), 1000, 800);
 
-  settings = SettingsWithChoice(kSizeChoiceScale);
+  settings = SettingsWithChoice(SizeChoice::Percent);
   settings.ScalePercent = 50;
   ExpectSize(OutputSize(4000, 3000, settings), 2000, 1500);
   // "rounded to the nearest pixel"
@@ -114,7 +113,7 @@ TEST(OutputSize, LongEdgeFitsBothOrientationsAndPercentScalesUnlessItWouldEnlarg
   ExpectSize(OutputSize(50, 30, settings), 1, 1);
   settings.ScalePercent = 400;
   ExpectSize(OutputSize(300, 200, settings), 1200, 800);
-  settings.NoEnlarge = 1;
+  settings.NoEnlarge = true;
   // "小さい写真は拡大しない still applies"
   ExpectSize(OutputSize(300, 200, settings), 300, 200);
   settings.ScalePercent = 25;
@@ -124,14 +123,17 @@ TEST(OutputSize, LongEdgeFitsBothOrientationsAndPercentScalesUnlessItWouldEnlarg
 TEST(PreparePhoto, ComesOutAtExactlyTheOutputSize) {
   const TempFolder folder;
   const struct {
-    int width, height, choice, outWidth, outHeight;
+    int width, height;
+    SizeChoice choice;
+    int outWidth, outHeight;
   } cases[] = {
-      {4000, 2667, 3, 800, 533},  // shrunk on load by 2, then to a size 1/5 cannot hit exactly
-      {4001, 2999, 3, 800, 599}, {3000, 4000, 3, 450, 600}, {1024, 768, 8, 80, 60},
-      {300, 200, 0, 1600, 1066},  // enlarged
+      {4000, 2667, SizeChoice::Box800x600, 800, 533},  // shrunk on load by 2, then to a size 1/5 cannot hit exactly
+      {4001, 2999, SizeChoice::Box800x600, 800, 599}, {3000, 4000, SizeChoice::Box800x600, 450, 600},
+      {1024, 768, SizeChoice::Box80x60, 80, 60},
+      {300, 200, SizeChoice::Box1600x1200, 1600, 1066},  // enlarged
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " choice " << c.choice);
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " choice " << static_cast<int>(c.choice));
     const std::wstring path = WriteJpeg(folder, L"photo.jpg", c.width, c.height);
     ExpectPictureSize(PreparePhoto(ItemFor(path), SettingsWithChoice(c.choice)), c.outWidth, c.outHeight);
   }
@@ -141,9 +143,9 @@ TEST(PreparePhoto, KeepSizeKeepsTheUprightSizeOfATurnedPhoto) {
   const TempFolder folder;
   const std::wstring path = folder.File(L"sensor.jpg");
   ASSERT_TRUE(WriteFileBytes(path, WithExifOrientation(GreyJpeg(4000, 3000), 6)));
-  ExpectPictureSize(PreparePhoto(ItemFor(path), SettingsWithChoice(kSizeChoiceKeep)), 3000, 4000);
-  ExpectPictureSize(PreparePhoto(ItemFor(path, 1), SettingsWithChoice(kSizeChoiceKeep)), 4000, 3000);
-  ExpectPictureSize(PreparePhoto(ItemFor(path, 1), SettingsWithChoice(3)), 800, 600);
+  ExpectPictureSize(PreparePhoto(ItemFor(path), SettingsWithChoice(SizeChoice::Keep)), 3000, 4000);
+  ExpectPictureSize(PreparePhoto(ItemFor(path, 1), SettingsWithChoice(SizeChoice::Keep)), 4000, 3000);
+  ExpectPictureSize(PreparePhoto(ItemFor(path, 1), SettingsWithChoice(SizeChoice::Box800x600)), 800, 600);
 }
 
 TEST(PreparePhoto, APhotoWithItsOwnEffectIgnoresTheGlobalEffect) {
@@ -151,11 +153,11 @@ TEST(PreparePhoto, APhotoWithItsOwnEffectIgnoresTheGlobalEffect) {
   const std::wstring path = folder.File(L"colour.png");
   const VipsImagePtr orange = PictureOf(40, 30, [](int, int) { return Colour{200, 100, 50}; });
   ASSERT_TRUE(WriteFileBytes(path, PngOf(orange.get())));
-  ConvertSettings settings = SettingsWithChoice(kSizeChoiceKeep);
-  settings.globalEffect.EffectRadioIndex = 2;  // sepia
+  ConvertSettings settings = SettingsWithChoice(SizeChoice::Keep);
+  settings.globalEffect.EffectRadioIndex = ColourEffect::Sepia;  // sepia
   PhotoItem item = ItemFor(path);
   item.ownEffect = 1;
-  item.effect.EffectRadioIndex = 1;  // grey
+  item.effect.EffectRadioIndex = ColourEffect::GreyScale;  // grey
 
   const Colour grey = PixelOf(PreparePhoto(item, settings).picture.get(), 20, 15);
   EXPECT_NEAR(grey.r, grey.g, 1);
@@ -170,7 +172,7 @@ TEST(PreparePhoto, AlphaStaysAsAFourthBand) {
   const std::wstring path = folder.File(L"alpha.png");
   const VipsImagePtr half = PictureOf(64, 64, [](int x, int) { return Colour{0, 128, 255, x < 32 ? 0 : 255}; }, true);
   ASSERT_TRUE(WriteFileBytes(path, PngOf(half.get())));
-  const PreparedPhoto photo = PreparePhoto(ItemFor(path), SettingsWithChoice(8));  // 80 x 60 box
+  const PreparedPhoto photo = PreparePhoto(ItemFor(path), SettingsWithChoice(SizeChoice::Box80x60));  // 80 x 60 box
   ExpectPictureSize(photo, 60, 60);
   EXPECT_EQ(4, vips_image_get_bands(photo.picture.get()));
   EXPECT_EQ(0, PixelOf(photo.picture.get(), 5, 30).a);
@@ -192,7 +194,7 @@ TEST(PreparePhoto, AnEmbeddedProfileIsConvertedToSrgbAndAnSrgbOneKeepsThePixels)
   const std::wstring path = folder.File(L"p3.jpg");
   ASSERT_TRUE(WriteFileBytes(path, std::string(static_cast<const char*>(data), size)));
 
-  const PreparedPhoto photo = PreparePhoto(ItemFor(path), SettingsWithChoice(kSizeChoiceKeep));
+  const PreparedPhoto photo = PreparePhoto(ItemFor(path), SettingsWithChoice(SizeChoice::Keep));
   ASSERT_TRUE(photo.picture);
   const Colour back = PixelOf(photo.picture.get(), 16, 16);
   EXPECT_GT(back.r, 245);
@@ -213,8 +215,8 @@ TEST(PreparePhoto, AnEmbeddedProfileIsConvertedToSrgbAndAnSrgbOneKeepsThePixels)
   const GMemory taggedPng(data);
   ASSERT_TRUE(WriteFileBytes(taggedPath, std::string(static_cast<const char*>(data), size)));
   ASSERT_TRUE(WriteFileBytes(plainPath, PngOf(shades.get())));
-  const PreparedPhoto fromTagged = PreparePhoto(ItemFor(taggedPath), SettingsWithChoice(kSizeChoiceKeep));
-  const PreparedPhoto fromPlain = PreparePhoto(ItemFor(plainPath), SettingsWithChoice(kSizeChoiceKeep));
+  const PreparedPhoto fromTagged = PreparePhoto(ItemFor(taggedPath), SettingsWithChoice(SizeChoice::Keep));
+  const PreparedPhoto fromPlain = PreparePhoto(ItemFor(plainPath), SettingsWithChoice(SizeChoice::Keep));
   ASSERT_TRUE(fromTagged.picture && fromPlain.picture);
   for (int y = 0; y < 32; y += 5) {
     for (int x = 0; x < 32; x += 5) {
@@ -243,22 +245,22 @@ TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
     return ((x / 4 + y / 4) % 2) ? Colour{255, 255, 240} : Colour{20, 20, 60};
   });
   ASSERT_TRUE(WriteFileBytes(subject, PngOf(scene.get())));
-  ConvertSettings settings = SettingsWithChoice(kSizeChoiceCustom);
+  ConvertSettings settings = SettingsWithChoice(SizeChoice::Custom);
   settings.outputWidth = 300;
   settings.outputHeight = 300;
-  settings.CropToFill = 1;
-  settings.CropAnchor = kCropCentre;
+  settings.CropToFill = FitOrFill::Fill;
+  settings.CropAnchor = FillAnchor::Centre;
   const PreparedPhoto centre = PreparePhoto(ItemFor(subject), settings);
   ExpectPictureSize(centre, 300, 300);
   EXPECT_LT(Deviation(centre), 5.0);  // the centre is all background
 
-  settings.CropAnchor = kCropAttention;
+  settings.CropAnchor = FillAnchor::Attention;
   const PreparedPhoto eye = PreparePhoto(ItemFor(subject), settings, nullptr, PictureIn::Pipeline);
   ExpectPictureSize(eye, 300, 300);
   EXPECT_GT(Deviation(eye), 25.0);
   // The preview keeps a scaled photo: one cut at the centre is no photo cut around the subject.
   ConvertSettings centred = settings;
-  centred.CropAnchor = kCropCentre;
+  centred.CropAnchor = FillAnchor::Centre;
   const ScaledPhoto kept = ScalePhoto(subject, 0, centred);
   EXPECT_TRUE(IsScaledFor(kept, 0, centred));
   EXPECT_FALSE(IsScaledFor(kept, 0, settings));
@@ -270,11 +272,11 @@ TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
   settings.outputWidth = 500;
   settings.outputHeight = 200;
   ExpectPictureSize(PreparePhoto(ItemFor(turned), settings, nullptr, PictureIn::Pipeline), 500, 200);
-  settings.CropAnchor = kCropCentre;
+  settings.CropAnchor = FillAnchor::Centre;
   ExpectPictureSize(PreparePhoto(ItemFor(turned, 1), settings, nullptr, PictureIn::Pipeline), 500, 200);
-  ExpectPictureSize(PreparePhoto(ItemFor(turned), SettingsWithChoice(3)), 450, 600);  // fitted without fill
+  ExpectPictureSize(PreparePhoto(ItemFor(turned), SettingsWithChoice(SizeChoice::Box800x600)), 450, 600);  // fitted without fill
   ConvertSettings longEdge = settings;
-  longEdge.ResizeRadioIndex = kSizeChoiceLongEdge;
+  longEdge.ResizeRadioIndex = SizeChoice::LongEdge;
   longEdge.LongEdge = 400;
   ExpectSize(OutputSize(3000, 4000, longEdge), 300, 400);  // no box to fill
 
@@ -288,14 +290,14 @@ TEST(PreparePhoto, CropToFillCutsExactlyTheBoxAtTheCentreOrAroundTheSubject) {
   settings.outputHeight = 480;
   ExpectPictureSize(PreparePhoto(ItemFor(small), settings), 480, 480);
   ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 480, 480);
-  settings.NoEnlarge = 1;
+  settings.NoEnlarge = true;
   ExpectPictureSize(PreparePhoto(ItemFor(small), settings), 200, 200);
   ExpectSize(OutputSize(200, 300, settings), 200, 200);
   ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 1, 1);
   settings.outputWidth = 2;
   settings.outputHeight = 2;
   ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 1, 1);
-  settings.NoEnlarge = 0;
+  settings.NoEnlarge = false;
   ExpectPictureSize(PreparePhoto(ItemFor(thread), settings), 2, 2);
   ExpectPictureSize(PreparePhoto(ItemFor(small), settings), 2, 2);
 }
@@ -315,7 +317,7 @@ TEST(PreparePhoto, ThreadsAtOnceGiveWhatOneThreadGives) {
   const std::wstring path = folder.File(L"varied.jpg");
   const VipsImagePtr varied = VariedPicture(1600, 1200);
   ASSERT_TRUE(WriteFileBytes(path, JpegOf(varied.get())));
-  const ConvertSettings settings = SettingsWithChoice(3);
+  const ConvertSettings settings = SettingsWithChoice(SizeChoice::Box800x600);
   const PreparedPhoto alone = PreparePhoto(ItemFor(path), settings);
   ASSERT_TRUE(alone.picture);
 

@@ -60,222 +60,167 @@ std::wstring LogText(const std::wstring& path) {
   return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
 }
 
-void ExpectDefaultEffect(const EffectParams& effect) {
-  EXPECT_EQ(effect.EffectRadioIndex, 0);
-  EXPECT_EQ(effect.CheckBriteness, 0);
-  EXPECT_EQ(effect.ValueBriteness, 50);
-  EXPECT_EQ(effect.CheckContrast, 0);
-  EXPECT_EQ(effect.ValueContrast, 0);
+void ExpectDefaultEffect(const EffectParams& effect) { EXPECT_EQ(effect, EffectParams{}); }
+
+// A file of the version before this one, every key at a value other than its default: the
+// [CONVERT] section as that version wrote it, key by key.
+const std::vector<std::wstring> kPreviousVersion{
+    L"ResizeRadioIndex=9",       L"ResizeResizeEditWidth=-1",  L"ResizeEditHeight=480",
+    L"EffectRadioIndex=2",       L"CheckBriteness=1",          L"ValueBriteness=80",
+    L"CheckContrast=1",          L"ValueContrast=73",          L"OutputImageType=4",
+    L"SaveDirTypeIndex=2",       L"MakeFolder=縮小写真",       L"CheckAddFileNameTop=1",
+    L"CheckAddFileNameBottom=1", L"ValueAddFileNameTop=a=b;", L"ValueAddFileNameBottom=_済",
+    L"JpegQualityTypeIndex=1",   L"JpegQuantization=400",      L"JpegFileSize=250",
+    L"KeepMetadata=0",           L"NoEnlarge=1",               L"LongEdge=2048",
+    L"ScalePercent=400",         L"KeepFileTime=0",            L"FileTimeFromExif=1",
+    L"RemoveGps=1",              L"Sharpen=1",                 L"SkipDone=1",
+    L"CropToFill=1",             L"CropAnchor=1",              L"TargetStrict=1",
+    L"OutputFolder=E:\\小さく",   L"NeverLarger=1",
+};
+
+// The settings that file means.
+ConvertSettings PreviousVersionSettings() {
+  ConvertSettings s;
+  s.ResizeRadioIndex = SizeChoice::Custom;
+  s.outputWidth = -1;
+  s.outputHeight = 480;
+  s.globalEffect = EffectParams{ColourEffect::Sepia, true, 80, true, 73};
+  s.OutputImageType = kAllWebp;
+  s.SaveDirTypeIndex = OutputPlace::ChosenFolder;
+  s.MakeFolder = L"縮小写真";
+  s.CheckAddFileNameTop = true;
+  s.CheckAddFileNameBottom = true;
+  s.ValueAddFileNameTop = L"a=b;";
+  s.ValueAddFileNameBottom = L"_済";
+  s.JpegQualityTypeIndex = QualityMode::TargetSize;
+  s.JpegQuantization = 400;
+  s.JpegFileSize = 250;
+  s.KeepMetadata = false;
+  s.NoEnlarge = true;
+  s.LongEdge = 2048;
+  s.ScalePercent = 400;
+  s.KeepFileTime = false;
+  s.FileTimeFromExif = true;
+  s.RemoveGps = true;
+  s.Sharpen = true;
+  s.SkipDone = true;
+  s.CropToFill = FitOrFill::Fill;
+  s.CropAnchor = FillAnchor::Attention;
+  s.TargetStrict = true;
+  s.OutputFolder = L"E:\\小さく";
+  s.NeverLarger = true;
+  return s;
+}
+
+// A value a file may hold for one key, and what it reads as: the text the record writes back.
+struct StoredValue {
+  const wchar_t* key;
+  std::wstring stored;
+  std::wstring readsAs;
+};
+
+// Every value of every choice and yes/no round-trips; a choice outside its enum reads as its
+// default, a yes/no other than 0 or 1 as on (the check boxes) or as its default (the rest).
+std::vector<StoredValue> StoredValues() {
+  struct Choice {
+    const wchar_t* key;
+    int count;
+    int fallback;
+  };
+  const Choice choices[] = {{L"ResizeRadioIndex", kSizeChoiceCount, 3}, {L"EffectRadioIndex", kColourEffectCount, 0},
+                            {L"OutputImageType", kOutputTypeCount, 0},  {L"SaveDirTypeIndex", kOutputPlaceCount, 1},
+                            {L"JpegQualityTypeIndex", 2, 0},            {L"CropToFill", 2, 0},
+                            {L"CropAnchor", 2, 0}};
+  struct Flag {
+    const wchar_t* key;
+    const wchar_t* odd;  // what 2 and -1 read as
+  };
+  const Flag flags[] = {{L"CheckBriteness", L"1"},   {L"CheckContrast", L"1"},       {L"CheckAddFileNameTop", L"1"},
+                        {L"CheckAddFileNameBottom", L"1"}, {L"KeepMetadata", L"1"}, {L"NoEnlarge", L"1"},
+                        {L"KeepFileTime", L"1"},     {L"FileTimeFromExif", L"0"},    {L"RemoveGps", L"0"},
+                        {L"Sharpen", L"0"},          {L"SkipDone", L"0"},            {L"TargetStrict", L"0"},
+                        {L"NeverLarger", L"0"}};
+  std::vector<StoredValue> values{
+      // Numbers are kept as read, but for the ends of the long edge and the percent.
+      {L"ResizeResizeEditWidth", L"-20", L"-20"}, {L"JpegQuantization", L"400", L"400"},
+      {L"LongEdge", L"2", L"2"},    {L"LongEdge", L"65535", L"65535"}, {L"LongEdge", L"1", L"1600"},
+      {L"LongEdge", L"65536", L"1600"}, {L"ScalePercent", L"1", L"1"}, {L"ScalePercent", L"401", L"50"},
+      {L"ScalePercent", L"0", L"50"},
+      // A folder name that would send the outputs elsewhere reads as the default; none is kept.
+      {L"MakeFolder", L"縮小 2024.v2", L"縮小 2024.v2"}, {L"MakeFolder", L"..\\写真", L"Resized"},
+      {L"MakeFolder", L"", L""}};
+  for (const Choice& c : choices) {
+    for (int v = 0; v < c.count; ++v) values.push_back({c.key, std::to_wstring(v), std::to_wstring(v)});
+    for (const int odd : {-1, c.count, 42}) values.push_back({c.key, std::to_wstring(odd), std::to_wstring(c.fallback)});
+  }
+  for (const Flag& f : flags) {
+    values.push_back({f.key, L"0", L"0"});
+    values.push_back({f.key, L"1", L"1"});
+    values.push_back({f.key, L"2", f.odd});
+    values.push_back({f.key, L"-1", f.odd});
+  }
+  return values;
 }
 
 }  // namespace
 
-TEST_F(SaveDataFile, FirstStartWithoutFileGivesEveryDefault) {
+// The settings file's keys and values meet the typed fields at one table: an older file reads
+// the same settings and is written back line for line, every value of every key round-trips,
+// and odd values are mended.
+TEST_F(SaveDataFile, EveryKeyRoundTripsOddValuesAreMendedAndAnOlderFileReadsTheSame) {
+  // A first start: every default, and no output larger than its photo.
   theIniFile.SetFileName(iniPath);
   SaveData_CL data;
-  data.ResizeRadioIndex = 7;
-  data.MakeFolder = L"x";
-  data.topMost = 1;
+  data.ResizeRadioIndex = SizeChoice::Box160x120;
   data.Load(theIniFile, theLog);
-
-  EXPECT_EQ(data.ResizeRadioIndex, 3);
-  EXPECT_EQ(SizeChoiceBox(3).width, 800);
-  EXPECT_EQ(SizeChoiceBox(3).height, 600);
-  EXPECT_EQ(data.outputWidth, 320);
-  EXPECT_EQ(data.outputHeight, 240);
-  EXPECT_EQ(data.SaveDirTypeIndex, 1);
-  EXPECT_EQ(data.MakeFolder, L"Resized");
-  EXPECT_EQ(data.CheckAddFileNameTop, 0);
-  EXPECT_EQ(data.ValueAddFileNameTop, L"s_");
-  EXPECT_EQ(data.CheckAddFileNameBottom, 0);
-  EXPECT_EQ(data.ValueAddFileNameBottom, L"_s");
-  EXPECT_EQ(data.JpegQualityTypeIndex, 0);
-  EXPECT_EQ(data.JpegQuantization, 80);
-  EXPECT_EQ(data.JpegFileSize, 100);
-  EXPECT_EQ(data.OutputImageType, 0);
-  EXPECT_EQ(data.KeepMetadata, 1);
-  EXPECT_EQ(data.NoEnlarge, 0);
-  EXPECT_EQ(data.LongEdge, 1600);
-  EXPECT_EQ(data.ScalePercent, 50);
-  EXPECT_EQ(data.KeepFileTime, 1) << "outputs keep their photos' dates unless asked";
-  EXPECT_EQ(data.FileTimeFromExif, 0);
-  EXPECT_EQ(data.RemoveGps, 0);
-  EXPECT_EQ(data.Sharpen, 0);
-  EXPECT_EQ(data.NeverLarger, 1) << "no output larger than its photo, from the first start";
-  EXPECT_EQ(data.topMost, 0);
-  ExpectDefaultEffect(data.globalEffect);
+  ConvertSettings firstStart;
+  firstStart.NeverLarger = true;
+  EXPECT_EQ(static_cast<const ConvertSettings&>(data), firstStart);
   EXPECT_EQ(data.currentIndex, -1);
-}
 
-TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
-  theIniFile.SetFileName(iniPath);
-  SaveData_CL data;
-  data.outputWidth = -1;
-  data.topMost = 1;
-  data.globalEffect.ValueContrast = 73;
-  data.Save(theIniFile, theLog);
-
-  EXPECT_EQ(ReadFileBytes(iniPath).substr(0, 2), std::string("\xFF\xFE", 2));
-  const std::vector<std::wstring> convert{
-      L"ResizeRadioIndex=3",      L"ResizeResizeEditWidth=-1", L"ResizeEditHeight=240",
-      L"EffectRadioIndex=0",      L"CheckBriteness=0",         L"ValueBriteness=50",
-      L"CheckContrast=0",         L"ValueContrast=73",         L"OutputImageType=0",
-      L"SaveDirTypeIndex=1",      L"MakeFolder=Resized",       L"CheckAddFileNameTop=0",
-      L"CheckAddFileNameBottom=0", L"ValueAddFileNameTop=s_",  L"ValueAddFileNameBottom=_s",
-      L"JpegQualityTypeIndex=0",  L"JpegQuantization=80",      L"JpegFileSize=100",
-      L"KeepMetadata=1",          L"NoEnlarge=0",              L"PreviewFit=0",
-      L"LongEdge=1600",           L"ScalePercent=50",          L"KeepFileTime=1",
-      L"FileTimeFromExif=0",      L"RemoveGps=0",              L"Sharpen=0",
-      L"SkipDone=0",              L"CropToFill=0",             L"CropAnchor=0",
-      L"TargetStrict=0",          L"OutputFolder=",            L"NeverLarger=0",
-  };
-  EXPECT_EQ(Section(L"CONVERT"), convert);
-  EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
-}
-
-TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
-  theIniFile.SetFileName(iniPath);
-  SaveData_CL saved;
-  saved.ResizeRadioIndex = 9;
-  saved.MakeFolder = L"縮小写真";
-  saved.ValueAddFileNameBottom = L"_済";
-  saved.globalEffect = EffectParams{2, 1, 80, 1, 30};
-  saved.OutputImageType = 4;
-  saved.KeepMetadata = 0;
-  saved.NoEnlarge = 1;
-  saved.LongEdge = 2048;
-  saved.ScalePercent = 400;
-  saved.KeepFileTime = 0;
-  saved.FileTimeFromExif = 1;
-  saved.RemoveGps = 1;
-  saved.Sharpen = 1;
-  saved.Save(theIniFile, theLog);
-
-  SaveData_CL loaded;
-  loaded.Load(theIniFile, theLog);
-  EXPECT_EQ(loaded.ResizeRadioIndex, 9);
-  EXPECT_EQ(loaded.MakeFolder, L"縮小写真");
-  EXPECT_EQ(loaded.ValueAddFileNameBottom, L"_済");
-  EXPECT_EQ(loaded.globalEffect.EffectRadioIndex, 2);
-  EXPECT_EQ(loaded.globalEffect.ValueBriteness, 80);
-  EXPECT_EQ(loaded.globalEffect.ValueContrast, 30);
-  EXPECT_EQ(loaded.OutputImageType, 4);
-  EXPECT_EQ(loaded.KeepMetadata, 0);
-  EXPECT_EQ(loaded.NoEnlarge, 1);
-  EXPECT_EQ(loaded.LongEdge, 2048);
-  EXPECT_EQ(loaded.ScalePercent, 400);
-  EXPECT_EQ(loaded.KeepFileTime, 0);
-  EXPECT_EQ(loaded.FileTimeFromExif, 1);
-  EXPECT_EQ(loaded.RemoveGps, 1);
-  EXPECT_EQ(loaded.Sharpen, 1);
-}
-
-TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeReadAsDefaults) {
-  // Every size choice a file of the version before can hold still means the same box.
-  WriteIni(L"[CONVERT]\r\nResizeRadioIndex=10\r\nNoEnlarge=1\r\nKeepMetadata=0\r\n");
-  SaveData_CL data;
+  // The version before: the same settings, and the same lines written back.
+  std::wstring lines = L"[CONVERT]\r\n";
+  for (const std::wstring& line : kPreviousVersion) lines += line + L"\r\n";
+  WriteIni(lines);
   data.Load(theIniFile, theLog);
-  EXPECT_EQ(data.ValidResizeIndex(), 10);
-  EXPECT_EQ(SizeChoiceBox(10).width, -2);
-  EXPECT_EQ(SizeChoiceBox(9).width, -1);
-  EXPECT_EQ(SizeChoiceBox(0).width, 1600);
-  EXPECT_EQ(data.NoEnlarge, 1);
-  EXPECT_EQ(data.KeepMetadata, 0);
-  EXPECT_EQ(data.KeepFileTime, 1);
-  EXPECT_EQ(data.LongEdge, 1600);
-  EXPECT_EQ(data.NeverLarger, 0) << "converts as that version did";
+  EXPECT_EQ(static_cast<const ConvertSettings&>(data), PreviousVersionSettings());
+  const TempFolder again;
+  Inifile_CL written;
+  written.SetFileName(again.File(L"Glimmerset.ini"));
+  ASSERT_TRUE(data.Save(written, theLog));
+  const std::string bytes = ReadFileBytes(written.filePath);
+  EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE", 2));
+  std::vector<std::wstring> writtenLines;
+  for (const std::wstring& line : kPreviousVersion) {
+    const size_t equals = line.find(L'=');
+    writtenLines.push_back(line.substr(0, equals + 1) +
+                           written.ReadString(L"CONVERT", line.substr(0, equals), L"\x01"));
+  }
+  EXPECT_EQ(writtenLines, kPreviousVersion);
 
-  WriteIni(L"[CONVERT]\r\nResizeRadioIndex=12\r\nLongEdge=1\r\nScalePercent=401\r\nKeepFileTime=2\r\n"
-           L"FileTimeFromExif=-1\r\nRemoveGps=5\r\nSharpen=9\r\nNeverLarger=2\r\nSaveDirTypeIndex=3\r\n");
-  data.Load(theIniFile, theLog);
-  EXPECT_EQ(data.ValidResizeIndex(), kSizeChoiceScale);
-  EXPECT_EQ(data.LongEdge, 1600);
-  EXPECT_EQ(data.ScalePercent, 50);
-  EXPECT_EQ(data.KeepFileTime, 1);
-  EXPECT_EQ(data.FileTimeFromExif, 0);
-  EXPECT_EQ(data.RemoveGps, 0);
-  EXPECT_EQ(data.Sharpen, 0);
-  EXPECT_EQ(data.NeverLarger, 0);
-  EXPECT_EQ(data.SaveDirTypeIndex, kReplaceSource);
-
-  WriteIni(L"[CONVERT]\r\nResizeRadioIndex=11\r\nLongEdge=65535\r\nScalePercent=1\r\n");
-  data.Load(theIniFile, theLog);
-  EXPECT_EQ(data.ValidResizeIndex(), kSizeChoiceLongEdge);
-  EXPECT_EQ(data.LongEdge, 65535) << "the ends of the ranges are taken";
-  EXPECT_EQ(data.ScalePercent, 1);
-}
-
-TEST_F(SaveDataFile, HandEditedOddValuesAreKeptButNeverUsedAsIndices) {
-  const std::wstring text =
-      L"\xFEFF[CONVERT]\r\nResizeRadioIndex=42\r\nOutputImageType=-3\r\n"
-      L"ResizeResizeEditWidth=-20\r\nJpegQuantization=400\r\n";
-  ASSERT_TRUE(WriteFileBytes(
-      iniPath, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)));
-  theIniFile.SetFileName(iniPath);
-  SaveData_CL data;
-  data.Load(theIniFile, theLog);
-  EXPECT_EQ(data.ResizeRadioIndex, 42);
-  EXPECT_EQ(data.OutputImageType, -3);
-  EXPECT_EQ(data.outputWidth, -20);
-  EXPECT_EQ(data.JpegQuantization, 400);
-
-  EXPECT_EQ(data.ValidResizeIndex(), 3);
-  EXPECT_EQ(data.ValidOutputType(), 0);
-  EXPECT_EQ(SizeChoiceBox(42).width, 800);
-  EXPECT_EQ(SizeChoiceBox(-1).height, 600);
-
-  data.ResizeRadioIndex = 10;
-  data.OutputImageType = 3;
-  EXPECT_EQ(data.ValidResizeIndex(), 10);
-  EXPECT_EQ(data.ValidOutputType(), 3);
-  EXPECT_EQ(SizeChoiceBox(5).height, 480) << "the square choice";
-}
-
-TEST_F(SaveDataFile, OnlyChoicesThatWouldLoseOrMisplaceOutputsAreReplacedByDefaults) {
+  // Key by key: each value a file may hold, and what it reads as.
   const std::wstring previousLog = theLog.logPath;
   theLog.logPath = temp.File(L"log.txt");
-  WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=2\r\nJpegQualityTypeIndex=7\r\n"
-           L"MakeFolder=..\\写真\r\nCropAnchor=2\r\n");
-  SaveData_CL data;
-  data.Load(theIniFile, theLog);
-  theLog.logPath = previousLog;
-  EXPECT_EQ(data.SaveDirTypeIndex, 1) << "a chosen folder without its path: beside the photos, as before";
-  EXPECT_EQ(data.CropAnchor, kCropCentre);
-  EXPECT_EQ(data.JpegQualityTypeIndex, 0) << "not a JPEG setting that writes nothing";
-  EXPECT_EQ(data.MakeFolder, L"Resized");
-  const std::wstring log = LogText(temp.File(L"log.txt"));
-  EXPECT_NE(log.find(L"作成フォルダ名「..\\写真」は使えないため「Resized」にしました"), std::wstring::npos)
-      << testing::PrintToString(log);
-
-  WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=2\r\nOutputFolder=E:\\小さく\r\nJpegQualityTypeIndex=1\r\n"
-           L"MakeFolder=縮小 2024.v2\r\n");
-  data.Load(theIniFile, theLog);
-  EXPECT_EQ(data.SaveDirTypeIndex, kSaveInChosenFolder);
-  EXPECT_EQ(data.OutputFolder, L"E:\\小さく");
-  EXPECT_EQ(data.JpegQualityTypeIndex, 1);
-  EXPECT_EQ(data.MakeFolder, L"縮小 2024.v2") << "a usable name is kept";
-  WriteIni(L"[CONVERT]\r\nMakeFolder=\r\n");
-  data.Load(theIniFile, theLog);
-  EXPECT_EQ(data.MakeFolder, L"") << "no name means the photos' own folder";
-}
-
-TEST_F(SaveDataFile, PreviewModeRoundTripsAndAnOlderOrOddFileOpensAtActualSize) {
-  theIniFile.SetFileName(iniPath);
-  SaveData_CL saved;
-  saved.PreviewFit = 1;
-  saved.Save(theIniFile, theLog);
-  SaveData_CL loaded;
-  loaded.Load(theIniFile, theLog);
-  EXPECT_EQ(loaded.PreviewFit, 1);
-
-  // A file written before the mode was stored, and hand-edited values.
-  for (const wchar_t* lines : {L"[CONVERT]\r\nJpegQuantization=70\r\n", L"[CONVERT]\r\nPreviewFit=2\r\n",
-                               L"[CONVERT]\r\nPreviewFit=-1\r\n"}) {
-    WriteIni(lines);
-    loaded.PreviewFit = 1;
-    loaded.Load(theIniFile, theLog);
-    EXPECT_EQ(loaded.PreviewFit, 0) << testing::PrintToString(std::wstring(lines));
+  for (const StoredValue& value : StoredValues()) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(value.key) + L"=" + value.stored));
+    // A chosen folder needs its path to stay chosen.
+    WriteIni(L"[CONVERT]\r\nOutputFolder=D:\\out\r\n" + std::wstring(value.key) + L"=" + value.stored + L"\r\n");
+    SaveData_CL one;
+    one.Load(theIniFile, theLog);
+    Inifile_CL back;
+    back.SetFileName(again.File(L"back.ini"));
+    DeleteFileW(back.filePath.c_str());
+    ASSERT_TRUE(one.Save(back, theLog));
+    EXPECT_EQ(back.ReadString(L"CONVERT", value.key, L"\x01"), value.readsAs);
   }
+  theLog.logPath = previousLog;
+  EXPECT_NE(LogText(temp.File(L"log.txt")).find(L"作成フォルダ名「..\\写真」は使えないため「Resized」にしました"),
+            std::wstring::npos);
+
+  // A chosen folder without its path would write to the drive's root: beside the photos, as before.
+  WriteIni(L"[CONVERT]\r\nSaveDirTypeIndex=2\r\n");
+  data.Load(theIniFile, theLog);
+  EXPECT_EQ(data.SaveDirTypeIndex, OutputPlace::BesideSource);
 }
 
 TEST(PhotoList, TheCurrentPhotoFollowsItsIndexThroughGrowthCopiesAndClear) {

@@ -28,15 +28,15 @@ protected:
     saved = theSaveData;
     savedLogPath = theLog.logPath;
     theSaveData.Clear();
-    theSaveData.ResizeRadioIndex = kSizeChoiceCustom;
+    theSaveData.ResizeRadioIndex = SizeChoice::Custom;
     theSaveData.outputWidth = 100;
     theSaveData.outputHeight = 100;
-    theSaveData.SaveDirTypeIndex = 1;
+    theSaveData.SaveDirTypeIndex = OutputPlace::BesideSource;
     theSaveData.MakeFolder = L"Resized";
-    theSaveData.CheckAddFileNameTop = 0;
-    theSaveData.CheckAddFileNameBottom = 0;
-    theSaveData.OutputImageType = 0;
-    theSaveData.JpegQualityTypeIndex = 0;
+    theSaveData.CheckAddFileNameTop = false;
+    theSaveData.CheckAddFileNameBottom = false;
+    theSaveData.OutputImageType = kKeepSourceType;
+    theSaveData.JpegQualityTypeIndex = QualityMode::Fixed;
     theSaveData.JpegQuantization = 80;
     theSaveData.globalEffect = EffectParams{};
   }
@@ -137,9 +137,9 @@ TEST_F(ConvertJob, WritesEveryPhotoIntoResizedBesideItsSourceWithItsNameTypeAndS
   List({Photo(first, L"a.jpg", 400, 300, kRed, kTestFormatJpeg),
         Photo(first, L"b.png", 200, 400, kBlue, kTestFormatPng),
         Photo(second, L"c.bmp", 300, 300, kGreen, kTestFormatBmp)});
-  theSaveData.CheckAddFileNameTop = 1;
+  theSaveData.CheckAddFileNameTop = true;
   theSaveData.ValueAddFileNameTop = L"p_";
-  theSaveData.CheckAddFileNameBottom = 1;
+  theSaveData.CheckAddFileNameBottom = true;
   theSaveData.ValueAddFileNameBottom = L"_x";
 
   Observed<MyConvertStartProgress_CL> job(theSaveData);
@@ -197,7 +197,7 @@ TEST_F(ConvertJob, OwnSourceWithAnotherTypeIsConverted) {
   const std::wstring source = Photo(folder, L"a.bmp", 200, 100, kRed, kTestFormatBmp);
   List({source});
   theSaveData.MakeFolder = L"";
-  theSaveData.OutputImageType = 2;  // all PNG
+  theSaveData.OutputImageType = kAllPng;  // all PNG
 
   Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);
@@ -214,7 +214,7 @@ TEST_F(ConvertJob, TwoPhotosWithOneOutputPathAreBothWrittenTheLaterNumbered) {
   List({red, blue, other});
   const std::string redBefore = ReadFileBytes(red);
   const std::string blueBefore = ReadFileBytes(blue);
-  theSaveData.OutputImageType = 1;  // all JPEG: a.png and a.bmp both become Resized\a.jpg
+  theSaveData.OutputImageType = kAllJpeg;  // all JPEG: a.png and a.bmp both become Resized\a.jpg
 
   Observed<MyConvertStartProgress_CL> job(theSaveData);
   EXPECT_EQ(Convert(job), 0);

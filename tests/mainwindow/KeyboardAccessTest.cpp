@@ -124,7 +124,7 @@ long ChildCount(IAccessible* object) {
 
 TEST_F(KeyboardAccess, TabGoesThroughEveryPaneAndPageInReadingOrderAndEveryBoxHasAName) {
   MainWindow_CL& main = OpenWithPhotos();
-  const std::wstring mode = theSaveData.PreviewFit != 0 ? L"全体" : L"等倍";
+  const std::wstring mode = theSaveData.PreviewFit ? L"全体" : L"等倍";
   struct Page {
     int index;
     std::vector<std::wstring> stops;  // from the first of the page's own, the start button last

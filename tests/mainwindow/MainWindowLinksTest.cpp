@@ -30,12 +30,12 @@ struct HiddenWindow {
 struct LinkedMainWindow {
   explicit LinkedMainWindow(HWND window) {
     theMainWindowLinks.mainWindow = window;
-    theSaveData.refreshPending = 0;
+    theSaveData.refreshPending = false;
   }
   ~LinkedMainWindow() {
     theMainWindowLinks.mainWindow = nullptr;
-    theSaveData.refreshPending = 0;
-    theSaveData.topMost = 0;
+    theSaveData.refreshPending = false;
+    theSaveData.topMost = false;
   }
 };
 
@@ -50,7 +50,7 @@ TEST(PreviewRefresh, RequestRefreshPostsOneMessageUntilItIsHandled) {
   EXPECT_EQ(theSaveData.refreshPending, 1);
   EXPECT_EQ(window.TakeRefreshes(), 1);
 
-  theSaveData.refreshPending = 0;  // as the main window does when it handles the message
+  theSaveData.refreshPending = false;  // as the main window does when it handles the message
   RequestPreviewRefresh();
   EXPECT_EQ(window.TakeRefreshes(), 1);
 }
@@ -65,10 +65,10 @@ TEST(PreviewRefresh, RequestRefreshWithoutMainWindowLeavesNothingPending) {
 TEST(MainWindowLinks, ApplyTopMostFollowsTheSetting) {
   HiddenWindow window;
   const LinkedMainWindow linked(window.hwnd);
-  theSaveData.topMost = 1;
+  theSaveData.topMost = true;
   ApplyTopMost();
   EXPECT_NE(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-  theSaveData.topMost = 0;
+  theSaveData.topMost = false;
   ApplyTopMost();
   EXPECT_EQ(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }

@@ -628,7 +628,7 @@ TEST_F(MainWindowTest, ClickedTileBecomesCurrentAndIsPreviewedConverted) {
   const std::wstring wide = Photo(L"wide.jpg", 640, 320);
   const std::wstring tall = Photo(L"tall.jpg", 300, 600, kBlue);
   Open(L"Glimmerset.exe \"" + wide + L"\" \"" + tall + L"\"");
-  theSaveData.ResizeRadioIndex = 6;  // the 320 x 240 box
+  theSaveData.ResizeRadioIndex = SizeChoice::Box320x240;  // the 320 x 240 box
 
   ClickTile(1);
   EXPECT_EQ(theSaveData.currentIndex, 1);
@@ -637,7 +637,7 @@ TEST_F(MainWindowTest, ClickedTileBecomesCurrentAndIsPreviewedConverted) {
   EXPECT_EQ(PreviewSize().height, 240);
 
   // A click asks for its refresh even while another one is pending.
-  theSaveData.refreshPending = 1;
+  theSaveData.refreshPending = true;
   ClickTile(0);
   EXPECT_EQ(theSaveData.currentIndex, 0);
   EXPECT_EQ(PreviewSize().width, 320);
@@ -656,7 +656,7 @@ TEST_F(MainWindowTest, RotationTurnsTheAnchorPhotoAndAsksForOneRefresh) {
   const std::wstring a = Photo(L"a.jpg", 200, 100);
   const std::wstring b = Photo(L"b.jpg", 200, 100);
   Open(L"Glimmerset.exe \"" + a + L"\" \"" + b + L"\"");
-  theSaveData.ResizeRadioIndex = 6;  // 320 x 240
+  theSaveData.ResizeRadioIndex = SizeChoice::Box320x240;  // 320 x 240
 
   // No anchor yet: nothing turns.
   Command(CMD_ROTATE_RIGHT);
@@ -668,7 +668,7 @@ TEST_F(MainWindowTest, RotationTurnsTheAnchorPhotoAndAsksForOneRefresh) {
   Command(CMD_ROTATE_LEFT);
   EXPECT_EQ(theSaveData.items[1].rotation, 2);
   EXPECT_EQ(TakeQueued(window->hwnd, WM_REFRESH_PREVIEW), 1) << "two quick turns, one refresh";
-  theSaveData.refreshPending = 0;
+  theSaveData.refreshPending = false;
   Command(CMD_ROTATE_LEFT);
   Command(CMD_ROTATE_RIGHT);
   Command(CMD_ROTATE_RIGHT);
@@ -786,14 +786,14 @@ TEST_F(MainWindowTest, ConvertWritesEveryPhotoAndOpensTheFirstOutputFolder) {
   WriteFileBytes(temp.File(L"photos\\broken.jpg"), "\xFF\xD8 this is not a JPEG");
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + temp.File(L"photos") + L"\"");
   ASSERT_EQ(ItemCount(), 4);
-  theSaveData.ResizeRadioIndex = kSizeChoiceCustom;
+  theSaveData.ResizeRadioIndex = SizeChoice::Custom;
   theSaveData.outputWidth = 200;
   theSaveData.outputHeight = 200;
-  theSaveData.SaveDirTypeIndex = 1;
+  theSaveData.SaveDirTypeIndex = OutputPlace::BesideSource;
   theSaveData.MakeFolder = L"Resized";
-  theSaveData.CheckAddFileNameTop = 1;
+  theSaveData.CheckAddFileNameTop = true;
   theSaveData.ValueAddFileNameTop = L"s_";
-  theSaveData.OutputImageType = 0;
+  theSaveData.OutputImageType = kKeepSourceType;
 
   // broken.jpg is not written: the results window names it. It is read and closed from a
   // helper thread while the convert command waits for it.
@@ -822,12 +822,12 @@ TEST_F(MainWindowTest, SettingsThatWouldWriteOverEveryPhotoDoNotStartAndSayWhatT
   const std::wstring photo = Photo(L"keep\\same.jpg", 400, 300);
   const std::string before = ReadFileBytes(photo);
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
-  theSaveData.ResizeRadioIndex = 8;  // 80 x 60
-  theSaveData.SaveDirTypeIndex = 1;
+  theSaveData.ResizeRadioIndex = SizeChoice::Box80x60;  // 80 x 60
+  theSaveData.SaveDirTypeIndex = OutputPlace::BesideSource;
   theSaveData.MakeFolder = L"";
-  theSaveData.CheckAddFileNameTop = 0;
-  theSaveData.CheckAddFileNameBottom = 0;
-  theSaveData.OutputImageType = 0;
+  theSaveData.CheckAddFileNameTop = false;
+  theSaveData.CheckAddFileNameBottom = false;
+  theSaveData.OutputImageType = kKeepSourceType;
   std::wstring text;
   {
     DialogAnswerer answerer(kOverwriteSourcesCaption, [&text](HWND box) {
@@ -846,7 +846,7 @@ TEST_F(MainWindowTest, SettingsThatWouldWriteOverEveryPhotoDoNotStartAndSayWhatT
 TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {
   const std::wstring photo = Photo(L"p\\a.jpg", 40, 30);
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
-  theSaveData.ResizeRadioIndex = kSizeChoiceKeep;
+  theSaveData.ResizeRadioIndex = SizeChoice::Keep;
   theSaveData.outputWidth = 1;
   std::wstring text;
   {

@@ -66,11 +66,11 @@ bool GroupEnabled(const EffectControls& group, bool enabled) {
 }
 
 void ExpectShows(const EffectControls& group, const EffectParams& values) {
-  EXPECT_EQ(Checked(group.noneRadio), values.EffectRadioIndex == 0);
-  EXPECT_EQ(Checked(group.monoRadio), values.EffectRadioIndex == 1);
-  EXPECT_EQ(Checked(group.sepiaRadio), values.EffectRadioIndex == 2);
-  EXPECT_EQ(Checked(group.brightCheck), values.CheckBriteness != 0);
-  EXPECT_EQ(Checked(group.contrastCheck), values.CheckContrast != 0);
+  EXPECT_EQ(Checked(group.noneRadio), values.EffectRadioIndex == ColourEffect::None);
+  EXPECT_EQ(Checked(group.monoRadio), values.EffectRadioIndex == ColourEffect::GreyScale);
+  EXPECT_EQ(Checked(group.sepiaRadio), values.EffectRadioIndex == ColourEffect::Sepia);
+  EXPECT_EQ(Checked(group.brightCheck), values.CheckBriteness);
+  EXPECT_EQ(Checked(group.contrastCheck), values.CheckContrast);
   EXPECT_EQ(SliderPosition(group.brightSlider), values.ValueBriteness);
   EXPECT_EQ(SliderPosition(group.contrastSlider), values.ValueContrast);
 }
@@ -94,7 +94,7 @@ protected:
     theSaveData.items[0].path = L"C:\\photos\\a.jpg";
     theSaveData.items[1].path = L"C:\\photos\\b.jpg";
     theSaveData.items[1].ownEffect = 1;
-    theSaveData.items[1].effect = EffectParams{1, 1, 90, 1, 40};
+    theSaveData.items[1].effect = EffectParams{ColourEffect::GreyScale, true, 90, true, 40};
     ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   }
   TabItemDialogEffect_CL page;
@@ -191,7 +191,7 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
 
   EXPECT_EQ(theSaveData.outputWidth, 320) << "filling the boxes at creation is not typing";
   EXPECT_EQ(theSaveData.ValueAddFileNameTop, L"s_");
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, 3);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::Box800x600);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 }
 
@@ -211,14 +211,14 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
     bool onEveryCommand = false;  // asks for a refresh whether or not one is pending
   };
   const Change table[] = {
-      {"fill", [&] { Click(size.fillCheck); }, [&] { return data.CropToFill == 1 && Enabled(size.attentionRadio); },
+      {"fill", [&] { Click(size.fillCheck); }, [&] { return data.CropToFill == FitOrFill::Fill && Enabled(size.attentionRadio); },
        L"CropToFill"},
       {"fill anchor", [&] { Click(size.attentionRadio); },
-       [&] { return data.CropAnchor == kCropAttention && !Checked(size.centreRadio); }, L"CropAnchor"},
-      {"size button", [&] { Click(size.sizeChoices[10].radio); }, [&] { return data.ResizeRadioIndex == 10; },
+       [&] { return data.CropAnchor == FillAnchor::Attention && !Checked(size.centreRadio); }, L"CropAnchor"},
+      {"size button", [&] { Click(size.sizeChoices[10].radio); }, [&] { return data.ResizeRadioIndex == SizeChoice::Keep; },
        L"ResizeRadioIndex"},
       {"size without a box greys the fill",
-       [&] { Click(size.sizeChoices[kSizeChoiceScale].radio); },
+       [&] { Click(size.sizeChoices[static_cast<size_t>(SizeChoice::Percent)].radio); },
        [&] { return !Enabled(size.fillCheck) && !Enabled(size.attentionRadio) && Checked(size.attentionRadio); },
        L"ResizeRadioIndex"},
       {"no enlarge", [&] { Click(size.noEnlargeCheck); }, [&] { return data.NoEnlarge == 1; }, L"NoEnlarge"},
@@ -235,11 +235,11 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
          return data.globalEffect.ValueContrast == 100 && TextOf(effect.allGroup.contrastCheck) == L"コントラスト(2.00)(&C)";
        },
        L"ValueContrast"},
-      {"effect button", [&] { Click(effect.allGroup.monoRadio); }, [&] { return data.globalEffect.EffectRadioIndex == 1; },
+      {"effect button", [&] { Click(effect.allGroup.monoRadio); }, [&] { return data.globalEffect.EffectRadioIndex == ColourEffect::GreyScale; },
        L"EffectRadioIndex", true},
       {"folder place",
        [&] { Click(save.desktopRadio); },
-       [&] { return data.SaveDirTypeIndex == 0 && !Checked(save.besideSourceRadio); }, L"SaveDirTypeIndex"},
+       [&] { return data.SaveDirTypeIndex == OutputPlace::Desktop && !Checked(save.besideSourceRadio); }, L"SaveDirTypeIndex"},
       {"prefix check", [&] { Click(save.prefixCheck); }, [&] { return data.CheckAddFileNameTop == 1; },
        L"CheckAddFileNameTop"},
       {"suffix check", [&] { Click(save.suffixCheck); }, [&] { return data.CheckAddFileNameBottom == 1; },
@@ -253,7 +253,7 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
       {"chosen folder",
        [&] { Click(save.chosenFolderRadio); },
        [&] {
-         return data.SaveDirTypeIndex == 2 && !Checked(save.desktopRadio) && Shown(save.chosenFolderEdit) &&
+         return data.SaveDirTypeIndex == OutputPlace::ChosenFolder && !Checked(save.desktopRadio) && Shown(save.chosenFolderEdit) &&
                 !Shown(save.folderEdit) && TextOf(save.folderLabel) == L"保存先フォルダ(&N)";
        },
        L"SaveDirTypeIndex"},
@@ -261,15 +261,15 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { return data.OutputFolder == L"E:\\小さく"; }, L"OutputFolder"},
       {"quality by file size",
        [&] { Click(save.fileSizeRadio); },
-       [&] { return data.JpegQualityTypeIndex == 1 && !Checked(save.qualityRadio); }, L"JpegQualityTypeIndex"},
+       [&] { return data.JpegQualityTypeIndex == QualityMode::TargetSize && !Checked(save.qualityRadio); }, L"JpegQualityTypeIndex"},
       {"file size", [&] { ReplaceText(save.fileSizeEdit, L"-250"); }, [&] { return data.JpegFileSize == -250; },
        L"JpegFileSize"},
       {"never larger, on from the first start, off", [&] { Click(save.neverLargerCheck); },
-       [&] { return data.NeverLarger == 0; }, L"NeverLarger"},
+       [&] { return !data.NeverLarger; }, L"NeverLarger"},
       {"replace the photos",
        [&] { Click(save.replaceRadio); },
        [&] {
-         return data.SaveDirTypeIndex == kReplaceSource && !Checked(save.chosenFolderRadio) &&
+         return data.SaveDirTypeIndex == OutputPlace::ReplaceSource && !Checked(save.chosenFolderRadio) &&
                 !IsWindowEnabled(save.folderEdit->hwnd);
        },
        L"SaveDirTypeIndex"},
@@ -279,7 +279,7 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { DragSlider(save.qualitySlider, 55); },
        [&] { return data.JpegQuantization == 55 && TextOf(save.qualityRadio) == L"JPEG量子化率を指定(55)(&Q)"; },
        L"JpegQuantization"},
-      {"shooting data off", [&] { Click(save.keepMetadataCheck); }, [&] { return data.KeepMetadata == 0; },
+      {"shooting data off", [&] { Click(save.keepMetadataCheck); }, [&] { return !data.KeepMetadata; },
        L"KeepMetadata"},
   };
   for (const Change& row : table) {
@@ -292,7 +292,7 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
       EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
     }
     EXPECT_EQ(IniInt(row.iniKey), -12345) << "the refresh saves it, not the click";
-    theSaveData.refreshPending = 0;  // as the main window does when it handles it
+    theSaveData.refreshPending = false;  // as the main window does when it handles it
   }
 
   // A path a folder cannot be made at is said under the box and not taken.
@@ -303,8 +303,8 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
 
   Click(size.sizeChoices[0].radio);
   Click(save.besideSourceRadio);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, 0);
-  EXPECT_EQ(theSaveData.SaveDirTypeIndex, 1);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::Box1600x1200);
+  EXPECT_EQ(theSaveData.SaveDirTypeIndex, OutputPlace::BesideSource);
   EXPECT_TRUE(Shown(save.folderEdit)) << "the folder name's box is back";
   EXPECT_FALSE(Checked(save.chosenFolderRadio));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << "two changes before the refresh";
@@ -333,9 +333,9 @@ TEST_F(ParameterPages, StartButtonOnEveryPageAsksTheMainWindowToConvert) {
 // ---- the size page ----
 
 TEST_F(SizePage, LongEdgeAndPercentBoxesChooseTheirSizesAndTakeOnlyNumbersInRange) {
-  theSaveData.ResizeRadioIndex = kSizeChoiceScale;
+  theSaveData.ResizeRadioIndex = SizeChoice::Percent;
   theSaveData.ScalePercent = 30;
-  theSaveData.Sharpen = 1;
+  theSaveData.Sharpen = true;
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   EXPECT_EQ(CheckedSize(page), 12);
@@ -346,26 +346,26 @@ TEST_F(SizePage, LongEdgeAndPercentBoxesChooseTheirSizesAndTakeOnlyNumbersInRang
   mainWindow.TakeRefreshes();
   TypeInto(page.longEdgeEdit, L"2000");
   EXPECT_EQ(CheckedSize(page), 11) << "typing a long edge chooses it, the other buttons go out";
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::LongEdge);
   EXPECT_EQ(theSaveData.LongEdge, 2000);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 4) << "one refresh per keystroke";
 
   ReplaceText(page.scaleEdit, L"0");
   ReplaceText(page.scaleEdit, L"401");
   EXPECT_EQ(theSaveData.ScalePercent, 30) << "outside 1..400: the last good number stays";
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::LongEdge);
   ReplaceText(page.scaleEdit, L"75");
   EXPECT_EQ(theSaveData.ScalePercent, 75);
   EXPECT_EQ(CheckedSize(page), 12);
 
   Click(page.sizeChoices[11].radio);
   EXPECT_EQ(CheckedSize(page), 11);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, kSizeChoiceLongEdge);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::LongEdge);
   Click(page.sizeChoices[3].radio);
   EXPECT_EQ(CheckedSize(page), 3) << "the later buttons share the group of the first ones";
 
   mainWindow.TakeRefreshes();
-  theSaveData.refreshPending = 0;
+  theSaveData.refreshPending = false;
   Click(page.sharpenCheck);
   EXPECT_EQ(theSaveData.Sharpen, 0);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
@@ -376,11 +376,11 @@ TEST_F(SizePage, TypingAWidthChoosesTheCustomSizeAndRefreshesAtEveryKeystroke) {
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   ReplaceText(page.widthEdit, L"");  // the user selects the old text and deletes it
   mainWindow.TakeRefreshes();
-  theSaveData.refreshPending = 1;  // a refresh already waiting does not hold keystrokes back
+  theSaveData.refreshPending = true;  // a refresh already waiting does not hold keystrokes back
 
   TypeInto(page.widthEdit, L"1000");
   EXPECT_EQ(CheckedSize(page), 9);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, 9);
+  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::Custom);
   EXPECT_EQ(theSaveData.outputWidth, 1000);
   EXPECT_EQ(theSaveData.outputHeight, 240);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 4);
@@ -400,11 +400,11 @@ TEST_F(SizePage, OutputTypeIsSavedAtOnceWithoutRefresh) {
   ASSERT_EQ(IniInt(L"OutputImageType"), -12345) << "nothing written before the click";
 
   Click(page.typeRadios[2]);
-  EXPECT_EQ(theSaveData.OutputImageType, 2);
+  EXPECT_EQ(theSaveData.OutputImageType, kAllPng);
   EXPECT_EQ(IniInt(L"OutputImageType"), 2);
   EXPECT_EQ(CheckedType(page), 2);
   Click(page.typeRadios[5]);
-  EXPECT_EQ(theSaveData.OutputImageType, 5);
+  EXPECT_EQ(theSaveData.OutputImageType, kAllAvif);
   EXPECT_EQ(IniInt(L"OutputImageType"), 5);
   EXPECT_EQ(CheckedType(page), 5);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
@@ -412,31 +412,13 @@ TEST_F(SizePage, OutputTypeIsSavedAtOnceWithoutRefresh) {
 }
 
 TEST_F(SizePage, StoredWebpChoiceAndNoEnlargeAreShown) {
-  theSaveData.OutputImageType = 4;
-  theSaveData.NoEnlarge = 1;
+  theSaveData.OutputImageType = kAllWebp;
+  theSaveData.NoEnlarge = true;
   TabItemDialogImageSize_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   EXPECT_EQ(CheckedType(page), 4);
   EXPECT_TRUE(Checked(page.noEnlargeCheck));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
-}
-
-TEST_F(SizePage, OutOfTableChoicesFromAHandEditedFileShowTheDefaultsAndStayUntilChanged) {
-  theSaveData.ResizeRadioIndex = 13;
-  theSaveData.OutputImageType = -1;
-  TabItemDialogImageSize_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
-
-  EXPECT_EQ(CheckedSize(page), 3);
-  EXPECT_EQ(CheckedType(page), 0);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, 13);
-  EXPECT_EQ(theSaveData.OutputImageType, -1);
-
-  Click(page.sizeChoices[6].radio);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, 6);
-  Click(page.typeRadios[3]);
-  EXPECT_EQ(theSaveData.OutputImageType, 3);
-  EXPECT_EQ(IniInt(L"ResizeRadioIndex"), 6);
 }
 
 TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
@@ -520,10 +502,10 @@ TEST_F(EffectPage, WithoutACurrentPhotoTheLowerGroupStoresNothing) {
   Click(page.photoGroup.brightCheck);
   DragSlider(page.photoGroup.brightSlider, 10);
   Click(page.photoRadio);
-  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, 0);
+  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, ColourEffect::None);
   EXPECT_EQ(theSaveData.globalEffect.CheckBriteness, 0);
   EXPECT_EQ(theSaveData.globalEffect.ValueBriteness, 50);
-  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, 0);
+  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, ColourEffect::None);
   EXPECT_TRUE(GroupEnabled(page.photoGroup, true)) << "only the enabling follows the choice";
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
 }
@@ -553,10 +535,10 @@ TEST_F(EffectPageWithPhotos, SepiaInTheLowerGroupChangesOnlyTheCurrentPhoto) {
   Click(page.photoRadio);
 
   Click(page.photoGroup.sepiaRadio);
-  EXPECT_EQ(photo.effect.EffectRadioIndex, 2);
-  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, 0);
-  EXPECT_EQ(theSaveData.items[1].effect.EffectRadioIndex, 1);
-  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, 0);
+  EXPECT_EQ(photo.effect.EffectRadioIndex, ColourEffect::Sepia);
+  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, ColourEffect::None);
+  EXPECT_EQ(theSaveData.items[1].effect.EffectRadioIndex, ColourEffect::GreyScale);
+  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, ColourEffect::None);
 
   DragSlider(page.photoGroup.brightSlider, 20);
   EXPECT_EQ(photo.effect.ValueBriteness, 20);
@@ -590,7 +572,7 @@ TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
   EXPECT_TRUE(GroupEnabled(page.photoGroup, false));
 
-  theSaveData.items[0].effect.EffectRadioIndex = 7;  // from a hand-edited file
+  theSaveData.items[0].effect.EffectRadioIndex = static_cast<ColourEffect>(7);  // from a hand-edited file
   page.ShowPhoto(&theSaveData.items[0]);
   EXPECT_FALSE(Checked(page.photoGroup.noneRadio));
   EXPECT_FALSE(Checked(page.photoGroup.monoRadio));
@@ -600,8 +582,8 @@ TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
 // ---- the save page ----
 
 TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
-  theSaveData.KeepMetadata = 0;
-  theSaveData.RemoveGps = 1;
+  theSaveData.KeepMetadata = false;
+  theSaveData.RemoveGps = true;
   TabItemDialogSave_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   EXPECT_TRUE(Checked(page.removeGpsCheck));
@@ -615,13 +597,13 @@ TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
   Click(page.keepMetadataCheck);
   EXPECT_EQ(theSaveData.KeepMetadata, 1);
   EXPECT_TRUE(IsWindowEnabled(page.removeGpsCheck->hwnd));
-  theSaveData.refreshPending = 0;
+  theSaveData.refreshPending = false;
   mainWindow.TakeRefreshes();
   Click(page.removeGpsCheck);
   EXPECT_EQ(theSaveData.RemoveGps, 0);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
 
-  theSaveData.refreshPending = 0;
+  theSaveData.refreshPending = false;
   Click(page.exifTimeCheck);
   EXPECT_EQ(theSaveData.FileTimeFromExif, 1);
   Click(page.keepTimeCheck);
@@ -648,23 +630,8 @@ TEST_F(SavePage, QualityTextFollowsTheSlider) {
   EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(100)(&Q)");
 }
 
-TEST_F(SavePage, PairIndicesOutsideTheirRangeLeaveBothButtonsUnchecked) {
-  theSaveData.SaveDirTypeIndex = 5;
-  theSaveData.JpegQualityTypeIndex = -3;
-  theSaveData.JpegQuantization = 250;
-  TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
-  EXPECT_FALSE(Checked(page.desktopRadio));
-  EXPECT_FALSE(Checked(page.besideSourceRadio));
-  EXPECT_FALSE(Checked(page.qualityRadio));
-  EXPECT_FALSE(Checked(page.fileSizeRadio));
-  EXPECT_EQ(SliderPosition(page.qualitySlider), 100);
-  EXPECT_EQ(theSaveData.SaveDirTypeIndex, 5);
-  EXPECT_EQ(theSaveData.JpegQuantization, 250);
-}
-
 TEST_F(SavePage, StoredChoiceToStripTheShootingDataIsShown) {
-  theSaveData.KeepMetadata = 0;
+  theSaveData.KeepMetadata = false;
   TabItemDialogSave_CL page;
   ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
   EXPECT_FALSE(Checked(page.keepMetadataCheck));
@@ -689,7 +656,7 @@ TEST_F(SavePage, AFolderNameThatIsNoPlainNameIsRefusedAsItIsTypedAndTheLineUnder
   EXPECT_EQ(theSaveData.MakeFolder, L"my.photos");
   EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
-  theSaveData.refreshPending = 0;
+  theSaveData.refreshPending = false;
 
   for (const wchar_t* bad : {L"C:", L"nul", L"a?b", L".."}) {
     ReplaceText(page.folderEdit, bad);

@@ -58,8 +58,8 @@ protected:
     theMainWindowLinks.previewControl = preview.get();
     theMainWindowLinks.mainWindow = parent.get();
     theSaveData.Clear();
-    theSaveData.ResizeRadioIndex = 3;  // 800 x 600
-    theSaveData.JpegQualityTypeIndex = 0;
+    theSaveData.ResizeRadioIndex = SizeChoice::Box800x600;  // 800 x 600
+    theSaveData.JpegQualityTypeIndex = QualityMode::Fixed;
     theSaveData.JpegQuantization = 90;
     theSaveData.globalEffect = EffectParams{};
   }
@@ -105,25 +105,27 @@ protected:
 
 TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
   struct Case {
-    int width, height, sizeChoice, shownWidth, shownHeight;
+    int width, height;
+    SizeChoice sizeChoice;
+    int shownWidth, shownHeight;
   };
   // Landscape fills the box width, portrait the box height; "keep size" keeps the photo's size.
-  const Case cases[] = {{400, 200, 3, 800, 400}, {150, 300, 3, 300, 600}, {123, 77, kSizeChoiceKeep, 123, 77}};
+  const Case cases[] = {{400, 200, SizeChoice::Box800x600, 800, 400}, {150, 300, SizeChoice::Box800x600, 300, 600}, {123, 77, SizeChoice::Keep, 123, 77}};
   theSaveData.JpegFileSize = 20;
-  for (const int mode : {0, 1}) {
+  for (const QualityMode mode : {QualityMode::Fixed, QualityMode::TargetSize}) {
     for (const Case& c : cases) {
       theSaveData.JpegQualityTypeIndex = mode;
       theSaveData.ResizeRadioIndex = c.sizeChoice;
       Render(AddPhoto(L"photo" + std::to_wstring(c.width) + L".png", c.width, c.height));
       EXPECT_TRUE(Shown().width == c.shownWidth && Shown().height == c.shownHeight)
-          << "mode " << mode << ": " << c.width << "x" << c.height << " shown " << Shown().width << "x" << Shown().height;
+          << "mode " << static_cast<int>(mode) << ": " << c.width << "x" << c.height << " shown " << Shown().width << "x" << Shown().height;
     }
   }
 }
 
 TEST_F(PreviewPane, ShowsTheConvertedPixelsCentredInThePane) {
-  theSaveData.ResizeRadioIndex = 7;  // 160 x 120
-  theSaveData.globalEffect.EffectRadioIndex = 1;  // grey scale
+  theSaveData.ResizeRadioIndex = SizeChoice::Box160x120;  // 160 x 120
+  theSaveData.globalEffect.EffectRadioIndex = ColourEffect::GreyScale;  // grey scale
   Render(AddPhoto(L"red.png", 80, 60, kRed));
   ASSERT_EQ(Shown().width, 160);
 
@@ -291,7 +293,7 @@ TEST(PreviewFit, WholePictureIsCentredAndNeverEnlarged) {
 
 TEST_F(PreviewPane, FitModeShowsTheWholeResultWithoutBarsAndADoubleClickSwitchesModes) {
   preview->Resize(400, 300, TRUE);
-  theSaveData.ResizeRadioIndex = 0;  // 1600 x 1200
+  theSaveData.ResizeRadioIndex = SizeChoice::Box1600x1200;  // 1600 x 1200
   const GpBitmapPtr photo = HalvesPhoto(1600, 1200, kRed, kBlue);
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"big.png"), kTestFormatPng));
   preview->SetDisplayMode(kDisplayFit);
@@ -362,13 +364,15 @@ TEST_F(PreviewPane, WeightLineGivesTheBytesOfTheFileTheConversionWrites) {
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"source.jpg"), kTestFormatJpeg));
   const PhotoItem item{folder.File(L"source.jpg"), 0, 0, {}, {}};
   struct Case {
-    int outputType, jpegMode;
+    OutputTypeChoice outputType;
+    QualityMode jpegMode;
     const wchar_t* typeText;
   };
   // One maker for every case, as the preview keeps it: only the encoding is made again.
-  const Case cases[] = {{1, 0, L"(JPEG 品質80)"}, {1, 1, L"(JPEG 目標20 KB)"}, {2, 0, L"(PNG)"},
-                        {3, 0, L"(BMP)"},          {4, 0, L"(WebP 品質80)"},
-                        {5, 0, L"(AVIF 品質80)"}};
+  const QualityMode fixed = QualityMode::Fixed;
+  const Case cases[] = {{kAllJpeg, fixed, L"(JPEG 品質80)"}, {kAllJpeg, QualityMode::TargetSize, L"(JPEG 目標20 KB)"},
+                        {kAllPng, fixed, L"(PNG)"},          {kAllBmp, fixed, L"(BMP)"},
+                        {kAllWebp, fixed, L"(WebP 品質80)"}, {kAllAvif, fixed, L"(AVIF 品質80)"}};
   PreviewMaker_CL maker;
   for (const Case& c : cases) {
     SaveData_CL settings = theSaveData;
@@ -381,10 +385,10 @@ TEST_F(PreviewPane, WeightLineGivesTheBytesOfTheFileTheConversionWrites) {
     ASSERT_TRUE(result->picture);
 
     const PreparedPhoto prepared = PreparePhoto(item, settings);
-    const std::wstring written = folder.File(L"out" + std::to_wstring(c.outputType) + std::to_wstring(c.jpegMode));
+    const std::wstring written = folder.File(L"out" + std::to_wstring(c.outputType) + std::to_wstring(static_cast<int>(c.jpegMode)));
     ASSERT_EQ(SavePhoto(prepared.picture.get(), written, MapOutputType(item.path, settings).typeCode, settings), S_OK);
     const PreviewWeight& weight = result->weight;
-    EXPECT_EQ(static_cast<int>(weight.outputBytes), FileBytes(written)) << c.outputType << "/" << c.jpegMode;
+    EXPECT_EQ(static_cast<int>(weight.outputBytes), FileBytes(written)) << c.outputType << "/" << static_cast<int>(c.jpegMode);
     EXPECT_EQ(static_cast<int>(weight.sourceBytes), FileBytes(item.path));
     const std::wstring expected = L"元 1200×900・" + ByteSizeText(weight.sourceBytes) + L" → 800×600・" +
                                   ByteSizeText(weight.outputBytes) + L" " + c.typeText;
@@ -413,7 +417,7 @@ TEST_F(PreviewPane, EffectQualityAndSameSizeRotationRedoOnlyWhatChanged) {
   };
   EXPECT_TRUE(ColourNear(leftColour(make()), kRed, 40));
 
-  settings.globalEffect.EffectRadioIndex = 1;  // grey scale
+  settings.globalEffect.EffectRadioIndex = ColourEffect::GreyScale;  // grey scale
   const Gdiplus::ARGB grey = leftColour(make());
   EXPECT_NEAR(Channel(grey, 16), Channel(grey, 0), 8) << ColourText(grey);
   settings.JpegQuantization = 20;
@@ -433,11 +437,11 @@ TEST_F(PreviewPane, EffectQualityAndSameSizeRotationRedoOnlyWhatChanged) {
 
 TEST_F(PreviewPane, BurstOfThirtyRequestsEndsWithTheLastOnesPictureAndSkipsMost) {
   const int photo = AddPhoto(L"burst.png", 1600, 1200, kRed);
-  theSaveData.globalEffect.CheckBriteness = 1;
+  theSaveData.globalEffect.CheckBriteness = true;
   for (int i = 0; i < 30; ++i) {
     // Every request but the last brightens; the last turns the photo grey.
     theSaveData.globalEffect.ValueBriteness = 51 + i;
-    if (i == 29) theSaveData.globalEffect = EffectParams{1, 0, 50, 0, 0};
+    if (i == 29) theSaveData.globalEffect = EffectParams{ColourEffect::GreyScale, false, 50, false, 0};
     RenderPreview(photo);
   }
   WaitShown();

@@ -111,7 +111,7 @@ TEST_F(SettingsSheet, TopMostTickedAndOkIsStoredAndAppliedAtOnce) {
   EXPECT_EQ(IniValue(L"APP_SETTING", L"WindowTopMost"), 1);
   EXPECT_TRUE(MainWindowOnTop());
   EXPECT_EQ(IniValue(L"VERSION", L"notify"), -1) << "the unopened version page writes nothing";
-  theSaveData.topMost = 0;
+  theSaveData.topMost = false;
   ApplyTopMost();
 }
 
@@ -159,7 +159,7 @@ TEST_F(SettingsSheet, ExplorerMenuBoxWritesAndRemovesThisUsersVerbKeysOnly) {
 }
 
 TEST_F(SettingsSheet, CancelKeepsEverythingAsItWas) {
-  theSaveData.topMost = 1;
+  theSaveData.topMost = true;
   bool checkedAtStart = false;
   ModalScript script(SheetFinder(), [&](HWND sheet) {
     const HWND check = FindChildByText(sheet, kTopMostText);

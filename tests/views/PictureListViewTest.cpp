@@ -73,12 +73,12 @@ protected:
 }  // namespace
 
 TEST_F(PictureListViewTest, CaptionIsTheOutputBaseNameWithThePrefix) {
-  record.CheckAddFileNameTop = 1;
+  record.CheckAddFileNameTop = true;
   record.ValueAddFileNameTop = L"s_";
-  record.CheckAddFileNameBottom = 0;
+  record.CheckAddFileNameBottom = false;
   EXPECT_EQ(view.CaptionText(0), L"s_IMG_0001");
-  record.CheckAddFileNameTop = 0;
-  record.CheckAddFileNameBottom = 1;
+  record.CheckAddFileNameTop = false;
+  record.CheckAddFileNameBottom = true;
   record.ValueAddFileNameBottom = L"_small";
   EXPECT_EQ(view.CaptionText(1), L"blue_small");
   EXPECT_EQ(view.CaptionText(3), L"") << "no photo, no caption";
