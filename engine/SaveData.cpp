@@ -81,6 +81,7 @@ constexpr StoredField kStoredFields[] = {
     {kConvert, L"TargetStrict", [](SaveData_CL& d) -> int& { return d.TargetStrict; }, nullptr},
     {kConvert, L"OutputFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.OutputFolder; }},
     {kConvert, L"NeverLarger", [](SaveData_CL& d) -> int& { return d.NeverLarger; }, nullptr},
+    {kConvert, L"FileNamePattern", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.FileNamePattern; }},
 };
 
 // Whether the file holds any stored key yet: a settings file of an earlier version does, the one

@@ -128,6 +128,7 @@ TEST_F(SaveDataFile, SaveWritesExactlyTheStoredKeysAsDecimalText) {
       L"FileTimeFromExif=0",      L"RemoveGps=0",              L"Sharpen=0",
       L"SkipDone=0",              L"CropToFill=0",             L"CropAnchor=0",
       L"TargetStrict=0",          L"OutputFolder=",            L"NeverLarger=0",
+      L"FileNamePattern=",
   };
   EXPECT_EQ(Section(L"CONVERT"), convert);
   EXPECT_EQ(Section(L"APP_SETTING"), std::vector<std::wstring>{L"WindowTopMost=1"});
@@ -149,6 +150,7 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   saved.FileTimeFromExif = 1;
   saved.RemoveGps = 1;
   saved.Sharpen = 1;
+  saved.FileNamePattern = L"{date}\\旅行_{n:3}";
   saved.Save(theIniFile, theLog);
 
   SaveData_CL loaded;
@@ -168,6 +170,7 @@ TEST_F(SaveDataFile, ValuesRoundTripThroughSaveAndLoadJapaneseIncluded) {
   EXPECT_EQ(loaded.FileTimeFromExif, 1);
   EXPECT_EQ(loaded.RemoveGps, 1);
   EXPECT_EQ(loaded.Sharpen, 1);
+  EXPECT_EQ(loaded.FileNamePattern, L"{date}\\旅行_{n:3}");
 }
 
 TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeReadAsDefaults) {
@@ -184,6 +187,7 @@ TEST_F(SaveDataFile, AFileOfTheVersionBeforeReadsTheSameAndNewKeysOutOfRangeRead
   EXPECT_EQ(data.KeepFileTime, 1);
   EXPECT_EQ(data.LongEdge, 1600);
   EXPECT_EQ(data.NeverLarger, 0) << "converts as that version did";
+  EXPECT_EQ(data.FileNamePattern, L"") << "named by the prefix and the suffix, as that version did";
 
   WriteIni(L"[CONVERT]\r\nResizeRadioIndex=12\r\nLongEdge=1\r\nScalePercent=401\r\nKeepFileTime=2\r\n"
            L"FileTimeFromExif=-1\r\nRemoveGps=5\r\nSharpen=9\r\nNeverLarger=2\r\nSaveDirTypeIndex=3\r\n");
