@@ -173,7 +173,8 @@ std::wstring FileNamePattern_CL::Expand(const NameFacts& facts) const {
   return result;
 }
 
-PatternProblem ExpandedNameProblem(const std::wstring& folder, const std::wstring& name, const std::wstring& extension) {
+PatternProblem ExpandedNameProblem(const std::wstring& folder, const std::wstring& name,
+                                   const std::wstring& extension) {
   const std::vector<std::wstring> segments = Segments(name);
   for (size_t i = 0; i < segments.size(); ++i) {
     const bool file = i + 1 == segments.size();

@@ -136,7 +136,8 @@ PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSetti
 PhotoFailure OutputPlan_CL::PatternPath(std::size_t index, const ConvertSettings& settings, const std::wstring& folder,
                                         std::wstring& path) {
   const PlannedOutput& output = outputs[index];
-  const NameFacts facts = NameFactsOf(pattern, output.source, rotations[index], settings, static_cast<int>(index) + 1, preset);
+  const int number = static_cast<int>(index) + 1;
+  const NameFacts facts = NameFactsOf(pattern, output.source, rotations[index], settings, number, preset);
   const std::wstring name = pattern.Expand(facts);
   const std::wstring fullFolder = FullPathOf(folder);
   namePatternProblems[index] = ExpandedNameProblem(fullFolder, name, output.type.extension);
