@@ -462,8 +462,9 @@ void TabItemDialogSave_CL::Layout() {
   const int firstNameRow = nameTop + uh + h2 - margin;
   placeNameRow(prefixCheck, prefixEdit, firstNameRow);
   placeNameRow(suffixCheck, suffixEdit, firstNameRow + namePitch);
-  // The pattern's label and box take the third row, the name it makes the line under it.
-  const int patternTop = firstNameRow + 2 * namePitch;
+  // The pattern's label and box take the third row, the name it makes the line right under
+  // it; the rows below move up as far as they can to make room for them.
+  const int patternTop = firstNameRow + namePitch + nameEditHeight + m.Px(2);
   int nameBottom = patternTop + h4;
   if (Exists(patternLabel) && Exists(patternEdit) && Exists(patternLine)) {
     const RECT label = Rect(*patternLabel);
@@ -471,15 +472,15 @@ void TabItemDialogSave_CL::Layout() {
     const int patternLeft = uw + (label.right - label.left) + uw / 2;
     MoveAndSize(patternEdit, patternLeft, patternTop, groupRight - patternLeft, nameEditHeight);
     const int lineHeight = patternLine->TextHeight(L"Ｗ");
-    MoveAndSize(patternLine, uw, patternTop + nameEditHeight + m.Px(1), groupRight - uw, lineHeight);
-    nameBottom = Rect(*patternLine).bottom + m.Px(2) + h4;
+    MoveAndSize(patternLine, uw, patternTop + nameEditHeight, groupRight - uw, lineHeight);
+    nameBottom = Rect(*patternLine).bottom + h4;
   }
   const int nameHeight = nameBottom - nameTop;
   MoveAndSize(nameGroup, margin, nameTop, groupWidth, nameHeight);
 
   // One row more than the other groups: the strict limit under the file size.
   const int jpegGroupHeight = groupHeight + uh + h4;
-  const int jpegTop = nameTop + nameHeight + h2;
+  const int jpegTop = nameTop + nameHeight + h4;
   const int jpegShift = jpegTop - (16 * uh + margin);  // the JPEG rows, from where they stood
   MoveAndSize(jpegGroup, margin, jpegTop, groupWidth, jpegGroupHeight);
   MoveIfExists(qualityRadio, uw, 17 * uh + h2 + jpegShift);
@@ -513,7 +514,7 @@ void TabItemDialogSave_CL::Layout() {
     const int fitting = std::min<int>(rightHalf, m.width - uw / 2 - widthOf(control));
     return Exists(onTheLeft) ? std::max<int>(fitting, Rect(*onTheLeft).right + uw / 2) : fitting;
   };
-  page::Rows checks(jpegTop + jpegGroupHeight + h2, uh + margin);
+  page::Rows checks(jpegTop + jpegGroupHeight + h4, uh + margin);
   const int metadataRow = checks.Place(keepMetadataCheck, indent);
   MoveIfExists(removeGpsCheck, rightColumn(removeGpsCheck, keepMetadataCheck), metadataRow);
   checks.Place(keepTimeCheck, indent);
