@@ -210,8 +210,8 @@ const wchar_t* PatternProblemText(PatternProblem problem) {
     case PatternProblem::UnknownToken: return L"知らない { } か、閉じていない { があります";
     case PatternProblem::NumberTooWide: return L"{n:N} の桁数は 1～9 にしてください";
     case PatternProblem::EmptyName: return L"ファイル名かフォルダー名が空になります";
-    case PatternProblem::RelativeName: return L"「.」や「..」だけの名前は使えません";
-    case PatternProblem::ReservedName: return L"CON、NUL、COM1 などの名前は使えません";
+    case PatternProblem::RelativeName: return FolderNameProblemText(FolderNameProblem::RelativeName);
+    case PatternProblem::ReservedName: return FolderNameProblemText(FolderNameProblem::ReservedName);
     case PatternProblem::TooLong: return L"名前が長すぎます（保存先を含めて259文字まで）";
   }
   return L"";

@@ -191,19 +191,22 @@ void TabItemDialogSave_CL::UpdateDependentChecks() {
 void TabItemDialogSave_CL::ShowPatternName() {
   const int asked = ++nameRequest;
   const PatternProblem problem = CheckFileNamePattern(theSaveData.FileNamePattern);
-  patternRefused = problem != PatternProblem::None;
-  SetText(patternLine, PatternProblemText(problem));
+  const auto showAtOnce = [this, problem] {
+    patternRefused = problem != PatternProblem::None;
+    SetText(patternLine, PatternProblemText(problem));
+  };
   const std::shared_ptr<WindowPost> post = PostToken();
-  if (patternRefused || theSaveData.FileNamePattern.empty() || !post) return;
+  if (problem != PatternProblem::None || theSaveData.FileNamePattern.empty() || !post) return showAtOnce();
   PhotoItem photo;
   int number = 0;
   {
     const CriticalSectionLock lock(theSaveData.itemsLock);
     const PhotoItem* const current = theSaveData.CurrentItem();
-    if (current == nullptr) return;
+    if (current == nullptr) return showAtOnce();
     photo = *current;
     number = theSaveData.currentIndex + 1;
   }
+  // The line keeps the last name until the new one comes.
   const ConvertSettings settings = theSaveData;
   nameWorker.RunAsync([this, post, asked, photo, number, settings] {
     PatternProblem refusal = PatternProblem::None;
