@@ -12,6 +12,7 @@
 #include "base/ShellHelpers.h"
 #include "engine/ChosenFolder.h"
 #include "engine/ConvertBatch.h"
+#include "engine/FileNamePattern.h"
 #include "engine/OutputNaming.h"
 #include "engine/VipsSession.h"
 #include "app/StartUp.h"
@@ -149,13 +150,17 @@ bool ApplyValue(const std::wstring& option, const std::wstring& value, ConvertSe
     settings.ValueAddFileNameBottom = value;
     return true;
   }
+  if (option == L"/name") {
+    settings.FileNamePattern = value;  // checked once every option is read
+    return true;
+  }
   return false;
 }
 
 bool TakesValue(const std::wstring& option) {
   constexpr const wchar_t* kValued[] = {L"/size",   L"/type",   L"/quality", L"/target-kb", L"/effect",   L"/folder",
                                         L"/prefix", L"/suffix", L"/workers", L"/long-edge", L"/scale",
-                                        L"/max-kb", L"/out"};
+                                        L"/max-kb", L"/out",    L"/name"};
   for (const wchar_t* name : kValued) {
     if (option == name) return true;
   }
@@ -362,6 +367,7 @@ std::wstring ConsoleUsage() {
          L"  /desktop                     デスクトップに保存する\r\n"
          L"  /out \"E:\\小さく\"               フォルダを指定（フォルダー構成を保って保存）\r\n"
          L"  /prefix P  /suffix S         ファイル名の前・後ろに付ける文字\r\n"
+         L"  /name \"{date}_{name}\"        ファイル名の形式（{name} {preset} {w} {h} {date} {time} {n} {n:3} {folder}、\\ でフォルダー）\r\n"
          L"  /strip                       撮影情報(EXIF)などを残さない\r\n"
          L"  /no-enlarge                  小さい写真は拡大しない\r\n"
          L"  /sharpen | /no-sharpen       縮小後にくっきりさせる | させない\r\n"
@@ -405,6 +411,10 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
   if (!request.error.empty()) {
     out.Line(L"オプションが正しくありません: " + request.error);
     out.Line(ConsoleUsage());
+    return kConsoleBadOptions;
+  }
+  if (const PatternProblem problem = CheckFileNamePattern(settings.FileNamePattern); problem != PatternProblem::None) {
+    out.Line(L"ファイル名の形式「" + settings.FileNamePattern + L"」は使えません: " + PatternProblemText(problem));
     return kConsoleBadOptions;
   }
   if (WouldOverwriteSources(settings)) {

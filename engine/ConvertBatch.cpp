@@ -104,9 +104,7 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
     results[i].output = planned[i].path;
     if (planned[i].refusal != PhotoFailure::None) {
       results[i].failure = planned[i].refusal;
-      results[i].detail = plan.FolderProblem() != FolderNameProblem::None
-                              ? FolderNameProblemText(plan.FolderProblem())
-                              : L"";
+      results[i].detail = plan.NameRefusalText(i);
     }
   }
   if (settings.SkipDone) MarkDone(plan);

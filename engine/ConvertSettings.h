@@ -151,4 +151,7 @@ struct ConvertSettings {
   // what the settings ask for (its type, its size, its metadata), is the photo's own bytes
   // ("元より大きくしない"). SaveData_CL turns it on for a first start without a settings file.
   bool NeverLarger = false;
+  // "ファイル名の形式": the outputs' names from text and tokens (engine/FileNamePattern) in place
+  // of the prefix and the suffix; empty: the prefix and the suffix as they are switched on.
+  std::wstring FileNamePattern;
 };

@@ -8,11 +8,8 @@ namespace {
 constexpr const char* kDateTakenField = "exif-ifd2-DateTimeOriginal";
 
 bool DateTaken(VipsImage* picture, FILETIME& utc) {
-  const char* text = nullptr;
-  if (picture == nullptr || vips_image_get_typeof(picture, kDateTakenField) == 0 ||
-      vips_image_get_string(picture, kDateTakenField, &text) != 0 || text == nullptr)
-    return false;
-  return ExifDateTaken(text, utc);
+  const std::string text = DateTakenText(picture);
+  return !text.empty() && ExifDateTaken(text.c_str(), utc);
 }
 
 bool ModificationTime(const std::wstring& path, FILETIME& time) {
@@ -24,7 +21,15 @@ bool ModificationTime(const std::wstring& path, FILETIME& time) {
 
 }  // namespace
 
-bool ExifDateTaken(const char* text, FILETIME& utc) {
+std::string DateTakenText(VipsImage* picture) {
+  const char* text = nullptr;
+  if (picture == nullptr || vips_image_get_typeof(picture, kDateTakenField) == 0 ||
+      vips_image_get_string(picture, kDateTakenField, &text) != 0 || text == nullptr)
+    return {};
+  return text;
+}
+
+bool ExifDateLocal(const char* text, SYSTEMTIME& local) {
   // Cameras that know no date write blanks or zeros: those are no date.
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   if (text == nullptr || std::strlen(text) < 19 ||
@@ -32,15 +37,21 @@ bool ExifDateTaken(const char* text, FILETIME& utc) {
     return false;
   if (year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
     return false;
-  SYSTEMTIME local{};
+  local = SYSTEMTIME{};
   local.wYear = static_cast<WORD>(year);
   local.wMonth = static_cast<WORD>(month);
   local.wDay = static_cast<WORD>(day);
   local.wHour = static_cast<WORD>(hour);
   local.wMinute = static_cast<WORD>(minute);
   local.wSecond = static_cast<WORD>(second);
+  return true;
+}
+
+bool ExifDateTaken(const char* text, FILETIME& utc) {
+  SYSTEMTIME local{};
   SYSTEMTIME universal{};
-  return TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) && SystemTimeToFileTime(&universal, &utc);
+  return ExifDateLocal(text, local) && TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) &&
+         SystemTimeToFileTime(&universal, &utc);
 }
 
 bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const ConvertSettings& settings, FILETIME& time) {

@@ -8,6 +8,13 @@
 #include "engine/ConvertSettings.h"
 #include "engine/VipsOwned.h"
 
+// The EXIF DateTimeOriginal of `picture` (a photo or its header) as libvips gives it; empty
+// when it has none.
+std::string DateTakenText(VipsImage* picture);
+// The date taken of such a text as the local time it is written in; false when the text holds
+// no valid date.
+bool ExifDateLocal(const char* text, SYSTEMTIME& local);
+
 // The date taken of an EXIF DateTimeOriginal as libvips gives it ("2023:10:14 16:42:05" and
 // maybe a description after it), read as local time; false when the text holds no valid date.
 bool ExifDateTaken(const char* text, FILETIME& utc);

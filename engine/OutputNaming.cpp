@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/ShellHelpers.h"
+#include "engine/FileNamePattern.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settin
 
 std::wstring OutputBaseName(std::wstring sourcePath, const ConvertSettings& settings) {
   std::wstring base = WithoutExtension(FileNamePart(sourcePath));
-  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) return base;
+  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource || !settings.FileNamePattern.empty()) return base;
   if (settings.CheckAddFileNameTop) base = settings.ValueAddFileNameTop + base;
   if (settings.CheckAddFileNameBottom) base += settings.ValueAddFileNameBottom;
   return base;
@@ -162,9 +163,11 @@ const wchar_t* FolderNameProblemText(FolderNameProblem problem) {
 // ---- outputs that would replace their sources ---------------------------------------------
 
 bool WouldOverwriteSources(const ConvertSettings& settings) {
-  return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() &&
-         !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
-         !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom) &&
+  const bool ownNames = settings.FileNamePattern.empty()
+                            ? !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
+                                  !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom)
+                            : FileNamePattern_CL(settings.FileNamePattern).IsNameAlone();
+  return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() && ownNames &&
          settings.OutputImageType == kDefaultOutputType;
 }
 

@@ -28,8 +28,8 @@ std::wstring OutputFolder(std::wstring sourcePath, const ConvertSettings& settin
 std::wstring FolderBelowRoot(const std::wstring& sourcePath, const std::wstring& root);
 
 // The source's file name without folder and extension, with the prefix and the suffix
-// when they are switched on (never when the outputs replace their photos). The thumbnail list
-// shows this name too.
+// when they are switched on (never when the outputs replace their photos, nor with a file
+// name pattern, whose names OutputPlan_CL makes). The thumbnail list shows this name too.
 std::wstring OutputBaseName(std::wstring sourcePath, const ConvertSettings& settings);
 
 // folder + "\" + base name + extension, by plain concatenation. The result may name the
@@ -64,8 +64,8 @@ const wchar_t* FolderNameProblemText(FolderNameProblem problem);
 // ---- outputs that would replace their sources ---------------------------------------------
 
 // True when the settings name every photo's output after the photo itself: the folder
-// beside the source with an empty name, no prefix, no suffix (each off or empty), and the
-// type kept. A conversion must not start with them.
+// beside the source with an empty name, no prefix, no suffix (each off or empty) or a file
+// name pattern of "{name}" alone, and the type kept. A conversion must not start with them.
 bool WouldOverwriteSources(const ConvertSettings& settings);
 // Why the conversion did not start, and what to change.
 const wchar_t* OverwriteSourcesText();

@@ -43,15 +43,20 @@ std::wstring Numbered(const std::wstring& baseName, int number) {
 
 }  // namespace
 
-OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const ConvertSettings& settings) {
+OutputPlan_CL::OutputPlan_CL(const std::vector<std::wstring>& sources, const ConvertSettings& settings,
+                             const std::wstring& preset)
+    : preset(preset) {
   Plan(sources, settings);
 }
 
-OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const ConvertSettings& settings) {
+OutputPlan_CL::OutputPlan_CL(const std::vector<PhotoItem>& photos, const ConvertSettings& settings,
+                             const std::wstring& preset)
+    : preset(preset) {
   std::vector<std::wstring> sources;
   for (const PhotoItem& photo : photos) {
     sources.push_back(photo.path);
     roots.push_back(photo.root);
+    rotations.push_back(photo.rotation);
   }
   Plan(sources, settings);
 }
@@ -60,7 +65,12 @@ void OutputPlan_CL::Plan(const std::vector<std::wstring>& sources, const Convert
   replacing = settings.SaveDirTypeIndex == OutputPlace::ReplaceSource;
   if (settings.SaveDirTypeIndex != OutputPlace::ChosenFolder && !replacing)
     folderProblem = OutputFolderNameProblem(settings.MakeFolder);
+  // Photos that replace their own keep their names, whatever the pattern says.
+  if (!replacing) pattern = FileNamePattern_CL(settings.FileNamePattern);
+  patternProblem = CheckFileNamePattern(pattern.Empty() ? std::wstring() : settings.FileNamePattern, preset);
   roots.resize(sources.size());
+  rotations.resize(sources.size());
+  namePatternProblems.resize(sources.size());
   RememberSources(sources);
   outputs.resize(sources.size());
   baseNames.resize(sources.size());
@@ -97,14 +107,21 @@ const std::multimap<OutputPlan_CL::FileLook, std::size_t>& OutputPlan_CL::Source
 PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSettings& settings, std::wstring& path) {
   const PlannedOutput& output = outputs[index];
   if (folderProblem != FolderNameProblem::None) return PhotoFailure::WriteFailed;
+  if (patternProblem != PatternProblem::None) return PhotoFailure::WriteFailed;
+  const std::wstring folder = OutputFolder(output.source, settings, roots[index]);
+  if (!pattern.Empty()) {
+    const PhotoFailure failure = PatternPath(index, settings, folder, path);
+    if (failure != PhotoFailure::None) return failure;
+    if (NamesASource(path)) return PhotoFailure::SameAsSource;
+    return PhotoFailure::None;
+  }
   baseNames[index] = OutputBaseName(output.source, settings);
   // A prefix or suffix could make the name a path ("..\x"), a stream ("x:y") or a device
   // ("CON"): a file name follows the rules of a folder name.
   if (OutputFolderNameProblem(baseNames[index] + output.type.extension) != FolderNameProblem::None) {
     return PhotoFailure::WriteFailed;
   }
-  path = FullPathOf(
-      OutputPath(OutputFolder(output.source, settings, roots[index]), baseNames[index], output.type.extension));
+  path = FullPathOf(OutputPath(folder, baseNames[index], output.type.extension));
   if (path.empty()) return PhotoFailure::WriteFailed;
   if (replacing) {
     // Its own place, spelt as the photo is; another's name is numbered instead.
@@ -114,6 +131,27 @@ PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSetti
   }
   if (NamesASource(path)) return PhotoFailure::SameAsSource;
   return PhotoFailure::None;
+}
+
+PhotoFailure OutputPlan_CL::PatternPath(std::size_t index, const ConvertSettings& settings, const std::wstring& folder,
+                                        std::wstring& path) {
+  const PlannedOutput& output = outputs[index];
+  const int number = static_cast<int>(index) + 1;
+  const NameFacts facts = NameFactsOf(pattern, output.source, rotations[index], settings, number, preset);
+  const std::wstring name = pattern.Expand(facts);
+  const std::wstring fullFolder = FullPathOf(folder);
+  namePatternProblems[index] = ExpandedNameProblem(fullFolder, name, output.type.extension);
+  if (namePatternProblems[index] != PatternProblem::None) return PhotoFailure::WriteFailed;
+  // Numbered as the file's own name: its sub-folders are the output's folder.
+  baseNames[index] = FileNamePart(name);
+  path = FullPathOf(OutputPath(fullFolder, name, output.type.extension));
+  return path.empty() ? PhotoFailure::WriteFailed : PhotoFailure::None;
+}
+
+const wchar_t* OutputPlan_CL::NameRefusalText(std::size_t index) const {
+  if (folderProblem != FolderNameProblem::None) return FolderNameProblemText(folderProblem);
+  if (patternProblem != PatternProblem::None) return PatternProblemText(patternProblem);
+  return index < namePatternProblems.size() ? PatternProblemText(namePatternProblems[index]) : L"";
 }
 
 void OutputPlan_CL::PlanOne(std::size_t index, const ConvertSettings& settings) {

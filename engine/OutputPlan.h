@@ -10,6 +10,9 @@
 //     full path without regard to case;
 //   - an output folder name that OutputFolderNameProblem refuses refuses every photo (unless
 //     the outputs go to a chosen folder, which does not use the name).
+// With a file name pattern (engine/FileNamePattern) the names come from it, numbered the same
+// way; a pattern that can make no name refuses every photo, and a photo whose own name breaks
+// a rule (a folder of its name too long, a path over the limit) is refused alone.
 // A file left by an earlier run is no photo of the batch: it is replaced.
 // When the outputs replace their photos (OutputPlace::ReplaceSource), each output's path is its photo's own
 // (in the photo's spelling) when the type stays; with a new extension, a name another photo of
@@ -25,6 +28,7 @@
 #include <vector>
 
 #include "engine/ConvertSettings.h"
+#include "engine/FileNamePattern.h"
 #include "engine/OutputNaming.h"
 #include "engine/PhotoFailure.h"
 #include "engine/PhotoList.h"
@@ -40,11 +44,14 @@ struct PlannedOutput {
 
 class OutputPlan_CL {
 public:
-  // Plans the outputs of `sources`, in their order, with `settings` as they are now.
-  OutputPlan_CL(const std::vector<std::wstring>& sources, const ConvertSettings& settings);
+  // Plans the outputs of `sources`, in their order, with `settings` as they are now; `preset`
+  // is the name a pattern's {preset} stands for (empty when the settings are no preset's).
+  OutputPlan_CL(const std::vector<std::wstring>& sources, const ConvertSettings& settings,
+                const std::wstring& preset = {});
   // The same for gathered photos, each with the root its sub-folders are kept below when the
-  // settings choose an output folder.
-  OutputPlan_CL(const std::vector<PhotoItem>& photos, const ConvertSettings& settings);
+  // settings choose an output folder, and its rotation (a pattern's {w} and {h}).
+  OutputPlan_CL(const std::vector<PhotoItem>& photos, const ConvertSettings& settings,
+                const std::wstring& preset = {});
 
   std::size_t Count() const { return outputs.size(); }
   // The output of the photo at `index` in the list given; index must be below Count().
@@ -52,6 +59,9 @@ public:
   const std::vector<PlannedOutput>& Outputs() const { return outputs; }
   // The folder name's problem when it refused every photo, else None.
   FolderNameProblem FolderProblem() const { return folderProblem; }
+  // Why the photo at `index` was refused by its name, in the user's words: the folder name's
+  // or the file name pattern's problem; empty when neither refused it.
+  const wchar_t* NameRefusalText(std::size_t index) const;
   // Whether the output of the photo at `index` was already there when the plan was made,
   // last written no earlier than the photo: from what planning read, nothing is read again.
   bool OutputWasUpToDate(std::size_t index) const;
@@ -75,6 +85,9 @@ private:
   void PlanOne(std::size_t index, const ConvertSettings& settings);
   // The photo's output path before numbering (absolute), or why it gets none.
   PhotoFailure UnnumberedPath(std::size_t index, const ConvertSettings& settings, std::wstring& path);
+  // The pattern's name of the photo at `index` in `folder`, or why it gets none.
+  PhotoFailure PatternPath(std::size_t index, const ConvertSettings& settings, const std::wstring& folder,
+                           std::wstring& path);
   void NumberCollision(std::size_t index, const std::wstring& wantedPath);
   // Both take absolute paths.
   bool NamesASource(const std::wstring& fullPath);
@@ -87,6 +100,11 @@ private:
   std::vector<std::wstring> wantedPaths;           // case-folded unnumbered path of each collision
   std::vector<std::wstring> sourceList;            // as given
   std::vector<std::wstring> roots;                 // each source's search root; empty: none
+  std::vector<int> rotations;                      // each source's rotation, for its size
+  std::wstring preset;                             // what {preset} stands for
+  FileNamePattern_CL pattern;                      // empty: the prefix and the suffix name the outputs
+  PatternProblem patternProblem = PatternProblem::None;  // the pattern's own, refusing every photo
+  std::vector<PatternProblem> namePatternProblems;  // each photo's name's, when it refused the photo
   std::unordered_set<std::wstring> sourcePaths;    // case-folded full paths of the sources
   std::multimap<FileLook, std::size_t> sourceLooks;  // the sources found on disk, once read
   std::unordered_map<std::size_t, FileLook> sourceLookAt;  // the same, by source index

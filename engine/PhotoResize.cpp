@@ -11,6 +11,7 @@
 #include "engine/DecoderWords.h"
 #include "engine/FileSource.h"
 #include "engine/HeifPhoto.h"
+#include "engine/OutputFileTime.h"
 #include "engine/IccProfile.h"
 #include "engine/PhotoEffects.h"
 #include "engine/PhotoSharpen.h"
@@ -159,6 +160,7 @@ struct Source {
   std::unique_ptr<HeifPhoto> heif;  // a HEIC or HEIF: libheif reads it, not libvips
   VipsImagePtr heifPicture;         // its picture, decoded whole (or its thumbnail)
   std::wstring warning;             // what its decoder said about a picture that came out whole
+  std::string dateTaken;            // EXIF DateTimeOriginal as stored; empty when none
 };
 
 PreparedPhoto Refused(PhotoFailure failure, std::wstring detail) {
@@ -256,6 +258,7 @@ PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop,
   source.height = vips_image_get_height(header.get());
   source.turnsSides = vips_image_get_orientation_swap(header.get()) != FALSE;
   source.orientation = vips_image_get_orientation(header.get());
+  source.dateTaken = DateTakenText(header.get());
   ReadProfile(header.get(), source);
   return {};
 }
@@ -666,6 +669,17 @@ PreparedPhoto PreparePhoto(const PhotoItem& item, const ConvertSettings& setting
                            PictureIn in) {
   return Render(item.path, item.rotation, OutputSizeRule(settings), AnchorOf(settings), &PhotoEffect(item, settings),
                 false, stop, settings.Sharpen, in);
+}
+
+bool ReadPhotoHeader(const std::wstring& path, int rotation, PhotoHeader& header) {
+  Source source;
+  if (Refusal(ReadSource(path, nullptr, Reading::Lenient, source))) return false;
+  const FittedSize stored{static_cast<int>(source.width), static_cast<int>(source.height)};
+  const FittedSize upright = source.turnsSides != TurnsSides(rotation) ? Across(stored) : stored;
+  header.uprightWidth = upright.width;
+  header.uprightHeight = upright.height;
+  header.dateTaken = source.dateTaken;
+  return true;
 }
 
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,

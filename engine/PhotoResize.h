@@ -78,6 +78,15 @@ enum class PictureIn { Memory, Pipeline };
 PreparedPhoto PreparePhoto(const PhotoItem& item, const ConvertSettings& settings,
                            const std::atomic<int>* stop = nullptr, PictureIn in = PictureIn::Memory);
 
+// What a photo's header tells before any pixel of it is decoded, for naming its output.
+struct PhotoHeader {
+  int uprightWidth = 0;  // turned by its EXIF orientation, then by the user's rotation
+  int uprightHeight = 0;
+  std::string dateTaken;  // its EXIF DateTimeOriginal as stored; empty when it has none
+};
+// Reads the header of the photo at `path` for `rotation`; false when it cannot be read.
+bool ReadPhotoHeader(const std::wstring& path, int rotation, PhotoHeader& header);
+
 // The strip's thumbnail of the photo at `path`: upright, turned by `rotation`, fitted into
 // boxWidth x boxHeight and never enlarged; no effect. Same failures as PreparePhoto.
 PreparedPhoto ThumbnailPhoto(const std::wstring& path, int rotation, int boxWidth, int boxHeight,

@@ -77,6 +77,7 @@ constexpr Field kStoredFields[] = {
     OnOff<SaveData_CL>(kConvert, L"TargetStrict", [](auto& d) -> auto& { return d.TargetStrict; }),
     Text<SaveData_CL>(kConvert, L"OutputFolder", [](auto& d) -> auto& { return d.OutputFolder; }),
     OnOff<SaveData_CL>(kConvert, L"NeverLarger", [](auto& d) -> auto& { return d.NeverLarger; }),
+    Text<SaveData_CL>(kConvert, L"FileNamePattern", [](auto& d) -> auto& { return d.FileNamePattern; }),
 };
 
 // Whether the file holds any stored key yet: a settings file of an earlier version does, the one

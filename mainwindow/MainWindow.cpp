@@ -19,6 +19,7 @@
 #include "mainwindow/ConvertResults.h"
 #include "mainwindow/MyConvertStartProgress.h"
 #include "engine/ChosenFolder.h"
+#include "engine/FileNamePattern.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
@@ -409,6 +410,12 @@ bool ConfirmReplace(HWND owner, int count) {
 void MainWindow_CL::Convert() {
   if (!IsUsableCustomSize(theSaveData.outputWidth, theSaveData.outputHeight)) {
     MessageBoxW(hwnd, kTooSmallText, kTooSmallCaption, MB_ICONERROR);
+    return;
+  }
+  if (const PatternProblem problem = CheckFileNamePattern(theSaveData.FileNamePattern);
+      problem != PatternProblem::None) {
+    const std::wstring text = L"「ファイル名の形式」が使えないため、変換を始めません: " + std::wstring(PatternProblemText(problem));
+    MessageBoxW(hwnd, text.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
     return;
   }
   if (WouldOverwriteSources(theSaveData)) {

@@ -9,6 +9,7 @@
 #include "base/HighContrast.h"
 #include "base/ShellHelpers.h"
 #include "engine/ChosenFolder.h"
+#include "engine/FileNamePattern.h"
 #include "engine/OutputNaming.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/SaveData.h"
@@ -126,6 +127,9 @@ void TabItemDialogSave_CL::CreateControls() {
   suffixName = AddHiddenLabel(f, hwnd, L"ファイル名の後ろの文字");
   qualityName = AddHiddenLabel(f, hwnd, L"JPEG 品質");
   fileSizeName = AddHiddenLabel(f, hwnd, L"目標サイズ (KB)");
+  patternLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"ファイル名の形式(&P)", 0, 0));
+  patternEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  patternLine = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"", 0, 0));
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMAX, TRUE, kQualityMaximum);
@@ -136,7 +140,7 @@ void TabItemDialogSave_CL::CreateControls() {
 void TabItemDialogSave_CL::SetTabOrder() {
   ::SetTabOrder({desktopRadio, besideSourceRadio, chosenFolderRadio, replaceRadio, browseButton, folderLabel,
                  folderEdit, chosenFolderName, chosenFolderEdit, folderProblemLabel, prefixCheck, prefixName,
-                 prefixEdit, suffixCheck, suffixName, suffixEdit, qualityRadio, fileSizeRadio, qualityName,
+                 prefixEdit, suffixCheck, suffixName, suffixEdit, patternLabel, patternEdit, patternLine, qualityRadio, fileSizeRadio, qualityName,
                  qualitySlider, fileSizeName, fileSizeEdit, kbyteLabel, neverLargerCheck, strictSizeCheck,
                  keepMetadataCheck, removeGpsCheck, keepTimeCheck, exifTimeCheck, skipDoneCheck},
                 {folderGroup, nameGroup, jpegGroup});
@@ -149,6 +153,7 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetCheck(suffixCheck, data.CheckAddFileNameBottom);
   SetText(prefixEdit, data.ValueAddFileNameTop);
   SetText(suffixEdit, data.ValueAddFileNameBottom);
+  SetText(patternEdit, data.FileNamePattern);
   SetText(folderEdit, data.MakeFolder);
   SetText(chosenFolderEdit, data.OutputFolder);
   SetCheck(desktopRadio, data.SaveDirTypeIndex == OutputPlace::Desktop);
@@ -169,12 +174,50 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetCheck(strictSizeCheck, data.TargetStrict);
   UpdateDependentChecks();
   UpdateQualityText();
+  ShowPatternName();
 }
 
 void TabItemDialogSave_CL::UpdateDependentChecks() {
   if (Exists(removeGpsCheck)) EnableWindow(removeGpsCheck->hwnd, theSaveData.KeepMetadata);
   if (Exists(exifTimeCheck)) EnableWindow(exifTimeCheck->hwnd, theSaveData.KeepFileTime);
   if (Exists(strictSizeCheck)) EnableWindow(strictSizeCheck->hwnd, theSaveData.JpegQualityTypeIndex == QualityMode::TargetSize);
+  // A pattern makes the whole name: the prefix and the suffix are not used meanwhile.
+  const ControlBase_CL* const nameTexts[] = {prefixCheck, prefixEdit, suffixCheck, suffixEdit};
+  for (const ControlBase_CL* control : nameTexts) {
+    if (Exists(control)) EnableWindow(control->hwnd, theSaveData.FileNamePattern.empty());
+  }
+}
+
+void TabItemDialogSave_CL::ShowPatternName() {
+  const int asked = ++nameRequest;
+  const PatternProblem problem = CheckFileNamePattern(theSaveData.FileNamePattern);
+  const auto showAtOnce = [this, problem] {
+    patternRefused = problem != PatternProblem::None;
+    SetText(patternLine, PatternProblemText(problem));
+  };
+  const std::shared_ptr<WindowPost> post = PostToken();
+  if (problem != PatternProblem::None || theSaveData.FileNamePattern.empty() || !post) return showAtOnce();
+  PhotoItem photo;
+  int number = 0;
+  {
+    const CriticalSectionLock lock(theSaveData.itemsLock);
+    const PhotoItem* const current = theSaveData.CurrentItem();
+    if (current == nullptr) return showAtOnce();
+    photo = *current;
+    number = theSaveData.currentIndex + 1;
+  }
+  // The line keeps the last name until the new one comes.
+  const ConvertSettings settings = theSaveData;
+  nameWorker.RunAsync([this, post, asked, photo, number, settings] {
+    PatternProblem refusal = PatternProblem::None;
+    const std::wstring name = PatternNameOf(photo, settings, number, {}, refusal);
+    const std::wstring line = refusal == PatternProblem::None ? L"この写真は " + name : PatternProblemText(refusal);
+    post->Post([this, asked, line, refusal] {
+      if (asked != nameRequest) return;
+      patternRefused = refusal != PatternProblem::None;
+      SetText(patternLine, line);
+    });
+  });
 }
 
 void TabItemDialogSave_CL::ShowFolderChoice() {
@@ -237,6 +280,9 @@ INT_PTR TabItemDialogSave_CL::DialogProc(HWND window, UINT message, WPARAM wPara
       if (Exists(folderProblemLabel) && reinterpret_cast<HWND>(lParam) == folderProblemLabel->hwnd) {
         return ProblemTextColours(reinterpret_cast<HDC>(wParam));
       }
+      if (patternRefused && Exists(patternLine) && reinterpret_cast<HWND>(lParam) == patternLine->hwnd) {
+        return ProblemTextColours(reinterpret_cast<HDC>(wParam));
+      }
       return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
     default:
       return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
@@ -277,6 +323,14 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
   }
   if (update && Is(suffixEdit, id)) {
     data.ValueAddFileNameBottom = suffixEdit->GetText();
+    RequestPreviewRefresh();
+    RepaintThumbnails();
+  }
+  if (update && Is(patternEdit, id)) {
+    // Kept as typed, refused or not: a refused pattern stops the conversion, saying why.
+    data.FileNamePattern = patternEdit->GetText();
+    UpdateDependentChecks();
+    ShowPatternName();
     RequestPreviewRefresh();
     RepaintThumbnails();
   }
@@ -411,12 +465,25 @@ void TabItemDialogSave_CL::Layout() {
   const int firstNameRow = nameTop + uh + h2 - margin;
   placeNameRow(prefixCheck, prefixEdit, firstNameRow);
   placeNameRow(suffixCheck, suffixEdit, firstNameRow + namePitch);
-  const int nameHeight = firstNameRow + 2 * namePitch + h4 - nameTop;
+  // The pattern's label and box take the third row, the name it makes the line right under
+  // it; the rows below move up as far as they can to make room for them.
+  const int patternTop = firstNameRow + namePitch + nameEditHeight + m.Px(2);
+  int nameBottom = patternTop + h4;
+  if (Exists(patternLabel) && Exists(patternEdit) && Exists(patternLine)) {
+    const RECT label = Rect(*patternLabel);
+    MoveTo(*patternLabel, uw, patternTop + (nameEditHeight - (label.bottom - label.top)) / 2);
+    const int patternLeft = uw + (label.right - label.left) + uw / 2;
+    MoveAndSize(patternEdit, patternLeft, patternTop, groupRight - patternLeft, nameEditHeight);
+    const int lineHeight = patternLine->TextHeight(L"Ｗ");
+    MoveAndSize(patternLine, uw, patternTop + nameEditHeight, groupRight - uw, lineHeight);
+    nameBottom = Rect(*patternLine).bottom + h4;
+  }
+  const int nameHeight = nameBottom - nameTop;
   MoveAndSize(nameGroup, margin, nameTop, groupWidth, nameHeight);
 
   // One row more than the other groups: the strict limit under the file size.
   const int jpegGroupHeight = groupHeight + uh + h4;
-  const int jpegTop = nameTop + nameHeight + h2;
+  const int jpegTop = nameTop + nameHeight + h4;
   const int jpegShift = jpegTop - (16 * uh + margin);  // the JPEG rows, from where they stood
   MoveAndSize(jpegGroup, margin, jpegTop, groupWidth, jpegGroupHeight);
   MoveIfExists(qualityRadio, uw, 17 * uh + h2 + jpegShift);
@@ -450,7 +517,7 @@ void TabItemDialogSave_CL::Layout() {
     const int fitting = std::min<int>(rightHalf, m.width - uw / 2 - widthOf(control));
     return Exists(onTheLeft) ? std::max<int>(fitting, Rect(*onTheLeft).right + uw / 2) : fitting;
   };
-  page::Rows checks(jpegTop + jpegGroupHeight + h2, uh + margin);
+  page::Rows checks(jpegTop + jpegGroupHeight + h4, uh + margin);
   const int metadataRow = checks.Place(keepMetadataCheck, indent);
   MoveIfExists(removeGpsCheck, rightColumn(removeGpsCheck, keepMetadataCheck), metadataRow);
   checks.Place(keepTimeCheck, indent);

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "engine/ConvertSettings.h"
+#include "base/WorkerThread.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SubClassDialogBase.h"
 
@@ -75,7 +76,16 @@ public:
   StaticText_CL* suffixName = nullptr;        // "ファイル名の後ろの文字"
   StaticText_CL* qualityName = nullptr;       // "JPEG 品質"
   StaticText_CL* fileSizeName = nullptr;      // "目標サイズ (KB)"
+  // "ファイル名の形式" (FileNamePattern) under the prefix and the suffix, which it greys while it
+  // is set; the line under it names the current photo's output, or why the pattern is refused.
+  StaticText_CL* patternLabel = nullptr;
+  Edit_CL* patternEdit = nullptr;
+  StaticText_CL* patternLine = nullptr;
   int ready = 0;
+
+  // Shows, under the pattern box, the name the current photo's output gets, found off this
+  // thread (it reads the photo's header), or at once why the pattern is refused.
+  void ShowPatternName();
 
 private:
   void SetTabOrder();
@@ -92,4 +102,7 @@ private:
   void OnCommand(int id, int notification);
   void OnScroll(HWND slider);
   void Layout();
+  WorkerThread nameWorker;   // finds the current photo's pattern name
+  int nameRequest = 0;       // the last one asked for: an older answer is not shown
+  bool patternRefused = false;  // the line under the box says why, in the refusal colour
 };

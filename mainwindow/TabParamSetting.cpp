@@ -173,6 +173,7 @@ HWND TabParamSetting_CL::CurrentPageWindow() const { return currentPage ? curren
 
 void TabParamSetting_CL::SyncEffectPage() {
   if (effectPage && effectPage->hwnd) effectPage->ShowPhoto(theSaveData.CurrentItem());
+  if (savePage && savePage->hwnd) savePage->ShowPatternName();
 }
 
 void TabParamSetting_CL::PlaceStartButton() const {

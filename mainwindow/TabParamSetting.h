@@ -48,7 +48,8 @@ public:
   // The window of the page shown, null before the first page was shown.
   HWND CurrentPageWindow() const;
 
-  // Brings the effect page in line with theSaveData.CurrentItem() (none: both groups off).
+  // Brings the effect page in line with theSaveData.CurrentItem() (none: both groups off), and
+  // the save page's line of the name the current photo gets from the file name pattern.
   void SyncEffectPage();
 
   // Puts the start button at the bottom of the shown page: 4 pixels from its left, right and

@@ -261,6 +261,14 @@ TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
     EXPECT_FALSE(FileExists(photos.File(L"Resized"))) << "nothing is converted";
   }
   {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/name", L"{n:99}_{name}", photos.Path()});
+    SCOPED_TRACE(testing::Message() << "refused /name:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 2u);
+    EXPECT_NE(outcome.output.find(L"{n:99}_{name}"), std::wstring::npos) << "the pattern is named";
+    EXPECT_NE(outcome.output.find(L"1～9"), std::wstring::npos) << "with its reason";
+    EXPECT_FALSE(FileExists(photos.File(L"Resized"))) << "nothing is converted";
+  }
+  {
     const Outcome outcome = RunGlimmerset({L"/convert", L"/?"});
     SCOPED_TRACE(testing::Message() << "/?:\n" << outcome.output);
     EXPECT_EQ(outcome.exitCode, 0u);
@@ -275,6 +283,12 @@ TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
     EXPECT_TRUE(HasLine(outcome, L"2枚中2枚を変換しました。"));
     ExpectPicture(photos.File(L"Resized\\wide.jpg"), 80, 20);
     ExpectPicture(photos.File(L"Resized\\tall.jpg"), 15, 60);
+  }
+  {
+    const Outcome outcome = RunGlimmerset({L"/convert", L"/size", L"80x60", L"/name", L"{w}x{h}\\{name}", wide});
+    SCOPED_TRACE(testing::Message() << "/name:\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    ExpectPicture(photos.File(L"Resized\\80x20\\wide.jpg"), 80, 20);
   }
 }
 

@@ -100,6 +100,11 @@ TEST(OutputNaming, AddsPrefixAndSuffixOnlyWhenSwitchedOn) {
   settings.CheckAddFileNameTop = false;
   settings.ValueAddFileNameBottom = L"_縮小";
   EXPECT_EQ(OutputBaseName(L"D:\\旅行\\富士山.jpeg", settings), L"富士山_縮小");
+  // A file name pattern replaces both; without one they are back as they were.
+  settings.FileNamePattern = L"{date}_{name}";
+  EXPECT_EQ(OutputBaseName(L"D:\\旅行\\富士山.jpeg", settings), L"富士山");
+  settings.FileNamePattern.clear();
+  EXPECT_EQ(OutputBaseName(L"D:\\旅行\\富士山.jpeg", settings), L"富士山_縮小");
 }
 
 TEST(OutputNaming, FolderBaseFollowsTheSaveChoice) {
@@ -219,6 +224,8 @@ TEST(OutputNaming, SettingsThatNameEveryOutputAfterItsSourceAreRecognised) {
   EXPECT_FALSE(changed([](ConvertSettings& s) { s.CheckAddFileNameBottom = true; }));
   EXPECT_FALSE(changed([](ConvertSettings& s) { s.OutputImageType = kAllPng; }));
   EXPECT_FALSE(changed([](ConvertSettings& s) { s.SaveDirTypeIndex = OutputPlace::Desktop; })) << "outputs on the desktop";
+  EXPECT_FALSE(changed([](ConvertSettings& s) { s.FileNamePattern = L"{date}_{name}"; }));
+  EXPECT_TRUE(changed([](ConvertSettings& s) { s.FileNamePattern = L"{name}"; })) << "a pattern of the name alone";
   EXPECT_FALSE(WouldOverwriteSources(ConvertSettings()));
 
   const std::wstring text = OverwriteSourcesText();

@@ -148,6 +148,8 @@ std::vector<StoredValue> StoredValues() {
       {L"ScalePercent", L"0", L"50"},
       // A folder name that would send the outputs elsewhere reads as the default; none is kept.
       {L"MakeFolder", L"縮小 2024.v2", L"縮小 2024.v2"}, {L"MakeFolder", L"..\\写真", L"Resized"},
+      // A file-name pattern is kept as typed, even one the batch refuses.
+      {L"FileNamePattern", L"{date}_{name}", L"{date}_{name}"}, {L"FileNamePattern", L"{n:99}", L"{n:99}"},
       {L"MakeFolder", L"", L""}};
   for (const Choice& c : choices) {
     for (int v = 0; v < c.count; ++v) values.push_back({c.key, std::to_wstring(v), std::to_wstring(v)});

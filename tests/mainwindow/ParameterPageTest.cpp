@@ -7,6 +7,7 @@
 
 #include "base/HighContrast.h"
 #include "engine/ChosenFolder.h"
+#include "engine/FileNamePattern.h"
 #include "engine/OutputNaming.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/TabItemDialogEffect.h"
@@ -248,6 +249,16 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { return data.ValueAddFileNameTop == L"小_"; }, L"ValueAddFileNameTop"},
       {"suffix text emptied", [&] { ReplaceText(save.suffixEdit, L""); },
        [&] { return data.ValueAddFileNameBottom.empty(); }, L"ValueAddFileNameBottom"},
+      {"file name pattern, refused, greys the prefix and the suffix",
+       [&] { ReplaceText(save.patternEdit, L"{n:99}"); },
+       [&] {
+         return data.FileNamePattern == L"{n:99}" && !Enabled(save.prefixCheck) && !Enabled(save.suffixEdit) &&
+                TextOf(save.patternLine) == PatternProblemText(PatternProblem::NumberTooWide);
+       },
+       L"FileNamePattern"},
+      {"file name pattern emptied", [&] { ReplaceText(save.patternEdit, L""); },
+       [&] { return data.FileNamePattern.empty() && Enabled(save.prefixEdit) && TextOf(save.patternLine).empty(); },
+       L"FileNamePattern"},
       {"folder name", [&] { ReplaceText(save.folderEdit, L"出力 2024"); },
        [&] { return data.MakeFolder == L"出力 2024"; }, L"MakeFolder"},
       {"chosen folder",
