@@ -167,8 +167,9 @@ bool WouldOverwriteSources(const ConvertSettings& settings) {
                             ? !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
                                   !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom)
                             : FileNamePattern_CL(settings.FileNamePattern).IsNameAlone();
-  return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() && ownNames &&
-         settings.OutputImageType == kDefaultOutputType;
+  // A type outside the table converts as the default: each photo keeps its own type.
+  const bool ownType = !IsValidOutputType(settings.OutputImageType) || settings.OutputImageType == kDefaultOutputType;
+  return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() && ownNames && ownType;
 }
 
 const wchar_t* OverwriteSourcesText() {
