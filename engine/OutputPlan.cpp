@@ -98,13 +98,7 @@ PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSetti
   const PlannedOutput& output = outputs[index];
   if (folderProblem != FolderNameProblem::None) return PhotoFailure::WriteFailed;
   baseNames[index] = OutputBaseName(output.source, settings);
-  // A prefix or suffix could make the name a path ("..\x"), a stream ("x:y") or a device
-  // ("CON"): a file name follows the rules of a folder name.
-  if (OutputFolderNameProblem(baseNames[index] + output.type.extension) != FolderNameProblem::None) {
-    return PhotoFailure::WriteFailed;
-  }
-  path = FullPathOf(
-      OutputPath(OutputFolder(output.source, settings, roots[index]), baseNames[index], output.type.extension));
+  path = WantedOutputPath(output.source, roots[index], settings);
   if (path.empty()) return PhotoFailure::WriteFailed;
   if (replacing) {
     // Its own place, spelt as the photo is; another's name is numbered instead.
@@ -186,4 +180,27 @@ void OutputPlan_CL::Refuse(PlannedOutput& output, PhotoFailure reason) {
   output.refusal = reason;
   output.folder.clear();
   output.path.clear();
+}
+
+std::wstring WantedOutputPath(const std::wstring& source, const std::wstring& root, const ConvertSettings& settings) {
+  const bool namedFolder = settings.SaveDirTypeIndex != kSaveInChosenFolder && settings.SaveDirTypeIndex != kReplaceSource;
+  if (namedFolder && OutputFolderNameProblem(settings.MakeFolder) != FolderNameProblem::None) return {};
+  const std::wstring baseName = OutputBaseName(source, settings);
+  const std::wstring extension = MapOutputType(source, settings).extension;
+  // A prefix or suffix could make the name a path ("..\x"), a stream ("x:y") or a device
+  // ("CON"): a file name follows the rules of a folder name.
+  if (OutputFolderNameProblem(baseName + extension) != FolderNameProblem::None) return {};
+  return FullPathOf(OutputPath(OutputFolder(source, settings, root), baseName, extension));
+}
+
+OutputClash FindOutputClash(const std::vector<std::vector<std::wstring>>& pathsByOutput) {
+  std::unordered_map<std::wstring, std::size_t> writer;  // case-folded path -> its output
+  for (std::size_t output = 0; output < pathsByOutput.size(); ++output) {
+    for (const std::wstring& path : pathsByOutput[output]) {
+      if (path.empty()) continue;
+      const auto [found, added] = writer.try_emplace(CaseFolded(path), output);
+      if (!added && found->second != output) return {found->second, output, path};
+    }
+  }
+  return {};
 }
