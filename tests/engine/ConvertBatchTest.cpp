@@ -729,10 +729,12 @@ TEST(ConvertBatch, SeveralOutputsComeFromOneReadOfEachPhotoAndMatchSeparateRuns)
 }
 
 // Two outputs that would write one file, or two that would take the photos' places, stop the
-// batch before anything is read or written, naming both presets.
+// batch before anything is read or written, naming both presets. One output in the photos'
+// places goes with others: it is written after them.
 TEST(ConvertBatch, OutputsThatWouldMeetRefuseTheBatchBeforeAnythingIsWritten) {
   const TempFolder folder;
-  const std::vector<std::wstring> paths = WritePhotos(folder, 2);
+  const std::wstring stem = Fresh(L"meet");  // a name of its own in the bin
+  const std::vector<std::wstring> paths = WritePhotos(folder, 2, stem);
   const std::vector<PhotoItem> photos = Photos(paths);
   NamedSettings small = Output(L"小", kSizeChoiceCustom, 1);
   NamedSettings large = Output(L"大", kDefaultSizeChoice, 1);
@@ -752,7 +754,6 @@ TEST(ConvertBatch, OutputsThatWouldMeetRefuseTheBatchBeforeAnythingIsWritten) {
       {{small, png}, {}},
       {{small, png, large}, {L"「小」", L"「大」", L"同じファイル"}},
       {{small, replaceJpeg, replacePng}, {L"「置換」", L"「置換PNG」", L"置き換え"}},
-      {{png, replaceJpeg}, {}},
   };
   for (const auto& c : cases) {
     const std::wstring refusal = OutputsRefusal(photos, c.outputs);
@@ -768,5 +769,15 @@ TEST(ConvertBatch, OutputsThatWouldMeetRefuseTheBatchBeforeAnythingIsWritten) {
   }
   EXPECT_EQ(PhotoReadsSoFar(), readsBefore) << "no photo read";
   EXPECT_FALSE(FileExists(folder.File(L"小"))) << "nothing written";
-  EXPECT_EQ(OutputName(ConvertBatch_CL(photos, {small, png}, theLog).Results()[1]), paths[0] + L" [PNG]");
+
+  const std::string original = ReadFileBytes(paths[0]);
+  ConvertBatch_CL replacing(photos, {replaceJpeg, png}, theLog);
+  const BatchRun run(replacing);
+  ASSERT_EQ(replacing.Counts().written, 4u) << Utf8Path(SummaryText(replacing.Counts()));
+  EXPECT_EQ(OutputName(replacing.Results()[1]), paths[0] + L" [PNG]");
+  EXPECT_TRUE(FileExists(folder.File(L"小\\" + stem + L"0.png")));
+  EXPECT_NE(ReadFileBytes(paths[0]), original) << "replaced";
+  if (!RecycledFilesFolder().empty()) {
+    EXPECT_EQ(InBin(stem + L"0.jpg"), original) << "the photo in the bin";
+  }
 }
