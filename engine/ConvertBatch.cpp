@@ -81,7 +81,9 @@ private:
   const int previous;
 };
 
-bool Replaces(const NamedSettings& output) { return output.settings.SaveDirTypeIndex == kReplaceSource; }
+// The outputs take their photos' places.
+bool Replaces(const ConvertSettings& settings) { return settings.SaveDirTypeIndex == kReplaceSource; }
+bool Replaces(const NamedSettings& output) { return Replaces(output.settings); }
 
 // How a refusal names an output: its preset, or the working settings.
 std::wstring PresetWords(const NamedSettings& output) {
@@ -375,7 +377,7 @@ void ConvertBatch_CL::Finish(std::size_t slot, PreparedPhoto& prepared, const Vi
   }
   if (!prepared.warning.empty()) LogDecoderWarning(log, result, prepared.warning);
   if (result.photoKept) {
-    LogPhotoKept(log, result, SettingsOf(slot).SaveDirTypeIndex == kReplaceSource);
+    LogPhotoKept(log, result, Replaces(SettingsOf(slot)));
   } else if (result.sizeGiven.madeSmaller) {
     LogMadeSmaller(log, result);
   }
@@ -387,7 +389,7 @@ void ConvertBatch_CL::ChooseBytes(std::size_t slot, const PreparedPhoto& prepare
   size = encoded.size;
   const ConvertSettings& settings = SettingsOf(slot);
   const PhotoItem& photo = PhotoOf(slot);
-  if (settings.NeverLarger == 0) return;
+  if (!settings.NeverLarger) return;
   // Only a photo smaller than its output is read again.
   const uint64_t photoSize = FileSizeOf(photo.path);
   if (photoSize == 0 || photoSize >= encoded.size) return;
@@ -404,7 +406,7 @@ void ConvertBatch_CL::WriteOutput(std::size_t slot, PreparedPhoto& prepared, con
                                   std::size_t size, const std::atomic<int>& cancel) {
   PhotoResult& result = results[slot];
   const ConvertSettings& settings = SettingsOf(slot);
-  const bool replacing = settings.SaveDirTypeIndex == kReplaceSource;
+  const bool replacing = Replaces(settings);
   // The photo is smaller than its output and stays in its own place as it is.
   if (replacing && result.photoKept && IsSameFile(result.output, result.source)) return;
   FILETIME fileTime{};
@@ -432,7 +434,7 @@ BatchCounts ConvertBatch_CL::Counts() const {
     if (result.failure == PhotoFailure::None) {
       ++counts.written;
       if (result.sizeGiven.madeSmaller) ++counts.madeSmaller;
-      if (result.photoKept) ++(SettingsOf(slot).SaveDirTypeIndex == kReplaceSource ? counts.leftAsIs : counts.copied);
+      if (result.photoKept) ++(Replaces(SettingsOf(slot)) ? counts.leftAsIs : counts.copied);
     } else if (result.failure == PhotoFailure::Cancelled) {
       ++counts.notStarted;
     } else if (result.failure == PhotoFailure::AlreadyDone) {
