@@ -38,7 +38,7 @@ std::vector<NamedSettings> Presets() {
   thumb.settings.CropToFill = 1;
   std::vector<NamedSettings> presets{web, mail, thumb};
   for (NamedSettings& preset : presets) {
-    preset.settings.OutputImageType = 1;
+    preset.settings.OutputImageType = kAllJpeg;
     preset.settings.MakeFolder = preset.name;
   }
   return presets;

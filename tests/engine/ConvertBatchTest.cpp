@@ -660,7 +660,7 @@ TEST(ConvertBatch, ReplacingNeverLosesAPhoto) {
 
 namespace {
 
-NamedSettings Output(const std::wstring& name, int sizeChoice, int type) {
+NamedSettings Output(const std::wstring& name, int sizeChoice, OutputTypeChoice type) {
   NamedSettings output{name, {}};
   output.settings.ResizeRadioIndex = sizeChoice;
   output.settings.OutputImageType = type;
@@ -681,12 +681,12 @@ TEST(ConvertBatch, SeveralOutputsComeFromOneReadOfEachPhotoAndMatchSeparateRuns)
   ASSERT_TRUE(WriteFileBytes(paths[1], PngOf(portrait.get())));
   std::vector<PhotoItem> photos = Photos(paths);
   photos[1].rotation = 1;  // turned by the user as well
-  NamedSettings web = Output(L"Web", kSizeChoiceLongEdge, 1);
+  NamedSettings web = Output(L"Web", kSizeChoiceLongEdge, kAllJpeg);
   web.settings.LongEdge = 800;
-  NamedSettings mail = Output(L"Mail", kSizeChoiceCustom, 4);  // WebP
+  NamedSettings mail = Output(L"Mail", kSizeChoiceCustom, kAllWebp);
   mail.settings.outputWidth = 400;
   mail.settings.outputHeight = 300;
-  NamedSettings thumb = Output(L"Thumb", kSizeChoiceCustom, 2);  // PNG, cut to fill around what draws the eye
+  NamedSettings thumb = Output(L"Thumb", kSizeChoiceCustom, kAllPng);  // cut to fill around what draws the eye
   thumb.settings.outputWidth = 160;
   thumb.settings.outputHeight = 120;
   thumb.settings.CropToFill = 1;
@@ -736,16 +736,16 @@ TEST(ConvertBatch, OutputsThatWouldMeetRefuseTheBatchBeforeAnythingIsWritten) {
   const std::wstring stem = Fresh(L"meet");  // a name of its own in the bin
   const std::vector<std::wstring> paths = WritePhotos(folder, 2, stem);
   const std::vector<PhotoItem> photos = Photos(paths);
-  NamedSettings small = Output(L"小", kSizeChoiceCustom, 1);
-  NamedSettings large = Output(L"大", kDefaultSizeChoice, 1);
+  NamedSettings small = Output(L"小", kSizeChoiceCustom, kAllJpeg);
+  NamedSettings large = Output(L"大", kDefaultSizeChoice, kAllJpeg);
   large.settings.MakeFolder = L"小";  // the same folder, name and type: one file for both
-  NamedSettings png = Output(L"PNG", kSizeChoiceCustom, 2);
+  NamedSettings png = Output(L"PNG", kSizeChoiceCustom, kAllPng);
   png.settings.MakeFolder = L"小";  // the same folder, another type: no clash
-  NamedSettings replaceJpeg = Output(L"置換", kDefaultSizeChoice, 1);
+  NamedSettings replaceJpeg = Output(L"置換", kDefaultSizeChoice, kAllJpeg);
   replaceJpeg.settings.SaveDirTypeIndex = kReplaceSource;
   NamedSettings replacePng = replaceJpeg;
   replacePng.name = L"置換PNG";
-  replacePng.settings.OutputImageType = 2;
+  replacePng.settings.OutputImageType = kAllPng;
   const uint64_t readsBefore = PhotoReadsSoFar();
   const struct {
     std::vector<NamedSettings> outputs;
