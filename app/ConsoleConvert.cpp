@@ -253,8 +253,9 @@ bool IsPlainFile(const std::wstring& path, DWORD attributes) {
 
 // The photos under every path, in order. A file named as it is goes to the batch whatever its
 // extension, so one that is no photo is reported with the reason it cannot be read; a path
-// that does not exist, and a folder without any photo, are named in `unused`.
-std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, const ConvertSettings& settings,
+// that does not exist, and a folder without any photo, are named in `unused`. The walk passes
+// over the `skipped` folders, which hold outputs.
+std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, const SkippedFolders& skipped,
                                     std::vector<UnusedPath>& unused) {
   PhotoList gathered;
   for (const std::wstring& path : paths) {
@@ -270,7 +271,7 @@ std::vector<PhotoItem> GatherPhotos(const std::vector<std::wstring>& paths, cons
       gathered.AddItem(named);
       continue;
     }
-    RegisterPath(path, gathered, settings.MakeFolder, ChosenOutputFolder(settings));
+    RegisterPath(path, gathered, skipped);
     if (gathered.items.size() == before) unused.push_back({path, L"写真が見つかりません"});
   }
   return gathered.items;
@@ -299,11 +300,11 @@ private:
 
 std::wstring ResultLine(const PhotoResult& result) {
   if (result.failure == PhotoFailure::None && result.sizeGiven.madeSmaller)
-    return L"OK " + result.source + L" -> " + result.output + L" (" + std::to_wstring(result.sizeGiven.width) +
+    return L"OK " + OutputName(result) + L" -> " + result.output + L" (" + std::to_wstring(result.sizeGiven.width) +
            L" x " + std::to_wstring(result.sizeGiven.height) + L" に縮小)";
-  if (result.failure == PhotoFailure::None) return L"OK " + result.source + L" -> " + result.output;
-  if (result.failure == PhotoFailure::AlreadyDone) return L"SKIP " + result.source + L" -> " + result.output;
-  std::wstring line = L"NG " + result.source + L" : " + FailureText(result.failure);
+  if (result.failure == PhotoFailure::None) return L"OK " + OutputName(result) + L" -> " + result.output;
+  if (result.failure == PhotoFailure::AlreadyDone) return L"SKIP " + OutputName(result) + L" -> " + result.output;
+  std::wstring line = L"NG " + OutputName(result) + L" : " + FailureText(result.failure);
   if (!result.detail.empty()) line += L" (" + result.detail + L")";
   return line;
 }
@@ -432,8 +433,15 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
     out.Line(EngineFailureText(gdiplus.Started() ? L"libvips" : L"GDI+"));
     return kConsoleSomeNotWritten;
   }
+  const std::vector<NamedSettings> outputs{{std::wstring(), settings}};
   std::vector<UnusedPath> unused;
-  ConvertBatch_CL batch(GatherPhotos(request.paths, settings, unused), settings, theLog);
+  std::vector<PhotoItem> photos = GatherPhotos(request.paths, SkippedFoldersOf({settings}), unused);
+  if (const std::wstring refusal = OutputsRefusal(photos, outputs); !refusal.empty()) {
+    out.Line(refusal);
+    theLog.Write(L"%s", refusal.c_str());
+    return kConsoleBadOptions;
+  }
+  ConvertBatch_CL batch(std::move(photos), outputs, theLog);
   const StopOnConsoleBreak stop;
   batch.Run({}, StopOnConsoleBreak::flag, request.workers);
   for (const PhotoResult& result : batch.Results()) out.Line(ResultLine(result));

@@ -108,7 +108,7 @@ int AddPhotos() {
     {
       const CriticalSectionLock lock(theSaveData.itemsLock);
       theSaveData.Clear();
-      RegisterPath(root, theSaveData, theSaveData.MakeFolder);
+      RegisterPath(root, theSaveData, SkippedFoldersOf({theSaveData}));
     }
     Pump();
     before = MillisecondsSince(start);

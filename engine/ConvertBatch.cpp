@@ -38,25 +38,25 @@ uint64_t FileSizeOf(const std::wstring& path) {
 }
 
 void LogFailure(LogFile& log, const PhotoResult& result) {
-  log.Write(L"変換できませんでした: %s : %s %s", result.source.c_str(), FailureText(result.failure),
+  log.Write(L"変換できませんでした: %s : %s %s", OutputName(result).c_str(), FailureText(result.failure),
             result.detail.c_str());
 }
 
-// A photo written whole although its decoder warned of something, named once.
+// A photo written whole although its decoder warned of something, named once per output.
 void LogDecoderWarning(LogFile& log, const PhotoResult& result, const std::wstring& warning) {
-  log.Write(L"警告のある写真を変換しました: %s : %s", result.source.c_str(), warning.c_str());
+  log.Write(L"警告のある写真を変換しました: %s : %s", OutputName(result).c_str(), warning.c_str());
 }
 
 void LogMadeSmaller(LogFile& log, const PhotoResult& result) {
-  log.Write(L"ファイルサイズに収めるため縮小しました: %s -> %d x %d", result.source.c_str(), result.sizeGiven.width,
-            result.sizeGiven.height);
+  log.Write(L"ファイルサイズに収めるため縮小しました: %s -> %d x %d", OutputName(result).c_str(),
+            result.sizeGiven.width, result.sizeGiven.height);
 }
 
 void LogPhotoKept(LogFile& log, const PhotoResult& result, bool replacing) {
   if (replacing) {
-    log.Write(L"元の写真の方が小さいため、そのままにしました: %s", result.source.c_str());
+    log.Write(L"元の写真の方が小さいため、そのままにしました: %s", OutputName(result).c_str());
   } else {
-    log.Write(L"元の写真の方が小さいため、そのままコピーしました: %s -> %s", result.source.c_str(),
+    log.Write(L"元の写真の方が小さいため、そのままコピーしました: %s -> %s", OutputName(result).c_str(),
               result.output.c_str());
   }
 }
@@ -81,12 +81,71 @@ private:
   const int previous;
 };
 
+// The outputs take their photos' places.
+bool Replaces(const ConvertSettings& settings) { return settings.SaveDirTypeIndex == OutputPlace::ReplaceSource; }
+bool Replaces(const NamedSettings& output) { return Replaces(output.settings); }
+
+// How a refusal names an output: its preset, or the working settings.
+std::wstring PresetWords(const NamedSettings& output) {
+  return output.name.empty() ? L"今の設定" : L"プリセット「" + output.name + L"」";
+}
+
+std::wstring ClashText(const std::vector<NamedSettings>& outputs, const OutputClash& clash) {
+  return PresetWords(outputs[clash.first]) + L"と" + PresetWords(outputs[clash.second]) +
+         L"が同じファイルに書き出します。保存先かファイル名を変えてください: " + clash.path;
+}
+
+// Two outputs in the photos' places: the second would send the first one's file to the bin.
+std::wstring ReplacingTwiceText(const std::vector<NamedSettings>& outputs) {
+  std::vector<std::size_t> replacing;
+  for (std::size_t i = 0; i < outputs.size(); ++i)
+    if (Replaces(outputs[i])) replacing.push_back(i);
+  if (replacing.size() < 2) return {};
+  return PresetWords(outputs[replacing[0]]) + L"と" + PresetWords(outputs[replacing[1]]) +
+         L"がどちらも元の写真を置き換えます。まとめて書き出すとき、元の写真を置き換えられるのは一つだけです。";
+}
+
+// Each output's list of paths, by output.
+std::vector<std::vector<std::wstring>> PathsByOutput(const std::vector<PlannedOutput>& planned, std::size_t outputs) {
+  std::vector<std::vector<std::wstring>> paths(outputs);
+  for (std::size_t slot = 0; slot < planned.size(); ++slot) paths[slot % outputs].push_back(planned[slot].path);
+  return paths;
+}
+
 }  // namespace
 
+std::wstring OutputName(const PhotoResult& result) {
+  return result.preset.empty() ? result.source : result.source + L" [" + result.preset + L"]";
+}
+
+std::wstring OutputsRefusal(const std::vector<PhotoItem>& photos, const std::vector<NamedSettings>& outputs) {
+  if (std::wstring twice = ReplacingTwiceText(outputs); !twice.empty()) return twice;
+  if (outputs.size() < 2) return {};
+  std::vector<std::vector<std::wstring>> paths(outputs.size());
+  for (std::size_t output = 0; output < outputs.size(); ++output) {
+    for (const PhotoItem& photo : photos)
+      paths[output].push_back(WantedOutputPath(photo.path, photo.root, outputs[output].settings));
+  }
+  const OutputClash clash = FindOutputClash(paths);
+  return clash.path.empty() ? std::wstring() : ClashText(outputs, clash);
+}
+
 ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, const ConvertSettings& settings, LogFile& log)
-    : photos(std::move(photos)), settings(settings), log(log) {
-  results.resize(this->photos.size());
-  for (std::size_t i = 0; i < this->photos.size(); ++i) results[i].source = this->photos[i].path;
+    : ConvertBatch_CL(std::move(photos), std::vector<NamedSettings>{{std::wstring(), settings}}, log) {}
+
+ConvertBatch_CL::ConvertBatch_CL(std::vector<PhotoItem> photos, std::vector<NamedSettings> outputs, LogFile& log)
+    : photos(std::move(photos)), outputs(std::move(outputs)), log(log) {
+  if (this->outputs.empty()) this->outputs.push_back({});
+  // The output in the photo's place goes last: the others are made while the photo is there.
+  for (std::size_t i = 0; i < this->outputs.size(); ++i)
+    if (!Replaces(this->outputs[i])) writeOrder.push_back(i);
+  for (std::size_t i = 0; i < this->outputs.size(); ++i)
+    if (Replaces(this->outputs[i])) writeOrder.push_back(i);
+  results.resize(this->photos.size() * this->outputs.size());
+  for (std::size_t slot = 0; slot < results.size(); ++slot) {
+    results[slot].source = PhotoOf(slot).path;
+    results[slot].preset = this->outputs[slot % this->outputs.size()].name;
+  }
 }
 
 ConvertBatch_CL::~ConvertBatch_CL() = default;
@@ -97,17 +156,42 @@ int ConvertBatch_CL::DefaultWorkers() {
   return std::clamp(static_cast<int>(system.dwNumberOfProcessors) + 1, 1, kMostWorkers);
 }
 
-void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& cancel, int workers) {
-  const OutputPlan_CL plan(photos, settings);
-  planned = plan.Outputs();
-  for (std::size_t i = 0; i < photos.size(); ++i) {
-    results[i].output = planned[i].path;
-    if (planned[i].refusal != PhotoFailure::None) {
-      results[i].failure = planned[i].refusal;
-      results[i].detail = plan.NameRefusalText(i);
+void ConvertBatch_CL::Plan() {
+  planned.resize(results.size());
+  std::vector<std::unique_ptr<OutputPlan_CL>> plans;
+  for (std::size_t output = 0; output < outputs.size(); ++output) {
+    plans.push_back(std::make_unique<OutputPlan_CL>(photos, outputs[output].settings, outputs[output].name));
+    const OutputPlan_CL& plan = *plans.back();
+    for (std::size_t photo = 0; photo < photos.size(); ++photo) {
+      const std::size_t slot = Slot(photo, output);
+      planned[slot] = plan.At(photo);
+      results[slot].output = planned[slot].path;
+      if (planned[slot].refusal == PhotoFailure::None) continue;
+      results[slot].failure = planned[slot].refusal;
+      results[slot].detail = plan.NameRefusalText(photo);
     }
   }
-  if (settings.SkipDone) MarkDone(plan);
+  // Checked again on the numbered names: " (2)" of one output may be another's own name.
+  refusal = ReplacingTwiceText(outputs);
+  if (const OutputClash clash = FindOutputClash(PathsByOutput(planned, outputs.size()));
+      refusal.empty() && !clash.path.empty())
+    refusal = ClashText(outputs, clash);
+  if (!refusal.empty()) {
+    log.Write(L"変換を始めませんでした: %s", refusal.c_str());
+    for (std::size_t slot = 0; slot < planned.size(); ++slot) {
+      planned[slot].refusal = PhotoFailure::WriteFailed;
+      results[slot].failure = PhotoFailure::WriteFailed;
+      results[slot].detail = refusal;
+    }
+    return;
+  }
+  for (std::size_t output = 0; output < outputs.size(); ++output)
+    if (outputs[output].settings.SkipDone) MarkDone(output, *plans[output]);
+}
+
+void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& cancel, int workers) {
+  Plan();
+  if (!refusal.empty()) return;
   // No more workers than photos: a photo alone keeps libvips' own threads for itself.
   const int most = static_cast<int>(std::min<std::size_t>(photos.size(), kMostWorkers));
   const int count = std::clamp(workers, 1, std::max(most, 1));
@@ -130,17 +214,23 @@ void ConvertBatch_CL::Run(const Progress& progress, const std::atomic<int>& canc
 
 // An output counts as done when it exists and was last written no earlier than its photo. With
 // the photo's own time kept on the output the two are equal, which counts as done too.
-void ConvertBatch_CL::MarkDone(const OutputPlan_CL& plan) {
+void ConvertBatch_CL::MarkDone(std::size_t output, const OutputPlan_CL& plan) {
   // An output in its photo's place is the photo: no second file tells that it was done.
-  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) return;
+  if (Replaces(outputs[output])) return;
   std::size_t skipped = 0;
-  for (std::size_t i = 0; i < photos.size(); ++i) {
-    if (planned[i].refusal != PhotoFailure::None || !plan.OutputWasUpToDate(i)) continue;
-    planned[i].refusal = PhotoFailure::AlreadyDone;
-    results[i].failure = PhotoFailure::AlreadyDone;
+  for (std::size_t photo = 0; photo < photos.size(); ++photo) {
+    const std::size_t slot = Slot(photo, output);
+    if (planned[slot].refusal != PhotoFailure::None || !plan.OutputWasUpToDate(photo)) continue;
+    planned[slot].refusal = PhotoFailure::AlreadyDone;
+    results[slot].failure = PhotoFailure::AlreadyDone;
     ++skipped;
   }
-  if (skipped > 0) log.Write(L"変換済みの写真を%u枚とばしました", static_cast<unsigned>(skipped));
+  if (skipped == 0) return;
+  if (outputs[output].name.empty()) {
+    log.Write(L"変換済みの写真を%u枚とばしました", static_cast<unsigned>(skipped));
+  } else {
+    log.Write(L"変換済みの写真を%u枚とばしました [%s]", static_cast<unsigned>(skipped), outputs[output].name.c_str());
+  }
 }
 
 void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>& cancel) {
@@ -153,8 +243,8 @@ void ConvertBatch_CL::RunWorker(const Progress& progress, const std::atomic<int>
   }
 }
 
-PhotoFailure ConvertBatch_CL::Encode(VipsImage* picture, OutputFormat format, VipsBytes& encoded,
-                                     PhotoResult& result) const {
+PhotoFailure ConvertBatch_CL::Encode(VipsImage* picture, const ConvertSettings& settings, OutputFormat format,
+                                     VipsBytes& encoded, PhotoResult& result) const {
   EncodedSize given;
   const HRESULT hr = RunForWords<HRESULT>(
       [&] {
@@ -169,9 +259,9 @@ PhotoFailure ConvertBatch_CL::Encode(VipsImage* picture, OutputFormat format, Vi
   return PhotoFailure::None;
 }
 
-PhotoFailure ConvertBatch_CL::PrepareAndEncode(const PhotoItem& photo, OutputFormat format,
-                                               const std::atomic<int>& cancel, PreparedPhoto& prepared,
-                                               VipsBytes& encoded, PhotoResult& result) const {
+PhotoFailure ConvertBatch_CL::PrepareAndEncode(const PhotoItem& photo, const ConvertSettings& settings,
+                                               OutputFormat format, const std::atomic<int>& cancel,
+                                               PreparedPhoto& prepared, VipsBytes& encoded, PhotoResult& result) const {
   prepared = PreparePhoto(photo, settings, &cancel, PictureIn::Pipeline);
   result.detail = prepared.detail;
   if (prepared.failure != PhotoFailure::None) return prepared.failure;
@@ -193,36 +283,90 @@ PhotoFailure ConvertBatch_CL::PrepareAndEncode(const PhotoItem& photo, OutputFor
   prepared = PreparePhoto(photo, settings, &cancel);
   result.detail = prepared.detail;
   if (prepared.failure != PhotoFailure::None) return prepared.failure;
-  return Encode(prepared.picture.get(), format, encoded, result);
+  return Encode(prepared.picture.get(), settings, format, encoded, result);
 }
 
-void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& cancel) {
-  PhotoResult& result = results[index];
-  const PlannedOutput& output = planned[index];
-  if (output.refusal == PhotoFailure::AlreadyDone) return;
-  if (output.refusal != PhotoFailure::None) {
-    LogFailure(log, result);
-    return;
+std::vector<std::size_t> ConvertBatch_CL::Pending(std::size_t photo) const {
+  std::vector<std::size_t> pending;
+  for (const std::size_t output : writeOrder) {
+    const std::size_t slot = Slot(photo, output);
+    if (planned[slot].refusal == PhotoFailure::None) {
+      pending.push_back(output);
+    } else if (planned[slot].refusal != PhotoFailure::AlreadyDone) {
+      LogFailure(log, results[slot]);
+    }
   }
+  return pending;
+}
+
+void ConvertBatch_CL::ConvertOne(std::size_t photo, const std::atomic<int>& cancel) {
+  const std::vector<std::size_t> pending = Pending(photo);
+  if (pending.size() == 1) ConvertAlone(photo, pending.front(), cancel);
+  if (pending.size() > 1) ConvertFromOneRead(photo, pending, cancel);
+}
+
+bool ConvertBatch_CL::MakeOutputFolder(std::size_t slot) {
+  PhotoResult& result = results[slot];
   result.failure = PhotoFailure::None;
-  const OutputFormat format = output.type.typeCode;
-  // The output folder with every level above it that is missing (a chosen folder's tree).
-  if (const HRESULT made = MakeFolderTree(FullPathOf(output.folder)); FAILED(made)) {
+  if (const HRESULT made = MakeFolderTree(FullPathOf(planned[slot].folder)); FAILED(made)) {
     result.failure = PhotoFailure::WriteFailed;
     result.detail = SystemErrorText(HRESULT_CODE(made));
   }
+  return result.failure == PhotoFailure::None;
+}
+
+void ConvertBatch_CL::ConvertAlone(std::size_t photo, std::size_t output, const std::atomic<int>& cancel) {
+  const std::size_t slot = Slot(photo, output);
   PreparedPhoto prepared;
   VipsBytes encoded;
-  if (result.failure == PhotoFailure::None)
-    result.failure = PrepareAndEncode(photos[index], format, cancel, prepared, encoded, result);
+  if (MakeOutputFolder(slot))
+    results[slot].failure = PrepareAndEncode(photos[photo], outputs[output].settings, planned[slot].type.typeCode,
+                                             cancel, prepared, encoded, results[slot]);
+  Finish(slot, prepared, encoded, cancel);
+}
+
+void ConvertBatch_CL::ConvertFromOneRead(std::size_t photo, const std::vector<std::size_t>& pending,
+                                         const std::atomic<int>& cancel) {
+  std::vector<const ConvertSettings*> settings;
+  for (const std::size_t output : pending) settings.push_back(&outputs[output].settings);
+  ScaledPhoto read = ScaleForOutputs(photos[photo], settings, &cancel);
+  for (const std::size_t output : pending) {
+    const std::size_t slot = Slot(photo, output);
+    PhotoResult& result = results[slot];
+    const ConvertSettings& own = outputs[output].settings;
+    PreparedPhoto prepared;
+    VipsBytes encoded;
+    if (MakeOutputFolder(slot)) {
+      prepared = RunForWords<PreparedPhoto>(
+          [&] {
+            if (cancel.load() != 0) return PreparedPhoto{{}, PhotoFailure::Cancelled, {}, {}};
+            return FinishFor(read, photos[photo], own, &cancel, PictureIn::Pipeline);
+          },
+          [&](const PreparedPhoto& done) {
+            return done.failure != PhotoFailure::None && done.failure != PhotoFailure::Cancelled && read.scaled;
+          });
+      result.failure = prepared.failure;
+      result.detail = prepared.detail;
+    }
+    if (result.failure == PhotoFailure::None)
+      result.failure = Encode(prepared.picture.get(), own, planned[slot].type.typeCode, encoded, result);
+    // The photo's place is taken last, its read picture let go first.
+    if (Replaces(outputs[output])) read = ScaledPhoto();
+    Finish(slot, prepared, encoded, cancel);
+  }
+}
+
+void ConvertBatch_CL::Finish(std::size_t slot, PreparedPhoto& prepared, const VipsBytes& encoded,
+                             const std::atomic<int>& cancel) {
+  PhotoResult& result = results[slot];
   // A stop that came while the photo was encoded still leaves no file.
   if (result.failure == PhotoFailure::None && cancel.load() != 0) result.failure = PhotoFailure::Cancelled;
   if (result.failure == PhotoFailure::None) {
     std::vector<unsigned char> own;
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    ChooseBytes(index, prepared, encoded, own, data, size);
-    WriteOutput(index, prepared, data, size, cancel);
+    ChooseBytes(slot, prepared, encoded, own, data, size);
+    WriteOutput(slot, prepared, data, size, cancel);
   }
   if (result.failure != PhotoFailure::None) {
     LogFailure(log, result);
@@ -232,33 +376,36 @@ void ConvertBatch_CL::ConvertOne(std::size_t index, const std::atomic<int>& canc
   }
   if (!prepared.warning.empty()) LogDecoderWarning(log, result, prepared.warning);
   if (result.photoKept) {
-    LogPhotoKept(log, result, settings.SaveDirTypeIndex == OutputPlace::ReplaceSource);
+    LogPhotoKept(log, result, Replaces(SettingsOf(slot)));
   } else if (result.sizeGiven.madeSmaller) {
     LogMadeSmaller(log, result);
   }
 }
 
-void ConvertBatch_CL::ChooseBytes(std::size_t index, const PreparedPhoto& prepared, const VipsBytes& encoded,
+void ConvertBatch_CL::ChooseBytes(std::size_t slot, const PreparedPhoto& prepared, const VipsBytes& encoded,
                                   std::vector<unsigned char>& own, const unsigned char*& data, std::size_t& size) {
   data = encoded.begin();
   size = encoded.size;
+  const ConvertSettings& settings = SettingsOf(slot);
+  const PhotoItem& photo = PhotoOf(slot);
   if (!settings.NeverLarger) return;
   // Only a photo smaller than its output is read again.
-  const uint64_t photoSize = FileSizeOf(photos[index].path);
+  const uint64_t photoSize = FileSizeOf(photo.path);
   if (photoSize == 0 || photoSize >= encoded.size) return;
-  if (!ReadWholeFile(PlatformPath(photos[index].path), own)) return;
-  const PhotoUse use = UsePhotoForOutput(photos[index], settings, prepared.picture.get(), own, encoded);
+  if (!ReadWholeFile(PlatformPath(photo.path), own)) return;
+  const PhotoUse use = UsePhotoForOutput(photo, settings, prepared.picture.get(), own, encoded);
   if (use == PhotoUse::None) return;
   data = own.data();
   size = own.size();
-  results[index].photoKept = use == PhotoUse::AsItIs;
-  results[index].sizeGiven = EncodedSize();
+  results[slot].photoKept = use == PhotoUse::AsItIs;
+  results[slot].sizeGiven = EncodedSize();
 }
 
-void ConvertBatch_CL::WriteOutput(std::size_t index, PreparedPhoto& prepared, const unsigned char* data,
+void ConvertBatch_CL::WriteOutput(std::size_t slot, PreparedPhoto& prepared, const unsigned char* data,
                                   std::size_t size, const std::atomic<int>& cancel) {
-  PhotoResult& result = results[index];
-  const bool replacing = settings.SaveDirTypeIndex == OutputPlace::ReplaceSource;
+  PhotoResult& result = results[slot];
+  const ConvertSettings& settings = SettingsOf(slot);
+  const bool replacing = Replaces(settings);
   // The photo is smaller than its output and stays in its own place as it is.
   if (replacing && result.photoKept && IsSameFile(result.output, result.source)) return;
   FILETIME fileTime{};
@@ -280,11 +427,13 @@ void ConvertBatch_CL::WriteOutput(std::size_t index, PreparedPhoto& prepared, co
 BatchCounts ConvertBatch_CL::Counts() const {
   BatchCounts counts;
   counts.total = results.size();
-  for (const PhotoResult& result : results) {
+  counts.outputsPerPhoto = outputs.size();
+  for (std::size_t slot = 0; slot < results.size(); ++slot) {
+    const PhotoResult& result = results[slot];
     if (result.failure == PhotoFailure::None) {
       ++counts.written;
       if (result.sizeGiven.madeSmaller) ++counts.madeSmaller;
-      if (result.photoKept) ++(settings.SaveDirTypeIndex == OutputPlace::ReplaceSource ? counts.leftAsIs : counts.copied);
+      if (result.photoKept) ++(Replaces(SettingsOf(slot)) ? counts.leftAsIs : counts.copied);
     } else if (result.failure == PhotoFailure::Cancelled) {
       ++counts.notStarted;
     } else if (result.failure == PhotoFailure::AlreadyDone) {
@@ -297,24 +446,29 @@ BatchCounts ConvertBatch_CL::Counts() const {
 }
 
 std::wstring ConvertBatch_CL::FolderToShow() const {
-  const std::wstring chosen = ChosenOutputFolder(settings);
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    if (results[i].failure == PhotoFailure::None) return chosen.empty() ? planned[i].folder : FullPathOf(chosen);
+  for (std::size_t slot = 0; slot < results.size(); ++slot) {
+    if (results[slot].failure != PhotoFailure::None) continue;
+    const std::wstring chosen = ChosenOutputFolder(SettingsOf(slot));
+    return chosen.empty() ? planned[slot].folder : FullPathOf(chosen);
   }
   return {};
 }
 
 std::wstring SummaryText(const BatchCounts& counts) {
-  std::wstring text = std::to_wstring(counts.total) + L"枚中" + std::to_wstring(counts.written) +
-                      L"枚を変換しました。";
-  if (counts.madeSmaller > 0)
-    text += std::to_wstring(counts.madeSmaller) + L"枚はファイルサイズに収めるため縮小しました。";
-  if (counts.copied > 0)
-    text += std::to_wstring(counts.copied) + L"枚は元の写真の方が小さいため、そのままコピーしました。";
-  if (counts.leftAsIs > 0)
-    text += std::to_wstring(counts.leftAsIs) + L"枚は元の写真の方が小さいため、そのままにしました。";
-  if (counts.skipped > 0) text += std::to_wstring(counts.skipped) + L"枚は変換済みのためとばしました。";
-  if (counts.failed > 0) text += std::to_wstring(counts.failed) + L"枚は変換できませんでした。";
-  if (counts.notStarted > 0) text += std::to_wstring(counts.notStarted) + L"枚は中止により変換していません。";
+  // Several outputs per photo are counted as files: "8枚の写真を3通りに書き出します。24件中24件を…"
+  const bool files = counts.outputsPerPhoto > 1;
+  const std::wstring unit = files ? L"件" : L"枚";
+  const auto count = [&unit](std::size_t n) { return std::to_wstring(n) + unit; };
+  std::wstring text;
+  if (files)
+    text = std::to_wstring(counts.total / counts.outputsPerPhoto) + L"枚の写真を" +
+           std::to_wstring(counts.outputsPerPhoto) + L"通りに書き出しました。";
+  text += count(counts.total) + L"中" + count(counts.written) + L"を変換しました。";
+  if (counts.madeSmaller > 0) text += count(counts.madeSmaller) + L"はファイルサイズに収めるため縮小しました。";
+  if (counts.copied > 0) text += count(counts.copied) + L"は元の写真の方が小さいため、そのままコピーしました。";
+  if (counts.leftAsIs > 0) text += count(counts.leftAsIs) + L"は元の写真の方が小さいため、そのままにしました。";
+  if (counts.skipped > 0) text += count(counts.skipped) + L"は変換済みのためとばしました。";
+  if (counts.failed > 0) text += count(counts.failed) + L"は変換できませんでした。";
+  if (counts.notStarted > 0) text += count(counts.notStarted) + L"は中止により変換していません。";
   return text;
 }

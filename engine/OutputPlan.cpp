@@ -116,12 +116,7 @@ PhotoFailure OutputPlan_CL::UnnumberedPath(std::size_t index, const ConvertSetti
     return PhotoFailure::None;
   }
   baseNames[index] = OutputBaseName(output.source, settings);
-  // A prefix or suffix could make the name a path ("..\x"), a stream ("x:y") or a device
-  // ("CON"): a file name follows the rules of a folder name.
-  if (OutputFolderNameProblem(baseNames[index] + output.type.extension) != FolderNameProblem::None) {
-    return PhotoFailure::WriteFailed;
-  }
-  path = FullPathOf(OutputPath(folder, baseNames[index], output.type.extension));
+  path = WantedOutputPath(output.source, roots[index], settings);
   if (path.empty()) return PhotoFailure::WriteFailed;
   if (replacing) {
     // Its own place, spelt as the photo is; another's name is numbered instead.
@@ -224,4 +219,31 @@ void OutputPlan_CL::Refuse(PlannedOutput& output, PhotoFailure reason) {
   output.refusal = reason;
   output.folder.clear();
   output.path.clear();
+}
+
+std::wstring WantedOutputPath(const std::wstring& source, const std::wstring& root, const ConvertSettings& settings) {
+  // A pattern's name may need the photo's header (its size, its date taken): known only when
+  // the batch plans it, which checks the final names again.
+  if (!settings.FileNamePattern.empty() && settings.SaveDirTypeIndex != OutputPlace::ReplaceSource) return {};
+  const bool namedFolder =
+      settings.SaveDirTypeIndex != OutputPlace::ChosenFolder && settings.SaveDirTypeIndex != OutputPlace::ReplaceSource;
+  if (namedFolder && OutputFolderNameProblem(settings.MakeFolder) != FolderNameProblem::None) return {};
+  const std::wstring baseName = OutputBaseName(source, settings);
+  const std::wstring extension = MapOutputType(source, settings).extension;
+  // A prefix or suffix could make the name a path ("..\x"), a stream ("x:y") or a device
+  // ("CON"): a file name follows the rules of a folder name.
+  if (OutputFolderNameProblem(baseName + extension) != FolderNameProblem::None) return {};
+  return FullPathOf(OutputPath(OutputFolder(source, settings, root), baseName, extension));
+}
+
+OutputClash FindOutputClash(const std::vector<std::vector<std::wstring>>& pathsByOutput) {
+  std::unordered_map<std::wstring, std::size_t> writer;  // case-folded path -> its output
+  for (std::size_t output = 0; output < pathsByOutput.size(); ++output) {
+    for (const std::wstring& path : pathsByOutput[output]) {
+      if (path.empty()) continue;
+      const auto [found, added] = writer.try_emplace(CaseFolded(path), output);
+      if (!added && found->second != output) return {found->second, output, path};
+    }
+  }
+  return {};
 }

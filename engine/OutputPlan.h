@@ -115,3 +115,20 @@ private:
   FolderNameProblem folderProblem = FolderNameProblem::None;
   bool replacing = false;  // the outputs take their photos' places
 };
+
+// ---- several outputs of one batch ------------------------------------------------------------
+
+// The full path the output of the photo at `source` (found below `root`) gets under `settings`
+// before any numbering; empty when its folder or file name cannot be used. Reads no file.
+std::wstring WantedOutputPath(const std::wstring& source, const std::wstring& root, const ConvertSettings& settings);
+
+// Two outputs of one batch that would write one file.
+struct OutputClash {
+  std::size_t first = 0;  // the outputs' indexes, first < second
+  std::size_t second = 0;
+  std::wstring path;      // the file both would write; empty when no two outputs meet
+};
+// The first file that two of the outputs would write, from each output's list of paths (empty
+// paths, refused outputs, are passed over); case does not matter. Each output's own paths are
+// told apart by its plan (" (2)"), so only paths of different outputs clash.
+OutputClash FindOutputClash(const std::vector<std::vector<std::wstring>>& pathsByOutput);

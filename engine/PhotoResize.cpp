@@ -241,8 +241,11 @@ PreparedPhoto ReadHeifSource(const std::wstring& path, const std::atomic<int>* s
   return {};
 }
 
+std::atomic<uint64_t> photoReads{0};
+
 // Reads the header of the photo at `path` into `source`: only the header, no pixels.
 PreparedPhoto ReadSource(const std::wstring& path, const std::atomic<int>* stop, Reading reading, Source& source) {
+  ++photoReads;
   std::wstring why;
   source.file = OpenFileSource(path, stop, why);
   if (!source.file) return Refused(PhotoFailure::Unreadable, std::move(why));
@@ -643,6 +646,22 @@ SizeRule OutputSizeRule(const ConvertSettings& settings) {
   return [&settings](FittedSize upright) { return PlanFor(upright, settings); };
 }
 
+int64_t Area(FittedSize size) { return int64_t{size.width} * size.height; }
+
+// The largest picture any of the outputs is scaled to before its cut, among those that can be
+// made. Every one is the photo's own aspect (or the photo itself), so the largest covers all.
+SizeRule LargestOutputRule(const std::vector<const ConvertSettings*>& outputs) {
+  return [&outputs](FittedSize upright) {
+    FittedSize largest{0, 0};
+    for (const ConvertSettings* settings : outputs) {
+      const SizePlan plan = PlanFor(upright, *settings);
+      if (Refusal(CheckTarget(plan.scaled)) || Refusal(CheckTarget(plan.output))) continue;
+      if (Area(plan.scaled) > Area(largest)) largest = plan.scaled;
+    }
+    return Uncut(largest);
+  };
+}
+
 }  // namespace
 
 FittedSize FitSize(int width, int height, int boxWidth, int boxHeight) {
@@ -715,3 +734,40 @@ bool IsScaledFor(const ScaledPhoto& photo, int rotation, const ConvertSettings& 
 PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect, bool sharpenDownscaled) {
   return FinishScaled(photo, rotation, effect, sharpenDownscaled, nullptr);
 }
+
+ScaledPhoto ScaleForOutputs(const PhotoItem& item, const std::vector<const ConvertSettings*>& outputs,
+                            const std::atomic<int>* stop) {
+  const SizeRule sizeFor = LargestOutputRule(outputs);
+  return ReadJudged<ScaledPhoto>(
+      [&](Reading reading) {
+        return ScaleOnce(item.path, item.rotation, sizeFor, VIPS_INTERESTING_NONE, false, stop, ScaledAs::Memory,
+                         reading);
+      },
+      stop);
+}
+
+PreparedPhoto FinishFor(const ScaledPhoto& read, const PhotoItem& item, const ConvertSettings& settings,
+                        const std::atomic<int>* stop, PictureIn in) {
+  if (read.failure != PhotoFailure::None || !read.scaled) return Refused(read.failure, read.detail);
+  const SizePlan target =
+      StoredTarget(read.storedWidth, read.storedHeight, read.turnsSides, item.rotation, OutputSizeRule(settings));
+  PreparedPhoto outcome = CheckTarget(target.scaled);
+  if (!Refusal(outcome)) outcome = CheckTarget(target.output);
+  if (Refusal(outcome)) return outcome;
+  VipsImage* const whole = read.scaled.get();
+  const FittedSize readSize{vips_image_get_width(whole), vips_image_get_height(whole)};
+  ScaledPhoto photo;
+  photo.storedWidth = read.storedWidth;
+  photo.storedHeight = read.storedHeight;
+  photo.turnsSides = read.turnsSides;
+  photo.hasProfile = read.hasProfile;
+  photo.warning = read.warning;
+  photo.anchor = AnchorOf(settings);
+  photo.downscaled = Downscaled({read.storedWidth, read.storedHeight}, target.scaled);
+  VipsImagePtr scaled = SameSize(readSize, target.scaled) ? ShareImage(whole) : ScaledCut(whole, target.scaled);
+  photo.scaled = Planned(std::move(scaled), target, photo.anchor, stop);
+  if (!photo.scaled) return Failed(stop, L"写真を仕上げられません");
+  return FinishScaled(photo, item.rotation, &PhotoEffect(item, settings), settings.Sharpen != 0, stop, in);
+}
+
+uint64_t PhotoReadsSoFar() { return photoReads.load(); }

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/ConvertSettings.h"
 #include "engine/PhotoFailure.h"
@@ -123,3 +124,23 @@ bool IsScaledFor(const ScaledPhoto& photo, int rotation, const ConvertSettings& 
 // when `sharpenDownscaled`. ScalePhoto's failure is passed on.
 PreparedPhoto FinishPhoto(const ScaledPhoto& photo, int rotation, const EffectParams* effect,
                           bool sharpenDownscaled = false);
+
+// --- several outputs from one read ------------------------------------------------------
+// A batch that makes several outputs of each photo reads and decodes the photo once, at the
+// smallest scale that still covers the largest of them (shrink-on-load), and makes every
+// output from that picture: each comes out at the size, and very nearly the look, that
+// PreparePhoto gives it alone.
+
+// The photo read and scaled, as stored, to the largest size any of `outputs` (at least one)
+// asks for, in memory; not cut, not turned. An output whose size cannot be made (0 x 0,
+// TooLarge) is left out of the choice; FinishFor refuses it.
+ScaledPhoto ScaleForOutputs(const PhotoItem& item, const std::vector<const ConvertSettings*>& outputs,
+                            const std::atomic<int>* stop = nullptr);
+// PreparePhoto's picture of `item` under `settings`, made from `read` (ScaleForOutputs' photo
+// for a set of outputs that holds `settings`): scaled down from it, cut, turned and finished.
+PreparedPhoto FinishFor(const ScaledPhoto& read, const PhotoItem& item, const ConvertSettings& settings,
+                        const std::atomic<int>* stop = nullptr, PictureIn in = PictureIn::Memory);
+
+// How many times this process has opened a photo file to decode it (every read counts, the
+// strip's and the preview's too); tests count a batch's reads with it.
+uint64_t PhotoReadsSoFar();

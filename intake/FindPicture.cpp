@@ -1,7 +1,10 @@
 #include "intake/FindPicture.h"
 
+#include <algorithm>
+
 #include "base/ShellHelpers.h"
 #include "base/PathIdentity.h"
+#include "engine/ChosenFolder.h"
 
 namespace {
 
@@ -16,7 +19,27 @@ std::wstring EveryEntryOf(std::wstring folder) {
   return folder + L"\\*.*";
 }
 
+void AddOnce(std::vector<std::wstring>& list, const std::wstring& entry) {
+  if (entry.empty()) return;
+  const auto same = [&entry](const std::wstring& listed) { return EqualIgnoringCase(listed, entry); };
+  if (std::none_of(list.begin(), list.end(), same)) list.push_back(entry);
+}
+
 }  // namespace
+
+SkippedFolders SkippedFoldersOf(const std::vector<ConvertSettings>& outputs) {
+  SkippedFolders skipped;
+  for (const ConvertSettings& output : outputs) {
+    AddOnce(skipped.names, output.MakeFolder);
+    AddOnce(skipped.paths, ChosenOutputFolder(output));
+  }
+  return skipped;
+}
+
+FindPicture_CL::FindPicture_CL(PhotoList* data, SkippedFolders skippedFolders, std::wstring root)
+    : saveData(data), skipped(std::move(skippedFolders)), photoRoot(std::move(root)) {
+  for (const std::wstring& path : skipped.paths) skippedIdentities.push_back(IdentityOf(path));
+}
 
 bool HasPictureExtension(std::wstring fileName) {
   const std::wstring extension = ExtensionPart(fileName);
@@ -37,12 +60,19 @@ void FindPicture_CL::OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) 
 }
 
 bool FindPicture_CL::EntersSubFolder(const std::wstring& parentFolder, const std::wstring& name) const {
-  if (!skippedFolder.empty() && EqualIgnoringCase(name, skippedFolder)) return false;
-  if (skippedPath.empty()) return true;
+  for (const std::wstring& skippedName : skipped.names)
+    if (EqualIgnoringCase(name, skippedName)) return false;
+  if (skipped.paths.empty()) return true;
   const std::wstring folder = parentFolder + L"\\" + name;
-  if (EqualIgnoringCase(folder, skippedPath)) return false;
-  // Another spelling of it (a link, a short name) is the same folder on disk.
-  return !skippedIdentity.known || !SameIdentity(IdentityOf(folder), skippedIdentity);
+  for (const std::wstring& path : skipped.paths)
+    if (EqualIgnoringCase(folder, path)) return false;
+  // Another spelling of one (a link, a short name) is the same folder on disk.
+  const auto known = [](const FileIdentity& identity) { return identity.known; };
+  if (std::none_of(skippedIdentities.begin(), skippedIdentities.end(), known)) return true;
+  const FileIdentity identity = IdentityOf(folder);
+  for (const FileIdentity& skippedIdentity : skippedIdentities)
+    if (skippedIdentity.known && SameIdentity(identity, skippedIdentity)) return false;
+  return true;
 }
 
 bool PictureSearchOf(const std::wstring& path, std::wstring& searched, std::wstring& root) {
@@ -59,10 +89,10 @@ bool PictureSearchOf(const std::wstring& path, std::wstring& searched, std::wstr
   return true;
 }
 
-void RegisterPath(std::wstring path, PhotoList& data, std::wstring outputFolderName, std::wstring chosenFolder) {
+void RegisterPath(std::wstring path, PhotoList& data, const SkippedFolders& skipped) {
   std::wstring searched;
   std::wstring root;
   if (!PictureSearchOf(path, searched, root)) return;
-  FindPicture_CL finder(&data, std::move(outputFolderName), std::move(chosenFolder), root);
+  FindPicture_CL finder(&data, skipped, root);
   finder.Search(searched, 1);
 }

@@ -3,7 +3,9 @@
 // at the end of the photo list.
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "engine/ConvertSettings.h"
 #include "engine/PhotoList.h"
 #include "intake/FindFile.h"
 
@@ -16,18 +18,23 @@ inline constexpr const wchar_t* kPictureExtensions[] = {
 // True when the file name ends in one of the picture extensions (its last "." on).
 bool HasPictureExtension(std::wstring fileName);
 
+// The folders a walk passes over, as they hold outputs and not photos: every sub-folder of
+// one of `names` (without regard to case; empty names pass over nothing), and each of `paths`
+// (absolute), wherever it lies.
+struct SkippedFolders {
+  std::vector<std::wstring> names;
+  std::vector<std::wstring> paths;
+};
+
+// The output folder name (MakeFolder) of each of `outputs` and each chosen output folder
+// (ChosenOutputFolder), each once: one output's files are never another run's photos.
+SkippedFolders SkippedFoldersOf(const std::vector<ConvertSettings>& outputs);
+
 class FindPicture_CL : public FindFile_CL {
 public:
-  // Sub-folders named outputFolderName (without regard to case) are passed over; an empty
-  // name passes over none. So is the folder chosenFolder (an absolute path; empty: none),
-  // wherever it lies. Each photo found gets `root` as its PhotoItem::root.
-  FindPicture_CL(PhotoList* data, std::wstring outputFolderName, std::wstring chosenFolder = {},
-                 std::wstring root = {})
-      : saveData(data),
-        skippedFolder(std::move(outputFolderName)),
-        skippedPath(std::move(chosenFolder)),
-        skippedIdentity(skippedPath.empty() ? FileIdentity{} : IdentityOf(skippedPath)),
-        photoRoot(std::move(root)) {}
+  // The folders `skipped` names are passed over. Each photo found gets `root` as its
+  // PhotoItem::root.
+  FindPicture_CL(PhotoList* data, SkippedFolders skipped, std::wstring root = {});
 
   // Appends a new photo for every picture file; other files are passed over.
   void OnFile(std::wstring folder, const WIN32_FIND_DATAW& entry) override;
@@ -37,9 +44,8 @@ public:
 
 private:
   PhotoList* saveData;  // not owned
-  std::wstring skippedFolder;
-  std::wstring skippedPath;
-  FileIdentity skippedIdentity;  // looked up once, not for every folder walked
+  SkippedFolders skipped;
+  std::vector<FileIdentity> skippedIdentities;  // of skipped.paths, looked up once, not for every folder walked
   std::wstring photoRoot;
 };
 
@@ -48,10 +54,9 @@ private:
 bool PictureSearchOf(const std::wstring& path, std::wstring& searched, std::wstring& root);
 
 // Adds the pictures found at `path` to `data`'s photo list: a file, a wildcard, or a folder
-// searched with all its sub-folders except those named outputFolderName and the folder
-// chosenFolder (the folder given itself is searched whatever its name). Adds nothing for a
+// searched with all its sub-folders except those `skipped` names (the folder given itself is
+// searched whatever its name). Adds nothing for a
 // path that does not exist. The photos of a folder or wildcard get the searched folder's
 // parent as their root, so that the folder's own name is kept under a chosen output folder
 // ("D:\写真\2024" to "E:\小さく\2024\..."); a file named as it is gets none.
-void RegisterPath(std::wstring path, PhotoList& data, std::wstring outputFolderName,
-                  std::wstring chosenFolder = {});
+void RegisterPath(std::wstring path, PhotoList& data, const SkippedFolders& skipped);

@@ -58,7 +58,7 @@ public:
   IntakeWalker(BatchSender& sender, const IntakeRequest& request, const std::wstring& root,
                std::unordered_set<std::wstring>* seen, std::function<bool()> stopped,
                const std::function<void(const std::wstring&)>& beforeListing)
-      : FindPicture_CL(&sender.found, request.outputFolderName, request.chosenFolder, root),
+      : FindPicture_CL(&sender.found, request.skipped, root),
         sender(sender),
         seen(seen),
         stopped(std::move(stopped)),

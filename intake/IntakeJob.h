@@ -19,12 +19,12 @@
 #include "base/PostToWindow.h"
 #include "base/WorkerThread.h"
 #include "engine/PhotoList.h"
+#include "intake/FindPicture.h"
 
 // What one request walks.
 struct IntakeRequest {
   std::vector<std::wstring> paths;  // files, wildcards or folders (searched with their sub-folders)
-  std::wstring outputFolderName;    // sub-folders of this name are passed over
-  std::wstring chosenFolder;        // the chosen output folder, passed over too; empty: none
+  SkippedFolders skipped;           // the output folders, passed over
   // Each photo once: a photo whose path is in `listed` (or was found before) is not taken
   // again, the path compared without regard to case.
   bool onceEach = false;

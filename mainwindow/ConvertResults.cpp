@@ -31,15 +31,15 @@ std::wstring ResultsList(const std::vector<PhotoResult>& results) {
   };
   for (const PhotoResult& result : results) {
     if (result.failure == PhotoFailure::None || result.failure == PhotoFailure::AlreadyDone) continue;
-    addLine(result.source + L" : " + FailureText(result.failure));
+    addLine(OutputName(result) + L" : " + FailureText(result.failure));
   }
   for (const PhotoResult& result : results) {
     if (result.failure != PhotoFailure::None || !result.sizeGiven.madeSmaller) continue;
-    addLine(result.source + L" : ファイルサイズに収めるため縮小しました (" + std::to_wstring(result.sizeGiven.width) +
+    addLine(OutputName(result) + L" : ファイルサイズに収めるため縮小しました (" + std::to_wstring(result.sizeGiven.width) +
             L" x " + std::to_wstring(result.sizeGiven.height) + L")");
   }
   for (const PhotoResult& result : results) {
-    if (result.failure == PhotoFailure::None && result.photoKept) addLine(result.source + L" : " + kPhotoKeptText);
+    if (result.failure == PhotoFailure::None && result.photoKept) addLine(OutputName(result) + L" : " + kPhotoKeptText);
   }
   return list;
 }

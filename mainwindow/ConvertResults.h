@@ -11,7 +11,8 @@
 #include "engine/ConvertBatch.h"
 #include "toolkit/SubClassDialogBase.h"
 
-// The list the window shows: one line per photo that was not written, "path : reason", then
+// The list the window shows, each photo named with the preset of its output when it has one
+// ("path [Web 1600] : reason"): one line per photo that was not written, "path : reason", then
 // one per photo made smaller, "path : ファイルサイズに収めるため縮小しました (1200 x 900)", then one
 // per photo used as it is, "path : 元の写真の方が小さいため、そのまま使いました".
 std::wstring ResultsList(const std::vector<PhotoResult>& results);

@@ -380,7 +380,7 @@ void MainWindow_CL::OnCommand(UINT id) {
       intake.ChooseAndAdd();
       break;
     case CMD_CONVERT:
-      Convert();
+      Convert({{std::wstring(), theSaveData}});
       break;
     case CMD_ROTATE_LEFT:
       RotateAnchor(-1);
@@ -407,33 +407,52 @@ bool ConfirmReplace(HWND owner, int count) {
 
 }  // namespace
 
-void MainWindow_CL::Convert() {
-  if (!IsUsableCustomSize(theSaveData.outputWidth, theSaveData.outputHeight)) {
-    MessageBoxW(hwnd, kTooSmallText, kTooSmallCaption, MB_ICONERROR);
+void MainWindow_CL::Convert(const std::vector<NamedSettings>& outputs) {
+  bool replacing = false;
+  for (const NamedSettings& output : outputs) {
+    const ConvertSettings& settings = output.settings;
+    if (!IsUsableCustomSize(settings.outputWidth, settings.outputHeight)) {
+      MessageBoxW(hwnd, kTooSmallText, kTooSmallCaption, MB_ICONERROR);
+      return;
+    }
+    if (const PatternProblem problem = CheckFileNamePattern(settings.FileNamePattern);
+        problem != PatternProblem::None) {
+      const std::wstring text = L"「ファイル名の形式」が使えないため、変換を始めません: " + std::wstring(PatternProblemText(problem));
+      MessageBoxW(hwnd, text.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
+      return;
+    }
+    if (WouldOverwriteSources(settings)) {
+      MessageBoxW(hwnd, OverwriteSourcesText(), kOverwriteSourcesCaption, MB_ICONERROR);
+      return;
+    }
+    if (std::wstring problem; FAILED(PrepareChosenFolder(settings, problem))) {
+      theLog.Write(L"%s", problem.c_str());
+      MessageBoxW(hwnd, problem.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
+      return;
+    }
+    replacing = replacing || settings.SaveDirTypeIndex == OutputPlace::ReplaceSource;
+  }
+  std::wstring refusal;
+  {
+    const CriticalSectionLock lock(theSaveData.itemsLock);
+    refusal = OutputsRefusal(theSaveData.items, outputs);
+  }
+  if (!refusal.empty()) {
+    theLog.Write(L"%s", refusal.c_str());
+    MessageBoxW(hwnd, refusal.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
     return;
   }
-  if (const PatternProblem problem = CheckFileNamePattern(theSaveData.FileNamePattern);
-      problem != PatternProblem::None) {
-    const std::wstring text = L"「ファイル名の形式」が使えないため、変換を始めません: " + std::wstring(PatternProblemText(problem));
-    MessageBoxW(hwnd, text.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
-    return;
-  }
-  if (WouldOverwriteSources(theSaveData)) {
-    MessageBoxW(hwnd, OverwriteSourcesText(), kOverwriteSourcesCaption, MB_ICONERROR);
-    return;
-  }
-  if (std::wstring problem; FAILED(PrepareChosenFolder(theSaveData, problem))) {
-    theLog.Write(L"%s", problem.c_str());
-    MessageBoxW(hwnd, problem.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
-    return;
-  }
-  if (theSaveData.SaveDirTypeIndex == OutputPlace::ReplaceSource && !replaceConfirmed) {
+  if (replacing && !replaceConfirmed) {
     if (!ConfirmReplace(hwnd, ItemCount())) return;
     replaceConfirmed = true;
   }
-  MyConvertStartProgress_CL job(theSaveData);
+  MyConvertStartProgress_CL job(theSaveData, outputs);
   job.autoStart = 1;
   job.RunModal(0, 0, hwnd);
+  if (!job.refusal.empty()) {
+    MessageBoxW(hwnd, job.refusal.c_str(), kOverwriteSourcesCaption, MB_ICONERROR);
+    return;
+  }
   if (ResultsNeedWindow(job.counts)) {
     ConvertResults_CL results(SummaryText(job.counts), ResultsList(job.results));
     results.RunModal(0, 0, hwnd);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "engine/NamedSettings.h"
 #include "mainwindow/KeyboardShortcuts.h"
 #include "mainwindow/MainWindowIds.h"
 #include "mainwindow/PhotoIntake.h"
@@ -75,7 +76,9 @@ public:
 
   // The command handlers, one per menu or page command.
   void OnCommand(UINT id);
-  void Convert();
+  // Converts the photo list once per output (the working settings alone, or the presets
+  // ticked), after the checks that stop a batch before it starts.
+  void Convert(const std::vector<NamedSettings>& outputs);
   void RotateAnchor(int step);
   void RemoveSelected();
   void ShowAppSettings();

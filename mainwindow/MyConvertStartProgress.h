@@ -7,21 +7,26 @@
 #include <vector>
 
 #include "engine/ConvertBatch.h"
+#include "engine/NamedSettings.h"
 #include "engine/SaveData.h"
 #include "mainwindow/TheSaveData.h"
 #include "toolkit/EasyProgress.h"
 
 class MyConvertStartProgress_CL : public EasyProgress_CL {
 public:
-  // Takes the batch's snapshot of `record` (normally theSaveData) here, on the caller's
-  // thread and under the record's list lock: the photos and a copy of the parameters. The
-  // worker never reads the record.
+  // Takes the batch's snapshot of `record`'s photos (normally theSaveData's) here, on the
+  // caller's thread and under the record's list lock, with a copy of each output's settings
+  // (the working settings alone, or the presets ticked). The worker never reads the record.
+  // The bar counts photos, each one when all its outputs are done.
+  MyConvertStartProgress_CL(const SaveData_CL& record, std::vector<NamedSettings> outputs);
+  // The working settings of `record` as the one output.
   explicit MyConvertStartProgress_CL(const SaveData_CL& record);
 
   void Run() override;
 
   std::unique_ptr<ConvertBatch_CL> batch;
   std::wstring folderToShow;
+  std::wstring refusal;  // why the batch wrote nothing (ConvertBatch_CL::Refusal)
   std::vector<PhotoResult> results;
   BatchCounts counts;
   int workers = ConvertBatch_CL::DefaultWorkers();

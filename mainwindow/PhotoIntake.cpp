@@ -159,8 +159,7 @@ void PhotoIntake_CL::AddHandedOver() {
 void PhotoIntake_CL::Queue(std::vector<std::wstring> paths, Way way) {
   if (paths.empty()) return;
   IntakeRequest request;
-  request.outputFolderName = record.MakeFolder;
-  request.chosenFolder = ChosenOutputFolder(record);
+  request.skipped = SkippedFoldersOf({record});
   // The same photo sent twice, or already in the strip, stays there once.
   request.onceEach = way == Way::HandedOver;
   if (request.onceEach) {

@@ -657,3 +657,127 @@ TEST(ConvertBatch, ReplacingNeverLosesAPhoto) {
   SetFileAttributesW(readOnly[0].c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(TemporaryFilesIn(folder.Path()), 0);
 }
+
+namespace {
+
+NamedSettings Output(const std::wstring& name, SizeChoice sizeChoice, OutputTypeChoice type) {
+  NamedSettings output{name, {}};
+  output.settings.ResizeRadioIndex = sizeChoice;
+  output.settings.OutputImageType = type;
+  output.settings.MakeFolder = name;
+  return output;
+}
+
+}  // namespace
+
+// "まとめて書き出す": three presets of other sizes, types, cuts and metadata made from one read of
+// each photo, each output as a run of that preset alone makes it.
+TEST(ConvertBatch, SeveralOutputsComeFromOneReadOfEachPhotoAndMatchSeparateRuns) {
+  const TempFolder folder;
+  const VipsImagePtr landscape = VariedPicture(1600, 1200);
+  const VipsImagePtr portrait = VariedPicture(900, 1500);
+  const std::vector<std::wstring> paths{folder.File(L"wide.jpg"), folder.File(L"tall.png")};
+  ASSERT_TRUE(WriteFileBytes(paths[0], JpegOf(landscape.get())));
+  ASSERT_TRUE(WriteFileBytes(paths[1], PngOf(portrait.get())));
+  std::vector<PhotoItem> photos = Photos(paths);
+  photos[1].rotation = 1;  // turned by the user as well
+  NamedSettings web = Output(L"Web", SizeChoice::LongEdge, kAllJpeg);
+  web.settings.LongEdge = 800;
+  NamedSettings mail = Output(L"Mail", SizeChoice::Custom, kAllWebp);
+  mail.settings.outputWidth = 400;
+  mail.settings.outputHeight = 300;
+  NamedSettings thumb = Output(L"Thumb", SizeChoice::Custom, kAllPng);  // cut to fill around what draws the eye
+  thumb.settings.outputWidth = 160;
+  thumb.settings.outputHeight = 120;
+  thumb.settings.CropToFill = FitOrFill::Fill;
+  thumb.settings.CropAnchor = FillAnchor::Attention;
+  thumb.settings.KeepMetadata = false;
+  const std::vector<NamedSettings> outputs{web, mail, thumb};
+  ASSERT_EQ(OutputsRefusal(photos, outputs), L"");
+
+  const uint64_t readsBefore = PhotoReadsSoFar();
+  ConvertBatch_CL together(photos, outputs, theLog);
+  const BatchRun run(together);
+  EXPECT_EQ(PhotoReadsSoFar() - readsBefore, photos.size()) << "each photo read and decoded once";
+  EXPECT_EQ(run.reports.back(), (std::pair<std::size_t, std::size_t>{2, 2})) << "the bar counts photos";
+  ASSERT_EQ(together.Results().size(), 6u);
+  EXPECT_EQ(SummaryText(together.Counts()), L"2枚の写真を3通りに書き出しました。6件中6件を変換しました。");
+
+  for (std::size_t output = 0; output < outputs.size(); ++output) {
+    NamedSettings alone = outputs[output];
+    alone.settings.MakeFolder += L" alone";
+    ConvertBatch_CL separate(photos, alone.settings, theLog);
+    const BatchRun separateRun(separate);
+    for (std::size_t photo = 0; photo < photos.size(); ++photo) {
+      const PhotoResult& ours = together.Results()[photo * outputs.size() + output];
+      const PhotoResult& theirs = separate.Results()[photo];
+      SCOPED_TRACE(Utf8Path(OutputName(ours)));
+      ASSERT_EQ(ours.failure, PhotoFailure::None) << Utf8Path(ours.detail);
+      ASSERT_EQ(theirs.failure, PhotoFailure::None);
+      EXPECT_EQ(ours.preset, outputs[output].name);
+      EXPECT_EQ(ExtensionPart(ours.output), ExtensionPart(theirs.output));
+      const VipsImagePtr mine(vips_image_new_from_file(Utf8Path(ours.output).c_str(), nullptr));
+      const VipsImagePtr other(vips_image_new_from_file(Utf8Path(theirs.output).c_str(), nullptr));
+      ASSERT_TRUE(mine && other);
+      EXPECT_EQ(vips_image_get_width(mine.get()), vips_image_get_width(other.get()));
+      EXPECT_EQ(vips_image_get_height(mine.get()), vips_image_get_height(other.get()));
+      EXPECT_GE(Ssim(mine.get(), other.get()), 0.99);
+      EXPECT_EQ(vips_image_get_typeof(mine.get(), VIPS_META_EXIF_NAME) != 0,
+                vips_image_get_typeof(other.get(), VIPS_META_EXIF_NAME) != 0);
+    }
+  }
+}
+
+// Two outputs that would write one file, or two that would take the photos' places, stop the
+// batch before anything is read or written, naming both presets. One output in the photos'
+// places goes with others: it is written after them.
+TEST(ConvertBatch, OutputsThatWouldMeetRefuseTheBatchBeforeAnythingIsWritten) {
+  const TempFolder folder;
+  const std::wstring stem = Fresh(L"meet");  // a name of its own in the bin
+  const std::vector<std::wstring> paths = WritePhotos(folder, 2, stem);
+  const std::vector<PhotoItem> photos = Photos(paths);
+  NamedSettings small = Output(L"小", SizeChoice::Custom, kAllJpeg);
+  NamedSettings large = Output(L"大", kDefaultSizeChoice, kAllJpeg);
+  large.settings.MakeFolder = L"小";  // the same folder, name and type: one file for both
+  NamedSettings png = Output(L"PNG", SizeChoice::Custom, kAllPng);
+  png.settings.MakeFolder = L"小";  // the same folder, another type: no clash
+  NamedSettings replaceJpeg = Output(L"置換", kDefaultSizeChoice, kAllJpeg);
+  replaceJpeg.settings.SaveDirTypeIndex = OutputPlace::ReplaceSource;
+  NamedSettings replacePng = replaceJpeg;
+  replacePng.name = L"置換PNG";
+  replacePng.settings.OutputImageType = kAllPng;
+  const uint64_t readsBefore = PhotoReadsSoFar();
+  const struct {
+    std::vector<NamedSettings> outputs;
+    std::vector<std::wstring> named;  // empty: the batch may start
+  } cases[] = {
+      {{small, png}, {}},
+      {{small, png, large}, {L"「小」", L"「大」", L"同じファイル"}},
+      {{small, replaceJpeg, replacePng}, {L"「置換」", L"「置換PNG」", L"置き換え"}},
+  };
+  for (const auto& c : cases) {
+    const std::wstring refusal = OutputsRefusal(photos, c.outputs);
+    SCOPED_TRACE(Utf8Path(refusal));
+    EXPECT_EQ(refusal.empty(), c.named.empty());
+    for (const std::wstring& words : c.named) EXPECT_NE(refusal.find(words), std::wstring::npos);
+    if (c.named.empty()) continue;
+    ConvertBatch_CL batch(photos, c.outputs, theLog);
+    const BatchRun run(batch);
+    EXPECT_EQ(batch.Refusal(), refusal) << "the batch refuses it too";
+    EXPECT_TRUE(run.reports.empty());
+    for (const PhotoResult& result : batch.Results()) EXPECT_EQ(result.failure, PhotoFailure::WriteFailed);
+  }
+  EXPECT_EQ(PhotoReadsSoFar(), readsBefore) << "no photo read";
+  EXPECT_FALSE(FileExists(folder.File(L"小"))) << "nothing written";
+
+  const std::string original = ReadFileBytes(paths[0]);
+  ConvertBatch_CL replacing(photos, {replaceJpeg, png}, theLog);
+  const BatchRun run(replacing);
+  ASSERT_EQ(replacing.Counts().written, 4u) << Utf8Path(SummaryText(replacing.Counts()));
+  EXPECT_EQ(OutputName(replacing.Results()[1]), paths[0] + L" [PNG]");
+  EXPECT_TRUE(FileExists(folder.File(L"小\\" + stem + L"0.png")));
+  EXPECT_NE(ReadFileBytes(paths[0]), original) << "replaced";
+  if (!RecycledFilesFolder().empty()) {
+    EXPECT_EQ(InBin(stem + L"0.jpg"), original) << "the photo in the bin";
+  }
+}

@@ -12,7 +12,7 @@ namespace {
 // Paths of the photos RegisterPath adds to a fresh record.
 std::vector<std::wstring> Registered(const std::wstring& path, int times = 1) {
   PhotoList data;
-  for (int i = 0; i < times; ++i) RegisterPath(path, data, ConvertSettings().MakeFolder);
+  for (int i = 0; i < times; ++i) RegisterPath(path, data, SkippedFoldersOf({ConvertSettings()}));
   std::vector<std::wstring> paths;
   for (const PhotoItem& item : data.items) {
     EXPECT_EQ(item.rotation, 0);
@@ -139,7 +139,7 @@ TEST(FindPicture, RelativePathsAreRegisteredAsFullPaths) {
   EXPECT_EQ(found, std::vector<std::wstring>{temp.File(L"相対\\a.png")});
 }
 
-TEST(FindPicture, SubFoldersOfTheOutputFolderNameArePassedOver) {
+TEST(FindPicture, SubFoldersNamedAsAnyOutputFolderAndEveryChosenFolderArePassedOver) {
   TempFolder temp;
   MakeFile(temp.File(L"a.jpg"));
   MakeFolder(temp.File(L"RESIZED"));
@@ -150,21 +150,34 @@ TEST(FindPicture, SubFoldersOfTheOutputFolderNameArePassedOver) {
   MakeFile(temp.File(L"Sub\\resized\\b.jpg"));
   MakeFolder(temp.File(L"Sub\\Resized2"));
   MakeFile(temp.File(L"Sub\\Resized2\\c.jpg"));
-  const auto found = [](const std::wstring& path, const std::wstring& outputFolderName) {
+  const auto found = [](const std::wstring& path, const std::vector<ConvertSettings>& outputs) {
     PhotoList data;
-    RegisterPath(path, data, outputFolderName);
+    RegisterPath(path, data, SkippedFoldersOf(outputs));
     std::vector<std::wstring> paths;
     for (const PhotoItem& item : data.items) paths.push_back(item.path);
     std::sort(paths.begin(), paths.end());
     return paths;
   };
 
-  EXPECT_EQ(found(temp.Path(), L"Resized"),
+  const auto named = [](const std::wstring& name) {
+    ConvertSettings settings;
+    settings.MakeFolder = name;
+    return settings;
+  };
+  ConvertSettings chosen = named(L"Resized");
+  chosen.SaveDirTypeIndex = OutputPlace::ChosenFolder;
+  chosen.OutputFolder = temp.File(L"Sub");
+  EXPECT_EQ(found(temp.Path(), {named(L"Resized")}),
             (std::vector<std::wstring>{temp.File(L"Sub\\Resized2\\c.jpg"), temp.File(L"Sub\\b.jpg"),
                                        temp.File(L"a.jpg")}));
-  EXPECT_EQ(found(temp.File(L"RESIZED"), L"Resized"), std::vector<std::wstring>{temp.File(L"RESIZED\\a.jpg")})
+  EXPECT_EQ(found(temp.File(L"RESIZED"), {named(L"Resized")}), std::vector<std::wstring>{temp.File(L"RESIZED\\a.jpg")})
       << "the folder asked for is searched whatever its name";
-  EXPECT_EQ(found(temp.Path(), L"").size(), 5u) << "an empty name passes over nothing";
+  EXPECT_EQ(found(temp.Path(), {named(L"")}).size(), 5u) << "an empty name passes over nothing";
+  EXPECT_EQ(found(temp.Path(), {named(L"Resized"), named(L"resized2")}),
+            (std::vector<std::wstring>{temp.File(L"Sub\\b.jpg"), temp.File(L"a.jpg")}))
+      << "every output's folder name";
+  EXPECT_EQ(found(temp.Path(), {named(L""), chosen}), std::vector<std::wstring>{temp.File(L"a.jpg")})
+      << "a chosen folder, and the name of an output that goes there";
 }
 
 TEST(FindPicture, PathsLongerThanMaxPathAreSearched) {
