@@ -1,8 +1,10 @@
 #include "engine/SaveData.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
+#include "base/CaselessText.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
@@ -37,50 +39,53 @@ SaveData_CL::~SaveData_CL() = default;
 namespace {
 
 // Every stored field, one line per key: its section, its key and where it lives in the record.
-using IntField = int& (*)(SaveData_CL&);
-using TextField = std::wstring& (*)(SaveData_CL&);
+// The conversion's fields live in its ConvertSettings; the window's own two in the record.
+using IntField = int& (*)(ConvertSettings&);
+using TextField = std::wstring& (*)(ConvertSettings&);
+using WindowField = int& (*)(SaveData_CL&);
 struct StoredField {
   const wchar_t* section;
   const wchar_t* key;
-  IntField number;  // null for a text field
-  TextField text;   // null for a number field
+  IntField number;      // a number of the settings
+  TextField text;       // a text of the settings
+  WindowField window;   // a number of the window's own
 };
 
 constexpr StoredField kStoredFields[] = {
-    {kConvert, L"ResizeRadioIndex", [](SaveData_CL& d) -> int& { return d.ResizeRadioIndex; }, nullptr},
-    {kConvert, L"ResizeResizeEditWidth", [](SaveData_CL& d) -> int& { return d.outputWidth; }, nullptr},
-    {kConvert, L"ResizeEditHeight", [](SaveData_CL& d) -> int& { return d.outputHeight; }, nullptr},
-    {kConvert, L"EffectRadioIndex", [](SaveData_CL& d) -> int& { return d.globalEffect.EffectRadioIndex; }, nullptr},
-    {kConvert, L"CheckBriteness", [](SaveData_CL& d) -> int& { return d.globalEffect.CheckBriteness; }, nullptr},
-    {kConvert, L"ValueBriteness", [](SaveData_CL& d) -> int& { return d.globalEffect.ValueBriteness; }, nullptr},
-    {kConvert, L"CheckContrast", [](SaveData_CL& d) -> int& { return d.globalEffect.CheckContrast; }, nullptr},
-    {kConvert, L"ValueContrast", [](SaveData_CL& d) -> int& { return d.globalEffect.ValueContrast; }, nullptr},
-    {kConvert, L"OutputImageType", [](SaveData_CL& d) -> int& { return d.OutputImageType; }, nullptr},
-    {kConvert, L"SaveDirTypeIndex", [](SaveData_CL& d) -> int& { return d.SaveDirTypeIndex; }, nullptr},
-    {kConvert, L"MakeFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.MakeFolder; }},
-    {kConvert, L"CheckAddFileNameTop", [](SaveData_CL& d) -> int& { return d.CheckAddFileNameTop; }, nullptr},
-    {kConvert, L"CheckAddFileNameBottom", [](SaveData_CL& d) -> int& { return d.CheckAddFileNameBottom; }, nullptr},
-    {kConvert, L"ValueAddFileNameTop", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.ValueAddFileNameTop; }},
-    {kConvert, L"ValueAddFileNameBottom", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.ValueAddFileNameBottom; }},
-    {kConvert, L"JpegQualityTypeIndex", [](SaveData_CL& d) -> int& { return d.JpegQualityTypeIndex; }, nullptr},
-    {kConvert, L"JpegQuantization", [](SaveData_CL& d) -> int& { return d.JpegQuantization; }, nullptr},
-    {kConvert, L"JpegFileSize", [](SaveData_CL& d) -> int& { return d.JpegFileSize; }, nullptr},
-    {kAppSetting, L"WindowTopMost", [](SaveData_CL& d) -> int& { return d.topMost; }, nullptr},
-    {kConvert, L"KeepMetadata", [](SaveData_CL& d) -> int& { return d.KeepMetadata; }, nullptr},
-    {kConvert, L"NoEnlarge", [](SaveData_CL& d) -> int& { return d.NoEnlarge; }, nullptr},
-    {kConvert, L"PreviewFit", [](SaveData_CL& d) -> int& { return d.PreviewFit; }, nullptr},
-    {kConvert, L"LongEdge", [](SaveData_CL& d) -> int& { return d.LongEdge; }, nullptr},
-    {kConvert, L"ScalePercent", [](SaveData_CL& d) -> int& { return d.ScalePercent; }, nullptr},
-    {kConvert, L"KeepFileTime", [](SaveData_CL& d) -> int& { return d.KeepFileTime; }, nullptr},
-    {kConvert, L"FileTimeFromExif", [](SaveData_CL& d) -> int& { return d.FileTimeFromExif; }, nullptr},
-    {kConvert, L"RemoveGps", [](SaveData_CL& d) -> int& { return d.RemoveGps; }, nullptr},
-    {kConvert, L"Sharpen", [](SaveData_CL& d) -> int& { return d.Sharpen; }, nullptr},
-    {kConvert, L"SkipDone", [](SaveData_CL& d) -> int& { return d.SkipDone; }, nullptr},
-    {kConvert, L"CropToFill", [](SaveData_CL& d) -> int& { return d.CropToFill; }, nullptr},
-    {kConvert, L"CropAnchor", [](SaveData_CL& d) -> int& { return d.CropAnchor; }, nullptr},
-    {kConvert, L"TargetStrict", [](SaveData_CL& d) -> int& { return d.TargetStrict; }, nullptr},
-    {kConvert, L"OutputFolder", nullptr, [](SaveData_CL& d) -> std::wstring& { return d.OutputFolder; }},
-    {kConvert, L"NeverLarger", [](SaveData_CL& d) -> int& { return d.NeverLarger; }, nullptr},
+    {kConvert, L"ResizeRadioIndex", [](ConvertSettings& d) -> int& { return d.ResizeRadioIndex; }, nullptr, nullptr},
+    {kConvert, L"ResizeResizeEditWidth", [](ConvertSettings& d) -> int& { return d.outputWidth; }, nullptr, nullptr},
+    {kConvert, L"ResizeEditHeight", [](ConvertSettings& d) -> int& { return d.outputHeight; }, nullptr, nullptr},
+    {kConvert, L"EffectRadioIndex", [](ConvertSettings& d) -> int& { return d.globalEffect.EffectRadioIndex; }, nullptr, nullptr},
+    {kConvert, L"CheckBriteness", [](ConvertSettings& d) -> int& { return d.globalEffect.CheckBriteness; }, nullptr, nullptr},
+    {kConvert, L"ValueBriteness", [](ConvertSettings& d) -> int& { return d.globalEffect.ValueBriteness; }, nullptr, nullptr},
+    {kConvert, L"CheckContrast", [](ConvertSettings& d) -> int& { return d.globalEffect.CheckContrast; }, nullptr, nullptr},
+    {kConvert, L"ValueContrast", [](ConvertSettings& d) -> int& { return d.globalEffect.ValueContrast; }, nullptr, nullptr},
+    {kConvert, L"OutputImageType", [](ConvertSettings& d) -> int& { return d.OutputImageType; }, nullptr, nullptr},
+    {kConvert, L"SaveDirTypeIndex", [](ConvertSettings& d) -> int& { return d.SaveDirTypeIndex; }, nullptr, nullptr},
+    {kConvert, L"MakeFolder", nullptr, [](ConvertSettings& d) -> std::wstring& { return d.MakeFolder; }, nullptr},
+    {kConvert, L"CheckAddFileNameTop", [](ConvertSettings& d) -> int& { return d.CheckAddFileNameTop; }, nullptr, nullptr},
+    {kConvert, L"CheckAddFileNameBottom", [](ConvertSettings& d) -> int& { return d.CheckAddFileNameBottom; }, nullptr, nullptr},
+    {kConvert, L"ValueAddFileNameTop", nullptr, [](ConvertSettings& d) -> std::wstring& { return d.ValueAddFileNameTop; }, nullptr},
+    {kConvert, L"ValueAddFileNameBottom", nullptr, [](ConvertSettings& d) -> std::wstring& { return d.ValueAddFileNameBottom; }, nullptr},
+    {kConvert, L"JpegQualityTypeIndex", [](ConvertSettings& d) -> int& { return d.JpegQualityTypeIndex; }, nullptr, nullptr},
+    {kConvert, L"JpegQuantization", [](ConvertSettings& d) -> int& { return d.JpegQuantization; }, nullptr, nullptr},
+    {kConvert, L"JpegFileSize", [](ConvertSettings& d) -> int& { return d.JpegFileSize; }, nullptr, nullptr},
+    {kAppSetting, L"WindowTopMost", nullptr, nullptr, [](SaveData_CL& d) -> int& { return d.topMost; }},
+    {kConvert, L"KeepMetadata", [](ConvertSettings& d) -> int& { return d.KeepMetadata; }, nullptr, nullptr},
+    {kConvert, L"NoEnlarge", [](ConvertSettings& d) -> int& { return d.NoEnlarge; }, nullptr, nullptr},
+    {kConvert, L"PreviewFit", nullptr, nullptr, [](SaveData_CL& d) -> int& { return d.PreviewFit; }},
+    {kConvert, L"LongEdge", [](ConvertSettings& d) -> int& { return d.LongEdge; }, nullptr, nullptr},
+    {kConvert, L"ScalePercent", [](ConvertSettings& d) -> int& { return d.ScalePercent; }, nullptr, nullptr},
+    {kConvert, L"KeepFileTime", [](ConvertSettings& d) -> int& { return d.KeepFileTime; }, nullptr, nullptr},
+    {kConvert, L"FileTimeFromExif", [](ConvertSettings& d) -> int& { return d.FileTimeFromExif; }, nullptr, nullptr},
+    {kConvert, L"RemoveGps", [](ConvertSettings& d) -> int& { return d.RemoveGps; }, nullptr, nullptr},
+    {kConvert, L"Sharpen", [](ConvertSettings& d) -> int& { return d.Sharpen; }, nullptr, nullptr},
+    {kConvert, L"SkipDone", [](ConvertSettings& d) -> int& { return d.SkipDone; }, nullptr, nullptr},
+    {kConvert, L"CropToFill", [](ConvertSettings& d) -> int& { return d.CropToFill; }, nullptr, nullptr},
+    {kConvert, L"CropAnchor", [](ConvertSettings& d) -> int& { return d.CropAnchor; }, nullptr, nullptr},
+    {kConvert, L"TargetStrict", [](ConvertSettings& d) -> int& { return d.TargetStrict; }, nullptr, nullptr},
+    {kConvert, L"OutputFolder", nullptr, [](ConvertSettings& d) -> std::wstring& { return d.OutputFolder; }, nullptr},
+    {kConvert, L"NeverLarger", [](ConvertSettings& d) -> int& { return d.NeverLarger; }, nullptr, nullptr},
 };
 
 // Whether the file holds any stored key yet: a settings file of an earlier version does, the one
@@ -93,12 +98,117 @@ bool HoldsSettings(const Inifile_CL& ini) {
   return false;
 }
 
+bool IsSettingsField(const StoredField& field) { return field.window == nullptr; }
+
+// A settings field's value as the file holds it.
+std::wstring SettingsText(const StoredField& field, ConvertSettings& settings) {
+  return field.number != nullptr ? std::to_wstring(field.number(settings)) : field.text(settings);
+}
+
 // A field's value as the file holds it.
 std::wstring StoredText(const StoredField& field, SaveData_CL& data) {
-  return field.number != nullptr ? std::to_wstring(field.number(data)) : field.text(data);
+  return IsSettingsField(field) ? SettingsText(field, data) : std::to_wstring(field.window(data));
+}
+
+// The mends every reading of settings makes: values that would lose or misplace outputs, and
+// the newer switches outside their ranges. A folder name refused is logged when `log` is given.
+void MendSettings(ConvertSettings& s, const ConvertSettings& defaults, LogFile* log) {
+  s.SaveDirTypeIndex = InRange(s.SaveDirTypeIndex, kSaveOnDesktop, kReplaceSource, defaults.SaveDirTypeIndex);
+  // A chosen folder without its path (an older version's hand-edited 2) would send the
+  // outputs to the drive's root: beside the photos instead, as that version did.
+  if (s.SaveDirTypeIndex == kSaveInChosenFolder && s.OutputFolder.empty()) s.SaveDirTypeIndex = defaults.SaveDirTypeIndex;
+  if (log != nullptr) {
+    s.MakeFolder = UsableFolderName(s.MakeFolder, defaults.MakeFolder, *log);
+  } else if (OutputFolderNameProblem(s.MakeFolder) != FolderNameProblem::None) {
+    s.MakeFolder = defaults.MakeFolder;
+  }
+  s.JpegQualityTypeIndex = OneOfTwo(s.JpegQualityTypeIndex, defaults.JpegQualityTypeIndex);
+  s.LongEdge = InRange(s.LongEdge, kSmallestLongEdge, kLargestLongEdge, defaults.LongEdge);
+  s.ScalePercent = InRange(s.ScalePercent, kSmallestScalePercent, kLargestScalePercent, defaults.ScalePercent);
+  using S = ConvertSettings;
+  for (int S::*choice : {&S::KeepFileTime, &S::FileTimeFromExif, &S::RemoveGps, &S::Sharpen, &S::SkipDone,
+                         &S::CropToFill, &S::CropAnchor, &S::TargetStrict, &S::NeverLarger}) {
+    s.*choice = OneOfTwo(s.*choice, defaults.*choice);
+  }
+}
+
+// The older fields [CONVERT] keeps as read (a file of an earlier version reads the same), which
+// a section new to this version need not: each outside its range reads as its default.
+void MendOlderFields(ConvertSettings& s, const ConvertSettings& defaults) {
+  constexpr int kLargestKb = 1000000;
+  if (!IsValidSizeChoice(s.ResizeRadioIndex)) s.ResizeRadioIndex = defaults.ResizeRadioIndex;
+  if (!IsValidOutputType(s.OutputImageType)) s.OutputImageType = defaults.OutputImageType;
+  s.outputWidth = InRange(s.outputWidth, kSmallestCustomSide, kLargestLongEdge, defaults.outputWidth);
+  s.outputHeight = InRange(s.outputHeight, kSmallestCustomSide, kLargestLongEdge, defaults.outputHeight);
+  s.JpegQuantization = InRange(s.JpegQuantization, 0, 100, defaults.JpegQuantization);
+  s.JpegFileSize = InRange(s.JpegFileSize, 1, kLargestKb, defaults.JpegFileSize);
+  EffectParams& e = s.globalEffect;
+  e.EffectRadioIndex = InRange(e.EffectRadioIndex, 0, 2, defaults.globalEffect.EffectRadioIndex);
+  e.ValueBriteness = InRange(e.ValueBriteness, 0, 100, defaults.globalEffect.ValueBriteness);
+  e.ValueContrast = InRange(e.ValueContrast, 0, 100, defaults.globalEffect.ValueContrast);
+  e.CheckBriteness = OneOfTwo(e.CheckBriteness, defaults.globalEffect.CheckBriteness);
+  e.CheckContrast = OneOfTwo(e.CheckContrast, defaults.globalEffect.CheckContrast);
+  using S = ConvertSettings;
+  for (int S::*choice : {&S::KeepMetadata, &S::NoEnlarge, &S::CheckAddFileNameTop, &S::CheckAddFileNameBottom}) {
+    s.*choice = OneOfTwo(s.*choice, defaults.*choice);
+  }
+}
+
+// Decimal text, with an optional minus, that fits an int; nothing else.
+bool ParseStoredNumber(const std::wstring& text, int& value) {
+  const size_t digits = !text.empty() && text[0] == L'-' ? 1 : 0;
+  if (text.size() == digits || text.size() - digits > 10) return false;
+  long long number = 0;
+  for (size_t i = digits; i < text.size(); ++i) {
+    if (text[i] < L'0' || text[i] > L'9') return false;
+    number = number * 10 + (text[i] - L'0');
+  }
+  if (digits == 1) number = -number;
+  if (number < INT_MIN || number > INT_MAX) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+const std::wstring* KeyValue(const IniSection& section, const wchar_t* key) {
+  for (const auto& [name, value] : section.keys) {
+    if (SameIgnoringCase(name, key)) return &value;
+  }
+  return nullptr;
 }
 
 }  // namespace
+
+std::vector<std::pair<std::wstring, std::wstring>> StoredSettingsKeys(const ConvertSettings& settings) {
+  ConvertSettings copy = settings;
+  std::vector<std::pair<std::wstring, std::wstring>> keys;
+  for (const StoredField& field : kStoredFields) {
+    if (IsSettingsField(field)) keys.emplace_back(field.key, SettingsText(field, copy));
+  }
+  return keys;
+}
+
+std::vector<std::wstring> ReadStoredSettings(const IniSection& section, ConvertSettings& settings) {
+  const ConvertSettings defaults = settings;
+  std::vector<bool> unreadable;    // each settings field: a value that is no number
+  std::vector<std::wstring> read;  // each settings field's value after reading, before the mends
+  for (const StoredField& field : kStoredFields) {
+    if (!IsSettingsField(field)) continue;
+    const std::wstring* value = KeyValue(section, field.key);
+    if (value != nullptr && field.text != nullptr) field.text(settings) = *value;
+    unreadable.push_back(value != nullptr && field.number != nullptr && !ParseStoredNumber(*value, field.number(settings)));
+    read.push_back(SettingsText(field, settings));
+  }
+  MendSettings(settings, defaults, nullptr);
+  MendOlderFields(settings, defaults);
+  std::vector<std::wstring> mended;
+  size_t index = 0;
+  for (const StoredField& field : kStoredFields) {
+    if (!IsSettingsField(field)) continue;
+    if (unreadable[index] || SettingsText(field, settings) != read[index]) mended.push_back(field.key);
+    ++index;
+  }
+  return mended;
+}
 
 void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   SaveData_CL defaults;
@@ -106,34 +216,19 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   // then converts as it did.
   defaults.NeverLarger = HoldsSettings(ini) ? 0 : 1;
   for (const StoredField& field : kStoredFields) {
-    if (field.number != nullptr) {
+    if (field.window != nullptr) {
+      field.window(*this) = ini.ReadInt(field.section, field.key, field.window(defaults));
+    } else if (field.number != nullptr) {
       field.number(*this) = ini.ReadInt(field.section, field.key, field.number(defaults));
     } else {
       field.text(*this) = ini.ReadString(field.section, field.key, field.text(defaults));
     }
   }
-  SaveDirTypeIndex = InRange(SaveDirTypeIndex, kSaveOnDesktop, kReplaceSource, defaults.SaveDirTypeIndex);
-  // A chosen folder without its path (an older version's hand-edited 2) would send the
-  // outputs to the drive's root: beside the photos instead, as that version did.
-  if (SaveDirTypeIndex == kSaveInChosenFolder && OutputFolder.empty()) SaveDirTypeIndex = defaults.SaveDirTypeIndex;
-  MakeFolder = UsableFolderName(MakeFolder, defaults.MakeFolder, log);
-  JpegQualityTypeIndex = OneOfTwo(JpegQualityTypeIndex, defaults.JpegQualityTypeIndex);
+  MendSettings(*this, defaults, &log);
   PreviewFit = OneOfTwo(PreviewFit, defaults.PreviewFit);
-  LongEdge = InRange(LongEdge, kSmallestLongEdge, kLargestLongEdge, defaults.LongEdge);
-  ScalePercent = InRange(ScalePercent, kSmallestScalePercent, kLargestScalePercent, defaults.ScalePercent);
-  KeepFileTime = OneOfTwo(KeepFileTime, defaults.KeepFileTime);
-  FileTimeFromExif = OneOfTwo(FileTimeFromExif, defaults.FileTimeFromExif);
-  RemoveGps = OneOfTwo(RemoveGps, defaults.RemoveGps);
-  Sharpen = OneOfTwo(Sharpen, defaults.Sharpen);
-  SkipDone = OneOfTwo(SkipDone, defaults.SkipDone);
-  CropToFill = OneOfTwo(CropToFill, defaults.CropToFill);
-  CropAnchor = OneOfTwo(CropAnchor, defaults.CropAnchor);
-  TargetStrict = OneOfTwo(TargetStrict, defaults.TargetStrict);
-  NeverLarger = OneOfTwo(NeverLarger, defaults.NeverLarger);
   // Not yet written by this record: the first Save writes every field once.
   lastStored.clear();
 }
-
 bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside) {
   std::vector<IniEntry> changed;
   std::vector<std::wstring> now;

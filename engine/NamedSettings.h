@@ -1,0 +1,6 @@
+#pragma once
+#include <string>
+
+#include "engine/ConvertSettings.h"
+
+struct NamedSettings { std::wstring name; ConvertSettings settings; };
