@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cwctype>
 
@@ -168,7 +169,7 @@ bool TakesValue(const std::wstring& option) {
 }
 
 // Applies a switch without a value; false when there is no such switch.
-bool ApplySwitch(const std::wstring& option, ConvertSettings& settings, bool& usage) {
+bool ApplySwitch(const std::wstring& option, ConvertSettings& settings, ConsoleRequest& request) {
   if (option == L"/desktop") {
     settings.SaveDirTypeIndex = OutputPlace::Desktop;
   } else if (option == L"/strip") {
@@ -201,7 +202,9 @@ bool ApplySwitch(const std::wstring& option, ConvertSettings& settings, bool& us
     settings.CropToFill = FitOrFill::Fill;
     settings.CropAnchor = FillAnchor::Centre;
   } else if (option == L"/?" || option == L"/help") {
-    usage = true;
+    request.showUsage = true;
+  } else if (option == L"/presets") {
+    request.listPresets = true;
   } else if (option != L"/convert") {
     return false;
   }
@@ -313,33 +316,37 @@ std::wstring ResultLine(const PhotoResult& result) {
 
 bool IsConsoleConversion(const std::vector<std::wstring>& arguments) {
   for (const std::wstring& argument : arguments) {
-    if (OptionName(argument) == L"/convert") return true;
+    if (OptionName(argument) == L"/convert" || OptionName(argument) == L"/presets") return true;
   }
   return false;
 }
 
-ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, ConvertSettings& settings) {
-  ConsoleRequest request;
-  for (size_t i = 0; i < arguments.size(); ++i) {
+namespace {
+
+// The arguments [begin, end) applied to settings; the paths among them join the request when
+// `takePaths`. False at the first bad option, named in request.error.
+bool ApplyArguments(const std::vector<std::wstring>& arguments, size_t begin, size_t end, ConvertSettings& settings,
+                    ConsoleRequest& request, bool takePaths) {
+  for (size_t i = begin; i < end; ++i) {
     const std::wstring option = OptionName(arguments[i]);
     if (option.empty()) {
-      request.paths.push_back(arguments[i]);
+      if (takePaths) request.paths.push_back(arguments[i]);
       continue;
     }
     if (TakesValue(option)) {
-      if (i + 1 >= arguments.size() || !ApplyValue(option, arguments[i + 1], settings, request)) {
-        request.error = arguments[i] + (i + 1 < arguments.size() ? L" " + arguments[i + 1] : L"");
-        return request;
+      if (i + 1 >= end || !ApplyValue(option, arguments[i + 1], settings, request)) {
+        request.error = arguments[i] + (i + 1 < end ? L" " + arguments[i + 1] : L"");
+        return false;
       }
       ++i;
       continue;
     }
-    if (!ApplySwitch(option, settings, request.showUsage)) {
+    if (!ApplySwitch(option, settings, request)) {
       request.error = arguments[i];
-      return request;
+      return false;
     }
     // "/fill smart" cuts around what draws the eye, "/fill centre" (or "/fill") at the centre.
-    if (option == L"/fill" && i + 1 < arguments.size()) {
+    if (option == L"/fill" && i + 1 < end) {
       const std::wstring anchor = Lower(arguments[i + 1]);
       if (anchor == L"smart") {
         settings.CropAnchor = FillAnchor::Attention;
@@ -349,8 +356,80 @@ ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, C
       }
     }
   }
-  if (request.paths.empty() && !request.showUsage) request.error = L"変換する写真かフォルダーがありません";
+  return true;
+}
+
+// Where each "/preset NAME" stands: the index of its "/preset"; a value of another option that
+// reads "/preset" is no preset.
+std::vector<size_t> PresetPositions(const std::vector<std::wstring>& arguments) {
+  std::vector<size_t> positions;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::wstring option = OptionName(arguments[i]);
+    if (option == L"/preset") {
+      positions.push_back(i);
+      ++i;
+    } else if (TakesValue(option)) {
+      ++i;
+    }
+  }
+  return positions;
+}
+
+// The settings of the preset named at `position`, with the shared options and its own applied;
+// false with request.error set when there is no name, no such preset, or it was named before.
+bool AddPresetOutput(const std::vector<std::wstring>& arguments, size_t position, size_t end, size_t sharedEnd,
+                     const std::vector<Preset>& presets, ConsoleRequest& request) {
+  if (position + 1 >= end) {
+    request.error = L"/preset の後にプリセットの名前がありません";
+    return false;
+  }
+  const std::wstring& name = arguments[position + 1];
+  const auto preset = std::find_if(presets.begin(), presets.end(), [&name](const Preset& p) { return SamePresetName(p.name, name); });
+  if (preset == presets.end()) {
+    request.error = L"プリセット「" + name + L"」はありません";
+    request.unknownPreset = true;
+    return false;
+  }
+  for (const NamedSettings& output : request.outputs) {
+    if (output.name == preset->name) {
+      // Its outputs would overwrite each other.
+      request.error = L"プリセット「" + name + L"」が2回指定されています";
+      return false;
+    }
+  }
+  NamedSettings output{preset->name, preset->settings};
+  // Photos are replaced only when this command line says so, as with the working settings.
+  if (output.settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) output.settings.SaveDirTypeIndex = OutputPlace::BesideSource;
+  if (!ApplyArguments(arguments, 0, sharedEnd, output.settings, request, false) ||
+      !ApplyArguments(arguments, position + 2, end, output.settings, request, true)) {
+    return false;
+  }
+  request.outputs.push_back(std::move(output));
+  return true;
+}
+
+}  // namespace
+
+ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, ConvertSettings& settings,
+                                   const std::vector<Preset>& presets) {
+  ConsoleRequest request;
+  const std::vector<size_t> positions = PresetPositions(arguments);
+  const size_t sharedEnd = positions.empty() ? arguments.size() : positions.front();
+  if (!ApplyArguments(arguments, 0, sharedEnd, settings, request, true)) return request;
+  for (size_t k = 0; k < positions.size(); ++k) {
+    const size_t end = k + 1 < positions.size() ? positions[k + 1] : arguments.size();
+    if (!AddPresetOutput(arguments, positions[k], end, sharedEnd, presets, request)) return request;
+  }
+  if (request.paths.empty() && !request.showUsage && !request.listPresets) {
+    request.error = L"変換する写真かフォルダーがありません";
+  }
   return request;
+}
+
+std::vector<std::wstring> PresetLines(const std::vector<Preset>& presets) {
+  std::vector<std::wstring> lines;
+  for (const Preset& preset : presets) lines.push_back(preset.name + L"\t" + PresetSummary(preset.settings));
+  return lines;
 }
 
 std::wstring ConsoleUsage() {
@@ -379,6 +458,8 @@ std::wstring ConsoleUsage() {
          L"  /never-larger | /allow-larger 元より大きくしない（元の写真の方が小さければそのままコピー）| 大きくてもよい\r\n"
          L"  /replace                     元の写真を置き換える（元はごみ箱へ。ごみ箱の無いドライブでは置き換えない）\r\n"
          L"  /workers 2                   同時に変換する写真の数 (1-8、既定はCPUのコア数+1)\r\n"
+         L"  /preset NAME                 [CONVERT] の代わりにプリセットの設定で変換（後のオプションで変更可）\r\n"
+         L"  /presets                     プリセットの一覧（名前、タブ、内容）\r\n"
          L"指定しない設定は Glimmerset.ini の値を使います。終了コード: 0 全て変換, 1 変換できない写真あり, 2 オプションの誤り";
 }
 
@@ -400,32 +481,49 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
     out.Line(LibraryFailureText(libraryFolder, kVipsLibraryName, loaded));
     return kConsoleSomeNotWritten;
   }
-  SaveData_CL settings;
-  settings.Load(theIniFile, theLog);
+  SaveData_CL working;
+  working.Load(theIniFile, theLog);
+  PresetStore_CL presets;
+  presets.Load(theIniFile, theLog);
   // Photos are replaced only when this command line says so, whatever the window chose last.
-  if (settings.SaveDirTypeIndex == OutputPlace::ReplaceSource) settings.SaveDirTypeIndex = OutputPlace::BesideSource;
-  const ConsoleRequest request = ParseConsoleRequest(arguments, settings);
+  if (working.SaveDirTypeIndex == OutputPlace::ReplaceSource) working.SaveDirTypeIndex = OutputPlace::BesideSource;
+  const ConsoleRequest request = ParseConsoleRequest(arguments, working, presets.presets);
   if (request.showUsage) {
     out.Line(ConsoleUsage());
     return request.error.empty() ? kConsoleAllWritten : kConsoleBadOptions;
   }
   if (!request.error.empty()) {
     out.Line(L"オプションが正しくありません: " + request.error);
-    out.Line(ConsoleUsage());
+    if (request.unknownPreset) {
+      out.Line(L"プリセット:");
+      for (const Preset& preset : presets.presets) out.Line(L"  " + preset.name);
+    } else {
+      out.Line(ConsoleUsage());
+    }
     return kConsoleBadOptions;
   }
-  if (const PatternProblem problem = CheckFileNamePattern(settings.FileNamePattern); problem != PatternProblem::None) {
-    out.Line(L"ファイル名の形式「" + settings.FileNamePattern + L"」は使えません: " + PatternProblemText(problem));
-    return kConsoleBadOptions;
+  if (request.listPresets) {
+    for (const std::wstring& line : PresetLines(presets.presets)) out.Line(line);
+    if (request.paths.empty()) return kConsoleAllWritten;
   }
-  if (WouldOverwriteSources(settings)) {
-    out.Line(OverwriteSourcesText());
-    return kConsoleBadOptions;
-  }
-  if (std::wstring problem; FAILED(PrepareChosenFolder(settings, problem))) {
-    out.Line(problem);
-    theLog.Write(L"%s", problem.c_str());
-    return kConsoleBadOptions;
+  // One output per named preset, or the working settings alone.
+  const std::vector<NamedSettings> outputs =
+      request.outputs.empty() ? std::vector<NamedSettings>{{std::wstring(), working}} : request.outputs;
+  for (const NamedSettings& output : outputs) {
+    const ConvertSettings& settings = output.settings;
+    if (const PatternProblem problem = CheckFileNamePattern(settings.FileNamePattern); problem != PatternProblem::None) {
+      out.Line(L"ファイル名の形式「" + settings.FileNamePattern + L"」は使えません: " + PatternProblemText(problem));
+      return kConsoleBadOptions;
+    }
+    if (WouldOverwriteSources(settings)) {
+      out.Line(OverwriteSourcesText());
+      return kConsoleBadOptions;
+    }
+    if (std::wstring problem; FAILED(PrepareChosenFolder(settings, problem))) {
+      out.Line(problem);
+      theLog.Write(L"%s", problem.c_str());
+      return kConsoleBadOptions;
+    }
   }
   const GdiplusSession gdiplus;
   const VipsSession vips(theLog);
@@ -433,9 +531,12 @@ int RunConsoleConversion(const std::vector<std::wstring>& arguments, const std::
     out.Line(EngineFailureText(gdiplus.Started() ? L"libvips" : L"GDI+"));
     return kConsoleSomeNotWritten;
   }
-  const std::vector<NamedSettings> outputs{{std::wstring(), settings}};
+  // No output of any preset, nor of the working settings, is taken for a photo.
+  std::vector<ConvertSettings> everyOutput{working};
+  for (const NamedSettings& output : outputs) everyOutput.push_back(output.settings);
+  for (const Preset& preset : presets.presets) everyOutput.push_back(preset.settings);
   std::vector<UnusedPath> unused;
-  std::vector<PhotoItem> photos = GatherPhotos(request.paths, SkippedFoldersOf({settings}), unused);
+  std::vector<PhotoItem> photos = GatherPhotos(request.paths, SkippedFoldersOf(everyOutput), unused);
   if (const std::wstring refusal = OutputsRefusal(photos, outputs); !refusal.empty()) {
     out.Line(refusal);
     theLog.Write(L"%s", refusal.c_str());

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine/ConvertBatch.h"
+#include "engine/NamedSettings.h"
+#include "engine/PresetStore.h"
 #include "engine/SaveData.h"
 
 constexpr int kConsoleAllWritten = 0;
@@ -17,13 +19,22 @@ constexpr int kConsoleBadOptions = 2;
 bool IsConsoleConversion(const std::vector<std::wstring>& arguments);
 
 // The options of a /convert command line applied to `settings`, and the files and folders.
+// Each "/preset NAME" adds an output with that preset's settings instead of `settings`: the
+// options before the first /preset apply to every output, those after one to its own.
 struct ConsoleRequest {
   std::vector<std::wstring> paths;
+  std::vector<NamedSettings> outputs;  // one per /preset, in order; none: `settings` alone
   bool showUsage = false;
+  bool listPresets = false;  // /presets
   std::wstring error;  // the first bad option, in the user's words; empty when all are good
+  bool unknownPreset = false;  // the error names a preset there is none of
   int workers = ConvertBatch_CL::DefaultWorkers();  // /workers N
 };
-ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, ConvertSettings& settings);
+ConsoleRequest ParseConsoleRequest(const std::vector<std::wstring>& arguments, ConvertSettings& settings,
+                                   const std::vector<Preset>& presets = {});
+
+// What /presets prints: one line per preset, its name, a tab and what it does.
+std::vector<std::wstring> PresetLines(const std::vector<Preset>& presets);
 
 // The usage text /? prints.
 std::wstring ConsoleUsage();

@@ -88,6 +88,29 @@ bool ReadIniText(const std::wstring& path, std::wstring* text) {
   return true;
 }
 
+// A value as the platform's reader gives it: without the spaces around it and without one
+// pair of enclosing quotes.
+std::wstring ReaderValue(const std::wstring& raw) {
+  std::wstring value = Trimmed(raw);
+  if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// text without the sections `drop` accepts: each one's "[name]" line and every line up to the
+// next section.
+std::wstring WithoutSections(const std::wstring& text, const std::function<bool(const std::wstring&)>& drop) {
+  std::wstring kept;
+  bool dropping = false;
+  for (const std::wstring& line : SplitLines(text)) {
+    std::wstring name;
+    if (SectionLine(line, &name)) dropping = drop(name);
+    if (!dropping) kept += line + L"\r\n";
+  }
+  return kept;
+}
+
 }  // namespace
 
 std::wstring StructText(const void* data, UINT size) {
@@ -111,6 +134,30 @@ std::wstring StructText(const void* data, UINT size) {
 std::wstring IntText(int value) {
   wchar_t text[kIntTextCapacity] = {};
   swprintf(text, kIntTextCapacity, L"%d", value);
+  return text;
+}
+
+std::vector<IniSection> ParseIniText(const std::wstring& text) {
+  std::vector<IniSection> sections;
+  for (const std::wstring& line : SplitLines(text)) {
+    std::wstring name;
+    if (SectionLine(line, &name)) {
+      sections.push_back(IniSection{std::move(name), {}});
+      continue;
+    }
+    const size_t equals = line.find(L'=');
+    if (sections.empty() || equals == std::wstring::npos) continue;
+    sections.back().keys.emplace_back(Trimmed(line.substr(0, equals)), ReaderValue(line.substr(equals + 1)));
+  }
+  return sections;
+}
+
+std::wstring IniSectionsText(const std::vector<IniSection>& sections) {
+  std::wstring text;
+  for (const IniSection& section : sections) {
+    text += L"[" + section.name + L"]\r\n";
+    for (const auto& [key, value] : section.keys) text += key + L"=" + value + L"\r\n";
+  }
   return text;
 }
 
@@ -152,9 +199,15 @@ std::wstring MergeIniEntries(const std::wstring& text, const std::vector<IniEntr
 Inifile_CL::~Inifile_CL() = default;
 
 HRESULT Inifile_CL::WriteAll(const std::vector<IniEntry>& entries) {
+  return ReplaceSections({}, entries, {});
+}
+
+HRESULT Inifile_CL::ReplaceSections(const std::function<bool(const std::wstring&)>& drop,
+                                    const std::vector<IniEntry>& entries, const std::vector<IniSection>& sections) {
   std::wstring text;
   if (!ReadIniText(filePath, &text)) return HRESULT_FROM_WIN32(GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT);
-  const std::wstring merged = MergeIniEntries(text, entries);
+  if (drop) text = WithoutSections(text, drop);
+  const std::wstring merged = MergeIniEntries(text, entries) + IniSectionsText(sections);
   std::string bytes = "\xFF\xFE";
   bytes.append(reinterpret_cast<const char*>(merged.data()), merged.size() * sizeof(wchar_t));
   // A reader that has the file open for a moment (an indexer, a virus scanner, an editor
@@ -169,6 +222,13 @@ HRESULT Inifile_CL::WriteAll(const std::vector<IniEntry>& entries) {
   }
   if (SUCCEEDED(result)) ++wholeWrites;
   return result;
+}
+
+bool Inifile_CL::ReadSections(std::vector<IniSection>& sections) const {
+  std::wstring text;
+  if (!ReadIniText(filePath, &text)) return false;
+  sections = ParseIniText(text);
+  return true;
 }
 
 void Inifile_CL::SetFileName(std::wstring path) {

@@ -4,7 +4,9 @@
 // cached: every call goes to the file.
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // One key's value for a whole-file write.
@@ -13,6 +15,19 @@ struct IniEntry {
   std::wstring key;
   std::wstring value;
 };
+
+// One section as the file holds it: its name and its key lines in order, each value as the
+// platform's reader gives it (spaces around it and one pair of enclosing quotes taken off).
+struct IniSection {
+  std::wstring name;
+  std::vector<std::pair<std::wstring, std::wstring>> keys;
+};
+
+// The sections of an INI text in file order, read in one pass; lines before the first
+// section, lines without "=" and a last line cut short without its "]" are passed over.
+std::vector<IniSection> ParseIniText(const std::wstring& text);
+// The text of sections, "[name]" and "key=value" lines ending in CR LF.
+std::wstring IniSectionsText(const std::vector<IniSection>& sections);
 
 // text with each entry's key set to its value: a key already in its section (names compared
 // without case) keeps its line's place, a new one goes at the end of its section, a missing
@@ -49,6 +64,14 @@ public:
   // MergeIniEntries, written to a temporary file and moved over it, so the file on disk is
   // always the old one or the new one. S_OK or the platform's error; the file is then unchanged.
   HRESULT WriteAll(const std::vector<IniEntry>& entries);
+
+  // Every section of the file, read once (ParseIniText). False when the file exists and
+  // cannot be read (or is larger than 16 MB); a missing file has none.
+  bool ReadSections(std::vector<IniSection>& sections) const;
+  // One whole write, like WriteAll: every section whose name `drop` accepts goes (its lines
+  // up to the next section), `entries` are merged, and `sections` are appended as they are.
+  HRESULT ReplaceSections(const std::function<bool(const std::wstring&)>& drop, const std::vector<IniEntry>& entries,
+                          const std::vector<IniSection>& sections);
 
   std::wstring filePath;
   // Whole writes done by WriteAll, for measurements.

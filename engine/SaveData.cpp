@@ -1,8 +1,12 @@
 #include "engine/SaveData.h"
 
+#include <climits>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "base/CaselessText.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
@@ -90,7 +94,72 @@ bool HoldsSettings(const Inifile_CL& ini) {
   return false;
 }
 
+// The window's own keys in the table; every other row is a field of the conversion settings.
+bool IsWindowField(const Field& field) {
+  return std::wstring_view(field.section) != kConvert || std::wstring_view(field.key) == L"PreviewFit";
+}
+
+// The mends of a section new to this version (a preset's): besides the rows' own, every number
+// outside its range reads as its value before the section was read, as do the folder choices
+// that would lose or misplace outputs.
+void MendSectionSettings(ConvertSettings& s, const ConvertSettings& before) {
+  constexpr int kLargestKb = 1000000;
+  if (s.SaveDirTypeIndex == OutputPlace::ChosenFolder && s.OutputFolder.empty()) s.SaveDirTypeIndex = before.SaveDirTypeIndex;
+  if (OutputFolderNameProblem(s.MakeFolder) != FolderNameProblem::None) s.MakeFolder = before.MakeFolder;
+  s.outputWidth = InRange(s.outputWidth, kSmallestCustomSide, kLargestLongEdge, before.outputWidth);
+  s.outputHeight = InRange(s.outputHeight, kSmallestCustomSide, kLargestLongEdge, before.outputHeight);
+  s.LongEdge = InRange(s.LongEdge, kSmallestLongEdge, kLargestLongEdge, before.LongEdge);
+  s.ScalePercent = InRange(s.ScalePercent, kSmallestScalePercent, kLargestScalePercent, before.ScalePercent);
+  s.JpegQuantization = InRange(s.JpegQuantization, 0, 100, before.JpegQuantization);
+  s.JpegFileSize = InRange(s.JpegFileSize, 1, kLargestKb, before.JpegFileSize);
+  EffectParams& e = s.globalEffect;
+  e.ValueBriteness = InRange(e.ValueBriteness, 0, 100, before.globalEffect.ValueBriteness);
+  e.ValueContrast = InRange(e.ValueContrast, 0, 100, before.globalEffect.ValueContrast);
+}
+
+const std::wstring* KeyValue(const IniSection& section, const wchar_t* key) {
+  for (const auto& [name, value] : section.keys) {
+    if (SameIgnoringCase(name, key)) return &value;
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+std::vector<std::pair<std::wstring, std::wstring>> StoredSettingsKeys(const ConvertSettings& settings) {
+  SaveData_CL record;
+  static_cast<ConvertSettings&>(record) = settings;
+  std::vector<std::pair<std::wstring, std::wstring>> keys;
+  for (const Field& field : kStoredFields) {
+    if (!IsWindowField(field)) keys.emplace_back(field.key, field.text(record));
+  }
+  return keys;
+}
+
+std::vector<std::wstring> ReadStoredSettings(const IniSection& section, ConvertSettings& settings) {
+  SaveData_CL record;
+  static_cast<ConvertSettings&>(record) = settings;
+  SaveData_CL before;
+  static_cast<ConvertSettings&>(before) = settings;
+  std::vector<bool> refused;       // each settings field: a value that is none of the field's
+  std::vector<std::wstring> read;  // each settings field's value after reading, before the mends
+  for (const Field& field : kStoredFields) {
+    if (IsWindowField(field)) continue;
+    const std::wstring* value = KeyValue(section, field.key);
+    refused.push_back(value != nullptr && !field.parse(record, *value, before));
+    read.push_back(field.text(record));
+  }
+  MendSectionSettings(record, settings);
+  std::vector<std::wstring> mended;
+  size_t index = 0;
+  for (const Field& field : kStoredFields) {
+    if (IsWindowField(field)) continue;
+    if (refused[index] || field.text(record) != read[index]) mended.push_back(field.key);
+    ++index;
+  }
+  settings = static_cast<const ConvertSettings&>(record);
+  return mended;
+}
 
 void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   SaveData_CL defaults;
@@ -107,7 +176,6 @@ void SaveData_CL::Load(const Inifile_CL& ini, LogFile& log) {
   // Not yet written by this record: the first Save writes every field once.
   lastStored.clear();
 }
-
 bool SaveData_CL::Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside) {
   std::vector<IniEntry> changed;
   std::vector<std::wstring> now;

@@ -4,6 +4,7 @@
 // instance (mainwindow/TheSaveData.h) is the only global one; everything below the windows
 // is handed the settings (ConvertSettings) or a photo list. It knows no window.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Inifile.h"
@@ -11,6 +12,15 @@
 #include "engine/PhotoList.h"
 
 class LogFile;
+
+// The conversion's keys of the settings file (those of "CONVERT" without the window's own) with
+// the values of `settings`, in the file's order: a section of the caller's holds them the same.
+std::vector<std::pair<std::wstring, std::wstring>> StoredSettingsKeys(const ConvertSettings& settings);
+// Reads `settings` from a section's keys (ParseIniText's), with the mends Load makes and, since
+// no earlier version wrote such a section, every older key outside its range (or not a number)
+// as its value in `settings` before the call; a key missing keeps that value too. Answers the
+// keys whose values were mended.
+std::vector<std::wstring> ReadStoredSettings(const IniSection& section, ConvertSettings& settings);
 
 class SaveData_CL : public ConvertSettings, public PhotoList {
 public:

@@ -6,6 +6,7 @@
 // may hold: a choice outside its enum, or a yes/no other than 0 and 1 where the field says so,
 // reads as the default record's value. The record's own Load mends what needs more than one
 // field. SaveData_CL holds the conversion settings' table, the main window its own state's.
+#include <climits>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -21,9 +22,44 @@ struct StoredField {
                const Record& defaults);
   // The field's value as the file holds it.
   std::wstring (*text)(const Record& record);
+  // Sets the field from a value a section holds, strictly: false when the text is no value of
+  // the field (digits of an int, 0 or 1, a number of the enum), which then takes the default
+  // record's. For sections no earlier version wrote (presets), where nothing need be read as
+  // loosely as the older keys of the file are.
+  bool (*parse)(Record& record, const std::wstring& value, const Record& defaults);
 };
 
 namespace stored {
+
+// Decimal text, with an optional minus, that fits an int; nothing else.
+inline bool ParseInt(const std::wstring& text, int& value) {
+  const size_t sign = !text.empty() && text[0] == L'-' ? 1 : 0;
+  if (text.size() == sign || text.size() - sign > 10) return false;
+  long long number = 0;
+  for (size_t i = sign; i < text.size(); ++i) {
+    if (text[i] < L'0' || text[i] > L'9') return false;
+    number = number * 10 + (text[i] - L'0');
+  }
+  if (sign == 1) number = -number;
+  if (number < INT_MIN || number > INT_MAX) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+// A number of low..high, or nothing.
+inline bool ParseIntIn(const std::wstring& text, int low, int high, int& value) {
+  int read = 0;
+  if (!ParseInt(text, read) || read < low || read > high) return false;
+  value = read;
+  return true;
+}
+
+// The field set from `value` when parsed is true, else from the default record.
+template <typename Field>
+bool Taken(bool parsed, Field& field, const Field& fallback) {
+  if (!parsed) field = fallback;
+  return parsed;
+}
 
 // The rows by the field's type. `Access` is a lambda without captures that gives the field of a
 // record: [](auto& r) -> auto& { return r.NoEnlarge; }.
@@ -35,7 +71,13 @@ constexpr StoredField<Record> Number(const wchar_t* section, const wchar_t* key,
           [](Record& r, const Inifile_CL& ini, const wchar_t* s, const wchar_t* k, const Record& d) {
             Access{}(r) = ini.ReadInt(s, k, Access{}(d));
           },
-          [](const Record& r) { return std::to_wstring(Access{}(r)); }};
+          [](const Record& r) { return std::to_wstring(Access{}(r)); },
+          [](Record& r, const std::wstring& v, const Record& d) {
+            int read = 0;
+            const bool parsed = ParseInt(v, read);
+            if (parsed) Access{}(r) = read;
+            return Taken(parsed, Access{}(r), Access{}(d));
+          }};
 }
 
 // A text, kept as read.
@@ -45,7 +87,11 @@ constexpr StoredField<Record> Text(const wchar_t* section, const wchar_t* key, A
           [](Record& r, const Inifile_CL& ini, const wchar_t* s, const wchar_t* k, const Record& d) {
             Access{}(r) = ini.ReadString(s, k, Access{}(d));
           },
-          [](const Record& r) { return std::wstring(Access{}(r)); }};
+          [](const Record& r) { return std::wstring(Access{}(r)); },
+          [](Record& r, const std::wstring& v, const Record&) {
+            Access{}(r) = v;
+            return true;
+          }};
 }
 
 // A yes/no that any number but 0 turns on.
@@ -55,7 +101,13 @@ constexpr StoredField<Record> Flag(const wchar_t* section, const wchar_t* key, A
           [](Record& r, const Inifile_CL& ini, const wchar_t* s, const wchar_t* k, const Record& d) {
             Access{}(r) = ini.ReadInt(s, k, Access{}(d) ? 1 : 0) != 0;
           },
-          [](const Record& r) { return std::wstring(Access{}(r) ? L"1" : L"0"); }};
+          [](const Record& r) { return std::wstring(Access{}(r) ? L"1" : L"0"); },
+          [](Record& r, const std::wstring& v, const Record& d) {
+            int read = 0;
+            const bool parsed = ParseIntIn(v, 0, 1, read);
+            if (parsed) Access{}(r) = read == 1;
+            return Taken(parsed, Access{}(r), Access{}(d));
+          }};
 }
 
 // A yes/no stored as 0 or 1; anything else reads as the default.
@@ -66,7 +118,13 @@ constexpr StoredField<Record> OnOff(const wchar_t* section, const wchar_t* key, 
             const int stored = ini.ReadInt(s, k, Access{}(d) ? 1 : 0);
             Access{}(r) = stored == 0 || stored == 1 ? stored == 1 : Access{}(d);
           },
-          [](const Record& r) { return std::wstring(Access{}(r) ? L"1" : L"0"); }};
+          [](const Record& r) { return std::wstring(Access{}(r) ? L"1" : L"0"); },
+          [](Record& r, const std::wstring& v, const Record& d) {
+            int read = 0;
+            const bool parsed = ParseIntIn(v, 0, 1, read);
+            if (parsed) Access{}(r) = read == 1;
+            return Taken(parsed, Access{}(r), Access{}(d));
+          }};
 }
 
 // A choice of `count` values 0..count-1 of an enum; anything else reads as the default.
@@ -78,7 +136,14 @@ constexpr StoredField<Record> Choice(const wchar_t* section, const wchar_t* key,
             const int stored = ini.ReadInt(s, k, static_cast<int>(Access{}(d)));
             Access{}(r) = stored >= 0 && stored < count ? static_cast<Enum>(stored) : Access{}(d);
           },
-          [](const Record& r) { return std::to_wstring(static_cast<int>(Access{}(r))); }};
+          [](const Record& r) { return std::to_wstring(static_cast<int>(Access{}(r))); },
+          [](Record& r, const std::wstring& v, const Record& d) {
+            using Enum = std::remove_reference_t<decltype(Access{}(r))>;
+            int read = 0;
+            const bool parsed = ParseIntIn(v, 0, count - 1, read);
+            if (parsed) Access{}(r) = static_cast<Enum>(read);
+            return Taken(parsed, Access{}(r), Access{}(d));
+          }};
 }
 
 // Reads every field of the table into record.

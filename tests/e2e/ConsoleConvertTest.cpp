@@ -294,6 +294,57 @@ TEST_F(ConsoleConvertTest, ExitCodesForBadOptionsUsageAndAFolderOfGoodPhotos) {
 
 }  // namespace
 
+TEST_F(ConsoleConvertTest, PresetsAreListedTakenByNameWithTheOptionsAroundThemAndBadNamesEndWithTwo) {
+  ASSERT_TRUE(e2e::WriteUtf16(
+      iniPath, std::wstring(kIni) +
+                   L"[CONVERT]\r\nMakeFolder=作業\r\n[PRESETS]\r\nSeeded=1\r\n"
+                   L"[PRESET1]\r\nName=\"Web 1600\"\r\nResizeRadioIndex=11\r\nLongEdge=1600\r\nOutputImageType=1\r\n"
+                   L"RemoveGps=1\r\nMakeFolder=Web\r\n"
+                   L"[PRESET2]\r\nName=\" ]奇=妙;\"\r\nResizeRadioIndex=9\r\nResizeResizeEditWidth=64\r\n"
+                   L"ResizeEditHeight=48\r\nMakeFolder=奇妙\r\n"));
+  iniBytes = ReadFileBytes(iniPath);
+  const std::wstring photo = photos.File(L"p.jpg");
+  ASSERT_TRUE(WritePhoto(photo));
+  struct Case {
+    const char* what;
+    std::vector<std::wstring> arguments;
+    DWORD exitCode;
+    std::vector<std::wstring> lines;  // each printed as it is
+    std::wstring picture = {};  // written, at the size below; empty: nothing is
+    int width = 0;
+    int height = 0;
+  };
+  const Case cases[] = {
+      {"the list", {L"/presets"}, 0,
+       {L"Web 1600\t長辺1600 / JPEG 80 / 位置情報を消す / フォルダ「Web」", L" ]奇=妙;\t64×48 / 元の形式 80 / フォルダ「奇妙」"}},
+      {"an option before the preset", {L"/convert", L"/size", L"40x30", L"/preset", L"web 1600", photo}, 0,
+       {L"OK " + photo + L" [Web 1600] -> " + photos.File(L"Web\\p.jpg")}, photos.File(L"Web\\p.jpg"), 40, 30},
+      {"an option after the preset", {L"/convert", L"/preset", L" ]奇=妙;", L"/size", L"80x60", photo}, 0,
+       {L"OK " + photo + L" [ ]奇=妙;] -> " + photos.File(L"奇妙\\p.jpg")}, photos.File(L"奇妙\\p.jpg"), 80, 60},
+      {"two presets, one output each", {L"/convert", L"/size", L"20x15", L"/preset", L"Web 1600", L"/preset", L" ]奇=妙;", photo}, 0,
+       {L"OK " + photo + L" [Web 1600] -> " + photos.File(L"Web\\p.jpg"),
+        L"OK " + photo + L" [ ]奇=妙;] -> " + photos.File(L"奇妙\\p.jpg")}, photos.File(L"奇妙\\p.jpg"), 20, 15},
+      {"an unknown name", {L"/convert", L"/preset", L"無い", photo}, 2,
+       {L"オプションが正しくありません: プリセット「無い」はありません", L"  Web 1600", L"   ]奇=妙;"}},
+      {"no name", {L"/convert", photo, L"/preset"}, 2, {}},
+      {"the same preset twice", {L"/convert", L"/preset", L"Web 1600", L"/preset", L"WEB 1600", photo}, 2, {}},
+  };
+  for (const Case& c : cases) {
+    const Outcome outcome = RunGlimmerset(c.arguments);
+    SCOPED_TRACE(testing::Message() << c.what << ":\n" << outcome.output);
+    EXPECT_EQ(outcome.exitCode, c.exitCode);
+    for (const std::wstring& line : c.lines) EXPECT_TRUE(HasLine(outcome, line)) << line;
+    if (!c.picture.empty()) ExpectPicture(c.picture, c.width, c.height);
+    if (c.exitCode == 2) {
+      EXPECT_EQ(LinesStartingWith(outcome, L"OK "), 0u);
+    }
+  }
+  EXPECT_FALSE(FileExists(photos.File(L"作業"))) << "a preset's run never writes where the working settings would";
+  const Outcome usage = RunGlimmerset({L"/convert", L"/?"});
+  EXPECT_NE(usage.output.find(L"/preset NAME"), std::wstring::npos);
+  EXPECT_NE(usage.output.find(L"/presets"), std::wstring::npos);
+}
+
 TEST_F(ConsoleConvertTest, HeicIsWrittenAsJpegAndANamedNonPhotoAPhotolessFolderOrAMissingLibheifEndsWithOne) {
   const std::wstring iphone = photos.File(L"IMG_5195.HEIC");
   ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\testdata\\heic\\IMG_5195.HEIC").c_str(), iphone.c_str(), TRUE));
