@@ -193,6 +193,16 @@ void TabItemDialogImageSize_CL::ShowSettings() {
   EnableFill();
 }
 
+void TabItemDialogImageSize_CL::ShowSettingsAgain() {
+  if (hwnd == nullptr) return;
+  ready = 0;
+  for (RadioButton_CL* radio : typeRadios) SetCheck(radio, false);
+  for (const SizeChoice& choice : sizeChoices) SetCheck(choice.radio, false);
+  ShowSettings();
+  SetTabOrder();
+  ready = 1;
+}
+
 void TabItemDialogImageSize_CL::EnableFill() {
   const bool box = HasSizeBox(theSaveData.ValidResizeIndex());
   Enable(fillCheck, box);

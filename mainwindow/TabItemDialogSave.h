@@ -75,6 +75,9 @@ public:
   StaticText_CL* qualityName = nullptr;       // "JPEG 品質"
   StaticText_CL* fileSizeName = nullptr;      // "目標サイズ (KB)"
   int ready = 0;
+  // The controls show theSaveData's settings afresh (a preset was picked), without taking
+  // their own notifications for changes.
+  void ShowSettingsAgain();
 
 private:
   void SetTabOrder();
