@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "base/CaselessText.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
@@ -169,13 +168,6 @@ bool ParseStoredNumber(const std::wstring& text, int& value) {
   return true;
 }
 
-const std::wstring* KeyValue(const IniSection& section, const wchar_t* key) {
-  for (const auto& [name, value] : section.keys) {
-    if (SameIgnoringCase(name, key)) return &value;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::vector<std::pair<std::wstring, std::wstring>> StoredSettingsKeys(const ConvertSettings& settings) {
@@ -193,7 +185,7 @@ std::vector<std::wstring> ReadStoredSettings(const IniSection& section, ConvertS
   std::vector<std::wstring> read;  // each settings field's value after reading, before the mends
   for (const StoredField& field : kStoredFields) {
     if (!IsSettingsField(field)) continue;
-    const std::wstring* value = KeyValue(section, field.key);
+    const std::wstring* value = IniValue(section, field.key);
     if (value != nullptr && field.text != nullptr) field.text(settings) = *value;
     unreadable.push_back(value != nullptr && field.number != nullptr && !ParseStoredNumber(*value, field.number(settings)));
     read.push_back(SettingsText(field, settings));
