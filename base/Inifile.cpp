@@ -152,6 +152,13 @@ std::vector<IniSection> ParseIniText(const std::wstring& text) {
   return sections;
 }
 
+const std::wstring* IniValue(const IniSection& section, const std::wstring& key) {
+  for (const auto& [name, value] : section.keys) {
+    if (SameIgnoringCase(name, key)) return &value;
+  }
+  return nullptr;
+}
+
 std::wstring IniSectionsText(const std::vector<IniSection>& sections) {
   std::wstring text;
   for (const IniSection& section : sections) {

@@ -26,6 +26,9 @@ struct IniSection {
 // The sections of an INI text in file order, read in one pass; lines before the first
 // section, lines without "=" and a last line cut short without its "]" are passed over.
 std::vector<IniSection> ParseIniText(const std::wstring& text);
+// The value of a section's key (names compared without case; the first line of it), null when
+// the section has no such key.
+const std::wstring* IniValue(const IniSection& section, const std::wstring& key);
 // The text of sections, "[name]" and "key=value" lines ending in CR LF.
 std::wstring IniSectionsText(const std::vector<IniSection>& sections);
 

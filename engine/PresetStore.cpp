@@ -31,13 +31,6 @@ bool IsPresetSection(const std::wstring& name) {
 
 int SectionNumber(const std::wstring& name) { return _wtoi(name.c_str() + std::size(kSectionPrefix) - 1); }
 
-const std::wstring* KeyValue(const IniSection& section, const wchar_t* key) {
-  for (const auto& [name, value] : section.keys) {
-    if (SameIgnoringCase(name, key)) return &value;
-  }
-  return nullptr;
-}
-
 bool IsControl(wchar_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 bool IsTrailSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
@@ -217,7 +210,7 @@ void TakePresets(PresetStore_CL& store, const std::vector<IniSection>& sections,
     if (!IsPresetSection(section.name) || !HasRoom(store.presets, fullLogged, log)) continue;
     Preset preset;
     std::vector<std::wstring> mended = ReadStoredSettings(section, preset.settings);
-    const std::wstring* stored = KeyValue(section, kNameKey);
+    const std::wstring* stored = IniValue(section, kNameKey);
     preset.name = store.FreeName(CleanName(stored != nullptr ? *stored : L""));
     if (stored == nullptr || *stored != preset.name) mended.insert(mended.begin(), kNameKey);
     if (!mended.empty()) {
@@ -258,15 +251,15 @@ void PresetStore_CL::Load(const Inifile_CL& ini, LogFile& log) {
   for (const IniSection& section : sections) {
     if (SameIgnoringCase(section.name, kStateSection)) state = &section;
   }
-  const std::wstring* seeded = state != nullptr ? KeyValue(*state, kSeededKey) : nullptr;
+  const std::wstring* seeded = state != nullptr ? IniValue(*state, kSeededKey) : nullptr;
   if ((seeded == nullptr || *seeded != L"1") && presets.empty()) {
     presets = FirstStartPresets();
     seededNow = true;
     return;
   }
   if (state == nullptr) return;
-  if (const std::wstring* value = KeyValue(*state, kChosenKey)) chosen = IndexOfNumber(numbers, _wtoi(value->c_str()));
-  if (const std::wstring* value = KeyValue(*state, kTickedKey)) {
+  if (const std::wstring* value = IniValue(*state, kChosenKey)) chosen = IndexOfNumber(numbers, _wtoi(value->c_str()));
+  if (const std::wstring* value = IniValue(*state, kTickedKey)) {
     for (size_t at = 0; at < value->size();) {
       const size_t comma = std::min(value->find(L',', at), value->size());
       const int index = IndexOfNumber(numbers, _wtoi(value->substr(at, comma - at).c_str()));

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/CaselessText.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
 #include "engine/OutputNaming.h"
@@ -117,13 +116,6 @@ void MendSectionSettings(ConvertSettings& s, const ConvertSettings& before) {
   e.ValueContrast = InRange(e.ValueContrast, 0, 100, before.globalEffect.ValueContrast);
 }
 
-const std::wstring* KeyValue(const IniSection& section, const wchar_t* key) {
-  for (const auto& [name, value] : section.keys) {
-    if (SameIgnoringCase(name, key)) return &value;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::vector<std::pair<std::wstring, std::wstring>> StoredSettingsKeys(const ConvertSettings& settings) {
@@ -145,7 +137,7 @@ std::vector<std::wstring> ReadStoredSettings(const IniSection& section, ConvertS
   std::vector<std::wstring> read;  // each settings field's value after reading, before the mends
   for (const Field& field : kStoredFields) {
     if (IsWindowField(field)) continue;
-    const std::wstring* value = KeyValue(section, field.key);
+    const std::wstring* value = IniValue(section, field.key);
     refused.push_back(value != nullptr && !field.parse(record, *value, before));
     read.push_back(field.text(record));
   }

@@ -1,6 +1,7 @@
 #include "mainwindow/ConvertResults.h"
 
 #include "base/HighDpiHelper.h"
+#include "toolkit/ControlBase.h"
 
 namespace {
 
@@ -13,13 +14,6 @@ constexpr int kLabelHeight = 20;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 28;
 constexpr wchar_t kPhotoKeptText[] = L"元の写真の方が小さいため、そのまま使いました";
-
-HWND MakeChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id, HFONT font) {
-  const HWND child = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return child;
-}
 
 }  // namespace
 
@@ -77,13 +71,13 @@ INT_PTR ConvertResults_CL::DialogProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 void ConvertResults_CL::MakeControls(HWND dialog) {
-  summaryLabel = MakeChild(dialog, L"STATIC", summaryText, SS_LEFT | SS_NOPREFIX, -1, font);
-  ShowWindow(MakeChild(dialog, L"STATIC", kListName, SS_LEFT, -1, font), SW_HIDE);
-  listEdit = MakeChild(dialog, L"EDIT", listText,
+  summaryLabel = MakeChildWindow(dialog, L"STATIC", summaryText, SS_LEFT | SS_NOPREFIX, -1, font);
+  ShowWindow(MakeChildWindow(dialog, L"STATIC", kListName, SS_LEFT, -1, font), SW_HIDE);
+  listEdit = MakeChildWindow(dialog, L"EDIT", listText,
                        WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
                            ES_AUTOHSCROLL | WS_TABSTOP,
                        -1, font);
-  closeButton = MakeChild(dialog, L"BUTTON", kCloseText, BS_DEFPUSHBUTTON | WS_TABSTOP, closeButtonId, font);
+  closeButton = MakeChildWindow(dialog, L"BUTTON", kCloseText, BS_DEFPUSHBUTTON | WS_TABSTOP, closeButtonId, font);
 }
 
 void ConvertResults_CL::DpiChanged() {

@@ -65,12 +65,13 @@ void KeyboardShortcuts_CL::Attach(HWND mainWindow, const Panes& windowPanes) {
   panes = windowPanes;
   everywhere.reset(MakeTable(true));
   inEditBox.reset(MakeTable(false));
-  // The tab order is the z-order: the buttons, the strip, the tab control, its pages.
+  // The tab order is the z-order: the buttons, the strip, the presets, the tab control, its pages.
   HWND previous = HWND_TOP;
   std::vector<HWND> order = panes.previewButtons;
   order.push_back(panes.weightLine);
   order.push_back(panes.preview);
   if (panes.strip) order.push_back(panes.strip->hwnd);
+  order.insert(order.end(), panes.presetBar.begin(), panes.presetBar.end());
   if (panes.tabs) order.push_back(panes.tabs->hwnd);
   for (const HWND pane : order) {
     if (!pane) continue;

@@ -37,6 +37,7 @@ public:
     HWND weightLine = nullptr;
     HWND preview = nullptr;
     PictureListBase_CL* strip = nullptr;
+    std::vector<HWND> presetBar;  // its label, list and buttons
     TabParamSetting_CL* tabs = nullptr;
   };
 

@@ -96,7 +96,7 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
       }
       break;
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam));
+      if (!presetBar.OnCommand(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam))) OnCommand(LOWORD(wParam));
       break;
     case WM_DROPFILES:
       intake.AddDropped(reinterpret_cast<HDROP>(wParam));
@@ -173,6 +173,8 @@ void MainWindow_CL::Initialize() {
 
   CreatePreview();
   CreateThumbnailList();
+  // Between the strip and the pages, where Tab takes it.
+  CreatePresetBar();
   CreateParamTabs();
   CreateIntake();
   BuildSplitter();
@@ -189,7 +191,7 @@ void MainWindow_CL::Initialize() {
   keys.Attach(hwnd, KeyboardShortcuts_CL::Panes{{previewBar.fitButton.hwnd, previewBar.actualSizeButton.hwnd,
                                                  previewBar.compareButton.hwnd},
                                                 previewBar.weightLine.hwnd, preview ? preview->hwnd : nullptr,
-                                                thumbnailList.get(), paramTabs.get()});
+                                                thumbnailList.get(), presetBar.Controls(), paramTabs.get()});
   // Only now can a second start's paths join the strip.
   MarkHandoverWindow(hwnd);
 }
@@ -269,6 +271,7 @@ void MainWindow_CL::DpiChanged() {
   ScaleSplitter(panesDpi, dpi);
   panesDpi = dpi;
   previewBar.UseDpi(font, dpi);
+  presetBar.UseDpi(font, dpi);
   intake.UseDpi(font, dpi);
   if (paramTabs != nullptr) paramTabs->UseDpi(dpi, font);
   SizeStripTiles();
@@ -313,6 +316,7 @@ void MainWindow_CL::Layout() {
   splitter.ClearPlacements();
   splitter.ComputeLayout(panes);
   PlacePreviewBar();
+  PlacePresetBar();
   PlaceCurrentPage();
   splitter.placements.insert(splitter.placements.end(), statusRow.begin(), statusRow.end());
   splitter.ApplyPlacements();
@@ -355,6 +359,7 @@ void MainWindow_CL::OnRefreshPreview() {
     SyncEffectPage();
     if (preview != nullptr) preview->ShowPlaceholder();
   }
+  presetBar.ShowWorkingState();
   settingsSave.SaveSoon(hwnd);
 }
 
@@ -379,9 +384,12 @@ void MainWindow_CL::OnCommand(UINT id) {
     case CMD_OPEN:
       intake.ChooseAndAdd();
       break;
-    case CMD_CONVERT:
-      Convert({{std::wstring(), theSaveData}});
+    case CMD_CONVERT: {
+      // Two or more presets ticked for "まとめて書き出す": one output of each; else the working settings.
+      const std::vector<NamedSettings> ticked = presetBar.TickedPresets();
+      Convert(ticked.size() >= 2 ? ticked : std::vector<NamedSettings>{{std::wstring(), theSaveData}});
       break;
+    }
     case CMD_ROTATE_LEFT:
       RotateAnchor(-1);
       break;
@@ -560,6 +568,37 @@ void MainWindow_CL::PlacePreviewBar() {
     splitter.placements.insert(splitter.placements.end(), bar.begin(), bar.end());
     return;
   }
+}
+
+// ---- the preset bar -------------------------------------------------------------------
+
+void MainWindow_CL::CreatePresetBar() {
+  presetBar.working = [] { return static_cast<const ConvertSettings&>(theSaveData); };
+  presetBar.take = [this](const ConvertSettings& settings) { TakeSettings(settings); };
+  presetBar.Create(hwnd, theIniFile, theLog);
+  intake.otherOutputs = [this] {
+    std::vector<ConvertSettings> outputs;
+    for (const Preset& preset : presetBar.store.presets) outputs.push_back(preset.settings);
+    return outputs;
+  };
+  presetBar.UseDpi(font, dpi);
+}
+
+void MainWindow_CL::PlacePresetBar() {
+  const HWND tabs = ParamTabsWindow();
+  for (Placement& placement : splitter.placements) {
+    if (placement.window != tabs || tabs == nullptr) continue;
+    std::vector<Placement> bar;
+    placement.rect = presetBar.Place(placement.rect, bar);
+    splitter.placements.insert(splitter.placements.end(), bar.begin(), bar.end());
+    return;
+  }
+}
+
+void MainWindow_CL::TakeSettings(const ConvertSettings& settings) {
+  static_cast<ConvertSettings&>(theSaveData) = settings;
+  if (paramTabs != nullptr) paramTabs->ShowSettings();
+  RequestPreviewRefresh(RefreshPost::kAlways);
 }
 
 // ---- the tab host ---------------------------------------------------------------------

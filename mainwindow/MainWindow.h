@@ -18,6 +18,7 @@
 #include "mainwindow/KeyboardShortcuts.h"
 #include "mainwindow/MainWindowIds.h"
 #include "mainwindow/PhotoIntake.h"
+#include "mainwindow/PresetBar.h"
 #include "mainwindow/PreviewBar.h"
 #include "mainwindow/SettingsSaveThrottle.h"
 #include "mainwindow/UpdateQuestions.h"
@@ -35,8 +36,8 @@ constexpr UINT kLastMainCommand = 193;
 
 // Fixed values of the main window.
 constexpr int kMinimumWidthUnits = 40;   // of the width of "Ｗ"
-// Tall enough for the longest parameter page above the start button.
-constexpr int kMinimumHeightUnits = 49;  // of the height of "Ｗ"
+// Tall enough for the preset area and the longest parameter page above the start button.
+constexpr int kMinimumHeightUnits = 57;  // of the height of "Ｗ"
 constexpr int kStripExtraHeight = 166;   // the strip is a scroll bar's height plus this
 // A strip tile and the thumbnail in it, at 96 DPI.
 constexpr int kThumbWidth = 192;
@@ -102,6 +103,8 @@ public:
   std::unique_ptr<MyPictureListView_CL> thumbnailList;
   std::unique_ptr<TabParamSetting_CL> paramTabs;
   PreviewBar_CL previewBar;
+  // The presets above the pages.
+  PresetBar_CL presetBar;
   // The ways photos come in (drop, open dialog, command line, hand-over) and their walk.
   PhotoIntake_CL intake;
   KeyboardShortcuts_CL keys;
@@ -130,6 +133,10 @@ private:
   void PreviewModeChanged();
   void PlacePreviewBar();
   void CreateThumbnailList();
+  void CreatePresetBar();
+  void PlacePresetBar();
+  // A preset's settings become the working ones: every page shows them, the preview follows.
+  void TakeSettings(const ConvertSettings& settings);
   void CreateParamTabs();
   void BuildSplitter();
   void RestoreWindowRect();

@@ -159,7 +159,11 @@ void PhotoIntake_CL::AddHandedOver() {
 void PhotoIntake_CL::Queue(std::vector<std::wstring> paths, Way way) {
   if (paths.empty()) return;
   IntakeRequest request;
-  request.skipped = SkippedFoldersOf({record});
+  std::vector<ConvertSettings> outputs{record};
+  if (otherOutputs) {
+    for (ConvertSettings& other : otherOutputs()) outputs.push_back(std::move(other));
+  }
+  request.skipped = SkippedFoldersOf(outputs);
   // The same photo sent twice, or already in the strip, stays there once.
   request.onceEach = way == Way::HandedOver;
   if (request.onceEach) {

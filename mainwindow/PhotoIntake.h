@@ -43,6 +43,10 @@ public:
   PhotoIntake_CL(const PhotoIntake_CL&) = delete;
   PhotoIntake_CL& operator=(const PhotoIntake_CL&) = delete;
 
+  // The settings of the other outputs a run may write (the presets): their output folders are
+  // passed over by every walk, as the working settings' are. None when not set.
+  std::function<std::vector<ConvertSettings>()> otherOutputs;
+
   // The status line and "中止" as children of `window`, and the job posting to it.
   void Create(HWND window, std::shared_ptr<WindowPost> post);
   void UseDpi(HFONT font, int dpi);

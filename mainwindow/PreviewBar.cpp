@@ -24,13 +24,6 @@ void Check(const Button_CL& button, bool on) {
   if (button.hwnd != nullptr) SendMessageW(button.hwnd, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-Placement At(HWND window, int left, int top, int right, int bottom) {
-  Placement placement;
-  placement.window = window;
-  placement.rect = RECT{left, top, std::max(left, right), std::max(top, bottom)};
-  return placement;
-}
-
 }  // namespace
 
 void PreviewBar_CL::Create(HWND parent) {
@@ -59,12 +52,12 @@ RECT PreviewBar_CL::Place(const RECT& area, std::vector<Placement>& placements) 
   int x = area.left;
   for (const Button_CL* button : {&fitButton, &actualSizeButton, &compareButton}) {
     const int width = button->TextWidth(button->GetText()) + 2 * padding;
-    placements.push_back(At(button->hwnd, x, area.top, std::min<int>(x + width, area.right), area.top + row));
+    placements.push_back(PlacementAt(button->hwnd, x, area.top, std::min<int>(x + width, area.right), area.top + row));
     x += width + gap;
   }
   const int lineHeight = kLineRows * weightLine.TextHeight(kPreviewFitText) + gap;
   const int lineTop = std::max<int>(area.top + row, area.bottom - lineHeight);
-  placements.push_back(At(weightLine.hwnd, area.left + gap, lineTop, area.right - gap, area.bottom));
+  placements.push_back(PlacementAt(weightLine.hwnd, area.left + gap, lineTop, area.right - gap, area.bottom));
   ShowWeightText(area.right - area.left - 2 * gap);
   RECT picture = area;
   picture.top = std::min<int>(area.top + row + gap, lineTop);

@@ -189,6 +189,13 @@ void TabItemDialogEffect_CL::SetTabOrder() {
   ::SetTabOrder(order, {allGroup.frame, photoGroup.frame});
 }
 
+void TabItemDialogEffect_CL::ShowSettingsAgain() {
+  if (hwnd == nullptr) return;
+  ready = 0;
+  allGroup.Load(theSaveData.globalEffect);
+  ready = 1;
+}
+
 void TabItemDialogEffect_CL::ShowPhoto(const PhotoItem* photo) {
   if (!photo) {
     SetCheck(allRadio, false);

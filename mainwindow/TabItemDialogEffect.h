@@ -79,6 +79,9 @@ public:
   EffectControls allGroup;
   EffectControls photoGroup;
   int ready = 0;
+  // The controls show theSaveData's settings afresh (a preset was picked), without taking
+  // their own notifications for changes.
+  void ShowSettingsAgain();
 
 private:
   void SetTabOrder();

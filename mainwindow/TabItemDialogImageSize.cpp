@@ -191,6 +191,16 @@ void TabItemDialogImageSize_CL::ShowSettings() {
   EnableFill();
 }
 
+void TabItemDialogImageSize_CL::ShowSettingsAgain() {
+  if (hwnd == nullptr) return;
+  ready = 0;
+  for (RadioButton_CL* radio : typeRadios) SetCheck(radio, false);
+  for (const SizeButton& choice : sizeChoices) SetCheck(choice.radio, false);
+  ShowSettings();
+  SetTabOrder();
+  ready = 1;
+}
+
 void TabItemDialogImageSize_CL::EnableFill() {
   const bool box = HasSizeBox(theSaveData.ResizeRadioIndex);
   Enable(fillCheck, box);

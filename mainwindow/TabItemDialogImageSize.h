@@ -64,6 +64,9 @@ public:
   StaticText_CL* scaleName = nullptr;
   ToolTips_CL tips;                       // what keeping the type does to a HEIC
   int ready = 0;
+  // The controls show theSaveData's settings afresh (a preset was picked), without taking
+  // their own notifications for changes.
+  void ShowSettingsAgain();
 
 private:
   void CreateTypeButtons(int unitWidth, int unitHeight);

@@ -147,6 +147,14 @@ void TabItemDialogSave_CL::SetTabOrder() {
 }
 
 // Indices outside their pairs (a hand-edited file) leave both buttons of the pair unchecked.
+void TabItemDialogSave_CL::ShowSettingsAgain() {
+  if (hwnd == nullptr) return;
+  ready = 0;
+  ShowSettings();
+  SetTabOrder();
+  ready = 1;
+}
+
 void TabItemDialogSave_CL::ShowSettings() {
   const SaveData_CL& data = theSaveData;
   SetCheck(prefixCheck, data.CheckAddFileNameTop);

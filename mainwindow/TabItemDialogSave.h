@@ -82,6 +82,9 @@ public:
   Edit_CL* patternEdit = nullptr;
   StaticText_CL* patternLine = nullptr;
   int ready = 0;
+  // The controls show theSaveData's settings afresh (a preset was picked), without taking
+  // their own notifications for changes.
+  void ShowSettingsAgain();
 
   // Shows, under the pattern box, the name the current photo's output gets, found off this
   // thread (it reads the photo's header), or at once why the pattern is refused.

@@ -171,6 +171,12 @@ void TabParamSetting_CL::KeepOffPage() const {
 
 HWND TabParamSetting_CL::CurrentPageWindow() const { return currentPage ? currentPage->hwnd : nullptr; }
 
+void TabParamSetting_CL::ShowSettings() {
+  if (sizePage) sizePage->ShowSettingsAgain();
+  if (effectPage) effectPage->ShowSettingsAgain();
+  if (savePage) savePage->ShowSettingsAgain();
+}
+
 void TabParamSetting_CL::SyncEffectPage() {
   if (effectPage && effectPage->hwnd) effectPage->ShowPhoto(theSaveData.CurrentItem());
   if (savePage && savePage->hwnd) savePage->ShowPatternName();

@@ -48,6 +48,9 @@ public:
   // The window of the page shown, null before the first page was shown.
   HWND CurrentPageWindow() const;
 
+  // Every page shows theSaveData's settings afresh (a preset was picked).
+  void ShowSettings();
+
   // Brings the effect page in line with theSaveData.CurrentItem() (none: both groups off), and
   // the save page's line of the name the current photo gets from the file name pattern.
   void SyncEffectPage();

@@ -15,6 +15,13 @@ constexpr LONG scaledFontWeight = 100;
 
 }  // namespace
 
+HWND MakeChildWindow(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id, HFONT font) {
+  const HWND child = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  if (child != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return child;
+}
+
 ControlBase_CL::ControlBase_CL(int kindCode)
     : kind(kindCode), font(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))) {}
 

@@ -12,6 +12,10 @@
 // or in the context's own font when font is null.
 SIZE MeasureOnScreen(const std::wstring& text, HFONT font);
 
+// A visible child window of parent with no object of its own, in font (a dialog's plain
+// labels, boxes and buttons); null when it could not be made.
+HWND MakeChildWindow(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id, HFONT font);
+
 class ControlBase_CL {
 public:
   using Callback = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -38,6 +38,15 @@ struct Placement {
   UINT showFlags = SWP_NOZORDER | SWP_SHOWWINDOW;
 };
 
+// A window at left, top, right, bottom; a right or bottom edge before its left or top is taken
+// as the left or top (an empty rectangle, never a negative one).
+inline Placement PlacementAt(HWND window, int left, int top, int right, int bottom) {
+  Placement placement;
+  placement.window = window;
+  placement.rect = RECT{left, top, right > left ? right : left, bottom > top ? bottom : top};
+  return placement;
+}
+
 class SplitManager_CL {
 public:
   static constexpr int defaultBarWidth = 4;

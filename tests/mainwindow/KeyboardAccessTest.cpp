@@ -79,7 +79,7 @@ protected:
     if (control == window->thumbnailList->hwnd) return L"<strip>";
     if (control == window->paramTabs->hwnd) return L"<tabs>";
     const std::wstring cls = ClassOf(control);
-    if (cls == L"Edit" || cls == L"msctls_trackbar32") return L"[" + NameByLabel(control) + L"]";
+    if (cls == L"Edit" || cls == L"msctls_trackbar32" || cls == L"ComboBox") return L"[" + NameByLabel(control) + L"]";
     return WithoutKey(TextOf(control));
   }
 
@@ -152,8 +152,10 @@ TEST_F(KeyboardAccess, TabGoesThroughEveryPaneAndPageInReadingOrderAndEveryBoxHa
     ASSERT_EQ(main.paramTabs->currentTab, page.index);
     EXPECT_EQ(Describe(GetFocus()), page.stops.front()) << "a page change puts the focus on its first control";
 
-    // From the strip round: the pages' tabs, the page, then the preview's buttons.
-    std::vector<std::wstring> expected{L"<strip>", L"<tabs>"};
+    // From the strip round: the presets (naming and deleting wait for a chosen one), the pages'
+    // tabs, the page, then the preview's buttons.
+    std::vector<std::wstring> expected{L"<strip>",          L"[プリセット]",       L"保存",  L"名前を付けて保存...",
+                                       L"書き出し・読み込み...", L"まとめて書き出す...", L"<tabs>"};
     expected.insert(expected.end(), page.stops.begin(), page.stops.end());
     expected.insert(expected.end(), {mode, L"比較"});
     const std::vector<std::wstring> forwards = TabWalk(main.thumbnailList->hwnd, false);

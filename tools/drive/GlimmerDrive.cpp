@@ -4,10 +4,12 @@
 // the output folder, shows the whole first photo in the preview ("全体"), saves a screenshot
 // of the window, turns the compare view on ("比較") with the sepia effect and saves a second
 // one beside the first (SCREENSHOT-compare.png), takes the effect off again, saves a third
-// with the save page chosen (SCREENSHOT-save.png), and closes the program. Every step has a
+// with the save page chosen (SCREENSHOT-save.png), one of the preset area above the pages with
+// its list open (SCREENSHOT-presets.png), and closes the program. Every step has a
 // time-out. Exit code 0 when all of it worked.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -36,6 +38,12 @@ bool ThumbnailsShown(HWND main) {
   return !strip.pixels.empty() && drive::PixelsNotNear(strip, kStripGrey, 8) > strip.pixels.size() / 20;
 }
 
+// SCREENSHOT with `tail` before its extension.
+std::wstring ScreenshotPath(const std::wstring& screenshot, const wchar_t* tail) {
+  const size_t dot = screenshot.rfind(L'.');
+  return dot == std::wstring::npos ? screenshot + tail : screenshot.substr(0, dot) + tail + screenshot.substr(dot);
+}
+
 // SCREENSHOT with "-save" before its extension: the window with the third page, "保存",
 // chosen by two presses of the right arrow key on the tab control, as a user may choose it.
 bool SaveSavePageScreenshot(HWND main, const std::wstring& screenshot) {
@@ -46,10 +54,45 @@ bool SaveSavePageScreenshot(HWND main, const std::wstring& screenshot) {
     PostMessageW(tabs, WM_KEYUP, VK_RIGHT, 0);
   }
   Sleep(1000);
-  const size_t dot = screenshot.rfind(L'.');
-  const std::wstring path = dot == std::wstring::npos ? screenshot + L"-save" : screenshot.substr(0, dot) + L"-save" +
-                                                                                  screenshot.substr(dot);
-  return drive::SavePng(drive::CaptureWindow(main), path);
+  return drive::SavePng(drive::CaptureWindow(main), ScreenshotPath(screenshot, L"-save"));
+}
+
+// The part of a capture of `main` that `area` (screen coordinates) covers.
+drive::Capture Cropped(const drive::Capture& whole, HWND main, RECT area) {
+  RECT window{};
+  GetWindowRect(main, &window);
+  OffsetRect(&area, -window.left, -window.top);
+  const RECT bounds{0, 0, whole.width, whole.height};
+  IntersectRect(&area, &area, &bounds);
+  drive::Capture part;
+  part.width = area.right - area.left;
+  part.height = area.bottom - area.top;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) part.pixels.push_back(whole.At(x, y));
+  }
+  return part;
+}
+
+// SCREENSHOT with "-presets": the preset area over the pages, as wide as the tabs, its list
+// open below it.
+bool SavePresetScreenshot(HWND main, const std::wstring& screenshot) {
+  const HWND list = drive::FindDescendant(main, L"", L"ComboBox");
+  const HWND tabs = drive::FindDescendant(main, L"", L"SysTabControl32");
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (list == nullptr || tabs == nullptr || !GetComboBoxInfo(list, &info)) return false;
+  SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+  Sleep(800);
+  RECT tabArea{};
+  RECT listArea{};
+  RECT dropped{};
+  GetWindowRect(tabs, &tabArea);
+  GetWindowRect(list, &listArea);
+  GetWindowRect(info.hwndList, &dropped);
+  const drive::Capture whole = drive::CaptureWindow(main);
+  SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+  const RECT area{tabArea.left - 4, listArea.top - 8, tabArea.right + 4, std::max(dropped.bottom, tabArea.top + 32) + 8};
+  return drive::SavePng(Cropped(whole, main, area), ScreenshotPath(screenshot, L"-presets"));
 }
 
 // The window (at any depth below `main`) whose text is `text`; null when there is none.
@@ -132,6 +175,7 @@ int Drive(const std::wstring& screenshot, const std::wstring& exe, const std::ve
   Click(ChildWithText(main, L"そのまま"));
   Sleep(500);
   if (!SaveSavePageScreenshot(main, screenshot)) Say("glimmer-drive: no screenshot of the save page (going on)");
+  if (!SavePresetScreenshot(main, screenshot)) Say("glimmer-drive: no screenshot of the preset area (going on)");
   const bool closed = drive::Close(program, 15000);
   if (!closed) Say("glimmer-drive: Glimmerset did not end after WM_CLOSE and was terminated");
   return saved && closed ? 0 : 1;
