@@ -161,11 +161,22 @@ const wchar_t* FolderNameProblemText(FolderNameProblem problem) {
 
 // ---- outputs that would replace their sources ---------------------------------------------
 
+namespace {
+
+// Every photo keeps its own type: the choice to keep it, or one outside the table, which
+// MapOutputType treats the same.
+bool KeepsSourceType(const ConvertSettings& settings) {
+  OutputFormat forced = OutputFormat::Jpeg;
+  return !ForcedFormat(settings.OutputImageType, forced);
+}
+
+}  // namespace
+
 bool WouldOverwriteSources(const ConvertSettings& settings) {
   return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() &&
          !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
          !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom) &&
-         settings.OutputImageType == kDefaultOutputType;
+         KeepsSourceType(settings);
 }
 
 const wchar_t* OverwriteSourcesText() {
