@@ -8,12 +8,11 @@
 
 #include "engine/ConvertBatch.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "toolkit/EasyProgress.h"
 
 class MyConvertStartProgress_CL : public EasyProgress_CL {
 public:
-  // Takes the batch's snapshot of `record` (normally theSaveData) here, on the caller's
+  // Takes the batch's snapshot of `record` (normally the main window's working settings) here, on the caller's
   // thread and under the record's list lock: the photos and a copy of the parameters. The
   // worker never reads the record.
   explicit MyConvertStartProgress_CL(const SaveData_CL& record);

@@ -2,8 +2,8 @@
 
 #include "base/Messages.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MainWindowLinks.h"
+#include "mainwindow/WindowState.h"
 
 namespace {
 
@@ -26,17 +26,16 @@ struct HiddenWindow {
   }
 };
 
-// Makes `window` the main window for one test; the record's refresh flag starts clear.
+// The links a main window hands out, to `window` (none: no main window yet).
 struct LinkedMainWindow {
   explicit LinkedMainWindow(HWND window) {
-    theMainWindowLinks.mainWindow = window;
-    theSaveData.refreshPending = false;
+    links.mainWindow = window;
+    links.settings = &settings;
+    links.state = &state;
   }
-  ~LinkedMainWindow() {
-    theMainWindowLinks.mainWindow = nullptr;
-    theSaveData.refreshPending = false;
-    theSaveData.topMost = false;
-  }
+  SaveData_CL settings;
+  WindowState state;
+  MainWindowLinks links;
 };
 
 }  // namespace
@@ -44,39 +43,47 @@ struct LinkedMainWindow {
 TEST(PreviewRefresh, RequestRefreshPostsOneMessageUntilItIsHandled) {
   HiddenWindow window;
   ASSERT_NE(window.hwnd, nullptr);
-  const LinkedMainWindow linked(window.hwnd);
-  RequestPreviewRefresh();
-  RequestPreviewRefresh();
-  EXPECT_EQ(theSaveData.refreshPending, 1);
+  LinkedMainWindow linked(window.hwnd);
+  const MainWindowLinks& links = linked.links;
+  WindowState& state = linked.state;
+  links.RequestPreviewRefresh();
+  links.RequestPreviewRefresh();
+  EXPECT_EQ(state.refreshPending, 1);
   EXPECT_EQ(window.TakeRefreshes(), 1);
 
-  theSaveData.refreshPending = false;  // as the main window does when it handles the message
-  RequestPreviewRefresh();
+  state.refreshPending = false;  // as the main window does when it handles the message
+  links.RequestPreviewRefresh();
   EXPECT_EQ(window.TakeRefreshes(), 1);
 }
 
 TEST(PreviewRefresh, RequestRefreshWithoutMainWindowLeavesNothingPending) {
-  RequestPreviewRefresh();
-  EXPECT_EQ(theSaveData.refreshPending, 0) << "a flag nobody clears would block every later refresh";
+  LinkedMainWindow linked(nullptr);
+  MainWindowLinks& links = linked.links;
+  WindowState& state = linked.state;
+  links.RequestPreviewRefresh();
+  EXPECT_EQ(state.refreshPending, 0) << "a flag nobody clears would block every later refresh";
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_REFRESH_PREVIEW, WM_REFRESH_PREVIEW, PM_REMOVE));
 }
 
 TEST(MainWindowLinks, ApplyTopMostFollowsTheSetting) {
   HiddenWindow window;
-  const LinkedMainWindow linked(window.hwnd);
-  theSaveData.topMost = true;
-  ApplyTopMost();
+  LinkedMainWindow linked(window.hwnd);
+  const MainWindowLinks& links = linked.links;
+  WindowState& state = linked.state;
+  state.topMost = true;
+  links.ApplyTopMost();
   EXPECT_NE(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-  theSaveData.topMost = false;
-  ApplyTopMost();
+  state.topMost = false;
+  links.ApplyTopMost();
   EXPECT_EQ(GetWindowLongW(window.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
 TEST(PreviewRefresh, AClickPostsEvenWhileARefreshIsPending) {
   HiddenWindow window;
-  const LinkedMainWindow linked(window.hwnd);
-  RequestPreviewRefresh();
-  RequestPreviewRefresh(RefreshPost::kAlways);
+  LinkedMainWindow linked(window.hwnd);
+  const MainWindowLinks& links = linked.links;
+  links.RequestPreviewRefresh();
+  links.RequestPreviewRefresh(RefreshPost::kAlways);
   EXPECT_EQ(window.TakeRefreshes(), 2);
 }
