@@ -28,7 +28,7 @@ public:
   // Writes the fields whose values differ from the ones this record last wrote, all in one
   // whole write of the file (Inifile_CL::WriteAll); nothing when none differs. A failed write
   // is logged once until one succeeds, and the values are written at the next Save. False
-  // when the write failed. `alongside` (keys the record does not hold: the window's place)
+  // when the write failed. `alongside` (keys the record does not hold: the window's place and state)
   // goes into the same write; it alone is reason enough to write.
   bool Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside = {});
 

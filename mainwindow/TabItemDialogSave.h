@@ -91,7 +91,7 @@ public:
   CheckBox_CL* keepTimeCheck = nullptr;   // KeepFileTime
   CheckBox_CL* exifTimeCheck = nullptr;   // FileTimeFromExif; greyed while keepTimeCheck is off
   CheckBox_CL* skipDoneCheck = nullptr;   // SkipDone
-  // "フォルダを指定" (SaveDirTypeIndex 2): in the group of the two folder buttons; its path box
+  // "フォルダを指定" (OutputPlace::ChosenFolder): in the group of the two folder buttons; its path box
   // stands where the folder name box does, which is hidden meanwhile.
   RadioButton_CL* chosenFolderRadio = nullptr;
   Button_CL* browseButton = nullptr;      // picks the chosen folder, and chooses it
