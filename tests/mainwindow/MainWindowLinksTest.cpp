@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "base/Inifile.h"
 #include "base/Messages.h"
 #include "engine/SaveData.h"
 #include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/WindowState.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -86,4 +88,38 @@ TEST(PreviewRefresh, AClickPostsEvenWhileARefreshIsPending) {
   links.RequestPreviewRefresh();
   links.RequestPreviewRefresh(RefreshPost::kAlways);
   EXPECT_EQ(window.TakeRefreshes(), 2);
+}
+
+// The window's two stored values: each value round-trips, odd ones are mended (on top as any
+// number but 0, the preview's fit as off), and a file without them opens at the defaults.
+TEST(WindowState, StoredValuesRoundTripAndOddOnesAreMended) {
+  struct Stored {
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* stored;  // null: the key is missing
+    const wchar_t* readsAs;
+  };
+  const Stored values[] = {
+      {L"APP_SETTING", L"WindowTopMost", L"1", L"1"}, {L"APP_SETTING", L"WindowTopMost", L"0", L"0"},
+      {L"APP_SETTING", L"WindowTopMost", L"2", L"1"}, {L"APP_SETTING", L"WindowTopMost", nullptr, L"0"},
+      {L"CONVERT", L"PreviewFit", L"1", L"1"},        {L"CONVERT", L"PreviewFit", L"0", L"0"},
+      {L"CONVERT", L"PreviewFit", L"2", L"0"},        {L"CONVERT", L"PreviewFit", L"-1", L"0"},
+      {L"CONVERT", L"PreviewFit", nullptr, L"0"},
+  };
+  const TempFolder folder;
+  Inifile_CL ini;
+  ini.SetFileName(folder.File(L"Glimmerset.ini"));
+  for (const Stored& value : values) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(value.key) + L"=" + (value.stored ? value.stored : L"(none)")));
+    const std::wstring text = L"\xFEFF[" + std::wstring(value.section) + L"]\r\n" +
+                              (value.stored ? std::wstring(value.key) + L"=" + value.stored + L"\r\n" : L"");
+    ASSERT_TRUE(WriteFileBytes(ini.filePath, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)));
+    WindowState state;
+    state.Load(ini);
+    for (const IniEntry& entry : state.Entries()) {
+      if (entry.key == value.key) {
+        EXPECT_EQ(entry.value, value.readsAs);
+      }
+    }
+  }
 }
