@@ -22,6 +22,13 @@ HWND ParameterPage_CL::Create(HWND parent, MainWindowLinks& mainLinks) {
   return hwnd;
 }
 
+void ParameterPage_CL::ShowAgain() {
+  const int wasReady = ready;
+  ready = 0;
+  ShowSettings();
+  ready = wasReady;
+}
+
 INT_PTR ParameterPage_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   INT_PTR result = 0;
   if (OnMessage(message, wParam, lParam, result)) return result;

@@ -40,6 +40,9 @@ public:
   // The controls sized for the page's new DPI and laid out again.
   void DpiChanged() override;
 
+  // Shows the working settings in every control of the page again (another set was put in
+  // place); the controls' own notices meanwhile change nothing.
+  void ShowAgain();
   // Shows the working settings in every control of the page.
   virtual void ShowSettings() = 0;
   // The page's yes/no rows.

@@ -179,7 +179,7 @@ void TabParamSetting_CL::ShowSettings() {
   for (ParameterPage_CL* page : {static_cast<ParameterPage_CL*>(sizePage.get()),
                                  static_cast<ParameterPage_CL*>(effectPage.get()),
                                  static_cast<ParameterPage_CL*>(savePage.get())}) {
-    if (page != nullptr && page->hwnd != nullptr) page->ShowSettings();
+    if (page != nullptr && page->hwnd != nullptr) page->ShowAgain();
   }
   SyncEffectPage();
 }

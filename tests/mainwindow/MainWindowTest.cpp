@@ -376,6 +376,36 @@ TEST_F(MainWindowTest, NewChoicesOfThePagesReachTheSettingsFileAtTheRefresh) {
   }
   EXPECT_EQ(stored(L"NoEnlarge"), 1);
   EXPECT_EQ(stored(L"KeepMetadata"), 0);
+
+  // A whole set of settings put on every page at once, as a stored set is picked.
+  ConvertSettings picked;
+  picked.ResizeRadioIndex = SizeChoice::Box320x240;
+  picked.outputWidth = 500;
+  picked.OutputImageType = kAllPng;
+  picked.CropToFill = FitOrFill::Fill;
+  picked.globalEffect.EffectRadioIndex = ColourEffect::Sepia;
+  picked.SaveDirTypeIndex = OutputPlace::Desktop;
+  picked.JpegQualityTypeIndex = QualityMode::TargetSize;
+  picked.KeepMetadata = false;
+  picked.MakeFolder = L"Web";
+  main.ShowSettings(picked);
+  EXPECT_TRUE(main.WorkingSettings() == picked) << "showing the boxes' texts changes no choice";
+  EXPECT_EQ(tabs.sizePage->sizeChoices[static_cast<size_t>(SizeChoice::Box320x240)].radio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.sizePage->sizeChoices[static_cast<size_t>(SizeChoice::Box800x600)].radio->IsChecked(), BST_UNCHECKED);
+  EXPECT_EQ(tabs.sizePage->typeRadios[kAllPng]->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.sizePage->typeRadios[4]->IsChecked(), BST_UNCHECKED);
+  EXPECT_EQ(tabs.sizePage->fillCheck->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.effectPage->allGroup.sepiaRadio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.savePage->desktopRadio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.savePage->fileSizeRadio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.savePage->keepMetadataCheck->IsChecked(), BST_UNCHECKED);
+  EXPECT_FALSE(IsWindowEnabled(tabs.savePage->removeGpsCheck->hwnd));
+  EXPECT_EQ(tabs.savePage->folderEdit->GetText(), L"Web");
+  for (int i = 0; i < 100 && stored(L"OutputImageType") != kAllPng; ++i) {
+    Sleep(10);
+    Pump();
+  }
+  EXPECT_EQ(stored(L"CropToFill"), 1) << "the refresh saves what was shown";
 }
 
 // A slider dragged through 50 values writes the settings file a few times, never half a file,
