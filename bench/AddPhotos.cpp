@@ -17,7 +17,6 @@
 #include "base/PathHandover.h"
 #include "intake/FindPicture.h"
 #include "mainwindow/MainWindow.h"
-#include "mainwindow/TheSaveData.h"
 #include "tests/support/UiStallProbe.h"
 
 namespace {
@@ -61,9 +60,9 @@ void RemoveFolder(const std::wstring& folder) {
   SHFileOperationW(&operation);
 }
 
-int ItemCount() {
-  const CriticalSectionLock lock(theSaveData.itemsLock);
-  return static_cast<int>(theSaveData.items.size());
+int ItemCount(SaveData_CL& photos) {
+  const CriticalSectionLock lock(photos.itemsLock);
+  return static_cast<int>(photos.items.size());
 }
 
 int AddPhotos() {
@@ -92,11 +91,11 @@ int AddPhotos() {
     do {
       Pump();
       Sleep(1);
-    } while (window.intake.Busy() || ItemCount() < kPhotos);
+    } while (window.intake.Busy() || ItemCount(window.settings) < kPhotos);
     ours = MillisecondsSince(start);
     oursStall = probe.Stop();
   }
-  const int added = ItemCount();
+  const int added = ItemCount(window.settings);
 
   // The same tree walked right on the user-interface thread, under the list's lock.
   double before = 0;
@@ -106,9 +105,10 @@ int AddPhotos() {
     Sleep(100);
     const Clock::time_point start = Clock::now();
     {
-      const CriticalSectionLock lock(theSaveData.itemsLock);
-      theSaveData.Clear();
-      RegisterPath(root, theSaveData, SkippedFoldersOf({theSaveData}));
+      SaveData_CL& photos = window.settings;
+      const CriticalSectionLock lock(photos.itemsLock);
+      photos.Clear();
+      RegisterPath(root, photos, SkippedFoldersOf({photos}));
     }
     Pump();
     before = MillisecondsSince(start);

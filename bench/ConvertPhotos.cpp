@@ -27,9 +27,11 @@
 #include "engine/VipsSession.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 
 namespace {
+
+// The settings of every conversion here: the defaults, nothing is read from an INI file.
+const SaveData_CL kDefaults;
 
 using bench::Clock;
 using bench::MillisecondsSince;
@@ -72,8 +74,8 @@ int MakePhotos(const std::wstring& folder) {
 }
 
 std::wstring OutputOf(const std::wstring& photo) {
-  const OutputType type = MapOutputType(photo, theSaveData);
-  return OutputPath(OutputFolder(photo, theSaveData), OutputBaseName(photo, theSaveData), type.extension);
+  const OutputType type = MapOutputType(photo, kDefaults);
+  return OutputPath(OutputFolder(photo, kDefaults), OutputBaseName(photo, kDefaults), type.extension);
 }
 
 // Fitted into 800 x 600 and touching it: an upright photo comes out 450 x 600.
@@ -107,8 +109,7 @@ int ConvertPhotos(const std::wstring& folder, int workers) {
     items.push_back(item);
   }
 
-  // theSaveData holds the defaults: nothing is read from an INI file here.
-  ConvertBatch_CL batch(items, theSaveData, theLog);
+  ConvertBatch_CL batch(items, kDefaults, theLog);
   const std::atomic<int> noCancel{0};
   const Clock::time_point start = Clock::now();
   batch.Run({}, noCancel, workers);
@@ -132,14 +133,14 @@ int TimeJpegEncoding(const std::wstring& folder) {
   constexpr int kRounds = 20;
   PhotoItem item;
   item.path = PhotoPaths(folder).front();
-  const PreparedPhoto prepared = PreparePhoto(item, theSaveData);
+  const PreparedPhoto prepared = PreparePhoto(item, kDefaults);
   if (!prepared.picture) return 1;
   VipsImage* const picture = prepared.picture.get();
   size_t oursBytes = 0;
   Clock::time_point start = Clock::now();
   for (int i = 0; i < kRounds; ++i) {
     VipsBytes encoded;
-    if (FAILED(EncodePhoto(picture, OutputFormat::Jpeg, theSaveData, encoded))) return 1;
+    if (FAILED(EncodePhoto(picture, OutputFormat::Jpeg, kDefaults, encoded))) return 1;
     oursBytes = encoded.size;
   }
   const double ours = MillisecondsSince(start) / kRounds;
@@ -147,14 +148,14 @@ int TimeJpegEncoding(const std::wstring& folder) {
   start = Clock::now();
   for (int i = 0; i < kRounds; ++i) {
     void* data = nullptr;
-    if (vips_jpegsave_buffer(picture, &data, &plainBytes, "Q", theSaveData.JpegQuantization, "keep",
+    if (vips_jpegsave_buffer(picture, &data, &plainBytes, "Q", kDefaults.JpegQuantization, "keep",
                              VIPS_FOREIGN_KEEP_NONE, nullptr) != 0)
       return 1;
     g_free(data);
   }
   const double plain = MillisecondsSince(start) / kRounds;
   std::printf("convert: jpeg encode of %dx%d at quality %d: ours %.1f ms (%zu bytes), plain libjpeg %.1f ms (%zu bytes)\n",
-              vips_image_get_width(picture), vips_image_get_height(picture), theSaveData.JpegQuantization, ours,
+              vips_image_get_width(picture), vips_image_get_height(picture), kDefaults.JpegQuantization, ours,
               oursBytes, plain, plainBytes);
   return 0;
 }

@@ -22,7 +22,7 @@ ChosenFolderProblem ChosenFolderPathProblem(const std::wstring& path);
 // The problem in the user's words; empty for None.
 const wchar_t* ChosenFolderProblemText(ChosenFolderProblem problem);
 
-// The chosen folder when the settings send the outputs there (SaveDirTypeIndex 2), else empty.
+// The chosen folder when the settings send the outputs there (OutputPlace::ChosenFolder), else empty.
 std::wstring ChosenOutputFolder(const ConvertSettings& settings);
 
 // Makes the absolute folder `fullPath` with every missing level above it (paths of any

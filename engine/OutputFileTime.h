@@ -19,7 +19,7 @@ bool ExifDateLocal(const char* text, SYSTEMTIME& local);
 // maybe a description after it), read as local time; false when the text holds no valid date.
 bool ExifDateTaken(const char* text, FILETIME& utc);
 
-// With settings.KeepFileTime 0: false, the output keeps the time it was written at. With 1:
-// the date taken from `picture`'s EXIF when settings.FileTimeFromExif is 1 and there is one,
+// With settings.KeepFileTime off: false, the output keeps the time it was written at. On:
+// the date taken from `picture`'s EXIF when settings.FileTimeFromExif is on and there is one,
 // else the modification time of the photo at `sourcePath` (false when it cannot be read).
 bool OutputFileTime(const std::wstring& sourcePath, VipsImage* picture, const ConvertSettings& settings, FILETIME& time);

@@ -162,14 +162,24 @@ const wchar_t* FolderNameProblemText(FolderNameProblem problem) {
 
 // ---- outputs that would replace their sources ---------------------------------------------
 
+namespace {
+
+// Every photo keeps its own type: the choice to keep it, or one outside the table, which
+// MapOutputType treats the same.
+bool KeepsSourceType(const ConvertSettings& settings) {
+  OutputFormat forced = OutputFormat::Jpeg;
+  return !ForcedFormat(settings.OutputImageType, forced);
+}
+
+}  // namespace
+
 bool WouldOverwriteSources(const ConvertSettings& settings) {
   const bool ownNames = settings.FileNamePattern.empty()
                             ? !HasText(settings.CheckAddFileNameTop, settings.ValueAddFileNameTop) &&
                                   !HasText(settings.CheckAddFileNameBottom, settings.ValueAddFileNameBottom)
                             : FileNamePattern_CL(settings.FileNamePattern).IsNameAlone();
-  // A type outside the table converts as the default: each photo keeps its own type.
-  const bool ownType = !IsValidOutputType(settings.OutputImageType) || settings.OutputImageType == kDefaultOutputType;
-  return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() && ownNames && ownType;
+  return settings.SaveDirTypeIndex == OutputPlace::BesideSource && settings.MakeFolder.empty() && ownNames &&
+         KeepsSourceType(settings);
 }
 
 const wchar_t* OverwriteSourcesText() {

@@ -17,7 +17,7 @@ struct OutputType {
 // (1 all JPEG, 2 all PNG, 3 all BMP, 4 all WebP, 5 all AVIF; other values keep it).
 OutputType MapOutputType(std::wstring sourcePath, const ConvertSettings& settings);
 
-// Folder base by SaveDirTypeIndex (0 the desktop, 1 the source's folder), then "\" and
+// Folder base by SaveDirTypeIndex (the desktop, or the source's folder), then "\" and
 // MakeFolder, appended even when MakeFolder is empty. With 2 (the chosen folder) the folder is
 // OutputFolder, followed by the source's folder below `root` (the folder its search started
 // from, PhotoItem::root): a source outside `root`, or without one, goes to OutputFolder itself.

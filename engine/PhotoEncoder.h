@@ -32,7 +32,7 @@ bool HasStrictSizeLimit(const ConvertSettings& settings);
 // whole chroma from quality 90) at the AVIF quality that looks like our JPEG at
 // settings.JpegQuantization, whatever the JPEG mode, tagged sRGB (engine/AvifColour); BMP 24-bit.
 // JPEG and BMP have no transparency: a picture with alpha is flattened on white for them.
-// settings.KeepMetadata 1 keeps the EXIF (Orientation 1, no thumbnail, no GPS tags with
+// settings.KeepMetadata keeps the EXIF (Orientation 1, no thumbnail, no GPS tags with
 // settings.RemoveGps) and the colour profile where the type can hold them, never XMP or IPTC
 // (so no copy of the position either); 0 writes none. JPEG is progressive, with optimised
 // tables, mozjpeg's deringing and its quant table 3; whole chroma from quality 90. Unknown types and JPEG modes encode

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr wchar_t kConvert[] = L"CONVERT";
-constexpr wchar_t kAppSetting[] = L"APP_SETTING";
 
 // A number read as the default when the file holds one outside low..high.
 int InRange(int value, int low, int high, int fallback) { return value >= low && value <= high ? value : fallback; }
@@ -64,10 +63,8 @@ constexpr Field kStoredFields[] = {
     Choice<kQualityModeCount, SaveData_CL>(kConvert, L"JpegQualityTypeIndex", [](auto& d) -> auto& { return d.JpegQualityTypeIndex; }),
     Number<SaveData_CL>(kConvert, L"JpegQuantization", [](auto& d) -> auto& { return d.JpegQuantization; }),
     Number<SaveData_CL>(kConvert, L"JpegFileSize", [](auto& d) -> auto& { return d.JpegFileSize; }),
-    Flag<SaveData_CL>(kAppSetting, L"WindowTopMost", [](auto& d) -> auto& { return d.topMost; }),
     Flag<SaveData_CL>(kConvert, L"KeepMetadata", [](auto& d) -> auto& { return d.KeepMetadata; }),
     Flag<SaveData_CL>(kConvert, L"NoEnlarge", [](auto& d) -> auto& { return d.NoEnlarge; }),
-    OnOff<SaveData_CL>(kConvert, L"PreviewFit", [](auto& d) -> auto& { return d.PreviewFit; }),
     Number<SaveData_CL>(kConvert, L"LongEdge", [](auto& d) -> auto& { return d.LongEdge; }),
     Number<SaveData_CL>(kConvert, L"ScalePercent", [](auto& d) -> auto& { return d.ScalePercent; }),
     OnOff<SaveData_CL>(kConvert, L"KeepFileTime", [](auto& d) -> auto& { return d.KeepFileTime; }),

@@ -1,8 +1,8 @@
 #pragma once
-// The application record: the conversion settings, the gathered photos and the window's own
-// state, with the duty of reading, mending and writing the settings file. The main window's
-// instance (mainwindow/TheSaveData.h) is the only global one; everything below the windows
-// is handed the settings (ConvertSettings) or a photo list. It knows no window.
+// The settings file's record of the conversion settings, with the gathered photos, and the duty
+// of reading, mending and writing those settings (the table kStoredFields in SaveData.cpp). The
+// main window owns the working one; everything below the windows is handed the settings
+// (ConvertSettings) or a photo list. It knows no window.
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,23 +31,16 @@ public:
   // would lose or misplace outputs or lie outside their ranges: a choice stored outside its
   // enum reads as its default, OutputPlace::ChosenFolder without an OutputFolder as
   // BesideSource, a MakeFolder that OutputFolderNameProblem refuses as "Resized" (logged),
-  // LongEdge and ScalePercent outside their ranges and the yes/no fields from PreviewFit on
-  // other than 0 or 1 as their defaults; the yes/no fields before it read any number but 0 as
-  // on. NeverLarger missing reads on when the file holds no stored key at all (a first start).
+  // LongEdge and ScalePercent outside their ranges and the yes/no fields from KeepFileTime on
+  // other than 0 or 1 as their defaults; the yes/no fields before them read any number but 0
+  // as on. NeverLarger missing reads on when the file holds no stored key at all (a first start).
   void Load(const Inifile_CL& ini, LogFile& log);
   // Writes the fields whose values differ from the ones this record last wrote, all in one
   // whole write of the file (Inifile_CL::WriteAll); nothing when none differs. A failed write
   // is logged once until one succeeds, and the values are written at the next Save. False
-  // when the write failed. `alongside` (keys the record does not hold: the window's place)
+  // when the write failed. `alongside` (keys the record does not hold: the window's place and state)
   // goes into the same write; it alone is reason enough to write.
   bool Save(Inifile_CL& ini, LogFile& log, const std::vector<IniEntry>& alongside = {});
-
-  bool topMost = false;
-  // The lower effect group's values while no photo is current.
-  EffectParams photoEffect;
-  bool refreshPending = false;
-  // On: the preview shows the whole result fitted into the pane; off: at its actual size.
-  bool PreviewFit = false;
 
 private:
   // The values Save last wrote, in the order of the stored fields; empty before the first.

@@ -64,34 +64,42 @@ bool Taken(bool parsed, Field& field, const Field& fallback) {
 // The rows by the field's type. `Access` is a lambda without captures that gives the field of a
 // record: [](auto& r) -> auto& { return r.NoEnlarge; }.
 
-// A number, kept as read.
-template <typename Record, typename Access>
-constexpr StoredField<Record> Number(const wchar_t* section, const wchar_t* key, Access) {
-  return {section, key,
-          [](Record& r, const Inifile_CL& ini, const wchar_t* s, const wchar_t* k, const Record& d) {
-            Access{}(r) = ini.ReadInt(s, k, Access{}(d));
-          },
-          [](const Record& r) { return std::to_wstring(Access{}(r)); },
-          [](Record& r, const std::wstring& v, const Record& d) {
-            int read = 0;
-            const bool parsed = ParseInt(v, read);
-            if (parsed) Access{}(r) = read;
-            return Taken(parsed, Access{}(r), Access{}(d));
-          }};
+// A number or a text as the file holds it.
+inline int ReadStored(const Inifile_CL& ini, const wchar_t* section, const wchar_t* key, int fallback) {
+  return ini.ReadInt(section, key, fallback);
+}
+inline std::wstring ReadStored(const Inifile_CL& ini, const wchar_t* section, const wchar_t* key,
+                               const std::wstring& fallback) {
+  return ini.ReadString(section, key, fallback);
+}
+inline std::wstring StoredText(int value) { return std::to_wstring(value); }
+inline std::wstring StoredText(const std::wstring& value) { return value; }
+// A section's value strictly read into a number (decimal digits only) or a text (any).
+inline bool ParseStored(const std::wstring& value, int& field) { return ParseInt(value, field); }
+inline bool ParseStored(const std::wstring& value, std::wstring& field) {
+  field = value;
+  return true;
 }
 
-// A text, kept as read.
+// A number or a text, kept as read.
 template <typename Record, typename Access>
-constexpr StoredField<Record> Text(const wchar_t* section, const wchar_t* key, Access) {
+constexpr StoredField<Record> Kept(const wchar_t* section, const wchar_t* key, Access) {
   return {section, key,
           [](Record& r, const Inifile_CL& ini, const wchar_t* s, const wchar_t* k, const Record& d) {
-            Access{}(r) = ini.ReadString(s, k, Access{}(d));
+            Access{}(r) = ReadStored(ini, s, k, Access{}(d));
           },
-          [](const Record& r) { return std::wstring(Access{}(r)); },
-          [](Record& r, const std::wstring& v, const Record&) {
-            Access{}(r) = v;
-            return true;
+          [](const Record& r) { return StoredText(Access{}(r)); },
+          [](Record& r, const std::wstring& v, const Record& d) {
+            return Taken(ParseStored(v, Access{}(r)), Access{}(r), Access{}(d));
           }};
+}
+template <typename Record, typename Access>
+constexpr StoredField<Record> Number(const wchar_t* section, const wchar_t* key, Access access) {
+  return Kept<Record>(section, key, access);
+}
+template <typename Record, typename Access>
+constexpr StoredField<Record> Text(const wchar_t* section, const wchar_t* key, Access access) {
+  return Kept<Record>(section, key, access);
 }
 
 // A yes/no that any number but 0 turns on.

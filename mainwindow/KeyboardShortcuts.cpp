@@ -2,7 +2,6 @@
 
 #include "base/Messages.h"
 #include "mainwindow/MainMenus.h"
-#include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/PreviewBar.h"
 #include "mainwindow/TabParamSetting.h"
 #include "views/PictureListBase.h"
@@ -191,7 +190,7 @@ void KeyboardShortcuts_CL::SelectAll() const {
 
 // As a click on "変換開始": only while the button can be pressed (photos in the strip).
 void KeyboardShortcuts_CL::Convert() const {
-  const ControlBase_CL* const button = theMainWindowLinks.convertButton;
+  const ControlBase_CL* const button = panes.tabs != nullptr ? panes.tabs->startButton : nullptr;
   if (!window || !button || !button->hwnd || !IsWindowEnabled(button->hwnd)) return;
   PostMessageW(window, WM_COMMAND, CMD_CONVERT, 0);
 }

@@ -1,6 +1,5 @@
 #include "mainwindow/MainWindow.h"
 #include "base/PostToWindow.h"
-#include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -22,7 +21,6 @@
 #include "engine/FileNamePattern.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/PopupMenu.h"
@@ -37,18 +35,27 @@ void ShellOpenFolder(const std::wstring& folder) {
 }
 
 MainWindow_CL::MainWindow_CL()
-    : splitter(WM_SPLITTER_MOVED), intake(theSaveData), settingsSave(theSaveData, theIniFile, theLog),
+    : splitter(WM_SPLITTER_MOVED), intake(settings), settingsSave(settings, theIniFile, theLog),
       updateQuestions(theIniFile, theLog) {
   style = popupStyle;
-  settingsSave.placement = [this] { return PlacementEntries(); };
+  links.settings = &settings;
+  links.state = &windowState;
+  links.saveNow = [this] { settingsSave.SaveNow(hwnd); };
+  // The window's place and its own stored state go into the settings' write.
+  settingsSave.placement = [this] {
+    std::vector<IniEntry> entries = PlacementEntries();
+    const std::vector<IniEntry> state = windowState.Entries();
+    entries.insert(entries.end(), state.begin(), state.end());
+    return entries;
+  };
 }
 
 MainWindow_CL::~MainWindow_CL() {
   // A window still open (run modeless) goes first, while every pane object still exists.
   if (hwnd != nullptr && IsWindow(hwnd)) DestroyWindow(hwnd);
-  if (theMainWindowLinks.previewControl == preview.get()) theMainWindowLinks.previewControl = nullptr;
-  if (theMainWindowLinks.thumbnailList == thumbnailList.get()) theMainWindowLinks.thumbnailList = nullptr;
-  if (theMainWindowLinks.mainWindow == hwnd) theMainWindowLinks.mainWindow = nullptr;
+  links.previewControl = nullptr;
+  links.thumbnailList = nullptr;
+  links.mainWindow = nullptr;
   preview.reset();
   thumbnailList.reset();
   DestroyParamTabs();
@@ -131,13 +138,19 @@ INT_PTR MainWindow_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPAR
   return 0;
 }
 
+void MainWindow_CL::ShowSettings(const ConvertSettings& shown) {
+  static_cast<ConvertSettings&>(settings) = shown;
+  if (paramTabs != nullptr) paramTabs->ShowSettings();
+  links.RequestPreviewRefresh(RefreshPost::kAlways);
+}
+
 void MainWindow_CL::OnNotify(const NMHDR& header) {
   if (thumbnailList != nullptr && header.hwndFrom == thumbnailList->hwnd &&
       header.idFrom == static_cast<UINT_PTR>(thumbnailList->id) && header.code == static_cast<UINT>(NM_CLICK)) {
     const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
     SetCurrent(click.iItem);
     // A click always asks for a refresh, pending or not.
-    RequestPreviewRefresh(RefreshPost::kAlways);
+    links.RequestPreviewRefresh(RefreshPost::kAlways);
     return;
   }
   OnTabNotify(header);
@@ -160,7 +173,8 @@ void MainWindow_CL::StopThumbnailDecoder() {
 // ---- initialisation -------------------------------------------------------------------
 
 void MainWindow_CL::Initialize() {
-  theSaveData.Load(theIniFile, theLog);
+  settings.Load(theIniFile, theLog);
+  windowState.Load(theIniFile);
   SetWindowTextW(hwnd, kProgramTitle);
   const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResourceId));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -183,7 +197,7 @@ void MainWindow_CL::Initialize() {
   layoutReady = 1;
   Layout();
   RequestRefresh();
-  ApplyTopMost();
+  links.ApplyTopMost();
   ShowWindow(hwnd, SW_SHOW);
   updateQuestions.Start(hwnd, PostToken());
   intake.AddCommandLine(commandLineText);
@@ -199,23 +213,23 @@ void MainWindow_CL::Initialize() {
 void MainWindow_CL::CreatePreview() {
   preview = std::make_unique<MyPictureImage_CL>();
   preview->Create(hwnd, kPreviewControlId, 320, 240, 0, 0);
-  preview->SetDisplayMode(theSaveData.PreviewFit ? kDisplayFit : kDisplayActualSize);
+  preview->SetDisplayMode(windowState.PreviewFit ? kDisplayFit : kDisplayActualSize);
   if (preview->hwnd != nullptr) DragAcceptFiles(preview->hwnd, TRUE);
   previewBar.Create(hwnd);
   previewBar.UseDpi(font, dpi);
   panesDpi = dpi;
-  previewBar.ShowState(theSaveData.PreviewFit, false);
+  previewBar.ShowState(windowState.PreviewFit, false);
   preview->onModeChanged = [this] { PreviewModeChanged(); };
   preview->onShown = [this] {
     previewBar.SetWeightText(preview->WeightText());
     keys.NamePreview(preview->WeightText());
   };
-  theMainWindowLinks.previewControl = preview.get();
-  theMainWindowLinks.mainWindow = hwnd;
+  links.previewControl = preview.get();
+  links.mainWindow = hwnd;
 }
 
 void MainWindow_CL::CreateThumbnailList() {
-  thumbnailList = std::make_unique<MyPictureListView_CL>(&theSaveData);
+  thumbnailList = std::make_unique<MyPictureListView_CL>(&settings);
   thumbnailList->Create(hwnd, kStripControlId);
   thumbnailList->ReceiveThumbnails();
   thumbnailList->decoder.decodeThreads = DecodeImage_CL::DefaultDecodeThreads();
@@ -224,7 +238,7 @@ void MainWindow_CL::CreateThumbnailList() {
   if (thumbnailList->hwnd != nullptr) ShowScrollBar(thumbnailList->hwnd, SB_VERT, FALSE);
   SizeStripTiles();
   thumbnailList->layoutMode = kLayoutRow;
-  theMainWindowLinks.thumbnailList = thumbnailList.get();
+  links.thumbnailList = thumbnailList.get();
 }
 
 void MainWindow_CL::BuildSplitter() {
@@ -348,13 +362,13 @@ void MainWindow_CL::LimitSize(RECT& rect) const {
 // ---- refresh, drop --------------------------------------------------------------------
 
 void MainWindow_CL::OnRefreshPreview() {
-  theSaveData.refreshPending = false;
+  windowState.refreshPending = false;
   // A refresh can arrive while a registration job's worker appends to the list.
-  const CriticalSectionLock lock(theSaveData.itemsLock);
-  const int index = theSaveData.currentIndex;
+  const CriticalSectionLock lock(settings.itemsLock);
+  const int index = settings.currentIndex;
   if (index >= 0 && index < ItemCount()) {
     SyncEffectPage();
-    RenderPreview(index);
+    RenderPreview(links, index);
   } else {
     SyncEffectPage();
     if (preview != nullptr) preview->ShowPlaceholder();
@@ -387,7 +401,7 @@ void MainWindow_CL::OnCommand(UINT id) {
     case CMD_CONVERT: {
       // Two or more presets ticked for "まとめて書き出す": one output of each; else the working settings.
       const std::vector<NamedSettings> ticked = presetBar.TickedPresets();
-      Convert(ticked.size() >= 2 ? ticked : std::vector<NamedSettings>{{std::wstring(), theSaveData}});
+      Convert(ticked.size() >= 2 ? ticked : std::vector<NamedSettings>{{std::wstring(), settings}});
       break;
     }
     case CMD_ROTATE_LEFT:
@@ -442,8 +456,8 @@ void MainWindow_CL::Convert(const std::vector<NamedSettings>& outputs) {
   }
   std::wstring refusal;
   {
-    const CriticalSectionLock lock(theSaveData.itemsLock);
-    refusal = OutputsRefusal(theSaveData.items, outputs);
+    const CriticalSectionLock lock(settings.itemsLock);
+    refusal = OutputsRefusal(settings.items, outputs);
   }
   if (!refusal.empty()) {
     theLog.Write(L"%s", refusal.c_str());
@@ -454,7 +468,7 @@ void MainWindow_CL::Convert(const std::vector<NamedSettings>& outputs) {
     if (!ConfirmReplace(hwnd, ItemCount())) return;
     replaceConfirmed = true;
   }
-  MyConvertStartProgress_CL job(theSaveData, outputs);
+  MyConvertStartProgress_CL job(settings, outputs);
   job.autoStart = 1;
   job.RunModal(0, 0, hwnd);
   if (!job.refusal.empty()) {
@@ -474,8 +488,8 @@ void MainWindow_CL::RotateAnchor(int step) {
   const int anchor = thumbnailList->GetAnchor();
   if (anchor < 0 || anchor >= ItemCount()) return;
   {
-    const CriticalSectionLock lock(theSaveData.itemsLock);
-    int& rotation = theSaveData.items[static_cast<size_t>(anchor)].rotation;
+    const CriticalSectionLock lock(settings.itemsLock);
+    int& rotation = settings.items[static_cast<size_t>(anchor)].rotation;
     // Any stored value turns into one of the four quarter turns.
     rotation = ((rotation + step) % 4 + 4) % 4;
   }
@@ -490,21 +504,21 @@ void MainWindow_CL::RemoveSelected() {
   unsigned remaining = thumbnailList->selectedCount;
   int index = static_cast<int>(thumbnailList->GetCount()) - 1;
   {
-    const CriticalSectionLock lock(theSaveData.itemsLock);
+    const CriticalSectionLock lock(settings.itemsLock);
     for (; remaining > 0 && index >= 0; --index) {
       if (!thumbnailList->IsSelected(index)) continue;
-      if (index < ItemCount()) theSaveData.items.erase(theSaveData.items.begin() + index);
+      if (index < ItemCount()) settings.items.erase(settings.items.begin() + index);
       --remaining;
     }
     // The current photo may have moved or gone: never leave the pointer on a stale place.
-    SetCurrent(theSaveData.currentIndex);
+    SetCurrent(settings.currentIndex);
   }
   // The new count first: it empties the selection, and the photo chosen next is selected, so
   // that a second Delete removes it.
   thumbnailList->SetItemCount(static_cast<unsigned>(ItemCount()));
   if (index >= 0) {
     thumbnailList->ClickItem(index);
-  } else if (theSaveData.items.empty()) {
+  } else if (settings.items.empty()) {
     SetCurrent(-1);
   } else {
     thumbnailList->ClickItem(0);
@@ -517,7 +531,7 @@ void MainWindow_CL::RemoveSelected() {
 void MainWindow_CL::OpenSupportSite() { OpenWebPage(SupportSiteAddress()); }
 
 // The sheet applies the top-most state again itself when it returns 1.
-void MainWindow_CL::ShowAppSettings() { ShowAppSettingsSheet(hwnd); }
+void MainWindow_CL::ShowAppSettings() { ShowAppSettingsSheet(hwnd, links); }
 
 void MainWindow_CL::ShowVersion() { ShowVersionSheet(hwnd); }
 
@@ -535,7 +549,7 @@ bool MainWindow_CL::OnPreviewCommand(UINT id) {
     case kPreviewCompareCommand:
       preview->SetCompare(!preview->compare);
       // The picture before conversion is rendered only for the compare view.
-      if (preview->compare) RequestPreviewRefresh(RefreshPost::kAlways);
+      if (preview->compare) links.RequestPreviewRefresh(RefreshPost::kAlways);
       break;
     case IDCANCEL:  // Esc
       if (!preview->compare) return false;
@@ -553,9 +567,9 @@ void MainWindow_CL::PreviewModeChanged() {
   const int fit = preview->displayMode == kDisplayFit ? 1 : 0;
   previewBar.ShowState(fit != 0, preview->compare);
   // Rendered for a fitted view, the pictures come fitted into the pane as well.
-  if (fit != 0 && !preview->fittedPicture) RequestPreviewRefresh();
-  if (theSaveData.PreviewFit == fit) return;
-  theSaveData.PreviewFit = fit;
+  if (fit != 0 && !preview->fittedPicture) links.RequestPreviewRefresh();
+  if (windowState.PreviewFit == fit) return;
+  windowState.PreviewFit = fit;
   settingsSave.SaveNow(hwnd);
 }
 
@@ -573,8 +587,8 @@ void MainWindow_CL::PlacePreviewBar() {
 // ---- the preset bar -------------------------------------------------------------------
 
 void MainWindow_CL::CreatePresetBar() {
-  presetBar.working = [] { return static_cast<const ConvertSettings&>(theSaveData); };
-  presetBar.take = [this](const ConvertSettings& settings) { TakeSettings(settings); };
+  presetBar.working = [this] { return WorkingSettings(); };
+  presetBar.take = [this](const ConvertSettings& shown) { ShowSettings(shown); };
   presetBar.Create(hwnd, theIniFile, theLog);
   intake.otherOutputs = [this] {
     std::vector<ConvertSettings> outputs;
@@ -595,17 +609,11 @@ void MainWindow_CL::PlacePresetBar() {
   }
 }
 
-void MainWindow_CL::TakeSettings(const ConvertSettings& settings) {
-  static_cast<ConvertSettings&>(theSaveData) = settings;
-  if (paramTabs != nullptr) paramTabs->ShowSettings();
-  RequestPreviewRefresh(RefreshPost::kAlways);
-}
-
 // ---- the tab host ---------------------------------------------------------------------
 
 void MainWindow_CL::CreateParamTabs() {
   paramTabs = std::make_unique<TabParamSetting_CL>();
-  paramTabs->Create(hwnd);
+  paramTabs->Create(hwnd, links);
 }
 
 void MainWindow_CL::OnTabNotify(const NMHDR& header) {
@@ -656,8 +664,8 @@ void MainWindow_CL::SyncEffectPage() {
 HWND MainWindow_CL::ParamTabsWindow() const { return paramTabs != nullptr ? paramTabs->hwnd : nullptr; }
 
 void MainWindow_CL::DestroyParamTabs() {
-  if (theMainWindowLinks.convertButton == (paramTabs != nullptr ? paramTabs->startButton : nullptr)) {
-    theMainWindowLinks.convertButton = nullptr;
+  if (links.convertButton == (paramTabs != nullptr ? paramTabs->startButton : nullptr)) {
+    links.convertButton = nullptr;
   }
   paramTabs.reset();
 }
@@ -671,15 +679,15 @@ void MainWindow_CL::ListChanged() {
   thumbnailList->Repaint();
 }
 
-void MainWindow_CL::SetCurrent(int index) const {
-  theSaveData.currentIndex = index < 0 ? -1 : index;
+void MainWindow_CL::SetCurrent(int index) {
+  settings.currentIndex = index < 0 ? -1 : index;
 }
 
-void MainWindow_CL::RequestRefresh() const { RequestPreviewRefresh(); }
+void MainWindow_CL::RequestRefresh() const { links.RequestPreviewRefresh(); }
 
 void MainWindow_CL::EnableConvertButton() const {
-  const Button_CL* const button = theMainWindowLinks.convertButton;
+  const Button_CL* const button = links.convertButton;
   if (button != nullptr && button->hwnd != nullptr) EnableWindow(button->hwnd, ItemCount() > 0 ? TRUE : FALSE);
 }
 
-int MainWindow_CL::ItemCount() const { return static_cast<int>(theSaveData.items.size()); }
+int MainWindow_CL::ItemCount() const { return static_cast<int>(settings.items.size()); }

@@ -15,13 +15,16 @@
 
 #include "base/Messages.h"
 #include "engine/NamedSettings.h"
+#include "engine/SaveData.h"
 #include "mainwindow/KeyboardShortcuts.h"
+#include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/MainWindowIds.h"
 #include "mainwindow/PhotoIntake.h"
 #include "mainwindow/PresetBar.h"
 #include "mainwindow/PreviewBar.h"
 #include "mainwindow/SettingsSaveThrottle.h"
 #include "mainwindow/UpdateQuestions.h"
+#include "mainwindow/WindowState.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/SplitManager.h"
 #include "toolkit/SubClassDialogBase.h"
@@ -88,12 +91,24 @@ public:
 
   // Effect page and preview follow the current photo; the settings are saved.
   void OnRefreshPreview();
+  // Every page shows `shown` and the preview is refreshed; the photos and the window's own
+  // state stay. What picking a stored set of settings does.
+  void ShowSettings(const ConvertSettings& shown);
+  // The working settings, as the pages edit them and a conversion takes them.
+  const ConvertSettings& WorkingSettings() const { return settings; }
   void OnNotify(const NMHDR& header);
   // Least size of the window while it is being dragged.
   void LimitSize(RECT& rect) const;
   // The default (and smallest) window rectangle: kMinimumWidthUnits x kMinimumHeightUnits,
   // centred on the screen.
   RECT DefaultWindowRect() const;
+
+  // The working settings and the photos of the strip, read from the settings file as the
+  // window is made; the window's own state beside them; and what the pages, the preview and
+  // the settings sheet are handed of both and of the window.
+  SaveData_CL settings;
+  WindowState windowState;
+  MainWindowLinks links;
 
   ControlFactory_CL controls;
   SplitManager_CL splitter;
@@ -135,8 +150,6 @@ private:
   void CreateThumbnailList();
   void CreatePresetBar();
   void PlacePresetBar();
-  // A preset's settings become the working ones: every page shows them, the preview follows.
-  void TakeSettings(const ConvertSettings& settings);
   void CreateParamTabs();
   void BuildSplitter();
   void RestoreWindowRect();
@@ -145,7 +158,7 @@ private:
   void ListChanged();
   void EnableConvertButton() const;
   // Makes items[index] current, or none when index is not a photo.
-  void SetCurrent(int index) const;
+  void SetCurrent(int index);
   void RequestRefresh() const;
   // Ends the decode thread (at WM_DESTROY).
   void StopThumbnailDecoder();

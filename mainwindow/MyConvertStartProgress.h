@@ -9,12 +9,11 @@
 #include "engine/ConvertBatch.h"
 #include "engine/NamedSettings.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "toolkit/EasyProgress.h"
 
 class MyConvertStartProgress_CL : public EasyProgress_CL {
 public:
-  // Takes the batch's snapshot of `record`'s photos (normally theSaveData's) here, on the
+  // Takes the batch's snapshot of `record`'s photos (normally the main window's) here, on the
   // caller's thread and under the record's list lock, with a copy of each output's settings
   // (the working settings alone, or the presets ticked). The worker never reads the record.
   // The bar counts photos, each one when all its outputs are done.

@@ -17,10 +17,11 @@
 // The placeholder picture: "Glimmerset.jpg" in the folder of the running executable.
 std::wstring PlaceholderPicturePath();
 
-// Asks for theSaveData.items[index] rendered with the current parameters, as the conversion
-// will write it, in the main window's preview; an index outside the list shows the
-// placeholder at once. The strip's thumbnail of a new photo stands in meanwhile.
-void RenderPreview(int index);
+// Asks for photo `index` of the main window's working list rendered with the working settings,
+// as the conversion will write it, in the main window's preview; an index outside the list
+// shows the placeholder at once. The strip's thumbnail of a new photo stands in meanwhile.
+struct MainWindowLinks;
+void RenderPreview(const MainWindowLinks& links, int index);
 
 class MyPictureImage_CL : public PictureImage_CL {
 public:

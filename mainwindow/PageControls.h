@@ -1,12 +1,9 @@
 #pragma once
-// Small operations the parameter pages share on their controls and towards the main window.
+// Small operations the parameter pages share on their controls.
 // Every one of them is safe on a control whose window was never made.
 #include <windows.h>
 
 #include "base/Messages.h"
-#include "engine/SaveData.h"
-#include "mainwindow/MainWindowIds.h"
-#include "mainwindow/MainWindowLinks.h"
 #include "toolkit/ControlBase.h"
 #include "toolkit/ControlLayout.h"
 
@@ -44,15 +41,5 @@ struct Rows {
   int pitch;
   int count = 0;
 };
-
-inline void PostRefresh() { RequestPreviewRefresh(RefreshPost::kAlways); }
-
-// When `id` is the start button's, tells the main window (or, before it is known, the page's
-// own parent) that a conversion was asked for.
-inline void ForwardConvertClick(int id, HWND pageParent) {
-  if (!theMainWindowLinks.convertButton || id != theMainWindowLinks.convertButton->id) return;
-  const HWND mainWindow = theMainWindowLinks.mainWindow;
-  PostMessageW(mainWindow ? mainWindow : pageParent, WM_COMMAND, CMD_CONVERT, 0);
-}
 
 }  // namespace page

@@ -3,15 +3,12 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include "base/Inifile.h"
-#include "base/LogFile.h"
 #include "base/ExplorerVerbs.h"
 #include "base/HighDpiHelper.h"
 #include "base/Owned.h"
 #include "base/ShellHelpers.h"
-#include "engine/SaveData.h"
+#include "mainwindow/WindowState.h"
 #include "intake/FindPicture.h"
-#include "mainwindow/TheSaveData.h"
 #include "toolkit/ControlLayout.h"
 
 namespace {
@@ -47,36 +44,19 @@ std::vector<std::wstring> ExplorerMenuExtensions() {
   return std::vector<std::wstring>(std::begin(kPictureExtensions), std::end(kPictureExtensions));
 }
 
-PropAppSetting_CL::PropAppSetting_CL() { style = popupStyle; }
+PropAppSetting_CL::PropAppSetting_CL(MainWindowLinks& mainLinks) : links(mainLinks) {}
 
 PropAppSetting_CL::~PropAppSetting_CL() = default;
 
-INT_PTR PropAppSetting_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      OnInitDialog(window);
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
-    case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED && ((topMostCheck && LOWORD(wParam) == topMostCheck->id) ||
-                                           (explorerMenuCheck && LOWORD(wParam) == explorerMenuCheck->id))) {
-        SendMessageW(GetParent(window), PSM_CHANGED, reinterpret_cast<WPARAM>(window), 0);
-      }
-      return 0;
-    case WM_NOTIFY:
-      if (lParam && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_APPLY)) OnApply();
-      return 0;
-    default:
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
-  }
+void PropAppSetting_CL::OnClick(HWND window, int id) {
+  if ((topMostCheck && id == topMostCheck->id) || (explorerMenuCheck && id == explorerMenuCheck->id)) Changed(window);
 }
 
-void PropAppSetting_CL::OnInitDialog(HWND window) {
-  const auto px = [this](int value) { return HighDpiHelper_CL::Scale(value, dpi); };
-  MoveWindow(window, 0, 0, px(kWidth), px(kHeight), FALSE);
-  controls.UseDpi(font, dpi);
+void PropAppSetting_CL::CreateControls(HWND window) {
+  const auto px = [this](int value) { return Px(value); };
   const int check = controls.AddCheckBox(window, kTopMostText, px(kCheckX), px(kCheckY));
   topMostCheck = controls.As<CheckBox_CL>(check);
-  Check(topMostCheck, theSaveData.topMost);
+  Check(topMostCheck, links.state != nullptr && links.state->topMost);
   const int explorerMenu = controls.AddCheckBox(window, kExplorerMenuText, px(kCheckX), px(kCheckY));
   explorerMenuCheck = controls.As<CheckBox_CL>(explorerMenu);
   explorerMenuShown = UserExplorerMenuStartsThisProgram();
@@ -87,8 +67,8 @@ void PropAppSetting_CL::OnInitDialog(HWND window) {
 void PropAppSetting_CL::OnApply() {
   ApplyExplorerMenu();
   if (!topMostCheck || !topMostCheck->hwnd) return;
-  theSaveData.topMost = topMostCheck->IsChecked() & 0xFF;
-  theSaveData.Save(theIniFile, theLog);
+  if (links.state != nullptr) links.state->topMost = topMostCheck->IsChecked() == BST_CHECKED;
+  if (links.saveNow) links.saveNow();
 }
 
 void PropAppSetting_CL::ApplyExplorerMenu() {

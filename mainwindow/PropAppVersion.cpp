@@ -42,30 +42,12 @@ void ShowIcon(const Button_CL& button, int iconId) {
 
 }  // namespace
 
-PropAppVersion_CL::PropAppVersion_CL() : openPage(OpenWebPage) { style = popupStyle; }
+PropAppVersion_CL::PropAppVersion_CL() : openPage(OpenWebPage) {}
 
 PropAppVersion_CL::~PropAppVersion_CL() = default;
 
-INT_PTR PropAppVersion_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      OnInitDialog(window);
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
-    case WM_COMMAND:
-      OnCommand(window, LOWORD(wParam), HIWORD(wParam));
-      return 0;
-    case WM_NOTIFY:
-      if (lParam && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_APPLY)) OnApply();
-      return 0;
-    default:
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
-  }
-}
-
-void PropAppVersion_CL::OnInitDialog(HWND window) {
-  const auto px = [this](int value) { return HighDpiHelper_CL::Scale(value, dpi); };
-  MoveWindow(window, 0, 0, px(kWidth), px(kHeight), FALSE);
-  controls.UseDpi(font, dpi);
+void PropAppVersion_CL::CreateControls(HWND window) {
+  const auto px = [this](int value) { return Px(value); };
   const LayoutMetrics layout = PageLayout(window);
   const int uw = layout.unitWidth;
 
@@ -101,10 +83,9 @@ void PropAppVersion_CL::FrameAround(HWND window, const wchar_t* title, int width
   frame->Resize(width, frame->extentHeight + HighDpiHelper_CL::Scale(kFramePadding, dpi), TRUE);
 }
 
-void PropAppVersion_CL::OnCommand(HWND window, int id, int code) const {
-  if (code != BN_CLICKED) return;
+void PropAppVersion_CL::OnClick(HWND window, int id) {
   if (Exists(notifyCheck) && id == notifyCheck->id) {
-    SendMessageW(GetParent(window), PSM_CHANGED, reinterpret_cast<WPARAM>(window), 0);
+    Changed(window);
     return;
   }
   const bool icon = Exists(iconButton) && id == iconButton->id;
@@ -112,7 +93,7 @@ void PropAppVersion_CL::OnCommand(HWND window, int id, int code) const {
   if ((icon || support) && openPage) openPage(SupportSiteAddress());
 }
 
-void PropAppVersion_CL::OnApply() const {
+void PropAppVersion_CL::OnApply() {
   if (!Exists(notifyCheck)) return;
   const int notify = notifyCheck->IsChecked() == BST_CHECKED ? 1 : 0;
   theIniFile.WriteInt(kSection, kNotifyKey, notify);

@@ -6,24 +6,19 @@
 #include <string>
 
 #include "mainwindow/MainWindowIds.h"
+#include "mainwindow/SheetPage.h"
 #include "toolkit/ControlFactory.h"
-#include "toolkit/SubClassDialogBase.h"
 
-class PropAppVersion_CL : public SubClassDialogBase_CL {
+class PropAppVersion_CL : public SheetPage_CL {
 public:
   using OpenPageFunction = void (*)(std::wstring address);
 
-  static constexpr int kWidth = 560;
-  static constexpr int kHeight = 360;
   static constexpr int kIconButtonSize = 36;
   static constexpr int kIconSize = 32;
 
   PropAppVersion_CL();
   ~PropAppVersion_CL() override;
 
-  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-
-  ControlFactory_CL controls;
   CheckBox_CL* notifyCheck = nullptr;
   Button_CL* iconButton = nullptr;
   Button_CL* supportButton = nullptr;
@@ -32,9 +27,9 @@ public:
   OpenPageFunction openPage;
 
 private:
-  void OnInitDialog(HWND window);
-  void OnCommand(HWND window, int id, int code) const;
-  void OnApply() const;
+  void CreateControls(HWND window) override;
+  void OnClick(HWND window, int id) override;
+  void OnApply() override;
   // A group box of the page's width at y, as tall as needed to enclose control plus 8.
   void FrameAround(HWND window, const wchar_t* title, int width, int y, const ControlBase_CL* control);
 };

@@ -101,14 +101,14 @@ LRESULT CALLBACK PropSheet_CL::CenteringProc(HWND sheet, UINT message, WPARAM wP
   return CallWindowProcW(previous, sheet, message, wParam, lParam);
 }
 
-INT_PTR ShowAppSettingsSheet(HWND mainWindow) {
-  PropAppSetting_CL settingPage;
+INT_PTR ShowAppSettingsSheet(HWND mainWindow, MainWindowLinks& links) {
+  PropAppSetting_CL settingPage(links);
   PropAppVersion_CL versionPage;
   PropSheet_CL sheet;
   sheet.AddPage(settingPage, kSettingTitle);
   sheet.AddPage(versionPage, kVersionTitle);
   const INT_PTR result = sheet.Run(mainWindow, kSettingTitle);
-  if (result == 1) ApplyTopMost();
+  if (result == 1) links.ApplyTopMost();
   return result;
 }
 

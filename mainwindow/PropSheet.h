@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/MainWindowLinks.h"
 #include "toolkit/SubClassDialogBase.h"
 
 class PropSheet_CL {
@@ -46,6 +47,6 @@ private:
 
 // "アプリ設定(&A)": both pages; when the sheet returns 1 the main window's top-most state is
 // applied again. Returns what the sheet returned.
-INT_PTR ShowAppSettingsSheet(HWND mainWindow);
+INT_PTR ShowAppSettingsSheet(HWND mainWindow, MainWindowLinks& links);
 // "バージョン情報(&A)...": the version page alone; the result does not matter to the caller.
 INT_PTR ShowVersionSheet(HWND mainWindow);

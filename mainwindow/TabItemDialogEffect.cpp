@@ -1,5 +1,4 @@
 #include "mainwindow/TabItemDialogEffect.h"
-#include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
 
@@ -7,6 +6,7 @@
 #include <string>
 
 #include "mainwindow/PageControls.h"
+#include "mainwindow/WindowState.h"
 #include "toolkit/ControlLayout.h"
 
 namespace {
@@ -17,7 +17,6 @@ using page::MoveAndSize;
 using page::MoveIfExists;
 using page::SetCheck;
 
-using page::PostRefresh;
 
 constexpr int kTextBufferLength = 512;
 
@@ -53,22 +52,35 @@ int HeightOf(const ControlBase_CL& control) {
 
 // ---- EffectControls ----
 
-void EffectControls::Build(ControlFactory_CL& factory, HWND pageWindow, const Keys& groupKeys, const wchar_t* title) {
+void EffectControls::Build(ControlFactory_CL& factory, HWND pageWindow, const Keys& groupKeys, const wchar_t* title,
+                           int groupFirstId) {
   controls = &factory;
   page = pageWindow;
   keys = groupKeys;
+  firstId = groupFirstId;
+  const auto part = [&](Part made) { factory.nextId = firstId + made; };
+  part(kNonePart);
   noneRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, WithKey(L"そのまま", keys.none), 0, 0, true));
+  part(kMonoPart);
   monoRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, WithKey(L"白黒", keys.mono), 0, 0, false));
+  part(kSepiaPart);
   sepiaRadio = factory.As<RadioButton_CL>(factory.AddRadioButton(page, WithKey(L"セピア調", keys.sepia), 0, 0, false));
+  part(kBrightPart);
   brightCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, WithKey(L"写真の明るさ(8.88)", L'W'), 0, 0));
+  part(kBrightSliderPart);
   brightSlider = factory.As<TrackBar_CL>(factory.AddTrackBar(page));
+  part(kContrastPart);
   contrastCheck = factory.As<CheckBox_CL>(factory.AddCheckBox(page, WithKey(L"コントラスト(8.88)", L'W'), 0, 0));
+  part(kContrastSliderPart);
   contrastSlider = factory.As<TrackBar_CL>(factory.AddTrackBar(page));
+  part(kFramePart);
   frame = factory.As<GroupBox_CL>(factory.AddGroupBox(page, title, 0, 0, 0));
 }
 
 void EffectControls::AddSliderNames(ControlFactory_CL& factory) {
+  factory.nextId = firstId + kBrightNamePart;
   brightName = AddHiddenLabel(factory, page, L"明るさ");
+  factory.nextId = firstId + kContrastNamePart;
   contrastName = AddHiddenLabel(factory, page, L"コントラスト");
 }
 
@@ -119,6 +131,10 @@ void EffectControls::Layout(int top, const LayoutMetrics& m) const {
   MoveAndSize(contrastSlider, x, r + 7 * uh + uh / 2, sliderWidth, sliderHeight);
 }
 
+void EffectControls::PostRefresh() const {
+  if (links != nullptr) links->RequestPreviewRefresh(RefreshPost::kAlways);
+}
+
 void EffectControls::OnCommand(int id, EffectParams& values) const {
   if (Exists(brightCheck) && id == brightCheck->id) {
     values.CheckBriteness = CheckState(*brightCheck);
@@ -150,32 +166,33 @@ bool EffectControls::OnScroll(HWND slider, EffectParams& values) const {
 
 // ---- TabItemDialogEffect_CL ----
 
-TabItemDialogEffect_CL::TabItemDialogEffect_CL() { style = childPageStyle; }
+const std::vector<SwitchRow>& TabItemDialogEffect_CL::Switches() const {
+  static const std::vector<SwitchRow> none;
+  return none;
+}
 
-TabItemDialogEffect_CL::~TabItemDialogEffect_CL() = default;
-
-HWND TabItemDialogEffect_CL::Create(HWND parent) {
-  style = childPageStyle;
-  if (!CreateModeless(parent)) return nullptr;
-  controls.UseDpi(font, dpi);
+void TabItemDialogEffect_CL::CreateControls() {
+  NextId(kAllRadioId);
   allRadio =
       controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"全ての写真にエフェクトをかける(&A)", 0, 0, true));
+  NextId(kPhotoRadioId);
   photoRadio =
       controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"この写真にエフェクトをかける(&P)", 0, 0, false));
   // The frames' titles, for a screen reader, lie under the two choices above them.
-  allGroup.Build(controls, hwnd, kAllKeys, L"全ての写真のエフェクト");
-  allGroup.Load(theSaveData.globalEffect);
-  photoGroup.Build(controls, hwnd, kPhotoKeys, L"この写真のエフェクト");
-  photoGroup.Load(theSaveData.photoEffect);
+  allGroup.links = links;
+  photoGroup.links = links;
+  allGroup.Build(controls, hwnd, kAllKeys, L"全ての写真のエフェクト", kAllGroupFirstId);
+  photoGroup.Build(controls, hwnd, kPhotoKeys, L"この写真のエフェクト", kPhotoGroupFirstId);
   allGroup.AddSliderNames(controls);
   photoGroup.AddSliderNames(controls);
-  SetTabOrder();
+}
+
+void TabItemDialogEffect_CL::ShowSettings() {
+  allGroup.Load(Settings().globalEffect);
+  photoGroup.Load(links->state->photoEffect);
   SetCheck(allRadio, true);
   allGroup.Enable(true);
   photoGroup.Enable(false);
-  ready = 1;
-  Layout();
-  return hwnd;
 }
 
 // The two choices are one run of buttons, so the arrows go from one to the other; each
@@ -187,13 +204,6 @@ void TabItemDialogEffect_CL::SetTabOrder() {
     order.insert(order.end(), part.begin(), part.end());
   }
   ::SetTabOrder(order, {allGroup.frame, photoGroup.frame});
-}
-
-void TabItemDialogEffect_CL::ShowSettingsAgain() {
-  if (hwnd == nullptr) return;
-  ready = 0;
-  allGroup.Load(theSaveData.globalEffect);
-  ready = 1;
 }
 
 void TabItemDialogEffect_CL::ShowPhoto(const PhotoItem* photo) {
@@ -212,46 +222,25 @@ void TabItemDialogEffect_CL::ShowPhoto(const PhotoItem* photo) {
   photoGroup.Enable(own);
 }
 
-INT_PTR TabItemDialogEffect_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_SIZE:
-      Layout();
-      return 0;
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam));
-      return 0;
-    case WM_HSCROLL:
-      OnScroll(reinterpret_cast<HWND>(lParam));
-      return 0;
-    default:
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
-  }
-}
-
-void TabItemDialogEffect_CL::OnCommand(int id) {
-  allGroup.OnCommand(id, theSaveData.globalEffect);
+void TabItemDialogEffect_CL::OnCommand(int id, int) {
+  allGroup.OnCommand(id, Settings().globalEffect);
   // Without a current photo the lower group can be clicked but stores nothing.
-  if (theSaveData.CurrentItem()) photoGroup.OnCommand(id, theSaveData.CurrentItem()->effect);
+  if (Settings().CurrentItem()) photoGroup.OnCommand(id, Settings().CurrentItem()->effect);
 
   if (allRadio && photoRadio && id >= allRadio->id && id <= photoRadio->id) {
-    if (theSaveData.CurrentItem()) theSaveData.CurrentItem()->ownEffect = id - allRadio->id;
+    if (Settings().CurrentItem()) Settings().CurrentItem()->ownEffect = id - allRadio->id;
     allGroup.Enable(id == allRadio->id);
     photoGroup.Enable(id == photoRadio->id);
   }
   RequestPreviewRefresh();
-  page::ForwardConvertClick(id, parentWindow);
+  ForwardConvertClick(id);
 }
 
 void TabItemDialogEffect_CL::OnScroll(HWND slider) {
-  bool matched = allGroup.OnScroll(slider, theSaveData.globalEffect);
-  if (theSaveData.CurrentItem() && photoGroup.OnScroll(slider, theSaveData.CurrentItem()->effect)) matched = true;
+  bool matched = allGroup.OnScroll(slider, Settings().globalEffect);
+  if (Settings().CurrentItem() && photoGroup.OnScroll(slider, Settings().CurrentItem()->effect)) matched = true;
   // The thumb is followed while it is dragged; one refresh covers a whole run of scrolls.
   if (matched) RequestPreviewRefresh();
-}
-
-void TabItemDialogEffect_CL::DpiChanged() {
-  controls.UseDpi(font, dpi);
-  Layout();
 }
 
 void TabItemDialogEffect_CL::Layout() {

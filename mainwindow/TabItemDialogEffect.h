@@ -1,16 +1,16 @@
 #pragma once
 // Second parameter page, "エフェクト": two groups of effect controls, the upper one bound to
-// the effect of all photos (theSaveData.globalEffect), the lower one to the current photo's
-// own effect, and the choice which of the two the current photo uses. Every change goes
-// straight into theSaveData and asks for a preview refresh.
+// the effect of all photos (the working settings' globalEffect), the lower one to the current
+// photo's own effect, and the choice which of the two the current photo uses. Every change goes
+// straight into the main window's working settings and asks for a preview refresh.
 #include <windows.h>
 
 #include <vector>
 
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
+#include "mainwindow/MainWindowLinks.h"
+#include "mainwindow/ParameterPage.h"
 #include "toolkit/ControlFactory.h"
-#include "toolkit/SubClassDialogBase.h"
 
 // One group of eight controls showing one set of effect values; the eight are enabled and
 // disabled together.
@@ -19,9 +19,23 @@ struct EffectControls {
   struct Keys {
     wchar_t none, mono, sepia, bright, contrast;
   };
+  // A group's controls by their ids: the group's first id plus their part.
+  enum Part : int {
+    kNonePart,
+    kMonoPart,
+    kSepiaPart,
+    kBrightPart,
+    kBrightSliderPart,
+    kContrastPart,
+    kContrastSliderPart,
+    kFramePart,
+    kBrightNamePart,
+    kContrastNamePart,
+  };
 
   ControlFactory_CL* controls = nullptr;
   HWND page = nullptr;
+  const MainWindowLinks* links = nullptr;  // where the group's refreshes go
   GroupBox_CL* frame = nullptr;
   RadioButton_CL* noneRadio = nullptr;
   RadioButton_CL* monoRadio = nullptr;
@@ -34,9 +48,12 @@ struct EffectControls {
   StaticText_CL* brightName = nullptr;
   StaticText_CL* contrastName = nullptr;
   Keys keys{};
+  int firstId = 0;
 
-  // Creates the eight controls on the page through its factory, the frame titled `title`.
-  void Build(ControlFactory_CL& factory, HWND pageWindow, const Keys& groupKeys, const wchar_t* title);
+  // Creates the eight controls on the page through its factory, the frame titled `title`, with
+  // the ids from firstId on.
+  void Build(ControlFactory_CL& factory, HWND pageWindow, const Keys& groupKeys, const wchar_t* title,
+             int groupFirstId);
   // The two unseen slider names; made after every other control, so the ids stay.
   void AddSliderNames(ControlFactory_CL& factory);
   // The group's controls in reading order.
@@ -52,20 +69,24 @@ struct EffectControls {
   void OnCommand(int id, EffectParams& values) const;
   // A scroll from one of the group's sliders: stores the position. True when it was one.
   bool OnScroll(HWND slider, EffectParams& values) const;
+
+private:
+  void PostRefresh() const;
 };
 
-class TabItemDialogEffect_CL : public SubClassDialogBase_CL {
+class TabItemDialogEffect_CL : public ParameterPage_CL {
 public:
-  // The controls sized for the page's new DPI and laid out again.
-  void DpiChanged() override;
-  TabItemDialogEffect_CL();
-  ~TabItemDialogEffect_CL() override;
-
-  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-
-  // Builds the page as a modeless child dialog of parent (the main window). Returns the
-  // page's window, null when it failed.
-  HWND Create(HWND parent);
+  // The ids of the two choices and the first ids of the two groups.
+  enum ControlId : int {
+    kAllRadioId = 0x1100,
+    kPhotoRadioId,
+    kAllGroupFirstId = 0x1110,
+    kPhotoGroupFirstId = 0x1120,
+  };
+  // Both groups show their values; the upper one is on until a photo says otherwise.
+  void ShowSettings() override;
+  // The effects' switches are the groups' own, for all photos and for one: no rows here.
+  const std::vector<SwitchRow>& Switches() const override;
 
   // Brings the page in line with photo (the current photo, or null): the lower group shows
   // the photo's own effect, the radio buttons and the enabled group follow its ownEffect.
@@ -73,19 +94,15 @@ public:
   // The tab host calls this while the main window handles a refresh.
   void ShowPhoto(const PhotoItem* photo);
 
-  ControlFactory_CL controls;
   RadioButton_CL* allRadio = nullptr;
   RadioButton_CL* photoRadio = nullptr;
   EffectControls allGroup;
   EffectControls photoGroup;
-  int ready = 0;
-  // The controls show theSaveData's settings afresh (a preset was picked), without taking
-  // their own notifications for changes.
-  void ShowSettingsAgain();
 
-private:
-  void SetTabOrder();
-  void OnCommand(int id);
-  void OnScroll(HWND slider);
-  void Layout();
+protected:
+  void CreateControls() override;
+  void SetTabOrder() override;
+  void Layout() override;
+  void OnCommand(int id, int notification) override;
+  void OnScroll(HWND slider) override;
 };

@@ -1,14 +1,10 @@
 #include "mainwindow/TabItemDialogImageSize.h"
-#include "mainwindow/MainWindowLinks.h"
 
 #include <algorithm>
 #include <cwchar>
 
-#include "base/Inifile.h"
-#include "base/LogFile.h"
 #include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
 
@@ -74,34 +70,38 @@ void LayoutNumberBox(const RadioButton_CL* radio, const Edit_CL* edit, const Sta
 
 }  // namespace
 
-TabItemDialogImageSize_CL::TabItemDialogImageSize_CL() { style = childPageStyle; }
+// The page's yes/no options: each row's check box, its text, its id, its field, its row under
+// the size buttons, and what it greys while off. The fill's anchors are greyed by the size
+// choice as well (EnableFill).
+const std::vector<SwitchRow>& TabItemDialogImageSize_CL::Switches() const {
+  static const std::vector<SwitchRow> rows{
+      {kNoEnlargeId, L"小さい写真は拡大しない(&E)", [](const ConvertSettings& s) { return s.NoEnlarge; },
+       [](ConvertSettings& s, bool on) { s.NoEnlarge = on; }, 0, 0},
+      {kSharpenId, L"縮小後にくっきりさせる(&H)", [](const ConvertSettings& s) { return s.Sharpen; },
+       [](ConvertSettings& s, bool on) { s.Sharpen = on; }, 1, 0},
+      {kFillId, L"切り抜いてぴったりにする(&F)", [](const ConvertSettings& s) { return s.CropToFill == FitOrFill::Fill; },
+       [](ConvertSettings& s, bool on) { s.CropToFill = on ? FitOrFill::Fill : FitOrFill::Fit; }, 2, kAttentionId},
+  };
+  return rows;
+}
 
-TabItemDialogImageSize_CL::~TabItemDialogImageSize_CL() = default;
-
-HWND TabItemDialogImageSize_CL::Create(HWND parent) {
-  style = childPageStyle;
-  if (!CreateModeless(parent)) return nullptr;
-  controls.UseDpi(font, dpi);
+void TabItemDialogImageSize_CL::CreateControls() {
   const LayoutMetrics metrics = ClientLayout(hwnd);
   CreateTypeButtons(metrics.unitWidth, metrics.unitHeight);
   CreateSizeButtons(metrics.unitWidth);
   CreateCustomSizeControls();
   CreateLongEdgeAndScaleControls();
   CreateFillControls();
-  ShowSettings();
-  // After the checks: of each run of radio buttons the checked one is the tab stop.
-  SetTabOrder();
-  ready = 1;
-  Layout();
-  return hwnd;
 }
 
 void TabItemDialogImageSize_CL::CreateTypeButtons(int unitWidth, int unitHeight) {
   for (int k = 0; k < kOutputTypeCount; ++k) {
     const int y = unitHeight + unitHeight / 2 + k * unitHeight;
+    NextId(kFirstTypeId + k);
     const int index = controls.AddRadioButton(hwnd, kTypeTexts[k], unitWidth, y, k == 0);
     typeRadios.push_back(controls.As<RadioButton_CL>(index));
   }
+  NextId(kTypeGroupId);
   typeGroup = controls.As<GroupBox_CL>(controls.AddGroupBox(hwnd, L"変換後の画像タイプ", 0, 0, 0));
 }
 
@@ -124,6 +124,7 @@ void TabItemDialogImageSize_CL::CreateSizeButtons(int unitWidth) {
   }
   // The long edge and scale buttons come later (CreateLongEdgeAndScaleControls).
   for (size_t i = 0; i < sizeChoices.size() && static_cast<SizeChoice>(i) <= SizeChoice::Keep; ++i) {
+    NextId(kFirstSizeId + static_cast<int>(i));
     const int index = controls.AddRadioButton(hwnd, sizeChoices[i].label, unitWidth, 0, i == 0);
     sizeChoices[i].radio = controls.As<RadioButton_CL>(index);
   }
@@ -131,103 +132,93 @@ void TabItemDialogImageSize_CL::CreateSizeButtons(int unitWidth) {
 
 void TabItemDialogImageSize_CL::CreateLongEdgeAndScaleControls() {
   SizeButton& longEdge = Button(SizeChoice::LongEdge);
+  NextId(kFirstSizeId + static_cast<int>(SizeChoice::LongEdge));
   longEdge.radio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, longEdge.label, 0, 0, false));
+  NextId(kLongEdgeEditId);
   longEdgeEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kLongEdgeEditCharacters));
   SizeButton& scale = Button(SizeChoice::Percent);
+  NextId(kFirstSizeId + static_cast<int>(SizeChoice::Percent));
   scale.radio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, scale.label, 0, 0, false));
+  NextId(kScaleEditId);
   scaleEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kScaleEditCharacters));
+  NextId(kPercentLabelId);
   percentLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"%", 0, 0));
-  sharpenCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"縮小後にくっきりさせる(&H)", 0, 0));
 }
 
 void TabItemDialogImageSize_CL::CreateFillControls() {
-  fillCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"切り抜いてぴったりにする(&F)", 0, 0));
+  CreateSwitches();
+  noEnlargeCheck = SwitchControl(kNoEnlargeId);
+  sharpenCheck = SwitchControl(kSharpenId);
+  fillCheck = SwitchControl(kFillId);
+  NextId(kCentreId);
   centreRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"中央(&C)", 0, 0, true));
+  NextId(kAttentionId);
   attentionRadio = controls.As<RadioButton_CL>(controls.AddRadioButton(hwnd, L"見どころ(&A)", 0, 0, false));
-  // Made last, so that the ids above stay: the names of the number boxes.
+  // The names of the number boxes.
+  NextId(kWidthNameId);
   widthName = AddHiddenLabel(controls, hwnd, L"幅");
+  NextId(kHeightNameId);
   heightName = AddHiddenLabel(controls, hwnd, L"高さ");
+  NextId(kLongEdgeNameId);
   longEdgeName = AddHiddenLabel(controls, hwnd, L"長辺 (px)");
+  NextId(kScaleNameId);
   scaleName = AddHiddenLabel(controls, hwnd, L"縮小率 (%)");
 }
 
 // The order a reader takes: the types, the sizes (one run of buttons, so the arrows go from
 // any size to the next), the boxes of the sizes that have one, each after its name, the
-// check boxes, the crop's two anchors. The frames lie under all of them.
+// yes/no rows, the crop's two anchors. The frames lie under all of them.
 void TabItemDialogImageSize_CL::SetTabOrder() {
   std::vector<const ControlBase_CL*> order(typeRadios.begin(), typeRadios.end());
   order.push_back(nullptr);
   for (const SizeButton& choice : sizeChoices) order.push_back(choice.radio);
   order.insert(order.end(), {widthName, widthEdit, timesLabel, heightName, heightEdit, longEdgeName, longEdgeEdit,
-                             scaleName, scaleEdit, percentLabel, noEnlargeCheck, sharpenCheck, fillCheck, nullptr,
-                             centreRadio, attentionRadio});
+                             scaleName, scaleEdit, percentLabel});
+  for (const SwitchRow& row : Switches()) order.push_back(SwitchControl(row.id));
+  order.insert(order.end(), {nullptr, centreRadio, attentionRadio});
   ::SetTabOrder(order, {typeGroup, sizeGroup});
 }
 
 void TabItemDialogImageSize_CL::CreateCustomSizeControls() {
+  NextId(kWidthEditId);
   widthEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kCustomEditCharacters));
+  NextId(kTimesLabelId);
   timesLabel = controls.As<StaticText_CL>(controls.AddStaticText(hwnd, L"x", 0, 0));
+  NextId(kHeightEditId);
   heightEdit = controls.As<Edit_CL>(controls.AddEdit(hwnd, kCustomEditCharacters));
-  noEnlargeCheck = controls.As<CheckBox_CL>(controls.AddCheckBox(hwnd, L"小さい写真は拡大しない(&E)", 0, 0));
+  NextId(kSizeGroupId);
   sizeGroup = controls.As<GroupBox_CL>(
       controls.AddGroupBox(hwnd, L"この範囲内に収まる写真サイズに調整する", 0, 0, 0));
 }
 
-// The stored choices may come from a hand-edited file: a type or size index outside its
-// table shows (and fits to) the default choice, while the stored value stays as it is
-// until the user picks another.
 void TabItemDialogImageSize_CL::ShowSettings() {
-  SetCheck(typeRadios[static_cast<size_t>(theSaveData.OutputImageType)], true);
-  if (widthEdit) SetWindowTextW(widthEdit->hwnd, IntToText(theSaveData.outputWidth).c_str());
-  if (heightEdit) SetWindowTextW(heightEdit->hwnd, IntToText(theSaveData.outputHeight).c_str());
-  SetCheck(Button(theSaveData.ResizeRadioIndex).radio, true);
-  SetCheck(noEnlargeCheck, theSaveData.NoEnlarge);
-  if (longEdgeEdit) SetWindowTextW(longEdgeEdit->hwnd, IntToText(theSaveData.LongEdge).c_str());
-  if (scaleEdit) SetWindowTextW(scaleEdit->hwnd, IntToText(theSaveData.ScalePercent).c_str());
-  SetCheck(sharpenCheck, theSaveData.Sharpen);
-  SetCheck(fillCheck, theSaveData.CropToFill == FitOrFill::Fill);
-  SetCheck(centreRadio, theSaveData.CropAnchor != FillAnchor::Attention);
-  SetCheck(attentionRadio, theSaveData.CropAnchor == FillAnchor::Attention);
+  for (size_t k = 0; k < typeRadios.size(); ++k) SetCheck(typeRadios[k], k == static_cast<size_t>(Settings().OutputImageType));
+  if (widthEdit) SetWindowTextW(widthEdit->hwnd, IntToText(Settings().outputWidth).c_str());
+  if (heightEdit) SetWindowTextW(heightEdit->hwnd, IntToText(Settings().outputHeight).c_str());
+  for (const SizeButton& choice : sizeChoices) SetCheck(choice.radio, false);
+  SetCheck(Button(Settings().ResizeRadioIndex).radio, true);
+  if (longEdgeEdit) SetWindowTextW(longEdgeEdit->hwnd, IntToText(Settings().LongEdge).c_str());
+  if (scaleEdit) SetWindowTextW(scaleEdit->hwnd, IntToText(Settings().ScalePercent).c_str());
+  ShowSwitches();
+  SetCheck(centreRadio, Settings().CropAnchor != FillAnchor::Attention);
+  SetCheck(attentionRadio, Settings().CropAnchor == FillAnchor::Attention);
   EnableFill();
 }
 
-void TabItemDialogImageSize_CL::ShowSettingsAgain() {
-  if (hwnd == nullptr) return;
-  ready = 0;
-  for (RadioButton_CL* radio : typeRadios) SetCheck(radio, false);
-  for (const SizeButton& choice : sizeChoices) SetCheck(choice.radio, false);
-  ShowSettings();
-  SetTabOrder();
-  ready = 1;
-}
-
 void TabItemDialogImageSize_CL::EnableFill() {
-  const bool box = HasSizeBox(theSaveData.ResizeRadioIndex);
+  const bool box = HasSizeBox(Settings().ResizeRadioIndex);
   Enable(fillCheck, box);
-  Enable(centreRadio, box && theSaveData.CropToFill == FitOrFill::Fill);
-  Enable(attentionRadio, box && theSaveData.CropToFill == FitOrFill::Fill);
-}
-
-INT_PTR TabItemDialogImageSize_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_SIZE:
-      Layout();
-      return 0;
-    case WM_COMMAND:
-      if (ready) OnCommand(LOWORD(wParam), HIWORD(wParam));
-      return 0;
-    default:
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
-  }
+  Enable(centreRadio, box && Settings().CropToFill == FitOrFill::Fill);
+  Enable(attentionRadio, box && Settings().CropToFill == FitOrFill::Fill);
 }
 
 void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
   for (size_t k = 0; k < typeRadios.size(); ++k) {
     const RadioButton_CL* const radio = typeRadios[k];
     if (radio && radio->id == id && IsChecked(radio)) {
-      theSaveData.OutputImageType = static_cast<OutputTypeChoice>(k);
+      Settings().OutputImageType = static_cast<OutputTypeChoice>(k);
       // The preview does not depend on the output type: save now, no refresh.
-      theSaveData.Save(theIniFile, theLog);
+      if (links->saveNow) links->saveNow();
     }
   }
   for (size_t i = 0; i < sizeChoices.size(); ++i) {
@@ -237,43 +228,31 @@ void TabItemDialogImageSize_CL::OnCommand(int id, int notification) {
       RequestPreviewRefresh();
     }
   }
-  if (noEnlargeCheck && noEnlargeCheck->id == id) {
-    theSaveData.NoEnlarge = page::CheckState(*noEnlargeCheck);
-    RequestPreviewRefresh();
-  }
-  if (sharpenCheck && sharpenCheck->id == id) {
-    theSaveData.Sharpen = page::CheckState(*sharpenCheck);
-    RequestPreviewRefresh();
-  }
-  if (fillCheck && fillCheck->id == id) {
-    theSaveData.CropToFill = page::CheckState(*fillCheck) ? FitOrFill::Fill : FitOrFill::Fit;
-    EnableFill();
-    RequestPreviewRefresh();
-  }
+  if (ReadSwitch(id)) EnableFill();
   for (const RadioButton_CL* anchor : {centreRadio, attentionRadio}) {
     if (anchor && anchor->id == id && IsChecked(anchor)) {
-      theSaveData.CropAnchor = anchor == attentionRadio ? FillAnchor::Attention : FillAnchor::Centre;
+      Settings().CropAnchor = anchor == attentionRadio ? FillAnchor::Attention : FillAnchor::Centre;
       RequestPreviewRefresh();
     }
   }
   if (notification == EN_UPDATE) {
-    if (widthEdit && id == widthEdit->id) OnCustomSizeTyped(*widthEdit, theSaveData.outputWidth);
-    if (heightEdit && id == heightEdit->id) OnCustomSizeTyped(*heightEdit, theSaveData.outputHeight);
+    if (widthEdit && id == widthEdit->id) OnCustomSizeTyped(*widthEdit, Settings().outputWidth);
+    if (heightEdit && id == heightEdit->id) OnCustomSizeTyped(*heightEdit, Settings().outputHeight);
     if (longEdgeEdit && id == longEdgeEdit->id)
-      OnChoiceNumberTyped(*longEdgeEdit, kSmallestLongEdge, kLargestLongEdge, theSaveData.LongEdge,
+      OnChoiceNumberTyped(*longEdgeEdit, kSmallestLongEdge, kLargestLongEdge, Settings().LongEdge,
                           SizeChoice::LongEdge);
     if (scaleEdit && id == scaleEdit->id)
-      OnChoiceNumberTyped(*scaleEdit, kSmallestScalePercent, kLargestScalePercent, theSaveData.ScalePercent,
+      OnChoiceNumberTyped(*scaleEdit, kSmallestScalePercent, kLargestScalePercent, Settings().ScalePercent,
                           SizeChoice::Percent);
   }
-  page::ForwardConvertClick(id, parentWindow);
+  ForwardConvertClick(id);
 }
 
 void TabItemDialogImageSize_CL::OnCustomSizeTyped(const Edit_CL& edit, int& field) {
   field = TextToInt(edit.GetText());
   SelectCustomSize();
   // Every keystroke asks for its own refresh, whatever is pending.
-  page::PostRefresh();
+  PostRefresh();
 }
 
 void TabItemDialogImageSize_CL::OnChoiceNumberTyped(const Edit_CL& edit, int low, int high, int& field,
@@ -283,7 +262,7 @@ void TabItemDialogImageSize_CL::OnChoiceNumberTyped(const Edit_CL& edit, int low
   if (value < low || value > high) return;
   field = value;
   SelectSize(choice);
-  page::PostRefresh();
+  PostRefresh();
 }
 
 void TabItemDialogImageSize_CL::SelectCustomSize() { SelectSize(SizeChoice::Custom); }
@@ -291,17 +270,12 @@ void TabItemDialogImageSize_CL::SelectCustomSize() { SelectSize(SizeChoice::Cust
 void TabItemDialogImageSize_CL::SelectSize(SizeChoice index) {
   for (const SizeButton& choice : sizeChoices) SetCheck(choice.radio, false);
   SetCheck(Button(index).radio, true);
-  theSaveData.ResizeRadioIndex = index;
+  Settings().ResizeRadioIndex = index;
   EnableFill();
 }
 
 TabItemDialogImageSize_CL::SizeButton& TabItemDialogImageSize_CL::Button(SizeChoice choice) {
   return sizeChoices[static_cast<size_t>(choice)];
-}
-
-void TabItemDialogImageSize_CL::DpiChanged() {
-  controls.UseDpi(font, dpi);
-  Layout();
 }
 
 // Two groups of rows: the output types (the four "全て..." two to a row), then the sizes with
@@ -335,9 +309,12 @@ void TabItemDialogImageSize_CL::Layout() {
   const int pitch = std::max(uh + m.Px(kSizeRowGap), (boxHeight + buttonHeight + 1) / 2);
   page::Rows sizes(groupTop + uh / 2 + m.Px(kSizeRowsTop), pitch);
   for (const SizeButton& choice : sizeChoices) sizes.Place(choice.radio, uw);
-  sizes.Place(noEnlargeCheck, uw);
-  sizes.Place(sharpenCheck, uw);
-  sizes.Place(fillCheck, uw);
+  // The yes/no rows, each on its row under the size buttons.
+  const int firstSwitchRow = sizes.count;
+  for (const SwitchRow& row : Switches()) {
+    MoveIfExists(SwitchControl(row.id), uw, sizes.top + (firstSwitchRow + row.row) * sizes.pitch);
+    sizes.count = std::max(sizes.count, firstSwitchRow + row.row + 1);
+  }
   const int anchorTop = sizes.Place(centreRadio, 2 * uw);
   if (page::Exists(centreRadio)) MoveIfExists(attentionRadio, RectInParent(*centreRadio).right + uw, anchorTop);
   MoveAndSize(sizeGroup, margin, groupTop, groupWidth, (sizes.count + 1) * sizes.pitch);

@@ -4,7 +4,7 @@
 // the long edge, a percentage of the photo's size), whether a photo smaller than the box is
 // left at its size, whether a downscaled photo is sharpened, and whether a photo is cropped
 // to fill the box exactly (at the centre or around what draws the eye). Choices go straight into
-// theSaveData; a size change asks for a preview refresh, a type change saves the settings
+// the main window's working settings; a size change asks for a preview refresh, a type change saves the settings
 // at once. Clicks on the start button, which the tab host moves onto the visible page, are
 // forwarded to the main window.
 #include <windows.h>
@@ -13,30 +13,48 @@
 #include <vector>
 
 #include "engine/ConvertSettings.h"
+#include "mainwindow/ParameterPage.h"
 #include "toolkit/ControlFactory.h"
-#include "toolkit/SubClassDialogBase.h"
 #include "toolkit/ToolTips.h"
 
-class TabItemDialogImageSize_CL : public SubClassDialogBase_CL {
+class TabItemDialogImageSize_CL : public ParameterPage_CL {
 public:
-  // The controls sized for the page's new DPI and laid out again.
-  void DpiChanged() override;
+  // The ids of the page's yes/no options (the rows of Switches()) and of the crop's anchors,
+  // which the fill greys.
+  enum SwitchId : int {
+    kNoEnlargeId = 0x1200,
+    kSharpenId,
+    kFillId,
+    kCentreId,
+    kAttentionId,
+  };
+  // The ids of its other controls: a type's button is kFirstTypeId + OutputImageType, a size's
+  // kFirstSizeId + ResizeRadioIndex.
+  enum ControlId : int {
+    kFirstTypeId = 0x1100,
+    kTypeGroupId = kFirstTypeId + kOutputTypeCount,
+    kFirstSizeId,
+    kLongEdgeEditId = kFirstSizeId + kSizeChoiceCount,
+    kScaleEditId,
+    kPercentLabelId,
+    kWidthEditId,
+    kTimesLabelId,
+    kHeightEditId,
+    kSizeGroupId,
+    kWidthNameId,
+    kHeightNameId,
+    kLongEdgeNameId,
+    kScaleNameId,
+  };
   // One size radio button and its text.
   struct SizeButton {
     std::wstring label;
     RadioButton_CL* radio = nullptr;
   };
 
-  TabItemDialogImageSize_CL();
-  ~TabItemDialogImageSize_CL() override;
+  void ShowSettings() override;
+  const std::vector<SwitchRow>& Switches() const override;
 
-  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-
-  // Builds the page as a modeless child dialog of parent (the main window) and its
-  // controls from the current settings. Returns the page's window, null when it failed.
-  HWND Create(HWND parent);
-
-  ControlFactory_CL controls;
   std::vector<RadioButton_CL*> typeRadios;  // index = OutputImageType
   std::vector<SizeButton> sizeChoices;      // index = ResizeRadioIndex
   GroupBox_CL* sizeGroup = nullptr;
@@ -45,13 +63,13 @@ public:
   Edit_CL* heightEdit = nullptr;
   StaticText_CL* timesLabel = nullptr;
   CheckBox_CL* noEnlargeCheck = nullptr;  // NoEnlarge
-  // Made after the controls above, so their ids stay: the edit boxes of "長辺を指定"
+  // The edit boxes of "長辺を指定"
   // (sizeChoices[SizeChoice::LongEdge]) and "元のサイズの N %" (sizeChoices[SizeChoice::Percent]).
   Edit_CL* longEdgeEdit = nullptr;        // LongEdge
   Edit_CL* scaleEdit = nullptr;           // ScalePercent
   StaticText_CL* percentLabel = nullptr;  // the "%" after scaleEdit
   CheckBox_CL* sharpenCheck = nullptr;    // Sharpen
-  // Made last: "切り抜いてぴったりにする" and where the crop sits. Greyed for the size choices
+  // "切り抜いてぴったりにする" and where the crop sits. Greyed for the size choices
   // without a box (keep, long edge, percent); the anchor also while the crop is off.
   CheckBox_CL* fillCheck = nullptr;         // CropToFill
   RadioButton_CL* centreRadio = nullptr;    // CropAnchor FillAnchor::Centre, "中央"
@@ -63,10 +81,12 @@ public:
   StaticText_CL* longEdgeName = nullptr;
   StaticText_CL* scaleName = nullptr;
   ToolTips_CL tips;                       // what keeping the type does to a HEIC
-  int ready = 0;
-  // The controls show theSaveData's settings afresh (a preset was picked), without taking
-  // their own notifications for changes.
-  void ShowSettingsAgain();
+
+protected:
+  void CreateControls() override;
+  void SetTabOrder() override;
+  void Layout() override;
+  void OnCommand(int id, int notification) override;
 
 private:
   void CreateTypeButtons(int unitWidth, int unitHeight);
@@ -74,12 +94,8 @@ private:
   void CreateCustomSizeControls();
   void CreateLongEdgeAndScaleControls();
   void CreateFillControls();
-  // The controls in the order a reader takes them, the frames under them.
-  void SetTabOrder();
   // Greys the fill controls where they have no effect.
   void EnableFill();
-  void ShowSettings();
-  void OnCommand(int id, int notification);
   // Reads one edit box into its field, then makes the custom size the chosen one.
   void OnCustomSizeTyped(const Edit_CL& edit, int& field);
   // Reads a long edge or percent box into its field when the number is within low..high,
@@ -89,6 +105,5 @@ private:
   // Checks the button of size choice `index` alone and takes its box.
   void SelectSize(SizeChoice index);
   SizeButton& Button(SizeChoice choice);
-  void Layout();
   void PlaceKeepTypeTip();
 };

@@ -1,5 +1,4 @@
 #include "mainwindow/TabItemDialogSave.h"
-#include "mainwindow/MainWindowLinks.h"
 
 #include <commctrl.h>
 
@@ -13,7 +12,6 @@
 #include "engine/OutputNaming.h"
 #include "engine/PhotoEncoder.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "mainwindow/PageControls.h"
 #include "toolkit/ControlLayout.h"
 #include "toolkit/FolderPicker.h"
@@ -21,7 +19,6 @@
 
 namespace {
 
-using page::CheckState;
 using page::Exists;
 using page::MoveAndSize;
 using page::MoveIfExists;
@@ -48,12 +45,6 @@ int IndexInRun(const ControlBase_CL* first, const ControlBase_CL* last, int id) 
   return id - first->id;
 }
 
-// The thumbnails show the output names: repaint them after a name setting changed.
-void RepaintThumbnails() {
-  const ControlBase_CL* const list = theMainWindowLinks.thumbnailList;
-  if (Exists(list)) InvalidateRect(list->hwnd, nullptr, FALSE);
-}
-
 RECT Rect(const ControlBase_CL& control) { return RectInParent(control); }
 
 // The refusal line in red on the page's own background, dark enough to read there (4.5:1);
@@ -70,65 +61,102 @@ COLORREF ProblemTextColour(bool highContrast, COLORREF background, COLORREF syst
   return highContrast ? systemText : ReadableOn(kProblemTextColour, background, kReadableContrast);
 }
 
-TabItemDialogSave_CL::TabItemDialogSave_CL() { style = childPageStyle; }
-
-TabItemDialogSave_CL::~TabItemDialogSave_CL() = default;
-
-HWND TabItemDialogSave_CL::Create(HWND parent) {
-  style = childPageStyle;
-  if (!CreateModeless(parent)) return nullptr;
-  controls.UseDpi(font, dpi);
-  CreateControls();
-  ShowSettings();
-  // After the checks: of each run of radio buttons the checked one is the tab stop.
-  SetTabOrder();
-  ready = 1;
-  Layout();
-  return hwnd;
+// The page's yes/no options: each row's check box, its text, its id, its field, its row, and
+// the box it greys while off. The name rows stand in the name group, the others below the JPEG
+// group (rows 0 to 2 there) but the two that belong to the JPEG choices.
+const std::vector<SwitchRow>& TabItemDialogSave_CL::Switches() const {
+  static const std::vector<SwitchRow> rows{
+      {kPrefixCheckId, L"ファイル名の前に文字を追加(&M)", [](const ConvertSettings& s) { return s.CheckAddFileNameTop; },
+       [](ConvertSettings& s, bool on) { s.CheckAddFileNameTop = on; }, 0, 0},
+      {kSuffixCheckId, L"ファイル名の後ろに文字を追加(&U)", [](const ConvertSettings& s) { return s.CheckAddFileNameBottom; },
+       [](ConvertSettings& s, bool on) { s.CheckAddFileNameBottom = on; }, 1, 0},
+      {kKeepMetadataId, L"撮影情報(EXIF)を残す(&X)", [](const ConvertSettings& s) { return s.KeepMetadata; },
+       [](ConvertSettings& s, bool on) { s.KeepMetadata = on; }, 0, kRemoveGpsId},
+      {kRemoveGpsId, L"位置情報を消す(&G)", [](const ConvertSettings& s) { return s.RemoveGps; },
+       [](ConvertSettings& s, bool on) { s.RemoveGps = on; }, 0, 0},
+      {kKeepTimeId, L"更新日時を元の写真と同じにする(&T)", [](const ConvertSettings& s) { return s.KeepFileTime; },
+       [](ConvertSettings& s, bool on) { s.KeepFileTime = on; }, 1, kExifTimeId},
+      {kExifTimeId, L"撮影日時にする(&E)", [](const ConvertSettings& s) { return s.FileTimeFromExif; },
+       [](ConvertSettings& s, bool on) { s.FileTimeFromExif = on; }, 2, 0},
+      {kSkipDoneId, L"変換済みの写真はとばす(&K)", [](const ConvertSettings& s) { return s.SkipDone; },
+       [](ConvertSettings& s, bool on) { s.SkipDone = on; }, 2, 0},
+      {kStrictSizeId, L"必ずこのサイズ以下にする(&L)", [](const ConvertSettings& s) { return s.TargetStrict; },
+       [](ConvertSettings& s, bool on) { s.TargetStrict = on; }, 0, 0},
+      {kNeverLargerId, L"元より大きくしない(&A)", [](const ConvertSettings& s) { return s.NeverLarger; },
+       [](ConvertSettings& s, bool on) { s.NeverLarger = on; }, 0, 0},
+  };
+  return rows;
 }
 
 void TabItemDialogSave_CL::CreateControls() {
   ControlFactory_CL& f = controls;
-  prefixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の前に文字を追加(&M)", 0, 0));
-  suffixCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"ファイル名の後ろに文字を追加(&U)", 0, 0));
+  CreateSwitches();
+  prefixCheck = SwitchControl(kPrefixCheckId);
+  suffixCheck = SwitchControl(kSuffixCheckId);
+  keepMetadataCheck = SwitchControl(kKeepMetadataId);
+  removeGpsCheck = SwitchControl(kRemoveGpsId);
+  keepTimeCheck = SwitchControl(kKeepTimeId);
+  exifTimeCheck = SwitchControl(kExifTimeId);
+  skipDoneCheck = SwitchControl(kSkipDoneId);
+  strictSizeCheck = SwitchControl(kStrictSizeId);
+  neverLargerCheck = SwitchControl(kNeverLargerId);
+  NextId(kPrefixEditId);
   prefixEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  NextId(kSuffixEditId);
   suffixEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  NextId(kDesktopRadioId);
   desktopRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"デスクトップにフォルダを作成(&D)", 0, 0, true));
+  NextId(kBesideSourceRadioId);
   besideSourceRadio =
       f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元ファイルの場所にフォルダを作成(&B)", 0, 0, false));
+  NextId(kFolderLabelId);
   folderLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, kFolderNameLabel, 0, 0));
+  NextId(kFolderEditId);
   folderEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
   // The widest text the quality button will show sizes it; the real text follows at once.
+  NextId(kQualityRadioId);
   qualityRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"JPEG量子化率を指定(888%)(&Q)", 0, 0, true));
   UpdateQualityText();
+  NextId(kFileSizeRadioId);
   fileSizeRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"ファイルサイズで指定(&Z)", 0, 0, false));
+  NextId(kQualitySliderId);
   qualitySlider = f.As<TrackBar_CL>(f.AddTrackBar(hwnd));
+  NextId(kFileSizeEditId);
   fileSizeEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kFileSizeEditCharacters));
+  NextId(kKbyteLabelId);
   kbyteLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"KByte", 0, 0));
-  keepMetadataCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影情報(EXIF)を残す(&X)", 0, 0));
+  NextId(kFolderGroupId);
   folderGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力フォルダ", 0, 0, 0));
+  NextId(kNameGroupId);
   nameGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"出力ファイル名", 0, 0, 0));
+  NextId(kJpegGroupId);
   jpegGroup = f.As<GroupBox_CL>(f.AddGroupBox(hwnd, L"JPEG品質", 0, 0, 0));
+  NextId(kFolderProblemLabelId);
   folderProblemLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"", 0, 0));
-  removeGpsCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"位置情報を消す(&G)", 0, 0));
-  keepTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"更新日時を元の写真と同じにする(&T)", 0, 0));
-  exifTimeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"撮影日時にする(&E)", 0, 0));
-  skipDoneCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"変換済みの写真はとばす(&K)", 0, 0));
+  NextId(kChosenFolderRadioId);
   chosenFolderRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"フォルダを指定(&F)", 0, 0, false));
+  NextId(kBrowseButtonId);
   browseButton = f.As<Button_CL>(f.AddButton(hwnd, L"参照(&R)...", 0));
+  NextId(kChosenFolderEditId);
   chosenFolderEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
-  strictSizeCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"必ずこのサイズ以下にする(&L)", 0, 0));
+  NextId(kReplaceRadioId);
   replaceRadio = f.As<RadioButton_CL>(f.AddRadioButton(hwnd, L"元の写真を置き換える（元はごみ箱へ）(&O)", 0, 0, false));
-  neverLargerCheck = f.As<CheckBox_CL>(f.AddCheckBox(hwnd, L"元より大きくしない(&A)", 0, 0));
-  // Made last so the other ids stay: the names of the boxes and the slider that no label
-  // on the screen names.
+  // The names of the boxes and the slider that no label on the screen names.
+  NextId(kChosenFolderNameId);
   chosenFolderName = AddHiddenLabel(f, hwnd, L"保存先フォルダ");
+  NextId(kPrefixNameId);
   prefixName = AddHiddenLabel(f, hwnd, L"ファイル名の前の文字");
+  NextId(kSuffixNameId);
   suffixName = AddHiddenLabel(f, hwnd, L"ファイル名の後ろの文字");
+  NextId(kQualityNameId);
   qualityName = AddHiddenLabel(f, hwnd, L"JPEG 品質");
+  NextId(kFileSizeNameId);
   fileSizeName = AddHiddenLabel(f, hwnd, L"目標サイズ (KB)");
+  NextId(kPatternLabelId);
   patternLabel = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"ファイル名の形式(&P)", 0, 0));
+  NextId(kPatternEditId);
   patternEdit = f.As<Edit_CL>(f.AddEdit(hwnd, kNameEditCharacters));
+  NextId(kPatternLineId);
   patternLine = f.As<StaticText_CL>(f.AddStaticText(hwnd, L"", 0, 0));
   if (Exists(qualitySlider)) {
     SendMessageW(qualitySlider->hwnd, TBM_SETRANGEMIN, FALSE, kQualityMinimum);
@@ -146,19 +174,9 @@ void TabItemDialogSave_CL::SetTabOrder() {
                 {folderGroup, nameGroup, jpegGroup});
 }
 
-// Indices outside their pairs (a hand-edited file) leave both buttons of the pair unchecked.
-void TabItemDialogSave_CL::ShowSettingsAgain() {
-  if (hwnd == nullptr) return;
-  ready = 0;
-  ShowSettings();
-  SetTabOrder();
-  ready = 1;
-}
-
 void TabItemDialogSave_CL::ShowSettings() {
-  const SaveData_CL& data = theSaveData;
-  SetCheck(prefixCheck, data.CheckAddFileNameTop);
-  SetCheck(suffixCheck, data.CheckAddFileNameBottom);
+  const SaveData_CL& data = Settings();
+  ShowSwitches();
   SetText(prefixEdit, data.ValueAddFileNameTop);
   SetText(suffixEdit, data.ValueAddFileNameBottom);
   SetText(patternEdit, data.FileNamePattern);
@@ -168,54 +186,46 @@ void TabItemDialogSave_CL::ShowSettings() {
   SetCheck(besideSourceRadio, data.SaveDirTypeIndex == OutputPlace::BesideSource);
   SetCheck(chosenFolderRadio, data.SaveDirTypeIndex == OutputPlace::ChosenFolder);
   SetCheck(replaceRadio, data.SaveDirTypeIndex == OutputPlace::ReplaceSource);
-  SetCheck(neverLargerCheck, data.NeverLarger);
   ShowFolderChoice();
   SetCheck(qualityRadio, data.JpegQualityTypeIndex == QualityMode::Fixed);
   SetCheck(fileSizeRadio, data.JpegQualityTypeIndex == QualityMode::TargetSize);
   if (Exists(qualitySlider)) SendMessageW(qualitySlider->hwnd, TBM_SETPOS, TRUE, data.JpegQuantization);
   SetText(fileSizeEdit, IntToText(data.JpegFileSize));
-  SetCheck(keepMetadataCheck, data.KeepMetadata);
-  SetCheck(removeGpsCheck, data.RemoveGps);
-  SetCheck(keepTimeCheck, data.KeepFileTime);
-  SetCheck(exifTimeCheck, data.FileTimeFromExif);
-  SetCheck(skipDoneCheck, data.SkipDone);
-  SetCheck(strictSizeCheck, data.TargetStrict);
   UpdateDependentChecks();
   UpdateQualityText();
   ShowPatternName();
 }
 
 void TabItemDialogSave_CL::UpdateDependentChecks() {
-  if (Exists(removeGpsCheck)) EnableWindow(removeGpsCheck->hwnd, theSaveData.KeepMetadata);
-  if (Exists(exifTimeCheck)) EnableWindow(exifTimeCheck->hwnd, theSaveData.KeepFileTime);
-  if (Exists(strictSizeCheck)) EnableWindow(strictSizeCheck->hwnd, theSaveData.JpegQualityTypeIndex == QualityMode::TargetSize);
+  if (Exists(strictSizeCheck)) EnableWindow(strictSizeCheck->hwnd, Settings().JpegQualityTypeIndex == QualityMode::TargetSize);
   // A pattern makes the whole name: the prefix and the suffix are not used meanwhile.
   const ControlBase_CL* const nameTexts[] = {prefixCheck, prefixEdit, suffixCheck, suffixEdit};
   for (const ControlBase_CL* control : nameTexts) {
-    if (Exists(control)) EnableWindow(control->hwnd, theSaveData.FileNamePattern.empty());
+    if (Exists(control)) EnableWindow(control->hwnd, Settings().FileNamePattern.empty());
   }
 }
 
 void TabItemDialogSave_CL::ShowPatternName() {
   const int asked = ++nameRequest;
-  const PatternProblem problem = CheckFileNamePattern(theSaveData.FileNamePattern);
+  const SaveData_CL& data = Settings();
+  const PatternProblem problem = CheckFileNamePattern(data.FileNamePattern);
   const auto showAtOnce = [this, problem] {
     patternRefused = problem != PatternProblem::None;
     SetText(patternLine, PatternProblemText(problem));
   };
   const std::shared_ptr<WindowPost> post = PostToken();
-  if (problem != PatternProblem::None || theSaveData.FileNamePattern.empty() || !post) return showAtOnce();
+  if (problem != PatternProblem::None || Settings().FileNamePattern.empty() || !post) return showAtOnce();
   PhotoItem photo;
   int number = 0;
   {
-    const CriticalSectionLock lock(theSaveData.itemsLock);
-    const PhotoItem* const current = theSaveData.CurrentItem();
+    const CriticalSectionLock lock(data.itemsLock);
+    const PhotoItem* const current = data.CurrentItem();
     if (current == nullptr) return showAtOnce();
     photo = *current;
-    number = theSaveData.currentIndex + 1;
+    number = data.currentIndex + 1;
   }
   // The line keeps the last name until the new one comes.
-  const ConvertSettings settings = theSaveData;
+  const ConvertSettings settings = data;
   nameWorker.RunAsync([this, post, asked, photo, number, settings] {
     PatternProblem refusal = PatternProblem::None;
     const std::wstring name = PatternNameOf(photo, settings, number, {}, refusal);
@@ -229,26 +239,26 @@ void TabItemDialogSave_CL::ShowPatternName() {
 }
 
 void TabItemDialogSave_CL::ShowFolderChoice() {
-  const bool chosen = theSaveData.SaveDirTypeIndex == OutputPlace::ChosenFolder;
+  const bool chosen = Settings().SaveDirTypeIndex == OutputPlace::ChosenFolder;
   SetText(folderLabel, chosen ? kChosenFolderLabel : kFolderNameLabel);
   if (Exists(folderEdit)) ShowWindow(folderEdit->hwnd, chosen ? SW_HIDE : SW_SHOWNA);
   if (Exists(chosenFolderEdit)) ShowWindow(chosenFolderEdit->hwnd, chosen ? SW_SHOWNA : SW_HIDE);
   // Replaced photos keep their folders: the name means nothing then.
-  const bool replacing = theSaveData.SaveDirTypeIndex == OutputPlace::ReplaceSource;
+  const bool replacing = Settings().SaveDirTypeIndex == OutputPlace::ReplaceSource;
   if (Exists(folderEdit)) EnableWindow(folderEdit->hwnd, !replacing);
   if (Exists(folderLabel)) EnableWindow(folderLabel->hwnd, !replacing);
   // The reason the visible box's text is not taken.
   if (chosen) {
-    const std::wstring path = Exists(chosenFolderEdit) ? chosenFolderEdit->GetText() : theSaveData.OutputFolder;
+    const std::wstring path = Exists(chosenFolderEdit) ? chosenFolderEdit->GetText() : Settings().OutputFolder;
     SetText(folderProblemLabel, ChosenFolderProblemText(ChosenFolderPathProblem(path)));
   } else {
-    const std::wstring name = Exists(folderEdit) ? folderEdit->GetText() : theSaveData.MakeFolder;
+    const std::wstring name = Exists(folderEdit) ? folderEdit->GetText() : Settings().MakeFolder;
     SetText(folderProblemLabel, FolderNameProblemText(OutputFolderNameProblem(name)));
   }
 }
 
 void TabItemDialogSave_CL::ChooseFolderPlace(OutputPlace index) {
-  theSaveData.SaveDirTypeIndex = index;
+  Settings().SaveDirTypeIndex = index;
   SetCheck(desktopRadio, index == OutputPlace::Desktop);
   SetCheck(besideSourceRadio, index == OutputPlace::BesideSource);
   SetCheck(chosenFolderRadio, index == OutputPlace::ChosenFolder);
@@ -259,47 +269,40 @@ void TabItemDialogSave_CL::ChooseFolderPlace(OutputPlace index) {
 
 void TabItemDialogSave_CL::BrowseForFolder() {
   std::wstring folder;
-  if (!PickFolder(hwnd, L"保存先のフォルダを選んでください", theSaveData.OutputFolder, folder)) return;
+  if (!PickFolder(hwnd, L"保存先のフォルダを選んでください", Settings().OutputFolder, folder)) return;
   // Shown in the box, whose change notice stores it.
   SetText(chosenFolderEdit, folder);
-  theSaveData.OutputFolder = folder;
+  Settings().OutputFolder = folder;
   ChooseFolderPlace(OutputPlace::ChosenFolder);
 }
 
 void TabItemDialogSave_CL::UpdateQualityText() {
   if (!Exists(qualityRadio)) return;
   wchar_t buffer[kTextBufferLength] = {};
-  std::swprintf(buffer, kTextBufferLength, L"JPEG量子化率を指定(%d)(&Q)", theSaveData.JpegQuantization);
+  std::swprintf(buffer, kTextBufferLength, L"JPEG量子化率を指定(%d)(&Q)", Settings().JpegQuantization);
   SetWindowTextW(qualityRadio->hwnd, buffer);
 }
 
-INT_PTR TabItemDialogSave_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_SIZE:
-      Layout();
-      return 0;
-    case WM_COMMAND:
-      if (ready) OnCommand(LOWORD(wParam), HIWORD(wParam));
-      return 0;
-    case WM_HSCROLL:
-      OnScroll(reinterpret_cast<HWND>(lParam));
-      return 0;
-    case WM_CTLCOLORSTATIC:
-      if (Exists(folderProblemLabel) && reinterpret_cast<HWND>(lParam) == folderProblemLabel->hwnd) {
-        return ProblemTextColours(reinterpret_cast<HDC>(wParam));
-      }
-      if (patternRefused && Exists(patternLine) && reinterpret_cast<HWND>(lParam) == patternLine->hwnd) {
-        return ProblemTextColours(reinterpret_cast<HDC>(wParam));
-      }
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
-    default:
-      return SubClassDialogBase_CL::DialogProc(window, message, wParam, lParam);
+bool TabItemDialogSave_CL::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  if (message != WM_CTLCOLORSTATIC) return false;
+  const HWND control = reinterpret_cast<HWND>(lParam);
+  const bool folderProblem = Exists(folderProblemLabel) && control == folderProblemLabel->hwnd;
+  const bool patternProblem = patternRefused && Exists(patternLine) && control == patternLine->hwnd;
+  if (!folderProblem && !patternProblem) {
+    return false;
   }
+  result = ProblemTextColours(reinterpret_cast<HDC>(wParam));
+  return true;
 }
 
 void TabItemDialogSave_CL::OnCommand(int id, int notification) {
-  SaveData_CL& data = theSaveData;
+  SaveData_CL& data = Settings();
   const bool update = notification == EN_UPDATE;
+  // The thumbnails show the output names: repainted after a name setting changed.
+  const auto repaintThumbnails = [this] {
+    if (Exists(links->thumbnailList)) InvalidateRect(links->thumbnailList->hwnd, nullptr, FALSE);
+  };
+  if (ReadSwitch(id) && (id == kPrefixCheckId || id == kSuffixCheckId)) repaintThumbnails();
   if (const int index = IndexInRun(desktopRadio, besideSourceRadio, id); index >= 0) ChooseFolderPlace(static_cast<OutputPlace>(index));
   if (Is(chosenFolderRadio, id)) ChooseFolderPlace(OutputPlace::ChosenFolder);
   if (Is(replaceRadio, id)) ChooseFolderPlace(OutputPlace::ReplaceSource);
@@ -314,25 +317,15 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
       RequestPreviewRefresh();
     }
   }
-  if (Is(prefixCheck, id)) {
-    data.CheckAddFileNameTop = CheckState(*prefixCheck);
-    RequestPreviewRefresh();
-    RepaintThumbnails();
-  }
-  if (Is(suffixCheck, id)) {
-    data.CheckAddFileNameBottom = CheckState(*suffixCheck);
-    RequestPreviewRefresh();
-    RepaintThumbnails();
-  }
   if (update && Is(prefixEdit, id)) {
     data.ValueAddFileNameTop = prefixEdit->GetText();
     RequestPreviewRefresh();
-    RepaintThumbnails();
+    repaintThumbnails();
   }
   if (update && Is(suffixEdit, id)) {
     data.ValueAddFileNameBottom = suffixEdit->GetText();
     RequestPreviewRefresh();
-    RepaintThumbnails();
+    repaintThumbnails();
   }
   if (update && Is(patternEdit, id)) {
     // Kept as typed, refused or not: a refused pattern stops the conversion, saying why.
@@ -340,7 +333,7 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     UpdateDependentChecks();
     ShowPatternName();
     RequestPreviewRefresh();
-    RepaintThumbnails();
+    repaintThumbnails();
   }
   if (update && Is(folderEdit, id)) {
     // Only a plain folder name (or none) is taken; the record keeps the last one that was.
@@ -361,49 +354,14 @@ void TabItemDialogSave_CL::OnCommand(int id, int notification) {
     data.JpegFileSize = TextToInt(fileSizeEdit->GetText());
     RequestPreviewRefresh();
   }
-  if (Is(keepMetadataCheck, id)) {
-    data.KeepMetadata = CheckState(*keepMetadataCheck);
-    UpdateDependentChecks();
-    RequestPreviewRefresh();
-  }
-  if (Is(removeGpsCheck, id)) {
-    data.RemoveGps = CheckState(*removeGpsCheck);
-    RequestPreviewRefresh();
-  }
-  if (Is(keepTimeCheck, id)) {
-    data.KeepFileTime = CheckState(*keepTimeCheck);
-    UpdateDependentChecks();
-    RequestPreviewRefresh();
-  }
-  if (Is(exifTimeCheck, id)) {
-    data.FileTimeFromExif = CheckState(*exifTimeCheck);
-    RequestPreviewRefresh();
-  }
-  if (Is(skipDoneCheck, id)) {
-    data.SkipDone = CheckState(*skipDoneCheck);
-    RequestPreviewRefresh();
-  }
-  if (Is(strictSizeCheck, id)) {
-    data.TargetStrict = CheckState(*strictSizeCheck);
-    RequestPreviewRefresh();
-  }
-  if (Is(neverLargerCheck, id)) {
-    data.NeverLarger = CheckState(*neverLargerCheck);
-    RequestPreviewRefresh();
-  }
-  page::ForwardConvertClick(id, parentWindow);
+  ForwardConvertClick(id);
 }
 
 void TabItemDialogSave_CL::OnScroll(HWND slider) {
   if (!Exists(qualitySlider) || slider != qualitySlider->hwnd) return;
-  theSaveData.JpegQuantization = static_cast<int>(SendMessageW(qualitySlider->hwnd, TBM_GETPOS, 0, 0));
+  Settings().JpegQuantization = static_cast<int>(SendMessageW(qualitySlider->hwnd, TBM_GETPOS, 0, 0));
   UpdateQualityText();
   RequestPreviewRefresh();
-}
-
-void TabItemDialogSave_CL::DpiChanged() {
-  controls.UseDpi(font, dpi);
-  Layout();
 }
 
 void TabItemDialogSave_CL::Layout() {

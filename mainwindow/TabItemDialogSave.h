@@ -6,15 +6,17 @@
 // photos' shooting data (EXIF) and, if so, without the location, whether an output larger than
 // its photo is the photo itself, or the outputs replace the photos, which then go to the
 // Recycle Bin, and which modification
-// time the outputs get. Every change is written into theSaveData and followed by a
-// refresh request; the refresh saves the settings. A folder name that is no plain folder
+// time the outputs get. Every change is written into the main window's working settings and
+// followed by a refresh request; the refresh saves the settings. A folder name that is no plain folder
 // name is not written: a red line under its box says why.
 #include <windows.h>
 
+#include <vector>
+
 #include "engine/ConvertSettings.h"
 #include "base/WorkerThread.h"
+#include "mainwindow/ParameterPage.h"
 #include "toolkit/ControlFactory.h"
-#include "toolkit/SubClassDialogBase.h"
 
 // The colour of the line that says why a folder name is not taken: red, darkened until it
 // stands 4.5:1 from the page's background; the system's text colour with high contrast on.
@@ -22,20 +24,54 @@ constexpr COLORREF kProblemTextColour = RGB(192, 0, 0);
 constexpr double kReadableContrast = 4.5;
 COLORREF ProblemTextColour(bool highContrast, COLORREF background, COLORREF systemText);
 
-class TabItemDialogSave_CL : public SubClassDialogBase_CL {
+class TabItemDialogSave_CL : public ParameterPage_CL {
 public:
-  // The controls sized for the page's new DPI and laid out again.
-  void DpiChanged() override;
-  TabItemDialogSave_CL();
-  ~TabItemDialogSave_CL() override;
+  // The ids of the page's yes/no options (the rows of Switches()).
+  enum SwitchId : int {
+    kPrefixCheckId = 0x1200,
+    kSuffixCheckId,
+    kKeepMetadataId,
+    kRemoveGpsId,
+    kKeepTimeId,
+    kExifTimeId,
+    kSkipDoneId,
+    kStrictSizeId,
+    kNeverLargerId,
+  };
+  // The ids of its other controls; the two pairs of choices stand one after the other.
+  enum ControlId : int {
+    kPrefixEditId = 0x1100,
+    kSuffixEditId,
+    kDesktopRadioId,
+    kBesideSourceRadioId,
+    kFolderLabelId,
+    kFolderEditId,
+    kQualityRadioId,
+    kFileSizeRadioId,
+    kQualitySliderId,
+    kFileSizeEditId,
+    kKbyteLabelId,
+    kFolderGroupId,
+    kNameGroupId,
+    kJpegGroupId,
+    kFolderProblemLabelId,
+    kChosenFolderRadioId,
+    kBrowseButtonId,
+    kChosenFolderEditId,
+    kReplaceRadioId,
+    kChosenFolderNameId,
+    kPrefixNameId,
+    kSuffixNameId,
+    kQualityNameId,
+    kFileSizeNameId,
+    kPatternLabelId,
+    kPatternEditId,
+    kPatternLineId,
+  };
 
-  INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void ShowSettings() override;
+  const std::vector<SwitchRow>& Switches() const override;
 
-  // Builds the page as a modeless child dialog of parent (the main window) and shows the
-  // current settings. Returns the page's window, null when it failed.
-  HWND Create(HWND parent);
-
-  ControlFactory_CL controls;
   CheckBox_CL* prefixCheck = nullptr;
   CheckBox_CL* suffixCheck = nullptr;
   Edit_CL* prefixEdit = nullptr;
@@ -55,12 +91,11 @@ public:
   GroupBox_CL* jpegGroup = nullptr;
   // Under the folder name box: why the typed name is not taken; empty while it is usable.
   StaticText_CL* folderProblemLabel = nullptr;
-  // Made after the controls above, so their ids stay.
   CheckBox_CL* removeGpsCheck = nullptr;  // RemoveGps; greyed while keepMetadataCheck is off
   CheckBox_CL* keepTimeCheck = nullptr;   // KeepFileTime
   CheckBox_CL* exifTimeCheck = nullptr;   // FileTimeFromExif; greyed while keepTimeCheck is off
   CheckBox_CL* skipDoneCheck = nullptr;   // SkipDone
-  // "フォルダを指定" (SaveDirTypeIndex 2): in the group of the two folder buttons; its path box
+  // "フォルダを指定" (OutputPlace::ChosenFolder): in the group of the two folder buttons; its path box
   // stands where the folder name box does, which is hidden meanwhile.
   RadioButton_CL* chosenFolderRadio = nullptr;
   Button_CL* browseButton = nullptr;      // picks the chosen folder, and chooses it
@@ -81,19 +116,20 @@ public:
   StaticText_CL* patternLabel = nullptr;
   Edit_CL* patternEdit = nullptr;
   StaticText_CL* patternLine = nullptr;
-  int ready = 0;
-  // The controls show theSaveData's settings afresh (a preset was picked), without taking
-  // their own notifications for changes.
-  void ShowSettingsAgain();
 
   // Shows, under the pattern box, the name the current photo's output gets, found off this
   // thread (it reads the photo's header), or at once why the pattern is refused.
   void ShowPatternName();
 
+protected:
+  void CreateControls() override;
+  void SetTabOrder() override;
+  void Layout() override;
+  void OnCommand(int id, int notification) override;
+  void OnScroll(HWND slider) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
 private:
-  void SetTabOrder();
-  void CreateControls();
-  void ShowSettings();
   void UpdateQualityText();
   // Greys the boxes that mean nothing while the box above them is off.
   void UpdateDependentChecks();
@@ -102,9 +138,6 @@ private:
   void ShowFolderChoice();
   void ChooseFolderPlace(OutputPlace index);
   void BrowseForFolder();
-  void OnCommand(int id, int notification);
-  void OnScroll(HWND slider);
-  void Layout();
   WorkerThread nameWorker;   // finds the current photo's pattern name
   int nameRequest = 0;       // the last one asked for: an older answer is not shown
   bool patternRefused = false;  // the line under the box says why, in the refusal colour

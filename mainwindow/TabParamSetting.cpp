@@ -8,7 +8,6 @@
 #include "base/Owned.h"
 #include "toolkit/ControlLayout.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 
 namespace {
 
@@ -28,14 +27,15 @@ TabParamSetting_CL::TabParamSetting_CL() = default;
 TabParamSetting_CL::~TabParamSetting_CL() {
   StopWatchingPages();
   // The button's window goes with the page it sits on; nobody may reach it through the record.
-  if (theMainWindowLinks.convertButton == startButton) theMainWindowLinks.convertButton = nullptr;
+  if (links != nullptr && links->convertButton == startButton) links->convertButton = nullptr;
   currentPage = nullptr;
   sizePage.reset();
   effectPage.reset();
   savePage.reset();
 }
 
-HWND TabParamSetting_CL::Create(HWND parent) {
+HWND TabParamSetting_CL::Create(HWND parent, MainWindowLinks& mainLinks) {
+  links = &mainLinks;
   dpi = HighDpiHelper_CL::WindowDpi(parent);
   if (!CreateTab(parent, controls.TakeId())) return nullptr;
   EnableThemeDialogTexture(hwnd, kEnableTabTexture);
@@ -50,11 +50,11 @@ HWND TabParamSetting_CL::Create(HWND parent) {
 
 void TabParamSetting_CL::CreatePages(HWND parent) {
   sizePage = std::make_unique<TabItemDialogImageSize_CL>();
-  sizePage->Create(parent);
+  sizePage->Create(parent, *links);
   effectPage = std::make_unique<TabItemDialogEffect_CL>();
-  effectPage->Create(parent);
+  effectPage->Create(parent, *links);
   savePage = std::make_unique<TabItemDialogSave_CL>();
-  savePage->Create(parent);
+  savePage->Create(parent, *links);
   for (const SubClassDialogBase_CL* page : {static_cast<SubClassDialogBase_CL*>(sizePage.get()),
                                             static_cast<SubClassDialogBase_CL*>(effectPage.get()),
                                             static_cast<SubClassDialogBase_CL*>(savePage.get())}) {
@@ -75,7 +75,7 @@ void TabParamSetting_CL::CreateStartButton() {
   startButton->id = startButtonId;
   if (startButton->hwnd) SetWindowLongPtrW(startButton->hwnd, GWLP_ID, startButtonId);
   startButton->SetFontScale(startButtonFontScale, dpi);
-  theMainWindowLinks.convertButton = startButton;
+  links->convertButton = startButton;
 }
 
 void TabParamSetting_CL::UseDpi(int newDpi, HFONT tabFont) {
@@ -171,15 +171,18 @@ void TabParamSetting_CL::KeepOffPage() const {
 
 HWND TabParamSetting_CL::CurrentPageWindow() const { return currentPage ? currentPage->hwnd : nullptr; }
 
-void TabParamSetting_CL::ShowSettings() {
-  if (sizePage) sizePage->ShowSettingsAgain();
-  if (effectPage) effectPage->ShowSettingsAgain();
-  if (savePage) savePage->ShowSettingsAgain();
+void TabParamSetting_CL::SyncEffectPage() {
+  if (effectPage && effectPage->hwnd) effectPage->ShowPhoto(links->settings->CurrentItem());
+  if (savePage && savePage->hwnd) savePage->ShowPatternName();
 }
 
-void TabParamSetting_CL::SyncEffectPage() {
-  if (effectPage && effectPage->hwnd) effectPage->ShowPhoto(theSaveData.CurrentItem());
-  if (savePage && savePage->hwnd) savePage->ShowPatternName();
+void TabParamSetting_CL::ShowSettings() {
+  for (ParameterPage_CL* page : {static_cast<ParameterPage_CL*>(sizePage.get()),
+                                 static_cast<ParameterPage_CL*>(effectPage.get()),
+                                 static_cast<ParameterPage_CL*>(savePage.get())}) {
+    if (page != nullptr && page->hwnd != nullptr) page->ShowAgain();
+  }
+  SyncEffectPage();
 }
 
 void TabParamSetting_CL::PlaceStartButton() const {

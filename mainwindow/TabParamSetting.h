@@ -9,6 +9,7 @@
 
 #include "base/Messages.h"
 #include "mainwindow/MainWindowIds.h"
+#include "mainwindow/MainWindowLinks.h"
 #include "mainwindow/TabItemDialogEffect.h"
 #include "mainwindow/TabItemDialogImageSize.h"
 #include "mainwindow/TabItemDialogSave.h"
@@ -29,7 +30,9 @@ public:
   // Creates the tab control as a child of parent (the main window), the three pages as
   // children of parent as well, and the start button, and shows page 0. Returns the tab
   // control's window, null when it could not be created.
-  HWND Create(HWND parent);
+  HWND Create(HWND parent, MainWindowLinks& mainLinks);
+  // Every page shows the working settings again.
+  void ShowSettings();
 
   // Shows page index (0 size and type, 1 effect, 2 save) where the shown page was, and moves
   // the start button onto it. An index that names no created page changes nothing.
@@ -48,11 +51,8 @@ public:
   // The window of the page shown, null before the first page was shown.
   HWND CurrentPageWindow() const;
 
-  // Every page shows theSaveData's settings afresh (a preset was picked).
-  void ShowSettings();
-
-  // Brings the effect page in line with theSaveData.CurrentItem() (none: both groups off), and
-  // the save page's line of the name the current photo gets from the file name pattern.
+  // Brings the effect page in line with the current photo (none: both groups off), and the
+  // save page's line of the name the current photo gets from the file name pattern.
   void SyncEffectPage();
 
   // Puts the start button at the bottom of the shown page: 4 pixels from its left, right and
@@ -69,6 +69,7 @@ public:
   SubClassDialogBase_CL* currentPage = nullptr;  // one of the three pages, not owned
   Button_CL* startButton = nullptr;              // owned by controls
   int dpi = 96;                                  // the main window's
+  MainWindowLinks* links = nullptr;              // handed to the pages
 
 private:
   void CreatePages(HWND parent);

@@ -10,7 +10,6 @@
 #include "mainwindow/ConvertResults.h"
 #include "mainwindow/MyConvertStartProgress.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "tests/support/ProgressProbe.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPhotos.h"
@@ -21,30 +20,25 @@ constexpr Gdiplus::ARGB kRed = 0xFFFF0000;
 constexpr Gdiplus::ARGB kBlue = 0xFF0000FF;
 constexpr Gdiplus::ARGB kGreen = 0xFF00FF00;
 
-// Restores theSaveData and the log's path whatever the test set.
+// A working settings record of the test's own; the log's path is restored whatever the test set.
 class ConvertJob : public ::testing::Test {
 protected:
   void SetUp() override {
-    saved = theSaveData;
     savedLogPath = theLog.logPath;
-    theSaveData.Clear();
-    theSaveData.ResizeRadioIndex = SizeChoice::Custom;
-    theSaveData.outputWidth = 100;
-    theSaveData.outputHeight = 100;
-    theSaveData.SaveDirTypeIndex = OutputPlace::BesideSource;
-    theSaveData.MakeFolder = L"Resized";
-    theSaveData.CheckAddFileNameTop = false;
-    theSaveData.CheckAddFileNameBottom = false;
-    theSaveData.OutputImageType = kKeepSourceType;
-    theSaveData.JpegQualityTypeIndex = QualityMode::Fixed;
-    theSaveData.JpegQuantization = 80;
-    theSaveData.globalEffect = EffectParams{};
+    settings.Clear();
+    settings.ResizeRadioIndex = SizeChoice::Custom;
+    settings.outputWidth = 100;
+    settings.outputHeight = 100;
+    settings.SaveDirTypeIndex = OutputPlace::BesideSource;
+    settings.MakeFolder = L"Resized";
+    settings.CheckAddFileNameTop = false;
+    settings.CheckAddFileNameBottom = false;
+    settings.OutputImageType = kKeepSourceType;
+    settings.JpegQualityTypeIndex = QualityMode::Fixed;
+    settings.JpegQuantization = 80;
+    settings.globalEffect = EffectParams{};
   }
-  void TearDown() override {
-    theSaveData = saved;
-    theSaveData.Clear();
-    theLog.logPath = savedLogPath;
-  }
+  void TearDown() override { theLog.logPath = savedLogPath; }
 
   std::wstring Photo(const std::wstring& folder, const std::wstring& name, int width, int height,
                      Gdiplus::ARGB fill, const GUID& format) {
@@ -59,15 +53,15 @@ protected:
     for (const std::wstring& path : paths) {
       PhotoItem item;
       item.path = path;
-      theSaveData.AddItem(item);
+      settings.AddItem(item);
     }
   }
 
-  // Runs the job over theSaveData.items the way the main window does.
+  // Runs the job over settings.items the way the main window does.
   INT_PTR Convert(Observed<MyConvertStartProgress_CL>& job) { return job.RunObserved(); }
 
   TempFolder temp;
-  SaveData_CL saved;
+  SaveData_CL settings;
   std::wstring savedLogPath;
 };
 
@@ -137,12 +131,12 @@ TEST_F(ConvertJob, WritesEveryPhotoIntoResizedBesideItsSourceWithItsNameTypeAndS
   List({Photo(first, L"a.jpg", 400, 300, kRed, kTestFormatJpeg),
         Photo(first, L"b.png", 200, 400, kBlue, kTestFormatPng),
         Photo(second, L"c.bmp", 300, 300, kGreen, kTestFormatBmp)});
-  theSaveData.CheckAddFileNameTop = true;
-  theSaveData.ValueAddFileNameTop = L"p_";
-  theSaveData.CheckAddFileNameBottom = true;
-  theSaveData.ValueAddFileNameBottom = L"_x";
+  settings.CheckAddFileNameTop = true;
+  settings.ValueAddFileNameTop = L"p_";
+  settings.CheckAddFileNameBottom = true;
+  settings.ValueAddFileNameBottom = L"_x";
 
-  Observed<MyConvertStartProgress_CL> job(theSaveData);
+  Observed<MyConvertStartProgress_CL> job(settings);
   EXPECT_EQ(Convert(job), 0);
 
   ExpectPicture(first + L"\\Resized\\p_a_x.jpg", kTestFormatJpeg, 100, 75);
@@ -162,7 +156,7 @@ TEST_F(ConvertJob, PhotoDeletedAfterListingIsSkippedAndTheBarStillReachesTheEnd)
         Photo(folder, L"c.png", 100, 200, kBlue, kTestFormatPng)});
   ASSERT_TRUE(DeleteFileW(gone.c_str()));
 
-  Observed<MyConvertStartProgress_CL> job(theSaveData);
+  Observed<MyConvertStartProgress_CL> job(settings);
   EXPECT_EQ(Convert(job), 0);
 
   EXPECT_EQ(FilesIn(folder + L"\\Resized"), (std::vector<std::wstring>{L"a.jpg", L"c.png"}));
@@ -177,10 +171,10 @@ TEST_F(ConvertJob, OutputNamingItsOwnSourceLeavesTheSourceIntactAndIsLogged) {
   List({jpeg, png});
   const std::string jpegBefore = ReadFileBytes(jpeg);
   const std::string pngBefore = ReadFileBytes(png);
-  theSaveData.MakeFolder = L"";  // the output folder is the source's own folder
+  settings.MakeFolder = L"";  // the output folder is the source's own folder
   theLog.logPath = temp.File(L"log.txt");
 
-  Observed<MyConvertStartProgress_CL> job(theSaveData);
+  Observed<MyConvertStartProgress_CL> job(settings);
   EXPECT_EQ(Convert(job), 0);
 
   EXPECT_EQ(ReadFileBytes(jpeg), jpegBefore);
@@ -196,10 +190,10 @@ TEST_F(ConvertJob, OwnSourceWithAnotherTypeIsConverted) {
   const std::wstring folder = temp.File(L"photos");
   const std::wstring source = Photo(folder, L"a.bmp", 200, 100, kRed, kTestFormatBmp);
   List({source});
-  theSaveData.MakeFolder = L"";
-  theSaveData.OutputImageType = kAllPng;  // all PNG
+  settings.MakeFolder = L"";
+  settings.OutputImageType = kAllPng;  // all PNG
 
-  Observed<MyConvertStartProgress_CL> job(theSaveData);
+  Observed<MyConvertStartProgress_CL> job(settings);
   EXPECT_EQ(Convert(job), 0);
 
   ExpectPicture(folder + L"\\a.png", kTestFormatPng, 100, 50);
@@ -214,9 +208,9 @@ TEST_F(ConvertJob, TwoPhotosWithOneOutputPathAreBothWrittenTheLaterNumbered) {
   List({red, blue, other});
   const std::string redBefore = ReadFileBytes(red);
   const std::string blueBefore = ReadFileBytes(blue);
-  theSaveData.OutputImageType = kAllJpeg;  // all JPEG: a.png and a.bmp both become Resized\a.jpg
+  settings.OutputImageType = kAllJpeg;  // all JPEG: a.png and a.bmp both become Resized\a.jpg
 
-  Observed<MyConvertStartProgress_CL> job(theSaveData);
+  Observed<MyConvertStartProgress_CL> job(settings);
   EXPECT_EQ(Convert(job), 0);
 
   const Written first = Inspect(folder + L"\\Resized\\a.jpg");
@@ -232,7 +226,7 @@ TEST_F(ConvertJob, TwoPhotosWithOneOutputPathAreBothWrittenTheLaterNumbered) {
 }
 
 TEST_F(ConvertJob, EmptyListClosesAtOnceAndNamesNoFolder) {
-  Observed<MyConvertStartProgress_CL> job(theSaveData);
+  Observed<MyConvertStartProgress_CL> job(settings);
   EXPECT_EQ(Convert(job), 0);
   EXPECT_TRUE(job.folderToShow.empty());
   EXPECT_EQ(job.bar.positions, std::vector<int>{0});
@@ -246,7 +240,7 @@ TEST_F(ConvertJob, OnSeveralWorkersTheBarOnlyMovesForwardAndEndsAtTheEnd) {
   }
   List(photos);
 
-  Observed<MyConvertStartProgress_CL> job(theSaveData);
+  Observed<MyConvertStartProgress_CL> job(settings);
   job.workers = 4;
   EXPECT_EQ(Convert(job), 0);
 

@@ -124,7 +124,7 @@ long ChildCount(IAccessible* object) {
 
 TEST_F(KeyboardAccess, TabGoesThroughEveryPaneAndPageInReadingOrderAndEveryBoxHasAName) {
   MainWindow_CL& main = OpenWithPhotos();
-  const std::wstring mode = theSaveData.PreviewFit ? L"全体" : L"等倍";
+  const std::wstring mode = window->windowState.PreviewFit ? L"全体" : L"等倍";
   struct Page {
     int index;
     std::vector<std::wstring> stops;  // from the first of the page's own, the start button last
@@ -204,7 +204,7 @@ TEST_F(KeyboardAccess, TheStripIsANamedListOfPhotosThatTheKeysReachAndADeleteUpd
 
   SetFocus(strip.hwnd);
   Press(strip.hwnd, VK_RIGHT);
-  EXPECT_EQ(theSaveData.currentIndex, 1) << "the preview follows the strip's arrows";
+  EXPECT_EQ(window->settings.currentIndex, 1) << "the preview follows the strip's arrows";
   EXPECT_EQ(AccessibleName(list, CHILDID_SELF), L"写真一覧");
   EXPECT_EQ(TextOf(main.preview->hwnd).rfind(L"プレビュー", 0), 0u) << "the preview is named";
   EXPECT_EQ(ChildCount(list), 3);

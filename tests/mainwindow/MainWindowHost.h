@@ -1,6 +1,5 @@
 #pragma once
-// What the tests of the whole main window share: the settings record and the INI file and
-// log on a temporary folder (the update check off), and the main window opened modeless with
+// What the tests of the whole main window share: the INI file and log on a temporary folder (the update check off), and the main window opened modeless with
 // a command line, the folders it would open in Explorer collected instead.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -13,7 +12,6 @@
 #include "base/LogFile.h"
 #include "engine/SaveData.h"
 #include "mainwindow/MainWindow.h"
-#include "mainwindow/TheSaveData.h"
 #include "tests/support/TempFolder.h"
 
 // Runs every message waiting for this thread's windows.
@@ -29,10 +27,8 @@ inline void PumpWindowMessages() {
 class MainWindowHost : public testing::Test {
 protected:
   void SetUp() override {
-    savedData = theSaveData;
     savedIniPath = theIniFile.filePath;
     savedLogPath = theLog.logPath;
-    theSaveData = SaveData_CL();
     iniPath = temp.File(L"Glimmerset.ini");
     theIniFile.SetFileName(iniPath);
     // Never a network request from a test.
@@ -42,7 +38,6 @@ protected:
   void TearDown() override {
     window.reset();
     PumpWindowMessages();
-    theSaveData = savedData;
     theIniFile.filePath = savedIniPath;
     theLog.logPath = savedLogPath;
   }
@@ -75,7 +70,6 @@ protected:
   std::vector<std::wstring> openedFolders;
 
 private:
-  SaveData_CL savedData;
   std::wstring savedIniPath;
   std::wstring savedLogPath;
 };

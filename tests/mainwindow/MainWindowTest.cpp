@@ -24,7 +24,6 @@
 #include "base/PathHandover.h"
 #include "engine/OutputNaming.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MainMenus.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MyPictureImage.h"
@@ -197,15 +196,15 @@ protected:
 
   MyPictureListView_CL& List() const { return *window->thumbnailList; }
   MyPictureImage_CL& Preview() const { return *window->preview; }
-  int ItemCount() const { return static_cast<int>(theSaveData.items.size()); }
+  int ItemCount() const { return static_cast<int>(window->settings.items.size()); }
   // The preview's picture once the render asked for has come.
   PictureSize PreviewSize() const {
     EXPECT_TRUE(PumpUntil([this] { return !Preview().RenderPending(); })) << "the preview's render never came";
     return SizeOf(Preview().Picture());
   }
   bool ConvertEnabled() const {
-    EXPECT_NE(theMainWindowLinks.convertButton, nullptr);
-    return theMainWindowLinks.convertButton != nullptr && IsWindowEnabled(theMainWindowLinks.convertButton->hwnd);
+    EXPECT_NE(window->links.convertButton, nullptr);
+    return window->links.convertButton != nullptr && IsWindowEnabled(window->links.convertButton->hwnd);
   }
 };
 
@@ -224,13 +223,13 @@ TEST_F(MainWindowTest, OpensAsSizableTitledWindowWithEmptyStripAndPlaceholder) {
   EXPECT_NE(GetMenu(main.hwnd), nullptr);
   EXPECT_NE(GetWindowLongW(main.hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
 
-  EXPECT_EQ(theMainWindowLinks.mainWindow, main.hwnd);
-  EXPECT_EQ(theMainWindowLinks.previewControl, main.preview.get());
-  EXPECT_EQ(theMainWindowLinks.thumbnailList, main.thumbnailList.get());
-  EXPECT_EQ(theSaveData.currentIndex, -1);
+  EXPECT_EQ(window->links.mainWindow, main.hwnd);
+  EXPECT_EQ(window->links.previewControl, main.preview.get());
+  EXPECT_EQ(window->links.thumbnailList, main.thumbnailList.get());
+  EXPECT_EQ(window->settings.currentIndex, -1);
   EXPECT_EQ(List().GetCount(), 0u);
   EXPECT_FALSE(ConvertEnabled());
-  EXPECT_EQ(theSaveData.refreshPending, 0) << "the start-up refresh has run";
+  EXPECT_EQ(window->windowState.refreshPending, 0) << "the start-up refresh has run";
 
   // The start-up refresh shows the placeholder picture and saves the settings.
   GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
@@ -292,7 +291,7 @@ TEST_F(MainWindowTest, DamagedSettingsFileStillGivesAUsableWindow) {
     EXPECT_LE(r.right - r.left, rect.right - rect.left);
   }
   ClickTile(0);
-  EXPECT_EQ(theSaveData.currentIndex, 0);
+  EXPECT_EQ(window->settings.currentIndex, 0);
   EXPECT_GT(PreviewSize().width, 0) << "the preview renders with the damaged values";
   SendMessageW(main.hwnd, WM_COMMAND, CMD_CONVERT, 0);
   Pump();
@@ -366,10 +365,10 @@ TEST_F(MainWindowTest, NewChoicesOfThePagesReachTheSettingsFileAtTheRefresh) {
   EXPECT_EQ(stored(L"OutputImageType"), 4) << "the type is saved at once";
   SendMessageW(tabs.sizePage->noEnlargeCheck->hwnd, BM_CLICK, 0, 0);
   SendMessageW(tabs.savePage->keepMetadataCheck->hwnd, BM_CLICK, 0, 0);
-  EXPECT_EQ(theSaveData.NoEnlarge, 1);
-  EXPECT_EQ(theSaveData.KeepMetadata, 0);
+  EXPECT_EQ(window->settings.NoEnlarge, 1);
+  EXPECT_EQ(window->settings.KeepMetadata, 0);
   Pump();
-  EXPECT_EQ(theSaveData.refreshPending, 0);
+  EXPECT_EQ(window->windowState.refreshPending, 0);
   // The refresh saves within a few hundred milliseconds of the last save.
   for (int i = 0; i < 100 && stored(L"NoEnlarge") != 1; ++i) {
     Sleep(10);
@@ -377,6 +376,36 @@ TEST_F(MainWindowTest, NewChoicesOfThePagesReachTheSettingsFileAtTheRefresh) {
   }
   EXPECT_EQ(stored(L"NoEnlarge"), 1);
   EXPECT_EQ(stored(L"KeepMetadata"), 0);
+
+  // A whole set of settings put on every page at once, as a stored set is picked.
+  ConvertSettings picked;
+  picked.ResizeRadioIndex = SizeChoice::Box320x240;
+  picked.outputWidth = 500;
+  picked.OutputImageType = kAllPng;
+  picked.CropToFill = FitOrFill::Fill;
+  picked.globalEffect.EffectRadioIndex = ColourEffect::Sepia;
+  picked.SaveDirTypeIndex = OutputPlace::Desktop;
+  picked.JpegQualityTypeIndex = QualityMode::TargetSize;
+  picked.KeepMetadata = false;
+  picked.MakeFolder = L"Web";
+  main.ShowSettings(picked);
+  EXPECT_TRUE(main.WorkingSettings() == picked) << "showing the boxes' texts changes no choice";
+  EXPECT_EQ(tabs.sizePage->sizeChoices[static_cast<size_t>(SizeChoice::Box320x240)].radio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.sizePage->sizeChoices[static_cast<size_t>(SizeChoice::Box800x600)].radio->IsChecked(), BST_UNCHECKED);
+  EXPECT_EQ(tabs.sizePage->typeRadios[kAllPng]->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.sizePage->typeRadios[4]->IsChecked(), BST_UNCHECKED);
+  EXPECT_EQ(tabs.sizePage->fillCheck->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.effectPage->allGroup.sepiaRadio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.savePage->desktopRadio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.savePage->fileSizeRadio->IsChecked(), BST_CHECKED);
+  EXPECT_EQ(tabs.savePage->keepMetadataCheck->IsChecked(), BST_UNCHECKED);
+  EXPECT_FALSE(IsWindowEnabled(tabs.savePage->removeGpsCheck->hwnd));
+  EXPECT_EQ(tabs.savePage->folderEdit->GetText(), L"Web");
+  for (int i = 0; i < 100 && stored(L"OutputImageType") != kAllPng; ++i) {
+    Sleep(10);
+    Pump();
+  }
+  EXPECT_EQ(stored(L"CropToFill"), 1) << "the refresh saves what was shown";
 }
 
 // A slider dragged through 50 values writes the settings file a few times, never half a file,
@@ -400,7 +429,7 @@ TEST_F(MainWindowTest, BurstOfChangesWritesTheWholeFileAFewTimesAndTheLastValueA
     }
   });
   for (int value = 1; value <= 50; ++value) {
-    theSaveData.globalEffect.ValueBriteness = value;
+    window->settings.globalEffect.ValueBriteness = value;
     PostMessageW(main.hwnd, WM_REFRESH_PREVIEW, 0, 0);
     PumpWindowMessages();
     Sleep(20);
@@ -471,14 +500,14 @@ TEST_F(MainWindowTest, CommandLineFolderAddsItsPicturesWithoutMakingOneCurrent) 
 
   EXPECT_EQ(ItemCount(), 4);
   EXPECT_EQ(List().GetCount(), 4u);
-  EXPECT_EQ(theSaveData.items.back().path, single);
-  EXPECT_EQ(theSaveData.currentIndex, -1);
-  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
+  EXPECT_EQ(window->settings.items.back().path, single);
+  EXPECT_EQ(window->settings.currentIndex, -1);
+  EXPECT_EQ(window->settings.CurrentItem(), nullptr);
   EXPECT_TRUE(ConvertEnabled());
   // The thumbnails come from the decode thread as the strip paints.
   WIN32_FILE_ATTRIBUTE_DATA file{};
-  ASSERT_TRUE(GetFileAttributesExW(theSaveData.items[0].path.c_str(), GetFileExInfoStandard, &file));
-  const std::int64_t first = ThumbnailKey(theSaveData.items[0].path, 0, file.ftLastWriteTime);
+  ASSERT_TRUE(GetFileAttributesExW(window->settings.items[0].path.c_str(), GetFileExInfoStandard, &file));
+  const std::int64_t first = ThumbnailKey(window->settings.items[0].path, 0, file.ftLastWriteTime);
   EXPECT_TRUE(PumpUntil([&] { return List().cache.FindFinished(first) != nullptr && List().decoder.QueuedCount() == 0; }));
 }
 
@@ -488,14 +517,14 @@ TEST_F(MainWindowTest, DropReplacesTheListAndLeavesThePreviewAlone) {
   const std::wstring c = Photo(L"more\\c.jpg", 80, 60);
   Open(L"Glimmerset.exe \"" + a + L"\" \"" + b + L"\"");
   ClickTile(1);
-  ASSERT_EQ(theSaveData.currentIndex, 1);
+  ASSERT_EQ(window->settings.currentIndex, 1);
 
   Drop({temp.File(L"more"), temp.File(L"missing.jpg"), temp.File(L"nothing.txt")});
   ASSERT_EQ(ItemCount(), 1);
-  EXPECT_EQ(theSaveData.items[0].path, c);
+  EXPECT_EQ(window->settings.items[0].path, c);
   EXPECT_EQ(List().GetCount(), 1u);
-  EXPECT_EQ(theSaveData.currentIndex, -1);
-  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
+  EXPECT_EQ(window->settings.currentIndex, -1);
+  EXPECT_EQ(window->settings.CurrentItem(), nullptr);
   EXPECT_EQ(TakeQueued(window->hwnd, WM_REFRESH_PREVIEW), 0) << "a drop asks for no refresh";
 
   // A drop on the preview or the strip reaches the main window the same way.
@@ -530,11 +559,11 @@ TEST_F(MainWindowTest, HandedOverPathsWaitWhileAModalWindowIsOpenThenJoinTheStri
   ASSERT_TRUE(PumpUntil([&] { return ItemCount() == 3; }, 5000));
   PumpUntil([] { return false; }, 300);
   ASSERT_EQ(ItemCount(), 3) << "a.jpg, already there, and b.jpg, named twice, join once";
-  EXPECT_EQ(theSaveData.items[0].path, a);
-  EXPECT_EQ(theSaveData.items[1].path, b);
-  EXPECT_EQ(theSaveData.items[2].path, c) << "folders are searched with their sub-folders";
+  EXPECT_EQ(window->settings.items[0].path, a);
+  EXPECT_EQ(window->settings.items[1].path, b);
+  EXPECT_EQ(window->settings.items[2].path, c) << "folders are searched with their sub-folders";
   EXPECT_EQ(List().GetCount(), 3u);
-  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[0]) << "the current photo stays current";
+  EXPECT_EQ(window->settings.CurrentItem(), &window->settings.items[0]) << "the current photo stays current";
   EXPECT_TRUE(ConvertEnabled());
 }
 
@@ -550,7 +579,7 @@ TEST_F(MainWindowTest, DroppedPathLongerThanTheClassicLimitIsRead) {
   Open();
   Drop({folder});
   ASSERT_EQ(ItemCount(), 1);
-  EXPECT_NE(theSaveData.items[0].path.find(L"folder_with_a_rather_long_name\\p.jpg"), std::wstring::npos);
+  EXPECT_NE(window->settings.items[0].path.find(L"folder_with_a_rather_long_name\\p.jpg"), std::wstring::npos);
 }
 
 // A tree read slowly, as from a network share: 20 ms for every folder listed.
@@ -588,7 +617,7 @@ TEST_F(MainWindowTest, SlowTreeFillsTheStripWhileTheWindowAnswersAndAStopKeepsWh
   EXPECT_TRUE(ConvertEnabled());
   SettleIntake();
   EXPECT_EQ(ItemCount(), kFolders * kPerFolder);
-  for (const PhotoItem& item : theSaveData.items) ASSERT_EQ(item.path.rfind(second, 0), 0u) << "only the second drop's";
+  for (const PhotoItem& item : window->settings.items) ASSERT_EQ(item.path.rfind(second, 0), 0u) << "only the second drop's";
   EXPECT_FALSE(IsWindowVisible(status));
 
   // The open dialog's way and a hand-over go through the same walk; Esc stops it.
@@ -604,7 +633,7 @@ TEST_F(MainWindowTest, SlowTreeFillsTheStripWhileTheWindowAnswersAndAStopKeepsWh
   const int kept = ItemCount();
   EXPECT_GT(kept, kFolders * kPerFolder) << "what was found before the stop stays";
   EXPECT_LT(kept, 2 * kFolders * kPerFolder) << "the walk stopped";
-  EXPECT_EQ(theSaveData.items.back().path.find(L"only.jpg"), std::wstring::npos) << "the rest of the request is not walked";
+  EXPECT_EQ(window->settings.items.back().path.find(L"only.jpg"), std::wstring::npos) << "the rest of the request is not walked";
   EXPECT_EQ(static_cast<int>(List().GetCount()), kept);
   EXPECT_FALSE(IsWindowVisible(status));
 
@@ -617,9 +646,11 @@ TEST_F(MainWindowTest, SlowTreeFillsTheStripWhileTheWindowAnswersAndAStopKeepsWh
   SendMessageW(window->hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({first})), 0);
   ASSERT_TRUE(PumpUntil([&] { return ItemCount() > 0; }));
   Sleep(300);
+  const int found = ItemCount();
   window.reset();
+  // What the walk had posted is refused with the window's list, never run after it.
   PumpWindowMessages();
-  EXPECT_LT(ItemCount(), kFolders * kPerFolder);
+  EXPECT_LT(found, kFolders * kPerFolder);
 }
 
 // ---- the current photo -------------------------------------------------------------------
@@ -628,26 +659,26 @@ TEST_F(MainWindowTest, ClickedTileBecomesCurrentAndIsPreviewedConverted) {
   const std::wstring wide = Photo(L"wide.jpg", 640, 320);
   const std::wstring tall = Photo(L"tall.jpg", 300, 600, kBlue);
   Open(L"Glimmerset.exe \"" + wide + L"\" \"" + tall + L"\"");
-  theSaveData.ResizeRadioIndex = SizeChoice::Box320x240;  // the 320 x 240 box
+  window->settings.ResizeRadioIndex = SizeChoice::Box320x240;  // the 320 x 240 box
 
   ClickTile(1);
-  EXPECT_EQ(theSaveData.currentIndex, 1);
-  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[1]);
+  EXPECT_EQ(window->settings.currentIndex, 1);
+  EXPECT_EQ(window->settings.CurrentItem(), &window->settings.items[1]);
   EXPECT_EQ(PreviewSize().width, 120);
   EXPECT_EQ(PreviewSize().height, 240);
 
   // A click asks for its refresh even while another one is pending.
-  theSaveData.refreshPending = true;
+  window->windowState.refreshPending = true;
   ClickTile(0);
-  EXPECT_EQ(theSaveData.currentIndex, 0);
+  EXPECT_EQ(window->settings.currentIndex, 0);
   EXPECT_EQ(PreviewSize().width, 320);
   EXPECT_EQ(PreviewSize().height, 160);
-  EXPECT_EQ(theSaveData.refreshPending, 0);
+  EXPECT_EQ(window->windowState.refreshPending, 0);
 
   // A current index that points past the list (the list shrank) shows the placeholder.
-  theSaveData.currentIndex = 7;
+  window->settings.currentIndex = 7;
   SendMessageW(window->hwnd, WM_REFRESH_PREVIEW, 0, 0);
-  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
+  EXPECT_EQ(window->settings.CurrentItem(), nullptr);
   GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
   EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
 }
@@ -656,45 +687,45 @@ TEST_F(MainWindowTest, RotationTurnsTheAnchorPhotoAndAsksForOneRefresh) {
   const std::wstring a = Photo(L"a.jpg", 200, 100);
   const std::wstring b = Photo(L"b.jpg", 200, 100);
   Open(L"Glimmerset.exe \"" + a + L"\" \"" + b + L"\"");
-  theSaveData.ResizeRadioIndex = SizeChoice::Box320x240;  // 320 x 240
+  window->settings.ResizeRadioIndex = SizeChoice::Box320x240;  // 320 x 240
 
   // No anchor yet: nothing turns.
   Command(CMD_ROTATE_RIGHT);
-  EXPECT_EQ(theSaveData.items[0].rotation, 0);
-  EXPECT_EQ(theSaveData.items[1].rotation, 0);
+  EXPECT_EQ(window->settings.items[0].rotation, 0);
+  EXPECT_EQ(window->settings.items[1].rotation, 0);
 
   ClickTile(1);
   Command(CMD_ROTATE_LEFT);
   Command(CMD_ROTATE_LEFT);
-  EXPECT_EQ(theSaveData.items[1].rotation, 2);
+  EXPECT_EQ(window->settings.items[1].rotation, 2);
   EXPECT_EQ(TakeQueued(window->hwnd, WM_REFRESH_PREVIEW), 1) << "two quick turns, one refresh";
-  theSaveData.refreshPending = false;
+  window->windowState.refreshPending = false;
   Command(CMD_ROTATE_LEFT);
   Command(CMD_ROTATE_RIGHT);
   Command(CMD_ROTATE_RIGHT);
   Command(CMD_ROTATE_RIGHT);
-  EXPECT_EQ(theSaveData.items[1].rotation, 0) << "left from 0 gives 3 and right from 3 gives 0";
+  EXPECT_EQ(window->settings.items[1].rotation, 0) << "left from 0 gives 3 and right from 3 gives 0";
   Command(CMD_ROTATE_RIGHT);
   Pump();
-  EXPECT_EQ(theSaveData.items[0].rotation, 0);
+  EXPECT_EQ(window->settings.items[0].rotation, 0);
   EXPECT_EQ(PreviewSize().width, 120) << "the preview shows the turned photo";
   EXPECT_EQ(PreviewSize().height, 240);
 
   // A hand-made rotation outside 0..3 still ends up a quarter turn.
-  theSaveData.items[1].rotation = 9;
+  window->settings.items[1].rotation = 9;
   Command(CMD_ROTATE_RIGHT);
-  EXPECT_EQ(theSaveData.items[1].rotation, 2);
+  EXPECT_EQ(window->settings.items[1].rotation, 2);
 
   // Ids without an entry in the command table do nothing.
   for (UINT id : {1u, 2u, 169u, 171u, 179u, 183u, 189u, 194u}) Command(id);
-  EXPECT_EQ(theSaveData.items[1].rotation, 2);
+  EXPECT_EQ(window->settings.items[1].rotation, 2);
   EXPECT_EQ(ItemCount(), 2);
 
   // The anchor outlives a drop that shortened the list: no turn then.
   Drop({a});
   ASSERT_EQ(List().GetAnchor(), 1);
   Command(CMD_ROTATE_RIGHT);
-  EXPECT_EQ(theSaveData.items[0].rotation, 0);
+  EXPECT_EQ(window->settings.items[0].rotation, 0);
 }
 
 TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
@@ -708,9 +739,9 @@ TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
   Command(CMD_REMOVE_ITEM);
   Pump();
   ASSERT_EQ(ItemCount(), 3);
-  EXPECT_EQ(theSaveData.items[2].path, temp.File(L"p4.jpg"));
-  EXPECT_EQ(theSaveData.currentIndex, 1) << "the photo just below the lowest removed one";
-  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[1]);
+  EXPECT_EQ(window->settings.items[2].path, temp.File(L"p4.jpg"));
+  EXPECT_EQ(window->settings.currentIndex, 1) << "the photo just below the lowest removed one";
+  EXPECT_EQ(window->settings.CurrentItem(), &window->settings.items[1]);
   EXPECT_EQ(List().GetCount(), 3u);
   EXPECT_EQ(List().selectedCount, 1u);
   EXPECT_EQ(List().IsSelected(1), 1) << "the photo made current is selected: a second Delete takes it";
@@ -721,16 +752,16 @@ TEST_F(MainWindowTest, RemovingSelectedPhotosMovesTheCurrentOneBelowThem) {
   Command(CMD_REMOVE_ITEM);
   Pump();
   ASSERT_EQ(ItemCount(), 1);
-  EXPECT_EQ(theSaveData.items[0].path, temp.File(L"p1.jpg"));
-  EXPECT_EQ(theSaveData.currentIndex, 0);
+  EXPECT_EQ(window->settings.items[0].path, temp.File(L"p1.jpg"));
+  EXPECT_EQ(window->settings.currentIndex, 0);
 
   // Removing the last photo leaves none current and shows the placeholder.
   List().SetSelected(0, kSelectSet);
   Command(CMD_REMOVE_ITEM);
   Pump();
   EXPECT_EQ(ItemCount(), 0);
-  EXPECT_EQ(theSaveData.currentIndex, -1);
-  EXPECT_EQ(theSaveData.CurrentItem(), nullptr);
+  EXPECT_EQ(window->settings.currentIndex, -1);
+  EXPECT_EQ(window->settings.CurrentItem(), nullptr);
   GpImagePtr placeholder = LoadPicture(PlaceholderPicturePath());
   EXPECT_EQ(PreviewSize().width, SizeOf(placeholder.get()).width);
   EXPECT_FALSE(ConvertEnabled());
@@ -759,7 +790,7 @@ TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
     EXPECT_EQ(types[1], L"すべてのファイル (*.*)");
   }
   EXPECT_EQ(ItemCount(), 1);
-  EXPECT_EQ(theSaveData.currentIndex, -1) << "a cancelled dialog changes nothing";
+  EXPECT_EQ(window->settings.currentIndex, -1) << "a cancelled dialog changes nothing";
 
   {
     DialogAnswerer choose(kOpenDialogTitle, [&b](HWND dialog) {
@@ -771,10 +802,10 @@ TEST_F(MainWindowTest, OpenedFilesAreAddedAndTheFirstPhotoBecomesCurrent) {
   }
   SettleIntake();
   ASSERT_EQ(ItemCount(), 2) << "opening adds to the list";
-  EXPECT_EQ(theSaveData.items[1].path, b);
+  EXPECT_EQ(window->settings.items[1].path, b);
   EXPECT_EQ(List().GetCount(), 2u);
-  EXPECT_EQ(theSaveData.currentIndex, 0);
-  EXPECT_EQ(theSaveData.CurrentItem(), &theSaveData.items[0]);
+  EXPECT_EQ(window->settings.currentIndex, 0);
+  EXPECT_EQ(window->settings.CurrentItem(), &window->settings.items[0]);
 }
 
 // ---- conversion -------------------------------------------------------------------------
@@ -786,14 +817,14 @@ TEST_F(MainWindowTest, ConvertWritesEveryPhotoAndOpensTheFirstOutputFolder) {
   WriteFileBytes(temp.File(L"photos\\broken.jpg"), "\xFF\xD8 this is not a JPEG");
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + temp.File(L"photos") + L"\"");
   ASSERT_EQ(ItemCount(), 4);
-  theSaveData.ResizeRadioIndex = SizeChoice::Custom;
-  theSaveData.outputWidth = 200;
-  theSaveData.outputHeight = 200;
-  theSaveData.SaveDirTypeIndex = OutputPlace::BesideSource;
-  theSaveData.MakeFolder = L"Resized";
-  theSaveData.CheckAddFileNameTop = true;
-  theSaveData.ValueAddFileNameTop = L"s_";
-  theSaveData.OutputImageType = kKeepSourceType;
+  window->settings.ResizeRadioIndex = SizeChoice::Custom;
+  window->settings.outputWidth = 200;
+  window->settings.outputHeight = 200;
+  window->settings.SaveDirTypeIndex = OutputPlace::BesideSource;
+  window->settings.MakeFolder = L"Resized";
+  window->settings.CheckAddFileNameTop = true;
+  window->settings.ValueAddFileNameTop = L"s_";
+  window->settings.OutputImageType = kKeepSourceType;
 
   // broken.jpg is not written: the results window names it. It is read and closed from a
   // helper thread while the convert command waits for it.
@@ -822,12 +853,12 @@ TEST_F(MainWindowTest, SettingsThatWouldWriteOverEveryPhotoDoNotStartAndSayWhatT
   const std::wstring photo = Photo(L"keep\\same.jpg", 400, 300);
   const std::string before = ReadFileBytes(photo);
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
-  theSaveData.ResizeRadioIndex = SizeChoice::Box80x60;  // 80 x 60
-  theSaveData.SaveDirTypeIndex = OutputPlace::BesideSource;
-  theSaveData.MakeFolder = L"";
-  theSaveData.CheckAddFileNameTop = false;
-  theSaveData.CheckAddFileNameBottom = false;
-  theSaveData.OutputImageType = kKeepSourceType;
+  window->settings.ResizeRadioIndex = SizeChoice::Box80x60;  // 80 x 60
+  window->settings.SaveDirTypeIndex = OutputPlace::BesideSource;
+  window->settings.MakeFolder = L"";
+  window->settings.CheckAddFileNameTop = false;
+  window->settings.CheckAddFileNameBottom = false;
+  window->settings.OutputImageType = kKeepSourceType;
   std::wstring text;
   {
     DialogAnswerer answerer(kOverwriteSourcesCaption, [&text](HWND box) {
@@ -846,8 +877,8 @@ TEST_F(MainWindowTest, SettingsThatWouldWriteOverEveryPhotoDoNotStartAndSayWhatT
 TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {
   const std::wstring photo = Photo(L"p\\a.jpg", 40, 30);
   MainWindow_CL& main = Open(L"Glimmerset.exe \"" + photo + L"\"");
-  theSaveData.ResizeRadioIndex = SizeChoice::Keep;
-  theSaveData.outputWidth = 1;
+  window->settings.ResizeRadioIndex = SizeChoice::Keep;
+  window->settings.outputWidth = 1;
   std::wstring text;
   {
     DialogAnswerer answerer(kTooSmallCaption, [&text](HWND box) {
@@ -860,7 +891,7 @@ TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {
   EXPECT_EQ(text, kTooSmallText);
   EXPECT_FALSE(FileExists(temp.File(L"p\\Resized")));
   EXPECT_TRUE(openedFolders.empty());
-  EXPECT_EQ(theSaveData.outputWidth, 1) << "the parameters stay as they are";
+  EXPECT_EQ(window->settings.outputWidth, 1) << "the parameters stay as they are";
 }
 
 // ---- running as the program does ---------------------------------------------------------
@@ -868,9 +899,9 @@ TEST_F(MainWindowTest, SizeBelowTwoPixelsIsRefusedWhateverTheSizeChoice) {
 TEST_F(MainWindowTest, ModalRunEndsOnClose) {
   MainWindow_CL main;
   main.commandLineText = L"Glimmerset.exe";
-  std::thread closer([] {
+  std::thread closer([&main] {
     for (int i = 0; i < 1500; ++i) {
-      const HWND target = theMainWindowLinks.mainWindow;
+      const HWND target = main.links.mainWindow;
       if (target != nullptr && IsWindowVisible(target)) {
         PostMessageW(target, WM_CLOSE, 0, 0);
         return;

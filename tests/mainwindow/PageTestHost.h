@@ -1,8 +1,9 @@
 #pragma once
 // What the parameter-page tests share: a hidden top-level window standing in for the main
-// window (it collects the refresh requests and commands the pages post), the settings record
-// reset to a first start with the INI accessor on a temporary file, and the messages a
-// user's clicks, keystrokes and slider moves send to the pages.
+// window (it collects the refresh requests and commands the pages post), the working settings
+// and the links a main window hands its pages, at a first start with the INI accessor on a
+// temporary file, and the messages a user's clicks, keystrokes and slider moves send to the
+// pages.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -13,10 +14,10 @@
 #include "base/LogFile.h"
 #include "base/Messages.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "tests/support/TempFolder.h"
 #include "toolkit/ControlFactory.h"
 #include "mainwindow/MainWindowLinks.h"
+#include "mainwindow/WindowState.h"
 
 class StandInMainWindow {
 public:
@@ -48,29 +49,25 @@ private:
 };
 
 // Every page test starts as the program does on its first start: no INI file, every setting
-// at its default, the stand-in as main window. The record and the INI path are restored after.
+// at its default, the stand-in as main window. The INI path is restored after.
 class PageTest : public testing::Test {
 protected:
   void SetUp() override {
-    savedData = theSaveData;
-    savedLinks = theMainWindowLinks;
     savedIniPath = theIniFile.filePath;
     iniPath = temp.File(L"Glimmerset.ini");
     theIniFile.SetFileName(iniPath);
-    theSaveData = SaveData_CL();
-    theSaveData.Load(theIniFile, theLog);
-    theMainWindowLinks.mainWindow = mainWindow.hwnd;
+    settings.Load(theIniFile, theLog);
+    links.settings = &settings;
+    links.state = &windowState;
+    links.mainWindow = mainWindow.hwnd;
+    links.saveNow = [this] { settings.Save(theIniFile, theLog, windowState.Entries()); };
   }
-  void TearDown() override {
-    theSaveData = savedData;
-    theMainWindowLinks = savedLinks;
-    theIniFile.filePath = savedIniPath;
-  }
+  void TearDown() override { theIniFile.filePath = savedIniPath; }
 
   // A photo made current the way the main window does it.
   PhotoItem& MakeCurrent(int index) {
-    theSaveData.currentIndex = index;
-    return *theSaveData.CurrentItem();
+    settings.currentIndex = index;
+    return *settings.CurrentItem();
   }
 
   // The start button as the tab host leaves it: id 190, on the given page.
@@ -79,7 +76,7 @@ protected:
     Button_CL* const button = startButtonFactory.As<Button_CL>(index);
     button->id = 190;
     SetWindowLongPtrW(button->hwnd, GWLP_ID, 190);
-    theMainWindowLinks.convertButton = button;
+    links.convertButton = button;
   }
 
   int IniInt(const wchar_t* key) const {
@@ -90,10 +87,12 @@ protected:
   std::wstring iniPath;
   StandInMainWindow mainWindow;
   ControlFactory_CL startButtonFactory;
+  // What a main window owns and hands its pages.
+  SaveData_CL settings;
+  WindowState windowState;
+  MainWindowLinks links;
 
 private:
-  SaveData_CL savedData;
-  MainWindowLinks savedLinks;
   std::wstring savedIniPath;
 };
 

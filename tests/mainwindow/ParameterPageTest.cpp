@@ -24,9 +24,9 @@ using EffectPage = PageTest;
 
 // The three parameter pages on the stand-in main window, made after the record was set up.
 struct Pages {
-  explicit Pages(HWND mainWindow) {
-    created = size.Create(mainWindow) != nullptr && effect.Create(mainWindow) != nullptr &&
-              save.Create(mainWindow) != nullptr;
+  Pages(HWND mainWindow, MainWindowLinks& links) {
+    created = size.Create(mainWindow, links) != nullptr && effect.Create(mainWindow, links) != nullptr &&
+              save.Create(mainWindow, links) != nullptr;
   }
   TabItemDialogImageSize_CL size;
   TabItemDialogEffect_CL effect;
@@ -91,12 +91,12 @@ class EffectPageWithPhotos : public PageTest {
 protected:
   void SetUp() override {
     PageTest::SetUp();
-    theSaveData.items.resize(2);
-    theSaveData.items[0].path = L"C:\\photos\\a.jpg";
-    theSaveData.items[1].path = L"C:\\photos\\b.jpg";
-    theSaveData.items[1].ownEffect = 1;
-    theSaveData.items[1].effect = EffectParams{ColourEffect::GreyScale, true, 90, true, 40};
-    ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+    settings.items.resize(2);
+    settings.items[0].path = L"C:\\photos\\a.jpg";
+    settings.items[1].path = L"C:\\photos\\b.jpg";
+    settings.items[1].ownEffect = 1;
+    settings.items[1].effect = EffectParams{ColourEffect::GreyScale, true, 90, true, 40};
+    ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   }
   TabItemDialogEffect_CL page;
 };
@@ -111,7 +111,7 @@ bool Shown(const ControlBase_CL* control) {
 // ---- what every page shares ----
 
 TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefresh) {
-  const Pages pages(mainWindow.hwnd);
+  const Pages pages(mainWindow.hwnd, links);
   ASSERT_TRUE(pages.created);
   const TabItemDialogImageSize_CL& size = pages.size;
   const TabItemDialogEffect_CL& effect = pages.effect;
@@ -190,19 +190,48 @@ TEST_F(ParameterPages, FirstStartShowsEveryControlsDefaultWithoutAskingForARefre
   EXPECT_TRUE(GroupEnabled(effect.photoGroup, false));
   EXPECT_EQ(SliderPosition(save.qualitySlider), 80);
 
-  EXPECT_EQ(theSaveData.outputWidth, 320) << "filling the boxes at creation is not typing";
-  EXPECT_EQ(theSaveData.ValueAddFileNameTop, L"s_");
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::Box800x600);
+  EXPECT_EQ(settings.outputWidth, 320) << "filling the boxes at creation is not typing";
+  EXPECT_EQ(settings.ValueAddFileNameTop, L"s_");
+  EXPECT_EQ(settings.ResizeRadioIndex, SizeChoice::Box800x600);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 }
 
 TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesIt) {
-  Pages pages(mainWindow.hwnd);
+  Pages pages(mainWindow.hwnd, links);
   ASSERT_TRUE(pages.created);
   TabItemDialogImageSize_CL& size = pages.size;
   TabItemDialogEffect_CL& effect = pages.effect;
   TabItemDialogSave_CL& save = pages.save;
-  const ConvertSettings& data = theSaveData;
+  const ConvertSettings& data = settings;
+
+  const std::string fileBefore = ReadFileBytes(iniPath);
+  // Every page's own table of yes/no rows: each row's check box exists with its id and text,
+  // a click turns its field over and greys what it greys, asks for one refresh and writes
+  // nothing itself; a second click turns it back.
+  for (const ParameterPage_CL* page : {static_cast<const ParameterPage_CL*>(&size),
+                                       static_cast<const ParameterPage_CL*>(&effect),
+                                       static_cast<const ParameterPage_CL*>(&save)}) {
+    for (const SwitchRow& row : page->Switches()) {
+      SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)));
+      const CheckBox_CL* const check = page->SwitchControl(row.id);
+      ASSERT_NE(check, nullptr);
+      EXPECT_EQ(GetDlgItem(page->hwnd, row.id), check->hwnd);
+      EXPECT_EQ(TextOf(check), row.text);
+      EXPECT_EQ(Checked(check), row.get(data));
+      EnableWindow(check->hwnd, TRUE);  // greyed by a choice of another row's
+      for (const bool turned : {!row.get(data), row.get(data)}) {
+        Click(check);
+        EXPECT_EQ(row.get(data), turned);
+        if (row.greys != 0) {
+          EXPECT_EQ(IsWindowEnabled(GetDlgItem(page->hwnd, row.greys)) != FALSE, turned);
+        }
+        EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
+        windowState.refreshPending = false;  // as the main window does when it handles it
+      }
+    }
+  }
+  EXPECT_EQ(ReadFileBytes(iniPath), fileBefore) << "the refresh saves the settings, not the click";
+  EXPECT_TRUE(Enabled(save.removeGpsCheck)) << "shooting data kept again";
 
   struct Change {
     const char* what;
@@ -222,8 +251,6 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { Click(size.sizeChoices[static_cast<size_t>(SizeChoice::Percent)].radio); },
        [&] { return !Enabled(size.fillCheck) && !Enabled(size.attentionRadio) && Checked(size.attentionRadio); },
        L"ResizeRadioIndex"},
-      {"no enlarge", [&] { Click(size.noEnlargeCheck); }, [&] { return data.NoEnlarge == 1; }, L"NoEnlarge"},
-      {"sharpen", [&] { Click(size.sharpenCheck); }, [&] { return data.Sharpen == 1; }, L"Sharpen"},
       {"brightness slider",
        [&] { DragSlider(effect.allGroup.brightSlider, 75); },
        [&] {
@@ -241,10 +268,6 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
       {"folder place",
        [&] { Click(save.desktopRadio); },
        [&] { return data.SaveDirTypeIndex == OutputPlace::Desktop && !Checked(save.besideSourceRadio); }, L"SaveDirTypeIndex"},
-      {"prefix check", [&] { Click(save.prefixCheck); }, [&] { return data.CheckAddFileNameTop == 1; },
-       L"CheckAddFileNameTop"},
-      {"suffix check", [&] { Click(save.suffixCheck); }, [&] { return data.CheckAddFileNameBottom == 1; },
-       L"CheckAddFileNameBottom"},
       {"prefix text", [&] { ReplaceText(save.prefixEdit, L"小_"); },
        [&] { return data.ValueAddFileNameTop == L"小_"; }, L"ValueAddFileNameTop"},
       {"suffix text emptied", [&] { ReplaceText(save.suffixEdit, L""); },
@@ -275,8 +298,6 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { return data.JpegQualityTypeIndex == QualityMode::TargetSize && !Checked(save.qualityRadio); }, L"JpegQualityTypeIndex"},
       {"file size", [&] { ReplaceText(save.fileSizeEdit, L"-250"); }, [&] { return data.JpegFileSize == -250; },
        L"JpegFileSize"},
-      {"never larger, on from the first start, off", [&] { Click(save.neverLargerCheck); },
-       [&] { return !data.NeverLarger; }, L"NeverLarger"},
       {"replace the photos",
        [&] { Click(save.replaceRadio); },
        [&] {
@@ -290,8 +311,6 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
        [&] { DragSlider(save.qualitySlider, 55); },
        [&] { return data.JpegQuantization == 55 && TextOf(save.qualityRadio) == L"JPEG量子化率を指定(55)(&Q)"; },
        L"JpegQuantization"},
-      {"shooting data off", [&] { Click(save.keepMetadataCheck); }, [&] { return !data.KeepMetadata; },
-       L"KeepMetadata"},
   };
   for (const Change& row : table) {
     SCOPED_TRACE(row.what);
@@ -303,28 +322,28 @@ TEST_F(ParameterPages, EveryControlWritesItsFieldAndAsksForOneRefreshWhichSavesI
       EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
     }
     EXPECT_EQ(IniInt(row.iniKey), -12345) << "the refresh saves it, not the click";
-    theSaveData.refreshPending = false;  // as the main window does when it handles it
+    windowState.refreshPending = false;  // as the main window does when it handles it
   }
 
   // A path a folder cannot be made at is said under the box and not taken.
   ReplaceText(save.chosenFolderEdit, L"小さく");
   EXPECT_EQ(TextOf(save.folderProblemLabel), ChosenFolderProblemText(ChosenFolderProblem::NotAbsolute));
-  EXPECT_EQ(theSaveData.OutputFolder, L"E:\\小さく");
+  EXPECT_EQ(settings.OutputFolder, L"E:\\小さく");
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 
   Click(size.sizeChoices[0].radio);
   Click(save.besideSourceRadio);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::Box1600x1200);
-  EXPECT_EQ(theSaveData.SaveDirTypeIndex, OutputPlace::BesideSource);
+  EXPECT_EQ(settings.ResizeRadioIndex, SizeChoice::Box1600x1200);
+  EXPECT_EQ(settings.SaveDirTypeIndex, OutputPlace::BesideSource);
   EXPECT_TRUE(Shown(save.folderEdit)) << "the folder name's box is back";
   EXPECT_FALSE(Checked(save.chosenFolderRadio));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << "two changes before the refresh";
-  EXPECT_EQ(theSaveData.refreshPending, 1);
-  EXPECT_EQ(theSaveData.photoEffect.ValueContrast, 0) << "the lower effect group's defaults are never written";
+  EXPECT_EQ(windowState.refreshPending, 1);
+  EXPECT_EQ(windowState.photoEffect.ValueContrast, 0) << "the lower effect group's defaults are never written";
 }
 
 TEST_F(ParameterPages, StartButtonOnEveryPageAsksTheMainWindowToConvert) {
-  Pages pages(mainWindow.hwnd);
+  Pages pages(mainWindow.hwnd, links);
   ASSERT_TRUE(pages.created);
   struct Page {
     HWND hwnd;
@@ -332,7 +351,7 @@ TEST_F(ParameterPages, StartButtonOnEveryPageAsksTheMainWindowToConvert) {
   };
   for (const Page page : {Page{pages.size.hwnd, false}, Page{pages.effect.hwnd, true}, Page{pages.save.hwnd, false}}) {
     PutStartButtonOn(page.hwnd);
-    Click(theMainWindowLinks.convertButton);
+    Click(links.convertButton);
     EXPECT_EQ(mainWindow.TakeConvertCommands(), 1);
     const int refreshes = mainWindow.TakeRefreshes();
     if (!page.refreshesOnEveryCommand) {
@@ -344,11 +363,11 @@ TEST_F(ParameterPages, StartButtonOnEveryPageAsksTheMainWindowToConvert) {
 // ---- the size page ----
 
 TEST_F(SizePage, LongEdgeAndPercentBoxesChooseTheirSizesAndTakeOnlyNumbersInRange) {
-  theSaveData.ResizeRadioIndex = SizeChoice::Percent;
-  theSaveData.ScalePercent = 30;
-  theSaveData.Sharpen = true;
+  settings.ResizeRadioIndex = SizeChoice::Percent;
+  settings.ScalePercent = 30;
+  settings.Sharpen = true;
   TabItemDialogImageSize_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   EXPECT_EQ(CheckedSize(page), 12);
   EXPECT_EQ(TextOf(page.scaleEdit), L"30");
   EXPECT_TRUE(Checked(page.sharpenCheck));
@@ -357,76 +376,76 @@ TEST_F(SizePage, LongEdgeAndPercentBoxesChooseTheirSizesAndTakeOnlyNumbersInRang
   mainWindow.TakeRefreshes();
   TypeInto(page.longEdgeEdit, L"2000");
   EXPECT_EQ(CheckedSize(page), 11) << "typing a long edge chooses it, the other buttons go out";
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::LongEdge);
-  EXPECT_EQ(theSaveData.LongEdge, 2000);
+  EXPECT_EQ(settings.ResizeRadioIndex, SizeChoice::LongEdge);
+  EXPECT_EQ(settings.LongEdge, 2000);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 4) << "one refresh per keystroke";
 
   ReplaceText(page.scaleEdit, L"0");
   ReplaceText(page.scaleEdit, L"401");
-  EXPECT_EQ(theSaveData.ScalePercent, 30) << "outside 1..400: the last good number stays";
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::LongEdge);
+  EXPECT_EQ(settings.ScalePercent, 30) << "outside 1..400: the last good number stays";
+  EXPECT_EQ(settings.ResizeRadioIndex, SizeChoice::LongEdge);
   ReplaceText(page.scaleEdit, L"75");
-  EXPECT_EQ(theSaveData.ScalePercent, 75);
+  EXPECT_EQ(settings.ScalePercent, 75);
   EXPECT_EQ(CheckedSize(page), 12);
 
   Click(page.sizeChoices[11].radio);
   EXPECT_EQ(CheckedSize(page), 11);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::LongEdge);
+  EXPECT_EQ(settings.ResizeRadioIndex, SizeChoice::LongEdge);
   Click(page.sizeChoices[3].radio);
   EXPECT_EQ(CheckedSize(page), 3) << "the later buttons share the group of the first ones";
 
   mainWindow.TakeRefreshes();
-  theSaveData.refreshPending = false;
+  windowState.refreshPending = false;
   Click(page.sharpenCheck);
-  EXPECT_EQ(theSaveData.Sharpen, 0);
+  EXPECT_EQ(settings.Sharpen, 0);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
 }
 
 TEST_F(SizePage, TypingAWidthChoosesTheCustomSizeAndRefreshesAtEveryKeystroke) {
   TabItemDialogImageSize_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   ReplaceText(page.widthEdit, L"");  // the user selects the old text and deletes it
   mainWindow.TakeRefreshes();
-  theSaveData.refreshPending = true;  // a refresh already waiting does not hold keystrokes back
+  windowState.refreshPending = true;  // a refresh already waiting does not hold keystrokes back
 
   TypeInto(page.widthEdit, L"1000");
   EXPECT_EQ(CheckedSize(page), 9);
-  EXPECT_EQ(theSaveData.ResizeRadioIndex, SizeChoice::Custom);
-  EXPECT_EQ(theSaveData.outputWidth, 1000);
-  EXPECT_EQ(theSaveData.outputHeight, 240);
+  EXPECT_EQ(settings.ResizeRadioIndex, SizeChoice::Custom);
+  EXPECT_EQ(settings.outputWidth, 1000);
+  EXPECT_EQ(settings.outputHeight, 240);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 4);
 
   ReplaceText(page.heightEdit, L"-5");
-  EXPECT_EQ(theSaveData.outputHeight, -5);
+  EXPECT_EQ(settings.outputHeight, -5);
   ReplaceText(page.heightEdit, L"1a");
-  EXPECT_EQ(theSaveData.outputHeight, 59) << "every character counts as a digit";
+  EXPECT_EQ(settings.outputHeight, 59) << "every character counts as a digit";
   ReplaceText(page.widthEdit, L"");
-  EXPECT_EQ(theSaveData.outputWidth, 0);
+  EXPECT_EQ(settings.outputWidth, 0);
   EXPECT_EQ(CheckedSize(page), 9);
 }
 
 TEST_F(SizePage, OutputTypeIsSavedAtOnceWithoutRefresh) {
   TabItemDialogImageSize_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   ASSERT_EQ(IniInt(L"OutputImageType"), -12345) << "nothing written before the click";
 
   Click(page.typeRadios[2]);
-  EXPECT_EQ(theSaveData.OutputImageType, kAllPng);
+  EXPECT_EQ(settings.OutputImageType, kAllPng);
   EXPECT_EQ(IniInt(L"OutputImageType"), 2);
   EXPECT_EQ(CheckedType(page), 2);
   Click(page.typeRadios[5]);
-  EXPECT_EQ(theSaveData.OutputImageType, kAllAvif);
+  EXPECT_EQ(settings.OutputImageType, kAllAvif);
   EXPECT_EQ(IniInt(L"OutputImageType"), 5);
   EXPECT_EQ(CheckedType(page), 5);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
-  EXPECT_EQ(theSaveData.refreshPending, 0);
+  EXPECT_EQ(windowState.refreshPending, 0);
 }
 
 TEST_F(SizePage, StoredWebpChoiceAndNoEnlargeAreShown) {
-  theSaveData.OutputImageType = kAllWebp;
-  theSaveData.NoEnlarge = true;
+  settings.OutputImageType = kAllWebp;
+  settings.NoEnlarge = true;
   TabItemDialogImageSize_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   EXPECT_EQ(CheckedType(page), 4);
   EXPECT_TRUE(Checked(page.noEnlargeCheck));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
@@ -434,7 +453,7 @@ TEST_F(SizePage, StoredWebpChoiceAndNoEnlargeAreShown) {
 
 TEST_F(SizePage, LayoutPutsTheCustomBoxesOnTheRowOfTheirButton) {
   TabItemDialogImageSize_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
   const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
   const RECT custom = RectInParent(*page.sizeChoices[9].radio);
@@ -474,7 +493,7 @@ TEST(ProblemText, IsARedReadableOnItsBackgroundAndTheUsersTextColourWithHighCont
 
 TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
   TabItemDialogImageSize_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   MoveWindow(page.hwnd, 0, 0, 400, 600, TRUE);
   const LayoutMetrics m = SubClassDialogBase_CL::ClientLayout(page.hwnd);
   const RECT types = RectInParent(*page.typeGroup);
@@ -505,7 +524,7 @@ TEST_F(SizePage, EveryButtonLiesInsideItsFrameAndTheFramesDoNotOverlap) {
 
 TEST_F(EffectPage, WithoutACurrentPhotoTheLowerGroupStoresNothing) {
   TabItemDialogEffect_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   EnableWindow(page.photoGroup.sepiaRadio->hwnd, TRUE);
   EnableWindow(page.photoGroup.brightCheck->hwnd, TRUE);
 
@@ -513,17 +532,17 @@ TEST_F(EffectPage, WithoutACurrentPhotoTheLowerGroupStoresNothing) {
   Click(page.photoGroup.brightCheck);
   DragSlider(page.photoGroup.brightSlider, 10);
   Click(page.photoRadio);
-  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, ColourEffect::None);
-  EXPECT_EQ(theSaveData.globalEffect.CheckBriteness, 0);
-  EXPECT_EQ(theSaveData.globalEffect.ValueBriteness, 50);
-  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, ColourEffect::None);
+  EXPECT_EQ(settings.globalEffect.EffectRadioIndex, ColourEffect::None);
+  EXPECT_EQ(settings.globalEffect.CheckBriteness, 0);
+  EXPECT_EQ(settings.globalEffect.ValueBriteness, 50);
+  EXPECT_EQ(windowState.photoEffect.EffectRadioIndex, ColourEffect::None);
   EXPECT_TRUE(GroupEnabled(page.photoGroup, true)) << "only the enabling follows the choice";
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
 }
 
 TEST_F(EffectPageWithPhotos, ChoosingThisPhotosEffectSwapsTheEnabledGroup) {
   PhotoItem& photo = MakeCurrent(0);
-  page.ShowPhoto(theSaveData.CurrentItem());
+  page.ShowPhoto(settings.CurrentItem());
   EXPECT_TRUE(Checked(page.allRadio));
   EXPECT_TRUE(GroupEnabled(page.allGroup, true));
   EXPECT_TRUE(GroupEnabled(page.photoGroup, false));
@@ -542,36 +561,36 @@ TEST_F(EffectPageWithPhotos, ChoosingThisPhotosEffectSwapsTheEnabledGroup) {
 
 TEST_F(EffectPageWithPhotos, SepiaInTheLowerGroupChangesOnlyTheCurrentPhoto) {
   PhotoItem& photo = MakeCurrent(0);
-  page.ShowPhoto(theSaveData.CurrentItem());
+  page.ShowPhoto(settings.CurrentItem());
   Click(page.photoRadio);
 
   Click(page.photoGroup.sepiaRadio);
   EXPECT_EQ(photo.effect.EffectRadioIndex, ColourEffect::Sepia);
-  EXPECT_EQ(theSaveData.globalEffect.EffectRadioIndex, ColourEffect::None);
-  EXPECT_EQ(theSaveData.items[1].effect.EffectRadioIndex, ColourEffect::GreyScale);
-  EXPECT_EQ(theSaveData.photoEffect.EffectRadioIndex, ColourEffect::None);
+  EXPECT_EQ(settings.globalEffect.EffectRadioIndex, ColourEffect::None);
+  EXPECT_EQ(settings.items[1].effect.EffectRadioIndex, ColourEffect::GreyScale);
+  EXPECT_EQ(windowState.photoEffect.EffectRadioIndex, ColourEffect::None);
 
   DragSlider(page.photoGroup.brightSlider, 20);
   EXPECT_EQ(photo.effect.ValueBriteness, 20);
   EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(0.40)(&R)");
-  EXPECT_EQ(theSaveData.globalEffect.ValueBriteness, 50);
+  EXPECT_EQ(settings.globalEffect.ValueBriteness, 50);
   EXPECT_EQ(TextOf(page.allGroup.brightCheck), L"写真の明るさ(1.00)(&B)");
 }
 
 TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
   MakeCurrent(1);
-  page.ShowPhoto(theSaveData.CurrentItem());
+  page.ShowPhoto(settings.CurrentItem());
   EXPECT_FALSE(Checked(page.allRadio));
   EXPECT_TRUE(Checked(page.photoRadio));
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
   EXPECT_TRUE(GroupEnabled(page.photoGroup, true));
-  ExpectShows(page.photoGroup, theSaveData.items[1].effect);
+  ExpectShows(page.photoGroup, settings.items[1].effect);
   EXPECT_EQ(TextOf(page.photoGroup.brightCheck), L"写真の明るさ(1.80)(&R)");
   EXPECT_EQ(TextOf(page.photoGroup.contrastCheck), L"コントラスト(0.80)(&T)");
-  ExpectShows(page.allGroup, theSaveData.globalEffect);
+  ExpectShows(page.allGroup, settings.globalEffect);
 
   MakeCurrent(0);
-  page.ShowPhoto(theSaveData.CurrentItem());
+  page.ShowPhoto(settings.CurrentItem());
   EXPECT_TRUE(Checked(page.allRadio));
   EXPECT_FALSE(Checked(page.photoRadio));
   EXPECT_TRUE(GroupEnabled(page.allGroup, true));
@@ -583,8 +602,8 @@ TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
   EXPECT_TRUE(GroupEnabled(page.allGroup, false));
   EXPECT_TRUE(GroupEnabled(page.photoGroup, false));
 
-  theSaveData.items[0].effect.EffectRadioIndex = static_cast<ColourEffect>(7);  // from a hand-edited file
-  page.ShowPhoto(&theSaveData.items[0]);
+  settings.items[0].effect.EffectRadioIndex = static_cast<ColourEffect>(7);  // from a hand-edited file
+  page.ShowPhoto(&settings.items[0]);
   EXPECT_FALSE(Checked(page.photoGroup.noneRadio));
   EXPECT_FALSE(Checked(page.photoGroup.monoRadio));
   EXPECT_FALSE(Checked(page.photoGroup.sepiaRadio));
@@ -593,10 +612,10 @@ TEST_F(EffectPageWithPhotos, ShowPhotoFollowsTheCurrentPhoto) {
 // ---- the save page ----
 
 TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
-  theSaveData.KeepMetadata = false;
-  theSaveData.RemoveGps = true;
+  settings.KeepMetadata = false;
+  settings.RemoveGps = true;
   TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   EXPECT_TRUE(Checked(page.removeGpsCheck));
   EXPECT_FALSE(IsWindowEnabled(page.removeGpsCheck->hwnd)) << "no EXIF kept, no GPS to remove";
   EXPECT_TRUE(IsWindowEnabled(page.exifTimeCheck->hwnd));
@@ -606,19 +625,19 @@ TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
   EXPECT_GT(gps.left, exif.right);
 
   Click(page.keepMetadataCheck);
-  EXPECT_EQ(theSaveData.KeepMetadata, 1);
+  EXPECT_EQ(settings.KeepMetadata, 1);
   EXPECT_TRUE(IsWindowEnabled(page.removeGpsCheck->hwnd));
-  theSaveData.refreshPending = false;
+  windowState.refreshPending = false;
   mainWindow.TakeRefreshes();
   Click(page.removeGpsCheck);
-  EXPECT_EQ(theSaveData.RemoveGps, 0);
+  EXPECT_EQ(settings.RemoveGps, 0);
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
 
-  theSaveData.refreshPending = false;
+  windowState.refreshPending = false;
   Click(page.exifTimeCheck);
-  EXPECT_EQ(theSaveData.FileTimeFromExif, 1);
+  EXPECT_EQ(settings.FileTimeFromExif, 1);
   Click(page.keepTimeCheck);
-  EXPECT_EQ(theSaveData.KeepFileTime, 0);
+  EXPECT_EQ(settings.KeepFileTime, 0);
   EXPECT_FALSE(IsWindowEnabled(page.exifTimeCheck->hwnd));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1) << "two changes before the refresh";
   EXPECT_EQ(IniInt(L"KeepFileTime"), -12345) << "the refresh saves it, not the click";
@@ -626,64 +645,64 @@ TEST_F(SavePage, LocationAndDateBoxesAreGreyedWhileTheBoxTheyDependOnIsOff) {
 
 TEST_F(SavePage, QualityTextFollowsTheSlider) {
   TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
 
   DragSlider(page.qualitySlider, 55);
-  EXPECT_EQ(theSaveData.JpegQuantization, 55);
+  EXPECT_EQ(settings.JpegQuantization, 55);
   EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(55)(&Q)");
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
 
   PressKeyOn(page.qualitySlider, VK_HOME);
-  EXPECT_EQ(theSaveData.JpegQuantization, 1) << "the left end is 1, never 0";
+  EXPECT_EQ(settings.JpegQuantization, 1) << "the left end is 1, never 0";
   EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(1)(&Q)");
   PressKeyOn(page.qualitySlider, VK_END);
-  EXPECT_EQ(theSaveData.JpegQuantization, 100);
+  EXPECT_EQ(settings.JpegQuantization, 100);
   EXPECT_EQ(TextOf(page.qualityRadio), L"JPEG量子化率を指定(100)(&Q)");
 }
 
 TEST_F(SavePage, StoredChoiceToStripTheShootingDataIsShown) {
-  theSaveData.KeepMetadata = false;
+  settings.KeepMetadata = false;
   TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   EXPECT_FALSE(Checked(page.keepMetadataCheck));
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 }
 
 TEST_F(SavePage, AFolderNameThatIsNoPlainNameIsRefusedAsItIsTypedAndTheLineUnderItSaysWhy) {
   TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
 
   TypeInto(page.folderEdit, L"..\\up");
-  EXPECT_EQ(theSaveData.MakeFolder, L"Resized") << "no step of the typing was taken";
+  EXPECT_EQ(settings.MakeFolder, L"Resized") << "no step of the typing was taken";
   EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(FolderNameProblem::Separator));
   EXPECT_EQ(TextOf(page.folderEdit), L"..\\up") << "the box keeps what was typed, to be mended";
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
 
   TypeInto(page.folderEdit, L"my.");
-  EXPECT_EQ(theSaveData.MakeFolder, L"my") << "taken up to the step before the trailing dot";
+  EXPECT_EQ(settings.MakeFolder, L"my") << "taken up to the step before the trailing dot";
   EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(FolderNameProblem::TrailingDotOrSpace));
   ReplaceText(page.folderEdit, L"my.photos");
-  EXPECT_EQ(theSaveData.MakeFolder, L"my.photos");
+  EXPECT_EQ(settings.MakeFolder, L"my.photos");
   EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
   EXPECT_EQ(mainWindow.TakeRefreshes(), 1);
-  theSaveData.refreshPending = false;
+  windowState.refreshPending = false;
 
   for (const wchar_t* bad : {L"C:", L"nul", L"a?b", L".."}) {
     ReplaceText(page.folderEdit, bad);
     EXPECT_EQ(TextOf(page.folderProblemLabel), FolderNameProblemText(OutputFolderNameProblem(bad)));
     EXPECT_NE(TextOf(page.folderProblemLabel), L"") << testing::PrintToString(std::wstring(bad));
   }
-  EXPECT_EQ(theSaveData.MakeFolder, L"my.photos");
+  EXPECT_EQ(settings.MakeFolder, L"my.photos");
   EXPECT_EQ(mainWindow.TakeRefreshes(), 0);
   ReplaceText(page.folderEdit, L"");
-  EXPECT_EQ(theSaveData.MakeFolder, L"") << "no name: the photos' own folder";
+  EXPECT_EQ(settings.MakeFolder, L"") << "no name: the photos' own folder";
   EXPECT_EQ(TextOf(page.folderProblemLabel), L"");
 }
 
 TEST_F(SavePage, TheRefusalLineSitsUnderTheBoxAboveTheGroupAndHoldsEveryReason) {
   TabItemDialogSave_CL page;
-  ASSERT_NE(page.Create(mainWindow.hwnd), nullptr);
+  ASSERT_NE(page.Create(mainWindow.hwnd, links), nullptr);
   MoveWindow(page.hwnd, 0, 0, 330, 620, TRUE);  // as narrow as the main window makes it
   const RECT edit = RectInParent(*page.folderEdit);
   const RECT line = RectInParent(*page.folderProblemLabel);

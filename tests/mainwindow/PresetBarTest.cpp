@@ -50,14 +50,14 @@ TEST_F(PresetBarTest, PickingSetsEveryPageAChangeMarksTheLineAndSaveTakesItIntoT
 
   Pick(mail);
   Pick(web);
-  EXPECT_EQ(StoredSettingsKeys(theSaveData), StoredSettingsKeys(bar.store.presets[static_cast<size_t>(web)].settings));
+  EXPECT_EQ(StoredSettingsKeys(main.WorkingSettings()), StoredSettingsKeys(bar.store.presets[static_cast<size_t>(web)].settings));
   for (size_t i = 0; i < size.sizeChoices.size(); ++i) {
     EXPECT_EQ(Checked(size.sizeChoices[i].radio), i == static_cast<size_t>(SizeChoice::LongEdge)) << "only the preset's size: " << i;
   }
   EXPECT_EQ(size.longEdgeEdit->GetText(), L"1600");
   EXPECT_EQ(main.paramTabs->savePage->folderEdit->GetText(), L"Web 長辺1600");
   EXPECT_TRUE(Checked(main.paramTabs->savePage->removeGpsCheck));
-  EXPECT_EQ(theSaveData.refreshPending, 0) << "the preview was refreshed";
+  EXPECT_FALSE(main.windowState.refreshPending) << "the preview was refreshed";
   EXPECT_EQ(ListText(), L"Web 長辺1600");
 
   Click(size.sharpenCheck);

@@ -12,7 +12,6 @@
 #include "engine/PhotoEncoder.h"
 #include "engine/PhotoResize.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "mainwindow/MyPictureImage.h"
 #include "mainwindow/PreviewMaker.h"
 #include "mainwindow/PreviewWeight.h"
@@ -21,6 +20,7 @@
 #include "tests/support/TestPhotos.h"
 #include "tests/toolkit/HostWindow.h"
 #include "mainwindow/MainWindowLinks.h"
+#include "mainwindow/WindowState.h"
 
 namespace {
 
@@ -52,19 +52,17 @@ int Channel(Gdiplus::ARGB colour, int shift) { return static_cast<int>((colour >
 class PreviewPane : public testing::Test {
 protected:
   void SetUp() override {
-    saved = theSaveData;
+    links.settings = &settings;
+    links.state = &windowState;
     preview->Create(parent.get(), kPreviewControlId, 320, 240, 0, 0);
     preview->displayMode = kDisplayActualSize;
-    theMainWindowLinks.previewControl = preview.get();
-    theMainWindowLinks.mainWindow = parent.get();
-    theSaveData.Clear();
-    theSaveData.ResizeRadioIndex = SizeChoice::Box800x600;  // 800 x 600
-    theSaveData.JpegQualityTypeIndex = QualityMode::Fixed;
-    theSaveData.JpegQuantization = 90;
-    theSaveData.globalEffect = EffectParams{};
-  }
-  void TearDown() override {
-    theSaveData = saved;
+    links.previewControl = preview.get();
+    links.mainWindow = parent.get();
+    settings.Clear();
+    settings.ResizeRadioIndex = SizeChoice::Box800x600;  // 800 x 600
+    settings.JpegQualityTypeIndex = QualityMode::Fixed;
+    settings.JpegQuantization = 90;
+    settings.globalEffect = EffectParams{};
   }
 
   // A photo file of `width` x `height` in `fill`, added to the list; its index.
@@ -74,12 +72,12 @@ protected:
     return AddPath(folder.File(name));
   }
   int AddPath(const std::wstring& path) {
-    theSaveData.AddItem(PhotoItem{path, 0, 0, {}, {}});
-    return static_cast<int>(theSaveData.items.size()) - 1;
+    settings.AddItem(PhotoItem{path, 0, 0, {}, {}});
+    return static_cast<int>(settings.items.size()) - 1;
   }
   // Asks for the photo's preview and waits until it is shown.
   void Render(int index) {
-    RenderPreview(index);
+    RenderPreview(links, index);
     WaitShown();
   }
   void WaitShown() {
@@ -97,7 +95,9 @@ protected:
   }
   PictureSize Pane() const { return SizeOf(preview->backBuffer.Bitmap()); }
 
-  SaveData_CL saved;
+  SaveData_CL settings;
+  WindowState windowState;
+  MainWindowLinks links;
   TempFolder folder;
   HostWindow parent;
   std::unique_ptr<MyPictureImage_CL> preview = std::make_unique<MyPictureImage_CL>();
@@ -111,11 +111,11 @@ TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
   };
   // Landscape fills the box width, portrait the box height; "keep size" keeps the photo's size.
   const Case cases[] = {{400, 200, SizeChoice::Box800x600, 800, 400}, {150, 300, SizeChoice::Box800x600, 300, 600}, {123, 77, SizeChoice::Keep, 123, 77}};
-  theSaveData.JpegFileSize = 20;
+  settings.JpegFileSize = 20;
   for (const QualityMode mode : {QualityMode::Fixed, QualityMode::TargetSize}) {
     for (const Case& c : cases) {
-      theSaveData.JpegQualityTypeIndex = mode;
-      theSaveData.ResizeRadioIndex = c.sizeChoice;
+      settings.JpegQualityTypeIndex = mode;
+      settings.ResizeRadioIndex = c.sizeChoice;
       Render(AddPhoto(L"photo" + std::to_wstring(c.width) + L".png", c.width, c.height));
       EXPECT_TRUE(Shown().width == c.shownWidth && Shown().height == c.shownHeight)
           << "mode " << static_cast<int>(mode) << ": " << c.width << "x" << c.height << " shown " << Shown().width << "x" << Shown().height;
@@ -124,8 +124,8 @@ TEST_F(PreviewPane, RendersThePhotoFittedIntoTheChosenBoxInBothJpegModes) {
 }
 
 TEST_F(PreviewPane, ShowsTheConvertedPixelsCentredInThePane) {
-  theSaveData.ResizeRadioIndex = SizeChoice::Box160x120;  // 160 x 120
-  theSaveData.globalEffect.EffectRadioIndex = ColourEffect::GreyScale;  // grey scale
+  settings.ResizeRadioIndex = SizeChoice::Box160x120;  // 160 x 120
+  settings.globalEffect.EffectRadioIndex = ColourEffect::GreyScale;  // grey scale
   Render(AddPhoto(L"red.png", 80, 60, kRed));
   ASSERT_EQ(Shown().width, 160);
 
@@ -157,9 +157,9 @@ TEST_F(PreviewPane, ShowsThePlaceholderWithoutACurrentPhotoOrForAnIndexOutOfRang
   }
 
   // Without a preview there is nothing to render into.
-  theMainWindowLinks.previewControl = nullptr;
-  RenderPreview(0);
-  RenderPreview(-1);
+  links.previewControl = nullptr;
+  RenderPreview(links, 0);
+  RenderPreview(links, -1);
 }
 
 TEST_F(PreviewPane, UnreadablePhotoOrPictureFileShowsABlackPane) {
@@ -293,7 +293,7 @@ TEST(PreviewFit, WholePictureIsCentredAndNeverEnlarged) {
 
 TEST_F(PreviewPane, FitModeShowsTheWholeResultWithoutBarsAndADoubleClickSwitchesModes) {
   preview->Resize(400, 300, TRUE);
-  theSaveData.ResizeRadioIndex = SizeChoice::Box1600x1200;  // 1600 x 1200
+  settings.ResizeRadioIndex = SizeChoice::Box1600x1200;  // 1600 x 1200
   const GpBitmapPtr photo = HalvesPhoto(1600, 1200, kRed, kBlue);
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"big.png"), kTestFormatPng));
   preview->SetDisplayMode(kDisplayFit);
@@ -375,7 +375,7 @@ TEST_F(PreviewPane, WeightLineGivesTheBytesOfTheFileTheConversionWrites) {
                         {kAllWebp, fixed, L"(WebP 品質80)"}, {kAllAvif, fixed, L"(AVIF 品質80)"}};
   PreviewMaker_CL maker;
   for (const Case& c : cases) {
-    SaveData_CL settings = theSaveData;
+    SaveData_CL settings = this->settings;
     settings.OutputImageType = c.outputType;
     settings.JpegQualityTypeIndex = c.jpegMode;
     settings.JpegQuantization = 80;
@@ -405,7 +405,7 @@ TEST_F(PreviewPane, EffectQualityAndSameSizeRotationRedoOnlyWhatChanged) {
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"a.png"), kTestFormatPng));
   ASSERT_TRUE(SaveAs(photo.get(), folder.File(L"b.png"), kTestFormatPng));
   PhotoItem item{folder.File(L"a.png"), 0, 0, {}, {}};
-  SaveData_CL settings = theSaveData;
+  SaveData_CL settings = this->settings;
   PreviewMaker_CL maker;
   const auto make = [&] {
     std::unique_ptr<PreviewResult> result = maker.Make(PreviewRequest{1, item, settings, true});
@@ -437,12 +437,12 @@ TEST_F(PreviewPane, EffectQualityAndSameSizeRotationRedoOnlyWhatChanged) {
 
 TEST_F(PreviewPane, BurstOfThirtyRequestsEndsWithTheLastOnesPictureAndSkipsMost) {
   const int photo = AddPhoto(L"burst.png", 1600, 1200, kRed);
-  theSaveData.globalEffect.CheckBriteness = true;
+  settings.globalEffect.CheckBriteness = true;
   for (int i = 0; i < 30; ++i) {
     // Every request but the last brightens; the last turns the photo grey.
-    theSaveData.globalEffect.ValueBriteness = 51 + i;
-    if (i == 29) theSaveData.globalEffect = EffectParams{ColourEffect::GreyScale, false, 50, false, 0};
-    RenderPreview(photo);
+    settings.globalEffect.ValueBriteness = 51 + i;
+    if (i == 29) settings.globalEffect = EffectParams{ColourEffect::GreyScale, false, 50, false, 0};
+    RenderPreview(links, photo);
   }
   WaitShown();
   const Gdiplus::ARGB shown = PixelAt(AsBitmap(preview->Picture()), 400, 300);

@@ -11,7 +11,6 @@
 #include "base/Inifile.h"
 #include "base/ShellHelpers.h"
 #include "engine/SaveData.h"
-#include "mainwindow/TheSaveData.h"
 #include "mainwindow/PropAppSetting.h"
 #include "mainwindow/PropAppVersion.h"
 #include "mainwindow/PropSheet.h"
@@ -96,7 +95,7 @@ TEST_F(SettingsSheet, TopMostTickedAndOkIsStoredAndAppliedAtOnce) {
     checkedAtStart = check && CheckedWindow(check);
     ClickThenPress(sheet, kTopMostText, PSBTN_OK);
   });
-  const INT_PTR result = ShowAppSettingsSheet(mainWindow.hwnd);
+  const INT_PTR result = ShowAppSettingsSheet(mainWindow.hwnd, links);
   ASSERT_TRUE(script.Ran());
 
   EXPECT_EQ(caption, L"アプリ設定");
@@ -107,12 +106,12 @@ TEST_F(SettingsSheet, TopMostTickedAndOkIsStoredAndAppliedAtOnce) {
   EXPECT_LE(std::abs((sheetRect.top + sheetRect.bottom) - (ownerRect.top + ownerRect.bottom)), 1);
 
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(theSaveData.topMost, 1);
+  EXPECT_EQ(windowState.topMost, 1);
   EXPECT_EQ(IniValue(L"APP_SETTING", L"WindowTopMost"), 1);
   EXPECT_TRUE(MainWindowOnTop());
   EXPECT_EQ(IniValue(L"VERSION", L"notify"), -1) << "the unopened version page writes nothing";
-  theSaveData.topMost = false;
-  ApplyTopMost();
+  windowState.topMost = false;
+  links.ApplyTopMost();
 }
 
 TEST_F(SettingsSheet, ExplorerMenuBoxWritesAndRemovesThisUsersVerbKeysOnly) {
@@ -135,7 +134,7 @@ TEST_F(SettingsSheet, ExplorerMenuBoxWritesAndRemovesThisUsersVerbKeysOnly) {
       checkedAtStart = check && CheckedWindow(check);
       ClickThenPress(sheet, kExplorerMenuText, PSBTN_OK);
     });
-    ShowAppSettingsSheet(mainWindow.hwnd);
+    ShowAppSettingsSheet(mainWindow.hwnd, links);
     ASSERT_TRUE(script.Ran());
     EXPECT_EQ(checkedAtStart, !tick) << "the box shows whether the keys start this program";
     for (const std::wstring& key : keys) {
@@ -159,18 +158,18 @@ TEST_F(SettingsSheet, ExplorerMenuBoxWritesAndRemovesThisUsersVerbKeysOnly) {
 }
 
 TEST_F(SettingsSheet, CancelKeepsEverythingAsItWas) {
-  theSaveData.topMost = true;
+  windowState.topMost = true;
   bool checkedAtStart = false;
   ModalScript script(SheetFinder(), [&](HWND sheet) {
     const HWND check = FindChildByText(sheet, kTopMostText);
     checkedAtStart = check && CheckedWindow(check);
     ClickThenPress(sheet, kTopMostText, PSBTN_CANCEL);
   });
-  const INT_PTR result = ShowAppSettingsSheet(mainWindow.hwnd);
+  const INT_PTR result = ShowAppSettingsSheet(mainWindow.hwnd, links);
   ASSERT_TRUE(script.Ran());
   EXPECT_TRUE(checkedAtStart) << "the check box shows the stored setting";
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(theSaveData.topMost, 1);
+  EXPECT_EQ(windowState.topMost, 1);
   EXPECT_EQ(IniValue(L"APP_SETTING", L"WindowTopMost"), -1);
   EXPECT_FALSE(MainWindowOnTop()) << "nothing applied after cancel";
 }

@@ -35,7 +35,7 @@ class TabHost : public PageTest {
 protected:
   void SetUp() override {
     PageTest::SetUp();
-    host->Create(mainWindow.hwnd);
+    host->Create(mainWindow.hwnd, links);
     SetWindowSubclass(mainWindow.hwnd, ForwardTabChange, 1, reinterpret_cast<DWORD_PTR>(host.get()));
   }
   void TearDown() override {
@@ -85,7 +85,7 @@ TEST_F(TabHost, StartsOnTheSizePageWithTheLargeStartButtonAtItsBottom) {
   EXPECT_EQ(SendMessageW(host->hwnd, TCM_GETCURSEL, 0, 0), 0);
   EXPECT_TRUE(Visible(*host->sizePage));
   EXPECT_FALSE(Visible(*host->effectPage) || Visible(*host->savePage));
-  EXPECT_EQ(theMainWindowLinks.convertButton, host->startButton);
+  EXPECT_EQ(links.convertButton, host->startButton);
   EXPECT_EQ(GetDlgCtrlID(host->startButton->hwnd), 190);
   LOGFONTW gui{}, button{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(gui), &gui);
@@ -148,7 +148,7 @@ TEST_F(TabHost, TheStartButtonStartsTheConversionFromEveryPage) {
 }
 
 TEST_F(TabHost, EffectPageFollowsTheCurrentPhotoAndTheButtonLeavesTheRecordWithTheHost) {
-  theSaveData.items.resize(1);
+  settings.items.resize(1);
   MakeCurrent(0).ownEffect = 1;
   host->SyncEffectPage();
   EXPECT_TRUE(Checked(host->effectPage->photoRadio));
@@ -156,7 +156,7 @@ TEST_F(TabHost, EffectPageFollowsTheCurrentPhotoAndTheButtonLeavesTheRecordWithT
   EXPECT_FALSE(Enabled(host->effectPage->allGroup.brightSlider));
 
   host.reset();
-  EXPECT_EQ(theMainWindowLinks.convertButton, nullptr);
+  EXPECT_EQ(links.convertButton, nullptr);
 }
 
 }  // namespace

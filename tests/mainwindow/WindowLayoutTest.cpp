@@ -16,7 +16,6 @@
 #include "mainwindow/ConvertResults.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/TabParamSetting.h"
-#include "mainwindow/TheSaveData.h"
 #include "tests/mainwindow/MainWindowHost.h"
 #include "tests/support/LayoutCheck.h"
 #include "tests/support/TempFolder.h"

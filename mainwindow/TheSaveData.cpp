@@ -1,3 +1,0 @@
-#include "mainwindow/TheSaveData.h"
-
-SaveData_CL theSaveData;
