@@ -224,14 +224,18 @@ void TabItemDialogSave_CL::ShowPatternName() {
     photo = *current;
     number = data.currentIndex + 1;
   }
-  // The line keeps the last name until the new one comes.
+  // The line keeps the last name until the new one comes. One read at a time: while one is out
+  // (a photo on a slow disk), this thread never waits for it; its answer asks again instead.
+  if (nameReading) return;
+  nameReading = true;
   const ConvertSettings settings = data;
   nameWorker.RunAsync([this, post, asked, photo, number, settings] {
     PatternProblem refusal = PatternProblem::None;
     const std::wstring name = PatternNameOf(photo, settings, number, {}, refusal);
     const std::wstring line = refusal == PatternProblem::None ? L"この写真は " + name : PatternProblemText(refusal);
     post->Post([this, asked, line, refusal] {
-      if (asked != nameRequest) return;
+      nameReading = false;
+      if (asked != nameRequest) return ShowPatternName();
       patternRefused = refusal != PatternProblem::None;
       SetText(patternLine, line);
     });

@@ -140,5 +140,6 @@ private:
   void BrowseForFolder();
   WorkerThread nameWorker;   // finds the current photo's pattern name
   int nameRequest = 0;       // the last one asked for: an older answer is not shown
+  bool nameReading = false;  // a read is out; its answer starts the next one if one was asked
   bool patternRefused = false;  // the line under the box says why, in the refusal colour
 };
