@@ -102,6 +102,19 @@ constexpr StoredField<Record> Text(const wchar_t* section, const wchar_t* key, A
   return Kept<Record>(section, key, access);
 }
 
+// A yes/no as the file holds it, "0" or "1"; and read strictly from a section's value.
+template <typename Record, typename Access>
+std::wstring YesNoText(const Record& r) {
+  return Access{}(r) ? L"1" : L"0";
+}
+template <typename Record, typename Access>
+bool ParseYesNo(Record& r, const std::wstring& v, const Record& d) {
+  int read = 0;
+  const bool parsed = ParseIntIn(v, 0, 1, read);
+  if (parsed) Access{}(r) = read == 1;
+  return Taken(parsed, Access{}(r), Access{}(d));
+}
+
 // A yes/no that any number but 0 turns on.
 template <typename Record, typename Access>
 constexpr StoredField<Record> Flag(const wchar_t* section, const wchar_t* key, Access) {
@@ -109,13 +122,7 @@ constexpr StoredField<Record> Flag(const wchar_t* section, const wchar_t* key, A
           [](Record& r, const Inifile_CL& ini, const wchar_t* s, const wchar_t* k, const Record& d) {
             Access{}(r) = ini.ReadInt(s, k, Access{}(d) ? 1 : 0) != 0;
           },
-          [](const Record& r) { return std::wstring(Access{}(r) ? L"1" : L"0"); },
-          [](Record& r, const std::wstring& v, const Record& d) {
-            int read = 0;
-            const bool parsed = ParseIntIn(v, 0, 1, read);
-            if (parsed) Access{}(r) = read == 1;
-            return Taken(parsed, Access{}(r), Access{}(d));
-          }};
+          YesNoText<Record, Access>, ParseYesNo<Record, Access>};
 }
 
 // A yes/no stored as 0 or 1; anything else reads as the default.
@@ -126,13 +133,7 @@ constexpr StoredField<Record> OnOff(const wchar_t* section, const wchar_t* key, 
             const int stored = ini.ReadInt(s, k, Access{}(d) ? 1 : 0);
             Access{}(r) = stored == 0 || stored == 1 ? stored == 1 : Access{}(d);
           },
-          [](const Record& r) { return std::wstring(Access{}(r) ? L"1" : L"0"); },
-          [](Record& r, const std::wstring& v, const Record& d) {
-            int read = 0;
-            const bool parsed = ParseIntIn(v, 0, 1, read);
-            if (parsed) Access{}(r) = read == 1;
-            return Taken(parsed, Access{}(r), Access{}(d));
-          }};
+          YesNoText<Record, Access>, ParseYesNo<Record, Access>};
 }
 
 // A choice of `count` values 0..count-1 of an enum; anything else reads as the default.
