@@ -7,10 +7,29 @@
 #include "base/HighDpiHelper.h"
 #include "base/Inifile.h"
 #include "base/LogFile.h"
+#include "base/Owned.h"
 #include "engine/SaveData.h"
 #include "mainwindow/PresetNameDialog.h"
 
 namespace {
+
+// A preset's name as a menu item's text: an "&" of the name is shown, not taken as a key.
+std::wstring MenuText(const std::wstring& name) {
+  std::wstring text;
+  for (const wchar_t c : name) {
+    text += c;
+    if (c == L'&') text += L'&';
+  }
+  return text;
+}
+
+// The item chosen from `menu` opened under `button`; 0 when the menu was left.
+UINT ChooseFromMenu(HMENU menu, HWND button, HWND owner) {
+  RECT below{};
+  GetWindowRect(button, &below);
+  return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, below.left,
+                                          below.bottom, 0, owner, nullptr));
+}
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kButtonStyle = kChild | WS_TABSTOP | BS_PUSHBUTTON;
@@ -198,15 +217,11 @@ void PresetBar_CL::Delete() {
 }
 
 void PresetBar_CL::Share() {
-  const HMENU menu = CreatePopupMenu();
-  if (menu == nullptr) return;
-  AppendMenuW(menu, MF_STRING | (store.presets.empty() ? MF_GRAYED : 0), kExportItem, L"プリセットを書き出す(&E)...");
-  AppendMenuW(menu, MF_STRING, kImportItem, L"プリセットを読み込む(&I)...");
-  RECT button{};
-  GetWindowRect(shareButton.hwnd, &button);
-  const UINT chosen = static_cast<UINT>(
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom, 0, owner, nullptr));
-  DestroyMenu(menu);
+  const OwnedMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  AppendMenuW(menu.get(), MF_STRING | (store.presets.empty() ? MF_GRAYED : 0), kExportItem, L"プリセットを書き出す(&E)...");
+  AppendMenuW(menu.get(), MF_STRING, kImportItem, L"プリセットを読み込む(&I)...");
+  const UINT chosen = ChooseFromMenu(menu.get(), shareButton.hwnd, owner);
   if (chosen == kExportItem) Export();
   if (chosen == kImportItem) Import();
 }
@@ -235,16 +250,13 @@ void PresetBar_CL::Import() {
 // Each preset ticked or not in a menu that opens again after each choice, until it is left.
 void PresetBar_CL::Tick() {
   for (;;) {
-    const HMENU menu = CreatePopupMenu();
-    if (menu == nullptr) return;
+    const OwnedMenu menu(CreatePopupMenu());
+    if (!menu) return;
     for (size_t i = 0; i < store.presets.size(); ++i) {
-      AppendMenuW(menu, MF_STRING | (store.presets[i].ticked ? MF_CHECKED : 0), i + 1, store.presets[i].name.c_str());
+      AppendMenuW(menu.get(), MF_STRING | (store.presets[i].ticked ? MF_CHECKED : 0), i + 1,
+                  MenuText(store.presets[i].name).c_str());
     }
-    RECT button{};
-    GetWindowRect(tickButton.hwnd, &button);
-    const UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom, 0, owner, nullptr));
-    DestroyMenu(menu);
+    const UINT chosen = ChooseFromMenu(menu.get(), tickButton.hwnd, owner);
     if (chosen == 0 || chosen > store.presets.size()) break;
     store.presets[chosen - 1].ticked = !store.presets[chosen - 1].ticked;
     Store();
