@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -90,11 +89,6 @@ bool HoldsSettings(const Inifile_CL& ini) {
   return false;
 }
 
-// The window's own keys in the table; every other row is a field of the conversion settings.
-bool IsWindowField(const Field& field) {
-  return std::wstring_view(field.section) != kConvert || std::wstring_view(field.key) == L"PreviewFit";
-}
-
 // The mends of a section new to this version (a preset's): besides the rows' own, every number
 // outside its range reads as its value before the section was read, as do the folder choices
 // that would lose or misplace outputs.
@@ -120,7 +114,7 @@ std::vector<std::pair<std::wstring, std::wstring>> StoredSettingsKeys(const Conv
   static_cast<ConvertSettings&>(record) = settings;
   std::vector<std::pair<std::wstring, std::wstring>> keys;
   for (const Field& field : kStoredFields) {
-    if (!IsWindowField(field)) keys.emplace_back(field.key, field.text(record));
+    keys.emplace_back(field.key, field.text(record));
   }
   return keys;
 }
@@ -133,7 +127,6 @@ std::vector<std::wstring> ReadStoredSettings(const IniSection& section, ConvertS
   std::vector<bool> refused;       // each settings field: a value that is none of the field's
   std::vector<std::wstring> read;  // each settings field's value after reading, before the mends
   for (const Field& field : kStoredFields) {
-    if (IsWindowField(field)) continue;
     const std::wstring* value = IniValue(section, field.key);
     refused.push_back(value != nullptr && !field.parse(record, *value, before));
     read.push_back(field.text(record));
@@ -142,7 +135,6 @@ std::vector<std::wstring> ReadStoredSettings(const IniSection& section, ConvertS
   std::vector<std::wstring> mended;
   size_t index = 0;
   for (const Field& field : kStoredFields) {
-    if (IsWindowField(field)) continue;
     if (refused[index] || field.text(record) != read[index]) mended.push_back(field.key);
     ++index;
   }
